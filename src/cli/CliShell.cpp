@@ -1,0 +1,67 @@
+#include "CliShell.h"
+
+#include "core/Version.h"
+
+#include <unistd.h>
+
+namespace gc::cli {
+
+void CliMessages::Show(MessageKind kind, const std::string& text, const std::string& caption) {
+    std::FILE* stream = kind == MessageKind::Information ? stdout : stderr;
+    if (!caption.empty() && caption != DEFAULT_CAPTION)
+        std::fprintf(stream, "%s: ", caption.c_str());
+    std::fprintf(stream, "%s\n", text.c_str());
+    std::fflush(stream);
+}
+
+CliProgress::CliProgress(std::string label)
+    : m_strLabel(std::move(label)), m_bTerminal(isatty(STDERR_FILENO) != 0) {}
+
+CliProgress::~CliProgress() {
+    Finish();
+}
+
+void CliProgress::SetRange(int lower, int upper) {
+    m_nLower = lower;
+    m_nUpper = upper;
+    m_nDrawnCells = -1;
+}
+
+void CliProgress::SetPos(int position) {
+    if (!m_bTerminal || position == m_nPosition)
+        return;
+    m_nPosition = position;
+    constexpr int CELLS = 40;
+    const int span = m_nUpper > m_nLower ? m_nUpper - m_nLower : 1;
+    int cells = static_cast<int>(static_cast<long long>(position - m_nLower) * CELLS / span);
+    cells = cells < 0 ? 0 : (cells > CELLS ? CELLS : cells);
+    if (cells == m_nDrawnCells)
+        return;
+    m_nDrawnCells = cells;
+    const int percent = cells * 100 / CELLS;
+    std::fprintf(stderr, "\r%s[%s%s] %3d%%", m_strLabel.empty() ? "" : (m_strLabel + " ").c_str(),
+                 std::string(cells, '#').c_str(), std::string(CELLS - cells, '.').c_str(), percent);
+    std::fflush(stderr);
+    m_bDrawn = true;
+}
+
+void CliProgress::Finish() {
+    if (m_bDrawn) {
+        std::fprintf(stderr, "\r\033[K");
+        std::fflush(stderr);
+        m_bDrawn = false;
+        m_nDrawnCells = -1;
+        m_nPosition = -1;
+    }
+}
+
+int& CommandStatus() {
+    static int status = EXIT_DONE;
+    return status;
+}
+
+void AddVersionFlag(CLI::App& command) {
+    command.set_version_flag("--version", ProductVersionText());
+}
+
+} // namespace gc::cli

@@ -1,0 +1,69 @@
+// The command line's side of the core's interfaces: messages printed as blocks (reports on standard
+// output, problems on standard error), a progress bar on a terminal, and the exit statuses.
+#pragma once
+
+#include "core/Messages.h"
+#include "core/Progress.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+
+namespace gc::cli {
+
+enum ExitStatus : int {
+    EXIT_DONE = 0,
+    EXIT_FATAL = 1,
+    EXIT_USAGE = 2,
+    EXIT_SKIPPED = 3,
+};
+
+// Information goes to standard output; warnings and errors to standard error. A caption other than
+// the default one (the TIFF library's "… Error") is printed in front of the text.
+class CliMessages final : public Messages {
+public:
+    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override;
+};
+
+// A text progress bar on standard error, drawn only when standard error is a terminal.
+class CliProgress final : public Progress {
+public:
+    explicit CliProgress(std::string label = {});
+    ~CliProgress() override;
+    CliProgress(const CliProgress&) = delete;
+    CliProgress& operator=(const CliProgress&) = delete;
+
+    void SetRange(int lower, int upper) override;
+    void SetPos(int position) override;
+    // Clears the bar's line; called before any other output and at the end.
+    void Finish();
+
+private:
+    std::string m_strLabel;
+    bool m_bTerminal = false;
+    bool m_bDrawn = false;
+    int m_nLower = 0;
+    int m_nUpper = 100;
+    int m_nPosition = -1;
+    int m_nDrawnCells = -1;
+};
+
+// Thrown by a subcommand's handler for a usage problem found after parsing (a value the dialog
+// does not offer); main prints the reason and the usage and exits with EXIT_USAGE.
+struct UsageError {
+    std::string m_strReason;
+};
+
+// The exit status of the subcommand that ran; each subcommand's callback stores it here.
+int& CommandStatus();
+
+// Registration of each subcommand group; each lives in its own file.
+void AddDocumentCommands(CLI::App& app); // export, properties
+void AddSplitCommand(CLI::App& app);     // split
+void AddConvertCommands(CLI::App& app);  // convert, cut, stats
+void AddPickCommand(CLI::App& app);      // pick
+
+// Adds --version to a subcommand (--help comes with every CLI11 app).
+void AddVersionFlag(CLI::App& command);
+
+} // namespace gc::cli

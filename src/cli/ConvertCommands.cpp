@@ -1,0 +1,8 @@
+#include "CliShell.h"
+
+namespace gc::cli {
+
+// Registered by its subsystem; no subcommands yet.
+void AddConvertCommands(CLI::App&) {}
+
+} // namespace gc::cli

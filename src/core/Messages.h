@@ -1,0 +1,31 @@
+// Messages: the one way the core talks to the user. Each call shows one text, in the system's exact
+// wording, with a kind that decides its icon (desktop) or its output stream (command line).
+#pragma once
+
+#include <string>
+
+namespace gc {
+
+enum class MessageKind { Information, Warning, Error };
+
+// Caption used for every message box unless a caller names its own (the TIFF library's errors do).
+inline constexpr const char* DEFAULT_CAPTION = "Gridcarver";
+
+class Messages {
+public:
+    virtual ~Messages() = default;
+    // Shows `text`; returns when the user has confirmed it. An empty caption means DEFAULT_CAPTION.
+    virtual void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) = 0;
+
+    void Information(const std::string& text) { Show(MessageKind::Information, text); }
+    void Warning(const std::string& text) { Show(MessageKind::Warning, text); }
+    void Error(const std::string& text) { Show(MessageKind::Error, text); }
+};
+
+// Drops every message; for callers that judge by result alone.
+class SilentMessages final : public Messages {
+public:
+    void Show(MessageKind, const std::string&, const std::string& = {}) override {}
+};
+
+} // namespace gc

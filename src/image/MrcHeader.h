@@ -1,0 +1,64 @@
+// MrcHeader: the 1024-byte header of an MRC file (2000 revision of the format), its cleared
+// placeholder state, and the one place that knows its byte layout. Every number is written
+// little-endian whatever the host; the pixel data follow the header directly.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace gc {
+
+inline constexpr int MRC_HEADER_SIZE = 1024;
+inline constexpr int MRC_MODE_BYTE = 0;
+inline constexpr int MRC_MODE_FLOAT = 2;
+inline constexpr int MRC_LABEL_COUNT = 10;
+inline constexpr int MRC_LABEL_SIZE = 80;
+// A label text holds at most this many characters; a zero byte follows it.
+inline constexpr int MRC_MAX_LABEL_TEXT = MRC_LABEL_SIZE - 1;
+
+class MrcHeader {
+public:
+    MrcHeader() { Clear(); }
+
+    // The placeholder state: every number 0, MAP four spaces, NLABL 0, labels all spaces.
+    void Clear();
+    void SetImage(int width, int height, int mode, int sections = 1);
+    // Values may come in double precision; they are stored as float32.
+    void SetStatistics(double dmin, double dmax, double dmean, double rms);
+    // Label 1 = text (cut at MRC_MAX_LABEL_TEXT characters) + one zero byte, the rest spaces.
+    void SetLabel(const std::string& text);
+
+    // Writes the 1024 bytes at the file's current position; true when all were written.
+    bool Write(std::FILE* file) const;
+    // Reads NX and NY from the start of a file this writer produced; false when it cannot.
+    static bool ReadSize(std::FILE* file, int& width, int& height);
+
+    // The exact bytes Write puts on disk.
+    std::array<unsigned char, MRC_HEADER_SIZE> Bytes() const;
+
+    int m_nNX = 0, m_nNY = 0, m_nNZ = 0, m_nMode = 0;
+    int m_nNXStart = 0, m_nNYStart = 0, m_nNZStart = 0;
+    int m_nMX = 0, m_nMY = 0, m_nMZ = 0;
+    float m_fCellA[3] = {0, 0, 0};
+    float m_fCellB[3] = {0, 0, 0};
+    int m_nMapC = 0, m_nMapR = 0, m_nMapS = 0;
+    float m_fDMin = 0, m_fDMax = 0, m_fDMean = 0;
+    int m_nIspg = 0, m_nNSymBT = 0;
+    int m_nExtra[25] = {};
+    float m_fOrigin[3] = {0, 0, 0};
+    char m_cMap[4] = {' ', ' ', ' ', ' '};
+    unsigned char m_cMachineStamp[4] = {0, 0, 0, 0};
+    float m_fRms = 0;
+    int m_nLabels = 0;
+    char m_cLabels[MRC_LABEL_COUNT][MRC_LABEL_SIZE];
+};
+
+// Little-endian encoders for pixel data written next to the header.
+void PutFloatLE(unsigned char* destination, float value);
+void PutInt32LE(unsigned char* destination, std::int32_t value);
+float GetFloatLE(const unsigned char* source);
+std::int32_t GetInt32LE(const unsigned char* source);
+
+} // namespace gc
