@@ -1,8 +1,87 @@
+// export and properties: the viewer's File Open, Save As and Properties from the command line.
+// export opens IN as the viewer does (every image of the file is decoded), makes image N current
+// and saves it by OUT's extension; properties opens a TIFF file the same way and prints the tag
+// report of image N's directory. Images are numbered from 1, as the viewer's image list names them.
 #include "CliShell.h"
 
-namespace gc::cli {
+#include "document/DocumentMessages.h"
+#include "document/TIFFDoc.h"
 
-// Registered by its subsystem; no subcommands yet.
-void AddDocumentCommands(CLI::App&) {}
+#include <climits>
+#include <memory>
+#include <string>
+
+namespace gc::cli {
+namespace {
+
+struct DocumentOptions {
+    std::string m_strInput;
+    std::string m_strOutput;
+    int m_nImage = 1;
+};
+
+// Opens the file and makes image `number` (from 1) current; returns EXIT_DONE or the status to end with.
+int OpenImage(TIFFDoc& document, const std::string& path, int number, Messages& messages) {
+    switch (document.OpenFile(path, messages)) {
+    case OpenOutcome::Opened:
+        break;
+    case OpenOutcome::NoImage:
+        messages.Error(MSG_NO_IMAGE_READ + path);
+        return EXIT_FATAL;
+    case OpenOutcome::Unsupported:
+    case OpenOutcome::Fatal:
+        return EXIT_FATAL;
+    }
+    if (document.GetImage(number - 1) == nullptr)
+        throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(number) + " of " +
+                         std::to_string(document.GetImageCount()) + " in " + path};
+    return EXIT_DONE;
+}
+
+int RunExport(const DocumentOptions& options) {
+    CliMessages messages;
+    TIFFDoc document;
+    const int status = OpenImage(document, options.m_strInput, options.m_nImage, messages);
+    if (status != EXIT_DONE)
+        return status;
+    return document.SaveFile(options.m_strOutput, messages) == SaveOutcome::Saved ? EXIT_DONE : EXIT_FATAL;
+}
+
+int RunProperties(const DocumentOptions& options) {
+    if (FileTypeFromName(options.m_strInput) != FT_TIFF)
+        throw UsageError{MSG_PROPERTIES_TIFF_ONLY + options.m_strInput};
+    CliMessages messages;
+    TIFFDoc document;
+    const int status = OpenImage(document, options.m_strInput, options.m_nImage, messages);
+    if (status != EXIT_DONE)
+        return status;
+    document.ShowProperties(messages);
+    return EXIT_DONE;
+}
+
+} // namespace
+
+void AddDocumentCommands(CLI::App& app) {
+    auto exportOptions = std::make_shared<DocumentOptions>();
+    CLI::App* exportCommand = app.add_subcommand(
+        "export", "Open IN as the viewer does and save image N as OUT; OUT's extension chooses the type "
+                  "(.bmp, .jpg/.jpeg, .tif/.tiff)");
+    exportCommand->add_option("IN", exportOptions->m_strInput, "BMP, JPEG or TIFF file to open")->required();
+    exportCommand->add_option("OUT", exportOptions->m_strOutput, "file to write")->required();
+    exportCommand->add_option("--image", exportOptions->m_nImage, "image to save, from 1 (default 1)")
+        ->check(CLI::Range(1, INT_MAX));
+    AddVersionFlag(*exportCommand);
+    exportCommand->callback([exportOptions] { CommandStatus() = RunExport(*exportOptions); });
+
+    auto propertiesOptions = std::make_shared<DocumentOptions>();
+    CLI::App* propertiesCommand =
+        app.add_subcommand("properties", "List the main TIFF tags of image N of a TIFF file");
+    propertiesCommand->add_option("FILE", propertiesOptions->m_strInput, "TIFF file")->required();
+    propertiesCommand
+        ->add_option("--image", propertiesOptions->m_nImage, "image to describe, from 1 (default 1)")
+        ->check(CLI::Range(1, INT_MAX));
+    AddVersionFlag(*propertiesCommand);
+    propertiesCommand->callback([propertiesOptions] { CommandStatus() = RunProperties(*propertiesOptions); });
+}
 
 } // namespace gc::cli

@@ -1,0 +1,151 @@
+// TIFFDoc: open by file type (every image of the file is decoded now), save a copy of the current
+// image by the target's type, and the properties report of the current image's directory.
+#include "TIFFDoc.h"
+
+#include "document/DocumentMessages.h"
+#include "document/TiffProperties.h"
+#include "image/TiffCodec.h"
+
+#if __has_include("image/BmpCodec.h")
+#include "image/BmpCodec.h"
+#define GC_HAVE_BMP_CODEC 1
+#endif
+#if __has_include("image/JpegCodec.h")
+#include "image/JpegCodec.h"
+#define GC_HAVE_JPEG_CODEC 1
+#endif
+
+namespace gc {
+
+DIBSection* TIFFDoc::GetImage(int index) {
+    if (static_cast<unsigned>(index) >= static_cast<unsigned>(m_images.GetCount()))
+        return nullptr;
+    m_nCurrentImage = index;
+    return m_images[index].get();
+}
+
+void TIFFDoc::ClearImages() {
+    m_images.RemoveAll();
+    m_imageDirectories.RemoveAll();
+}
+
+int TIFFDoc::GetImageDirectory(int index) const {
+    if (static_cast<unsigned>(index) < static_cast<unsigned>(m_imageDirectories.GetCount()))
+        return m_imageDirectories[index];
+    return index;
+}
+
+OpenOutcome TIFFDoc::OpenFile(const std::string& path, Messages& messages) {
+    m_nFileType = FileTypeFromName(path);
+    ClearImages();
+    m_nCurrentImage = 0;
+
+    // Keeps an image that the reader left valid; drops the others.
+    auto keep = [this](std::unique_ptr<DIBSection> image) {
+        if (image->IsValid())
+            m_images.Add(std::move(image));
+    };
+
+    switch (m_nFileType) {
+#ifdef GC_HAVE_JPEG_CODEC
+    case FT_JPEG: {
+        auto image = std::make_unique<DIBSection>();
+        ReadJpegFile(path, *image, messages);
+        keep(std::move(image));
+        break;
+    }
+#endif
+#ifdef GC_HAVE_BMP_CODEC
+    case FT_BMP: {
+        auto image = std::make_unique<DIBSection>();
+        ReadBmpFile(path, *image);
+        keep(std::move(image));
+        break;
+    }
+#endif
+    case FT_TIFF: {
+        TiffDirList directories;
+        const int count = ListTiffDirectories(path, directories, messages);
+        // Each listed directory by its own number: a directory left out of the list (no width or
+        // height) must not hide the ones after it.
+        for (int j = 0; j < count; ++j) {
+            auto image = std::make_unique<DIBSection>();
+            const int directory = directories[j].m_nDirectory;
+            if (ReadTiffImage(path, *image, directory, messages) == TiffReadOutcome::TooLarge)
+                return OpenOutcome::Fatal;
+            if (image->IsValid())
+                m_imageDirectories.Add(directory);
+            keep(std::move(image));
+        }
+        break;
+    }
+    default:
+        messages.Error(MSG_NO_SUPPORT_FOR_TYPE);
+        return OpenOutcome::Unsupported;
+    }
+
+    if (m_images.IsEmpty())
+        return OpenOutcome::NoImage;
+    m_strImagePath = path;
+    return OpenOutcome::Opened;
+}
+
+SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
+    const int type = FileTypeFromName(path);
+    const DIBSection* current = GetImage(m_nCurrentImage);
+    if (current == nullptr)
+        return SaveOutcome::NothingOpen;
+
+    // The JPEG writer turns the colours around in the image it is given, so every writer gets a copy.
+    DIBSection copy(*current);
+    bool written = false;
+    switch (type) {
+#ifdef GC_HAVE_JPEG_CODEC
+    case FT_JPEG:
+        switch (WriteJpegFile(path, copy, JPEG_SAVE_QUALITY, messages)) {
+        case JpegWriteResult::Written:
+            written = true;
+            break;
+        case JpegWriteResult::NotWritten:
+            break;
+        case JpegWriteResult::CannotOpen:
+            return SaveOutcome::Fatal;
+        }
+        break;
+#endif
+#ifdef GC_HAVE_BMP_CODEC
+    case FT_BMP:
+        written = WriteBmpFile(path, copy) != 0;
+        break;
+#endif
+    case FT_TIFF:
+        written = WriteTiffFile(path, copy, messages) != 0;
+        break;
+    case FT_GIF:
+        messages.Error(MSG_GIF_NOT_SUPPORTED);
+        return SaveOutcome::Unsupported;
+    case FT_OTHER:
+        messages.Error(MSG_FILE_TYPE_NOT_SUPPORTED);
+        return SaveOutcome::Unsupported;
+    default:
+        messages.Error(MSG_UNKNOWN_FILE_TYPE);
+        return SaveOutcome::Unsupported;
+    }
+    if (!written) {
+        messages.Error(MSG_IMAGE_NOT_WRITTEN + path);
+        return SaveOutcome::NotWritten;
+    }
+    return SaveOutcome::Saved;
+}
+
+std::string TIFFDoc::PropertiesText(Messages& messages) const {
+    GrowArray<std::string> lines;
+    FormatTiffProperties(m_strImagePath, GetImageDirectory(m_nCurrentImage), lines, messages);
+    return TiffPropertiesText(m_strImagePath, lines);
+}
+
+void TIFFDoc::ShowProperties(Messages& messages) const {
+    messages.Information(PropertiesText(messages));
+}
+
+} // namespace gc

@@ -1,0 +1,105 @@
+// TIFFDoc: the viewer's document. It holds the images of the open file (one for a BMP or JPEG file,
+// one per directory of a TIFF file), its path and file type, and which image is current; it opens a
+// file with the reader for its type and saves the current image with the writer for the target's type.
+//
+// No windows here: the desktop program's Open/Save handlers show the choosers (filters: OPEN_FILTERS and
+// SAVE_FILTERS in DocumentMessages.h), call OpenFile/SaveFile, and end the process with exit status 1
+// after a Fatal outcome. Remembering the path for picking and resetting the pick state on open are the
+// application's part of File Open.
+#pragma once
+
+#include "core/Messages.h"
+#include "document/GrowArray.h"
+#include "image/DIBSection.h"
+
+#include <memory>
+#include <string>
+
+namespace gc {
+
+// File types by name; the values are stored and compared as integers.
+enum FileType : int {
+    FT_JPEG = 0,
+    FT_BMP = 1,
+    FT_TIFF = 2,
+    FT_GIF = 3,
+    FT_OTHER = 4,
+    FT_UNKNOWN = 5,
+};
+
+// The type of a file from its name, compared in upper case: ".BMP", ".JPG"/".JPEG", ".TIF"/".TIFF",
+// ".GIF"; any other name whose fourth-last character is "." is FT_OTHER; everything else, names of
+// 4 characters or fewer included, is FT_UNKNOWN.
+int FileTypeFromName(const std::string& path);
+
+// The name Save writes to: the chosen name, with the extension of save filter `filterIndex` (0-based
+// into SAVE_FILTERS) appended when the name's type is FT_UNKNOWN. An index outside the table appends
+// the first entry's extension.
+std::string SavePathForFilter(const std::string& chosenPath, int filterIndex);
+
+inline constexpr int JPEG_SAVE_QUALITY = 75;
+
+enum class OpenOutcome {
+    Opened,      // at least one image was read
+    NoImage,     // the reader read nothing (it reported its own problems); the document is empty
+    Unsupported, // MSG_NO_SUPPORT_FOR_TYPE was shown; the document is empty
+    Fatal,       // a reader stopped the program (a TIFF above 10,000 pixels): exit with status 1
+};
+
+enum class SaveOutcome {
+    Saved,
+    NothingOpen, // no current image: nothing happens, nothing is shown
+    Unsupported, // GIF, other or unknown type: its message was shown
+    NotWritten,  // the writer failed: MSG_IMAGE_NOT_WRITTEN + path was shown
+    Fatal,       // the JPEG writer could not open the file ("Can't Open file" shown): exit with status 1
+};
+
+class TIFFDoc {
+public:
+    using ImageList = GrowArray<std::unique_ptr<DIBSection>>;
+
+    TIFFDoc() = default;
+    TIFFDoc(const TIFFDoc&) = delete;
+    TIFFDoc& operator=(const TIFFDoc&) = delete;
+    ~TIFFDoc() = default;
+
+    // File Open after the chooser: sets the file type, clears the images, reads every image of the
+    // file, and takes the path as the document's path when at least one image was read (otherwise the
+    // previous path stays). The current image goes back to 0.
+    OpenOutcome OpenFile(const std::string& path, Messages& messages);
+
+    // File Save / Save As after the chooser (path already through SavePathForFilter): writes a copy of
+    // the current image with the writer for the path's type. The document itself is unchanged.
+    SaveOutcome SaveFile(const std::string& path, Messages& messages);
+
+    // The image at `index`, which becomes the current image; nullptr (and no change) when there is none.
+    DIBSection* GetImage(int index);
+    const ImageList& GetImageList() const { return m_images; }
+    int GetImageCount() const { return m_images.GetCount(); }
+    const std::string& GetImagePath() const { return m_strImagePath; }
+    int GetFileType() const { return m_nFileType; }
+    int GetCurrentImage() const { return m_nCurrentImage; }
+
+    // The TIFF directory image `index` was read from (the index itself for other files).
+    int GetImageDirectory(int index) const;
+
+    // Deletes every image and empties the list.
+    void ClearImages();
+
+    // Properties is offered only while the open file is a TIFF.
+    bool CanShowProperties() const { return m_nFileType == FT_TIFF; }
+    // The properties report of the current image's directory, as the information box shows it.
+    std::string PropertiesText(Messages& messages) const;
+    // Shows PropertiesText as an information message.
+    void ShowProperties(Messages& messages) const;
+
+private:
+    int m_nFileType = FT_UNKNOWN;
+    ImageList m_images;
+    std::string m_strImagePath;
+    int m_nCurrentImage = 0;
+    // For a TIFF file: the directory number of each image, in the order of m_images.
+    GrowArray<int> m_imageDirectories;
+};
+
+} // namespace gc

@@ -1,0 +1,60 @@
+// The viewer's TIFF codec: lists the directories of a file, reads one directory into a DIBSection
+// through the library's RGBA interface (so any layout the library decodes opens as 24-bit colour),
+// and writes a DIBSection as an 8-bit RGB TIFF with PackBits compression and one row per strip.
+//
+// Every call opens and closes the file itself. The library's errors reach the Messages given to the
+// call (caption: reporting function or "TIFFLIB", plus " Error"); its warnings are switched off.
+#pragma once
+
+#include "core/Messages.h"
+#include "document/GrowArray.h"
+#include "image/DIBSection.h"
+
+#include <memory>
+#include <string>
+#include <tiffio.h>
+
+namespace gc {
+
+// Largest width or height the viewer opens.
+inline constexpr int MAX_TIFF_VIEW_SIZE = 10000;
+
+struct TiffCloser {
+    void operator()(TIFF* handle) const { TIFFClose(handle); }
+};
+// An open TIFF file, closed when the holder goes.
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
+// One directory of a file: its width, height and 0-based number in the chain of directories.
+struct TiffDirEntry {
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nDirectory = 0;
+};
+
+using TiffDirList = GrowArray<TiffDirEntry>;
+
+// Appends an entry for every directory that has a non-zero width and height; a directory the library
+// cannot select is left out. Returns the number of entries appended (0 when the file cannot be opened).
+int ListTiffDirectories(const std::string& path, TiffDirList& list, Messages& messages);
+
+enum class TiffReadOutcome {
+    Read,     // the pixels were read
+    NotRead,  // nothing read; the image may still be valid (and black) when the library failed to decode
+    TooLarge, // width or height above MAX_TIFF_VIEW_SIZE: MSG_TIFF_TOO_LARGE was shown; the caller ends
+              // the process with exit status 1
+};
+
+// Reads directory `directory` into `image` (24 bits, bottom-up). Callers judge by image.IsValid():
+// a directory the library could not decode still leaves a valid, black image.
+TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int directory, Messages& messages);
+
+// Writes `image` as a new TIFF file; returns the number of pixels written (width × height), or 0
+// when the image is empty, the file cannot be created, or a row or the directory cannot be written.
+int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages);
+
+// The writer's work on a handle opened for writing: tags, rows, then a flush. Returns width × height,
+// or 0 on any failure. The handle stays open.
+int WriteTiffImage(TIFF* handle, const DIBSection& image);
+
+} // namespace gc
