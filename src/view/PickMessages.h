@@ -1,0 +1,51 @@
+// Every text of particle picking: the settings dialog, its prompts, the messages of saving, the
+// words of the output file names and labels, and the command line's reports of refused picks.
+#pragma once
+
+namespace gc::pick_text {
+
+// "Particle Pick Settings ..." dialog.
+inline constexpr const char* DIALOG_CAPTION = "Particle Pick Settings ...";
+inline constexpr const char* PICK_MODE_CHECK = "Set Picking Mode (Check for On)";
+inline constexpr const char* COLLATE_CHECK = "Collate in one MRC file (Check for Yes)";
+inline constexpr const char* MASK_SIZE_LABEL = "Size of square pick mask in Pixels";
+inline constexpr const char* OK_BUTTON = "OK";
+inline constexpr const char* CANCEL_BUTTON = "Cancel";
+
+// The edit field's own prompts when its text is not an integer in 1..99999.
+inline constexpr const char* ENTER_INTEGER = "Please enter an integer.";
+inline constexpr const char* ENTER_INTEGER_IN_RANGE = "Please enter an integer between 1 and 99999.";
+
+// OK refusals.
+inline constexpr const char* SET_PICK_MODE_ON = "Set pick mode to On...";
+inline constexpr const char* INVALID_MASK_SIZE =
+    "Invalid Mask Size. Must be an integer between 2-200. Reenter...";
+
+// Saving.
+inline constexpr const char* NO_MEMORY = "Could not allocate arrays ... Insufficient Memory ...";
+inline constexpr const char* CANNOT_CREATE = "Could not create file - : ";                // + file name
+inline constexpr const char* CANNOT_WRITE_HEADER = "Could not write header to file - : "; // + file name
+inline constexpr const char* CANNOT_WRITE_DATA = "Could not write data to file - : ";     // + file name
+inline constexpr const char* SAVED = "Picked Images are saved ...";
+
+// MRC labels.
+inline constexpr const char* LABEL_SINGLE =
+    "MRC file after picking images using Filmsplice.exe. Single image.";
+inline constexpr const char* LABEL_COLLATED =
+    "MRC file after picking images using Filmsplice.exe. Multiple images collated.";
+
+// Output names: base + "_Picked_Image_" + time + "_" + ("Image_Number_" j | "Collated_Images_Number_" N) +
+// ".mrc".
+inline constexpr const char* NAME_PICKED = "_Picked_Image_";
+inline constexpr const char* NAME_SINGLE = "Image_Number_";
+inline constexpr const char* NAME_COLLATED = "Collated_Images_Number_";
+inline constexpr const char* NAME_EXTENSION = ".mrc";
+
+// Command line: why a pick was not added (followed by "X,Y").
+inline constexpr const char* REFUSED_OUTSIDE = "Pick refused, its box leaves the image: ";
+inline constexpr const char* REFUSED_TOO_CLOSE = "Pick refused, a stored pick lies inside its box: ";
+inline constexpr const char* REFUSED_STALE = "Pick refused, a stored pick lies outside the image: ";
+inline constexpr const char* REFUSED_FULL = "Pick refused, the list already holds 1000 picks: ";
+inline constexpr const char* REFUSED_MASK_SIZE = "Pick refused, the mask size is not between 2 and 200: ";
+
+} // namespace gc::pick_text

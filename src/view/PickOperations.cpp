@@ -1,0 +1,249 @@
+#include "PickOperations.h"
+
+#include "PickMessages.h"
+#include "image/MrcHeader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+
+namespace gc {
+
+namespace {
+
+// Sums of one file's values; minimum and maximum start beyond any pixel value.
+struct PickStatistics {
+    double m_dSum = 0.0;
+    double m_dSumSq = 0.0;
+    double m_dMin = 1000001.0;
+    double m_dMax = -1000001.0;
+
+    void Add(float value) {
+        m_dSum += value;
+        m_dSumSq += static_cast<double>(value) * value;
+        if (value < m_dMin)
+            m_dMin = value;
+        if (value > m_dMax)
+            m_dMax = value;
+    }
+    // DMEAN = sum / m and RMS = sqrt(|sumsq - DMEAN²| / m), sumsq the plain sum of squares.
+    void SetInto(MrcHeader& header, std::size_t count) const {
+        const double mean = m_dSum / static_cast<double>(count);
+        const double rms = std::sqrt(std::fabs(m_dSumSq - mean * mean) / static_cast<double>(count));
+        header.SetStatistics(m_dMin, m_dMax, mean, rms);
+    }
+};
+
+// Samples the box around `centre` into values[0 .. size²-1], row by row from the top. Samples
+// outside the image keep the -1.0 the buffer was filled with; every value enters the statistics.
+void SampleBox(const DIBSection& image, PickPoint centre, int size, float* values,
+               PickStatistics& statistics) {
+    const int half = size / 2;
+    const int width = image.GetWidth();
+    const int height = image.GetHeight();
+    for (int r = 0; r < size; ++r) {
+        const long long y = static_cast<long long>(centre.y) + r - half;
+        for (int c = 0; c < size; ++c) {
+            const long long x = static_cast<long long>(centre.x) + c - half;
+            float& value = values[static_cast<std::size_t>(r) * size + c];
+            if (x >= 0 && y >= 0 && x < width && y < height)
+                value = PickSampleValue(image, static_cast<int>(x), static_cast<int>(y));
+            statistics.Add(value);
+        }
+    }
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+enum class FileResult { Written, NotCreated, WriteFailed };
+
+// Creates `name`, writes the header and the values as little-endian floats, and closes it. Every
+// data write and the close are checked; the first failure is reported once and ends the data.
+FileResult WritePickFile(const std::string& name, const MrcHeader& header, const float* values,
+                         std::size_t count, Messages& messages, const PickSaveHooks& hooks) {
+    std::unique_ptr<std::FILE, FileCloser> file(hooks.m_open ? hooks.m_open(name)
+                                                             : std::fopen(name.c_str(), "wb"));
+    if (!file) {
+        messages.Error(pick_text::CANNOT_CREATE + name);
+        return FileResult::NotCreated;
+    }
+    bool failed = false;
+    if (!header.Write(file.get())) {
+        messages.Error(pick_text::CANNOT_WRITE_HEADER + name);
+        failed = true;
+    }
+
+    constexpr std::size_t CHUNK_VALUES = 4096;
+    unsigned char bytes[CHUNK_VALUES * 4];
+    bool dataFailed = false;
+    for (std::size_t start = 0; start < count && !dataFailed; start += CHUNK_VALUES) {
+        const std::size_t chunk = count - start < CHUNK_VALUES ? count - start : CHUNK_VALUES;
+        for (std::size_t i = 0; i < chunk; ++i)
+            PutFloatLE(bytes + 4 * i, values[start + i]);
+        if (std::fwrite(bytes, 1, chunk * 4, file.get()) != chunk * 4)
+            dataFailed = true;
+    }
+    // Buffered bytes reach the disk only now; a failure here loses data just the same.
+    if (std::fclose(file.release()) != 0)
+        dataFailed = true;
+    if (dataFailed)
+        messages.Error(pick_text::CANNOT_WRITE_DATA + name);
+    return failed || dataFailed ? FileResult::WriteFailed : FileResult::Written;
+}
+
+bool HasPickableImage(const PickState& state, const DIBSection* image) {
+    return image != nullptr && image->IsValid() && state.m_bPickMode == 1;
+}
+
+} // namespace
+
+PickPoint PointerToImage(int pointerX, int pointerY, float zoom, int scrollX, int scrollY) {
+    const double z = zoom;
+    const auto part = [z](int value) { return static_cast<std::int32_t>(std::trunc(value / z)); };
+    return {part(pointerX) + part(scrollX), part(pointerY) + part(scrollY)};
+}
+
+PickRect PickTestRect(PickPoint centre, int maskSize) {
+    const int half = maskSize / 2;
+    return {centre.x - half, centre.y - half, centre.x + half, centre.y + half};
+}
+
+AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centre) {
+    if (!HasPickableImage(state, image))
+        return AddPickResult::NotPicking;
+    if (state.m_nPickCount >= MAX_PICKS)
+        return AddPickResult::ListFull;
+    if (!state.IsMaskSizeValid())
+        return AddPickResult::InvalidMaskSize;
+
+    const int width = image->GetWidth();
+    const int height = image->GetHeight();
+    const PickRect rect = PickTestRect(centre, state.m_nMaskSize);
+    if (rect.left < 0 || rect.top < 0 || rect.right > width || rect.bottom > height)
+        return AddPickResult::LeavesImage;
+    for (int i = 0; i < state.m_nPickCount; ++i) {
+        const PickPoint stored = state.m_ptPicks[i];
+        if (rect.left < stored.x && stored.x < rect.right && rect.top < stored.y && stored.y < rect.bottom)
+            return AddPickResult::TouchesPick;
+        if (stored.x < 0 || stored.x > width || stored.y < 0 || stored.y > height)
+            return AddPickResult::StalePick;
+    }
+    state.m_ptPicks[state.m_nPickCount++] = centre;
+    return AddPickResult::Added;
+}
+
+bool RemovePick(PickState& state, const DIBSection* image, PickPoint position) {
+    if (!HasPickableImage(state, image) || state.m_nPickCount <= 0)
+        return false;
+    const PickRect rect = PickTestRect(position, state.m_nMaskSize);
+    for (int i = 0; i < state.m_nPickCount; ++i) {
+        const PickPoint stored = state.m_ptPicks[i];
+        if (rect.left < stored.x && stored.x < rect.right && rect.top < stored.y && stored.y < rect.bottom) {
+            for (int k = i + 1; k < state.m_nPickCount; ++k)
+                state.m_ptPicks[k - 1] = state.m_ptPicks[k];
+            state.m_ptPicks[--state.m_nPickCount] = EMPTY_PICK;
+            return true;
+        }
+    }
+    return false;
+}
+
+SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
+                          const PickSaveHooks& hooks) {
+    SavePicksResult result;
+    // Picks are only ever added with a valid size, and the size changes only through the settings
+    // dialog, which empties the list; a list with another size is never written.
+    if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
+        return result;
+
+    const int size = state.m_nMaskSize;
+    const int count = state.m_nPickCount;
+    const bool collate = state.m_bCollate == 1;
+    const std::size_t boxValues = static_cast<std::size_t>(size) * size;
+    std::vector<float> buffer;
+    try {
+        buffer.resize(collate ? boxValues * count : boxValues);
+    } catch (const std::bad_alloc&) {
+        messages.Error(pick_text::NO_MEMORY);
+        result.m_outcome = SavePicksOutcome::FatalMemory;
+        return result;
+    }
+    const auto now = [&hooks] { return hooks.m_now ? hooks.m_now() : std::chrono::system_clock::now(); };
+
+    bool anyFailed = false;
+    const auto write = [&](const std::string& name, int sections, const PickStatistics& statistics,
+                           const char* label) {
+        MrcHeader header;
+        header.SetImage(size, size, MRC_MODE_FLOAT, sections);
+        statistics.SetInto(header, buffer.size());
+        header.SetLabel(label);
+        if (WritePickFile(name, header, buffer.data(), buffer.size(), messages, hooks) == FileResult::Written)
+            result.m_written.push_back(name);
+        else
+            anyFailed = true;
+    };
+
+    if (!collate) {
+        for (int j = 0; j < count; ++j) {
+            std::fill(buffer.begin(), buffer.end(), -1.0f);
+            PickStatistics statistics;
+            SampleBox(*image, state.m_ptPicks[j], size, buffer.data(), statistics);
+            write(PickFileName(state.m_strOpenFilePath, now(), false, j + 1), 1, statistics,
+                  pick_text::LABEL_SINGLE);
+        }
+    } else {
+        std::fill(buffer.begin(), buffer.end(), -1.0f);
+        PickStatistics statistics;
+        for (int j = 0; j < count; ++j)
+            SampleBox(*image, state.m_ptPicks[j], size, buffer.data() + boxValues * j, statistics);
+        write(PickFileName(state.m_strOpenFilePath, now(), true, count), count, statistics,
+              pick_text::LABEL_COLLATED);
+    }
+
+    buffer.clear();
+    buffer.shrink_to_fit();
+    state.ClearPicks();
+    state.m_bPickMode = 0;
+    state.m_bCollate = 0;
+    messages.Information(pick_text::SAVED);
+    result.m_outcome = anyFailed ? SavePicksOutcome::SavedWithErrors : SavePicksOutcome::Saved;
+    return result;
+}
+
+float PickSampleValue(const DIBSection& image, int x, int y) {
+    unsigned char rgba[4] = {0, 0, 0, 0};
+    image.GetPixelColor(static_cast<unsigned>(x), static_cast<unsigned>(y), rgba);
+    return static_cast<float>((rgba[0] + rgba[1] + rgba[2]) / 3);
+}
+
+std::string PickFileBase(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find('.', nameStart);
+    return dot == std::string::npos ? path : path.substr(0, dot);
+}
+
+std::string PickTimeStamp(std::chrono::system_clock::time_point time) {
+    using namespace std::chrono;
+    const auto milliseconds = floor<std::chrono::milliseconds>(time);
+    const auto day = floor<days>(milliseconds);
+    const year_month_day date{day};
+    const hh_mm_ss clock{milliseconds - day};
+    return std::to_string(static_cast<int>(date.year())) + "_" +
+           std::to_string(static_cast<unsigned>(date.month())) + "_" +
+           std::to_string(static_cast<unsigned>(date.day())) + "_" + std::to_string(clock.hours().count()) +
+           "_" + std::to_string(clock.minutes().count()) + "_" + std::to_string(clock.seconds().count()) +
+           "_" + std::to_string(clock.subseconds().count());
+}
+
+std::string PickFileName(const std::string& openFilePath, std::chrono::system_clock::time_point time,
+                         bool collated, int number) {
+    return PickFileBase(openFilePath) + pick_text::NAME_PICKED + PickTimeStamp(time) + "_" +
+           (collated ? pick_text::NAME_COLLATED : pick_text::NAME_SINGLE) + std::to_string(number) +
+           pick_text::NAME_EXTENSION;
+}
+
+} // namespace gc

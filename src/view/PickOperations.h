@@ -1,0 +1,75 @@
+// Particle picking on the view's current image: adding and removing box centres with the strict
+// edge and neighbour tests, and saving the boxes as float MRC files (one per box or one collated
+// stack) named after the opened image with a UTC time stamp. The view calls these from its mouse
+// handlers and redraws when something changed; the command line calls them with image coordinates.
+#pragma once
+
+#include "PickState.h"
+#include "core/Messages.h"
+#include "image/DIBSection.h"
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace gc {
+
+enum class AddPickResult {
+    Added,
+    NotPicking,      // no valid image, or pick mode off: nothing happens
+    ListFull,        // MAX_PICKS picks stored
+    InvalidMaskSize, // the size is outside MIN_MASK_SIZE..MAX_MASK_SIZE
+    LeavesImage,     // the new box's test rectangle leaves the image
+    TouchesPick,     // a stored centre lies strictly inside the new test rectangle
+    StalePick,       // a stored centre lies outside the image (a smaller image is shown now)
+};
+
+enum class SavePicksOutcome {
+    NothingToSave,   // no valid image, pick mode off or no picks: nothing written, nothing shown
+    Saved,           // every file written
+    SavedWithErrors, // a file could not be created or written; its message was shown
+    FatalMemory,     // the box buffer could not be allocated: the caller ends the program (status 1)
+};
+
+struct SavePicksResult {
+    SavePicksOutcome m_outcome = SavePicksOutcome::NothingToSave;
+    std::vector<std::string> m_written; // files created and written completely, in order
+};
+
+// What saving takes from its surroundings; tests replace them.
+struct PickSaveHooks {
+    std::function<std::chrono::system_clock::time_point()> m_now; // default: the system clock
+    std::function<std::FILE*(const std::string&)> m_open;         // default: fopen(name, "wb")
+};
+
+// Image position of a pointer at window position (pointerX, pointerY) with the view scrolled to
+// (scrollX, scrollY): each quotient by the zoom factor is truncated toward zero on its own.
+PickPoint PointerToImage(int pointerX, int pointerY, float zoom, int scrollX, int scrollY);
+
+// Test rectangle of a pick: centre ± half the mask size (integer division).
+struct PickRect {
+    int left, top, right, bottom;
+};
+PickRect PickTestRect(PickPoint centre, int maskSize);
+
+AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centre);
+// Removes the oldest pick whose centre lies strictly inside the test rectangle around `position`.
+bool RemovePick(PickState& state, const DIBSection* image, PickPoint position);
+// Writes the boxes, then clears the list and switches pick mode and collate off (the size stays)
+// and shows "Picked Images are saved ...". Nothing is cleared on FatalMemory.
+SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
+                          const PickSaveHooks& hooks = {});
+
+// One box sample: the mean of red, green and blue truncated to an integer.
+float PickSampleValue(const DIBSection& image, int x, int y);
+// The path cut at the first "." of its file name (the part after the last "/").
+std::string PickFileBase(const std::string& path);
+// year_month_day_hour_minute_second_millisecond in UTC, decimal without leading zeros.
+std::string PickTimeStamp(std::chrono::system_clock::time_point time);
+// base + "_Picked_Image_" + stamp + "_" + ("Image_Number_" | "Collated_Images_Number_") + number + ".mrc"
+std::string PickFileName(const std::string& openFilePath, std::chrono::system_clock::time_point time,
+                         bool collated, int number);
+
+} // namespace gc

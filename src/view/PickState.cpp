@@ -1,0 +1,17 @@
+#include "PickState.h"
+
+namespace gc {
+
+void PickState::ResetPickState() {
+    m_bPickMode = 0;
+    m_bCollate = 0;
+    m_nMaskSize = 0;
+    ClearPicks();
+}
+
+void PickState::ClearPicks() {
+    m_nPickCount = 0;
+    m_ptPicks.fill(EMPTY_PICK);
+}
+
+} // namespace gc
