@@ -1,8 +1,138 @@
+// pick: particle picking from the command line. Opens IMAGE as the viewer does, adds the box
+// centres X,Y (image pixels, (0, 0) at the top-left) in order with the viewer's acceptance rules,
+// reports refused ones on standard error, then saves the boxes as MRC files next to the image
+// (one per box, or one collated stack) and prints the written file names on standard output.
 #include "CliShell.h"
 
-namespace gc::cli {
+#include "document/DocumentMessages.h"
+#include "document/TIFFDoc.h"
+#include "view/PickMessages.h"
+#include "view/PickOperations.h"
+#include "view/PickState.h"
 
-// Registered by its subsystem; no subcommands yet.
-void AddPickCommand(CLI::App&) {}
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gc::cli {
+namespace {
+
+struct PickOptions {
+    std::string m_strImage;
+    int m_nSize = 0;
+    bool m_bCollate = false;
+    int m_nImage = 1;
+    std::vector<std::string> m_centres;
+};
+
+// "X,Y" with two decimal integers; false for anything else.
+bool ParseCentre(const std::string& text, PickPoint& centre) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos || comma == 0 || comma + 1 == text.size())
+        return false;
+    const auto parse = [](const std::string& part, std::int32_t& value) {
+        char* end = nullptr;
+        errno = 0;
+        const long number = std::strtol(part.c_str(), &end, 10);
+        if (errno != 0 || end == part.c_str() || *end != '\0' || number < INT_MIN || number > INT_MAX)
+            return false;
+        value = static_cast<std::int32_t>(number);
+        return true;
+    };
+    return parse(text.substr(0, comma), centre.x) && parse(text.substr(comma + 1), centre.y);
+}
+
+const char* RefusalText(AddPickResult result) {
+    switch (result) {
+    case AddPickResult::LeavesImage:
+        return pick_text::REFUSED_OUTSIDE;
+    case AddPickResult::TouchesPick:
+        return pick_text::REFUSED_TOO_CLOSE;
+    case AddPickResult::StalePick:
+        return pick_text::REFUSED_STALE;
+    case AddPickResult::ListFull:
+        return pick_text::REFUSED_FULL;
+    case AddPickResult::InvalidMaskSize:
+    case AddPickResult::NotPicking:
+    case AddPickResult::Added:
+        break;
+    }
+    return pick_text::REFUSED_MASK_SIZE;
+}
+
+int RunPick(const PickOptions& options) {
+    std::vector<PickPoint> centres;
+    for (const std::string& text : options.m_centres) {
+        PickPoint centre;
+        if (!ParseCentre(text, centre))
+            throw UsageError{"a box centre is written X,Y with two integers: " + text};
+        centres.push_back(centre);
+    }
+
+    CliMessages messages;
+    TIFFDoc document;
+    switch (document.OpenFile(options.m_strImage, messages)) {
+    case OpenOutcome::Opened:
+        break;
+    case OpenOutcome::NoImage:
+        messages.Error(MSG_NO_IMAGE_READ + options.m_strImage);
+        return EXIT_FATAL;
+    case OpenOutcome::Unsupported:
+    case OpenOutcome::Fatal:
+        return EXIT_FATAL;
+    }
+    const DIBSection* image = document.GetImage(options.m_nImage - 1);
+    if (image == nullptr)
+        throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(options.m_nImage) + " of " +
+                         std::to_string(document.GetImageCount()) + " in " + options.m_strImage};
+
+    PickState state;
+    state.m_strOpenFilePath = options.m_strImage;
+    state.m_bPickMode = 1;
+    state.m_bCollate = options.m_bCollate ? 1 : 0;
+    state.m_nMaskSize = options.m_nSize;
+    for (std::size_t i = 0; i < centres.size(); ++i) {
+        const AddPickResult result = AddPick(state, image, centres[i]);
+        if (result != AddPickResult::Added)
+            messages.Warning(RefusalText(result) + options.m_centres[i]);
+    }
+
+    const SavePicksResult saved = SavePicks(state, image, messages);
+    for (const std::string& name : saved.m_written)
+        std::printf("%s\n", name.c_str());
+    std::fflush(stdout);
+    switch (saved.m_outcome) {
+    case SavePicksOutcome::Saved:
+    case SavePicksOutcome::NothingToSave:
+        return EXIT_DONE;
+    case SavePicksOutcome::SavedWithErrors:
+    case SavePicksOutcome::FatalMemory:
+        break;
+    }
+    return EXIT_FATAL;
+}
+
+} // namespace
+
+void AddPickCommand(CLI::App& app) {
+    auto options = std::make_shared<PickOptions>();
+    CLI::App* command = app.add_subcommand(
+        "pick", "Cut square boxes around the centres X,Y out of image N of IMAGE and save them as float MRC "
+                "files next to IMAGE (one per box, or one collated stack)");
+    command->add_option("IMAGE", options->m_strImage, "BMP, JPEG or TIFF file to open")->required();
+    command->add_option("--size", options->m_nSize, "side of the square box in pixels (2-200)")
+        ->required()
+        ->check(CLI::Range(MIN_MASK_SIZE, MAX_MASK_SIZE));
+    command->add_flag("--collate", options->m_bCollate, "write all boxes into one MRC file");
+    command->add_option("--image", options->m_nImage, "image to pick from, from 1 (default 1)")
+        ->check(CLI::Range(1, INT_MAX));
+    command->add_option("CENTRES", options->m_centres, "box centres X,Y in image pixels, top-left (0, 0)")
+        ->required();
+    AddVersionFlag(*command);
+    command->callback([options] { CommandStatus() = RunPick(*options); });
+}
 
 } // namespace gc::cli

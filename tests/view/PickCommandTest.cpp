@@ -1,0 +1,109 @@
+#include "PickTestImages.h"
+#include "document/TIFFDoc.h"
+#include "image/MrcHeader.h"
+#include "image/TiffCodec.h"
+#include "support/TestSupport.h"
+#include "view/PickMessages.h"
+#include "view/PickOperations.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+namespace gc {
+namespace {
+
+using test::TempDir;
+
+// Runs the command line in `dir`; returns its status, standard output and standard error.
+int RunCli(const TempDir& dir, const std::string& arguments, std::string& out, std::string& err) {
+    const std::string errFile = dir.File("stderr.txt");
+    const int status = test::RunCommand(
+        "cd '" + dir.Path().string() + "' && " + GC_CLI + " " + arguments + " 2>'" + errFile + "'", &out);
+    const auto bytes = test::ReadFileBytes(errFile);
+    err.assign(bytes.begin(), bytes.end());
+    std::filesystem::remove(errFile);
+    return status;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+class PickCommand : public testing::Test {
+protected:
+    void SetUp() override {
+        SilentMessages silent;
+        ASSERT_EQ(WriteTiffFile(m_dir.File("scan.tif"), test::PatternImage(80, 60), silent), 80 * 60);
+    }
+    TempDir m_dir;
+};
+
+TEST_F(PickCommand, AddsInOrderReportsRefusalsAndPrintsTheCollatedFile) {
+    std::string out, err;
+    ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 10 --collate 20,20 22,20 70,30 78,30 40,40", out, err), 0)
+        << err;
+    EXPECT_EQ(Lines(err), (std::vector<std::string>{std::string(pick_text::REFUSED_TOO_CLOSE) + "22,20",
+                                                    std::string(pick_text::REFUSED_OUTSIDE) + "78,30"}));
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 2u) << out;
+    EXPECT_EQ(lines[0], pick_text::SAVED);
+    const std::regex name(R"(scan_Picked_Image_\d{4}(_\d{1,3}){6}_Collated_Images_Number_3\.mrc)");
+    EXPECT_TRUE(std::regex_match(lines[1], name)) << lines[1];
+
+    const auto bytes = test::ReadFileBytes(m_dir.File(lines[1]));
+    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 100 * 3));
+    EXPECT_EQ(GetInt32LE(bytes.data() + 8), 3);
+    // Boxes in the order given: (20,20), (70,30), (40,40); first samples at centre - 5, as the viewer
+    // reads the file.
+    TIFFDoc document;
+    SilentMessages silent;
+    ASSERT_EQ(document.OpenFile(m_dir.File("scan.tif"), silent), OpenOutcome::Opened);
+    const DIBSection& image = *document.GetImage(0);
+    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE), PickSampleValue(image, 15, 15));
+    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE + 400), PickSampleValue(image, 65, 25));
+    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE + 800), PickSampleValue(image, 35, 35));
+    EXPECT_NE(PickSampleValue(image, 15, 15), PickSampleValue(image, 16, 15));
+}
+
+TEST_F(PickCommand, SingleFilesEachNamed) {
+    std::string out, err;
+    ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 5 10,10 30,30", out, err), 0) << err;
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 3u) << out;
+    for (int j = 1; j <= 2; ++j) {
+        EXPECT_TRUE(std::regex_match(lines[j], std::regex(R"(scan_Picked_Image_[\d_]+_Image_Number_)" +
+                                                          std::to_string(j) + R"(\.mrc)")))
+            << lines[j];
+        EXPECT_EQ(test::ReadFileBytes(m_dir.File(lines[j])).size(), 1124u);
+    }
+}
+
+TEST_F(PickCommand, UsageErrorsAndUnreadableImages) {
+    std::string out, err;
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 1 10,10", out, err), 2);
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 201 10,10", out, err), 2);
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif 10,10", out, err), 2);
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 '10;10'", out, err), 2);
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 10,x", out, err), 2);
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 --image 2 10,10", out, err), 2);
+    EXPECT_EQ(RunCli(m_dir, "pick missing.tif --size 4 10,10", out, err), 1);
+    // Nothing accepted: nothing written, nothing shown but the refusal.
+    out.clear();
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 1,1", out, err), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, std::string(pick_text::REFUSED_OUTSIDE) + "1,1\n");
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
+        files += entry.path().extension() == ".mrc";
+    EXPECT_EQ(files, 0);
+}
+
+} // namespace
+} // namespace gc
