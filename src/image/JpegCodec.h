@@ -1,0 +1,29 @@
+// JPEG reader and writer of the viewer, through the IJG library (interface version 62). The reader
+// opens three-component (colour) files into a 24-bit DIBSection; the writer saves a 24-bit DIBSection.
+// The library's top-down RGB rows become the image's bottom-up blue-green-red rows and back.
+#pragma once
+
+#include "core/Messages.h"
+#include "image/DIBSection.h"
+
+#include <string>
+
+namespace gc {
+
+// Reads a colour JPEG into `image`. 1 when the file has three components (the image was then
+// created; a fatal library error part-way leaves the rows read so far and the rest black), 0
+// otherwise: greyscale and four-component files give no image and no message. A file that cannot be
+// opened shows MSG_CANT_OPEN_FILE. Fatal library errors show the library's text as a warning.
+int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages);
+
+enum class JpegWriteResult {
+    Written,    // the whole image was compressed and the file closed without error
+    NotWritten, // not a valid 24-bit image (nothing happens), or the library failed (its text is shown)
+    CannotOpen  // MSG_CANT_OPEN_FILE was shown; the program ends
+};
+
+// Writes `image` as a JPEG file of the given quality (baseline tables). The image is changed: red and
+// blue are exchanged in every written pixel, so callers pass a disposable copy.
+JpegWriteResult WriteJpegFile(const std::string& path, DIBSection& image, int quality, Messages& messages);
+
+} // namespace gc
