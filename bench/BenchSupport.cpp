@@ -1,0 +1,103 @@
+#include "BenchSupport.h"
+
+#include <tiffio.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace gc::bench {
+
+namespace {
+struct TiffCloser {
+    void operator()(TIFF* tif) const { TIFFClose(tif); }
+};
+} // namespace
+
+tools::ScanSpec DefaultSample(tools::ScanCompression compression) {
+    tools::ScanSpec spec;
+    spec.m_compression = compression;
+    return spec;
+}
+
+std::string SampleFolder() {
+    return GC_BENCH_SAMPLES;
+}
+
+std::string EnsureSample(const tools::ScanSpec& spec, const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path folder = SampleFolder();
+    const fs::path path = folder / name;
+    std::error_code ignored;
+    if (fs::exists(path, ignored))
+        return path.string();
+    fs::create_directories(folder, ignored);
+    const fs::path partial = folder / (name + ".partial");
+    std::fprintf(stderr, "generating %s ...\n", path.string().c_str());
+    std::string error;
+    if (!tools::GenerateScan(spec, partial.string(), nullptr, &error)) {
+        std::fprintf(stderr, "cannot generate %s: %s\n", path.string().c_str(), error.c_str());
+        fs::remove(partial, ignored);
+        return {};
+    }
+    fs::rename(partial, path);
+    return path.string();
+}
+
+std::uint64_t ReadAllTiles(const std::string& path) {
+    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "r"));
+    if (!tif)
+        return 0;
+    std::vector<std::uint8_t> tile(static_cast<std::size_t>(TIFFTileSize(tif.get())));
+    const std::uint32_t tiles = TIFFNumberOfTiles(tif.get());
+    std::uint64_t bytes = 0;
+    for (std::uint32_t t = 0; t < tiles; ++t) {
+        const tmsize_t decoded = TIFFReadEncodedTile(tif.get(), t, tile.data(), -1);
+        if (decoded < 0)
+            return 0;
+        bytes += static_cast<std::uint64_t>(decoded);
+    }
+    benchmark::DoNotOptimize(tile.data());
+    return bytes;
+}
+
+double PeakRssMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // ru_maxrss is in KiB on Linux
+}
+
+bool ResetPeakRss() {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen("/proc/self/clear_refs", "w"),
+                                                         std::fclose);
+    return file && std::fputs("5", file.get()) >= 0 && std::fflush(file.get()) == 0;
+}
+
+void TimingReporter::ReportRuns(const std::vector<Run>& runs) {
+    for (const Run& run : runs) {
+        if (run.run_type != Run::RT_Iteration || run.error_occurred)
+            continue;
+        const std::string name = run.benchmark_name();
+        m_seconds[name] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        for (const auto& [counter, value] : run.counters)
+            m_counters[name][counter] = value.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+}
+
+double TimingReporter::Seconds(const std::string& name) const {
+    const auto it = m_seconds.find(name);
+    return it == m_seconds.end() ? -1.0 : it->second;
+}
+
+double TimingReporter::Counter(const std::string& name, const std::string& counter) const {
+    const auto it = m_counters.find(name);
+    if (it == m_counters.end())
+        return -1.0;
+    const auto value = it->second.find(counter);
+    return value == it->second.end() ? -1.0 : value->second;
+}
+
+} // namespace gc::bench
