@@ -1,0 +1,48 @@
+// What the image view reads and calls outside itself: the document's images, the application's zoom
+// factor and pick state, the pick operations of the mouse, and the message sink. The desktop program
+// implements it over the document and the application object; tests implement it with plain fields.
+#pragma once
+
+#include "ViewGeometry.h"
+#include "core/Messages.h"
+#include "image/DIBSection.h"
+
+#include <string>
+#include <vector>
+
+namespace gc {
+
+// A pointer event in pick mode: the window position and the scroll position at the moment of the
+// press, and the index of the image shown (the image the pick is taken from).
+struct PickPointer {
+    ViewPoint window;
+    ViewPoint scroll;
+    int imageIndex = 0;
+};
+
+class ViewContext {
+public:
+    virtual ~ViewContext() = default;
+
+    // The document's image `index`, which becomes the current one; null when there is none.
+    virtual DIBSection* GetImage(int index) = 0;
+    virtual int GetImageCount() const = 0;
+    // Full path of the open file (the window title).
+    virtual std::string GetImagePath() const = 0;
+
+    virtual float GetZoom() const = 0;
+
+    // Pick state, read at every paint and every mouse message.
+    virtual bool IsPickMode() const = 0;
+    virtual int GetMaskSize() const = 0;
+    virtual std::vector<ViewPoint> GetPicks() const = 0;
+
+    // Mouse operations in pick mode (right press, left press, left double click).
+    virtual void AddPick(const PickPointer& pointer) = 0;
+    virtual void RemovePick(const PickPointer& pointer) = 0;
+    virtual void SavePicks(const PickPointer& pointer) = 0;
+
+    virtual Messages& GetMessages() = 0;
+};
+
+} // namespace gc
