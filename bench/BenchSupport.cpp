@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -75,12 +76,15 @@ bool ResetPeakRss() {
     return file && std::fputs("5", file.get()) >= 0 && std::fflush(file.get()) == 0;
 }
 
+TimingReporter::TimingReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
 void TimingReporter::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& run : runs) {
         if (run.run_type != Run::RT_Iteration || run.error_occurred)
             continue;
         const std::string name = run.benchmark_name();
         m_seconds[name] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        m_cpuSeconds[name] = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         for (const auto& [counter, value] : run.counters)
             m_counters[name][counter] = value.value;
     }
@@ -90,6 +94,11 @@ void TimingReporter::ReportRuns(const std::vector<Run>& runs) {
 double TimingReporter::Seconds(const std::string& name) const {
     const auto it = m_seconds.find(name);
     return it == m_seconds.end() ? -1.0 : it->second;
+}
+
+double TimingReporter::CpuSeconds(const std::string& name) const {
+    const auto it = m_cpuSeconds.find(name);
+    return it == m_cpuSeconds.end() ? -1.0 : it->second;
 }
 
 double TimingReporter::Counter(const std::string& name, const std::string& counter) const {

@@ -35,13 +35,17 @@ bool ResetPeakRss();
 // Console output as usual, and each run's real time in seconds by benchmark name.
 class TimingReporter : public benchmark::ConsoleReporter {
 public:
+    TimingReporter(); // colours only on a terminal
     void ReportRuns(const std::vector<Run>& runs) override;
     // Real time in seconds of the named benchmark, or a negative value when it did not run.
     double Seconds(const std::string& name) const;
+    // CPU time in seconds of the benchmark's thread (less sensitive to a busy machine than real time).
+    double CpuSeconds(const std::string& name) const;
     double Counter(const std::string& name, const std::string& counter) const;
 
 private:
     std::map<std::string, double> m_seconds;
+    std::map<std::string, double> m_cpuSeconds;
     std::map<std::string, std::map<std::string, double>> m_counters;
 };
 
