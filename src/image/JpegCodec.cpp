@@ -168,6 +168,7 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 } // namespace
 
 int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages) {
+    image.Destroy();
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         messages.Error(MSG_CANT_OPEN_FILE);

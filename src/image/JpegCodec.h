@@ -10,7 +10,7 @@
 
 namespace gc {
 
-// Reads a colour JPEG into `image`. 1 when the file has three components (the image was then
+// Reads a colour JPEG into `image` (emptied first). 1 when the file has three components (the image was then
 // created; a fatal library error part-way leaves the rows read so far and the rest black), 0
 // otherwise: greyscale and four-component files give no image and no message. A file that cannot be
 // opened shows MSG_CANT_OPEN_FILE. Fatal library errors show the library's text as a warning.

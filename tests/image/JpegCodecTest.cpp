@@ -149,6 +149,9 @@ TEST(JpegCodec, OnlyColourFilesOpen) {
     DIBSection image;
     EXPECT_EQ(ReadJpegFile(colour, image, messages), 1);
     EXPECT_TRUE(Near(At(image, 7, 7), {200, 200, 200}));
+    // An image object used again holds nothing of its earlier picture.
+    EXPECT_EQ(ReadJpegFile(grey, image, messages), 0);
+    EXPECT_FALSE(image.IsValid());
 }
 
 TEST(JpegCodec, MissingFileShowsCantOpenFile) {
