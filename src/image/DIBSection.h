@@ -30,10 +30,9 @@ inline constexpr int BITMAP_INFO_HEADER_SIZE = 40;
 inline constexpr std::int64_t MAX_DIB_BYTES = 0x7fffffff;
 inline constexpr int MAX_DIB_WIDTH = 1 << 28;
 
-// Width rounded up to a multiple of 4 pixels: ((width·8 + 31) & ~31) / 8.
-constexpr int PaddedWidthOf(int width) {
-    return ((width * 8 + 31) & ~31) / 8;
-}
+// Width rounded up to a multiple of 4 pixels, ((width·8 + 31) & ~31) / 8, without the overflow of
+// width·8 for very wide images.
+constexpr int PaddedWidthOf(int width) { return (width + 3) & ~3; }
 
 class DIBSection {
 public:
