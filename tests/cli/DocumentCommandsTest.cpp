@@ -1,0 +1,202 @@
+// export and properties, run through the built gridcarver-cli.
+#include "core/Version.h"
+#include "document/DocumentMessages.h"
+#include "image/ImageMessages.h"
+#include "image/TiffCodec.h"
+#include "image/TiffTestFiles.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace gc {
+namespace {
+
+using test::GreyPage;
+using test::TempDir;
+
+struct CliRun {
+    int m_nStatus = -1;
+    std::string m_strOut;
+    std::string m_strErr;
+};
+
+CliRun RunCli(const TempDir& dir, const std::string& arguments) {
+    const std::string errors = dir.File("stderr.txt");
+    CliRun run;
+    run.m_nStatus = test::RunCommand(std::string(GC_CLI) + " " + arguments + " 2>" + errors, &run.m_strOut);
+    std::ifstream in(errors);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.m_strErr = text.str();
+    return run;
+}
+
+// Three directories of widths 6, 7 and 8.
+std::string ThreeImageTiff(const TempDir& dir) {
+    const std::string path = dir.File("plate.tif");
+    EXPECT_TRUE(test::WriteTiff(path, {GreyPage(6, 2), GreyPage(7, 3), GreyPage(8, 4)}));
+    return path;
+}
+
+int TiffWidth(const std::string& path) {
+    TiffDirList list;
+    SilentMessages silent;
+    return ListTiffDirectories(path, list, silent) == 1 ? list[0].m_nWidth : -1;
+}
+
+TEST(CliExport, SavesTheChosenImageByTheOutputsExtension) {
+    TempDir dir;
+    const std::string input = ThreeImageTiff(dir);
+    CliRun run = RunCli(dir, "export " + input + " " + dir.File("first.tif"));
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(run.m_strOut, "");
+    EXPECT_EQ(run.m_strErr, "");
+    EXPECT_EQ(TiffWidth(dir.File("first.tif")), 6);
+
+    run = RunCli(dir, "export " + input + " " + dir.File("third.TIFF") + " --image 3");
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(TiffWidth(dir.File("third.TIFF")), 8);
+}
+
+TEST(CliExport, TypesWithoutAReaderOrWriterGetTheSystemsMessages) {
+    TempDir dir;
+    const std::string input = ThreeImageTiff(dir);
+    struct Case {
+        std::string output;
+        std::string message;
+    };
+    for (const Case& c : {Case{"out.png", MSG_FILE_TYPE_NOT_SUPPORTED},
+                          Case{"out.gif", MSG_GIF_NOT_SUPPORTED}, Case{"out", MSG_UNKNOWN_FILE_TYPE}}) {
+        const CliRun run = RunCli(dir, "export " + input + " " + dir.File(c.output));
+        EXPECT_EQ(run.m_nStatus, 1) << c.output;
+        EXPECT_EQ(run.m_strErr, c.message + "\n");
+        EXPECT_FALSE(std::filesystem::exists(dir.File(c.output)));
+    }
+    std::filesystem::copy_file(input, dir.File("plate.png"));
+    const CliRun run = RunCli(dir, "export " + dir.File("plate.png") + " " + dir.File("out.tif"));
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_EQ(run.m_strErr, std::string(MSG_NO_SUPPORT_FOR_TYPE) + "\n");
+}
+
+TEST(CliExport, BadInputFilesStopWithAMessage) {
+    TempDir dir;
+    const std::string missing = dir.File("missing.tif");
+    CliRun run = RunCli(dir, "export " + missing + " " + dir.File("out.tif"));
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_NE(run.m_strErr.find("TIFFOpen Error: "), std::string::npos) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find(MSG_NO_IMAGE_READ + missing + "\n"), std::string::npos) << run.m_strErr;
+
+    test::WriteFileBytes(dir.File("empty.tif"), {});
+    std::vector<unsigned char> garbage(3000);
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<unsigned char>(i * 131 % 256);
+    garbage[0] = garbage[1] = 'M';
+    garbage[2] = 0;
+    garbage[3] = 42;
+    test::WriteFileBytes(dir.File("garbage.tif"), garbage);
+    const std::string whole = ThreeImageTiff(dir);
+    auto bytes = test::ReadFileBytes(whole);
+    test::WriteFileBytes(dir.File("header.tif"), {bytes.begin(), bytes.begin() + 16});
+    for (const char* name : {"empty.tif", "garbage.tif", "header.tif"}) {
+        run = RunCli(dir, std::string("export ") + dir.File(name) + " " + dir.File("out.tif"));
+        EXPECT_EQ(run.m_nStatus, 1) << name;
+        EXPECT_NE(run.m_strErr.find(MSG_NO_IMAGE_READ + dir.File(name)), std::string::npos) << run.m_strErr;
+        run = RunCli(dir, std::string("properties ") + dir.File(name));
+        EXPECT_EQ(run.m_nStatus, 1) << name;
+        EXPECT_EQ(run.m_strOut, "");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.tif")));
+
+    // Cut after the first directory: what is left opens, the rest is gone.
+    bytes.resize(bytes.size() * 2 / 3);
+    test::WriteFileBytes(dir.File("truncated.tif"), bytes);
+    run = RunCli(dir, "export " + dir.File("truncated.tif") + " " + dir.File("out.tif"));
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(TiffWidth(dir.File("out.tif")), 6);
+    run = RunCli(dir, "export " + dir.File("truncated.tif") + " " + dir.File("out.tif") + " --image 3");
+    EXPECT_EQ(run.m_nStatus, 2);
+}
+
+TEST(CliExport, AnImageAboveTheLimitEndsWithStatusOne) {
+    TempDir dir;
+    const std::string input = dir.File("wide.tif");
+    ASSERT_TRUE(test::WriteTiff(input, {GreyPage(10001, 1)}));
+    CliRun run = RunCli(dir, "export " + input + " " + dir.File("out.bmp"));
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_EQ(run.m_strErr, std::string(MSG_TIFF_TOO_LARGE) + "\n");
+    run = RunCli(dir, "properties " + input);
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_EQ(run.m_strOut, "");
+}
+
+TEST(CliExport, UsageErrors) {
+    TempDir dir;
+    const std::string input = ThreeImageTiff(dir);
+    for (const std::string& arguments : std::vector<std::string>{
+             "export " + input, "export", "export " + input + " " + dir.File("o.tif") + " --image 0",
+             "export " + input + " " + dir.File("o.tif") + " --image x",
+             "export " + input + " " + dir.File("o.tif") + " --bogus"}) {
+        const CliRun run = RunCli(dir, arguments);
+        EXPECT_EQ(run.m_nStatus, 2) << arguments;
+        EXPECT_NE(run.m_strErr.find("Usage:"), std::string::npos) << arguments;
+    }
+    const CliRun run = RunCli(dir, "export " + input + " " + dir.File("o.tif") + " --image 4");
+    EXPECT_EQ(run.m_nStatus, 2);
+    EXPECT_NE(run.m_strErr.find(MSG_NO_SUCH_IMAGE + std::string("4 of 3 in ") + input), std::string::npos)
+        << run.m_strErr;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("o.tif")));
+}
+
+TEST(CliProperties, PrintsTheReportOfTheChosenImage) {
+    TempDir dir;
+    const std::string input = ThreeImageTiff(dir);
+    CliRun run = RunCli(dir, "properties " + input + " --image 2");
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(run.m_strErr, "");
+    EXPECT_EQ(run.m_strOut, input + " has the following properties:\n"
+                                    "TIFFTAG_IMAGEWIDTH = 7\n"
+                                    "TIFFTAG_IMAGELENGTH = 3\n"
+                                    "TIFFTAG_BITSPERSAMPLE = 8\n"
+                                    "TIFFTAG_MINSAMPLEVALUE = 0\n"
+                                    "TIFFTAG_MAXSAMPLEVALUE = 0\n"
+                                    "TIFFTAG_COMPRESSION = NONE\n"
+                                    "TIFFTAG_PHOTOMETRIC = MINISBLACK\n"
+                                    "TIFFTAG_SAMPLESPERPIXEL = 1\n"
+                                    "\n");
+    run = RunCli(dir, "properties " + input);
+    EXPECT_EQ(run.m_nStatus, 0);
+    EXPECT_NE(run.m_strOut.find("TIFFTAG_IMAGEWIDTH = 6\n"), std::string::npos);
+}
+
+TEST(CliProperties, OnlyForTiffFilesAndExistingImages) {
+    TempDir dir;
+    const std::string input = ThreeImageTiff(dir);
+    CliRun run = RunCli(dir, "properties " + dir.File("photo.bmp"));
+    EXPECT_EQ(run.m_nStatus, 2);
+    EXPECT_NE(run.m_strErr.find(MSG_PROPERTIES_TIFF_ONLY + dir.File("photo.bmp")), std::string::npos);
+    run = RunCli(dir, "properties " + input + " --image 9");
+    EXPECT_EQ(run.m_nStatus, 2);
+    EXPECT_EQ(run.m_strOut, "");
+    run = RunCli(dir, "properties " + dir.File("gone.tif"));
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_NE(run.m_strErr.find(MSG_NO_IMAGE_READ), std::string::npos);
+}
+
+TEST(CliDocumentCommands, HelpAndVersion) {
+    TempDir dir;
+    for (const char* command : {"export", "properties"}) {
+        CliRun run = RunCli(dir, std::string(command) + " --version");
+        EXPECT_EQ(run.m_nStatus, 0) << command;
+        EXPECT_EQ(run.m_strOut, std::string(ProductVersionText()) + "\n");
+        run = RunCli(dir, std::string(command) + " --help");
+        EXPECT_EQ(run.m_nStatus, 0) << command;
+        EXPECT_NE(run.m_strOut.find("--image"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace gc

@@ -1,0 +1,219 @@
+#include "document/TIFFDoc.h"
+
+#include "document/DocumentMessages.h"
+#include "image/ImageMessages.h"
+#include "image/TiffCodec.h"
+#include "image/TiffTestFiles.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace gc {
+namespace {
+
+using test::GreyPage;
+using test::RecordingMessages;
+using test::TempDir;
+
+// Four directories of widths 11 to 14, each painted with its own grey level 10, 20, 30, 40.
+std::string FourImageTiff(const TempDir& dir, const std::string& name = "scan.TIFF") {
+    const std::string path = dir.File(name);
+    std::vector<test::TiffPage> pages;
+    for (int i = 0; i < 4; ++i)
+        pages.push_back(GreyPage(11 + i, 3,
+                                 std::vector<unsigned char>(static_cast<std::size_t>(3 * (11 + i)),
+                                                            static_cast<unsigned char>(10 * (i + 1)))));
+    EXPECT_TRUE(test::WriteTiff(path, pages));
+    return path;
+}
+
+TEST(TIFFDoc, StartsEmpty) {
+    TIFFDoc document;
+    EXPECT_EQ(document.GetFileType(), FT_UNKNOWN);
+    EXPECT_EQ(document.GetImageCount(), 0);
+    EXPECT_EQ(document.GetImagePath(), "");
+    EXPECT_EQ(document.GetCurrentImage(), 0);
+    EXPECT_EQ(document.GetImage(0), nullptr);
+    EXPECT_FALSE(document.CanShowProperties());
+}
+
+TEST(TIFFDoc, OpensEveryDirectoryAndTracksTheCurrentImage) {
+    TempDir dir;
+    const std::string path = FourImageTiff(dir);
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+    EXPECT_TRUE(messages.m_shown.empty());
+    EXPECT_EQ(document.GetFileType(), FT_TIFF);
+    EXPECT_TRUE(document.CanShowProperties());
+    EXPECT_EQ(document.GetImagePath(), path);
+    ASSERT_EQ(document.GetImageCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const DIBSection* image = document.GetImageList()[i].get();
+        EXPECT_EQ(image->GetWidth(), 11 + i);
+        EXPECT_EQ(image->MemoryRow(0)[0], 10 * (i + 1) - 1); // the reader's alpha step
+    }
+
+    DIBSection* fourth = document.GetImage(3);
+    ASSERT_NE(fourth, nullptr);
+    EXPECT_EQ(fourth->GetWidth(), 14);
+    EXPECT_EQ(document.GetCurrentImage(), 3);
+    EXPECT_EQ(document.GetImage(4), nullptr);
+    EXPECT_EQ(document.GetImage(-1), nullptr);
+    EXPECT_EQ(document.GetCurrentImage(), 3);
+
+    // Save As of the fourth image writes the fourth image; the document stays as it was.
+    const std::string saved = dir.File("fourth.tif");
+    EXPECT_EQ(document.SaveFile(saved, messages), SaveOutcome::Saved);
+    TiffDirList list;
+    EXPECT_EQ(ListTiffDirectories(saved, list, messages), 1);
+    EXPECT_EQ(list[0].m_nWidth, 14);
+    EXPECT_EQ(document.GetImagePath(), path);
+    EXPECT_EQ(document.GetFileType(), FT_TIFF);
+    EXPECT_EQ(document.GetImageCount(), 4);
+    EXPECT_EQ(document.GetCurrentImage(), 3);
+    EXPECT_EQ(fourth->MemoryRow(0)[0], 39);
+    EXPECT_TRUE(messages.m_shown.empty());
+
+    // A new open starts again at the first image.
+    ASSERT_EQ(document.OpenFile(saved, messages), OpenOutcome::Opened);
+    EXPECT_EQ(document.GetImageCount(), 1);
+    EXPECT_EQ(document.GetCurrentImage(), 0);
+    EXPECT_EQ(document.GetImagePath(), saved);
+}
+
+TEST(TIFFDoc, ADirectoryLeftOutOfTheListDoesNotHideTheNextOne) {
+    TempDir dir;
+    const std::string path = dir.File("gap.tif");
+    test::WriteFileBytes(path, test::RawTiff({test::RawGreyRow(2), test::RawGreyRow(0), test::RawGreyRow(3)},
+                                             {100, 200, 250}));
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+    ASSERT_EQ(document.GetImageCount(), 2);
+    EXPECT_EQ(document.GetImageList()[1]->GetWidth(), 3);
+    EXPECT_EQ(document.GetImageDirectory(1), 2);
+    // Properties of the second image describe the directory it came from.
+    document.GetImage(1);
+    messages.m_shown.clear();
+    const std::string text = document.PropertiesText(messages);
+    EXPECT_NE(text.find("TIFFTAG_IMAGEWIDTH = 3\n"), std::string::npos) << text;
+}
+
+TEST(TIFFDoc, AnUndecodableDirectoryStaysAsABlackImage) {
+    TempDir dir;
+    const std::string path = dir.File("odd.tif");
+    test::WriteFileBytes(path, test::RawTiff({test::RawGreyRow(2), test::RawGreyRow(2, 9999)}, {100, 200}));
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+    ASSERT_EQ(document.GetImageCount(), 2);
+    const DIBSection* black = document.GetImageList()[1].get();
+    ASSERT_TRUE(black->IsValid());
+    EXPECT_EQ(black->MemoryRow(0)[0], 0);
+    EXPECT_EQ(document.GetImageList()[0]->MemoryRow(0)[0], 99);
+    EXPECT_FALSE(messages.m_shown.empty()); // the library said why
+}
+
+TEST(TIFFDoc, OpeningNothingEmptiesTheListButKeepsThePath) {
+    TempDir dir;
+    const std::string path = FourImageTiff(dir);
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+    document.GetImage(2);
+
+    EXPECT_EQ(document.OpenFile(dir.File("missing.tif"), messages), OpenOutcome::NoImage);
+    EXPECT_EQ(document.GetImageCount(), 0);
+    EXPECT_EQ(document.GetImagePath(), path);
+    EXPECT_EQ(document.GetImage(0), nullptr);
+
+    messages.m_shown.clear();
+    for (const char* name : {"picture.png", ".bmp", "notes.text", "anim.gif"}) {
+        ASSERT_EQ(document.OpenFile(dir.File(name), messages), OpenOutcome::Unsupported) << name;
+        EXPECT_EQ(document.GetImageCount(), 0);
+    }
+    ASSERT_EQ(messages.m_shown.size(), 4u);
+    for (const auto& shown : messages.m_shown) {
+        EXPECT_EQ(shown.m_strText, MSG_NO_SUPPORT_FOR_TYPE);
+        EXPECT_EQ(shown.m_kind, MessageKind::Error);
+    }
+    EXPECT_EQ(document.GetImagePath(), path);
+    EXPECT_FALSE(document.CanShowProperties());
+}
+
+TEST(TIFFDoc, AnImageAboveTheLimitIsFatal) {
+    TempDir dir;
+    const std::string path = dir.File("wide.tif");
+    ASSERT_TRUE(test::WriteTiff(path, {GreyPage(4, 2), GreyPage(10001, 1)}));
+    TIFFDoc document;
+    RecordingMessages messages;
+    EXPECT_EQ(document.OpenFile(path, messages), OpenOutcome::Fatal);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_TIFF_TOO_LARGE});
+}
+
+TEST(TIFFDoc, SaveWithNothingOpenDoesNothing) {
+    TempDir dir;
+    TIFFDoc document;
+    RecordingMessages messages;
+    for (const char* name : {"a.tif", "a.gif", "a.png", "a"})
+        EXPECT_EQ(document.SaveFile(dir.File(name), messages), SaveOutcome::NothingOpen);
+    EXPECT_TRUE(messages.m_shown.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(TIFFDoc, SaveRefusesTypesWithoutAWriter) {
+    TempDir dir;
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(FourImageTiff(dir), messages), OpenOutcome::Opened);
+    EXPECT_EQ(document.SaveFile(dir.File("a.gif"), messages), SaveOutcome::Unsupported);
+    EXPECT_EQ(document.SaveFile(dir.File("a.png"), messages), SaveOutcome::Unsupported);
+    EXPECT_EQ(document.SaveFile(dir.File("notes.text"), messages), SaveOutcome::Unsupported);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{MSG_GIF_NOT_SUPPORTED, MSG_FILE_TYPE_NOT_SUPPORTED,
+                                                          MSG_UNKNOWN_FILE_TYPE}));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.gif")));
+}
+
+TEST(TIFFDoc, AFailedWriteIsReported) {
+    TempDir dir;
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(FourImageTiff(dir), messages), OpenOutcome::Opened);
+    const std::string target = dir.File("no/folder/out.tif");
+    EXPECT_EQ(document.SaveFile(target, messages), SaveOutcome::NotWritten);
+    ASSERT_FALSE(messages.m_shown.empty());
+    EXPECT_EQ(messages.m_shown.back().m_strText, MSG_IMAGE_NOT_WRITTEN + target);
+    EXPECT_EQ(messages.m_shown.back().m_kind, MessageKind::Error);
+}
+
+TEST(TIFFDoc, PropertiesDescribeTheCurrentImagesDirectory) {
+    TempDir dir;
+    const std::string path = FourImageTiff(dir, "plate.tif");
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+    ASSERT_NE(document.GetImage(2), nullptr);
+    document.ShowProperties(messages);
+    ASSERT_EQ(messages.m_shown.size(), 1u);
+    EXPECT_EQ(messages.m_shown[0].m_kind, MessageKind::Information);
+    EXPECT_EQ(messages.m_shown[0].m_strText, path + " has the following properties:\n"
+                                                    "TIFFTAG_IMAGEWIDTH = 13\n"
+                                                    "TIFFTAG_IMAGELENGTH = 3\n"
+                                                    "TIFFTAG_BITSPERSAMPLE = 8\n"
+                                                    "TIFFTAG_MINSAMPLEVALUE = 0\n"
+                                                    "TIFFTAG_MAXSAMPLEVALUE = 0\n"
+                                                    "TIFFTAG_COMPRESSION = NONE\n"
+                                                    "TIFFTAG_PHOTOMETRIC = MINISBLACK\n"
+                                                    "TIFFTAG_SAMPLESPERPIXEL = 1\n");
+
+    // Moved away since it was opened: the heading alone, after the library's complaint.
+    std::filesystem::remove(path);
+    messages.m_shown.clear();
+    EXPECT_EQ(document.PropertiesText(messages), path + " has the following properties:\n");
+}
+
+} // namespace
+} // namespace gc
