@@ -4,16 +4,9 @@
 
 #include "document/DocumentMessages.h"
 #include "document/TiffProperties.h"
-#include "image/TiffCodec.h"
-
-#if __has_include("image/BmpCodec.h")
 #include "image/BmpCodec.h"
-#define GC_HAVE_BMP_CODEC 1
-#endif
-#if __has_include("image/JpegCodec.h")
 #include "image/JpegCodec.h"
-#define GC_HAVE_JPEG_CODEC 1
-#endif
+#include "image/TiffCodec.h"
 
 namespace gc {
 
@@ -47,22 +40,18 @@ OpenOutcome TIFFDoc::OpenFile(const std::string& path, Messages& messages) {
     };
 
     switch (m_nFileType) {
-#ifdef GC_HAVE_JPEG_CODEC
     case FT_JPEG: {
         auto image = std::make_unique<DIBSection>();
         ReadJpegFile(path, *image, messages);
         keep(std::move(image));
         break;
     }
-#endif
-#ifdef GC_HAVE_BMP_CODEC
     case FT_BMP: {
         auto image = std::make_unique<DIBSection>();
         ReadBmpFile(path, *image);
         keep(std::move(image));
         break;
     }
-#endif
     case FT_TIFF: {
         TiffDirList directories;
         const int count = ListTiffDirectories(path, directories, messages);
@@ -100,7 +89,6 @@ SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
     DIBSection copy(*current);
     bool written = false;
     switch (type) {
-#ifdef GC_HAVE_JPEG_CODEC
     case FT_JPEG:
         switch (WriteJpegFile(path, copy, JPEG_SAVE_QUALITY, messages)) {
         case JpegWriteResult::Written:
@@ -112,12 +100,9 @@ SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
             return SaveOutcome::Fatal;
         }
         break;
-#endif
-#ifdef GC_HAVE_BMP_CODEC
     case FT_BMP:
         written = WriteBmpFile(path, copy) != 0;
         break;
-#endif
     case FT_TIFF:
         written = WriteTiffFile(path, copy, messages) != 0;
         break;

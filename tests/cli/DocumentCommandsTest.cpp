@@ -62,6 +62,24 @@ TEST(CliExport, SavesTheChosenImageByTheOutputsExtension) {
     EXPECT_EQ(TiffWidth(dir.File("third.TIFF")), 8);
 }
 
+TEST(CliExport, ConvertsBetweenTheViewersTypes) {
+    TempDir dir;
+    const std::string input = ThreeImageTiff(dir);
+    for (const char* name : {"second.bmp", "second.jpg"}) {
+        CliRun run = RunCli(dir, "export " + input + " " + dir.File(name) + " --image 2");
+        EXPECT_EQ(run.m_nStatus, 0) << name << run.m_strErr;
+        EXPECT_EQ(run.m_strErr, "");
+        // And back to TIFF from the new file.
+        run = RunCli(dir, "export " + dir.File(name) + " " + dir.File(std::string(name) + ".tif"));
+        EXPECT_EQ(run.m_nStatus, 0) << name << run.m_strErr;
+        EXPECT_EQ(TiffWidth(dir.File(std::string(name) + ".tif")), 7) << name;
+    }
+    const CliRun run = RunCli(dir, "export " + dir.File("missing.jpg") + " " + dir.File("out.bmp"));
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_EQ(run.m_strErr,
+              std::string(MSG_CANT_OPEN_FILE) + "\n" + MSG_NO_IMAGE_READ + dir.File("missing.jpg") + "\n");
+}
+
 TEST(CliExport, TypesWithoutAReaderOrWriterGetTheSystemsMessages) {
     TempDir dir;
     const std::string input = ThreeImageTiff(dir);

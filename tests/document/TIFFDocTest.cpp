@@ -1,6 +1,7 @@
 #include "document/TIFFDoc.h"
 
 #include "document/DocumentMessages.h"
+#include "image/BmpCodec.h"
 #include "image/ImageMessages.h"
 #include "image/TiffCodec.h"
 #include "image/TiffTestFiles.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 namespace gc {
@@ -131,8 +133,10 @@ TEST(TIFFDoc, OpeningNothingEmptiesTheListButKeepsThePath) {
     EXPECT_EQ(document.GetImage(0), nullptr);
 
     messages.m_shown.clear();
-    for (const char* name : {"picture.png", ".bmp", "notes.text", "anim.gif"}) {
-        ASSERT_EQ(document.OpenFile(dir.File(name), messages), OpenOutcome::Unsupported) << name;
+    // A bare ".bmp" is a name of four characters: no type.
+    for (const std::string& name :
+         {dir.File("picture.png"), std::string(".bmp"), dir.File("notes.text"), dir.File("anim.gif")}) {
+        ASSERT_EQ(document.OpenFile(name, messages), OpenOutcome::Unsupported) << name;
         EXPECT_EQ(document.GetImageCount(), 0);
     }
     ASSERT_EQ(messages.m_shown.size(), 4u);
@@ -213,6 +217,118 @@ TEST(TIFFDoc, PropertiesDescribeTheCurrentImagesDirectory) {
     std::filesystem::remove(path);
     messages.m_shown.clear();
     EXPECT_EQ(document.PropertiesText(messages), path + " has the following properties:\n");
+}
+
+// A 5 × 3 picture: left half pure red, right half pure blue, top row green 77.
+DIBSection RedBluePicture() {
+    DIBSection image;
+    image.Create(5, 3, 24);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            unsigned char* pixel = image.MemoryRow(2 - y) + 3 * x;
+            pixel[0] = x < 3 ? 0 : 255;
+            pixel[1] = y == 0 ? 77 : 0;
+            pixel[2] = x < 3 ? 255 : 0;
+        }
+    return image;
+}
+
+// Opens a picture in a document through a BMP file written for it.
+void OpenPicture(TIFFDoc& document, const TempDir& dir, const DIBSection& picture) {
+    const std::string path = dir.File("picture.Bmp");
+    ASSERT_EQ(WriteBmpFile(path, picture), 1);
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+    EXPECT_TRUE(messages.m_shown.empty());
+    EXPECT_EQ(document.GetFileType(), FT_BMP);
+    EXPECT_FALSE(document.CanShowProperties());
+    ASSERT_EQ(document.GetImageCount(), 1);
+}
+
+bool SamePixels(const DIBSection& a, const DIBSection& b) {
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight())
+        return false;
+    for (int row = 0; row < a.GetHeight(); ++row)
+        if (std::memcmp(a.MemoryRow(row), b.MemoryRow(row), static_cast<std::size_t>(3 * a.GetWidth())) != 0)
+            return false;
+    return true;
+}
+
+TEST(TIFFDoc, SavesAndReopensEachType) {
+    TempDir dir;
+    const DIBSection picture = RedBluePicture();
+    TIFFDoc document;
+    OpenPicture(document, dir, picture);
+    ASSERT_TRUE(SamePixels(*document.GetImage(0), picture));
+    RecordingMessages messages;
+
+    // BMP keeps every pixel.
+    ASSERT_EQ(document.SaveFile(dir.File("copy.bmp"), messages), SaveOutcome::Saved);
+    TIFFDoc reopened;
+    ASSERT_EQ(reopened.OpenFile(dir.File("copy.bmp"), messages), OpenOutcome::Opened);
+    EXPECT_TRUE(SamePixels(*reopened.GetImage(0), picture));
+
+    // JPEG: red stays red and blue stays blue, in both the file and the document's own image.
+    for (const char* name : {"copy.jpg", "copy.JPEG"}) {
+        ASSERT_EQ(document.SaveFile(dir.File(name), messages), SaveOutcome::Saved) << name;
+        EXPECT_TRUE(SamePixels(*document.GetImage(0), picture)) << "saving changed the displayed image";
+        ASSERT_EQ(reopened.OpenFile(dir.File(name), messages), OpenOutcome::Opened) << name;
+        EXPECT_EQ(reopened.GetFileType(), FT_JPEG);
+        unsigned char left[4], right[4];
+        reopened.GetImage(0)->GetPixelColor(0, 2, left);
+        reopened.GetImage(0)->GetPixelColor(4, 2, right);
+        EXPECT_GT(left[0], 200);
+        EXPECT_LT(left[2], 60);
+        EXPECT_GT(right[2], 200);
+        EXPECT_LT(right[0], 60);
+    }
+
+    // TIFF: every component above 1 comes back one lower.
+    ASSERT_EQ(document.SaveFile(dir.File("copy.tif"), messages), SaveOutcome::Saved);
+    ASSERT_EQ(reopened.OpenFile(dir.File("copy.tif"), messages), OpenOutcome::Opened);
+    unsigned char rgba[4];
+    reopened.GetImage(0)->GetPixelColor(0, 0, rgba);
+    EXPECT_EQ(rgba[0], 254);
+    EXPECT_EQ(rgba[1], 76);
+    EXPECT_EQ(rgba[2], 0);
+    EXPECT_TRUE(messages.m_shown.empty());
+
+    // An unknown name gets the chosen filter's extension and is written by that type.
+    const std::string target = SavePathForFilter(dir.File("notes.text"), 0);
+    ASSERT_EQ(document.SaveFile(target, messages), SaveOutcome::Saved);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("notes.text.bmp")));
+    ASSERT_EQ(reopened.OpenFile(target, messages), OpenOutcome::Opened);
+    EXPECT_TRUE(SamePixels(*reopened.GetImage(0), picture));
+}
+
+TEST(TIFFDoc, WriterFailuresByType) {
+    TempDir dir;
+    TIFFDoc document;
+    OpenPicture(document, dir, RedBluePicture());
+    RecordingMessages messages;
+    const std::string bmp = dir.File("no/folder/out.bmp");
+    EXPECT_EQ(document.SaveFile(bmp, messages), SaveOutcome::NotWritten);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_IMAGE_NOT_WRITTEN + bmp});
+
+    // The JPEG writer's open failure stops the program.
+    messages.m_shown.clear();
+    EXPECT_EQ(document.SaveFile(dir.File("no/folder/out.jpg"), messages), SaveOutcome::Fatal);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_CANT_OPEN_FILE});
+}
+
+TEST(TIFFDoc, UnreadableBmpAndJpegLeaveTheDocumentEmpty) {
+    TempDir dir;
+    TIFFDoc document;
+    RecordingMessages messages;
+    EXPECT_EQ(document.OpenFile(dir.File("missing.jpg"), messages), OpenOutcome::NoImage);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_CANT_OPEN_FILE});
+    messages.m_shown.clear();
+    EXPECT_EQ(document.OpenFile(dir.File("missing.bmp"), messages), OpenOutcome::NoImage);
+    test::WriteFileBytes(dir.File("short.bmp"), {'B', 'M', 0, 0});
+    EXPECT_EQ(document.OpenFile(dir.File("short.bmp"), messages), OpenOutcome::NoImage);
+    EXPECT_TRUE(messages.m_shown.empty());
+    EXPECT_EQ(document.GetImageCount(), 0);
+    EXPECT_EQ(document.GetImagePath(), "");
 }
 
 } // namespace
