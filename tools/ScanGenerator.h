@@ -25,6 +25,11 @@
 // - Pixel values depend only on the seed, the spec's image levels and the placements, never on tile size
 //   or compression: ScanPainter gives any pixel without reading the file. Same spec, same file.
 // - Memory: one tile buffer; the scan is written tile by tile.
+//
+// Sizes that work: the Run's search step is ⌊(cellWidth + cellHeight) × 0.0001⌋ and finds nothing when
+// it is 0, so a scan needs a third of its padded width plus half its padded height to reach 10,000.
+// Six 8 × 10 cm images need about the default 36,000 × 30,000; six 7 × 9 cm images about
+// 31,232 × 26,112 (default margin and jitter); one 7 × 9 cm image (m_nImages = 1) fits 10,496 × 13,312.
 #pragma once
 
 #include <cstdint>

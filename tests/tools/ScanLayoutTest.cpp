@@ -140,6 +140,15 @@ TEST(ScanLayout, TheRunFindsEveryGridImageAtItsCorner) {
     ScanSpec three; // the bottom row left empty
     three.m_nImages = 3;
     ExpectFoundAtTheirCorners(three);
+
+    ScanSpec one; // the small scan of the header's note: one 7 x 9 cm image, search step 1
+    one.m_nWidth = 10496;
+    one.m_nHeight = 13312;
+    one.m_nImages = 1;
+    one.m_dImageWidthCm = 7;
+    one.m_dImageHeightCm = 9;
+    EXPECT_EQ(ComputeSearchLayout(one).m_nStep, 1);
+    ExpectFoundAtTheirCorners(one);
 }
 
 TEST(ScanLayout, PlacementsVaryWithTheSeedInsideTheirCells) {
