@@ -1,0 +1,87 @@
+// The output files of one image slot: created when the image's first row arrives, written row by
+// row with a binned copy built on the way (each binned pixel the truncated mean of a b × b block),
+// and finished: TIFF files at the end of the image's pass, MRC files, whose header carries the
+// statistics of the whole image, after the file's last pass.
+#pragma once
+
+#include "OutputNames.h"
+#include "RunOutcome.h"
+#include "ScanCheck.h"
+#include "image/MrcHeader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <tiffio.h>
+#include <vector>
+
+namespace gc {
+
+// What every output of one input file shares.
+struct OutputSettings {
+    bool m_bTiff = false;
+    int m_nBinning = 0;                              // 0, 2, 3 or 4
+    int m_nWidth = 0, m_nHeight = 0;                 // expectedWidth × expectedHeight
+    int m_nBinnedWidth = 0, m_nBinnedHeight = 0;     // binning only
+    std::uint16_t m_nCompression = COMPRESSION_NONE; // the input's, for TIFF outputs
+    std::uint16_t m_nPhotometric = PHOTOMETRIC_MINISBLACK;
+
+    static OutputSettings For(const ScanGeometry& geometry, bool tiff, int binning);
+};
+
+// The header statistics of an 8-bit image from exact sums over the nominal pixel count n:
+// mean = sum / n, rms = √(|sumSquares / n − mean²| / (n − 1)).
+void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t count, double& mean,
+                     double& rms);
+
+class ImageOutput {
+public:
+    ImageOutput() = default;
+    ImageOutput(const ImageOutput&) = delete;
+    ImageOutput& operator=(const ImageOutput&) = delete;
+
+    // OpenOutputs: creates the full-size file (and the binned one). `name` is the full-size TIFF name;
+    // MRC output writes to its MRC name.
+    StepResult Open(const ImageName& name, const OutputSettings& settings);
+    // WriteOutputRow: row `rowIndex` (0, 1, 2, ...) of m_nWidth bytes.
+    StepResult WriteRow(const unsigned char* row, int rowIndex);
+    // CloseTiffOutputs.
+    StepResult CloseTiff();
+    // FinishMrcOutputs: the final headers over the placeholders; a failed write or close is a write error.
+    StepResult FinishMrc();
+
+    bool IsOpen() const { return m_tiff || m_binnedTiff || m_mrc || m_binnedMrc; }
+    const std::string& Name() const { return m_strName; }
+    const std::string& BinnedName() const { return m_strBinnedName; }
+
+private:
+    struct TiffCloser {
+        void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+    };
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+    using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+    StepResult OpenTiff(const std::string& name, int width, int height, TiffHandle& handle);
+    StepResult OpenMrc(const std::string& name, FileHandle& handle);
+    // Adds row `rowIndex` to the block sums; true when it completes a binned row.
+    bool BinRow(const unsigned char* row, int rowIndex);
+    StepResult FinishMrcFile(FileHandle& file, int width, int height, std::uint64_t sum,
+                             std::uint64_t sumSquares);
+
+    OutputSettings m_settings;
+    std::string m_strName, m_strBinnedName;
+    // The stream buffers outlive the streams that use them.
+    std::vector<char> m_mrcBuffer, m_binnedMrcBuffer;
+    TiffHandle m_tiff, m_binnedTiff;
+    FileHandle m_mrc, m_binnedMrc;
+    std::uint64_t m_nSum = 0, m_nSumSquares = 0;
+    std::uint64_t m_nBinnedSum = 0, m_nBinnedSumSquares = 0;
+    std::vector<unsigned char> m_binnedRow;
+    std::vector<std::int64_t> m_accumulator;
+};
+
+} // namespace gc

@@ -1,0 +1,75 @@
+// The Run driver: OnRun takes the saved RunParameters, splits the one input file or the batch of
+// input files (SplitScanFile: check the scan, one pass per expected image, finish the outputs),
+// moves the progress bar from 10 to 100 and ends with "Run Complete.". A skipped file shows its
+// message and the Run goes on; a fatal outcome shows its message and stops the Run: the caller then
+// ends the program with exit status 1.
+#pragma once
+
+#include "ImageOutput.h"
+#include "ImagePlacement.h"
+#include "OutputNames.h"
+#include "RunOutcome.h"
+#include "RunParameters.h"
+#include "ScanCheck.h"
+#include "core/Messages.h"
+#include "core/Progress.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace gc {
+
+struct RunResult {
+    bool m_bStarted = false;                 // false: refused ("Running ... Wait!" or not saved)
+    RunOutcome m_outcome = RunOutcome::Done; // Done, or the fatal outcome that stopped the Run
+    int m_nSkippedFiles = 0;
+    int m_nDoneFiles = 0;
+};
+
+// The text shown for a fatal outcome (nullptr for Done and Skipped).
+const char* FatalMessage(RunOutcome outcome);
+
+class RunDriver {
+public:
+    RunDriver(RunParameters& parameters, Messages& messages, Progress& progress);
+
+    // The Run command: refuses while running or unsaved, else runs every input file.
+    RunResult OnRun();
+
+    // Starts the per-Run state (numbering) without the rest of OnRun; SplitScanFile needs it.
+    void PrepareRun();
+    // One input file; `fileIndex` places it in the batch for the progress bar. Shows the file's skip
+    // and check messages, not the fatal message (OnRun does).
+    RunOutcome SplitScanFile(const std::string& path, int fileIndex = 0);
+
+    // The input being (or last) processed.
+    const std::string& CurrentInputPath() const { return m_strCurrentInput; }
+    // The geometry of the last checked scan.
+    const ScanGeometry& Geometry() const { return m_geometry; }
+    const ImagePlacements& Placements() const { return m_placements; }
+
+private:
+    class OutputSink;
+
+    RunOutcome SplitOpenScan(TIFF* input, const std::string& path, int fileIndex);
+
+    RunParameters& m_parameters;
+    Messages& m_messages;
+    Progress& m_progress;
+    std::optional<OutputNamer> m_namer;
+    ScanGeometry m_geometry;
+    ImagePlacements m_placements;
+    PassBuffers m_buffers;
+    std::array<std::unique_ptr<ImageOutput>, MAX_IMAGES> m_outputs;
+    std::string m_strCurrentInput;
+};
+
+// Splits one scan with `parameters` as a Run of that one file would (messages, progress, outputs),
+// without the refusal checks and without "Run Complete."; a fatal outcome's message is shown.
+// The entry point for benchmarks and tools.
+RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters, Messages& messages,
+                        Progress& progress);
+
+} // namespace gc

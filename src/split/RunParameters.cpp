@@ -1,0 +1,75 @@
+#include "RunParameters.h"
+
+#include "SplitMessages.h"
+
+namespace gc {
+
+void RunParameters::ResetForDialog() {
+    m_nImageCount = 6;
+    m_nHeightCm = 10;
+    m_nWidthCm = 8;
+    m_nBinning = 0;
+    m_bOutputTiff = false;
+    m_bBatchMode = false;
+    m_bFilesLoaded = false;
+    m_bSaved = false;
+    m_nFileCount = 1;
+    m_bAppendString = false;
+    m_bStartNumber = false;
+    m_bOutputDir = false;
+    m_strAppendString.clear();
+    m_strStartNumber.clear();
+    m_strOutputDir.clear();
+}
+
+std::string BuildRunSummary(const RunParameters& parameters) {
+    std::string text;
+    if (!parameters.m_bBatchMode) {
+        text += SUMMARY_INPUT_FILE;
+        text += "\n";
+        text += parameters.m_strInputFiles[0];
+    } else {
+        text += SUMMARY_INPUT_FILES;
+        for (int i = 0; i < parameters.m_nFileCount && i < MAX_INPUT_FILES; ++i) {
+            text += "\n";
+            text += parameters.m_strInputFiles[i];
+        }
+    }
+    text += "\n";
+    text += SUMMARY_IMAGES + std::to_string(parameters.m_nImageCount) + "\n";
+    text += SUMMARY_HEIGHT + std::to_string(parameters.m_nHeightCm) + "\n";
+    text += SUMMARY_WIDTH + std::to_string(parameters.m_nWidthCm) + "\n";
+
+    if (parameters.m_bAppendString && !parameters.m_bStartNumber)
+        text += SUMMARY_FILES_WILL_HAVE + parameters.m_strAppendString + SUMMARY_APPENDED_FROM_ONE + "\n";
+    else if (!parameters.m_bAppendString && parameters.m_bStartNumber)
+        text += SUMMARY_START_WITH_NUMBER + parameters.m_strStartNumber + SUMMARY_AFTER_FILE_NAME + "\n";
+    else if (parameters.m_bAppendString && parameters.m_bStartNumber)
+        text += SUMMARY_FILES_WILL_HAVE + parameters.m_strAppendString + SUMMARY_APPENDED_START_WITH +
+                parameters.m_strStartNumber + SUMMARY_SPACE_DOT + "\n";
+
+    if (parameters.m_bOutputDir)
+        text += SUMMARY_OUTPUT_DIRECTORY + parameters.m_strOutputDir + SUMMARY_SPACE_DOT + "\n";
+    text += SUMMARY_NOW_RUN;
+    text += "\n";
+    text += parameters.m_bOutputTiff ? SUMMARY_TIFF_OUTPUT : SUMMARY_MRC_OUTPUT;
+    text += "\n";
+    switch (parameters.m_nBinning) {
+    case 2:
+        text += SUMMARY_BINNING_2;
+        break;
+    case 3:
+        text += SUMMARY_BINNING_3;
+        break;
+    case 4:
+        text += SUMMARY_BINNING_4;
+        break;
+    default:
+        text += SUMMARY_NO_BINNING;
+        break;
+    }
+    text += "\n";
+    return text;
+}
+
+} // namespace gc

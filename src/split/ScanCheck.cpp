@@ -1,0 +1,114 @@
+#include "ScanCheck.h"
+
+#include "SplitMessages.h"
+
+#include <cmath>
+
+namespace gc {
+namespace {
+
+// ⌈numerator / denominator⌉ with the quotient formed in single precision; 0 for a zero denominator.
+int TilesFor(std::uint32_t numerator, std::uint32_t denominator) {
+    if (denominator == 0)
+        return 0;
+    return static_cast<int>(std::ceil(static_cast<float>(numerator) / static_cast<float>(denominator)));
+}
+
+} // namespace
+
+void ScanGeometry::Derive(int widthCm, int heightCm, int binning) {
+    m_nTilesAcross = TilesFor(m_nImageWidth, m_nTileWidth);
+    m_nTilesDown = TilesFor(m_nImageLength, m_nTileLength);
+    m_nPaddedWidth = static_cast<int>(m_nTileWidth) * m_nTilesAcross;
+    m_nPaddedHeight = static_cast<int>(m_nTileLength) * m_nTilesDown;
+    m_nCellWidth = m_nPaddedWidth / 3;
+    m_nCellHeight = m_nPaddedHeight / 2;
+    m_nCellWidth8 = m_nCellWidth / 8;
+    m_nCellHeight8 = m_nCellHeight / 8;
+    m_nExpectedWidth = (widthCm * PIXELS_ACROSS_PER_8_CM) / 8;
+    m_nExpectedHeight = (heightCm * PIXELS_DOWN_PER_10_CM) / 10;
+    if (binning != 0) {
+        m_nBinnedWidth = m_nExpectedWidth / binning;
+        m_nBinnedHeight = m_nExpectedHeight / binning;
+    } else {
+        m_nBinnedWidth = m_nBinnedHeight = 0;
+    }
+}
+
+bool ScanGeometry::FitsBand() const {
+    return m_nTilesDown <= BAND_MAX_TILES_DOWN && m_nTileSize <= BAND_MAX_TILE_SIZE &&
+           m_nTilesAcross <= BAND_MAX_TILES_ACROSS &&
+           m_nTileLength <= static_cast<std::uint32_t>(BAND_MAX_ROWS) && m_nPaddedWidth <= BAND_MAX_WIDTH &&
+           m_nTileWidth > 0 && m_nTileLength > 0 && m_nTileSize > 0;
+}
+
+ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParameters& parameters,
+                          ScanGeometry& geometry, Messages& messages) {
+    geometry = ScanGeometry{};
+    TIFFSetDirectory(input, 0);
+    TIFFGetField(input, TIFFTAG_IMAGEWIDTH, &geometry.m_nImageWidth);
+    TIFFGetField(input, TIFFTAG_IMAGELENGTH, &geometry.m_nImageLength);
+    TIFFGetField(input, TIFFTAG_TILEWIDTH, &geometry.m_nTileWidth);
+    TIFFGetField(input, TIFFTAG_TILELENGTH, &geometry.m_nTileLength);
+    TIFFGetField(input, TIFFTAG_PLANARCONFIG, &geometry.m_nPlanarConfig);
+    TIFFGetField(input, TIFFTAG_BITSPERSAMPLE, &geometry.m_nBitsPerSample);
+    TIFFGetField(input, TIFFTAG_COMPRESSION, &geometry.m_nCompression);
+    TIFFGetField(input, TIFFTAG_PHOTOMETRIC, &geometry.m_nPhotometric);
+    TIFFGetField(input, TIFFTAG_SAMPLESPERPIXEL, &geometry.m_nSamplesPerPixel);
+    std::uint32_t rowsPerStrip = 0;
+    geometry.m_bHasRowsPerStrip = TIFFGetField(input, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) == 1;
+    const bool tiled = TIFFIsTiled(input) != 0;
+    const tmsize_t tileSize = tiled ? TIFFTileSize(input) : 0;
+    const std::uint32_t tileCount = tiled ? TIFFNumberOfTiles(input) : 0;
+
+    // All three sample checks are made, so a file may get up to three messages.
+    bool failed = false;
+    if (geometry.m_nSamplesPerPixel != 1 && geometry.m_nSamplesPerPixel != 3) {
+        messages.Warning(MSG_BAD_SAMPLES_PER_PIXEL);
+        failed = true;
+    }
+    if (geometry.m_nBitsPerSample != 8) {
+        messages.Warning(MSG_ONLY_8_BIT);
+        failed = true;
+    }
+    if (geometry.m_nPlanarConfig != PLANARCONFIG_CONTIG) {
+        messages.Warning(MSG_ONLY_SINGLE_PLANE);
+        failed = true;
+    }
+    if (geometry.m_nSamplesPerPixel == 3) {
+        messages.Warning(MSG_RGB_SKIPPED);
+        return ScanVerdict::StopRgb;
+    }
+    if (failed)
+        return ScanVerdict::SkipFile;
+    if (!tiled) {
+        messages.Warning(path + MSG_STRIP_ENCODED);
+        return ScanVerdict::SkipFile;
+    }
+
+    // Sizes beyond int are clamped; the band limits refuse such scans later.
+    geometry.m_nTileSize = tileSize > 0x7fffffff ? 0x7fffffff : static_cast<int>(tileSize);
+    geometry.m_nTileCount = tileCount > 0x7fffffffu ? 0x7fffffff : static_cast<int>(tileCount);
+    geometry.Derive(parameters.m_nWidthCm, parameters.m_nHeightCm, parameters.m_nBinning);
+
+    const std::int64_t paddedArea =
+        static_cast<std::int64_t>(geometry.m_nPaddedWidth) * geometry.m_nPaddedHeight;
+    const std::int64_t expectedArea =
+        static_cast<std::int64_t>(geometry.m_nExpectedWidth) * geometry.m_nExpectedHeight;
+    if (expectedArea / 2 > paddedArea || geometry.m_nExpectedWidth / 4 > geometry.m_nCellWidth ||
+        geometry.m_nExpectedHeight / 4 > geometry.m_nCellHeight) {
+        messages.Error(MSG_BINNED_IMAGE);
+        return ScanVerdict::StopReadError;
+    }
+    if (geometry.m_nExpectedWidth > geometry.m_nExpectedHeight) {
+        messages.Error(MSG_PLACED_INCORRECTLY);
+        return ScanVerdict::StopReadError;
+    }
+    if (static_cast<std::int64_t>(geometry.m_nTilesAcross) * geometry.m_nTilesDown != geometry.m_nTileCount) {
+        messages.Error(MSG_TILE_COUNT_INCORRECT);
+        return ScanVerdict::StopReadError;
+    }
+    return ScanVerdict::Accept;
+}
+
+} // namespace gc

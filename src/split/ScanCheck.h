@@ -1,0 +1,62 @@
+// Checks one opened input scan before it is split: reads its tags, decides whether the Run can handle
+// it (full-resolution, tile-organised, single-plane, 8-bit greyscale, a tile grid that matches the
+// tile count), shows the reasons when it cannot, and computes the scan's tile geometry and the
+// expected size of the images in it.
+#pragma once
+
+#include "RunParameters.h"
+#include "core/Messages.h"
+
+#include <cstdint>
+#include <string>
+#include <tiffio.h>
+
+namespace gc {
+
+// Expected image size: 1453.125 pixels per cm across, 1430 down, rounded down.
+inline constexpr int PIXELS_ACROSS_PER_8_CM = 11625;
+inline constexpr int PIXELS_DOWN_PER_10_CM = 14300;
+
+// The band holds one row of tiles: at most BAND_MAX_ROWS rows of at most BAND_MAX_WIDTH bytes.
+inline constexpr int BAND_MAX_ROWS = 512;
+inline constexpr int BAND_MAX_WIDTH = 262144;
+inline constexpr int BAND_MAX_TILES_DOWN = 512;
+inline constexpr int BAND_MAX_TILES_ACROSS = 512;
+inline constexpr int BAND_MAX_TILE_SIZE = 262144;
+
+struct ScanGeometry {
+    // Tag values (0 when the tag is absent).
+    std::uint32_t m_nImageWidth = 0, m_nImageLength = 0;
+    std::uint32_t m_nTileWidth = 0, m_nTileLength = 0;
+    std::uint16_t m_nSamplesPerPixel = 0, m_nBitsPerSample = 0, m_nPlanarConfig = 0;
+    std::uint16_t m_nCompression = COMPRESSION_NONE, m_nPhotometric = PHOTOMETRIC_MINISBLACK;
+    bool m_bHasRowsPerStrip = false;
+    // From libtiff.
+    int m_nTileSize = 0;  // bytes of one decoded tile
+    int m_nTileCount = 0; // tiles in the file
+    // Derived.
+    int m_nTilesAcross = 0, m_nTilesDown = 0;
+    int m_nPaddedWidth = 0, m_nPaddedHeight = 0;
+    int m_nCellWidth = 0, m_nCellHeight = 0; // one of the 3 × 2 grid cells
+    int m_nCellWidth8 = 0, m_nCellHeight8 = 0;
+    int m_nExpectedWidth = 0, m_nExpectedHeight = 0;
+    int m_nBinnedWidth = 0, m_nBinnedHeight = 0; // binning only
+
+    // Fills the derived fields from the tag values and the parameters' sizes and binning.
+    void Derive(int widthCm, int heightCm, int binning);
+    // The band limits: one row of tiles fits the band buffer.
+    bool FitsBand() const;
+};
+
+enum class ScanVerdict {
+    Accept,
+    SkipFile,     // message shown; the next file follows
+    StopRgb,      // messages shown; the program ends after the RGB message
+    StopReadError // message shown; the program ends after the read-error message
+};
+
+// Reads directory 0 of `input` and checks it. `path` is the input's path, used in the strip message.
+ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParameters& parameters,
+                          ScanGeometry& geometry, Messages& messages);
+
+} // namespace gc

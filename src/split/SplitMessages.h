@@ -1,0 +1,114 @@
+// Texts of the Run: the parameter dialog, the scan checks, the run driver and the output files.
+// Every text the Run shows is defined here once and used by name.
+#pragma once
+
+namespace gc {
+
+// Run refused.
+inline constexpr const char* MSG_RUNNING_WAIT = "Running ... Wait!";
+inline constexpr const char* MSG_PARAMETERS_NOT_SAVED =
+    "Paramters Not saved. Save Parameters first before running application.";
+
+// Parameter dialog.
+inline constexpr const char* MSG_NO_INPUT_FILES = "No input files are selected...";
+inline constexpr const char* MSG_TOO_MANY_INPUT_FILES =
+    "More than 100 input files selected. Please reselect...";
+inline constexpr const char* MSG_OUTPUT_DIRECTORY_LOCATION = "  : Location of Output Directory.";
+inline constexpr const char* TITLE_PICK_OUTPUT_DIRECTORY = "Pick an output directory to output the files:";
+inline constexpr const char* FILTER_TIFF_FILES = "TIFF|*.tif;*.tiff;|";
+
+// Parameter dialog: caption and control texts.
+inline constexpr const char* FVIEW_CAPTION = "Set Run Parameters";
+inline constexpr const char* FVIEW_GROUP = "Set/Change Run Parameters and Load Input Files";
+inline constexpr const char* FVIEW_DEFAULT_SETTINGS = "Click to change default settings.";
+inline constexpr const char* FVIEW_IMAGE_COUNT_LABEL =
+    "Change number of images in scanned\nTIFF file to extract.";
+inline constexpr const char* FVIEW_HEIGHT_LABEL =
+    "Change approximate height of images in\nscanned TIFF file (cms).";
+inline constexpr const char* FVIEW_WIDTH_LABEL =
+    "Change approximate width of images\nin scanned TIFF file (cms).";
+inline constexpr const char* FVIEW_OUTPUT_TIFF_LABEL = "Output TIFF:";
+inline constexpr const char* FVIEW_BATCH_MODE_LABEL = "Batch Mode:";
+inline constexpr const char* FVIEW_CHECK_FOR_YES = "Check for YES";
+inline constexpr const char* FVIEW_BINNING_LABEL =
+    "Set BINNING for output files.\nSee Help index for more\ninformation...";
+inline constexpr const char* FVIEW_APPEND_STRING_LABEL = "Use string below to append to output file names:";
+inline constexpr const char* FVIEW_START_NUMBER_LABEL =
+    "Use number below as start number for output file names:";
+inline constexpr const char* FVIEW_OUTPUT_DIR_LABEL = "Select the output directory:";
+inline constexpr const char* FVIEW_SELECT_FILES = "SELECT FILES TO LOAD";
+inline constexpr const char* FVIEW_SAVE_PARAMETERS = "SAVE PARAMETERS";
+inline constexpr const char* FVIEW_IMAGE_COUNT_ITEMS[] = {"1", "2", "3", "4", "5", "6"};
+inline constexpr const char* FVIEW_HEIGHT_ITEMS[] = {"9", "10", "11"};
+inline constexpr const char* FVIEW_WIDTH_ITEMS[] = {"7", "8", "9"};
+inline constexpr const char* FVIEW_BINNING_ITEMS[] = {"0", "2", "3", "4"};
+
+// Values the kill-focus handlers put into empty edit fields.
+inline constexpr const char* EMPTY_APPEND_STRING = "empty";
+inline constexpr const char* EMPTY_START_NUMBER = "0001";
+
+// Run summary shown by SAVE PARAMETERS.
+inline constexpr const char* SUMMARY_INPUT_FILE = "Input File Selected: ";
+inline constexpr const char* SUMMARY_INPUT_FILES = "Input Files Selected: ";
+inline constexpr const char* SUMMARY_IMAGES = "Images in TIFF file: ";
+inline constexpr const char* SUMMARY_HEIGHT = "Approximate height of images in TIFF file (cms): ";
+inline constexpr const char* SUMMARY_WIDTH = "Approximate width of images in TIFF file (cms): ";
+inline constexpr const char* SUMMARY_FILES_WILL_HAVE = "Files will have ";
+inline constexpr const char* SUMMARY_APPENDED_FROM_ONE = " appended. Numbering will start with 1.";
+inline constexpr const char* SUMMARY_START_WITH_NUMBER = "Files will start with number ";
+inline constexpr const char* SUMMARY_AFTER_FILE_NAME = " appended after file name.";
+inline constexpr const char* SUMMARY_APPENDED_START_WITH = " appended. Numbering will start with ";
+inline constexpr const char* SUMMARY_SPACE_DOT = " .";
+inline constexpr const char* SUMMARY_OUTPUT_DIRECTORY = "Output directory selected is: ";
+inline constexpr const char* SUMMARY_NOW_RUN =
+    "Now select Run from the File menu or use the shortcut key Ctrl+R.";
+inline constexpr const char* SUMMARY_MRC_OUTPUT = "NOTE: MRC format files will be produced.";
+inline constexpr const char* SUMMARY_TIFF_OUTPUT = "NOTE: TIFF format files will be produced.";
+inline constexpr const char* SUMMARY_NO_BINNING = "No binned output image will be produced.";
+inline constexpr const char* SUMMARY_BINNING_2 =
+    "2X2 binned output image will also be produced. Images will have _2X2 appended.";
+inline constexpr const char* SUMMARY_BINNING_3 =
+    "3X3 binned output image will also be produced. Images will have _3X3 appended.";
+inline constexpr const char* SUMMARY_BINNING_4 =
+    "4X4 binned output image will also be produced. Images will have _4X4 appended.";
+
+// Scan checks: the file is skipped.
+inline constexpr const char* MSG_BAD_SAMPLES_PER_PIXEL = "Bad samples per pixel. File is skipped.";
+inline constexpr const char* MSG_ONLY_8_BIT = "Can handle only 8-bit samples. File is skipped.";
+inline constexpr const char* MSG_ONLY_SINGLE_PLANE = "Can handle only single plane images. File is skipped.";
+inline constexpr const char* MSG_RGB_SKIPPED =
+    "Can handle only greyscaled images. This image is in RGB format. File is skipped.";
+// Follows the input path.
+inline constexpr const char* MSG_STRIP_ENCODED =
+    " This file is in STRIP encoded TIFF file format. Splitting only works with TILE encoded TIFF file "
+    "formats.";
+inline constexpr const char* MSG_INVALID_TIFF =
+    " This file has an invalid TIFF file format. Cannot open this file for reading.";
+
+// Scan checks: the scan does not fit the parameters; the program ends.
+inline constexpr const char* MSG_BINNED_IMAGE =
+    "Image is a binned image. This program works with only full resolution TILE oriented TIFF images from "
+    "the scanner. Also check the approximate settings. Use the default case if you do not know what to use.";
+inline constexpr const char* MSG_PLACED_INCORRECTLY =
+    "One of more images appear to be placed incorrectly. Check source.";
+inline constexpr const char* MSG_TILE_COUNT_INCORRECT =
+    "Number of tiles in the tile oriented TIFF file is incorrect. Check the source.";
+
+// Fatal stops.
+inline constexpr const char* MSG_READ_ERROR = "READ ERROR: Program will now exit. Restart program.";
+inline constexpr const char* MSG_WRITE_ERROR = "WRITE ERROR: Program will now exit. Restart program.";
+inline constexpr const char* MSG_RGB_FATAL =
+    "RGB Format encountered. No support of RGB. Use Greyscaled TIFF files. Program will now exit. Restart "
+    "program.";
+
+inline constexpr const char* MSG_RUN_COMPLETE = "Run Complete.";
+
+// Output files.
+inline constexpr const char* MRC_SPLIT_LABEL =
+    "TIFF to MRC converted file after splitting using Filmsplice.exe.";
+inline constexpr const char* MRC_EXTENSION = "mrc";
+inline constexpr const char* BINNED_SUFFIX_2 = "_2X2";
+inline constexpr const char* BINNED_SUFFIX_3 = "_3X3";
+inline constexpr const char* BINNED_SUFFIX_4 = "_4X4";
+
+} // namespace gc
