@@ -1,5 +1,5 @@
-#include "SplitTestSupport.h"
 #include "split/ImagePlacement.h"
+#include "SplitTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -96,7 +96,8 @@ struct PassRun {
 PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* constants = nullptr) {
     TempDir dir;
     const std::string path = dir.File("scan.tif");
-    EXPECT_TRUE(test::WriteTiledScan(path, WIDTH, HEIGHT, TILE, TILE, [&](int x, int y) { return scan.At(x, y); }));
+    EXPECT_TRUE(
+        test::WriteTiledScan(path, WIDTH, HEIGHT, TILE, TILE, [&](int x, int y) { return scan.At(x, y); }));
     Tiff input(TIFFOpen(path.c_str(), "r"));
     PassRun run;
     if (!input)
@@ -108,8 +109,8 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     const SearchConstants search = constants ? *constants : SearchConstants::For(scan.m_geometry);
     for (int k = 0; k < imageCount; ++k) {
         PassProgress progress(run.m_progress, k, imageCount, scan.m_geometry.m_nTileCount, 0, 1);
-        run.m_results.push_back(RunImagePass(input.get(), k, scan.m_geometry, search, run.m_placements, buffers,
-                                             run.m_sink, progress));
+        run.m_results.push_back(RunImagePass(input.get(), k, scan.m_geometry, search, run.m_placements,
+                                             buffers, run.m_sink, progress));
     }
     return run;
 }
@@ -316,8 +317,9 @@ TEST(RunImagePass, UnreadableTileIsAReadError) {
     const std::string path = dir.File("broken.tif");
     SmallScan scan;
     scan.Bright(30, 10, 120, 50);
-    ASSERT_TRUE(test::WriteTiledScan(path, WIDTH, HEIGHT, TILE, TILE, [&](int x, int y) { return scan.At(x, y); },
-                                     COMPRESSION_ADOBE_DEFLATE));
+    ASSERT_TRUE(test::WriteTiledScan(
+        path, WIDTH, HEIGHT, TILE, TILE, [&](int x, int y) { return scan.At(x, y); },
+        COMPRESSION_ADOBE_DEFLATE));
     std::uint64_t offset = 0;
     {
         Tiff input(TIFFOpen(path.c_str(), "r"));

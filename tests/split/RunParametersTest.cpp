@@ -14,7 +14,8 @@ using test::RecordingMessages;
 // Scripted choosers: each call takes the next prepared answer (nothing = Cancel).
 class ScriptedChooser final : public RunFileChooser {
 public:
-    std::optional<std::vector<std::string>> ChooseInputFiles(bool multiple, const std::string& filter) override {
+    std::optional<std::vector<std::string>> ChooseInputFiles(bool multiple,
+                                                             const std::string& filter) override {
         m_multiple.push_back(multiple);
         m_strFilter = filter;
         auto answer = m_files.empty() ? std::nullopt : m_files.front();
@@ -113,14 +114,19 @@ TEST_F(DialogFixture, ComboSelectionsMapToValues) {
 
 TEST_F(DialogFixture, EveryChangeClearsTheSavedMark) {
     FViewLogic dialog(m_parameters, m_chooser, m_messages);
-    const std::vector<std::function<void()>> handlers = {
-        [&] { dialog.OnSelchangeImageCount(2); }, [&] { dialog.OnSelchangeHeight(0); },
-        [&] { dialog.OnSelchangeWidth(2); },      [&] { dialog.OnSelchangeBinning(1); },
-        [&] { dialog.OnDefaultSettings(); },      [&] { dialog.OnOutputTiff(); },
-        [&] { dialog.OnBatchMode(); },            [&] { dialog.OnAppendString(); },
-        [&] { dialog.OnStartNumber(); },          [&] { dialog.OnOutputDir(); },
-        [&] { dialog.OnKillfocusAppendString("a"); }, [&] { dialog.OnKillfocusStartNumber("1"); },
-        [&] { dialog.OnSelectFiles(); }};
+    const std::vector<std::function<void()>> handlers = {[&] { dialog.OnSelchangeImageCount(2); },
+                                                         [&] { dialog.OnSelchangeHeight(0); },
+                                                         [&] { dialog.OnSelchangeWidth(2); },
+                                                         [&] { dialog.OnSelchangeBinning(1); },
+                                                         [&] { dialog.OnDefaultSettings(); },
+                                                         [&] { dialog.OnOutputTiff(); },
+                                                         [&] { dialog.OnBatchMode(); },
+                                                         [&] { dialog.OnAppendString(); },
+                                                         [&] { dialog.OnStartNumber(); },
+                                                         [&] { dialog.OnOutputDir(); },
+                                                         [&] { dialog.OnKillfocusAppendString("a"); },
+                                                         [&] { dialog.OnKillfocusStartNumber("1"); },
+                                                         [&] { dialog.OnSelectFiles(); }};
     for (std::size_t i = 0; i < handlers.size(); ++i) {
         m_parameters.m_bSaved = true;
         handlers[i]();
@@ -286,9 +292,11 @@ TEST(RunSummary, NamingLinesAndBinningLines) {
     parameters.m_nBinning = 2;
     std::string summary = BuildRunSummary(parameters);
     EXPECT_EQ(summary.rfind("Input Files Selected: \n/s/a.tif\n", 0), 0u);
-    EXPECT_NE(summary.find("\nFiles will have empty appended. Numbering will start with 1.\n"), std::string::npos);
-    EXPECT_NE(summary.find("\n2X2 binned output image will also be produced. Images will have _2X2 appended.\n"),
+    EXPECT_NE(summary.find("\nFiles will have empty appended. Numbering will start with 1.\n"),
               std::string::npos);
+    EXPECT_NE(
+        summary.find("\n2X2 binned output image will also be produced. Images will have _2X2 appended.\n"),
+        std::string::npos);
 
     parameters.m_bAppendString = false;
     parameters.m_bStartNumber = true;
@@ -296,8 +304,9 @@ TEST(RunSummary, NamingLinesAndBinningLines) {
     parameters.m_nBinning = 4;
     summary = BuildRunSummary(parameters);
     EXPECT_NE(summary.find("\nFiles will start with number  appended after file name.\n"), std::string::npos);
-    EXPECT_NE(summary.find("\n4X4 binned output image will also be produced. Images will have _4X4 appended.\n"),
-              std::string::npos);
+    EXPECT_NE(
+        summary.find("\n4X4 binned output image will also be produced. Images will have _4X4 appended.\n"),
+        std::string::npos);
     EXPECT_EQ(summary.find("Output directory"), std::string::npos);
 }
 

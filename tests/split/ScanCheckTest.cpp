@@ -1,5 +1,5 @@
-#include "SplitTestSupport.h"
 #include "split/ScanCheck.h"
+#include "SplitTestSupport.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 
@@ -48,7 +48,8 @@ TEST(ScanGeometry, ExpectedAndBinnedSizesForEveryChoice) {
         EXPECT_EQ(geometry.m_nExpectedWidth, c.width);
         EXPECT_EQ(geometry.m_nBinnedWidth, c.binnedWidth);
     }
-    const int heights[][5] = {{9, 12870, 6435, 4290, 3217}, {10, 14300, 7150, 4766, 3575}, {11, 15730, 7865, 5243, 3932}};
+    const int heights[][5] = {
+        {9, 12870, 6435, 4290, 3217}, {10, 14300, 7150, 4766, 3575}, {11, 15730, 7865, 5243, 3932}};
     for (const auto& h : heights) {
         for (int b = 2; b <= 4; ++b) {
             ScanGeometry geometry;
@@ -96,7 +97,8 @@ TEST(ScanCheck, FormatProblemsSkipTheFileWithEveryMessage) {
     ASSERT_TRUE(test::WriteFormatTiff(twoSamples, 64, 64, 2, 16, PLANARCONFIG_SEPARATE, 16, 16));
     result = Check(twoSamples);
     EXPECT_EQ(result.m_verdict, ScanVerdict::SkipFile);
-    EXPECT_EQ(result.m_texts, (std::vector<std::string>{MSG_BAD_SAMPLES_PER_PIXEL, MSG_ONLY_8_BIT, MSG_ONLY_SINGLE_PLANE}));
+    EXPECT_EQ(result.m_texts,
+              (std::vector<std::string>{MSG_BAD_SAMPLES_PER_PIXEL, MSG_ONLY_8_BIT, MSG_ONLY_SINGLE_PLANE}));
 }
 
 TEST(ScanCheck, RgbStopsAfterItsMessages) {

@@ -36,8 +36,8 @@ bool WriteTiledScan(const std::string& path, int width, int height, int tileWidt
             for (int r = 0; r < tileLength; ++r)
                 for (int c = 0; c < tileWidth; ++c)
                     tile[static_cast<std::size_t>(r) * tileWidth + c] = pixel(left + c, top + r);
-            if (TIFFWriteTile(tiff.get(), tile.data(), static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(top),
-                              0, 0) < 0)
+            if (TIFFWriteTile(tiff.get(), tile.data(), static_cast<std::uint32_t>(left),
+                              static_cast<std::uint32_t>(top), 0, 0) < 0)
                 return false;
         }
     return true;
@@ -52,7 +52,8 @@ bool WriteFormatTiff(const std::string& path, int width, int height, int samples
     TIFFSetField(tiff.get(), TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
     TIFFSetField(tiff.get(), TIFFTAG_BITSPERSAMPLE, bitsPerSample);
     TIFFSetField(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, samplesPerPixel);
-    TIFFSetField(tiff.get(), TIFFTAG_PHOTOMETRIC, samplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tiff.get(), TIFFTAG_PHOTOMETRIC,
+                 samplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
     TIFFSetField(tiff.get(), TIFFTAG_PLANARCONFIG, planarConfig);
     if (tileWidth > 0) {
         TIFFSetField(tiff.get(), TIFFTAG_TILEWIDTH, static_cast<std::uint32_t>(tileWidth));
@@ -151,7 +152,8 @@ TiffImage ReadTiff(const std::string& path) {
     image.m_pixels.assign(static_cast<std::size_t>(image.m_nWidth) * image.m_nHeight, 0);
     if (image.m_nRowsPerStrip == 1) {
         for (std::uint32_t s = 0; s < image.m_nStrips && s < image.m_nHeight; ++s)
-            TIFFReadEncodedStrip(tiff.get(), s, image.m_pixels.data() + static_cast<std::size_t>(s) * image.m_nWidth,
+            TIFFReadEncodedStrip(tiff.get(), s,
+                                 image.m_pixels.data() + static_cast<std::size_t>(s) * image.m_nWidth,
                                  image.m_nWidth);
     }
     image.m_bRead = true;
@@ -169,7 +171,8 @@ void ExpectedStatistics(const std::vector<unsigned char>& values, std::int64_t n
     const double n = static_cast<double>(nominalCount);
     const double m = static_cast<double>(sum) / n;
     mean = static_cast<float>(m);
-    rms = static_cast<float>(std::sqrt(std::fabs(static_cast<double>(squares) / n - m * m) / (nominalCount - 1)));
+    rms = static_cast<float>(
+        std::sqrt(std::fabs(static_cast<double>(squares) / n - m * m) / (nominalCount - 1)));
 }
 
 } // namespace gc::test

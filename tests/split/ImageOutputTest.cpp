@@ -1,0 +1,223 @@
+#include "split/ImageOutput.h"
+#include "SplitTestSupport.h"
+#include "split/SplitMessages.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace gc {
+namespace {
+
+using test::TempDir;
+
+OutputSettings Settings(bool tiff, int width, int height, int binning) {
+    OutputSettings settings;
+    settings.m_bTiff = tiff;
+    settings.m_nBinning = binning;
+    settings.m_nWidth = width;
+    settings.m_nHeight = height;
+    if (binning != 0) {
+        settings.m_nBinnedWidth = width / binning;
+        settings.m_nBinnedHeight = height / binning;
+    }
+    return settings;
+}
+
+ImageName NameIn(const TempDir& dir, const std::string& file) {
+    const std::string path = dir.File(file);
+    return {path, FirstDotOfFileName(path)};
+}
+
+// Rows of values (x · 37 + y · 11) mod 256.
+std::vector<unsigned char> Pattern(int width, int height) {
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels[static_cast<std::size_t>(y) * width + x] =
+                static_cast<unsigned char>((x * 37 + y * 11) % 256);
+    return pixels;
+}
+
+// Truncated b × b block means of the complete blocks.
+std::vector<unsigned char> BlockMeans(const std::vector<unsigned char>& pixels, int width, int rows, int b) {
+    const int binnedWidth = width / b;
+    std::vector<unsigned char> binned;
+    for (int by = 0; by + b <= rows; by += b)
+        for (int bx = 0; bx < binnedWidth; ++bx) {
+            int sum = 0;
+            for (int y = by; y < by + b; ++y)
+                for (int x = bx * b; x < bx * b + b; ++x)
+                    sum += pixels[static_cast<std::size_t>(y) * width + x];
+            binned.push_back(static_cast<unsigned char>(sum / (b * b)));
+        }
+    return binned;
+}
+
+StepResult WriteImage(ImageOutput& output, const std::vector<unsigned char>& pixels, int width, int rows) {
+    for (int i = 0; i < rows; ++i) {
+        const StepResult result = output.WriteRow(pixels.data() + static_cast<std::size_t>(i) * width, i);
+        if (result != StepResult::Ok)
+            return result;
+    }
+    return StepResult::Ok;
+}
+
+TEST(OutputNames, MrcAndBinnedNamesWorkOnTheFileNameOnly) {
+    const ImageName name{"/data/out.v/plate_1.tif", FirstDotOfFileName("/data/out.v/plate_1.tif")};
+    EXPECT_EQ(MrcNameOf(name).m_strPath, "/data/out.v/plate_1.mrc");
+    EXPECT_EQ(BinnedNameOf(name, 2).m_strPath, "/data/out.v/plate_1_2X2.tif");
+    EXPECT_EQ(BinnedNameOf(MrcNameOf(name), 3).m_strPath, "/data/out.v/plate_1_3X3.mrc");
+    EXPECT_EQ(BinnedNameOf(MrcNameOf(name), 4).m_strPath, "/data/out.v/plate_1_4X4.mrc");
+    const ImageName twoDots{"/d/plate_1.v2.tif", FirstDotOfFileName("/d/plate_1.v2.tif")};
+    EXPECT_EQ(MrcNameOf(twoDots).m_strPath, "/d/plate_1.mrc");
+    EXPECT_EQ(BinnedNameOf(twoDots, 2).m_strPath, "/d/plate_1_2X2.v2.tif");
+}
+
+TEST(ImageOutput, MrcWithBinningTwo) {
+    TempDir dir;
+    constexpr int W = 7, H = 5;
+    std::vector<unsigned char> pixels = Pattern(W, H);
+    // The first block is 0, 1, 1, 1: its truncated mean is 0.
+    pixels[0] = 0;
+    pixels[1] = 1;
+    pixels[W] = 1;
+    pixels[W + 1] = 1;
+    ImageOutput output;
+    ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), Settings(false, W, H, 2)), StepResult::Ok);
+    EXPECT_EQ(output.Name(), dir.File("plate_1.mrc"));
+    EXPECT_EQ(output.BinnedName(), dir.File("plate_1_2X2.mrc"));
+    ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok);
+
+    // Before the finish both files carry the cleared placeholder header.
+    std::fflush(nullptr);
+    const test::MrcFile placeholder = test::ReadMrc(dir.File("plate_1.mrc"));
+    const auto cleared = MrcHeader().Bytes();
+    EXPECT_EQ(placeholder.m_header, std::vector<unsigned char>(cleared.begin(), cleared.end()));
+
+    ASSERT_EQ(output.FinishMrc(), StepResult::Ok);
+    const test::MrcFile full = test::ReadMrc(dir.File("plate_1.mrc"));
+    EXPECT_EQ(full.m_nNX, W);
+    EXPECT_EQ(full.m_nNY, H);
+    EXPECT_EQ(full.m_nNZ, 1);
+    EXPECT_EQ(full.m_nMode, 0);
+    EXPECT_EQ(full.m_fDMin, 0.0f);
+    EXPECT_EQ(full.m_fDMax, 255.0f);
+    EXPECT_EQ(full.m_strMap, "MAP ");
+    EXPECT_EQ(full.m_nLabels, 1);
+    EXPECT_EQ(full.m_strLabel, MRC_SPLIT_LABEL);
+    EXPECT_EQ(full.m_data, pixels);
+    float mean = 0, rms = 0;
+    test::ExpectedStatistics(pixels, W * H, mean, rms);
+    EXPECT_EQ(full.m_fDMean, mean);
+    EXPECT_EQ(full.m_fRms, rms);
+
+    const test::MrcFile binned = test::ReadMrc(dir.File("plate_1_2X2.mrc"));
+    EXPECT_EQ(binned.m_nNX, 3);
+    EXPECT_EQ(binned.m_nNY, 2);
+    const std::vector<unsigned char> means = BlockMeans(pixels, W, H, 2);
+    EXPECT_EQ(binned.m_data, means);
+    EXPECT_EQ(binned.m_data[0], 0);
+    test::ExpectedStatistics(means, 3 * 2, mean, rms);
+    EXPECT_EQ(binned.m_fDMean, mean);
+    EXPECT_EQ(binned.m_fRms, rms);
+}
+
+TEST(ImageOutput, ConstantImageAndNominalCount) {
+    TempDir dir;
+    std::vector<unsigned char> pixels(20 * 10, 200);
+    ImageOutput output;
+    ASSERT_EQ(output.Open(NameIn(dir, "flat_1.tif"), Settings(false, 20, 10, 0)), StepResult::Ok);
+    ASSERT_EQ(WriteImage(output, pixels, 20, 10), StepResult::Ok);
+    ASSERT_EQ(output.FinishMrc(), StepResult::Ok);
+    const test::MrcFile flat = test::ReadMrc(dir.File("flat_1.mrc"));
+    EXPECT_EQ(flat.m_fDMean, 200.0f);
+    EXPECT_EQ(flat.m_fRms, 0.0f);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("flat_1_2X2.mrc")));
+
+    // Four of ten rows delivered: NY stays 10 and the mean is over 200 pixels.
+    ImageOutput partial;
+    ASSERT_EQ(partial.Open(NameIn(dir, "part_1.tif"), Settings(false, 20, 10, 0)), StepResult::Ok);
+    ASSERT_EQ(WriteImage(partial, pixels, 20, 4), StepResult::Ok);
+    ASSERT_EQ(partial.FinishMrc(), StepResult::Ok);
+    const test::MrcFile part = test::ReadMrc(dir.File("part_1.mrc"));
+    EXPECT_EQ(part.m_nNY, 10);
+    EXPECT_EQ(part.m_data.size(), 80u);
+    EXPECT_EQ(part.m_fDMean, 80.0f);
+}
+
+TEST(ImageOutput, BinningThreeDropsTheLastPartialBlocks) {
+    TempDir dir;
+    constexpr int W = 11, H = 8; // 11 = 3·3 + 2 columns, 8 = 3·2 + 2 rows
+    const std::vector<unsigned char> pixels = Pattern(W, H);
+    ImageOutput output;
+    ASSERT_EQ(output.Open(NameIn(dir, "p_1.tif"), Settings(false, W, H, 3)), StepResult::Ok);
+    ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok);
+    ASSERT_EQ(output.FinishMrc(), StepResult::Ok);
+    const test::MrcFile binned = test::ReadMrc(dir.File("p_1_3X3.mrc"));
+    EXPECT_EQ(binned.m_nNX, 3);
+    EXPECT_EQ(binned.m_nNY, 2);
+    EXPECT_EQ(binned.m_data, BlockMeans(pixels, W, H, 3));
+}
+
+TEST(ImageOutput, TiffOutputsCopyTheInputsCompression) {
+    TempDir dir;
+    constexpr int W = 9, H = 9;
+    const std::vector<unsigned char> pixels = Pattern(W, H);
+    OutputSettings settings = Settings(true, W, H, 4);
+    settings.m_nCompression = COMPRESSION_LZW;
+    ImageOutput output;
+    ASSERT_EQ(output.Open(NameIn(dir, "plate_2.tif"), settings), StepResult::Ok);
+    ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok);
+    ASSERT_EQ(output.CloseTiff(), StepResult::Ok);
+
+    const test::TiffImage full = test::ReadTiff(dir.File("plate_2.tif"));
+    ASSERT_TRUE(full.m_bRead);
+    EXPECT_EQ(full.m_nWidth, 9u);
+    EXPECT_EQ(full.m_nHeight, 9u);
+    EXPECT_EQ(full.m_nRowsPerStrip, 1u);
+    EXPECT_EQ(full.m_nStrips, 9u);
+    EXPECT_EQ(full.m_nCompression, COMPRESSION_LZW);
+    EXPECT_EQ(full.m_nPhotometric, PHOTOMETRIC_MINISBLACK);
+    EXPECT_EQ(full.m_nResolutionUnit, RESUNIT_NONE);
+    EXPECT_EQ(full.m_nPlanarConfig, PLANARCONFIG_CONTIG);
+    EXPECT_EQ(full.m_nBitsPerSample, 8);
+    EXPECT_EQ(full.m_nSamplesPerPixel, 1);
+    EXPECT_EQ(full.m_pixels, pixels);
+
+    const test::TiffImage binned = test::ReadTiff(dir.File("plate_2_4X4.tif"));
+    ASSERT_TRUE(binned.m_bRead);
+    EXPECT_EQ(binned.m_nWidth, 2u);
+    EXPECT_EQ(binned.m_nHeight, 2u);
+    EXPECT_EQ(binned.m_nCompression, COMPRESSION_LZW);
+    EXPECT_EQ(binned.m_pixels, BlockMeans(pixels, W, H, 4));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("plate_2.mrc")));
+}
+
+TEST(ImageOutput, FilesThatCannotBeCreated) {
+    TempDir dir;
+    const ImageName missing{dir.File("no/such/dir/plate_1.tif"),
+                            FirstDotOfFileName(dir.File("no/such/dir/plate_1.tif"))};
+    ImageOutput mrc;
+    EXPECT_EQ(mrc.Open(missing, Settings(false, 4, 4, 0)), StepResult::FatalWrite);
+    ImageOutput tiff;
+    EXPECT_EQ(tiff.Open(missing, Settings(true, 4, 4, 0)), StepResult::FatalRead);
+}
+
+TEST(ImageOutput, FailedFinalHeaderIsAWriteError) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    // The MRC output lands on a full device: the rows stay in the stream buffer, the finish fails.
+    std::filesystem::create_symlink("/dev/full", dir.Path() / "full_1.mrc");
+    ImageOutput output;
+    ASSERT_EQ(output.Open(NameIn(dir, "full_1.tif"), Settings(false, 4, 4, 0)), StepResult::Ok);
+    const std::vector<unsigned char> pixels(16, 9);
+    ASSERT_EQ(WriteImage(output, pixels, 4, 4), StepResult::Ok);
+    EXPECT_EQ(output.FinishMrc(), StepResult::FatalWrite);
+}
+
+} // namespace
+} // namespace gc
