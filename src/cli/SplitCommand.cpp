@@ -1,8 +1,187 @@
+// split: the Run from the command line. The options are applied to the Run parameters through the
+// parameter dialog's own rules (as if the user had picked them in the dialog and pressed SAVE
+// PARAMETERS), then the Run splits every FILE. The summary goes to standard output unless --quiet;
+// skip and error texts go to standard error; a progress bar is drawn on a terminal.
 #include "CliShell.h"
 
-namespace gc::cli {
+#include "split/FViewLogic.h"
+#include "split/RunDriver.h"
+#include "split/SplitMessages.h"
 
-// Registered by its subsystem; no subcommands yet.
-void AddSplitCommand(CLI::App&) {}
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace gc::cli {
+namespace {
+
+struct SplitOptions {
+    int m_nImages = 6;
+    int m_nHeightCm = 10;
+    int m_nWidthCm = 8;
+    int m_nBinning = 0;
+    bool m_bTiff = false;
+    bool m_bQuiet = false;
+    std::string m_strAppend;
+    std::string m_strStartNumber;
+    std::string m_strOutputDir;
+    std::vector<std::string> m_files;
+};
+
+constexpr int HEIGHT_CHOICES[] = {9, 10, 11};
+constexpr int WIDTH_CHOICES[] = {7, 8, 9};
+constexpr int BINNING_CHOICES[] = {0, 2, 3, 4};
+
+template <std::size_t N> int IndexOf(const int (&choices)[N], int value) {
+    const auto found = std::find(std::begin(choices), std::end(choices), value);
+    return found == std::end(choices) ? NO_SELECTION : static_cast<int>(found - std::begin(choices));
+}
+
+// The choosers answer with what the command line named.
+class GivenChooser final : public RunFileChooser {
+public:
+    GivenChooser(std::vector<std::string> files, std::optional<std::string> folder)
+        : m_files(std::move(files)), m_folder(std::move(folder)) {}
+    std::optional<std::vector<std::string>> ChooseInputFiles(bool, const std::string&) override {
+        return m_files;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return m_folder; }
+
+private:
+    std::vector<std::string> m_files;
+    std::optional<std::string> m_folder;
+};
+
+// Clears the progress bar's line before a message is printed; with `quiet`, drops reports.
+class SplitMessagesOut final : public Messages {
+public:
+    SplitMessagesOut(Messages& out, CliProgress& bar) : m_out(out), m_bar(bar) {}
+    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override {
+        if (m_bQuiet && kind == MessageKind::Information)
+            return;
+        m_bar.Finish();
+        m_out.Show(kind, text, caption);
+    }
+    bool m_bQuiet = false;
+
+private:
+    Messages& m_out;
+    CliProgress& m_bar;
+};
+
+// The folder as the folder chooser returns it: absolute, without a trailing "/".
+std::string ChosenFolder(const std::string& text) {
+    std::string folder = std::filesystem::absolute(text).lexically_normal().string();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
+    if (options.m_strAppend.size() > static_cast<std::size_t>(APPEND_STRING_LIMIT))
+        throw UsageError{"--append takes at most " + std::to_string(APPEND_STRING_LIMIT) + " characters"};
+    if (options.m_strStartNumber.size() > static_cast<std::size_t>(START_NUMBER_LIMIT) ||
+        !std::all_of(options.m_strStartNumber.begin(), options.m_strStartNumber.end(),
+                     [](char c) { return c >= '0' && c <= '9'; }))
+        throw UsageError{"--start-number takes at most " + std::to_string(START_NUMBER_LIMIT) + " digits"};
+    if (outputDirGiven && !options.m_strOutputDir.empty() &&
+        !std::filesystem::is_directory(options.m_strOutputDir))
+        throw UsageError{"--output-dir: not a folder: " + options.m_strOutputDir};
+    if (options.m_files.size() > static_cast<std::size_t>(MAX_INPUT_FILES))
+        throw UsageError{MSG_TOO_MANY_INPUT_FILES};
+}
+
+int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGiven, bool outputDirGiven) {
+    CheckOptions(options, outputDirGiven);
+
+    CliMessages printed;
+    CliProgress bar("split");
+    SplitMessagesOut messages(printed, bar);
+
+    // The parameter dialog, driven as a user would.
+    RunParameters parameters;
+    std::optional<std::string> folder;
+    if (outputDirGiven && !options.m_strOutputDir.empty())
+        folder = ChosenFolder(options.m_strOutputDir);
+    GivenChooser chooser(options.m_files, folder);
+    messages.m_bQuiet = options.m_bQuiet;
+    FViewLogic dialog(parameters, chooser, messages);
+    dialog.OnSelchangeImageCount(options.m_nImages - 1);
+    dialog.OnSelchangeHeight(IndexOf(HEIGHT_CHOICES, options.m_nHeightCm));
+    dialog.OnSelchangeWidth(IndexOf(WIDTH_CHOICES, options.m_nWidthCm));
+    dialog.OnSelchangeBinning(IndexOf(BINNING_CHOICES, options.m_nBinning));
+    if (options.m_bTiff)
+        dialog.OnOutputTiff();
+    if (options.m_files.size() > 1)
+        dialog.OnBatchMode();
+    if (appendGiven) {
+        dialog.OnAppendString();
+        dialog.OnKillfocusAppendString(options.m_strAppend);
+    }
+    if (startNumberGiven) {
+        dialog.OnStartNumber();
+        dialog.OnKillfocusStartNumber(options.m_strStartNumber);
+    }
+    if (outputDirGiven)
+        dialog.OnOutputDir();
+    dialog.OnSelectFiles();
+    if (!dialog.OnSaveParameters())
+        return EXIT_FATAL;
+    messages.m_bQuiet = false;
+
+    RunDriver driver(parameters, messages, bar);
+    const RunResult result = driver.OnRun();
+    bar.Finish();
+    if (!result.m_bStarted || IsFatal(result.m_outcome))
+        return EXIT_FATAL;
+    return result.m_nSkippedFiles > 0 ? EXIT_SKIPPED : EXIT_DONE;
+}
+
+} // namespace
+
+void AddSplitCommand(CLI::App& app) {
+    auto options = std::make_shared<SplitOptions>();
+    CLI::App* command = app.add_subcommand(
+        "split", "The Run: find the images of each scanned TIFF (3 x 2 grid) and write each one as an MRC "
+                 "file (or TIFF), optionally with a binned copy");
+    command->add_option("--images", options->m_nImages, "images per scan, 1-6 (default 6)")
+        ->check(CLI::Range(1, 6));
+    command
+        ->add_option("--height-cm", options->m_nHeightCm,
+                     "approximate image height: 9, 10 or 11 cm (default 10)")
+        ->check(CLI::IsMember({9, 10, 11}));
+    command
+        ->add_option("--width-cm", options->m_nWidthCm, "approximate image width: 7, 8 or 9 cm (default 8)")
+        ->check(CLI::IsMember({7, 8, 9}));
+    command->add_option("--binning", options->m_nBinning, "binned copy: 0 (none), 2, 3 or 4 (default 0)")
+        ->check(CLI::IsMember({0, 2, 3, 4}));
+    command->add_flag("--tiff", options->m_bTiff, "write TIFF files instead of MRC files");
+    CLI::Option* append =
+        command
+            ->add_option("--append", options->m_strAppend,
+                         "name the outputs TEXT_1, TEXT_2, ... (at most 50 characters; \"\" gives \"empty\")")
+            ->type_name("TEXT");
+    CLI::Option* startNumber =
+        command
+            ->add_option(
+                "--start-number", options->m_strStartNumber,
+                "number the outputs from DIGITS on, across all files (at most 6 digits; \"\" gives \"0001\")")
+            ->type_name("DIGITS");
+    CLI::Option* outputDir =
+        command
+            ->add_option("--output-dir", options->m_strOutputDir,
+                         "write the outputs into the folder DIR (\"\" writes them into the current folder)")
+            ->type_name("DIR");
+    command->add_flag("--quiet", options->m_bQuiet, "do not print the run summary");
+    command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)")->required();
+    AddVersionFlag(*command);
+    command->callback([options, append, startNumber, outputDir] {
+        CommandStatus() =
+            RunSplit(*options, append->count() > 0, startNumber->count() > 0, outputDir->count() > 0);
+    });
+}
 
 } // namespace gc::cli
