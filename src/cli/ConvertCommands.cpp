@@ -1,8 +1,173 @@
+// convert, cut and stats: the Convert / Cut dialog's logic driven from the command line. Options set
+// what the dialog's controls would set, in the order a user would: load the files, load the last
+// run, pick a GAIN, type a, x0 and y0, choose bin size and scale, then press Convert or Cut.
 #include "CliShell.h"
 
-namespace gc::cli {
+#include "convert/FConvertLogic.h"
+#include "convert/GainTable.h"
+#include "convert/PixelStatistics.h"
 
-// Registered by its subsystem; no subcommands yet.
-void AddConvertCommands(CLI::App&) {}
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+
+namespace gc::cli {
+namespace {
+
+// Clears the progress bar's line before each message.
+class ProgressAwareMessages final : public Messages {
+public:
+    explicit ProgressAwareMessages(CliProgress& progress) : m_progress(progress) {}
+    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override {
+        m_progress.Finish();
+        m_messages.Show(kind, text, caption);
+    }
+
+private:
+    CliProgress& m_progress;
+    CliMessages m_messages;
+};
+
+int StatusOf(ConvertOutcome outcome) {
+    return outcome == ConvertOutcome::Done ? EXIT_DONE : EXIT_FATAL;
+}
+
+// The GAIN list item whose value `text` names exactly, or a usage error.
+int GainIndexOf(const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const double gain = std::strtod(text.c_str(), &end);
+    const int index = (end != text.c_str() && *end == '\0' && errno == 0) ? FindGainIndex(gain) : -1;
+    if (index < 0)
+        throw UsageError{"--gain: " + text + " is not a GAIN value (2.0, 1.9, ..., -1.9, -2.0)"};
+    return index;
+}
+
+void RequireAtMostMaxFiles(const std::vector<std::string>& files) {
+    if (files.size() > static_cast<std::size_t>(MAX_TIFF_FILES))
+        throw UsageError{MSG_MORE_THAN_100_FILES};
+}
+
+struct ConvertOptions {
+    std::string m_strGain;
+    std::string m_strA;
+    std::string m_strX0;
+    std::string m_strY0;
+    std::string m_strBin = "0";
+    std::string m_strScale = "auto";
+    bool m_bNegative = false;
+    bool m_bStatistics = false;
+    bool m_bLastRun = false;
+    std::vector<std::string> m_files;
+};
+
+struct CutOptions {
+    std::string m_strStartX;
+    std::string m_strStartY;
+    std::string m_strEndX;
+    std::string m_strEndY;
+    bool m_bStatistics = false;
+    std::vector<std::string> m_files;
+};
+
+void RunConvert(const ConvertOptions& options, const CLI::App& command) {
+    RequireAtMostMaxFiles(options.m_files);
+    const bool gainGiven = command.count("--gain") > 0;
+    const int gainIndex = gainGiven ? GainIndexOf(options.m_strGain) : -1;
+
+    CliProgress progress("convert");
+    ProgressAwareMessages messages(progress);
+    FConvertLogic dialog(messages, progress);
+    dialog.LoadTiffFiles(options.m_files);
+    if (options.m_bLastRun)
+        dialog.OnLoadLastRun();
+    if (gainGiven)
+        dialog.OnSelchangeGain(gainIndex);
+    if (command.count("--a") > 0)
+        dialog.m_strA = options.m_strA;
+    if (command.count("--x0") > 0)
+        dialog.m_strX0 = options.m_strX0;
+    if (command.count("--y0") > 0)
+        dialog.m_strY0 = options.m_strY0;
+    const int binSize = std::atoi(options.m_strBin.c_str());
+    dialog.OnSelchangeBinSize(binSize == 0 ? 0 : binSize - 1);
+    const int format = options.m_strScale == "8"    ? OUTPUT_FORMAT_8_BIT
+                       : options.m_strScale == "16" ? OUTPUT_FORMAT_16_BIT
+                                                    : OUTPUT_FORMAT_AUTO;
+    dialog.OnSelchangeOutputFormat(format);
+    if (options.m_bNegative)
+        dialog.OnOutputNegative();
+    if (options.m_bStatistics)
+        dialog.OnDisplayStatistics();
+    const ConvertOutcome outcome = dialog.OnConvert();
+    progress.Finish();
+    CommandStatus() = StatusOf(outcome);
+}
+
+void RunCut(const CutOptions& options) {
+    RequireAtMostMaxFiles(options.m_files);
+    CliProgress progress("cut");
+    ProgressAwareMessages messages(progress);
+    FConvertLogic dialog(messages, progress);
+    dialog.LoadTiffFiles(options.m_files);
+    dialog.m_strCutStartX = options.m_strStartX;
+    dialog.m_strCutStartY = options.m_strStartY;
+    dialog.m_strCutEndX = options.m_strEndX;
+    dialog.m_strCutEndY = options.m_strEndY;
+    if (options.m_bStatistics)
+        dialog.OnDisplayStatistics();
+    const ConvertOutcome outcome = dialog.OnCut();
+    progress.Finish();
+    CommandStatus() = StatusOf(outcome);
+}
+
+} // namespace
+
+void AddConvertCommands(CLI::App& app) {
+    // Owned here for the life of the program: CLI11 writes the parsed values into them.
+    static ConvertOptions convertOptions;
+    static CutOptions cutOptions;
+    static std::string statsFile;
+
+    CLI::App* convert = app.add_subcommand(
+        "convert",
+        "Convert transmittance TIFF images to optical density (float MRC), y = y0 + a ln|x - x0|.");
+    AddVersionFlag(*convert);
+    convert->add_option("--gain", convertOptions.m_strGain,
+                        "GAIN setting: one of 2.0, 1.9, ..., -2.0; sets a, x0, y0 from its table row");
+    convert->add_option("--a", convertOptions.m_strA, "fit constant a, as typed into the dialog's field");
+    convert->add_option("--x0", convertOptions.m_strX0, "fit constant x0, as typed into the dialog's field");
+    convert->add_option("--y0", convertOptions.m_strY0, "fit constant y0, as typed into the dialog's field");
+    convert->add_option("--bin", convertOptions.m_strBin, "bin size of the extra binned copy (0: none)")
+        ->check(CLI::IsMember({"0", "2", "3", "4"}));
+    convert->add_option("--scale", convertOptions.m_strScale, "scale of the pixel values: auto, 8 or 16 bit")
+        ->check(CLI::IsMember({"auto", "8", "16"}));
+    convert->add_flag("--negative", convertOptions.m_bNegative, "take the negative of the pixel values");
+    convert->add_flag("--stats", convertOptions.m_bStatistics,
+                      "show the pixel statistics of each file first");
+    convert->add_flag("--last-run", convertOptions.m_bLastRun,
+                      "load GAIN, a, x0, y0 from last_run_parameters.txt first");
+    convert->add_option("FILE", convertOptions.m_files, "TIFF files (at most 100)")->required();
+    convert->callback([convert] { RunConvert(convertOptions, *convert); });
+
+    CLI::App* cut =
+        app.add_subcommand("cut", "Cut a rectangle (1-based, corners included) out of TIFF images.");
+    AddVersionFlag(*cut);
+    cut->add_option("--start-x", cutOptions.m_strStartX, "first column")->required();
+    cut->add_option("--start-y", cutOptions.m_strStartY, "first row")->required();
+    cut->add_option("--end-x", cutOptions.m_strEndX, "last column")->required();
+    cut->add_option("--end-y", cutOptions.m_strEndY, "last row")->required();
+    cut->add_flag("--stats", cutOptions.m_bStatistics, "show the pixel statistics of each file first");
+    cut->add_option("FILE", cutOptions.m_files, "TIFF files (at most 100)")->required();
+    cut->callback([] { RunCut(cutOptions); });
+
+    CLI::App* stats = app.add_subcommand("stats", "Report the pixel statistics of a TIFF image.");
+    AddVersionFlag(*stats);
+    stats->add_option("FILE", statsFile, "TIFF file")->required();
+    stats->callback([] {
+        CliMessages messages;
+        CommandStatus() = ReportPixelStatistics(statsFile, 0, messages) ? EXIT_DONE : EXIT_FATAL;
+    });
+}
 
 } // namespace gc::cli

@@ -1,0 +1,252 @@
+#include "Convert.h"
+
+#include "ConvertMessages.h"
+#include "GainTable.h"
+#include "NumberText.h"
+#include "OutputNames.h"
+#include "PixelStatistics.h"
+#include "core/TiffErrors.h"
+#include "image/MrcHeader.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gc {
+namespace {
+
+constexpr int PROGRESS_START = 10;
+constexpr int PROGRESS_END = 100;
+constexpr std::uint32_t PROGRESS_STRIP_STEP = 1000;
+
+ConvertOutcome WriteError(Messages& messages) {
+    messages.Error(MSG_WRITE_ERROR);
+    return ConvertOutcome::FatalWrite;
+}
+
+const char* BinnedLabel(int binSize) {
+    return binSize == 2 ? LABEL_OD_2_BINNED : binSize == 3 ? LABEL_OD_3_BINNED : LABEL_OD_4_BINNED;
+}
+
+// The bar after strip `strip` of file `fileIndex`: 10 + (s + 1)(i + 1)·RowsPerStrip·90 ÷ (L · count),
+// kept within the bar's range.
+int SecondPassPosition(std::uint32_t strip, int fileIndex, int fileCount, const StripTags& tags) {
+    const std::uint64_t done = (static_cast<std::uint64_t>(strip) + 1) *
+                               static_cast<std::uint64_t>(fileIndex + 1) * tags.m_nRowsPerStrip * 90;
+    const std::uint64_t whole =
+        static_cast<std::uint64_t>(tags.m_nLength) * static_cast<std::uint64_t>(fileCount);
+    const std::uint64_t position = whole == 0 ? PROGRESS_END : done / whole + PROGRESS_START;
+    return static_cast<int>(std::min<std::uint64_t>(position, PROGRESS_END));
+}
+
+} // namespace
+
+int BinSizeOfIndex(int binIndex) {
+    return binIndex >= 1 && binIndex <= 3 ? binIndex + 1 : 0;
+}
+
+bool FitConstantAccepted(float value, int lower, int upper) {
+    if (value == 0.0f)
+        return false;
+    const double wholePart = std::trunc(std::fabs(static_cast<double>(value)));
+    return wholePart >= lower && wholePart <= upper; // NaN fails both
+}
+
+bool ReadFitConstants(const std::string& aText, const std::string& x0Text, const std::string& y0Text,
+                      int lower, int upper, FitConstants& fit, Messages& messages) {
+    const float a = static_cast<float>(ParseDecimal(aText));
+    const float x0 = static_cast<float>(ParseDecimal(x0Text));
+    const float y0 = static_cast<float>(ParseDecimal(y0Text));
+    if (!FitConstantAccepted(a, lower, upper)) {
+        messages.Warning(MSG_A_NOT_CORRECT);
+        return false;
+    }
+    if (!FitConstantAccepted(x0, lower, upper)) {
+        messages.Warning(MSG_X0_NOT_CORRECT);
+        return false;
+    }
+    if (!FitConstantAccepted(y0, lower, upper)) {
+        messages.Warning(MSG_Y0_NOT_CORRECT);
+        return false;
+    }
+    fit = {a, x0, y0};
+    return true;
+}
+
+ConvertOutcome ConvertFiles(const std::vector<std::string>& files, ConvertSettings& settings,
+                            const std::string& lastRunPath, Messages& messages, Progress& progress) {
+    TiffErrorScope errors(messages);
+    progress.SetRange(0, PROGRESS_END);
+    progress.SetPos(PROGRESS_START);
+    if (!SaveLastRun(lastRunPath, settings.m_dGain, settings.m_fit.m_fA, settings.m_fit.m_fX0,
+                     settings.m_fit.m_fY0))
+        return WriteError(messages);
+    const int count = static_cast<int>(files.size());
+    for (int i = 0; i < count; ++i) {
+        const ConvertOutcome outcome = ConvertFileToOd(files[i], i, count, settings, messages, progress);
+        if (outcome != ConvertOutcome::Done)
+            return outcome;
+    }
+    progress.SetRange(0, PROGRESS_END);
+    progress.SetPos(PROGRESS_END);
+    messages.Information(MSG_DONE);
+    return ConvertOutcome::Done;
+}
+
+ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileCount,
+                               ConvertSettings& settings, Messages& messages, Progress& progress) {
+    TiffErrorScope errors(messages);
+    if (settings.m_bStatistics)
+        ReportPixelStatistics(path, 0, messages);
+
+    TiffPtr tiff(TIFFOpen(path.c_str(), "r"));
+    if (!tiff) {
+        messages.Warning(MSG_COULD_NOT_OPEN_TIFF);
+        return ConvertOutcome::Stopped;
+    }
+    TIFFSetDirectory(tiff.get(), 0);
+    const StripTags tags = ReadStripTags(tiff.get());
+    if (const char* problem =
+            StripTagsProblem(tags, MAX_ROWS_PER_STRIP, MSG_CONVERT_TOO_MANY_ROWS_PER_STRIP)) {
+        messages.Warning(problem);
+        return ConvertOutcome::Stopped;
+    }
+    const std::uint32_t strips = tags.StripCount();
+    StripBuffer strip;
+    if (!strip.Allocate(tiff.get(), tags))
+        return ConvertOutcome::Stopped;
+
+    if (settings.m_nOutputFormat == OUTPUT_FORMAT_AUTO)
+        settings.m_nOutputFormat = tags.m_nBitsPerSample == 8 ? OUTPUT_FORMAT_8_BIT : OUTPUT_FORMAT_16_BIT;
+    const int scale = settings.m_nOutputFormat;
+
+    const int binSize = BinSizeOfIndex(settings.m_nBinIndex);
+    if (binSize != 0 &&
+        (tags.m_nWidth / binSize > MAX_BINNED_SIZE || tags.m_nLength / binSize > MAX_BINNED_SIZE)) {
+        messages.Error(MSG_BINNED_TOO_BIG);
+        return WriteError(messages);
+    }
+
+    // Every value the image can hold, converted once; the same steps as pixel by pixel.
+    const std::vector<float> density =
+        OpticalDensityTable(tags.m_nBitsPerSample, scale, settings.m_bNegative, settings.m_fit);
+    const std::size_t width = tags.m_nWidth;
+
+    // First pass: the statistics the header needs.
+    OdStatistics statistics;
+    for (std::uint32_t s = 0; s < strips; ++s) {
+        if (!strip.Read(tiff.get(), s))
+            return ConvertOutcome::Stopped;
+        strip.ForEachSample(0, width * tags.RowsInStrip(s),
+                            [&](unsigned value) { statistics.AddToStrip(density[value]); });
+        statistics.EndStrip();
+    }
+    const double pixels = static_cast<double>(tags.m_nWidth) * static_cast<double>(tags.m_nLength);
+    const double mean = statistics.m_dSum / pixels;
+    const double rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares - mean * mean) / pixels);
+    MrcHeader header;
+    header.SetImage(static_cast<int>(tags.m_nWidth), static_cast<int>(tags.m_nLength), MRC_MODE_FLOAT);
+    header.SetStatistics(statistics.m_fMinimum, statistics.m_fMaximum, mean, rms);
+    header.SetLabel(scale == OUTPUT_FORMAT_8_BIT ? LABEL_OD_8_BIT : LABEL_OD_16_BIT);
+
+    const std::string fullName = OdFileName(path);
+    FilePtr full(std::fopen(fullName.c_str(), "wb"));
+    FilePtr binned;
+    if (binSize != 0)
+        binned.reset(std::fopen(OdBinnedFileName(path, binSize).c_str(), "wb"));
+    if (!full || (binSize != 0 && !binned))
+        return WriteError(messages);
+    if (!header.Write(full.get()) || (binned && !MrcHeader().Write(binned.get())))
+        return WriteError(messages);
+
+    // Second pass: the values, one row at a time.
+    std::vector<unsigned char> row(width * 4);
+    for (std::uint32_t s = 0; s < strips; ++s) {
+        if (!strip.Read(tiff.get(), s))
+            return ConvertOutcome::Stopped;
+        const std::uint32_t rows = tags.RowsInStrip(s);
+        for (std::uint32_t r = 0; r < rows; ++r) {
+            unsigned char* out = row.data();
+            strip.ForEachSample(r * width, width, [&](unsigned value) {
+                PutFloatLE(out, density[value]);
+                out += 4;
+            });
+            if (std::fwrite(row.data(), 1, row.size(), full.get()) != row.size())
+                return WriteError(messages);
+        }
+        if (s % PROGRESS_STRIP_STEP == 0)
+            progress.SetPos(SecondPassPosition(s, fileIndex, fileCount, tags));
+    }
+    if (!CloseChecked(full))
+        return WriteError(messages);
+    tiff.reset();
+
+    if (binSize != 0)
+        return BinMrcFile(fullName, std::move(binned), binSize, messages);
+    return ConvertOutcome::Done;
+}
+
+ConvertOutcome BinMrcFile(const std::string& fullName, FilePtr binned, int binSize, Messages& messages) {
+    FilePtr full(std::fopen(fullName.c_str(), "rb"));
+    int width = 0;
+    int height = 0;
+    if (!full || !binned || binSize < 1 || !MrcHeader::ReadSize(full.get(), width, height) || width < 0 ||
+        height < 0 || width / binSize > MAX_BINNED_SIZE ||
+        std::fseek(full.get(), MRC_HEADER_SIZE, SEEK_SET) != 0)
+        return WriteError(messages);
+
+    const int droppedColumns = width % binSize;
+    const int droppedRows = height % binSize;
+    const int binnedWidth = width / binSize;
+    const int binnedHeight = height / binSize;
+    const float blockArea = static_cast<float>(binSize * binSize);
+
+    std::vector<unsigned char> inRow(static_cast<std::size_t>(width) * 4);
+    std::vector<unsigned char> outRow(static_cast<std::size_t>(binnedWidth) * 4);
+    std::vector<float> accumulators(static_cast<std::size_t>(binnedWidth), 0.0f);
+    OdStatistics statistics;
+    int rowsWritten = 0;
+    for (int r = 0; r < height; ++r) {
+        if (std::fread(inRow.data(), 1, inRow.size(), full.get()) != inRow.size())
+            return WriteError(messages);
+        float sum = 0.0f;
+        for (int c = 0; c < width - droppedColumns; ++c) {
+            sum += GetFloatLE(inRow.data() + 4 * c);
+            if ((c + 1) % binSize == 0) {
+                accumulators[c / binSize] += sum;
+                sum = 0.0f;
+            }
+        }
+        if ((r + 1) % binSize == 0 && r < height - droppedRows && rowsWritten < binnedHeight) {
+            for (int k = 0; k < binnedWidth; ++k) {
+                const float value = accumulators[k] / blockArea;
+                statistics.Add(value);
+                PutFloatLE(outRow.data() + 4 * k, value);
+                accumulators[k] = 0.0f;
+            }
+            if (std::fwrite(outRow.data(), 1, outRow.size(), binned.get()) != outRow.size())
+                return WriteError(messages);
+            ++rowsWritten;
+        }
+    }
+    full.reset();
+
+    // An empty binned image has no statistics, and one value no spread.
+    const double values = static_cast<double>(binnedWidth) * static_cast<double>(binnedHeight);
+    double minimum = 0.0, maximum = 0.0, mean = 0.0, rms = 0.0;
+    if (values > 0) {
+        minimum = statistics.m_fMinimum;
+        maximum = statistics.m_fMaximum;
+        mean = statistics.m_dSum / values;
+        if (values > 1)
+            rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares / values - mean * mean) / (values - 1));
+    }
+    MrcHeader header;
+    header.SetImage(binnedWidth, binnedHeight, MRC_MODE_FLOAT);
+    header.SetStatistics(minimum, maximum, mean, rms);
+    header.SetLabel(BinnedLabel(binSize));
+    if (std::fseek(binned.get(), 0, SEEK_SET) != 0 || !header.Write(binned.get()) || !CloseChecked(binned))
+        return WriteError(messages);
+    return ConvertOutcome::Done;
+}
+
+} // namespace gc

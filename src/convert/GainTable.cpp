@@ -1,0 +1,74 @@
+#include "GainTable.h"
+
+#include "ConvertMessages.h"
+#include "NumberText.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace gc {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+int FindGainIndex(double gain) {
+    for (int i = 0; i < GAIN_COUNT; ++i)
+        if (GAIN_TABLE[i].gain == gain)
+            return i;
+    return -1;
+}
+
+std::string LastRunText(double gain, float a, float x0, float y0) {
+    std::string text;
+    for (double value : {gain, static_cast<double>(a), static_cast<double>(x0), static_cast<double>(y0)})
+        text += FormatGeneral(value, LAST_RUN_DIGITS) + "\n";
+    return text;
+}
+
+bool SaveLastRun(const std::string& path, double gain, float a, float x0, float y0) {
+    std::FILE* raw = std::fopen(path.c_str(), "w");
+    if (raw == nullptr)
+        return false;
+    std::unique_ptr<std::FILE, FileCloser> file(raw);
+    const std::string text = LastRunText(gain, a, x0, y0);
+    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+    return std::fclose(file.release()) == 0 && written;
+}
+
+LastRunValues LoadLastRun(const std::string& path, Messages& messages) {
+    LastRunValues values;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
+    if (!file) {
+        messages.Warning(MSG_LAST_RUN_MISSING);
+        return values;
+    }
+    char line[LAST_RUN_LINE_BUFFER];
+    auto readLine = [&](std::optional<double>& destination) {
+        if (std::fgets(line, sizeof line, file.get()) == nullptr) {
+            messages.Warning(MSG_LAST_RUN_CORRUPT);
+            return false;
+        }
+        destination = ParseDecimal(line);
+        return true;
+    };
+
+    std::optional<double> gain;
+    if (!readLine(gain))
+        return values;
+    const int index = FindGainIndex(*gain);
+    if (index < 0) {
+        messages.Warning(MSG_LAST_RUN_UNKNOWN_GAIN);
+        return values;
+    }
+    values.m_nGainIndex = index;
+    values.m_dGain = gain;
+    if (readLine(values.m_dA) && readLine(values.m_dX0))
+        readLine(values.m_dY0);
+    return values;
+}
+
+} // namespace gc

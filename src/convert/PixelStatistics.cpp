@@ -1,0 +1,100 @@
+#include "PixelStatistics.h"
+
+#include "ConvertMessages.h"
+#include "NumberText.h"
+#include "StripImage.h"
+#include "core/TiffErrors.h"
+
+#include <cmath>
+
+namespace gc {
+namespace {
+
+constexpr int STATISTICS_DIGITS = 15;
+constexpr std::uint32_t STATISTICS_MAX_ROWS_PER_STRIP = 1024;
+
+std::string ReportText(const std::string& path, const PixelStatistics& statistics) {
+    return std::string(STATS_FILE_NAME) + path + "\n" + STATS_MEAN +
+           FormatGeneral(statistics.m_dMean, STATISTICS_DIGITS) + "\n" + STATS_MINIMUM +
+           std::to_string(statistics.m_nMinimum) + "\n" + STATS_MAXIMUM +
+           std::to_string(statistics.m_nMaximum) + "\n" + STATS_SPREAD +
+           FormatGeneral(statistics.m_dSpread, STATISTICS_DIGITS);
+}
+
+} // namespace
+
+std::string PixelStatisticsText(const std::string& path, const PixelStatistics& statistics) {
+    std::string text = ReportText(path, statistics);
+    if (text.size() <= MAX_STATISTICS_TEXT)
+        return text;
+    // Keep the end of the path, where the file name is, behind a mark.
+    const std::size_t mark = std::char_traits<char>::length(STATS_CUT_PATH_MARK);
+    const std::size_t rest = text.size() - path.size();
+    if (rest + mark >= MAX_STATISTICS_TEXT)
+        return text.substr(0, MAX_STATISTICS_TEXT);
+    std::size_t start = path.size() - (MAX_STATISTICS_TEXT - rest - mark);
+    while (start < path.size() && (static_cast<unsigned char>(path[start]) & 0xC0) == 0x80)
+        ++start; // never start inside a UTF-8 character
+    return ReportText(STATS_CUT_PATH_MARK + path.substr(start), statistics);
+}
+
+bool ComputePixelStatistics(const std::string& path, int directory, PixelStatistics& statistics,
+                            Messages& messages) {
+    TiffErrorScope errors(messages);
+    TiffPtr tiff(TIFFOpen(path.c_str(), "r"));
+    if (!tiff) {
+        messages.Warning(MSG_COULD_NOT_OPEN_TIFF);
+        return false;
+    }
+    if (directory < 0 || TIFFSetDirectory(tiff.get(), static_cast<tdir_t>(directory)) != 1)
+        return false;
+    const StripTags tags = ReadStripTags(tiff.get());
+    if (const char* problem =
+            StripTagsProblem(tags, STATISTICS_MAX_ROWS_PER_STRIP, MSG_STATS_TOO_MANY_ROWS_PER_STRIP)) {
+        messages.Warning(problem);
+        return false;
+    }
+    StripBuffer strip;
+    if (!strip.Allocate(tiff.get(), tags))
+        return false;
+
+    long minimum = 65536; // above every 8-bit and 16-bit value
+    long maximum = -1;
+    double sum = 0.0;
+    double sumOfSquares = 0.0;
+    const std::uint32_t strips = tags.StripCount();
+    for (std::uint32_t s = 0; s < strips; ++s) {
+        if (!strip.Read(tiff.get(), s))
+            return false;
+        double stripSum = 0.0;
+        strip.ForEachSample(0, static_cast<std::size_t>(tags.m_nWidth) * tags.RowsInStrip(s),
+                            [&](unsigned value) {
+                                const long pixel = static_cast<long>(value);
+                                if (pixel < minimum)
+                                    minimum = pixel;
+                                if (pixel > maximum)
+                                    maximum = pixel;
+                                stripSum += static_cast<double>(value);
+                                sumOfSquares += static_cast<double>(value) * static_cast<double>(value);
+                            });
+        sum += stripSum;
+    }
+
+    const double pixels = static_cast<double>(tags.m_nWidth) * static_cast<double>(tags.m_nLength);
+    statistics.m_nMinimum = minimum;
+    statistics.m_nMaximum = maximum;
+    statistics.m_dMean = sum / pixels;
+    statistics.m_dSpread =
+        std::sqrt(std::fabs(sumOfSquares - statistics.m_dMean * statistics.m_dMean) / pixels);
+    return true;
+}
+
+bool ReportPixelStatistics(const std::string& path, int directory, Messages& messages) {
+    PixelStatistics statistics;
+    if (!ComputePixelStatistics(path, directory, statistics, messages))
+        return false;
+    messages.Information(PixelStatisticsText(path, statistics));
+    return true;
+}
+
+} // namespace gc
