@@ -63,6 +63,13 @@ TEST_F(ConvertCliTest, ValuesTheDialogDoesNotOfferAreUsageErrors) {
     EXPECT_EQ(Run("convert"), 2);
     EXPECT_EQ(Run("cut --start-x 1 plate7.tif"), 2);
     EXPECT_FALSE(std::filesystem::exists(m_dir.File(LAST_RUN_FILE_NAME)));
+    std::string files;
+    for (int i = 0; i < 101; ++i)
+        files += " plate7.tif";
+    std::string output;
+    EXPECT_EQ(Run("convert" + files, &output), 2);
+    EXPECT_NE(output.find(MSG_MORE_THAN_100_FILES), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File(LAST_RUN_FILE_NAME)));
     EXPECT_EQ(Run("convert --help"), 0);
     EXPECT_EQ(Run("stats --version"), 0);
 }
