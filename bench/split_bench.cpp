@@ -3,9 +3,15 @@
 // summary gives both times, their ratio and the peak memory.
 #include "BenchSupport.h"
 
+#include "core/Messages.h"
+#include "core/Progress.h"
+#include "split/RunDriver.h"
+#include "split/RunParameters.h"
+
 #include <tiffio.h>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -41,6 +47,63 @@ BENCHMARK_CAPTURE(ReadDecode, none, ScanCompression::None)
     ->Iterations(1)
     ->UseRealTime();
 BENCHMARK_CAPTURE(ReadDecode, deflate, ScanCompression::Deflate)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+// Keeps the first text of a warning or error, to explain a failed split.
+class FirstProblem final : public gc::Messages {
+public:
+    void Show(gc::MessageKind kind, const std::string& text, const std::string& caption = {}) override {
+        if (kind != gc::MessageKind::Information && m_strText.empty())
+            m_strText = caption.empty() ? text : caption + ": " + text;
+    }
+    std::string m_strText;
+};
+
+// One Run of the default parameters (six images, 10 × 8 cm, MRC, no binning) over the sample; the six
+// outputs are removed between iterations, outside the timing.
+void Split(benchmark::State& state, ScanCompression compression) {
+    namespace fs = std::filesystem;
+    const std::string path = SampleFor(compression);
+    if (path.empty()) {
+        state.SkipWithError("no sample scan");
+        return;
+    }
+    const fs::path outputs = fs::path(gc::bench::SampleFolder()) / "split-output";
+    fs::remove_all(outputs);
+    fs::create_directories(outputs);
+    gc::RunParameters parameters;
+    parameters.m_bOutputDir = true;
+    parameters.m_strOutputDir = outputs.string() + "/";
+    FirstProblem messages;
+    gc::NullProgress progress;
+    std::uintmax_t written = 0;
+    gc::bench::ResetPeakRss();
+    for (auto _ : state) {
+        const gc::RunOutcome outcome = gc::SplitOneScan(path, parameters, messages, progress);
+        state.PauseTiming();
+        std::size_t files = 0;
+        written = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(outputs)) {
+            ++files;
+            written += entry.file_size();
+        }
+        fs::remove_all(outputs);
+        fs::create_directories(outputs);
+        if (outcome != gc::RunOutcome::Done || files != 6) {
+            state.SkipWithError(("the split did not write six images: " + messages.m_strText).c_str());
+            return;
+        }
+        state.ResumeTiming();
+    }
+    state.counters["peak_rss_MiB"] = gc::bench::PeakRssMiB();
+    state.counters["written_MiB"] = static_cast<double>(written) / (1024.0 * 1024.0);
+    fs::remove_all(outputs);
+}
+
+BENCHMARK_CAPTURE(Split, none, ScanCompression::None)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(Split, deflate, ScanCompression::Deflate)
     ->Unit(benchmark::kSecond)
     ->Iterations(1)
     ->UseRealTime();
