@@ -9,7 +9,7 @@ packages=(
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
   python3 python3-mrcfile python3-numpy
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdg-utils
 )
 
 SUDO=""

@@ -1,0 +1,13 @@
+// The program's icons, painted at run time: the application icon (a film scan with its 3 × 2 grid of
+// images) and the eight toolbar buttons.
+#pragma once
+
+#include <QIcon>
+
+namespace gc {
+
+QIcon ApplicationIcon();
+// The toolbar button image of command `id`; an empty icon for commands without a button.
+QIcon ToolbarIcon(int id);
+
+} // namespace gc

@@ -1,0 +1,68 @@
+// The document's commands: File Open, Save and Save As through the choosers, the TIFF properties
+// report and the PDF conversion of the current image. The document model does the reading and
+// writing; these handlers add the choosers, the application's part of an open (the remembered path,
+// the pick state) and the view's update.
+#include "AppMessages.h"
+#include "PdfConversion.h"
+#include "TIFFApp.h"
+#include "TIFFFrame.h"
+#include "image/TiffCodec.h"
+#include "view/TIFFView.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace gc {
+
+void TIFFApp::OnFileOpen() {
+    const std::optional<ChosenFile> chosen = m_pChooser->ChooseOpenFile(OPEN_FILTERS, 0);
+    if (!chosen)
+        return;
+    const std::string& path = chosen->m_strPath;
+    m_pick.m_strOpenFilePath = path;
+    m_pick.ResetPickState();
+    if (m_document.OpenFile(path, *m_pMessages) == OpenOutcome::Fatal) {
+        EndProcess(1);
+        return;
+    }
+    m_pView->OnUpdate();
+    UpdateCommandUi();
+}
+
+void TIFFApp::OnFileSave() {
+    const std::optional<ChosenFile> chosen = m_pChooser->ChooseSaveFile(SAVE_FILTERS, 0);
+    if (!chosen)
+        return;
+    const std::string path = SavePathForFilter(chosen->m_strPath, chosen->m_nFilterIndex);
+    if (m_document.SaveFile(path, *m_pMessages) == SaveOutcome::Fatal)
+        EndProcess(1);
+}
+
+void TIFFApp::OnFileSaveAs() {
+    OnFileSave();
+}
+
+void TIFFApp::OnProperties() {
+    if (m_document.CanShowProperties())
+        m_document.ShowProperties(*m_pMessages);
+}
+
+// Writes the current image as "<base>_pdf.tif" in the working directory and starts the converter on
+// it; the converter writes "<base>.pdf" there. Nothing is reported either way.
+void TIFFApp::OnConvertToPdf() {
+    std::string folder, baseName, extension;
+    SplitPath(m_document.GetImagePath(), folder, baseName, extension);
+    const DIBSection* image = m_document.GetImage(m_document.GetCurrentImage());
+    if (image == nullptr || baseName.empty())
+        return;
+    std::error_code error;
+    const std::filesystem::path workingDirectory = std::filesystem::current_path(error);
+    const std::string tiffName = baseName + PDF_TIFF_SUFFIX;
+    const std::string pdfName = baseName + PDF_SUFFIX;
+    WriteTiffFile(tiffName, *image, *m_pMessages);
+    RunTiff2Pdf(tiffName, pdfName);
+    if (!error)
+        std::filesystem::current_path(workingDirectory, error);
+}
+
+} // namespace gc

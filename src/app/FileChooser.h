@@ -1,0 +1,47 @@
+// File and folder choosers behind an interface, so that tests can script them. Filters are the
+// document's tables of entries (description, patterns); the chooser reports which entry was selected.
+#pragma once
+
+#include "document/DocumentMessages.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace gc {
+
+using FilterList = std::span<const FileFilterEntry>;
+
+// The entry as a Qt name filter: "JPEG Files (*.jpg *.jpeg)". A trailing parenthesised part of the
+// description is replaced by the full pattern list.
+std::string QtNameFilter(const FileFilterEntry& entry);
+
+struct ChosenFile {
+    std::string m_strPath;
+    int m_nFilterIndex = 0; // 0-based entry of the filter list that was selected
+};
+
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    // One existing file; nothing when the user cancels.
+    virtual std::optional<ChosenFile> ChooseOpenFile(FilterList filters, int selectedFilter) = 0;
+    // Several existing files, in selection order; empty when the user cancels.
+    virtual std::vector<std::string> ChooseOpenFiles(FilterList filters, int selectedFilter) = 0;
+    // A file name to write; no question is asked about an existing file.
+    virtual std::optional<ChosenFile> ChooseSaveFile(FilterList filters, int selectedFilter) = 0;
+    // A folder; nothing when the user cancels.
+    virtual std::optional<std::string> ChooseFolder(const std::string& caption) = 0;
+};
+
+// The real choosers: QFileDialog.
+class QtFileChooser final : public FileChooser {
+public:
+    std::optional<ChosenFile> ChooseOpenFile(FilterList filters, int selectedFilter) override;
+    std::vector<std::string> ChooseOpenFiles(FilterList filters, int selectedFilter) override;
+    std::optional<ChosenFile> ChooseSaveFile(FilterList filters, int selectedFilter) override;
+    std::optional<std::string> ChooseFolder(const std::string& caption) override;
+};
+
+} // namespace gc

@@ -1,0 +1,424 @@
+// The shell: menus, keys, toolbar and status bar against the listed command table, the busy refusal
+// during a Run, start-up, the view toggles, the About box, the progress window and the help viewer.
+#include "AppTestSupport.h"
+#include "app/AppMessages.h"
+#include "app/CAboutDlg.h"
+#include "app/ChildProcess.h"
+#include "app/CommandTable.h"
+#include "app/Progress_Control.h"
+#include "app/TIFFFrame.h"
+#include "view/TIFFDirDLG.h"
+#include "view/TIFFView.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <thread>
+
+namespace gc {
+namespace {
+
+struct Listed {
+    int id;
+    const char* text;
+    const char* key;
+    const char* prompt;
+    const char* tip;
+    bool refuses;
+};
+
+// The command table as the program's users know it.
+const Listed LISTED[] = {
+    {32779, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", "Set Run Parameters", "Pre Run Step", true},
+    {32778, "&Run\tCtrl+R", "Ctrl+R", "Run the Gridcarver Application Using the Run Parameters", " Run Step",
+     true},
+    {57601, "&Open...\tCtrl+O", "Ctrl+O", "Open an existing document", "Open", false},
+    {57603, "&Save\tCtrl+S", "Ctrl+S", "Save the active document", "Save", false},
+    {57604, "Save &As...", "", "Save the active document with a new name", "Save As", false},
+    {57607, "&Print...\tCtrl+P", "Ctrl+P", "Print the active document", "Print", false},
+    {57609, "Print Pre&view", "", "Display full pages", "Print Preview", false},
+    {57606, "P&rint Setup...", "", "Change the printer and printing options", "Print Setup", false},
+    {32773, "&Properties", "", "", "", false},
+    {57665, "E&xit", "", "Quit the application; prompts to save documents", "Exit", false},
+    {32771, "Convert to PDF", "", "Convert open TIFF image file to PDF", "", false},
+    {32781, "Transmittivity to OD - MRC Output", "", "Convert open TIFF image file to MRC in OD format", "",
+     true},
+    {32782, "Set pick mode and mask size...", "", "", "", true},
+    {59392, "&Toolbar", "", "Show or hide the toolbar", "Toggle ToolBar", false},
+    {59393, "&Status Bar", "", "Show or hide the status bar", "Toggle StatusBar", false},
+    {32772, "Image List", "", "", "", false},
+    {32776, "&Help Contents ...\tCtrl+H", "Ctrl+H", "Display Help for Gridcarver application", "", false},
+    {57664, "&About Filmsplice...", "", "Display program information, version number and copyright", "About",
+     false},
+    {32784, "", "I", "Resize Image - Zoom In", "", true},
+    {32785, "", "O", "Resize Image - Zoom Out", "", true},
+    {32786, "", "R", "Reset Zoom", "", true},
+    {57680, "", "F6", "Switch to the next window pane", "Next Pane", false},
+    {57681, "", "Shift+F6", "Switch back to the previous window pane", "Previous Pane", false},
+};
+
+QStringList EntriesOf(QMenu* menu) {
+    QStringList entries;
+    for (QAction* action : menu->actions())
+        entries << (action->isSeparator() ? QString("-") : action->text());
+    return entries;
+}
+
+std::string ReadText(const std::string& path) {
+    const std::vector<unsigned char> bytes = test::ReadFileBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+bool Shown(const test::RecordingMessages& messages, const char* text) {
+    for (const auto& shown : messages.m_shown)
+        if (shown.m_strText == text)
+            return true;
+    return false;
+}
+
+// Records each message with whether the Run's progress window was on screen at that moment.
+class WindowCheckingMessages final : public Messages {
+public:
+    void Show(MessageKind, const std::string& text, const std::string& = {}) override {
+        bool progressShown = false;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            progressShown = progressShown ||
+                            (widget->isVisible() && widget->windowTitle() == "Run Progress Indicator...");
+        m_shown.push_back({text, progressShown});
+    }
+    std::vector<std::pair<std::string, bool>> m_shown;
+};
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void menusEntriesKeysAndPromptsAreTheListedOnes() {
+        test::TestApp app;
+        QVERIFY(app.m_bStarted);
+        TIFFFrame& frame = app->GetFrame();
+        QStringList titles;
+        for (QAction* action : frame.menuBar()->actions())
+            titles << action->text();
+        QCOMPARE(titles, QStringList({"&File", "&Tools", "&View", "&Help"}));
+
+        // No recent-file list: the File menu holds exactly these entries.
+        QCOMPARE(EntriesOf(frame.GetMenu(0)),
+                 QStringList({"&Preset Run Parameters\tCtrl+N", "&Run\tCtrl+R", "&Open...\tCtrl+O",
+                              "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P", "Print Pre&view",
+                              "P&rint Setup...", "-", "&Properties", "-", "E&xit"}));
+        QCOMPARE(EntriesOf(frame.GetMenu(1)),
+                 QStringList({"Convert to PDF", "Transmittivity to OD - MRC Output",
+                              "Set pick mode and mask size..."}));
+        QCOMPARE(EntriesOf(frame.GetMenu(2)), QStringList({"&Toolbar", "&Status Bar", "Image List"}));
+        QCOMPARE(EntriesOf(frame.GetMenu(3)),
+                 QStringList({"&Help Contents ...\tCtrl+H", "&About Filmsplice..."}));
+
+        int count = 0;
+        for (const Listed& listed : LISTED) {
+            QAction* action = frame.GetAction(listed.id);
+            QVERIFY2(action != nullptr, qPrintable(QString::number(listed.id)));
+            QCOMPARE(action->text(), QString(listed.text));
+            QCOMPARE(action->shortcut(), QKeySequence(QString(listed.key)));
+            QCOMPARE(action->statusTip(), QString(listed.prompt));
+            const CommandEntry* entry = FindCommand(listed.id);
+            QVERIFY(entry != nullptr);
+            QCOMPARE(entry->m_bRefusesDuringRun, listed.refuses);
+            QCOMPARE(QString(entry->m_szTip), QString(listed.tip));
+            // Keys act in the main window, whether or not the command is in a menu.
+            QVERIFY(frame.actions().contains(action));
+            ++count;
+        }
+        QCOMPARE(count, static_cast<int>(CommandTable().size()));
+    }
+
+    void toolbarHoldsTheEightButtonsInOrder() {
+        test::TestApp app;
+        QToolBar* toolbar = app->GetFrame().GetToolBar();
+        QVERIFY(toolbar->isMovable());
+        QCOMPARE(toolbar->allowedAreas(), Qt::AllToolBarAreas);
+        QStringList layout;
+        for (QAction* action : toolbar->actions())
+            layout << (action->isSeparator() ? QString("-") : QString::number(action->data().toInt()));
+        QCOMPARE(layout, QStringList({"32779", "57601", "57603", "-", "57607", "-", "57664", "-", "32784",
+                                      "32785", "32786"}));
+        QCOMPARE(toolbar->actions()[0]->toolTip(), QString("Pre Run Step"));
+        QCOMPARE(toolbar->actions()[1]->toolTip(), QString("Open"));
+        QCOMPARE(toolbar->actions()[6]->toolTip(), QString("About"));
+        QVERIFY(toolbar->actions()[8]->toolTip().isEmpty());
+        for (QAction* action : toolbar->actions())
+            QVERIFY(action->isSeparator() || !action->icon().isNull());
+    }
+
+    void statusBarShowsReadyAndTheIndicators() {
+        test::TestApp app;
+        TIFFFrame& frame = app->GetFrame();
+        QCOMPARE(frame.GetStatusBarWidget()->currentMessage(), QString("Ready"));
+        QStringList indicators;
+        for (QLabel* label : frame.GetIndicators())
+            indicators << label->text();
+        QCOMPARE(indicators, QStringList({"CAP", "NUM", "SCRL"}));
+        frame.GetStatusBarWidget()->showMessage(frame.GetAction(ID_ZOOM_IN)->statusTip());
+        QCOMPARE(frame.GetStatusBarWidget()->currentMessage(), QString("Resize Image - Zoom In"));
+        frame.GetStatusBarWidget()->clearMessage();
+        QCOMPARE(frame.GetStatusBarWidget()->currentMessage(), QString("Ready"));
+        QCOMPARE(frame.windowTitle(), QString("Gridcarver"));
+    }
+
+    void keysReachTheirCommands() {
+        test::TestApp app;
+        TIFFView& view = app->GetView();
+        view.setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&app->GetFrame()));
+
+        QTest::keyClick(&view, Qt::Key_O);
+        QCOMPARE(app->m_fZoom, 0.949999988079071f);
+        QCOMPARE(app.m_chooser.m_nCalls, 0);
+        QTest::keyClick(&view, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(app.m_chooser.m_nCalls, 1);
+        QCOMPARE(app.m_chooser.m_firstDescriptions.back(), std::string("BMP, JPEG, and TIFF Files"));
+        QCOMPARE(app.m_chooser.m_selected.back(), 0);
+        QTest::keyClick(&view, Qt::Key_I);
+        QTest::keyClick(&view, Qt::Key_I);
+        QCOMPARE(app->m_fZoom, 1.0499999523162842f);
+        QTest::keyClick(&view, Qt::Key_R);
+        QCOMPARE(app->m_fZoom, 1.0f);
+        QVERIFY(app.m_messages.m_shown.empty());
+        // Ctrl+R is the Run, which refuses without saved parameters.
+        QTest::keyClick(&view, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(app.m_messages.Texts(),
+                 std::vector<std::string>{
+                     "Paramters Not saved. Save Parameters first before running application."});
+        QCOMPARE(app->m_fZoom, 1.0f);
+        QTest::keyClick(&view, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(app.m_chooser.m_nCalls, 2);
+        QCOMPARE(app.m_chooser.m_firstDescriptions.back(), std::string("BMP File (*.bmp)"));
+    }
+
+    // Ctrl+R with saved parameters runs the driver: a file that is no TIFF is skipped with its message
+    // while the progress window is up, the Run completes and the window goes.
+    void runSplitsTheSavedInputsWithTheProgressWindow() {
+        test::TempDir folder;
+        const std::string input = folder.File("not a scan.tif");
+        test::WriteFileBytes(input, {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
+        WindowCheckingMessages messages;
+        test::RecordingDialogs dialogs;
+        test::ScriptedChooser chooser;
+        TIFFApp app({&messages, &chooser, &dialogs, [](int) { QFAIL("the Run ended the program"); }});
+        QVERIFY(app.InitInstance({}));
+        app.m_runParameters.m_bSaved = true;
+        app.m_runParameters.m_bFilesLoaded = true;
+        app.m_runParameters.m_nFileCount = 1;
+        app.m_runParameters.m_strInputFiles[0] = input;
+        app.GetFrame().GetAction(ID_FILE_RUN)->trigger();
+        // The TIFF library's own error comes first, then the Run's skip message and its end.
+        QCOMPARE(messages.m_shown.size(), std::size_t(3));
+        QVERIFY(messages.m_shown[0].first.find("Not a TIFF") != std::string::npos);
+        QCOMPARE(messages.m_shown[1].first,
+                 input + " This file has an invalid TIFF file format. Cannot open this file for reading.");
+        QVERIFY(messages.m_shown[1].second);
+        QCOMPARE(messages.m_shown[2].first, std::string("Run Complete."));
+        QVERIFY(!app.m_runParameters.m_bRunning);
+        QVERIFY(app.m_runParameters.m_bSaved);
+        QCOMPARE(app.m_pick.m_strOpenFilePath, input);
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            QVERIFY(!widget->isVisible() || widget->windowTitle() != "Run Progress Indicator...");
+
+        // A refused Run shows no progress window.
+        messages.m_shown.clear();
+        app.m_runParameters.m_bSaved = false;
+        app.OnRun();
+        QCOMPARE(messages.m_shown.size(), std::size_t(1));
+        QVERIFY(!messages.m_shown[0].second);
+    }
+
+    void zoomCommandsStepTheFactor() {
+        test::TestApp app;
+        QAction* zoomOut = app->GetFrame().GetAction(ID_ZOOM_OUT);
+        for (int i = 0; i < 19; ++i)
+            zoomOut->trigger();
+        QCOMPARE(app->m_fZoom, 0.05f);
+        zoomOut->trigger();
+        QCOMPARE(app->m_fZoom, 0.05f);
+        app->GetFrame().GetAction(ID_ZOOM_IN)->trigger();
+        QCOMPARE(app->m_fZoom, 0.1f);
+        app->GetFrame().GetAction(ID_RESET_ZOOM)->trigger();
+        QCOMPARE(app->m_fZoom, 1.0f);
+    }
+
+    // While a Run is in progress exactly the marked commands answer "Running ... Wait!" and change
+    // nothing; the others still act.
+    void exactlyTheMarkedCommandsRefuseDuringARun() {
+        test::TestApp app;
+        app->m_runParameters.m_bRunning = true;
+        app->m_pick.m_bPickMode = 1;
+        app->m_pick.m_nMaskSize = 10;
+        for (const Listed& listed : LISTED) {
+            if (listed.id == ID_APP_EXIT)
+                continue;
+            app.m_messages.m_shown.clear();
+            const int chooserCalls = app.m_chooser.m_nCalls;
+            const qsizetype dialogs = app.m_dialogs.m_titles.size();
+            app->m_fZoom = 0.5f;
+            app->OnCommand(listed.id);
+            const bool refused = Shown(app.m_messages, "Running ... Wait!");
+            QVERIFY2(refused == listed.refuses, qPrintable(QString::number(listed.id)));
+            if (refused) {
+                QCOMPARE(app.m_messages.m_shown.size(), std::size_t(1));
+                QCOMPARE(app->m_fZoom, 0.5f);
+                QCOMPARE(app.m_chooser.m_nCalls, chooserCalls);
+                QCOMPARE(app.m_dialogs.m_titles.size(), dialogs);
+            }
+        }
+        // The pick settings command clears the pick state before it refuses.
+        QCOMPARE(app->m_pick.m_bPickMode, 0);
+        QCOMPARE(app->m_pick.m_nMaskSize, 0);
+        // Open, Save, Print, Print Preview, Print Setup and About still worked.
+        QCOMPARE(app.m_chooser.m_nCalls, 3);
+        QCOMPARE(app.m_dialogs.m_titles.size(), qsizetype(4));
+
+        app->m_runParameters.m_bRunning = false;
+        app.m_messages.m_shown.clear();
+        app->OnCommand(ID_ZOOM_OUT);
+        QCOMPARE(app->m_fZoom, 0.45f);
+        QVERIFY(app.m_messages.m_shown.empty());
+        app->OnCommand(ID_APP_EXIT);
+        QVERIFY(!app->GetFrame().isVisible());
+    }
+
+    void viewCommandsToggleWithCheckMarks() {
+        test::TestApp app;
+        TIFFFrame& frame = app->GetFrame();
+        QAction* toolbar = frame.GetAction(ID_VIEW_TOOLBAR);
+        QAction* statusBar = frame.GetAction(ID_VIEW_STATUS_BAR);
+        QAction* imageList = frame.GetAction(ID_VIEW_IMAGE_LIST);
+        QVERIFY(toolbar->isChecked() && statusBar->isChecked() && !imageList->isChecked());
+        toolbar->trigger();
+        QVERIFY(!frame.GetToolBar()->isVisible());
+        QVERIFY(!toolbar->isChecked());
+        statusBar->trigger();
+        QVERIFY(!frame.GetStatusBarWidget()->isVisible());
+        QVERIFY(!statusBar->isChecked());
+        imageList->trigger();
+        QVERIFY(app->GetView().IsImageListVisible());
+        QVERIFY(imageList->isChecked());
+        // Closing the list window hides it; the check mark follows when the menu opens.
+        app->GetView().GetDirDlg().close();
+        app->UpdateCommandUi();
+        QVERIFY(!imageList->isChecked());
+        toolbar->trigger();
+        QVERIFY(frame.GetToolBar()->isVisible());
+        QVERIFY(toolbar->isChecked());
+        // Properties is offered only for an open TIFF.
+        QVERIFY(!frame.GetAction(ID_FILE_PROPERTIES)->isEnabled());
+    }
+
+    void startUpWithAFileNameOpensNoImage() {
+        test::TempDir folder;
+        const std::string path = folder.File("named.tif");
+        test::WriteFileBytes(path, {1, 2, 3});
+        test::TestApp app(QStringList{QString::fromStdString(path)});
+        QVERIFY(app.m_bStarted);
+        QCOMPARE(app->GetDocument().GetImageCount(), 0);
+        QCOMPARE(app->GetFrame().windowTitle(), QString("Gridcarver"));
+        QCOMPARE(app->m_fZoom, 1.0f);
+        QVERIFY(!app->m_runParameters.m_bRunning);
+        QCOMPARE(app->m_pick.m_ptPicks[999], (PickPoint{-1, -1}));
+
+        test::TestApp missing(QStringList{QString::fromStdString(folder.File("missing.tif"))});
+        QVERIFY(!missing.m_bStarted);
+    }
+
+    void aboutBoxShowsTheVersion() {
+        test::TestApp app;
+        QStringList labels;
+        app.m_dialogs.m_inspect = [&labels](QDialog& dialog) {
+            for (QLabel* label : dialog.findChildren<QLabel*>())
+                labels << label->text();
+        };
+        app->GetFrame().GetAction(ID_APP_ABOUT)->trigger();
+        QCOMPARE(app.m_dialogs.m_titles, QStringList({"About Filmsplice"}));
+        QVERIFY(labels.contains("Gridcarver Version 1.0"));
+        QVERIFY(app.m_messages.m_shown.empty());
+        // OK and Esc close it.
+        CAboutDlg about;
+        about.show();
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QVERIFY(!about.isVisible());
+        QCOMPARE(about.result(), int(QDialog::Rejected));
+        about.show();
+        QTest::keyClick(&about, Qt::Key_Return);
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+    }
+
+    void progressWindowShowsTheRunsPositions() {
+        Progress_Control control;
+        QCOMPARE(control.windowTitle(), QString("Run Progress Indicator..."));
+        control.show();
+        QtProgress progress(control);
+        progress.SetRange(0, 100);
+        progress.SetPos(10);
+        QCOMPARE(control.m_progress->value(), 10);
+        progress.SetPos(55);
+        progress.SetPos(55);
+        QCOMPARE(control.m_progress->value(), 55);
+        QCOMPARE(control.m_progress->maximum(), 100);
+    }
+
+    void helpStartsTheViewerOnTheHelpDocument() {
+        test::TempDir folder;
+        const std::string record = folder.File("record.txt");
+        const std::string viewer = folder.File("viewer");
+        std::ofstream(viewer) << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << record << "'\n";
+        std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
+
+        test::TestApp app;
+        app->m_strHelpViewer = viewer;
+        app->OnCommand(ID_HELP_CONTENTS);
+        app->OnCommand(ID_HELP_CONTENTS);
+        // The viewer ended within the wait, so its record is complete.
+        QCOMPARE(ReadText(record), std::string("index.rtf|"));
+        // A viewer that cannot be started shows nothing.
+        app->m_strHelpViewer = folder.File("no-such-viewer");
+        app->OnCommand(ID_HELP_CONTENTS);
+        QVERIFY(app.m_messages.m_shown.empty());
+    }
+
+    void childProcessesRunOnWithoutBeingWaitedFor() {
+        test::TempDir folder;
+        const std::string pidFile = folder.File("pid");
+        const std::string script = folder.File("long runner");
+        std::ofstream(script) << "#!/bin/sh\necho $$ > '" << pidFile << "'\nexec sleep 60\n";
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+
+        ChildProcess process;
+        QVERIFY(process.Start(script, {"a b", "c"}, 50));
+        QVERIFY(!process.HasEnded());
+        QCOMPARE(process.GetArguments(), (std::vector<std::string>{"a b", "c"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!test::ReadFileBytes(pidFile).empty(), 10000);
+        const pid_t pid = std::stoi(ReadText(pidFile));
+        QCOMPARE(::kill(pid, 0), 0); // still running after Start returned
+        ::kill(pid, SIGTERM);
+
+        ChildProcess missing;
+        QVERIFY(!missing.Start(folder.File("nothing-here"), {}, 0));
+        ChildProcess quick;
+        QVERIFY(quick.Start("true", {}, 5000));
+        QVERIFY(quick.HasEnded());
+    }
+};
+
+} // namespace gc
+
+QTEST_MAIN(gc::ShellTest)
+#include "ShellTest.moc"
