@@ -10,6 +10,9 @@ inline constexpr const char* INDICATOR_CAPS = "CAP";
 inline constexpr const char* INDICATOR_NUM = "NUM";
 inline constexpr const char* INDICATOR_SCROLL = "SCRL";
 
+// Start-up with a file name on the command line that cannot be read (followed by the name).
+inline constexpr const char* MSG_CANNOT_OPEN_ARGUMENT = "gridcarver: cannot open ";
+
 inline constexpr const char* ABOUT_CAPTION = "About Filmsplice";
 inline constexpr const char* ABOUT_AUTHOR_LINE = "Copyright (C) 2026 the Gridcarver developers";
 inline constexpr const char* PROGRESS_CAPTION = "Run Progress Indicator...";

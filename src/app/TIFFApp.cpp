@@ -55,8 +55,10 @@ bool TIFFApp::InitInstance(const QStringList& arguments) {
         if (argument.startsWith('-'))
             continue;
         const QFileInfo file(argument);
-        if (!file.isFile() || !file.isReadable())
+        if (!file.isFile() || !file.isReadable()) {
+            m_strFailedArgument = argument.toStdString();
             return false;
+        }
     }
 
     m_pFrame = std::make_unique<TIFFFrame>([this](int id) { OnCommand(id); }, [this] { UpdateCommandUi(); });

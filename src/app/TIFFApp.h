@@ -51,9 +51,11 @@ public:
     ~TIFFApp() override;
 
     // Start-up: document, main window and view; a file named in `arguments` opens no image (a name
-    // that cannot be read makes start-up fail). Shows the window. Returns false when start-up failed.
+    // that cannot be read makes start-up fail: its name is in GetFailedArgument()). Shows the window.
+    // Returns false when start-up failed.
     bool InitInstance(const QStringList& arguments);
 
+    const std::string& GetFailedArgument() const { return m_strFailedArgument; }
     TIFFFrame& GetFrame() { return *m_pFrame; }
     TIFFView& GetView() { return *m_pView; }
     TIFFDoc& GetDocument() { return m_document; }
@@ -128,6 +130,7 @@ private:
     std::unique_ptr<TIFFFrame> m_pFrame;
     TIFFView* m_pView = nullptr; // owned by the frame
     std::unique_ptr<QPrinter> m_pPrinter;
+    std::string m_strFailedArgument;
 };
 
 } // namespace gc

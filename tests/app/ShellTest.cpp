@@ -337,6 +337,7 @@ private slots:
 
         test::TestApp missing(QStringList{QString::fromStdString(folder.File("missing.tif"))});
         QVERIFY(!missing.m_bStarted);
+        QCOMPARE(missing->GetFailedArgument(), folder.File("missing.tif"));
     }
 
     void aboutBoxShowsTheVersion() {
