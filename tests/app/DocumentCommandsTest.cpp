@@ -197,6 +197,19 @@ private slots:
         QVERIFY(!std::filesystem::exists(folder.File("three_pdf.tif")));
     }
 
+    void choosersShowTheFiltersAsQtNameFilters() {
+        QCOMPARE(QtNameFilter(OPEN_FILTERS[0]),
+                 std::string("BMP, JPEG, and TIFF Files (*.bmp *.jpg *.jpeg *.tif *.tiff)"));
+        QCOMPARE(QtNameFilter(OPEN_FILTERS[2]), std::string("JPEG Files (*.jpg *.jpeg)"));
+        QCOMPARE(QtNameFilter(SAVE_FILTERS[2]), std::string("TIFF File (*.tif *.tiff)"));
+        test::TestApp app;
+        app->OnFileOpen();
+        app->OnFileSaveAs();
+        QCOMPARE(app.m_chooser.m_firstDescriptions,
+                 (std::vector<std::string>{"BMP, JPEG, and TIFF Files", "BMP File (*.bmp)"}));
+        QCOMPARE(app.m_chooser.m_selected, (std::vector<int>{0, 0}));
+    }
+
     void splitPathTakesTheFileNameAtItsFirstDot() {
         std::string folder, base, extension;
         SplitPath("/scans/plate7.scan.tif", folder, base, extension);
