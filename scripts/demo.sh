@@ -79,9 +79,16 @@ EOF
 fi
 
 tiff_files=("$output"*.tif "$output"*.tiff)
-for file in "${tiff_files[@]}"; do
+if [ "${#tiff_files[@]}" -gt 0 ]; then
   echo
-  echo "$(basename "$file"):"
-  tiffinfo "$file" 2>/dev/null | grep -E 'Image Width|Compression|Bits/Sample|Rows/Strip' | sed 's/^/  /'
-done
+  echo "TIFF tags (tiffinfo):"
+  for file in "${tiff_files[@]}"; do
+    printf '  %-40s %s\n' "$(basename "$file")" "$(tiffinfo "$file" 2>/dev/null | awk -F': ' '
+      /Image Width/ { split($0, size, /[^0-9]+/); dims = size[2] " x " size[3] }
+      /Bits\/Sample/ { bits = $2 " bits" }
+      /Compression Scheme/ { compression = $2 }
+      /Rows\/Strip/ { rows = "rows/strip " $2 }
+      END { print dims ", " bits ", " compression ", " rows }')"
+  done
+fi
 exit "$status"
