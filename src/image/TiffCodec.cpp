@@ -63,6 +63,7 @@ int ListTiffDirectories(const std::string& path, TiffDirList& list, Messages& me
 }
 
 TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int directory, Messages& messages) {
+    image.Destroy(); // an image from an earlier read never passes for this one
     TiffErrorScope errors(messages);
     TiffHandle handle = OpenTiff(path, "r");
     if (!handle)

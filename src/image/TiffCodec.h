@@ -45,8 +45,8 @@ enum class TiffReadOutcome {
               // the process with exit status 1
 };
 
-// Reads directory `directory` into `image` (24 bits, bottom-up). Callers judge by image.IsValid():
-// a directory the library could not decode still leaves a valid, black image.
+// Reads directory `directory` into `image` (emptied first; 24 bits, bottom-up). Callers judge by
+// image.IsValid(): a directory the library could not decode still leaves a valid, black image.
 TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int directory, Messages& messages);
 
 // Writes `image` as a new TIFF file; returns the number of pixels written (width × height), or 0

@@ -128,6 +128,7 @@ TEST(TiffRead, RefusesMoreThanTenThousandPixels) {
         const std::string path = dir.File("big.tif");
         ASSERT_TRUE(WriteTiff(path, {GreyPage(c.width, c.height)}));
         DIBSection image;
+        image.Create(3, 3, 24); // left from an earlier read
         RecordingMessages messages;
         EXPECT_EQ(ReadTiffImage(path, image, 0, messages), c.outcome) << c.width << " x " << c.height;
         if (c.outcome == TiffReadOutcome::TooLarge) {
