@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libtiff-dev libtiff-tools libjpeg62-turbo-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev libx11-dev
   python3 python3-mrcfile python3-numpy
   xvfb xauth imagemagick xdg-utils
 )

@@ -3,8 +3,11 @@
 #include "AppIcons.h"
 #include "AppMessages.h"
 #include "CommandTable.h"
+#include "LockKeys.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +25,24 @@ TIFFFrame::TIFFFrame(CommandHandler onCommand, MenuUpdater onMenuUpdate)
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    UpdateIndicators();
+    qApp->installEventFilter(this);
+}
+
+void TIFFFrame::UpdateIndicators() {
+    const std::optional<LockKeyState> state = QueryLockKeys();
+    const bool on[] = {!state || state->m_bCaps, !state || state->m_bNum, !state || state->m_bScroll};
+    const char* texts[] = {INDICATOR_CAPS, INDICATOR_NUM, INDICATOR_SCROLL};
+    for (int i = 0; i < m_indicators.size(); ++i)
+        m_indicators[i]->setText(on[i] ? texts[i] : "");
+}
+
+// Lock keys change with key presses anywhere in the program and while it is in the background.
+bool TIFFFrame::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ApplicationActivate)
+        UpdateIndicators();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* TIFFFrame::GetAction(int id) const {

@@ -31,6 +31,11 @@ public:
     QMenu* GetMenu(int index) const;
     // The status-bar indicator labels, in order: CAP, NUM, SCRL.
     QList<QLabel*> GetIndicators() const { return m_indicators; }
+    // Shows each indicator's text while its lock key is on (always, where the state is unknown).
+    void UpdateIndicators();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateActions();
