@@ -2,6 +2,7 @@
 
 #include "SplitMessages.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace gc {
@@ -9,17 +10,47 @@ namespace {
 
 constexpr std::size_t MRC_STREAM_BUFFER = 1 << 20;
 
-// Exact sums of the values of a row and of their squares.
+// Exact sums of the values of a row and of their squares, in 32-bit pieces of at most 65,536 pixels
+// (65,536 × 255² < 2³²), which lets the loop vectorise.
 void AddRowSums(const unsigned char* row, int width, std::uint64_t& sum, std::uint64_t& sumSquares) {
-    std::uint64_t rowSum = 0;
-    std::uint64_t rowSquares = 0;
-    for (int x = 0; x < width; ++x) {
-        const std::uint32_t value = row[x];
-        rowSum += value;
-        rowSquares += value * value;
+    constexpr int PIECE = 65536;
+    for (int start = 0; start < width; start += PIECE) {
+        const int end = std::min(width, start + PIECE);
+        std::uint32_t pieceSum = 0;
+        std::uint32_t pieceSquares = 0;
+        for (int x = start; x < end; ++x) {
+            const std::uint32_t value = row[x];
+            pieceSum += value;
+            pieceSquares += value * value;
+        }
+        sum += pieceSum;
+        sumSquares += pieceSquares;
     }
-    sum += rowSum;
-    sumSquares += rowSquares;
+}
+
+// One row of the block step with factor B: starts (`first`) or extends the block sums of the binned
+// columns, and on the block's last row (`last`) stores their truncated means B × B.
+template <int B>
+void BlockStep(const unsigned char* row, int binnedWidth, std::uint32_t* accumulator,
+               unsigned char* binnedRow, bool first, bool last) {
+    if (first) {
+        for (int j = 0; j < binnedWidth; ++j) {
+            std::uint32_t blockSum = 0;
+            for (int i = 0; i < B; ++i)
+                blockSum += row[B * j + i];
+            accumulator[j] = blockSum;
+        }
+    } else {
+        for (int j = 0; j < binnedWidth; ++j) {
+            std::uint32_t blockSum = 0;
+            for (int i = 0; i < B; ++i)
+                blockSum += row[B * j + i];
+            accumulator[j] += blockSum;
+        }
+    }
+    if (last)
+        for (int j = 0; j < binnedWidth; ++j)
+            binnedRow[j] = static_cast<unsigned char>(accumulator[j] / (B * B));
 }
 
 } // namespace
@@ -110,21 +141,21 @@ StepResult ImageOutput::Open(const ImageName& name, const OutputSettings& settin
 bool ImageOutput::BinRow(const unsigned char* row, int rowIndex) {
     const int b = m_settings.m_nBinning;
     const int phase = rowIndex % b;
+    const bool first = phase == 0;
+    const bool last = phase == b - 1;
     const int binnedWidth = m_settings.m_nBinnedWidth;
-    std::int64_t* accumulator = m_accumulator.data();
-    for (int j = 0; j < binnedWidth; ++j) {
-        const unsigned char* block = row + static_cast<std::size_t>(b) * j;
-        int blockSum = 0;
-        for (int i = 0; i < b; ++i)
-            blockSum += block[i];
-        accumulator[j] = phase == 0 ? blockSum : accumulator[j] + blockSum;
+    switch (b) {
+    case 2:
+        BlockStep<2>(row, binnedWidth, m_accumulator.data(), m_binnedRow.data(), first, last);
+        break;
+    case 3:
+        BlockStep<3>(row, binnedWidth, m_accumulator.data(), m_binnedRow.data(), first, last);
+        break;
+    default:
+        BlockStep<4>(row, binnedWidth, m_accumulator.data(), m_binnedRow.data(), first, last);
+        break;
     }
-    if (phase != b - 1)
-        return false;
-    const int blockArea = b * b;
-    for (int j = 0; j < binnedWidth; ++j)
-        m_binnedRow[j] = static_cast<unsigned char>(accumulator[j] / blockArea);
-    return true;
+    return last;
 }
 
 StepResult ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {

@@ -81,7 +81,7 @@ private:
     std::uint64_t m_nSum = 0, m_nSumSquares = 0;
     std::uint64_t m_nBinnedSum = 0, m_nBinnedSumSquares = 0;
     std::vector<unsigned char> m_binnedRow;
-    std::vector<std::int64_t> m_accumulator;
+    std::vector<std::uint32_t> m_accumulator; // block sums, at most 16 × 255
 };
 
 } // namespace gc

@@ -216,7 +216,10 @@ StepResult RunImagePass(TIFF* input, int pass, const ScanGeometry& geometry, con
         if (column == 0)
             bandNeeded = BandNeeded(m, tileRow * tileLength, geometry, constants, placements);
         progress.BeforeTile(t);
-        if (TIFFReadEncodedTile(input, static_cast<std::uint32_t>(t), buffers.m_tile.data(), -1) == -1)
+        // The whole tile; its size given (rather than -1) lets libtiff read an uncompressed tile
+        // straight into the buffer.
+        if (TIFFReadEncodedTile(input, static_cast<std::uint32_t>(t), buffers.m_tile.data(),
+                                static_cast<tmsize_t>(buffers.m_tile.size())) == -1)
             return StepResult::FatalRead;
         if (bandNeeded) {
             unsigned char* destination = band + static_cast<std::size_t>(tileWidth) * column;

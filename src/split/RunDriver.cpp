@@ -110,7 +110,8 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     if (!m_namer)
         PrepareRun();
     m_strCurrentInput = path;
-    TiffInput input(TIFFOpen(path.c_str(), "r"));
+    // Read without memory-mapping the scan, so memory stays the band and the row buffers.
+    TiffInput input(TIFFOpen(path.c_str(), "rm"));
     if (!input) {
         m_messages.Warning(path + MSG_INVALID_TIFF);
         return RunOutcome::Skipped;
