@@ -1,0 +1,207 @@
+#include "FView.h"
+
+#include "AppIcons.h"
+#include "split/SplitMessages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace gc {
+namespace {
+
+// The one entry of the input chooser's filter "TIFF|*.tif;*.tiff;|".
+constexpr FileFilterEntry TIFF_FILTER[] = {{"TIFF", "*.tif;*.tiff", ""}};
+
+template <std::size_t N>
+QComboBox* MakeCombo(QWidget* parent, const char* name, const char* const (&items)[N]) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    for (const char* item : items)
+        combo->addItem(item);
+    combo->setCurrentIndex(-1); // no selection until the user picks one
+    return combo;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name) {
+    auto* box = new QCheckBox(FVIEW_CHECK_FOR_YES, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QLabel* MakeIcon(QWidget* parent, int size) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(ApplicationIcon().pixmap(size, size));
+    return label;
+}
+
+} // namespace
+
+std::optional<std::vector<std::string>> FViewChooser::ChooseInputFiles(bool multiple, const std::string&) {
+    if (multiple) {
+        std::vector<std::string> paths = m_chooser.ChooseOpenFiles(TIFF_FILTER, 0);
+        if (paths.empty())
+            return std::nullopt;
+        return paths;
+    }
+    const auto chosen = m_chooser.ChooseOpenFile(TIFF_FILTER, 0);
+    if (!chosen)
+        return std::nullopt;
+    return std::vector<std::string>{chosen->m_strPath};
+}
+
+std::optional<std::string> FViewChooser::ChooseFolder(const std::string& title) {
+    return m_chooser.ChooseFolder(title);
+}
+
+FView::FView(RunParameters& parameters, FileChooser& chooser, Messages& messages, QWidget* parent)
+    : QDialog(parent), m_chooser(chooser), m_logic(parameters, m_chooser, messages) {
+    setObjectName("FView");
+    setWindowTitle(FVIEW_CAPTION);
+
+    auto* group = new QGroupBox(FVIEW_GROUP, this);
+    m_pDefaultSettings = new QPushButton(FVIEW_DEFAULT_SETTINGS, group);
+    m_pDefaultSettings->setObjectName("DefaultSettings");
+    m_pImageCount = MakeCombo(group, "ImageCount", FVIEW_IMAGE_COUNT_ITEMS);
+    m_pHeight = MakeCombo(group, "Height", FVIEW_HEIGHT_ITEMS);
+    m_pWidth = MakeCombo(group, "Width", FVIEW_WIDTH_ITEMS);
+    m_pOutputTiff = MakeCheck(group, "OutputTiff");
+    m_pBatchMode = MakeCheck(group, "BatchMode");
+    m_pBinning = MakeCombo(group, "Binning", FVIEW_BINNING_ITEMS);
+    m_pAppendString = MakeCheck(group, "AppendString");
+    m_pAppendText = new QLineEdit(group);
+    m_pAppendText->setObjectName("AppendText");
+    m_pAppendText->setMaxLength(APPEND_STRING_LIMIT);
+    m_pStartNumber = MakeCheck(group, "StartNumber");
+    m_pStartNumberText = new QLineEdit(group);
+    m_pStartNumberText->setObjectName("StartNumberText");
+    m_pStartNumberText->setMaxLength(START_NUMBER_LIMIT);
+    m_pStartNumberText->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_pStartNumberText));
+    m_pOutputDir = MakeCheck(group, "OutputDir");
+    m_pSelectFiles = new QPushButton(FVIEW_SELECT_FILES, group);
+    m_pSelectFiles->setObjectName("SelectFiles");
+    m_pSaveParameters = new QPushButton(FVIEW_SAVE_PARAMETERS, group);
+    m_pSaveParameters->setObjectName("SaveParameters");
+    for (QPushButton* button : {m_pDefaultSettings, m_pSelectFiles, m_pSaveParameters})
+        button->setAutoDefault(false);
+
+    const RunParameters& record = m_logic.Parameters();
+    m_pAppendText->setText(QString::fromStdString(record.m_strAppendString));
+    m_pStartNumberText->setText(QString::fromStdString(record.m_strStartNumber));
+    ShowChecks();
+
+    auto* grid = new QGridLayout(group);
+    int row = 0;
+    grid->addWidget(m_pDefaultSettings, row++, 0, 1, 2);
+    grid->addWidget(new QLabel(FVIEW_IMAGE_COUNT_LABEL, group), row, 0);
+    grid->addWidget(m_pImageCount, row++, 1);
+    grid->addWidget(new QLabel(FVIEW_HEIGHT_LABEL, group), row, 0);
+    grid->addWidget(m_pHeight, row++, 1);
+    grid->addWidget(new QLabel(FVIEW_WIDTH_LABEL, group), row, 0);
+    grid->addWidget(m_pWidth, row++, 1);
+    grid->addWidget(new QLabel(FVIEW_OUTPUT_TIFF_LABEL, group), row, 0);
+    grid->addWidget(m_pOutputTiff, row++, 1);
+    grid->addWidget(new QLabel(FVIEW_BATCH_MODE_LABEL, group), row, 0);
+    grid->addWidget(m_pBatchMode, row++, 1);
+    grid->addWidget(new QLabel(FVIEW_BINNING_LABEL, group), row, 0);
+    grid->addWidget(m_pBinning, row++, 1);
+    grid->addWidget(new QLabel(FVIEW_APPEND_STRING_LABEL, group), row, 0);
+    grid->addWidget(m_pAppendString, row++, 1);
+    grid->addWidget(m_pAppendText, row++, 0, 1, 2);
+    grid->addWidget(new QLabel(FVIEW_START_NUMBER_LABEL, group), row, 0);
+    grid->addWidget(m_pStartNumber, row++, 1);
+    grid->addWidget(m_pStartNumberText, row++, 0, 1, 2);
+    grid->addWidget(new QLabel(FVIEW_OUTPUT_DIR_LABEL, group), row, 0);
+    grid->addWidget(m_pOutputDir, row++, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_pSelectFiles);
+    buttons->addWidget(m_pSaveParameters);
+    grid->addLayout(buttons, row++, 0, 1, 2);
+
+    // The picture and the three icons beside the group.
+    auto* side = new QVBoxLayout;
+    side->addWidget(MakeIcon(this, 128), 0, Qt::AlignHCenter);
+    auto* icons = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i)
+        icons->addWidget(MakeIcon(this, 32));
+    side->addLayout(icons);
+    side->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(side);
+
+    // Only a selection made by the user counts.
+    connect(m_pImageCount, &QComboBox::activated, this,
+            [this](int index) { m_logic.OnSelchangeImageCount(index); });
+    connect(m_pHeight, &QComboBox::activated, this, [this](int index) { m_logic.OnSelchangeHeight(index); });
+    connect(m_pWidth, &QComboBox::activated, this, [this](int index) { m_logic.OnSelchangeWidth(index); });
+    connect(m_pBinning, &QComboBox::activated, this,
+            [this](int index) { m_logic.OnSelchangeBinning(index); });
+    connect(m_pDefaultSettings, &QPushButton::clicked, this, [this] {
+        m_logic.OnDefaultSettings();
+        ShowSelections();
+    });
+    const auto toggle = [this](QCheckBox* box, void (FViewLogic::*handler)()) {
+        connect(box, &QCheckBox::clicked, this, [this, handler] {
+            (m_logic.*handler)();
+            ShowChecks();
+        });
+    };
+    toggle(m_pOutputTiff, &FViewLogic::OnOutputTiff);
+    toggle(m_pBatchMode, &FViewLogic::OnBatchMode);
+    toggle(m_pAppendString, &FViewLogic::OnAppendString);
+    toggle(m_pStartNumber, &FViewLogic::OnStartNumber);
+    toggle(m_pOutputDir, &FViewLogic::OnOutputDir);
+    m_pAppendText->installEventFilter(this);
+    m_pStartNumberText->installEventFilter(this);
+    connect(m_pSelectFiles, &QPushButton::clicked, this, [this] { m_logic.OnSelectFiles(); });
+    connect(m_pSaveParameters, &QPushButton::clicked, this, [this] {
+        if (m_logic.OnSaveParameters())
+            done(FVIEW_END_CODE);
+    });
+}
+
+FView::~FView() {
+    m_pAppendText->removeEventFilter(this);
+    m_pStartNumberText->removeEventFilter(this);
+}
+
+// The two edit fields are read when they lose the keyboard focus.
+bool FView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == m_pAppendText)
+            m_logic.OnKillfocusAppendString(m_pAppendText->text().toStdString());
+        else if (watched == m_pStartNumberText)
+            m_logic.OnKillfocusStartNumber(m_pStartNumberText->text().toStdString());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FView::ShowSelections() {
+    const FViewSelection& selection = m_logic.Selection();
+    m_pImageCount->setCurrentIndex(selection.m_nImageCountIndex);
+    m_pHeight->setCurrentIndex(selection.m_nHeightIndex);
+    m_pWidth->setCurrentIndex(selection.m_nWidthIndex);
+    m_pBinning->setCurrentIndex(selection.m_nBinningIndex);
+}
+
+void FView::ShowChecks() {
+    const RunParameters& record = m_logic.Parameters();
+    m_pOutputTiff->setChecked(record.m_bOutputTiff);
+    m_pBatchMode->setChecked(record.m_bBatchMode);
+    m_pAppendString->setChecked(record.m_bAppendString);
+    m_pStartNumber->setChecked(record.m_bStartNumber);
+    m_pOutputDir->setChecked(record.m_bOutputDir);
+}
+
+} // namespace gc
