@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 namespace gc {
@@ -26,6 +25,28 @@ int RunCli(const TempDir& dir, const std::string& arguments, std::string& out, s
     err.assign(bytes.begin(), bytes.end());
     std::filesystem::remove(errFile);
     return status;
+}
+
+// True when `name` is base + "_Picked_Image_" + seven numbers joined by "_" + tail.
+bool IsPickName(const std::string& name, const std::string& base, const std::string& tail) {
+    const std::string head = base + "_Picked_Image_";
+    if (name.rfind(head, 0) != 0 || name.size() < head.size() + tail.size() ||
+        name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+        return false;
+    const std::string stamp = name.substr(head.size(), name.size() - head.size() - tail.size());
+    int numbers = 0;
+    bool inNumber = false;
+    for (char c : stamp) {
+        if (c >= '0' && c <= '9') {
+            numbers += inNumber ? 0 : 1;
+            inNumber = true;
+        } else if (c == '_' && inNumber) {
+            inNumber = false;
+        } else {
+            return false;
+        }
+    }
+    return numbers == 7 && inNumber;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -54,8 +75,7 @@ TEST_F(PickCommand, AddsInOrderReportsRefusalsAndPrintsTheCollatedFile) {
     const auto lines = Lines(out);
     ASSERT_EQ(lines.size(), 2u) << out;
     EXPECT_EQ(lines[0], pick_text::SAVED);
-    const std::regex name(R"(scan_Picked_Image_\d{4}(_\d{1,3}){6}_Collated_Images_Number_3\.mrc)");
-    EXPECT_TRUE(std::regex_match(lines[1], name)) << lines[1];
+    EXPECT_TRUE(IsPickName(lines[1], "scan", "_Collated_Images_Number_3.mrc")) << lines[1];
 
     const auto bytes = test::ReadFileBytes(m_dir.File(lines[1]));
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 100 * 3));
@@ -78,9 +98,7 @@ TEST_F(PickCommand, SingleFilesEachNamed) {
     const auto lines = Lines(out);
     ASSERT_EQ(lines.size(), 3u) << out;
     for (int j = 1; j <= 2; ++j) {
-        EXPECT_TRUE(std::regex_match(lines[j], std::regex(R"(scan_Picked_Image_[\d_]+_Image_Number_)" +
-                                                          std::to_string(j) + R"(\.mrc)")))
-            << lines[j];
+        EXPECT_TRUE(IsPickName(lines[j], "scan", "_Image_Number_" + std::to_string(j) + ".mrc")) << lines[j];
         EXPECT_EQ(test::ReadFileBytes(m_dir.File(lines[j])).size(), 1124u);
     }
 }
