@@ -114,9 +114,9 @@ void DialogsFViewTest::BatchSessionShowsTheSummary() {
     test::Choose(dialog.m_pHeight, 2);
     test::Choose(dialog.m_pWidth, 0);
     test::Choose(dialog.m_pBinning, 2);
-    QTest::mouseClick(dialog.m_pBatchMode, Qt::LeftButton);
-    QTest::mouseClick(dialog.m_pOutputDir, Qt::LeftButton);
-    QTest::mouseClick(dialog.m_pAppendString, Qt::LeftButton);
+    test::ClickBox(dialog.m_pBatchMode);
+    test::ClickBox(dialog.m_pOutputDir);
+    test::ClickBox(dialog.m_pAppendString);
     QVERIFY(dialog.m_pBatchMode->isChecked());
     test::Retype(dialog.m_pAppendText, "grid");
     // Leaving the field for the button stores its text.
@@ -155,8 +155,8 @@ void DialogsFViewTest::SingleFileAndStartNumber() {
     test::RecordingMessages messages;
     FView dialog(parameters, chooser, messages);
     Activate(dialog);
-    QTest::mouseClick(dialog.m_pOutputTiff, Qt::LeftButton);
-    QTest::mouseClick(dialog.m_pStartNumber, Qt::LeftButton);
+    test::ClickBox(dialog.m_pOutputTiff);
+    test::ClickBox(dialog.m_pStartNumber);
     dialog.m_pStartNumberText->setFocus();
     QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton); // focused, left empty: "0001"
     QVERIFY(!parameters.m_bFilesLoaded);
@@ -183,7 +183,7 @@ void DialogsFViewTest::DefaultSettingsKeepTheCheckBoxes() {
     test::RecordingMessages messages;
     FView dialog(parameters, chooser, messages);
     Activate(dialog);
-    QTest::mouseClick(dialog.m_pOutputTiff, Qt::LeftButton);
+    test::ClickBox(dialog.m_pOutputTiff);
     test::Choose(dialog.m_pImageCount, 1);
     QCOMPARE(parameters.m_nImageCount, 2);
     QTest::mouseClick(dialog.m_pDefaultSettings, Qt::LeftButton);
@@ -205,8 +205,8 @@ void DialogsFViewTest::ReopeningStartsFromTheDefaults() {
         FView dialog(parameters, chooser, messages);
         Activate(dialog);
         test::Choose(dialog.m_pBinning, 3);
-        QTest::mouseClick(dialog.m_pBatchMode, Qt::LeftButton);
-        QTest::mouseClick(dialog.m_pBatchMode, Qt::LeftButton);
+        test::ClickBox(dialog.m_pBatchMode);
+        test::ClickBox(dialog.m_pBatchMode);
         QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton);
         QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
         QVERIFY(parameters.m_bSaved);

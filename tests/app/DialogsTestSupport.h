@@ -65,6 +65,11 @@ inline void Retype(QLineEdit* field, const QString& text) {
         QTest::keyClicks(field, text);
 }
 
+// A click on a check box's indicator (a click in the empty part of a wide box does nothing).
+inline void ClickBox(QWidget* box) {
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
 // A user's pick of item `index` in a list.
 template <typename Combo> void Choose(Combo* combo, int index) {
     combo->setCurrentIndex(index);
