@@ -1,6 +1,10 @@
 #include "CPickMask.h"
 
+#include "AppDialogs.h"
+#include "TIFFApp.h"
+#include "TIFFFrame.h"
 #include "view/PickMessages.h"
+#include "view/TIFFView.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -79,6 +83,16 @@ void CPickMask::OnOk() {
 void CPickMask::OnCancel() {
     m_logic.OnCancel();
     done(PICK_MASK_END_CODE);
+}
+
+void AttachCPickMask(TIFFApp& app) {
+    app.m_hooks.m_pickSettings = [](TIFFApp& owner) {
+        CPickMask dialog(owner.m_pick, owner.GetMessages(), &owner.GetFrame(), [&owner] {
+            owner.GetFrame().update();
+            owner.GetView().DrawImage();
+        });
+        owner.GetDialogs().Exec(dialog);
+    };
 }
 
 } // namespace gc

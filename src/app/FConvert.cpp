@@ -1,7 +1,11 @@
 #include "FConvert.h"
 
+#include "AppDialogs.h"
 #include "AppIcons.h"
+#include "TIFFApp.h"
+#include "TIFFFrame.h"
 #include "convert/ConvertMessages.h"
+#include "convert/FConvertLogic.h"
 #include "convert/GainTable.h"
 
 #include <QApplication>
@@ -76,7 +80,7 @@ void BarProgress::SetPos(int position) {
 
 FConvert::FConvert(FileChooser& chooser, Messages& messages, std::function<void(int)> exit, QWidget* parent)
     : QDialog(parent), m_chooser(chooser), m_messages(messages), m_exit(std::move(exit)),
-      m_logic(messages, m_progress) {
+      m_pLogic(std::make_unique<FConvertLogic>(messages, m_progress)) {
     setObjectName("FConvert");
     setWindowTitle(DLG_CONVERT_TITLE);
 
@@ -181,35 +185,38 @@ FConvert::FConvert(FileChooser& chooser, Messages& messages, std::function<void(
     connect(m_pLoadFiles, &QPushButton::clicked, this, [this] {
         Handle([this] {
             DialogTiffChooser chooser(m_chooser);
-            m_logic.OnLoadTiffFiles(chooser);
+            m_pLogic->OnLoadTiffFiles(chooser);
         });
     });
     // Only a selection made by the user counts; text typed into a list is never read.
     connect(m_pGain, &QComboBox::activated, this,
-            [this] { Handle([this] { m_logic.OnSelchangeGain(m_pGain->currentIndex()); }); });
+            [this] { Handle([this] { m_pLogic->OnSelchangeGain(m_pGain->currentIndex()); }); });
     connect(m_pBinSize, &QComboBox::activated, this,
-            [this] { Handle([this] { m_logic.OnSelchangeBinSize(m_pBinSize->currentIndex()); }); });
-    connect(m_pOutputFormat, &QComboBox::activated, this,
-            [this] { Handle([this] { m_logic.OnSelchangeOutputFormat(m_pOutputFormat->currentIndex()); }); });
+            [this] { Handle([this] { m_pLogic->OnSelchangeBinSize(m_pBinSize->currentIndex()); }); });
+    connect(m_pOutputFormat, &QComboBox::activated, this, [this] {
+        Handle([this] { m_pLogic->OnSelchangeOutputFormat(m_pOutputFormat->currentIndex()); });
+    });
     connect(m_pNegative, &QCheckBox::clicked, this,
-            [this] { Handle([this] { m_logic.OnOutputNegative(); }); });
+            [this] { Handle([this] { m_pLogic->OnOutputNegative(); }); });
     connect(m_pStatistics, &QCheckBox::clicked, this,
-            [this] { Handle([this] { m_logic.OnDisplayStatistics(); }); });
+            [this] { Handle([this] { m_pLogic->OnDisplayStatistics(); }); });
     connect(m_pSetDefaults, &QPushButton::clicked, this,
-            [this] { Handle([this] { m_logic.OnSetDefaultParameters(); }); });
+            [this] { Handle([this] { m_pLogic->OnSetDefaultParameters(); }); });
     connect(m_pLoadLastRun, &QPushButton::clicked, this,
-            [this] { Handle([this] { m_logic.OnLoadLastRun(); }); });
+            [this] { Handle([this] { m_pLogic->OnLoadLastRun(); }); });
     connect(m_pConvert, &QPushButton::clicked, this, [this] {
         ConvertOutcome outcome = ConvertOutcome::Stopped;
-        Handle([this, &outcome] { outcome = m_logic.OnConvert(); });
+        Handle([this, &outcome] { outcome = m_pLogic->OnConvert(); });
         Finish(outcome);
     });
     connect(m_pCut, &QPushButton::clicked, this, [this] {
         ConvertOutcome outcome = ConvertOutcome::Stopped;
-        Handle([this, &outcome] { outcome = m_logic.OnCut(); });
+        Handle([this, &outcome] { outcome = m_pLogic->OnCut(); });
         Finish(outcome);
     });
 }
+
+FConvert::~FConvert() = default;
 
 template <typename Handler> void FConvert::Handle(Handler handler) {
     TakeControls();
@@ -228,31 +235,40 @@ void FConvert::Finish(ConvertOutcome outcome) {
 }
 
 void FConvert::TakeControls() {
-    m_logic.m_strA = m_pA->text().toStdString();
-    m_logic.m_strX0 = m_pX0->text().toStdString();
-    m_logic.m_strY0 = m_pY0->text().toStdString();
-    m_logic.m_strCutStartX = m_pStartX->text().toStdString();
-    m_logic.m_strCutStartY = m_pStartY->text().toStdString();
-    m_logic.m_strCutEndX = m_pEndX->text().toStdString();
-    m_logic.m_strCutEndY = m_pEndY->text().toStdString();
-    m_logic.m_nGainSelection = m_pGain->currentIndex();
-    m_logic.m_nBinSelection = m_pBinSize->currentIndex();
-    m_logic.m_nFormatSelection = m_pOutputFormat->currentIndex();
+    m_pLogic->m_strA = m_pA->text().toStdString();
+    m_pLogic->m_strX0 = m_pX0->text().toStdString();
+    m_pLogic->m_strY0 = m_pY0->text().toStdString();
+    m_pLogic->m_strCutStartX = m_pStartX->text().toStdString();
+    m_pLogic->m_strCutStartY = m_pStartY->text().toStdString();
+    m_pLogic->m_strCutEndX = m_pEndX->text().toStdString();
+    m_pLogic->m_strCutEndY = m_pEndY->text().toStdString();
+    m_pLogic->m_nGainSelection = m_pGain->currentIndex();
+    m_pLogic->m_nBinSelection = m_pBinSize->currentIndex();
+    m_pLogic->m_nFormatSelection = m_pOutputFormat->currentIndex();
 }
 
 void FConvert::ShowLogic() {
-    m_pA->setText(QString::fromStdString(m_logic.m_strA));
-    m_pX0->setText(QString::fromStdString(m_logic.m_strX0));
-    m_pY0->setText(QString::fromStdString(m_logic.m_strY0));
-    m_pStartX->setText(QString::fromStdString(m_logic.m_strCutStartX));
-    m_pStartY->setText(QString::fromStdString(m_logic.m_strCutStartY));
-    m_pEndX->setText(QString::fromStdString(m_logic.m_strCutEndX));
-    m_pEndY->setText(QString::fromStdString(m_logic.m_strCutEndY));
-    m_pGain->setCurrentIndex(m_logic.m_nGainSelection);
-    m_pBinSize->setCurrentIndex(m_logic.m_nBinSelection);
-    m_pOutputFormat->setCurrentIndex(m_logic.m_nFormatSelection);
-    m_pNegative->setChecked(m_logic.m_bNegativeChecked);
-    m_pStatistics->setChecked(m_logic.m_bStatisticsChecked);
+    m_pA->setText(QString::fromStdString(m_pLogic->m_strA));
+    m_pX0->setText(QString::fromStdString(m_pLogic->m_strX0));
+    m_pY0->setText(QString::fromStdString(m_pLogic->m_strY0));
+    m_pStartX->setText(QString::fromStdString(m_pLogic->m_strCutStartX));
+    m_pStartY->setText(QString::fromStdString(m_pLogic->m_strCutStartY));
+    m_pEndX->setText(QString::fromStdString(m_pLogic->m_strCutEndX));
+    m_pEndY->setText(QString::fromStdString(m_pLogic->m_strCutEndY));
+    m_pGain->setCurrentIndex(m_pLogic->m_nGainSelection);
+    m_pBinSize->setCurrentIndex(m_pLogic->m_nBinSelection);
+    m_pOutputFormat->setCurrentIndex(m_pLogic->m_nFormatSelection);
+    m_pNegative->setChecked(m_pLogic->m_bNegativeChecked);
+    m_pStatistics->setChecked(m_pLogic->m_bStatisticsChecked);
+}
+
+void AttachFConvert(TIFFApp& app) {
+    app.m_hooks.m_transmittivityToOD = [](TIFFApp& owner) {
+        FConvert dialog(
+            owner.GetChooser(), owner.GetMessages(), [&owner](int status) { owner.EndProcess(status); },
+            &owner.GetFrame());
+        owner.GetDialogs().Exec(dialog);
+    };
 }
 
 } // namespace gc

@@ -5,13 +5,14 @@
 #pragma once
 
 #include "FileChooser.h"
-#include "convert/FConvertLogic.h"
+#include "convert/ConvertOutcome.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -32,6 +33,8 @@ private:
     int m_nLastPosition = -1;
 };
 
+class FConvertLogic;
+
 class FConvert : public QDialog {
     Q_OBJECT
 public:
@@ -39,7 +42,9 @@ public:
     FConvert(FileChooser& chooser, Messages& messages, std::function<void(int)> exit,
              QWidget* parent = nullptr);
 
-    FConvertLogic& Logic() { return m_logic; }
+    ~FConvert() override;
+
+    FConvertLogic& Logic() { return *m_pLogic; }
 
     QPushButton* m_pLoadFiles;   // 1014
     QPushButton* m_pSetDefaults; // 1029
@@ -72,7 +77,7 @@ private:
     Messages& m_messages;
     std::function<void(int)> m_exit;
     BarProgress m_progress;
-    FConvertLogic m_logic;
+    std::unique_ptr<FConvertLogic> m_pLogic;
 };
 
 } // namespace gc

@@ -1,6 +1,10 @@
 #include "FView.h"
 
+#include "AppDialogs.h"
 #include "AppIcons.h"
+#include "TIFFApp.h"
+#include "TIFFFrame.h"
+#include "split/FViewLogic.h"
 #include "split/SplitMessages.h"
 
 #include <QCheckBox>
@@ -46,6 +50,18 @@ QLabel* MakeIcon(QWidget* parent, int size) {
 
 } // namespace
 
+// The parameter dialog's choosers over the program's file and folder choosers.
+class FViewChooser final : public RunFileChooser {
+public:
+    explicit FViewChooser(FileChooser& chooser) : m_chooser(chooser) {}
+    std::optional<std::vector<std::string>> ChooseInputFiles(bool multiple,
+                                                             const std::string& filter) override;
+    std::optional<std::string> ChooseFolder(const std::string& title) override;
+
+private:
+    FileChooser& m_chooser;
+};
+
 std::optional<std::vector<std::string>> FViewChooser::ChooseInputFiles(bool multiple, const std::string&) {
     if (multiple) {
         std::vector<std::string> paths = m_chooser.ChooseOpenFiles(TIFF_FILTER, 0);
@@ -64,7 +80,8 @@ std::optional<std::string> FViewChooser::ChooseFolder(const std::string& title) 
 }
 
 FView::FView(RunParameters& parameters, FileChooser& chooser, Messages& messages, QWidget* parent)
-    : QDialog(parent), m_chooser(chooser), m_logic(parameters, m_chooser, messages) {
+    : QDialog(parent), m_pChooser(std::make_unique<FViewChooser>(chooser)),
+      m_pLogic(std::make_unique<FViewLogic>(parameters, *m_pChooser, messages)) {
     setObjectName("FView");
     setWindowTitle(FVIEW_CAPTION);
 
@@ -95,7 +112,7 @@ FView::FView(RunParameters& parameters, FileChooser& chooser, Messages& messages
     for (QPushButton* button : {m_pDefaultSettings, m_pSelectFiles, m_pSaveParameters})
         button->setAutoDefault(false);
 
-    const RunParameters& record = m_logic.Parameters();
+    const RunParameters& record = m_pLogic->Parameters();
     m_pAppendText->setText(QString::fromStdString(record.m_strAppendString));
     m_pStartNumberText->setText(QString::fromStdString(record.m_strStartNumber));
     ShowChecks();
@@ -142,18 +159,19 @@ FView::FView(RunParameters& parameters, FileChooser& chooser, Messages& messages
 
     // Only a selection made by the user counts.
     connect(m_pImageCount, &QComboBox::activated, this,
-            [this](int index) { m_logic.OnSelchangeImageCount(index); });
-    connect(m_pHeight, &QComboBox::activated, this, [this](int index) { m_logic.OnSelchangeHeight(index); });
-    connect(m_pWidth, &QComboBox::activated, this, [this](int index) { m_logic.OnSelchangeWidth(index); });
+            [this](int index) { m_pLogic->OnSelchangeImageCount(index); });
+    connect(m_pHeight, &QComboBox::activated, this,
+            [this](int index) { m_pLogic->OnSelchangeHeight(index); });
+    connect(m_pWidth, &QComboBox::activated, this, [this](int index) { m_pLogic->OnSelchangeWidth(index); });
     connect(m_pBinning, &QComboBox::activated, this,
-            [this](int index) { m_logic.OnSelchangeBinning(index); });
+            [this](int index) { m_pLogic->OnSelchangeBinning(index); });
     connect(m_pDefaultSettings, &QPushButton::clicked, this, [this] {
-        m_logic.OnDefaultSettings();
+        m_pLogic->OnDefaultSettings();
         ShowSelections();
     });
     const auto toggle = [this](QCheckBox* box, void (FViewLogic::*handler)()) {
         connect(box, &QCheckBox::clicked, this, [this, handler] {
-            (m_logic.*handler)();
+            ((*m_pLogic).*handler)();
             ShowChecks();
         });
     };
@@ -164,9 +182,9 @@ FView::FView(RunParameters& parameters, FileChooser& chooser, Messages& messages
     toggle(m_pOutputDir, &FViewLogic::OnOutputDir);
     m_pAppendText->installEventFilter(this);
     m_pStartNumberText->installEventFilter(this);
-    connect(m_pSelectFiles, &QPushButton::clicked, this, [this] { m_logic.OnSelectFiles(); });
+    connect(m_pSelectFiles, &QPushButton::clicked, this, [this] { m_pLogic->OnSelectFiles(); });
     connect(m_pSaveParameters, &QPushButton::clicked, this, [this] {
-        if (m_logic.OnSaveParameters())
+        if (m_pLogic->OnSaveParameters())
             done(FVIEW_END_CODE);
     });
 }
@@ -180,15 +198,15 @@ FView::~FView() {
 bool FView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         if (watched == m_pAppendText)
-            m_logic.OnKillfocusAppendString(m_pAppendText->text().toStdString());
+            m_pLogic->OnKillfocusAppendString(m_pAppendText->text().toStdString());
         else if (watched == m_pStartNumberText)
-            m_logic.OnKillfocusStartNumber(m_pStartNumberText->text().toStdString());
+            m_pLogic->OnKillfocusStartNumber(m_pStartNumberText->text().toStdString());
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void FView::ShowSelections() {
-    const FViewSelection& selection = m_logic.Selection();
+    const FViewSelection& selection = m_pLogic->Selection();
     m_pImageCount->setCurrentIndex(selection.m_nImageCountIndex);
     m_pHeight->setCurrentIndex(selection.m_nHeightIndex);
     m_pWidth->setCurrentIndex(selection.m_nWidthIndex);
@@ -196,12 +214,19 @@ void FView::ShowSelections() {
 }
 
 void FView::ShowChecks() {
-    const RunParameters& record = m_logic.Parameters();
+    const RunParameters& record = m_pLogic->Parameters();
     m_pOutputTiff->setChecked(record.m_bOutputTiff);
     m_pBatchMode->setChecked(record.m_bBatchMode);
     m_pAppendString->setChecked(record.m_bAppendString);
     m_pStartNumber->setChecked(record.m_bStartNumber);
     m_pOutputDir->setChecked(record.m_bOutputDir);
+}
+
+void AttachFView(TIFFApp& app) {
+    app.m_hooks.m_presetRunParameters = [](TIFFApp& owner) {
+        FView dialog(owner.m_runParameters, owner.GetChooser(), owner.GetMessages(), &owner.GetFrame());
+        owner.GetDialogs().Exec(dialog);
+    };
 }
 
 } // namespace gc

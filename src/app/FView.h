@@ -5,10 +5,11 @@
 
 #include "FileChooser.h"
 #include "core/Messages.h"
-#include "split/FViewLogic.h"
 #include "split/RunParameters.h"
 
 #include <QDialog>
+
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -17,17 +18,8 @@ class QPushButton;
 
 namespace gc {
 
-// The parameter dialog's choosers over the program's file and folder choosers.
-class FViewChooser final : public RunFileChooser {
-public:
-    explicit FViewChooser(FileChooser& chooser) : m_chooser(chooser) {}
-    std::optional<std::vector<std::string>> ChooseInputFiles(bool multiple,
-                                                             const std::string& filter) override;
-    std::optional<std::string> ChooseFolder(const std::string& title) override;
-
-private:
-    FileChooser& m_chooser;
-};
+class FViewLogic;
+class FViewChooser;
 
 class FView : public QDialog {
     Q_OBJECT
@@ -36,7 +28,7 @@ public:
     FView(RunParameters& parameters, FileChooser& chooser, Messages& messages, QWidget* parent = nullptr);
     ~FView() override;
 
-    const FViewLogic& Logic() const { return m_logic; }
+    const FViewLogic& Logic() const { return *m_pLogic; }
 
     QPushButton* m_pDefaultSettings; // 1017
     QComboBox* m_pImageCount;        // 1004
@@ -60,8 +52,8 @@ private:
     void ShowSelections();
     void ShowChecks();
 
-    FViewChooser m_chooser;
-    FViewLogic m_logic;
+    std::unique_ptr<FViewChooser> m_pChooser;
+    std::unique_ptr<FViewLogic> m_pLogic;
 };
 
 } // namespace gc

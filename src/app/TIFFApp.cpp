@@ -1,5 +1,6 @@
 #include "TIFFApp.h"
 
+#include "AppDialogs.h"
 #include "AppMessages.h"
 #include "CAboutDlg.h"
 #include "ChildProcess.h"
@@ -42,6 +43,7 @@ TIFFApp::TIFFApp(AppServices services) : m_strHelpViewer(HELP_VIEWER) {
     m_exit = services.m_exit ? services.m_exit : [](int status) { std::exit(status); };
     // The TIFF library's errors appear as warning boxes captioned with the reporting function.
     m_pTiffErrors = std::make_unique<TiffErrorScope>(*m_pMessages);
+    AttachDialogs(*this);
 }
 
 TIFFApp::~TIFFApp() {

@@ -112,8 +112,10 @@ public:
     // The program that opens the help document (found on PATH).
     std::string m_strHelpViewer;
 
-private:
+    // Ends the process with `status` after a fatal outcome (its message has been shown).
     void EndProcess(int status);
+
+private:
     QPrinter& Printer();
     DIBSection* PickImage(const PickPointer& pointer);
 

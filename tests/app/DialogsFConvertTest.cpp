@@ -1,6 +1,7 @@
 // The "Convert / Cut Files Dialog ..." as the user works it.
 #include "DialogsTestSupport.h"
 #include "app/FConvert.h"
+#include "convert/FConvertLogic.h"
 #include "convert/ConvertMessages.h"
 #include "support/TestSupport.h"
 
@@ -72,7 +73,7 @@ void WriteGreyTiff(const std::string& path, int width, int height) {
 } // namespace
 
 void DialogsFConvertTest::ControlsAndTexts() {
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     test::RecordingMessages messages;
     FConvert dialog(chooser, messages, {});
     QCOMPARE(dialog.windowTitle(), QString("Convert / Cut Files Dialog ..."));
@@ -135,7 +136,7 @@ void DialogsFConvertTest::ControlsAndTexts() {
 }
 
 void DialogsFConvertTest::KeyboardOrder() {
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     test::RecordingMessages messages;
     FConvert dialog(chooser, messages, {});
     const QList<QWidget*> expected{dialog.m_pLoadFiles,  dialog.m_pConvert,      dialog.m_pA,
@@ -155,7 +156,7 @@ void DialogsFConvertTest::KeyboardOrder() {
 }
 
 void DialogsFConvertTest::ConvertAtOnceAsksForFiles() {
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     test::RecordingMessages messages;
     FConvert dialog(chooser, messages, {});
     Activate(dialog);
@@ -165,7 +166,7 @@ void DialogsFConvertTest::ConvertAtOnceAsksForFiles() {
 }
 
 void DialogsFConvertTest::GainFillsTheConstants() {
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     test::RecordingMessages messages;
     FConvert dialog(chooser, messages, {});
     Activate(dialog);
@@ -188,7 +189,7 @@ void DialogsFConvertTest::GainFillsTheConstants() {
 
 void DialogsFConvertTest::DefaultsShowZeroCutFields() {
     test::TempDir dir;
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     chooser.m_fileLists.push_back({dir.File("a.tif")});
     test::RecordingMessages messages;
     FConvert dialog(chooser, messages, {});
@@ -222,7 +223,7 @@ void DialogsFConvertTest::LoadOfTheLastRun() {
     const std::string lastRun = dir.File("last_run_parameters.txt");
     const std::string text = "1.9\n-0.5\n-1000.25\n5.5\n";
     test::WriteFileBytes(lastRun, {text.begin(), text.end()});
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     chooser.m_fileLists.push_back({dir.File("a.tif"), dir.File("b.tif")});
     test::RecordingMessages messages;
     FConvert dialog(chooser, messages, {});
@@ -243,7 +244,7 @@ void DialogsFConvertTest::LoadOfTheLastRun() {
 }
 
 void DialogsFConvertTest::MoreThanHundredFilesAreRefused() {
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     std::vector<std::string> hundred, more;
     for (int i = 0; i < 101; ++i)
         (i < 100 ? hundred : more).push_back("/scans/f" + std::to_string(i) + ".tif");
@@ -264,7 +265,7 @@ void DialogsFConvertTest::ConvertATiffAndClose() {
     test::TempDir dir;
     const std::string tiff = dir.File("film.tif");
     WriteGreyTiff(tiff, 64, 48);
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     chooser.m_fileLists.push_back({tiff});
     test::RecordingMessages messages;
     int exitStatus = -1;

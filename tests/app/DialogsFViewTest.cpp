@@ -1,6 +1,7 @@
 // The "Set Run Parameters" dialog as the user works it.
 #include "DialogsTestSupport.h"
 #include "app/FView.h"
+#include "split/FViewLogic.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 
@@ -51,7 +52,7 @@ void Activate(QWidget& dialog) {
 
 void DialogsFViewTest::ControlsAndTexts() {
     RunParameters parameters;
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     test::RecordingMessages messages;
     FView dialog(parameters, chooser, messages);
     QCOMPARE(dialog.windowTitle(), QString("Set Run Parameters"));
@@ -91,7 +92,7 @@ void DialogsFViewTest::ControlsAndTexts() {
 
 void DialogsFViewTest::SaveWithoutFilesStaysOpen() {
     RunParameters parameters;
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     test::RecordingMessages messages;
     FView dialog(parameters, chooser, messages);
     Activate(dialog);
@@ -103,7 +104,7 @@ void DialogsFViewTest::SaveWithoutFilesStaysOpen() {
 
 void DialogsFViewTest::BatchSessionShowsTheSummary() {
     RunParameters parameters;
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     chooser.m_fileLists.push_back({"/scans/one.tif", "/scans/two.tiff"});
     chooser.m_folders.push_back("/out");
     test::RecordingMessages messages;
@@ -150,7 +151,7 @@ void DialogsFViewTest::BatchSessionShowsTheSummary() {
 
 void DialogsFViewTest::SingleFileAndStartNumber() {
     RunParameters parameters;
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     chooser.m_openFiles = {"", "/scans/plate.tif"}; // the first choice is cancelled
     test::RecordingMessages messages;
     FView dialog(parameters, chooser, messages);
@@ -179,7 +180,7 @@ void DialogsFViewTest::SingleFileAndStartNumber() {
 
 void DialogsFViewTest::DefaultSettingsKeepTheCheckBoxes() {
     RunParameters parameters;
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     test::RecordingMessages messages;
     FView dialog(parameters, chooser, messages);
     Activate(dialog);
@@ -198,7 +199,7 @@ void DialogsFViewTest::DefaultSettingsKeepTheCheckBoxes() {
 
 void DialogsFViewTest::ReopeningStartsFromTheDefaults() {
     RunParameters parameters;
-    test::ScriptedChooser chooser;
+    test::DialogChooser chooser;
     chooser.m_openFiles = {"/scans/plate.tif"};
     test::RecordingMessages messages;
     {

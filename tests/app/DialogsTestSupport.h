@@ -14,7 +14,7 @@
 
 namespace gc::test {
 
-class ScriptedChooser final : public FileChooser {
+class DialogChooser final : public FileChooser {
 public:
     std::optional<ChosenFile> ChooseOpenFile(FilterList filters, int) override {
         m_filters.assign(filters.begin(), filters.end());
