@@ -225,6 +225,34 @@ TEST(RunEndToEnd, OneImageTiffOutputWithBinningThree) {
     EXPECT_FALSE(fs::exists(dir.File("scan_1.mrc")));
 }
 
+TEST(RunEndToEnd, InputWithRowsPerStripGetsOneRowPerStrip) {
+    TempDir dir;
+    const tools::ScanSpec spec = OneImageSpec();
+    const std::vector<tools::PlacedImage> placed = tools::PlanPlacements(spec);
+    ASSERT_EQ(placed.size(), 1u);
+    const tools::ScanPainter painter(spec, placed);
+    const std::string path = dir.File("rows.tif");
+    ASSERT_TRUE(test::WriteTiledScan(
+        path, spec.m_nWidth, spec.m_nHeight, 256, 256,
+        [&](int x, int y) { return x < spec.m_nWidth && y < spec.m_nHeight ? painter.Pixel(x, y) : 0; },
+        COMPRESSION_NONE, 256));
+    RunParameters parameters = OneImageParameters({path});
+    parameters.m_bOutputTiff = true;
+    parameters.m_nBinning = 2;
+    RecordingMessages messages;
+    RecordingProgress progress;
+    RunDriver driver(parameters, messages, progress);
+    EXPECT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
+    EXPECT_TRUE(driver.Geometry().m_bHasRowsPerStrip);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_RUN_COMPLETE});
+    for (const char* name : {"rows_1.tif", "rows_1_2X2.tif"}) {
+        const test::TiffImage output = test::ReadTiff(dir.File(name));
+        EXPECT_TRUE(output.m_bRead) << name;
+        EXPECT_EQ(output.m_nRowsPerStrip, 1u) << name;
+        EXPECT_EQ(output.m_nStrips, output.m_nHeight) << name;
+    }
+}
+
 TEST(RunEndToEnd, NamesAcrossABatch) {
     TempDir dir;
     fs::create_directories(dir.Path() / "scans.old");

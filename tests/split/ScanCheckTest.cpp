@@ -82,6 +82,7 @@ TEST(ScanCheck, DefaultScanIsAcceptedWithItsGeometry) {
     EXPECT_EQ(g.m_nExpectedHeight, 14300);
     EXPECT_EQ(g.m_nCompression, COMPRESSION_PACKBITS);
     EXPECT_EQ(g.m_nPhotometric, PHOTOMETRIC_MINISBLACK);
+    EXPECT_FALSE(g.m_bHasRowsPerStrip);
     EXPECT_TRUE(g.FitsBand());
 }
 

@@ -17,7 +17,7 @@ using Tiff = std::unique_ptr<TIFF, TiffCloser>;
 } // namespace
 
 bool WriteTiledScan(const std::string& path, int width, int height, int tileWidth, int tileLength,
-                    const PixelFunction& pixel, std::uint16_t compression) {
+                    const PixelFunction& pixel, std::uint16_t compression, int rowsPerStrip) {
     Tiff tiff(TIFFOpen(path.c_str(), "w"));
     if (!tiff)
         return false;
@@ -30,6 +30,8 @@ bool WriteTiledScan(const std::string& path, int width, int height, int tileWidt
     TIFFSetField(tiff.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff.get(), TIFFTAG_TILEWIDTH, static_cast<std::uint32_t>(tileWidth));
     TIFFSetField(tiff.get(), TIFFTAG_TILELENGTH, static_cast<std::uint32_t>(tileLength));
+    if (rowsPerStrip > 0)
+        TIFFSetField(tiff.get(), TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(rowsPerStrip));
     std::vector<unsigned char> tile(static_cast<std::size_t>(tileWidth) * tileLength);
     for (int top = 0; top < height; top += tileLength)
         for (int left = 0; left < width; left += tileWidth) {

@@ -13,9 +13,11 @@ namespace gc::test {
 // Value of scan pixel (x, y), asked for every pixel of the padded tile area.
 using PixelFunction = std::function<unsigned char(int x, int y)>;
 
-// A tile-organised 8-bit greyscale scan, written tile by tile.
+// A tile-organised 8-bit greyscale scan, written tile by tile; with `rowsPerStrip` > 0 it also carries
+// a RowsPerStrip tag.
 bool WriteTiledScan(const std::string& path, int width, int height, int tileWidth, int tileLength,
-                    const PixelFunction& pixel, std::uint16_t compression = COMPRESSION_NONE);
+                    const PixelFunction& pixel, std::uint16_t compression = COMPRESSION_NONE,
+                    int rowsPerStrip = 0);
 
 // A TIFF with the given layout and zero pixels: strip-organised (tileWidth 0) or tiled.
 bool WriteFormatTiff(const std::string& path, int width, int height, int samplesPerPixel, int bitsPerSample,
