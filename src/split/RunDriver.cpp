@@ -20,7 +20,8 @@ using TiffInput = std::unique_ptr<TIFF, TiffCloser>;
 class RunningFlag {
 public:
     explicit RunningFlag(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~RunningFlag() { m_flag = false; }
+    ~RunningFlag() { Clear(); }
+    void Clear() { m_flag = false; }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
 
@@ -102,6 +103,9 @@ RunResult RunDriver::OnRun() {
             ++result.m_nDoneFiles;
     }
     m_progress.SetPos(PROGRESS_END);
+    if (m_fnRunEnded)
+        m_fnRunEnded();
+    running.Clear();
     m_messages.Information(MSG_RUN_COMPLETE);
     return result;
 }

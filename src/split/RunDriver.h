@@ -15,6 +15,7 @@
 #include "core/Progress.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,6 +44,10 @@ public:
     // One input file; `fileIndex` places it in the batch for the progress bar. Shows the file's skip
     // and check messages, not the fatal message (OnRun does).
     RunOutcome SplitScanFile(const std::string& path, int fileIndex = 0);
+
+    // Called when a Run that was not stopped has set the bar to 100, before m_bRunning is cleared and
+    // "Run Complete." is shown: where the desktop program closes its progress window.
+    std::function<void()> m_fnRunEnded;
 
     // The input being (or last) processed.
     const std::string& CurrentInputPath() const { return m_strCurrentInput; }

@@ -414,9 +414,22 @@ TEST(RunEndToEnd, ScanWithoutImagesCompletesSilently) {
     ASSERT_TRUE(test::WriteDarkScan(path, 10496, 13312, 256, 256));
     RunParameters parameters = OneImageParameters({path});
     parameters.m_nImageCount = 3;
-    RunRecord record;
-    RunSplit(parameters, record);
-    EXPECT_EQ(record.m_messages.Texts(), std::vector<std::string>{MSG_RUN_COMPLETE});
+    RecordingMessages messages;
+    RecordingProgress progress;
+    RunDriver driver(parameters, messages, progress);
+    // The end hook runs after the bar reached 100, while the Run still counts as running.
+    bool runningAtEnd = false;
+    std::size_t messagesAtEnd = 99;
+    driver.m_fnRunEnded = [&] {
+        runningAtEnd = parameters.m_bRunning;
+        messagesAtEnd = messages.m_shown.size();
+        EXPECT_EQ(progress.m_positions.back(), 100);
+    };
+    EXPECT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
+    EXPECT_TRUE(runningAtEnd);
+    EXPECT_EQ(messagesAtEnd, 0u);
+    EXPECT_FALSE(parameters.m_bRunning);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_RUN_COMPLETE});
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 }
 
