@@ -1,8 +1,8 @@
 // The "Convert / Cut Files Dialog ..." as the user works it.
 #include "DialogsTestSupport.h"
 #include "app/FConvert.h"
-#include "convert/FConvertLogic.h"
 #include "convert/ConvertMessages.h"
+#include "convert/FConvertLogic.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
@@ -30,6 +30,7 @@ private slots:
     void LoadOfTheLastRun();
     void MoreThanHundredFilesAreRefused();
     void ConvertATiffAndClose();
+    void FatalWriteEndsTheProgram();
 };
 
 namespace {
@@ -282,6 +283,24 @@ void DialogsFConvertTest::ConvertATiffAndClose() {
     const auto bytes = test::ReadFileBytes(dir.File("film.mrc"));
     QCOMPARE(bytes.size(), std::size_t{1024 + 4 * 64 * 48});
     QVERIFY(std::filesystem::exists(dir.File("last_run_parameters.txt")));
+}
+
+// The last-run file cannot be written: "WRITE ERROR…", then the program ends with status 1.
+void DialogsFConvertTest::FatalWriteEndsTheProgram() {
+    test::TempDir dir;
+    const std::string tiff = dir.File("film.tif");
+    WriteGreyTiff(tiff, 16, 8);
+    test::DialogChooser chooser;
+    chooser.m_fileLists.push_back({tiff});
+    test::RecordingMessages messages;
+    std::vector<int> exits;
+    FConvert dialog(chooser, messages, [&exits](int status) { exits.push_back(status); });
+    dialog.Logic().m_strLastRunPath = dir.File("gone/last_run_parameters.txt");
+    Activate(dialog);
+    QTest::mouseClick(dialog.m_pLoadFiles, Qt::LeftButton);
+    QTest::mouseClick(dialog.m_pConvert, Qt::LeftButton);
+    QCOMPARE(messages.Texts(), (Texts{MSG_WRITE_ERROR}));
+    QCOMPARE(exits, std::vector<int>{1});
 }
 
 QTEST_MAIN(DialogsFConvertTest)
