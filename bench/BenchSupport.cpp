@@ -18,16 +18,16 @@ struct TiffCloser {
 } // namespace
 
 tools::ScanSpec DefaultSample(tools::ScanCompression compression) {
-    tools::ScanSpec spec;
-    spec.m_compression = compression;
-    return spec;
+    tools::ScanSpec recipe;
+    recipe.m_compression = compression;
+    return recipe;
 }
 
 std::string SampleFolder() {
     return GC_BENCH_SAMPLES;
 }
 
-std::string EnsureSample(const tools::ScanSpec& spec, const std::string& name) {
+std::string EnsureSample(const tools::ScanSpec& recipe, const std::string& name) {
     namespace fs = std::filesystem;
     const fs::path folder = SampleFolder();
     const fs::path path = folder / name;
@@ -38,7 +38,7 @@ std::string EnsureSample(const tools::ScanSpec& spec, const std::string& name) {
     const fs::path partial = folder / (name + ".partial");
     std::fprintf(stderr, "generating %s ...\n", path.string().c_str());
     std::string error;
-    if (!tools::GenerateScan(spec, partial.string(), nullptr, &error)) {
+    if (!tools::GenerateScan(recipe, partial.string(), nullptr, &error)) {
         std::fprintf(stderr, "cannot generate %s: %s\n", path.string().c_str(), error.c_str());
         fs::remove(partial, ignored);
         return {};

@@ -15,9 +15,9 @@ namespace gc::bench {
 // The default 36,000 × 30,000 sample (tiles 256 × 256, six 8 × 10 cm images, seed 1).
 tools::ScanSpec DefaultSample(tools::ScanCompression compression);
 
-// Path of the cached scan for `spec`, generated first when absent (written under a temporary name
+// Path of the cached scan for `recipe`, generated first when absent (written under a temporary name
 // and renamed, so an interrupted run never leaves a half scan behind). Empty on failure.
-std::string EnsureSample(const tools::ScanSpec& spec, const std::string& name);
+std::string EnsureSample(const tools::ScanSpec& recipe, const std::string& name);
 
 // Folder under the build folder for sample scans and scratch outputs.
 std::string SampleFolder();

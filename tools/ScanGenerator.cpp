@@ -54,38 +54,38 @@ void SetError(std::string* error, const std::string& text) {
         *error = text;
 }
 
-bool ValidateSpec(const ScanSpec& spec, std::string* error) {
-    if (spec.m_nWidth <= 0 || spec.m_nHeight <= 0) {
+bool ValidateSpec(const ScanSpec& recipe, std::string* error) {
+    if (recipe.m_nWidth <= 0 || recipe.m_nHeight <= 0) {
         SetError(error, "scan width and height must be positive");
         return false;
     }
-    if (spec.m_nTileWidth <= 0 || spec.m_nTileHeight <= 0 || spec.m_nTileWidth % 16 != 0 ||
-        spec.m_nTileHeight % 16 != 0) {
+    if (recipe.m_nTileWidth <= 0 || recipe.m_nTileHeight <= 0 || recipe.m_nTileWidth % 16 != 0 ||
+        recipe.m_nTileHeight % 16 != 0) {
         SetError(error, "tile width and height must be positive multiples of 16");
         return false;
     }
-    if (spec.m_nImages < 0 || spec.m_nImages > MAX_IMAGES) {
+    if (recipe.m_nImages < 0 || recipe.m_nImages > MAX_IMAGES) {
         SetError(error, "the number of images must be 0 to 6");
         return false;
     }
-    if (BackgroundMin(spec) < 0 || BackgroundMax(spec) > DARK_THRESHOLD || spec.m_nBackgroundNoise < 0) {
+    if (BackgroundMin(recipe) < 0 || BackgroundMax(recipe) > DARK_THRESHOLD || recipe.m_nBackgroundNoise < 0) {
         SetError(error, "the background must stay within 0 .. 50");
         return false;
     }
-    if (spec.m_nImageNoise < 0 || spec.m_nEdgeNoise < 0 || spec.m_nTextureAmplitude < 0 ||
-        ImageMin(spec) <= DARK_THRESHOLD || ImageMax(spec) > 255) {
+    if (recipe.m_nImageNoise < 0 || recipe.m_nEdgeNoise < 0 || recipe.m_nTextureAmplitude < 0 ||
+        ImageMin(recipe) <= DARK_THRESHOLD || ImageMax(recipe) > 255) {
         SetError(error, "image pixels must stay within 51 .. 255");
         return false;
     }
-    if (spec.m_nEdgeWidth < 1) {
+    if (recipe.m_nEdgeWidth < 1) {
         SetError(error, "the edge width must be at least 1");
         return false;
     }
-    if (spec.m_placements.empty() && (spec.m_nMargin < 0 || spec.m_nJitter < 0)) {
+    if (recipe.m_placements.empty() && (recipe.m_nMargin < 0 || recipe.m_nJitter < 0)) {
         SetError(error, "margin and jitter must not be negative");
         return false;
     }
-    for (const PlacedImage& image : spec.m_placements) {
+    for (const PlacedImage& image : recipe.m_placements) {
         if (image.m_nWidth <= 0 || image.m_nHeight <= 0) {
             SetError(error, "every placed image needs a positive size");
             return false;
@@ -110,14 +110,14 @@ uint16_t TiffCompression(ScanCompression compression) {
 
 } // namespace
 
-SearchLayout ComputeSearchLayout(const ScanSpec& spec) {
+SearchLayout ComputeSearchLayout(const ScanSpec& recipe) {
     SearchLayout layout;
-    if (spec.m_nTileWidth <= 0 || spec.m_nTileHeight <= 0)
+    if (recipe.m_nTileWidth <= 0 || recipe.m_nTileHeight <= 0)
         return layout;
-    layout.m_nTilesAcross = CeilDiv(spec.m_nWidth, spec.m_nTileWidth);
-    layout.m_nTilesDown = CeilDiv(spec.m_nHeight, spec.m_nTileHeight);
-    layout.m_nPaddedWidth = layout.m_nTilesAcross * spec.m_nTileWidth;
-    layout.m_nPaddedHeight = layout.m_nTilesDown * spec.m_nTileHeight;
+    layout.m_nTilesAcross = CeilDiv(recipe.m_nWidth, recipe.m_nTileWidth);
+    layout.m_nTilesDown = CeilDiv(recipe.m_nHeight, recipe.m_nTileHeight);
+    layout.m_nPaddedWidth = layout.m_nTilesAcross * recipe.m_nTileWidth;
+    layout.m_nPaddedHeight = layout.m_nTilesDown * recipe.m_nTileHeight;
     layout.m_nCellWidth = layout.m_nPaddedWidth / GRID_COLUMNS;
     layout.m_nCellHeight = layout.m_nPaddedHeight / GRID_ROWS;
     layout.m_nCellWidth8 = layout.m_nCellWidth / 8;
@@ -125,50 +125,50 @@ SearchLayout ComputeSearchLayout(const ScanSpec& spec) {
     layout.m_nStep = static_cast<int>((layout.m_nCellWidth + layout.m_nCellHeight) * 0.0001);
     layout.m_nGapMax = layout.m_nStep * 5000;
     layout.m_nRunLength = layout.m_nStep * 50;
-    layout.m_nQuarterHeight = static_cast<int>(spec.m_nTileHeight * 0.25 * layout.m_nTilesDown);
-    layout.m_dQuarterWidth = spec.m_nTileWidth * 0.25 * layout.m_nTilesAcross;
+    layout.m_nQuarterHeight = static_cast<int>(recipe.m_nTileHeight * 0.25 * layout.m_nTilesDown);
+    layout.m_dQuarterWidth = recipe.m_nTileWidth * 0.25 * layout.m_nTilesAcross;
     return layout;
 }
 
-int ImageWidthPixels(const ScanSpec& spec) {
-    return static_cast<int>(std::floor(spec.m_dImageWidthCm * spec.m_dResolution / CM_PER_INCH + 1e-6));
+int ImageWidthPixels(const ScanSpec& recipe) {
+    return static_cast<int>(std::floor(recipe.m_dImageWidthCm * recipe.m_dResolution / CM_PER_INCH + 1e-6));
 }
 
-int ImageHeightPixels(const ScanSpec& spec) {
-    return static_cast<int>(std::floor(spec.m_dImageHeightCm * spec.m_dYResolution / CM_PER_INCH + 1e-6));
+int ImageHeightPixels(const ScanSpec& recipe) {
+    return static_cast<int>(std::floor(recipe.m_dImageHeightCm * recipe.m_dYResolution / CM_PER_INCH + 1e-6));
 }
 
-int BackgroundMin(const ScanSpec& spec) {
-    return spec.m_nBackgroundMean - spec.m_nBackgroundNoise;
+int BackgroundMin(const ScanSpec& recipe) {
+    return recipe.m_nBackgroundMean - recipe.m_nBackgroundNoise;
 }
-int BackgroundMax(const ScanSpec& spec) {
-    return spec.m_nBackgroundMean + spec.m_nBackgroundNoise;
-}
-
-int ImageMin(const ScanSpec& spec) {
-    return std::min(spec.m_nImageLevel - spec.m_nTextureAmplitude - spec.m_nImageNoise,
-                    spec.m_nEdgeLevel - spec.m_nEdgeNoise);
+int BackgroundMax(const ScanSpec& recipe) {
+    return recipe.m_nBackgroundMean + recipe.m_nBackgroundNoise;
 }
 
-int ImageMax(const ScanSpec& spec) {
-    return std::max(spec.m_nImageLevel + spec.m_nTextureAmplitude + spec.m_nImageNoise,
-                    spec.m_nEdgeLevel + spec.m_nEdgeNoise);
+int ImageMin(const ScanSpec& recipe) {
+    return std::min(recipe.m_nImageLevel - recipe.m_nTextureAmplitude - recipe.m_nImageNoise,
+                    recipe.m_nEdgeLevel - recipe.m_nEdgeNoise);
+}
+
+int ImageMax(const ScanSpec& recipe) {
+    return std::max(recipe.m_nImageLevel + recipe.m_nTextureAmplitude + recipe.m_nImageNoise,
+                    recipe.m_nEdgeLevel + recipe.m_nEdgeNoise);
 }
 
 namespace {
 
-std::vector<PlacedImage> DrawGrid(const ScanSpec& spec, const SearchLayout& layout, std::mt19937& random) {
-    const std::uint32_t spread = static_cast<std::uint32_t>(std::max(spec.m_nJitter, 0)) + 1;
+std::vector<PlacedImage> DrawGrid(const ScanSpec& recipe, const SearchLayout& layout, std::mt19937& random) {
+    const std::uint32_t spread = static_cast<std::uint32_t>(std::max(recipe.m_nJitter, 0)) + 1;
     std::vector<PlacedImage> placed;
-    for (int k = 0; k < spec.m_nImages; ++k) {
+    for (int k = 0; k < recipe.m_nImages; ++k) {
         PlacedImage image;
         image.m_nIndex = k;
         const int jitterX = static_cast<int>(random() % spread);
         const int jitterY = static_cast<int>(random() % spread);
-        image.m_nX = (k % GRID_COLUMNS) * layout.m_nCellWidth + spec.m_nMargin + jitterX;
-        image.m_nY = (k / GRID_COLUMNS) * layout.m_nCellHeight + spec.m_nMargin + jitterY;
-        image.m_nWidth = ImageWidthPixels(spec);
-        image.m_nHeight = ImageHeightPixels(spec);
+        image.m_nX = (k % GRID_COLUMNS) * layout.m_nCellWidth + recipe.m_nMargin + jitterX;
+        image.m_nY = (k / GRID_COLUMNS) * layout.m_nCellHeight + recipe.m_nMargin + jitterY;
+        image.m_nWidth = ImageWidthPixels(recipe);
+        image.m_nHeight = ImageHeightPixels(recipe);
         placed.push_back(image);
     }
     return placed;
@@ -177,15 +177,15 @@ std::vector<PlacedImage> DrawGrid(const ScanSpec& spec, const SearchLayout& layo
 // Jittered grid places, drawn again until the Run's search finds every image at its corner (an image
 // jutting out past its lower neighbour's right edge would be found first in that neighbour's right
 // neighbour's window).
-bool PlanGrid(const ScanSpec& spec, std::vector<PlacedImage>* placed, std::string* why) {
+bool PlanGrid(const ScanSpec& recipe, std::vector<PlacedImage>* placed, std::string* why) {
     constexpr int MAX_DRAWS = 1000;
-    const SearchLayout layout = ComputeSearchLayout(spec);
-    std::mt19937 random(spec.m_nSeed);
+    const SearchLayout layout = ComputeSearchLayout(recipe);
+    std::mt19937 random(recipe.m_nSeed);
     for (int draw = 0; draw < MAX_DRAWS; ++draw) {
-        *placed = DrawGrid(spec, layout, random);
-        if (CheckFindable(spec, *placed, why))
+        *placed = DrawGrid(recipe, layout, random);
+        if (CheckFindable(recipe, *placed, why))
             return true;
-        if (spec.m_nJitter <= 0)
+        if (recipe.m_nJitter <= 0)
             break;
     }
     return false;
@@ -193,16 +193,16 @@ bool PlanGrid(const ScanSpec& spec, std::vector<PlacedImage>* placed, std::strin
 
 } // namespace
 
-std::vector<PlacedImage> PlanPlacements(const ScanSpec& spec) {
-    if (!spec.m_placements.empty())
-        return spec.m_placements;
+std::vector<PlacedImage> PlanPlacements(const ScanSpec& recipe) {
+    if (!recipe.m_placements.empty())
+        return recipe.m_placements;
     std::vector<PlacedImage> placed;
-    PlanGrid(spec, &placed, nullptr);
+    PlanGrid(recipe, &placed, nullptr);
     return placed;
 }
 
-bool CheckFindable(const ScanSpec& spec, const std::vector<PlacedImage>& placed, std::string* why) {
-    const SearchLayout layout = ComputeSearchLayout(spec);
+bool CheckFindable(const ScanSpec& recipe, const std::vector<PlacedImage>& placed, std::string* why) {
+    const SearchLayout layout = ComputeSearchLayout(recipe);
     if (layout.m_nStep < 1) {
         SetError(why, "the cells are too small: the search step is 0, no image can be found");
         return false;
@@ -216,8 +216,8 @@ bool CheckFindable(const ScanSpec& spec, const std::vector<PlacedImage>& placed,
             SetError(why, "images must be indexed 0, 1, 2, ... in grid order");
             return false;
         }
-        if (target.m_nX < 0 || target.m_nY < 0 || target.m_nX + target.m_nWidth > spec.m_nWidth ||
-            target.m_nY + target.m_nHeight > spec.m_nHeight) {
+        if (target.m_nX < 0 || target.m_nY < 0 || target.m_nX + target.m_nWidth > recipe.m_nWidth ||
+            target.m_nY + target.m_nHeight > recipe.m_nHeight) {
             SetError(why, name + " does not fit in the scan");
             return false;
         }
@@ -277,19 +277,19 @@ bool CheckFindable(const ScanSpec& spec, const std::vector<PlacedImage>& placed,
     return true;
 }
 
-ScanPainter::ScanPainter(const ScanSpec& spec, std::vector<PlacedImage> placed)
-    : m_placed(std::move(placed)), m_nSeedKey(Mix(spec.m_nSeed)), m_nEdgeWidth(spec.m_nEdgeWidth),
-      m_nImageLevel(spec.m_nImageLevel) {
+ScanPainter::ScanPainter(const ScanSpec& recipe, std::vector<PlacedImage> placed)
+    : m_placed(std::move(placed)), m_nSeedKey(Mix(recipe.m_nSeed)), m_nEdgeWidth(recipe.m_nEdgeWidth),
+      m_nImageLevel(recipe.m_nImageLevel) {
     for (int b = 0; b < 256; ++b) {
         m_background[b] =
-            static_cast<std::uint8_t>(BackgroundMin(spec) + (b * (2 * spec.m_nBackgroundNoise + 1)) / 256);
-        m_edge[b] = static_cast<std::uint8_t>(spec.m_nEdgeLevel - spec.m_nEdgeNoise +
-                                              (b * (2 * spec.m_nEdgeNoise + 1)) / 256);
-        m_insideNoise[b] = -spec.m_nImageNoise + (b * (2 * spec.m_nImageNoise + 1)) / 256;
+            static_cast<std::uint8_t>(BackgroundMin(recipe) + (b * (2 * recipe.m_nBackgroundNoise + 1)) / 256);
+        m_edge[b] = static_cast<std::uint8_t>(recipe.m_nEdgeLevel - recipe.m_nEdgeNoise +
+                                              (b * (2 * recipe.m_nEdgeNoise + 1)) / 256);
+        m_insideNoise[b] = -recipe.m_nImageNoise + (b * (2 * recipe.m_nImageNoise + 1)) / 256;
     }
-    const int half = spec.m_nTextureAmplitude / 2;
+    const int half = recipe.m_nTextureAmplitude / 2;
     m_textureX = TriangleWave(TEXTURE_PERIOD_X, half);
-    m_textureY = TriangleWave(TEXTURE_PERIOD_Y, spec.m_nTextureAmplitude - half);
+    m_textureY = TriangleWave(TEXTURE_PERIOD_Y, recipe.m_nTextureAmplitude - half);
 }
 
 // Eight noise bytes for pixels 8 × block .. 8 × block + 7 of row y.
@@ -346,15 +346,15 @@ std::uint8_t ScanPainter::Pixel(int x, int y) const {
     return value;
 }
 
-bool GenerateScan(const ScanSpec& spec, const std::string& path, std::vector<PlacedImage>* placed,
+bool GenerateScan(const ScanSpec& recipe, const std::string& path, std::vector<PlacedImage>* placed,
                   std::string* error) {
-    if (!ValidateSpec(spec, error))
+    if (!ValidateSpec(recipe, error))
         return false;
-    std::vector<PlacedImage> images = spec.m_placements;
-    if (images.empty() && !PlanGrid(spec, &images, error))
+    std::vector<PlacedImage> images = recipe.m_placements;
+    if (images.empty() && !PlanGrid(recipe, &images, error))
         return false;
 
-    const SearchLayout layout = ComputeSearchLayout(spec);
+    const SearchLayout layout = ComputeSearchLayout(recipe);
     const std::uint64_t pixels = static_cast<std::uint64_t>(layout.m_nPaddedWidth) *
                                  static_cast<std::uint64_t>(layout.m_nPaddedHeight);
     TiffHandle tif(TIFFOpen(path.c_str(), pixels > BIGTIFF_FROM_BYTES ? "w8" : "w"));
@@ -363,33 +363,33 @@ bool GenerateScan(const ScanSpec& spec, const std::string& path, std::vector<Pla
         return false;
     }
     TIFF* out = tif.get();
-    TIFFSetField(out, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(spec.m_nWidth));
-    TIFFSetField(out, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(spec.m_nHeight));
+    TIFFSetField(out, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(recipe.m_nWidth));
+    TIFFSetField(out, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(recipe.m_nHeight));
     TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, 8);
     TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(out, TIFFTAG_TILEWIDTH, static_cast<std::uint32_t>(spec.m_nTileWidth));
-    TIFFSetField(out, TIFFTAG_TILELENGTH, static_cast<std::uint32_t>(spec.m_nTileHeight));
+    TIFFSetField(out, TIFFTAG_TILEWIDTH, static_cast<std::uint32_t>(recipe.m_nTileWidth));
+    TIFFSetField(out, TIFFTAG_TILELENGTH, static_cast<std::uint32_t>(recipe.m_nTileHeight));
     TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(spec.m_dResolution));
-    TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(spec.m_dYResolution));
+    TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(recipe.m_dResolution));
+    TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(recipe.m_dYResolution));
     TIFFSetField(out, TIFFTAG_SOFTWARE, "gridcarver-make-scan");
-    if (TIFFSetField(out, TIFFTAG_COMPRESSION, TiffCompression(spec.m_compression)) != 1) {
-        SetError(error, std::string("this libtiff cannot write ") + CompressionName(spec.m_compression));
+    if (TIFFSetField(out, TIFFTAG_COMPRESSION, TiffCompression(recipe.m_compression)) != 1) {
+        SetError(error, std::string("this libtiff cannot write ") + CompressionName(recipe.m_compression));
         return false;
     }
 
-    const ScanPainter painter(spec, images);
-    const std::size_t tileBytes = static_cast<std::size_t>(spec.m_nTileWidth) * spec.m_nTileHeight;
+    const ScanPainter painter(recipe, images);
+    const std::size_t tileBytes = static_cast<std::size_t>(recipe.m_nTileWidth) * recipe.m_nTileHeight;
     std::vector<std::uint8_t> tile(tileBytes);
     std::uint32_t tileIndex = 0;
     for (int tileRow = 0; tileRow < layout.m_nTilesDown; ++tileRow) {
         for (int tileColumn = 0; tileColumn < layout.m_nTilesAcross; ++tileColumn, ++tileIndex) {
-            for (int r = 0; r < spec.m_nTileHeight; ++r)
-                painter.RenderRow(tileRow * spec.m_nTileHeight + r, tileColumn * spec.m_nTileWidth,
-                                  spec.m_nTileWidth,
-                                  tile.data() + static_cast<std::size_t>(r) * spec.m_nTileWidth);
+            for (int r = 0; r < recipe.m_nTileHeight; ++r)
+                painter.RenderRow(tileRow * recipe.m_nTileHeight + r, tileColumn * recipe.m_nTileWidth,
+                                  recipe.m_nTileWidth,
+                                  tile.data() + static_cast<std::size_t>(r) * recipe.m_nTileWidth);
             if (TIFFWriteEncodedTile(out, tileIndex, tile.data(), static_cast<tmsize_t>(tileBytes)) < 0) {
                 SetError(error, "cannot write tile " + std::to_string(tileIndex) + " of " + path);
                 return false;

@@ -9,8 +9,8 @@
 //   m_dYResolution in pixels per inch (ResolutionUnit inch). No RowsPerStrip tag. Classic TIFF, or
 //   BigTIFF when the uncompressed pixels pass 4,000,000,000 bytes.
 // - Every pixel outside the images (the padding of the right and bottom tiles included) is background,
-//   in [BackgroundMin(spec), BackgroundMax(spec)], never above 50 (the Run's dark threshold).
-// - Every image pixel is at least ImageMin(spec) (> 50). An image is m_nEdgeWidth pixels of bright
+//   in [BackgroundMin(recipe), BackgroundMax(recipe)], never above 50 (the Run's dark threshold).
+// - Every image pixel is at least ImageMin(recipe) (> 50). An image is m_nEdgeWidth pixels of bright
 //   edge (around m_nEdgeLevel) around a textured inside (around m_nImageLevel); so its top-left pixel
 //   is the first bright pixel of its search window and a bright run follows it.
 // - Image sizes: width = ⌊cm × m_dResolution / 2.54⌋, height = ⌊cm × m_dYResolution / 2.54⌋. With the
@@ -20,10 +20,10 @@
 //   random 0..m_nJitter in each direction; cells are a third of the padded tile area across and a half
 //   down, as the Run computes them. A draw that CheckFindable refuses is drawn again (deterministically)
 //   before anything is written, so the Run, set to the same centimetres, finds each image exactly at its
-//   placed corner; a spec with no such layout (e.g. 9 cm wide images on a 36,000-pixel scan) fails.
+//   placed corner; a recipe with no such layout (e.g. 9 cm wide images on a 36,000-pixel scan) fails.
 //   Explicit placements are written as given (no findability check), clipped to the tile area.
-// - Pixel values depend only on the seed, the spec's image levels and the placements, never on tile size
-//   or compression: ScanPainter gives any pixel without reading the file. Same spec, same file.
+// - Pixel values depend only on the seed, the recipe's image levels and the placements, never on tile size
+//   or compression: ScanPainter gives any pixel without reading the file. Same recipe, same file.
 // - Memory: one tile buffer; the scan is written tile by tile.
 //
 // Sizes that work: the Run's search step is ⌊(cellWidth + cellHeight) × 0.0001⌋ and finds nothing when
@@ -80,26 +80,26 @@ struct SearchLayout {
     double m_dQuarterWidth = 0;
 };
 
-SearchLayout ComputeSearchLayout(const ScanSpec& spec);
-int ImageWidthPixels(const ScanSpec& spec);
-int ImageHeightPixels(const ScanSpec& spec);
-int BackgroundMin(const ScanSpec& spec);
-int BackgroundMax(const ScanSpec& spec);
-int ImageMin(const ScanSpec& spec);
-int ImageMax(const ScanSpec& spec);
+SearchLayout ComputeSearchLayout(const ScanSpec& recipe);
+int ImageWidthPixels(const ScanSpec& recipe);
+int ImageHeightPixels(const ScanSpec& recipe);
+int BackgroundMin(const ScanSpec& recipe);
+int BackgroundMax(const ScanSpec& recipe);
+int ImageMin(const ScanSpec& recipe);
+int ImageMax(const ScanSpec& recipe);
 
-// The grid placement of the spec's first m_nImages images (or the explicit placements).
-std::vector<PlacedImage> PlanPlacements(const ScanSpec& spec);
+// The grid placement of the recipe's first m_nImages images (or the explicit placements).
+std::vector<PlacedImage> PlanPlacements(const ScanSpec& recipe);
 
 // True when the Run, with expected sizes equal to the images' sizes, finds image k (k = 0 .. n−1, in
 // index order) exactly at its corner: the first bright pixel of its search window, a full bright run,
 // inside the rejection limits. Otherwise false with the reason.
-bool CheckFindable(const ScanSpec& spec, const std::vector<PlacedImage>& placed, std::string* why);
+bool CheckFindable(const ScanSpec& recipe, const std::vector<PlacedImage>& placed, std::string* why);
 
 // Pixel values of a scan, without a file.
 class ScanPainter {
 public:
-    ScanPainter(const ScanSpec& spec, std::vector<PlacedImage> placed);
+    ScanPainter(const ScanSpec& recipe, std::vector<PlacedImage> placed);
     // Writes count pixels of scan row y starting at column x.
     void RenderRow(int y, int x, int count, std::uint8_t* out) const;
     std::uint8_t Pixel(int x, int y) const;
@@ -117,7 +117,7 @@ private:
 };
 
 // Writes the scan tile by tile. On success fills *placed (if given) with the images written.
-bool GenerateScan(const ScanSpec& spec, const std::string& path, std::vector<PlacedImage>* placed,
+bool GenerateScan(const ScanSpec& recipe, const std::string& path, std::vector<PlacedImage>* placed,
                   std::string* error);
 
 const char* CompressionName(ScanCompression compression);

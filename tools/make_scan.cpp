@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv) {
     using namespace gc::tools;
-    ScanSpec spec;
+    ScanSpec recipe;
     std::string output;
     ScanCompression compression = ScanCompression::None;
     const std::map<std::string, ScanCompression> compressions{{"none", ScanCompression::None},
@@ -20,41 +20,41 @@ int main(int argc, char** argv) {
     CLI::App app{"Writes a sample film scan: a tiled 8-bit greyscale TIFF with up to six images in a 3 x 2 "
                  "grid, and prints each image's top-left corner and size.",
                  "gridcarver-make-scan"};
-    app.add_option("--width", spec.m_nWidth, "Scan width in pixels")
+    app.add_option("--width", recipe.m_nWidth, "Scan width in pixels")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
-    app.add_option("--height", spec.m_nHeight, "Scan height in pixels")
+    app.add_option("--height", recipe.m_nHeight, "Scan height in pixels")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
-    app.add_option("--tile-width", spec.m_nTileWidth, "Tile width, a multiple of 16")->capture_default_str();
-    app.add_option("--tile-height", spec.m_nTileHeight, "Tile height, a multiple of 16")
+    app.add_option("--tile-width", recipe.m_nTileWidth, "Tile width, a multiple of 16")->capture_default_str();
+    app.add_option("--tile-height", recipe.m_nTileHeight, "Tile height, a multiple of 16")
         ->capture_default_str();
     app.add_option("--compression", compression, "none, lzw, deflate or packbits")
         ->transform(CLI::CheckedTransformer(compressions, CLI::ignore_case))
         ->default_str("none");
-    app.add_option("--seed", spec.m_nSeed, "Seed of the noise and the placement")->capture_default_str();
-    app.add_option("--images", spec.m_nImages, "Images placed, in grid order")
+    app.add_option("--seed", recipe.m_nSeed, "Seed of the noise and the placement")->capture_default_str();
+    app.add_option("--images", recipe.m_nImages, "Images placed, in grid order")
         ->capture_default_str()
         ->check(CLI::Range(0, 6));
-    app.add_option("--width-cm", spec.m_dImageWidthCm, "Image width in centimetres")->capture_default_str();
-    app.add_option("--height-cm", spec.m_dImageHeightCm, "Image height in centimetres")
+    app.add_option("--width-cm", recipe.m_dImageWidthCm, "Image width in centimetres")->capture_default_str();
+    app.add_option("--height-cm", recipe.m_dImageHeightCm, "Image height in centimetres")
         ->capture_default_str();
-    app.add_option("--margin", spec.m_nMargin, "Offset of each image from its cell's corner")
+    app.add_option("--margin", recipe.m_nMargin, "Offset of each image from its cell's corner")
         ->capture_default_str();
-    app.add_option("--jitter", spec.m_nJitter, "Largest random extra offset inside the cell")
+    app.add_option("--jitter", recipe.m_nJitter, "Largest random extra offset inside the cell")
         ->capture_default_str();
     app.add_option("output", output, "The TIFF file to write")->required();
     CLI11_PARSE(app, argc, argv);
-    spec.m_compression = compression;
+    recipe.m_compression = compression;
 
     std::vector<PlacedImage> placed;
     std::string error;
-    if (!GenerateScan(spec, output, &placed, &error)) {
+    if (!GenerateScan(recipe, output, &placed, &error)) {
         std::fprintf(stderr, "gridcarver-make-scan: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %d x %d pixels, tiles %d x %d, %s\n", output.c_str(), spec.m_nWidth, spec.m_nHeight,
-                spec.m_nTileWidth, spec.m_nTileHeight, CompressionName(spec.m_compression));
+    std::printf("%s: %d x %d pixels, tiles %d x %d, %s\n", output.c_str(), recipe.m_nWidth, recipe.m_nHeight,
+                recipe.m_nTileWidth, recipe.m_nTileHeight, CompressionName(recipe.m_compression));
     for (const PlacedImage& image : placed)
         std::printf("image %d: x %d y %d width %d height %d\n", image.m_nIndex + 1, image.m_nX, image.m_nY,
                     image.m_nWidth, image.m_nHeight);

@@ -1,7 +1,7 @@
 // The Run command: the Run driver splits the input files with the saved parameters. The progress
 // window appears once the driver starts the Run (a refused Run shows its message and no window) and
-// goes when the Run ends. After a Run, the picking base path follows the last input file. A fatal
-// outcome ends the program with exit status 1 after its message.
+// goes when the Run has ended, before "Run Complete." is shown. After a Run, the picking base path follows
+// the last input file. A fatal outcome ends the program with exit status 1 after its message.
 #include "Progress_Control.h"
 #include "TIFFApp.h"
 #include "TIFFFrame.h"
@@ -17,6 +17,10 @@ public:
     void SetRange(int lower, int upper) override { Window().SetRange(lower, upper); }
     void SetPos(int position) override { Window().SetPos(position); }
     bool IsShown() const { return m_pControl != nullptr; }
+    void Close() {
+        m_pProgress.reset();
+        m_pControl.reset();
+    }
 
 private:
     QtProgress& Window() {
@@ -37,6 +41,8 @@ private:
 void TIFFApp::OnRun() {
     RunProgressWindow progress(m_pFrame.get());
     RunDriver driver(m_runParameters, *m_pMessages, progress);
+    // The window goes before "Run Complete." is shown.
+    driver.m_fnRunEnded = [&progress] { progress.Close(); };
     const RunResult result = driver.OnRun();
     if (!result.m_bStarted)
         return;

@@ -2,12 +2,12 @@
 // dialog: messages, MRC labels, file-name words and the dialog's own labels.
 #pragma once
 
+#include "core/FatalMessages.h"
+
 namespace gc {
 
 // Shared by Convert, Cut and the pixel statistics.
 inline constexpr const char* MSG_LOAD_VALID_TIFF_FIRST = "Load some valid TIFF files first...";
-inline constexpr const char* MSG_WRITE_ERROR = "WRITE ERROR: Program will now exit. Restart program.";
-inline constexpr const char* MSG_READ_ERROR = "READ ERROR: Program will now exit. Restart program.";
 inline constexpr const char* MSG_COULD_NOT_OPEN_TIFF = "Could not open TIFF file. I/O Error.";
 inline constexpr const char* MSG_NOT_GREYSCALE =
     "Can handle only greyscaled images. This image is in RGB format...";

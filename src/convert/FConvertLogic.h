@@ -8,6 +8,7 @@
 #include "ConvertMessages.h"
 #include "ConvertOutcome.h"
 #include "Cut.h"
+#include "core/DialogSelection.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
 
@@ -18,8 +19,6 @@
 namespace gc {
 
 inline constexpr int MAX_TIFF_FILES = 100;
-// A list with no item selected.
-inline constexpr int NO_SELECTION = -1;
 // Significant digits of the a, x0 and y0 fields.
 inline constexpr int FIELD_DIGITS = 15;
 

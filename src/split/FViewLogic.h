@@ -5,6 +5,7 @@
 #pragma once
 
 #include "RunParameters.h"
+#include "core/DialogSelection.h"
 #include "core/Messages.h"
 
 #include <optional>
@@ -16,7 +17,6 @@ namespace gc {
 inline constexpr int FVIEW_END_CODE = 131; // the dialog's end code after a successful save
 inline constexpr int APPEND_STRING_LIMIT = 50;
 inline constexpr int START_NUMBER_LIMIT = 6;
-inline constexpr int NO_SELECTION = -1; // a combo box that shows no item
 
 class RunFileChooser {
 public:

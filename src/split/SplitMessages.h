@@ -2,6 +2,8 @@
 // Every text the Run shows is defined here once and used by name.
 #pragma once
 
+#include "core/FatalMessages.h"
+
 namespace gc {
 
 // Run refused.
@@ -94,9 +96,7 @@ inline constexpr const char* MSG_PLACED_INCORRECTLY =
 inline constexpr const char* MSG_TILE_COUNT_INCORRECT =
     "Number of tiles in the tile oriented TIFF file is incorrect. Check the source.";
 
-// Fatal stops.
-inline constexpr const char* MSG_READ_ERROR = "READ ERROR: Program will now exit. Restart program.";
-inline constexpr const char* MSG_WRITE_ERROR = "WRITE ERROR: Program will now exit. Restart program.";
+// Fatal stops (besides MSG_READ_ERROR and MSG_WRITE_ERROR).
 inline constexpr const char* MSG_RGB_FATAL =
     "RGB Format encountered. No support of RGB. Use Greyscaled TIFF files. Program will now exit. Restart "
     "program.";

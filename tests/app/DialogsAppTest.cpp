@@ -62,14 +62,14 @@ private slots:
     void RunFromTheWindow() {
         test::TempDir dir;
         const std::string scan = dir.File("film.tif");
-        tools::ScanSpec spec;
-        spec.m_nWidth = 10496;
-        spec.m_nHeight = 13312;
-        spec.m_nImages = 1;
-        spec.m_dImageWidthCm = 7;
-        spec.m_dImageHeightCm = 9;
+        tools::ScanSpec recipe;
+        recipe.m_nWidth = 10496;
+        recipe.m_nHeight = 13312;
+        recipe.m_nImages = 1;
+        recipe.m_dImageWidthCm = 7;
+        recipe.m_dImageHeightCm = 9;
         std::string error;
-        QVERIFY2(tools::GenerateScan(spec, scan, nullptr, &error), error.c_str());
+        QVERIFY2(tools::GenerateScan(recipe, scan, nullptr, &error), error.c_str());
 
         test::TestApp app;
         // Without saved parameters the Run refuses.

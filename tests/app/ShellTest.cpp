@@ -206,7 +206,7 @@ private slots:
     }
 
     // Ctrl+R with saved parameters runs the driver: a file that is no TIFF is skipped with its message
-    // while the progress window is up, the Run completes and the window goes.
+    // while the progress window is up; the window goes before "Run Complete." is shown.
     void runSplitsTheSavedInputsWithTheProgressWindow() {
         test::TempDir folder;
         const std::string input = folder.File("not a scan.tif");
@@ -228,6 +228,7 @@ private slots:
                  input + " This file has an invalid TIFF file format. Cannot open this file for reading.");
         QVERIFY(messages.m_shown[1].second);
         QCOMPARE(messages.m_shown[2].first, std::string("Run Complete."));
+        QVERIFY(!messages.m_shown[2].second); // the window went before the completion message
         QVERIFY(!app.m_runParameters.m_bRunning);
         QVERIFY(app.m_runParameters.m_bSaved);
         QCOMPARE(app.m_pick.m_strOpenFilePath, input);

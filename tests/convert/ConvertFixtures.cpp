@@ -15,34 +15,34 @@ struct TiffCloser {
 
 } // namespace
 
-bool WriteTiff(const std::string& path, const TiffSpec& spec, const PixelFunction& pixel) {
+bool WriteTiff(const std::string& path, const TiffSpec& recipe, const PixelFunction& pixel) {
     std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(path.c_str(), "w"));
     if (!tiff)
         return false;
     TIFF* t = tiff.get();
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, spec.m_nWidth);
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, spec.m_nLength);
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(spec.m_nBits));
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(spec.m_nSamplesPerPixel));
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, spec.m_nRowsPerStrip);
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(spec.m_nPlanarConfig));
-    TIFFSetField(t, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(spec.m_nCompression));
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, recipe.m_nWidth);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, recipe.m_nLength);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(recipe.m_nBits));
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(recipe.m_nSamplesPerPixel));
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, recipe.m_nRowsPerStrip);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(recipe.m_nPlanarConfig));
+    TIFFSetField(t, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(recipe.m_nCompression));
     TIFFSetField(
         t, TIFFTAG_PHOTOMETRIC,
-        static_cast<std::uint16_t>(spec.m_nSamplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK));
-    const std::size_t bytesPerSample = static_cast<std::size_t>((spec.m_nBits + 7) / 8);
-    const std::size_t samplesPerRow = static_cast<std::size_t>(spec.m_nWidth) * spec.m_nSamplesPerPixel;
-    const std::uint32_t strips = (spec.m_nLength + spec.m_nRowsPerStrip - 1) / spec.m_nRowsPerStrip;
-    const int planes = spec.m_nPlanarConfig == PLANARCONFIG_SEPARATE ? spec.m_nSamplesPerPixel : 1;
-    const std::size_t planeSamples = planes > 1 ? spec.m_nWidth : samplesPerRow;
+        static_cast<std::uint16_t>(recipe.m_nSamplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK));
+    const std::size_t bytesPerSample = static_cast<std::size_t>((recipe.m_nBits + 7) / 8);
+    const std::size_t samplesPerRow = static_cast<std::size_t>(recipe.m_nWidth) * recipe.m_nSamplesPerPixel;
+    const std::uint32_t strips = (recipe.m_nLength + recipe.m_nRowsPerStrip - 1) / recipe.m_nRowsPerStrip;
+    const int planes = recipe.m_nPlanarConfig == PLANARCONFIG_SEPARATE ? recipe.m_nSamplesPerPixel : 1;
+    const std::size_t planeSamples = planes > 1 ? recipe.m_nWidth : samplesPerRow;
     for (int plane = 0; plane < planes; ++plane) {
         for (std::uint32_t s = 0; s < strips; ++s) {
-            const std::uint32_t first = s * spec.m_nRowsPerStrip;
-            const std::uint32_t rows = std::min(spec.m_nRowsPerStrip, spec.m_nLength - first);
+            const std::uint32_t first = s * recipe.m_nRowsPerStrip;
+            const std::uint32_t rows = std::min(recipe.m_nRowsPerStrip, recipe.m_nLength - first);
             std::vector<unsigned char> data(planeSamples * rows * bytesPerSample);
             for (std::uint32_t r = 0; r < rows; ++r)
                 for (std::size_t i = 0; i < planeSamples; ++i) {
-                    const auto x = static_cast<std::uint32_t>(planes > 1 ? i : i / spec.m_nSamplesPerPixel);
+                    const auto x = static_cast<std::uint32_t>(planes > 1 ? i : i / recipe.m_nSamplesPerPixel);
                     const unsigned value = pixel(x, first + r);
                     const std::size_t at = (r * planeSamples + i) * bytesPerSample;
                     if (bytesPerSample == 2) {

@@ -24,7 +24,7 @@ struct TiffSpec {
 using PixelFunction = std::function<unsigned(std::uint32_t x, std::uint32_t y)>;
 
 // Writes a TIFF of the given layout with pixel(x, y) in every sample; false when libtiff fails.
-bool WriteTiff(const std::string& path, const TiffSpec& spec, const PixelFunction& pixel);
+bool WriteTiff(const std::string& path, const TiffSpec& recipe, const PixelFunction& pixel);
 
 struct TiffImage {
     std::uint32_t m_nWidth = 0;

@@ -38,9 +38,9 @@ unsigned Pattern8(std::uint32_t x, std::uint32_t y) {
 
 class ConvertTest : public ::testing::Test {
 protected:
-    std::string MakeTiff(const std::string& name, const TiffSpec& spec, const test::PixelFunction& pixel) {
+    std::string MakeTiff(const std::string& name, const TiffSpec& recipe, const test::PixelFunction& pixel) {
         const std::string path = m_dir.File(name);
-        EXPECT_TRUE(test::WriteTiff(path, spec, pixel)) << path;
+        EXPECT_TRUE(test::WriteTiff(path, recipe, pixel)) << path;
         return path;
     }
     ConvertOutcome Convert(const std::vector<std::string>& files) {
@@ -332,13 +332,13 @@ TEST_F(ConvertTest, BinnedSizeOver10000StopsWithTwoMessages) {
 }
 
 TEST_F(ConvertTest, StripLayoutAndCompressionDoNotChangeTheOutput) {
-    TiffSpec spec{7, 1030, 16, 1};
+    TiffSpec recipe{7, 1030, 16, 1};
     auto pixel = [](std::uint32_t x, std::uint32_t y) { return (x * 7919 + y * 104729) % 65536; };
-    const std::string oneRow = MakeTiff("r1.tif", spec, pixel);
-    spec.m_nRowsPerStrip = 1024;
-    const std::string manyRows = MakeTiff("r1024.tif", spec, pixel);
-    spec.m_nCompression = 32773; // PackBits
-    const std::string packed = MakeTiff("packed.tif", spec, pixel);
+    const std::string oneRow = MakeTiff("r1.tif", recipe, pixel);
+    recipe.m_nRowsPerStrip = 1024;
+    const std::string manyRows = MakeTiff("r1024.tif", recipe, pixel);
+    recipe.m_nCompression = 32773; // PackBits
+    const std::string packed = MakeTiff("packed.tif", recipe, pixel);
     m_settings.m_nBinIndex = 2;
     ASSERT_EQ(Convert({oneRow, manyRows, packed}), ConvertOutcome::Done);
     const auto reference = test::ReadFileBytes(m_dir.File("r1.mrc"));
@@ -348,9 +348,9 @@ TEST_F(ConvertTest, StripLayoutAndCompressionDoNotChangeTheOutput) {
     EXPECT_EQ(test::ReadFileBytes(m_dir.File("r1024_3_bin.mrc")),
               test::ReadFileBytes(m_dir.File("r1_3_bin.mrc")));
 
-    spec.m_nCompression = 1;
-    spec.m_nRowsPerStrip = 1025;
-    const std::string refused = MakeTiff("r1025.tif", spec, pixel);
+    recipe.m_nCompression = 1;
+    recipe.m_nRowsPerStrip = 1025;
+    const std::string refused = MakeTiff("r1025.tif", recipe, pixel);
     m_messages.m_shown.clear();
     EXPECT_EQ(Convert({refused}), ConvertOutcome::Stopped);
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{MSG_CONVERT_TOO_MANY_ROWS_PER_STRIP});

@@ -22,10 +22,10 @@ unsigned Pattern(std::uint32_t x, std::uint32_t y) {
 
 class CutTest : public ::testing::Test {
 protected:
-    std::string MakeTiff(const std::string& name, const TiffSpec& spec,
+    std::string MakeTiff(const std::string& name, const TiffSpec& recipe,
                          const test::PixelFunction& pixel = Pattern) {
         const std::string path = m_dir.File(name);
-        EXPECT_TRUE(test::WriteTiff(path, spec, pixel));
+        EXPECT_TRUE(test::WriteTiff(path, recipe, pixel));
         return path;
     }
     ConvertOutcome Cut(const std::vector<std::string>& files, CutRectangle rectangle,
@@ -128,10 +128,10 @@ TEST_F(CutTest, LastColumnIsInsideAndOneMoreIsOutside) {
 }
 
 TEST_F(CutTest, SixteenBitValuesAndTagsAreKept) {
-    TiffSpec spec{6, 5, 16, 1};
-    spec.m_nCompression = 5; // LZW, copied to the output
+    TiffSpec recipe{6, 5, 16, 1};
+    recipe.m_nCompression = 5; // LZW, copied to the output
     const std::string input =
-        MakeTiff("deep.tif", spec, [](std::uint32_t x, std::uint32_t y) { return 60000u + x * 100 + y; });
+        MakeTiff("deep.tif", recipe, [](std::uint32_t x, std::uint32_t y) { return 60000u + x * 100 + y; });
     ASSERT_EQ(Cut({input}, {2, 2, 6, 5}), ConvertOutcome::Done);
     const TiffImage out = Read(m_dir.File("deep_Cut_0.tif"));
     EXPECT_EQ(out.m_nBits, 16);

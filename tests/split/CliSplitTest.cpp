@@ -47,14 +47,14 @@ std::string Summary(const std::string& input, const std::string& namingLines,
 
 TEST(CliSplit, SummaryOutputsAndExitZero) {
     TempDir dir;
-    tools::ScanSpec spec;
-    spec.m_nWidth = 10496;
-    spec.m_nHeight = 13312;
-    spec.m_nImages = 1;
-    spec.m_dImageWidthCm = 7;
-    spec.m_dImageHeightCm = 9;
+    tools::ScanSpec recipe;
+    recipe.m_nWidth = 10496;
+    recipe.m_nHeight = 13312;
+    recipe.m_nImages = 1;
+    recipe.m_dImageWidthCm = 7;
+    recipe.m_dImageHeightCm = 9;
     std::string error;
-    ASSERT_TRUE(tools::GenerateScan(spec, dir.File("plate.tif"), nullptr, &error)) << error;
+    ASSERT_TRUE(tools::GenerateScan(recipe, dir.File("plate.tif"), nullptr, &error)) << error;
     fs::create_directory(dir.Path() / "out.v");
 
     const CliRun run =

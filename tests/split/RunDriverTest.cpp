@@ -21,13 +21,13 @@ using test::TempDir;
 
 // One 7 × 9 cm image on the smallest scan the search works on.
 tools::ScanSpec OneImageSpec() {
-    tools::ScanSpec spec;
-    spec.m_nWidth = 10496;
-    spec.m_nHeight = 13312;
-    spec.m_nImages = 1;
-    spec.m_dImageWidthCm = 7;
-    spec.m_dImageHeightCm = 9;
-    return spec;
+    tools::ScanSpec recipe;
+    recipe.m_nWidth = 10496;
+    recipe.m_nHeight = 13312;
+    recipe.m_nImages = 1;
+    recipe.m_dImageWidthCm = 7;
+    recipe.m_dImageHeightCm = 9;
+    return recipe;
 }
 
 RunParameters OneImageParameters(const std::vector<std::string>& files) {
@@ -44,10 +44,10 @@ RunParameters OneImageParameters(const std::vector<std::string>& files) {
     return parameters;
 }
 
-std::vector<tools::PlacedImage> Generate(const tools::ScanSpec& spec, const std::string& path) {
+std::vector<tools::PlacedImage> Generate(const tools::ScanSpec& recipe, const std::string& path) {
     std::vector<tools::PlacedImage> placed;
     std::string error;
-    EXPECT_TRUE(tools::GenerateScan(spec, path, &placed, &error)) << error;
+    EXPECT_TRUE(tools::GenerateScan(recipe, path, &placed, &error)) << error;
     return placed;
 }
 
@@ -130,8 +130,8 @@ std::string MrcfileSummary(const std::string& path) {
 TEST(RunEndToEnd, SixImagesMrcWithBinningTwo) {
     TempDir dir;
     const std::string path = dir.File("plate.tif");
-    tools::ScanSpec spec; // 36000 × 30000, six 8 × 10 cm images
-    const std::vector<tools::PlacedImage> placed = Generate(spec, path);
+    tools::ScanSpec recipe; // 36000 × 30000, six 8 × 10 cm images
+    const std::vector<tools::PlacedImage> placed = Generate(recipe, path);
     ASSERT_EQ(placed.size(), 6u);
 
     RunParameters parameters = OneImageParameters({path});
@@ -149,7 +149,7 @@ TEST(RunEndToEnd, SixImagesMrcWithBinningTwo) {
     EXPECT_EQ(record.m_progress.m_positions.front(), 10);
     EXPECT_EQ(record.m_progress.m_positions.back(), 100);
 
-    const tools::ScanPainter painter(spec, placed);
+    const tools::ScanPainter painter(recipe, placed);
     const int paddedWidth = 36096; // 141 tiles of 256
     for (const tools::PlacedImage& image : placed) {
         const int k = image.m_nIndex;
@@ -190,9 +190,9 @@ TEST(RunEndToEnd, SixImagesMrcWithBinningTwo) {
 TEST(RunEndToEnd, OneImageTiffOutputWithBinningThree) {
     TempDir dir;
     const std::string path = dir.File("scan.tif");
-    tools::ScanSpec spec = OneImageSpec();
-    spec.m_compression = tools::ScanCompression::Lzw;
-    const std::vector<tools::PlacedImage> placed = Generate(spec, path);
+    tools::ScanSpec recipe = OneImageSpec();
+    recipe.m_compression = tools::ScanCompression::Lzw;
+    const std::vector<tools::PlacedImage> placed = Generate(recipe, path);
     ASSERT_EQ(placed.size(), 1u);
     RunParameters parameters = OneImageParameters({path});
     parameters.m_bOutputTiff = true;
@@ -212,7 +212,7 @@ TEST(RunEndToEnd, OneImageTiffOutputWithBinningThree) {
     EXPECT_EQ(full.m_nCompression, COMPRESSION_LZW);
     EXPECT_EQ(full.m_nPhotometric, PHOTOMETRIC_MINISBLACK);
     EXPECT_EQ(full.m_nResolutionUnit, RESUNIT_NONE);
-    const tools::ScanPainter painter(spec, placed);
+    const tools::ScanPainter painter(recipe, placed);
     ExpectRectangle(full.m_pixels, painter, placed[0].m_nX, placed[0].m_nY, 10171, 12870, 10496);
 
     const test::TiffImage binned = test::ReadTiff(dir.File("scan_1_3X3.tif"));
@@ -227,14 +227,14 @@ TEST(RunEndToEnd, OneImageTiffOutputWithBinningThree) {
 
 TEST(RunEndToEnd, InputWithRowsPerStripGetsOneRowPerStrip) {
     TempDir dir;
-    const tools::ScanSpec spec = OneImageSpec();
-    const std::vector<tools::PlacedImage> placed = tools::PlanPlacements(spec);
+    const tools::ScanSpec recipe = OneImageSpec();
+    const std::vector<tools::PlacedImage> placed = tools::PlanPlacements(recipe);
     ASSERT_EQ(placed.size(), 1u);
-    const tools::ScanPainter painter(spec, placed);
+    const tools::ScanPainter painter(recipe, placed);
     const std::string path = dir.File("rows.tif");
     ASSERT_TRUE(test::WriteTiledScan(
-        path, spec.m_nWidth, spec.m_nHeight, 256, 256,
-        [&](int x, int y) { return x < spec.m_nWidth && y < spec.m_nHeight ? painter.Pixel(x, y) : 0; },
+        path, recipe.m_nWidth, recipe.m_nHeight, 256, 256,
+        [&](int x, int y) { return x < recipe.m_nWidth && y < recipe.m_nHeight ? painter.Pixel(x, y) : 0; },
         COMPRESSION_NONE, 256));
     RunParameters parameters = OneImageParameters({path});
     parameters.m_bOutputTiff = true;

@@ -19,15 +19,15 @@ using Tiff = std::unique_ptr<TIFF, TiffCloser>;
 
 // A small scan with two images, one reaching into the last (partial) tile column and tile row.
 ScanSpec SmallSpec(ScanCompression compression = ScanCompression::None) {
-    ScanSpec spec;
-    spec.m_nWidth = 700;
-    spec.m_nHeight = 500;
-    spec.m_nTileWidth = 128;
-    spec.m_nTileHeight = 96;
-    spec.m_compression = compression;
-    spec.m_nSeed = 7;
-    spec.m_placements = {{0, 37, 21, 300, 200}, {1, 401, 250, 299, 250}};
-    return spec;
+    ScanSpec recipe;
+    recipe.m_nWidth = 700;
+    recipe.m_nHeight = 500;
+    recipe.m_nTileWidth = 128;
+    recipe.m_nTileHeight = 96;
+    recipe.m_compression = compression;
+    recipe.m_nSeed = 7;
+    recipe.m_placements = {{0, 37, 21, 300, 200}, {1, 401, 250, 299, 250}};
+    return recipe;
 }
 
 // All pixels of the padded tile area, decoded with TIFFReadEncodedTile.
@@ -114,11 +114,11 @@ TEST(ScanGenerator, EachCompressionDecodesToThePlacedImages) {
     for (ScanCompression compression :
          {ScanCompression::None, ScanCompression::Lzw, ScanCompression::Deflate, ScanCompression::PackBits}) {
         SCOPED_TRACE(CompressionName(compression));
-        const ScanSpec spec = SmallSpec(compression);
+        const ScanSpec recipe = SmallSpec(compression);
         const std::string path = dir.File("scan.tif");
         std::vector<PlacedImage> placed;
         std::string error;
-        ASSERT_TRUE(GenerateScan(spec, path, &placed, &error)) << error;
+        ASSERT_TRUE(GenerateScan(recipe, path, &placed, &error)) << error;
         ASSERT_EQ(placed.size(), 2u);
         EXPECT_EQ(placed[1].m_nX, 401);
         EXPECT_EQ(placed[1].m_nHeight, 250);
@@ -133,7 +133,7 @@ TEST(ScanGenerator, EachCompressionDecodesToThePlacedImages) {
             reference = pixels;
         EXPECT_TRUE(pixels == reference) << "pixels differ from the uncompressed scan";
 
-        const ScanPainter painter(spec, placed);
+        const ScanPainter painter(recipe, placed);
         int backgroundPixels = 0, imagePixels = 0;
         for (int y = 0; y < paddedHeight; ++y) {
             for (int x = 0; x < paddedWidth; ++x) {
@@ -144,11 +144,11 @@ TEST(ScanGenerator, EachCompressionDecodesToThePlacedImages) {
                     inside = inside || (x >= image.m_nX && x < image.m_nX + image.m_nWidth &&
                                         y >= image.m_nY && y < image.m_nY + image.m_nHeight);
                 if (inside) {
-                    ASSERT_GE(value, ImageMin(spec)) << x << "," << y;
+                    ASSERT_GE(value, ImageMin(recipe)) << x << "," << y;
                     ASSERT_GT(value, 50);
                     ++imagePixels;
                 } else {
-                    ASSERT_LE(value, BackgroundMax(spec)) << x << "," << y;
+                    ASSERT_LE(value, BackgroundMax(recipe)) << x << "," << y;
                     ASSERT_LE(value, 50);
                     ++backgroundPixels;
                 }
@@ -173,16 +173,16 @@ TEST(ScanGenerator, EachCompressionDecodesToThePlacedImages) {
 }
 
 TEST(ScanGenerator, ImagesAreEdgedAndTextured) {
-    const ScanSpec spec = SmallSpec();
-    const ScanPainter painter(spec, spec.m_placements);
-    const PlacedImage& image = spec.m_placements[0];
+    const ScanSpec recipe = SmallSpec();
+    const ScanPainter painter(recipe, recipe.m_placements);
+    const PlacedImage& image = recipe.m_placements[0];
     int edgeMin = 255, insideMin = 255, insideMax = 0;
     for (int y = image.m_nY; y < image.m_nY + image.m_nHeight; ++y) {
         for (int x = image.m_nX; x < image.m_nX + image.m_nWidth; ++x) {
             const int u = x - image.m_nX, v = y - image.m_nY;
-            const bool edge = u < spec.m_nEdgeWidth || v < spec.m_nEdgeWidth ||
-                              u >= image.m_nWidth - spec.m_nEdgeWidth ||
-                              v >= image.m_nHeight - spec.m_nEdgeWidth;
+            const bool edge = u < recipe.m_nEdgeWidth || v < recipe.m_nEdgeWidth ||
+                              u >= image.m_nWidth - recipe.m_nEdgeWidth ||
+                              v >= image.m_nHeight - recipe.m_nEdgeWidth;
             const int value = painter.Pixel(x, y);
             if (edge) {
                 edgeMin = std::min(edgeMin, value);
@@ -192,23 +192,23 @@ TEST(ScanGenerator, ImagesAreEdgedAndTextured) {
             }
         }
     }
-    EXPECT_GE(edgeMin, spec.m_nEdgeLevel - spec.m_nEdgeNoise);
+    EXPECT_GE(edgeMin, recipe.m_nEdgeLevel - recipe.m_nEdgeNoise);
     EXPECT_GT(edgeMin, insideMax) << "the frame is the brightest part of an image";
-    EXPECT_GE(insideMin, ImageMin(spec));
-    EXPECT_GT(insideMax - insideMin, 2 * spec.m_nImageNoise) << "the inside carries texture, not only noise";
+    EXPECT_GE(insideMin, ImageMin(recipe));
+    EXPECT_GT(insideMax - insideMin, 2 * recipe.m_nImageNoise) << "the inside carries texture, not only noise";
 }
 
 TEST(ScanGenerator, SameSeedSameFileOtherSeedOtherPixels) {
     TempDir dir;
-    ScanSpec spec = SmallSpec(ScanCompression::Deflate);
-    ASSERT_TRUE(GenerateScan(spec, dir.File("a.tif"), nullptr, nullptr));
-    ASSERT_TRUE(GenerateScan(spec, dir.File("b.tif"), nullptr, nullptr));
+    ScanSpec recipe = SmallSpec(ScanCompression::Deflate);
+    ASSERT_TRUE(GenerateScan(recipe, dir.File("a.tif"), nullptr, nullptr));
+    ASSERT_TRUE(GenerateScan(recipe, dir.File("b.tif"), nullptr, nullptr));
     const auto first = ReadFileBytes(dir.File("a.tif"));
     EXPECT_FALSE(first.empty());
     EXPECT_TRUE(first == ReadFileBytes(dir.File("b.tif")));
 
-    spec.m_nSeed = 8;
-    ASSERT_TRUE(GenerateScan(spec, dir.File("c.tif"), nullptr, nullptr));
+    recipe.m_nSeed = 8;
+    ASSERT_TRUE(GenerateScan(recipe, dir.File("c.tif"), nullptr, nullptr));
     EXPECT_FALSE(first == ReadFileBytes(dir.File("c.tif")));
 
     // Pixels depend on position only, not on the tile size.
@@ -229,28 +229,28 @@ TEST(ScanGenerator, SameSeedSameFileOtherSeedOtherPixels) {
 TEST(ScanGenerator, RefusesUnusableSpecs) {
     TempDir dir;
     std::string error;
-    ScanSpec spec = SmallSpec();
-    spec.m_nTileWidth = 100;
-    EXPECT_FALSE(GenerateScan(spec, dir.File("x.tif"), nullptr, &error));
+    ScanSpec recipe = SmallSpec();
+    recipe.m_nTileWidth = 100;
+    EXPECT_FALSE(GenerateScan(recipe, dir.File("x.tif"), nullptr, &error));
     EXPECT_FALSE(error.empty());
 
-    spec = SmallSpec();
-    spec.m_nBackgroundMean = 40; // 40 + 16 would reach past the dark threshold
-    EXPECT_FALSE(GenerateScan(spec, dir.File("x.tif"), nullptr, &error));
+    recipe = SmallSpec();
+    recipe.m_nBackgroundMean = 40; // 40 + 16 would reach past the dark threshold
+    EXPECT_FALSE(GenerateScan(recipe, dir.File("x.tif"), nullptr, &error));
 
-    spec = SmallSpec();
-    spec.m_nImageLevel = 70; // 70 - 40 - 12 would be dark
-    EXPECT_FALSE(GenerateScan(spec, dir.File("x.tif"), nullptr, &error));
+    recipe = SmallSpec();
+    recipe.m_nImageLevel = 70; // 70 - 40 - 12 would be dark
+    EXPECT_FALSE(GenerateScan(recipe, dir.File("x.tif"), nullptr, &error));
 
-    spec = SmallSpec();
-    EXPECT_FALSE(GenerateScan(spec, dir.File("no-such-folder/x.tif"), nullptr, &error));
+    recipe = SmallSpec();
+    EXPECT_FALSE(GenerateScan(recipe, dir.File("no-such-folder/x.tif"), nullptr, &error));
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 
     // 9 cm images do not fit three across a 36,000-pixel scan: refused before anything is written.
-    spec = ScanSpec();
-    spec.m_dImageWidthCm = 9;
+    recipe = ScanSpec();
+    recipe.m_dImageWidthCm = 9;
     error.clear();
-    EXPECT_FALSE(GenerateScan(spec, dir.File("wide.tif"), nullptr, &error));
+    EXPECT_FALSE(GenerateScan(recipe, dir.File("wide.tif"), nullptr, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(std::filesystem::exists(dir.File("wide.tif")));
 }

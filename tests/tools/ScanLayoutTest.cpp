@@ -15,16 +15,16 @@ struct Found {
 };
 
 // Finds images 1 .. count in order, with the given expected size, as the Run's passes do.
-std::vector<Found> SearchLikeTheRun(const ScanSpec& spec, const ScanPainter& painter, int count,
+std::vector<Found> SearchLikeTheRun(const ScanSpec& recipe, const ScanPainter& painter, int count,
                                     int expectedWidth, int expectedHeight) {
-    const int across = (spec.m_nWidth + spec.m_nTileWidth - 1) / spec.m_nTileWidth;
-    const int down = (spec.m_nHeight + spec.m_nTileHeight - 1) / spec.m_nTileHeight;
-    const int paddedWidth = across * spec.m_nTileWidth, paddedHeight = down * spec.m_nTileHeight;
+    const int across = (recipe.m_nWidth + recipe.m_nTileWidth - 1) / recipe.m_nTileWidth;
+    const int down = (recipe.m_nHeight + recipe.m_nTileHeight - 1) / recipe.m_nTileHeight;
+    const int paddedWidth = across * recipe.m_nTileWidth, paddedHeight = down * recipe.m_nTileHeight;
     const int cellWidth = paddedWidth / 3, cellHeight = paddedHeight / 2;
     const int step = static_cast<int>((cellWidth + cellHeight) * 0.0001);
     const int gapMax = step * 5000, runLength = step * 50;
-    const int quarterHeight = static_cast<int>(spec.m_nTileHeight * 0.25 * down);
-    const double quarterWidth = spec.m_nTileWidth * 0.25 * across;
+    const int quarterHeight = static_cast<int>(recipe.m_nTileHeight * 0.25 * down);
+    const double quarterWidth = recipe.m_nTileWidth * 0.25 * across;
 
     std::vector<Found> found;
     std::vector<std::uint8_t> row(paddedWidth);
@@ -80,14 +80,14 @@ std::vector<Found> SearchLikeTheRun(const ScanSpec& spec, const ScanPainter& pai
     return found;
 }
 
-void ExpectFoundAtTheirCorners(const ScanSpec& spec) {
-    const std::vector<PlacedImage> placed = PlanPlacements(spec);
-    ASSERT_EQ(static_cast<int>(placed.size()), spec.m_nImages);
+void ExpectFoundAtTheirCorners(const ScanSpec& recipe) {
+    const std::vector<PlacedImage> placed = PlanPlacements(recipe);
+    ASSERT_EQ(static_cast<int>(placed.size()), recipe.m_nImages);
     std::string why;
-    EXPECT_TRUE(CheckFindable(spec, placed, &why)) << why;
-    const ScanPainter painter(spec, placed);
+    EXPECT_TRUE(CheckFindable(recipe, placed, &why)) << why;
+    const ScanPainter painter(recipe, placed);
     const auto found =
-        SearchLikeTheRun(spec, painter, spec.m_nImages, ImageWidthPixels(spec), ImageHeightPixels(spec));
+        SearchLikeTheRun(recipe, painter, recipe.m_nImages, ImageWidthPixels(recipe), ImageHeightPixels(recipe));
     ASSERT_EQ(found.size(), placed.size());
     for (std::size_t k = 0; k < placed.size(); ++k) {
         EXPECT_EQ(found[k].m_nX0, placed[k].m_nX) << "image " << k + 1;
@@ -96,10 +96,10 @@ void ExpectFoundAtTheirCorners(const ScanSpec& spec) {
 }
 
 TEST(ScanLayout, DefaultScanMatchesTheRunsGeometry) {
-    const ScanSpec spec;
-    EXPECT_EQ(ImageWidthPixels(spec), 11625);
-    EXPECT_EQ(ImageHeightPixels(spec), 14300);
-    const SearchLayout layout = ComputeSearchLayout(spec);
+    const ScanSpec recipe;
+    EXPECT_EQ(ImageWidthPixels(recipe), 11625);
+    EXPECT_EQ(ImageHeightPixels(recipe), 14300);
+    const SearchLayout layout = ComputeSearchLayout(recipe);
     EXPECT_EQ(layout.m_nPaddedWidth, 36096);
     EXPECT_EQ(layout.m_nPaddedHeight, 30208);
     EXPECT_EQ(layout.m_nCellWidth, 12032);
@@ -122,19 +122,19 @@ TEST(ScanLayout, DefaultScanMatchesTheRunsGeometry) {
 TEST(ScanLayout, TheRunFindsEveryGridImageAtItsCorner) {
     for (unsigned seed : {1u, 2u, 3u, 42u, 1234u}) {
         SCOPED_TRACE(seed);
-        ScanSpec spec;
-        spec.m_nSeed = seed;
-        ExpectFoundAtTheirCorners(spec);
+        ScanSpec recipe;
+        recipe.m_nSeed = seed;
+        ExpectFoundAtTheirCorners(recipe);
     }
     for (double widthCm : {7.0, 8.0}) {
         for (double heightCm : {9.0, 10.0}) {
             SCOPED_TRACE(std::to_string(widthCm) + " x " + std::to_string(heightCm));
-            ScanSpec spec;
-            spec.m_dImageWidthCm = widthCm;
-            spec.m_dImageHeightCm = heightCm;
-            spec.m_nTileWidth = 512;
-            spec.m_nTileHeight = 512;
-            ExpectFoundAtTheirCorners(spec);
+            ScanSpec recipe;
+            recipe.m_dImageWidthCm = widthCm;
+            recipe.m_dImageHeightCm = heightCm;
+            recipe.m_nTileWidth = 512;
+            recipe.m_nTileHeight = 512;
+            ExpectFoundAtTheirCorners(recipe);
         }
     }
     ScanSpec three; // the bottom row left empty
@@ -152,39 +152,39 @@ TEST(ScanLayout, TheRunFindsEveryGridImageAtItsCorner) {
 }
 
 TEST(ScanLayout, PlacementsVaryWithTheSeedInsideTheirCells) {
-    ScanSpec spec;
-    const auto first = PlanPlacements(spec);
-    spec.m_nSeed = 2;
-    const auto second = PlanPlacements(spec);
+    ScanSpec recipe;
+    const auto first = PlanPlacements(recipe);
+    recipe.m_nSeed = 2;
+    const auto second = PlanPlacements(recipe);
     ASSERT_EQ(first.size(), 6u);
     bool differs = false;
-    const SearchLayout layout = ComputeSearchLayout(spec);
+    const SearchLayout layout = ComputeSearchLayout(recipe);
     for (std::size_t k = 0; k < first.size(); ++k) {
         differs = differs || first[k].m_nX != second[k].m_nX || first[k].m_nY != second[k].m_nY;
         const int cellX = static_cast<int>(k % 3) * layout.m_nCellWidth;
         const int cellY = static_cast<int>(k / 3) * layout.m_nCellHeight;
-        EXPECT_GE(first[k].m_nX, cellX + spec.m_nMargin);
-        EXPECT_LE(first[k].m_nX, cellX + spec.m_nMargin + spec.m_nJitter);
-        EXPECT_GE(first[k].m_nY, cellY + spec.m_nMargin);
-        EXPECT_LE(first[k].m_nY, cellY + spec.m_nMargin + spec.m_nJitter);
+        EXPECT_GE(first[k].m_nX, cellX + recipe.m_nMargin);
+        EXPECT_LE(first[k].m_nX, cellX + recipe.m_nMargin + recipe.m_nJitter);
+        EXPECT_GE(first[k].m_nY, cellY + recipe.m_nMargin);
+        EXPECT_LE(first[k].m_nY, cellY + recipe.m_nMargin + recipe.m_nJitter);
     }
     EXPECT_TRUE(differs);
 }
 
 // Layouts the Run would misread are recognised, so a grid scan never contains one.
 TEST(ScanLayout, CheckFindableRefusesMisleadingLayouts) {
-    const ScanSpec spec;
-    const std::vector<PlacedImage> good = PlanPlacements(spec);
+    const ScanSpec recipe;
+    const std::vector<PlacedImage> good = PlanPlacements(recipe);
     std::string why;
-    ASSERT_TRUE(CheckFindable(spec, good, &why)) << why;
+    ASSERT_TRUE(CheckFindable(recipe, good, &why)) << why;
 
     auto expectRefused = [&](std::vector<PlacedImage> placed, const char* what) {
         std::string reason;
-        EXPECT_FALSE(CheckFindable(spec, placed, &reason)) << what;
+        EXPECT_FALSE(CheckFindable(recipe, placed, &reason)) << what;
         EXPECT_FALSE(reason.empty()) << what;
         // The pixel search agrees that some image is not where it was placed.
-        const ScanPainter painter(spec, placed);
-        const auto found = SearchLikeTheRun(spec, painter, static_cast<int>(placed.size()),
+        const ScanPainter painter(recipe, placed);
+        const auto found = SearchLikeTheRun(recipe, painter, static_cast<int>(placed.size()),
                                             placed[0].m_nWidth, placed[0].m_nHeight);
         bool allAtCorners = found.size() == placed.size();
         for (std::size_t k = 0; allAtCorners && k < found.size(); ++k)
