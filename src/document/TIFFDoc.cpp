@@ -97,6 +97,7 @@ SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
         case JpegWriteResult::NotWritten:
             break;
         case JpegWriteResult::CannotOpen:
+        case JpegWriteResult::LibraryError:
             return SaveOutcome::Fatal;
         }
         break;

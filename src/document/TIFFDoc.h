@@ -51,7 +51,8 @@ enum class SaveOutcome {
     NothingOpen, // no current image: nothing happens, nothing is shown
     Unsupported, // GIF, other or unknown type: its message was shown
     NotWritten,  // the writer failed: MSG_IMAGE_NOT_WRITTEN + path was shown
-    Fatal,       // the JPEG writer could not open the file ("Can't Open file" shown): exit with status 1
+    Fatal,       // the JPEG writer could not open the file ("Can't Open file" shown) or the JPEG library
+                 // failed (its text shown): exit with status 1
 };
 
 class TIFFDoc {

@@ -189,7 +189,9 @@ JpegWriteResult WriteJpegFile(const std::string& path, DIBSection& image, int qu
     JpegWriteState state;
     const bool written = Compress(file.get(), image, quality, messages, &state);
     const bool closed = std::fclose(file.release()) == 0;
-    return written && closed ? JpegWriteResult::Written : JpegWriteResult::NotWritten;
+    if (!written)
+        return JpegWriteResult::LibraryError;
+    return closed ? JpegWriteResult::Written : JpegWriteResult::NotWritten;
 }
 
 } // namespace gc

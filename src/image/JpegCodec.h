@@ -17,9 +17,11 @@ namespace gc {
 int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages);
 
 enum class JpegWriteResult {
-    Written,    // the whole image was compressed and the file closed without error
-    NotWritten, // not a valid 24-bit image (nothing happens), or the library failed (its text is shown)
-    CannotOpen  // MSG_CANT_OPEN_FILE was shown; the program ends
+    Written,      // the whole image was compressed and the file closed without error
+    NotWritten,   // not a valid 24-bit image (nothing happens), or the file could not be closed
+    CannotOpen,   // MSG_CANT_OPEN_FILE was shown; the program ends
+    LibraryError, // a fatal library error (its text was shown as a warning); the program ends, as the
+                  // library's own fatal-error handler would end it
 };
 
 // Writes `image` as a JPEG file of the given quality (baseline tables). The image is changed: red and

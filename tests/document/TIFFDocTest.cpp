@@ -314,6 +314,18 @@ TEST(TIFFDoc, WriterFailuresByType) {
     messages.m_shown.clear();
     EXPECT_EQ(document.SaveFile(dir.File("no/folder/out.jpg"), messages), SaveOutcome::Fatal);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_CANT_OPEN_FILE});
+
+    // A fatal error of the JPEG library while writing (here: the disk is full) shows the library's
+    // text alone and stops the program.
+    if (std::filesystem::exists("/dev/full")) {
+        const std::string full = dir.File("full.jpg");
+        std::filesystem::create_symlink("/dev/full", full);
+        messages.m_shown.clear();
+        EXPECT_EQ(document.SaveFile(full, messages), SaveOutcome::Fatal);
+        ASSERT_EQ(messages.m_shown.size(), 1u);
+        EXPECT_EQ(messages.m_shown[0].m_kind, MessageKind::Warning);
+        EXPECT_EQ(messages.m_shown[0].m_strText.find(MSG_IMAGE_NOT_WRITTEN), std::string::npos);
+    }
 }
 
 TEST(TIFFDoc, UnreadableBmpAndJpegLeaveTheDocumentEmpty) {
