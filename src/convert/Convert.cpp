@@ -151,7 +151,7 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     const std::string fullName = OdFileName(path);
     FilePtr full(std::fopen(fullName.c_str(), "wb"));
     FilePtr binned;
-    if (binSize != 0)
+    if (full && binSize != 0)
         binned.reset(std::fopen(OdBinnedFileName(path, binSize).c_str(), "wb"));
     if (!full || (binSize != 0 && !binned))
         return WriteError(messages);
@@ -230,19 +230,17 @@ ConvertOutcome BinMrcFile(const std::string& fullName, FilePtr binned, int binSi
     }
     full.reset();
 
-    // An empty binned image has no statistics, and one value no spread.
+    // An empty binned image has no mean, and one value no spread (0 rather than 0 ÷ 0).
     const double values = static_cast<double>(binnedWidth) * static_cast<double>(binnedHeight);
-    double minimum = 0.0, maximum = 0.0, mean = 0.0, rms = 0.0;
+    double mean = 0.0, rms = 0.0;
     if (values > 0) {
-        minimum = statistics.m_fMinimum;
-        maximum = statistics.m_fMaximum;
         mean = statistics.m_dSum / values;
         if (values > 1)
             rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares / values - mean * mean) / (values - 1));
     }
     MrcHeader header;
     header.SetImage(binnedWidth, binnedHeight, MRC_MODE_FLOAT);
-    header.SetStatistics(minimum, maximum, mean, rms);
+    header.SetStatistics(statistics.m_fMinimum, statistics.m_fMaximum, mean, rms);
     header.SetLabel(BinnedLabel(binSize));
     if (std::fseek(binned.get(), 0, SEEK_SET) != 0 || !header.Write(binned.get()) || !CloseChecked(binned))
         return WriteError(messages);

@@ -1,7 +1,6 @@
 #include "OpticalDensity.h"
 
 #include <cmath>
-#include <limits>
 
 namespace gc {
 
@@ -27,8 +26,6 @@ std::vector<float> OpticalDensityTable(int bitsPerSample, int scale, bool negati
     return table;
 }
 
-OdStatistics::OdStatistics()
-    : m_fMinimum(std::numeric_limits<float>::infinity()),
-      m_fMaximum(-std::numeric_limits<float>::infinity()) {}
+OdStatistics::OdStatistics() : m_fMinimum(OD_MINIMUM_START), m_fMaximum(OD_MAXIMUM_START) {}
 
 } // namespace gc

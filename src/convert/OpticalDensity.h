@@ -28,8 +28,12 @@ float OpticalDensity(unsigned value, int bitsPerSample, int scale, bool negative
 // OpticalDensity of every value an image of `bitsPerSample` bits can hold (256 or 65536 entries).
 std::vector<float> OpticalDensityTable(int bitsPerSample, int scale, bool negative, const FitConstants& fit);
 
+// Start values of the extremes: the minimum is replaced only by a smaller value and the maximum only
+// by a larger one, so they bound the values written (the maximum stays -1 when every value is below).
+inline constexpr float OD_MINIMUM_START = 1000000.0f;
+inline constexpr float OD_MAXIMUM_START = -1.0f;
+
 // Minimum, maximum, sum and sum of squares of the values written (sums in double precision).
-// The extremes start beyond every value, so they are always those of the values added.
 struct OdStatistics {
     float m_fMinimum;
     float m_fMaximum;

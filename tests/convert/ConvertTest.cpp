@@ -230,23 +230,54 @@ TEST_F(ConvertTest, NegativeImageHeaderStillBoundsTheValues) {
     EXPECT_EQ(image.m_fMax, *std::max_element(image.m_values.begin(), image.m_values.end()));
 }
 
-TEST_F(ConvertTest, ExtremesAreTrueOnesWhateverTheRange) {
-    // Every density lies below -1 here; the maximum is still the largest value written.
+TEST_F(ConvertTest, HeaderExtremesStartAtAMillionAndMinusOne) {
+    // Every density lies below -1 here: the maximum, which starts at -1, is never replaced, in the
+    // full-size header and in the binned one; the minimum is the smallest value written.
     const std::string input = MakeTiff("low.tif", {5, 4, 8, 1}, Pattern8);
     m_settings.m_fit = {-0.4016f, -309.0f, -9.5f};
+    m_settings.m_nBinIndex = 1;
     ASSERT_EQ(Convert({input}), ConvertOutcome::Done);
     const MrcImage image = ReadOutput(m_dir.File("low.mrc"));
-    EXPECT_LT(image.m_fMax, -1.0f);
-    EXPECT_EQ(image.m_fMax, *std::max_element(image.m_values.begin(), image.m_values.end()));
+    EXPECT_LT(*std::max_element(image.m_values.begin(), image.m_values.end()), -1.0f);
+    EXPECT_EQ(image.m_fMax, -1.0f);
+    EXPECT_EQ(image.m_fMin, *std::min_element(image.m_values.begin(), image.m_values.end()));
+    const MrcImage binned = ReadOutput(m_dir.File("low_2_bin.mrc"));
+    ASSERT_EQ(binned.m_values.size(), 4u);
+    EXPECT_EQ(binned.m_fMax, -1.0f);
+    EXPECT_EQ(binned.m_fMin, *std::min_element(binned.m_values.begin(), binned.m_values.end()));
 
     // A pixel equal to x0 gives an infinite density, in the file and in the header.
     m_settings.m_fit = {-0.4016f, 42.0f, 4.402f};
+    m_settings.m_nBinIndex = 0;
     const std::string atX0 =
         MakeTiff("atx0.tif", {3, 2, 8, 1}, [](std::uint32_t x, std::uint32_t) { return 40 + x; });
     ASSERT_EQ(Convert({atX0}), ConvertOutcome::Done);
     const MrcImage infinite = ReadOutput(m_dir.File("atx0.mrc"));
     EXPECT_EQ(infinite.m_values[2], std::numeric_limits<float>::infinity());
     EXPECT_EQ(infinite.m_fMax, std::numeric_limits<float>::infinity());
+
+    // Every pixel at x0: all values are infinite and the minimum keeps its start of 1,000,000.
+    const std::string allAtX0 =
+        MakeTiff("allx0.tif", {3, 2, 8, 1}, [](std::uint32_t, std::uint32_t) { return 42u; });
+    ASSERT_EQ(Convert({allAtX0}), ConvertOutcome::Done);
+    const MrcImage allInfinite = ReadOutput(m_dir.File("allx0.mrc"));
+    EXPECT_EQ(allInfinite.m_fMin, 1000000.0f);
+    EXPECT_EQ(allInfinite.m_fMax, std::numeric_limits<float>::infinity());
+
+    // An image narrower than the bin size gives an empty binned image: the extremes keep their
+    // start values, and the mean and spread are 0 rather than 0 ÷ 0.
+    m_settings.m_fit = DEFAULT_FIT;
+    m_settings.m_nBinIndex = 1;
+    const std::string narrow = MakeTiff("narrow.tif", {1, 3, 8, 1}, Pattern8);
+    ASSERT_EQ(Convert({narrow}), ConvertOutcome::Done);
+    const MrcImage empty = ReadOutput(m_dir.File("narrow_2_bin.mrc"));
+    EXPECT_EQ(empty.m_nWidth, 0);
+    EXPECT_EQ(empty.m_nHeight, 1);
+    EXPECT_TRUE(empty.m_values.empty());
+    EXPECT_EQ(empty.m_fMin, 1000000.0f);
+    EXPECT_EQ(empty.m_fMax, -1.0f);
+    EXPECT_EQ(empty.m_fMean, 0.0f);
+    EXPECT_EQ(empty.m_fRms, 0.0f);
 }
 
 TEST_F(ConvertTest, BinningDropsTheLastColumnsAndRows) {
@@ -404,8 +435,11 @@ TEST_F(ConvertTest, LastRunFileIsWrittenBeforeAnyInputIsOpened) {
 TEST_F(ConvertTest, UnwritableOutputIsAFatalWriteError) {
     const std::string input = MakeTiff("ro.tif", {4, 4, 8, 1}, Pattern8);
     std::filesystem::create_directory(m_dir.File("ro.mrc")); // a folder where the output should go
+    m_settings.m_nBinIndex = 1;
     EXPECT_EQ(Convert({input}), ConvertOutcome::FatalWrite);
     EXPECT_EQ(m_messages.Texts().back(), MSG_WRITE_ERROR);
+    // The binned file is created only after the full-size one was.
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("ro_2_bin.mrc")));
 }
 
 TEST_F(ConvertTest, ProgressRestartsNearTenForEachFile) {
