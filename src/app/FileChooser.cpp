@@ -8,39 +8,33 @@
 namespace gc {
 
 std::string QtNameFilter(const FileFilterEntry& entry) {
-    std::string description = entry.m_szDescription;
-    if (!description.empty() && description.back() == ')') {
-        const std::size_t open = description.rfind(" (");
-        if (open != std::string::npos)
-            description.erase(open);
-    }
     std::string patterns = entry.m_szPatterns;
     std::replace(patterns.begin(), patterns.end(), ';', ' ');
-    return description + " (" + patterns + ")";
+    return std::string(entry.m_szDescription) + " (" + patterns + ")";
+}
+
+void ConfigureFileDialog(QFileDialog& dialog, FilterList filters, int selectedFilter) {
+    QStringList names;
+    for (const FileFilterEntry& entry : filters)
+        names << QString::fromStdString(QtNameFilter(entry));
+    // The list shows each description as it is; the trailing pattern group only selects files.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(names);
+    if (selectedFilter >= 0 && selectedFilter < names.size())
+        dialog.selectNameFilter(names[selectedFilter]);
+}
+
+int SelectedFilterIndex(const QFileDialog& dialog, FilterList filters) {
+    const QString selected = dialog.selectedNameFilter();
+    // Depending on the Qt version the dialog reports the whole filter or only the text it shows.
+    for (std::size_t i = 0; i < filters.size(); ++i)
+        if (selected == QString::fromStdString(QtNameFilter(filters[i])) ||
+            selected == QString::fromUtf8(filters[i].m_szDescription))
+            return static_cast<int>(i);
+    return 0;
 }
 
 namespace {
-
-struct QtFilters {
-    QString m_strAll;
-    QStringList m_list;
-};
-
-QtFilters MakeQtFilters(FilterList filters) {
-    QtFilters result;
-    for (const FileFilterEntry& entry : filters)
-        result.m_list << QString::fromStdString(QtNameFilter(entry));
-    result.m_strAll = result.m_list.join(";;");
-    return result;
-}
-
-QString Selected(const QtFilters& filters, int index) {
-    return (index >= 0 && index < filters.m_list.size()) ? filters.m_list[index] : QString();
-}
-
-int IndexOf(const QtFilters& filters, const QString& selected) {
-    return static_cast<int>(std::max<qsizetype>(0, filters.m_list.indexOf(selected)));
-}
 
 QWidget* DialogParent() {
     return QApplication::activeWindow();
@@ -48,34 +42,35 @@ QWidget* DialogParent() {
 
 } // namespace
 
-std::optional<ChosenFile> QtFileChooser::ChooseOpenFile(FilterList filterList, int selectedFilter) {
-    const QtFilters filters = MakeQtFilters(filterList);
-    QString selected = Selected(filters, selectedFilter);
-    const QString path =
-        QFileDialog::getOpenFileName(DialogParent(), QString(), QString(), filters.m_strAll, &selected);
-    if (path.isEmpty())
+std::optional<ChosenFile> QtFileChooser::ChooseOpenFile(FilterList filters, int selectedFilter) {
+    QFileDialog dialog(DialogParent());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    ConfigureFileDialog(dialog, filters, selectedFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return ChosenFile{path.toStdString(), IndexOf(filters, selected)};
+    return ChosenFile{dialog.selectedFiles().first().toStdString(), SelectedFilterIndex(dialog, filters)};
 }
 
-std::vector<std::string> QtFileChooser::ChooseOpenFiles(FilterList filterList, int selectedFilter) {
-    const QtFilters filters = MakeQtFilters(filterList);
-    QString selected = Selected(filters, selectedFilter);
+std::vector<std::string> QtFileChooser::ChooseOpenFiles(FilterList filters, int selectedFilter) {
+    QFileDialog dialog(DialogParent());
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    ConfigureFileDialog(dialog, filters, selectedFilter);
     std::vector<std::string> paths;
-    for (const QString& path :
-         QFileDialog::getOpenFileNames(DialogParent(), QString(), QString(), filters.m_strAll, &selected))
-        paths.push_back(path.toStdString());
+    if (dialog.exec() == QDialog::Accepted)
+        for (const QString& path : dialog.selectedFiles())
+            paths.push_back(path.toStdString());
     return paths;
 }
 
-std::optional<ChosenFile> QtFileChooser::ChooseSaveFile(FilterList filterList, int selectedFilter) {
-    const QtFilters filters = MakeQtFilters(filterList);
-    QString selected = Selected(filters, selectedFilter);
-    const QString path = QFileDialog::getSaveFileName(DialogParent(), QString(), QString(), filters.m_strAll,
-                                                      &selected, QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty())
+std::optional<ChosenFile> QtFileChooser::ChooseSaveFile(FilterList filters, int selectedFilter) {
+    QFileDialog dialog(DialogParent());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    ConfigureFileDialog(dialog, filters, selectedFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return ChosenFile{path.toStdString(), IndexOf(filters, selected)};
+    return ChosenFile{dialog.selectedFiles().first().toStdString(), SelectedFilterIndex(dialog, filters)};
 }
 
 std::optional<std::string> QtFileChooser::ChooseFolder(const std::string& caption) {

@@ -9,13 +9,21 @@
 #include <string>
 #include <vector>
 
+class QFileDialog;
+
 namespace gc {
 
 using FilterList = std::span<const FileFilterEntry>;
 
-// The entry as a Qt name filter: "JPEG Files (*.jpg *.jpeg)". A trailing parenthesised part of the
-// description is replaced by the full pattern list.
+// The entry as a Qt name filter: the description followed by the full pattern list in parentheses,
+// "JPEG Files (*.jpg) (*.jpg *.jpeg)". The file dialog hides that last group, so its list shows the
+// description exactly.
 std::string QtNameFilter(const FileFilterEntry& entry);
+
+// Gives a file dialog the filter list, with entry `selectedFilter` selected.
+void ConfigureFileDialog(QFileDialog& dialog, FilterList filters, int selectedFilter);
+// The 0-based entry of `filters` that is selected in the dialog (0 when none matches).
+int SelectedFilterIndex(const QFileDialog& dialog, FilterList filters);
 
 struct ChosenFile {
     std::string m_strPath;

@@ -10,6 +10,9 @@
 #include "view/TIFFView.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QListView>
 #include <QListWidget>
 
 #include <cstdlib>
@@ -200,14 +203,53 @@ private slots:
     void choosersShowTheFiltersAsQtNameFilters() {
         QCOMPARE(QtNameFilter(OPEN_FILTERS[0]),
                  std::string("BMP, JPEG, and TIFF Files (*.bmp *.jpg *.jpeg *.tif *.tiff)"));
-        QCOMPARE(QtNameFilter(OPEN_FILTERS[2]), std::string("JPEG Files (*.jpg *.jpeg)"));
-        QCOMPARE(QtNameFilter(SAVE_FILTERS[2]), std::string("TIFF File (*.tif *.tiff)"));
+        QCOMPARE(QtNameFilter(OPEN_FILTERS[2]), std::string("JPEG Files (*.jpg) (*.jpg *.jpeg)"));
+        QCOMPARE(QtNameFilter(SAVE_FILTERS[2]), std::string("TIFF File (*.tif) (*.tif *.tiff)"));
         test::TestApp app;
         app->OnFileOpen();
         app->OnFileSaveAs();
         QCOMPARE(app.m_chooser.m_firstDescriptions,
                  (std::vector<std::string>{"BMP, JPEG, and TIFF Files", "BMP File (*.bmp)"}));
         QCOMPARE(app.m_chooser.m_selected, (std::vector<int>{0, 0}));
+    }
+
+    // The "Files of type" list reads exactly the entries' descriptions, while each entry still
+    // selects files by all of its patterns.
+    void choosersListTheFilterDescriptionsAndSelectByTheirPatterns() {
+        test::TempDir folder;
+        for (const char* name : {"a.bmp", "b.jpeg", "c.jpg", "d.png", "e.tif"})
+            std::ofstream(folder.File(name)) << "x";
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setDirectory(QString::fromStdString(folder.Path().string()));
+        ConfigureFileDialog(dialog, OPEN_FILTERS, 0);
+        auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+        QVERIFY(types != nullptr);
+        QStringList shown;
+        for (int i = 0; i < types->count(); ++i)
+            shown << types->itemText(i);
+        QCOMPARE(shown, (QStringList{"BMP, JPEG, and TIFF Files", "BMP Files (*.bmp)", "JPEG Files (*.jpg)",
+                                     "TIFF Files (*.tif)"}));
+        QCOMPARE(types->currentIndex(), 0);
+
+        auto* list = dialog.findChild<QListView*>("listView");
+        QVERIFY(list != nullptr);
+        QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 4);
+        dialog.selectNameFilter(QString::fromStdString(QtNameFilter(OPEN_FILTERS[2])));
+        QCOMPARE(SelectedFilterIndex(dialog, OPEN_FILTERS), 2);
+        QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);
+
+        QFileDialog save;
+        save.setOption(QFileDialog::DontUseNativeDialog);
+        ConfigureFileDialog(save, SAVE_FILTERS, 0);
+        types = save.findChild<QComboBox*>("fileTypeCombo");
+        QVERIFY(types != nullptr);
+        shown.clear();
+        for (int i = 0; i < types->count(); ++i)
+            shown << types->itemText(i);
+        QCOMPARE(shown, (QStringList{"BMP File (*.bmp)", "JPEG File (*.jpg)", "TIFF File (*.tif)"}));
+        save.selectNameFilter(QString::fromStdString(QtNameFilter(SAVE_FILTERS[2])));
+        QCOMPARE(SelectedFilterIndex(save, SAVE_FILTERS), 2);
     }
 
     void splitPathTakesTheFileNameAtItsFirstDot() {
