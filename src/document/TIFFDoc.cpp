@@ -31,7 +31,6 @@ int TIFFDoc::GetImageDirectory(int index) const {
 OpenOutcome TIFFDoc::OpenFile(const std::string& path, Messages& messages) {
     m_nFileType = FileTypeFromName(path);
     ClearImages();
-    m_nCurrentImage = 0;
 
     // Keeps an image that the reader left valid; drops the others.
     auto keep = [this](std::unique_ptr<DIBSection> image) {

@@ -66,7 +66,7 @@ public:
 
     // File Open after the chooser: sets the file type, clears the images, reads every image of the
     // file, and takes the path as the document's path when at least one image was read (otherwise the
-    // previous path stays). The current image goes back to 0.
+    // previous path stays). The current image number is left for the view, which fetches image 0.
     OpenOutcome OpenFile(const std::string& path, Messages& messages);
 
     // File Save / Save As after the chooser (path already through SavePathForFilter): writes a copy of

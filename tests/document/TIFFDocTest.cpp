@@ -79,9 +79,10 @@ TEST(TIFFDoc, OpensEveryDirectoryAndTracksTheCurrentImage) {
     EXPECT_EQ(fourth->MemoryRow(0)[0], 39);
     EXPECT_TRUE(messages.m_shown.empty());
 
-    // A new open starts again at the first image.
+    // After a new open the view fetches the first image, which makes it current.
     ASSERT_EQ(document.OpenFile(saved, messages), OpenOutcome::Opened);
     EXPECT_EQ(document.GetImageCount(), 1);
+    ASSERT_NE(document.GetImage(0), nullptr);
     EXPECT_EQ(document.GetCurrentImage(), 0);
     EXPECT_EQ(document.GetImagePath(), saved);
 }
@@ -131,6 +132,11 @@ TEST(TIFFDoc, OpeningNothingEmptiesTheListButKeepsThePath) {
     EXPECT_EQ(document.GetImageCount(), 0);
     EXPECT_EQ(document.GetImagePath(), path);
     EXPECT_EQ(document.GetImage(0), nullptr);
+    // The current image number stays too: Properties, still offered for the TIFF type, describes
+    // that directory of the path the document still holds.
+    EXPECT_EQ(document.GetCurrentImage(), 2);
+    ASSERT_TRUE(document.CanShowProperties());
+    EXPECT_NE(document.PropertiesText(messages).find("TIFFTAG_IMAGEWIDTH = 13\n"), std::string::npos);
 
     messages.m_shown.clear();
     // A bare ".bmp" is a name of four characters: no type.
