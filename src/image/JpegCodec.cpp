@@ -40,12 +40,6 @@ void ShowLibraryMessage(j_common_ptr info) {
     }
 }
 
-// Warnings (corrupt data, premature end) are counted but not shown; trace messages are dropped.
-void CountWarning(j_common_ptr info, int level) {
-    if (level < 0)
-        ++info->err->num_warnings;
-}
-
 // Fatal errors: show the text, then return to the armed jump point.
 void JumpBack(j_common_ptr info) {
     (*info->err->output_message)(info);
@@ -55,8 +49,9 @@ void JumpBack(j_common_ptr info) {
 jpeg_error_mgr* ArmErrors(JpegErrorManager& errors, Messages& messages) {
     jpeg_std_error(&errors.m_pub);
     errors.m_pub.error_exit = JumpBack;
+    // The library's own emit_message stays: it passes the first warning of a file (corrupt data, a
+    // premature end) to the message output and drops trace messages.
     errors.m_pub.output_message = ShowLibraryMessage;
-    errors.m_pub.emit_message = CountWarning;
     errors.m_pMessages = &messages;
     return &errors.m_pub;
 }
