@@ -107,7 +107,7 @@ PickPoint PointerToImage(int pointerX, int pointerY, float zoom, int scrollX, in
 }
 
 PickRect PickTestRect(PickPoint centre, int maskSize) {
-    const int half = maskSize / 2;
+    const std::int64_t half = maskSize / 2;
     return {centre.x - half, centre.y - half, centre.x + half, centre.y + half};
 }
 

@@ -9,6 +9,7 @@
 #include "image/DIBSection.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -48,9 +49,10 @@ struct PickSaveHooks {
 // (scrollX, scrollY): each quotient by the zoom factor is truncated toward zero on its own.
 PickPoint PointerToImage(int pointerX, int pointerY, float zoom, int scrollX, int scrollY);
 
-// Test rectangle of a pick: centre ± half the mask size (integer division).
+// Test rectangle of a pick: centre ± half the mask size (integer division), in 64 bits so that a centre
+// near the ends of the int range cannot wrap around into the image.
 struct PickRect {
-    int left, top, right, bottom;
+    std::int64_t left, top, right, bottom;
 };
 PickRect PickTestRect(PickPoint centre, int maskSize);
 

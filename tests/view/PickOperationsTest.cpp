@@ -85,6 +85,13 @@ TEST(AddPick, EdgeTestsApplyToEveryPick) {
     EXPECT_EQ(AddPick(four, &image, {98, 58}), AddPickResult::Added);
     EXPECT_EQ(AddPick(four, &image, {50, 59}), AddPickResult::LeavesImage);
     EXPECT_EQ(Picks(state), (std::vector<PickPoint>{{1, 1}, {99, 59}}));
+
+    // Centres near the ends of the int range (the command line takes any int) still leave the image.
+    PickState far = PickingState("/x/a.tif", 50);
+    EXPECT_EQ(AddPick(far, &image, {INT32_MAX - 10, 30}), AddPickResult::LeavesImage);
+    EXPECT_EQ(AddPick(far, &image, {50, INT32_MAX}), AddPickResult::LeavesImage);
+    EXPECT_EQ(AddPick(far, &image, {INT32_MIN + 5, 30}), AddPickResult::LeavesImage);
+    EXPECT_EQ(far.m_nPickCount, 0);
 }
 
 TEST(AddPick, NeighbourTestIsStrict) {
