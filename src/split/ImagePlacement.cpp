@@ -186,11 +186,7 @@ int PassProgress::Position(int pass, int tile, int fileIndex, int imageCount, in
 }
 
 void PassProgress::BeforeTile(int tile) {
-    const int position = Position(m_nPass, tile, m_nFileIndex, m_nImageCount, m_nTileCount, m_nFileCount);
-    if (position != m_nLastPosition) {
-        m_nLastPosition = position;
-        m_progress.SetPos(position);
-    }
+    m_progress.SetPos(Position(m_nPass, tile, m_nFileIndex, m_nImageCount, m_nTileCount, m_nFileCount));
 }
 
 void PassBuffers::Allocate(const ScanGeometry& geometry) {

@@ -57,7 +57,8 @@ public:
 };
 
 // The progress bar's position before each tile read: trunc((k+1)(t+1)·90 / (N·T) + 10) for one
-// file, trunc((k+1)(t+1)(f+1)·90 / (N·T·F) + 10) in a batch.
+// file, trunc((k+1)(t+1)(f+1)·90 / (N·T·F) + 10) in a batch; set before every tile, also when it
+// has not changed (the display skips repeats).
 class PassProgress {
 public:
     PassProgress(Progress& progress, int pass, int imageCount, int tileCount, int fileIndex, int fileCount);
@@ -67,7 +68,6 @@ public:
 private:
     Progress& m_progress;
     int m_nPass, m_nImageCount, m_nTileCount, m_nFileIndex, m_nFileCount;
-    int m_nLastPosition = -1;
 };
 
 // Working memory of a file's passes: one decoded tile, one row of tiles, one row per image slot.

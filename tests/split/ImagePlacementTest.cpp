@@ -298,8 +298,23 @@ TEST(RunImagePass, ImageReachingBelowTheScanGetsFewerRows) {
 TEST(RunImagePass, ProgressBeforeEveryTile) {
     SmallScan scan;
     const PassRun run = RunPasses(scan, 2);
-    // Pass 0 goes to 55, pass 1 starts low again and ends at 100; repeated positions are not re-sent.
-    ASSERT_FALSE(run.m_progress.m_positions.empty());
+    // Pass 0 goes to 55, pass 1 starts low again and ends at 100; the bar is set before every tile
+    // read, also when the position has not changed.
+    const int tiles = scan.m_geometry.m_nTileCount;
+    ASSERT_EQ(run.m_progress.m_positions.size(), static_cast<std::size_t>(2 * tiles));
+    for (int k = 0; k < 2; ++k)
+        for (int t = 0; t < tiles; ++t)
+            EXPECT_EQ(run.m_progress.m_positions[k * tiles + t],
+                      PassProgress::Position(k, t, 0, 2, tiles, 1));
+    // Many tiles share a position; each still sets it (4189 tiles, 6 passes: 10.0036, 10.0072, ...).
+    RecordingProgress recorded;
+    PassProgress firstPass(recorded, 0, 6, 4189, 0, 1);
+    for (int t = 0; t < 4189; ++t)
+        firstPass.BeforeTile(t);
+    ASSERT_EQ(recorded.m_positions.size(), 4189u);
+    EXPECT_EQ(recorded.m_positions[0], 10);
+    EXPECT_EQ(recorded.m_positions[1], 10);
+    EXPECT_EQ(recorded.m_positions.back(), 25);        // 4189·90 / 25134 + 10 = 25
     EXPECT_EQ(run.m_progress.m_positions.front(), 11); // 1·1·90 / (2·40) + 10 = 11.125
     EXPECT_EQ(run.m_progress.m_positions.back(), 100);
     const auto peak = std::find(run.m_progress.m_positions.begin(), run.m_progress.m_positions.end(), 55);
