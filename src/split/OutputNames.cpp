@@ -27,11 +27,14 @@ ImageName MrcNameOf(const ImageName& name) {
 ImageName BinnedNameOf(const ImageName& name, int binning) {
     const char* suffix = binning == 2 ? BINNED_SUFFIX_2 : (binning == 3 ? BINNED_SUFFIX_3 : BINNED_SUFFIX_4);
     const std::string text = suffix;
-    if (name.m_nDot == std::string::npos)
+    // Before the first "." of the file name, even when the append string put one ahead of the
+    // extension: the numbers after it keep the names apart.
+    const std::size_t firstDot = FirstDotOfFileName(name.m_strPath);
+    if (firstDot == std::string::npos)
         return {name.m_strPath + text, std::string::npos};
     std::string path = name.m_strPath;
-    path.insert(name.m_nDot, text);
-    return {path, name.m_nDot + text.size()};
+    path.insert(firstDot, text);
+    return {path, name.m_nDot == std::string::npos ? name.m_nDot : name.m_nDot + text.size()};
 }
 
 OutputNamer::OutputNamer(const RunParameters& parameters)

@@ -23,7 +23,8 @@ std::size_t FirstDotOfFileName(const std::string& path);
 
 // The name cut after its "." followed by "mrc" (plate_1.tif gives plate_1.mrc).
 ImageName MrcNameOf(const ImageName& name);
-// The name with "_2X2", "_3X3" or "_4X4" inserted before its "." (plate_1_2X2.mrc).
+// The name with "_2X2", "_3X3" or "_4X4" inserted before the first "." of its file name
+// (plate_1_2X2.mrc), or appended when the file name has none.
 ImageName BinnedNameOf(const ImageName& name, int binning);
 
 class OutputNamer {

@@ -66,7 +66,8 @@ TEST(OutputNamer, DotsInFolderNamesAndOutputDirectories) {
 }
 
 TEST(OutputNamer, AppendStringWithADotKeepsNamesApart) {
-    // The derived names are cut at the input's extension, so "v1.2_1" and "v1.2_2" stay distinct.
+    // The MRC names are cut at the input's extension, so "v1.2_1" and "v1.2_2" stay distinct; the
+    // binned names take their "_2X2" at the first "." of the file name, which keeps them apart too.
     RunParameters parameters;
     parameters.m_bAppendString = true;
     parameters.m_strAppendString = "v1.2";
@@ -76,7 +77,17 @@ TEST(OutputNamer, AppendStringWithADotKeepsNamesApart) {
     EXPECT_EQ(first.m_strPath, "/s/v1.2_1.tif");
     EXPECT_EQ(MrcNameOf(first).m_strPath, "/s/v1.2_1.mrc");
     EXPECT_EQ(MrcNameOf(second).m_strPath, "/s/v1.2_2.mrc");
-    EXPECT_EQ(BinnedNameOf(second, 2).m_strPath, "/s/v1.2_2_2X2.tif");
+    EXPECT_EQ(BinnedNameOf(second, 2).m_strPath, "/s/v1_2X2.2_2.tif");
+    EXPECT_EQ(BinnedNameOf(MrcNameOf(first), 3).m_strPath, "/s/v1_3X3.2_1.mrc");
+    EXPECT_EQ(BinnedNameOf(MrcNameOf(second), 3).m_strPath, "/s/v1_3X3.2_2.mrc");
+
+    parameters.m_bOutputDir = true;
+    parameters.m_strOutputDir = "/o.d/";
+    OutputNamer toFolder(parameters);
+    const ImageName moved = toFolder.MakeImageName("/s/a.b.tif", 1);
+    EXPECT_EQ(moved.m_strPath, "/o.d/v1.2_1.b.tif");
+    EXPECT_EQ(MrcNameOf(moved).m_strPath, "/o.d/v1.2_1.mrc");
+    EXPECT_EQ(BinnedNameOf(moved, 4).m_strPath, "/o.d/v1_4X4.2_1.b.tif");
 }
 
 TEST(OutputNamer, InputWithoutExtension) {
