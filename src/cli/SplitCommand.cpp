@@ -55,7 +55,8 @@ private:
     std::optional<std::string> m_folder;
 };
 
-// Clears the progress bar's line before a message is printed; with `quiet`, drops reports.
+// Clears the progress bar's line before a message is printed; with `quiet`, drops reports (set only
+// around SAVE PARAMETERS, so only the summary is dropped).
 class SplitMessagesOut final : public Messages {
 public:
     SplitMessagesOut(Messages& out, CliProgress& bar) : m_out(out), m_bar(bar) {}
@@ -107,7 +108,6 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     if (outputDirGiven && !options.m_strOutputDir.empty())
         folder = ChosenFolder(options.m_strOutputDir);
     GivenChooser chooser(options.m_files, folder);
-    messages.m_bQuiet = options.m_bQuiet;
     FViewLogic dialog(parameters, chooser, messages);
     dialog.OnSelchangeImageCount(options.m_nImages - 1);
     dialog.OnSelchangeHeight(IndexOf(HEIGHT_CHOICES, options.m_nHeightCm));
@@ -128,9 +128,12 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     if (outputDirGiven)
         dialog.OnOutputDir();
     dialog.OnSelectFiles();
-    if (!dialog.OnSaveParameters())
-        return EXIT_FATAL;
+    // --quiet drops the summary that SAVE PARAMETERS shows, nothing else.
+    messages.m_bQuiet = options.m_bQuiet;
+    const bool saved = dialog.OnSaveParameters();
     messages.m_bQuiet = false;
+    if (!saved)
+        return EXIT_FATAL;
 
     RunDriver driver(parameters, messages, bar);
     const RunResult result = driver.OnRun();

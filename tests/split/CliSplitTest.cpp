@@ -96,6 +96,18 @@ TEST(CliSplit, QuietStartNumberAndSkippedFiles) {
     EXPECT_EQ(run.m_strErr, std::string("strip.tif") + MSG_STRIP_ENCODED + "\n");
 }
 
+TEST(CliSplit, QuietKeepsTheOutputDirectoryMessage) {
+    // --quiet drops the run summary only; the chosen folder is still reported.
+    TempDir dir;
+    ASSERT_TRUE(test::WriteDarkScan(dir.File("dark.tif"), 10496, 13312, 256, 256));
+    fs::create_directory(dir.Path() / "out");
+    const CliRun run = Split(dir, "--quiet --images 1 --height-cm 9 --width-cm 7 --output-dir out dark.tif");
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(run.m_strOut,
+              (dir.Path() / "out").string() + "  : Location of Output Directory.\n" + "Run Complete.\n");
+    EXPECT_EQ(run.m_strErr, "");
+}
+
 TEST(CliSplit, FatalStopsExitOne) {
     TempDir dir;
     ASSERT_TRUE(test::WriteFormatTiff(dir.File("rgb.tif"), 32, 32, 3, 8, PLANARCONFIG_CONTIG, 16, 16));
