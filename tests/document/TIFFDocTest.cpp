@@ -120,6 +120,34 @@ TEST(TIFFDoc, AnUndecodableDirectoryStaysAsABlackImage) {
     EXPECT_FALSE(messages.m_shown.empty()); // the library said why
 }
 
+TEST(TIFFDoc, ADirectoryTheLibraryCannotReadCompletelyStaysAsABlackImage) {
+    TempDir dir;
+    const std::string path = dir.File("nostrips.tif");
+    std::vector<test::RawField> withoutStrips;
+    for (const test::RawField& field : test::RawGreyRow(4))
+        if (field.tag != TIFFTAG_STRIPOFFSETS)
+            withoutStrips.push_back(field);
+    test::WriteFileBytes(path, test::RawTiff({test::RawGreyRow(3), withoutStrips, test::RawGreyRow(5)},
+                                             {100, 150, 200, 250, 60}));
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+    // The middle directory is listed with its size and read like any other: the library says what it
+    // misses, each time the directory is selected, and its picture stays black.
+    ASSERT_EQ(document.GetImageCount(), 3);
+    EXPECT_EQ(document.GetImageList()[0]->MemoryRow(0)[0], 99);
+    const DIBSection* black = document.GetImageList()[1].get();
+    ASSERT_TRUE(black->IsValid());
+    EXPECT_EQ(black->GetWidth(), 4);
+    EXPECT_EQ(black->MemoryRow(0)[0], 0);
+    EXPECT_EQ(document.GetImageList()[2]->GetWidth(), 5);
+    EXPECT_EQ(document.GetImageList()[2]->MemoryRow(0)[0], 99);
+    ASSERT_GE(messages.m_shown.size(), 2u);
+    EXPECT_EQ(messages.m_shown[0].m_strCaption, messages.m_shown[1].m_strCaption);
+    EXPECT_EQ(messages.m_shown[0].m_strText, messages.m_shown[1].m_strText);
+    EXPECT_NE(messages.m_shown[0].m_strText.find("StripOffsets"), std::string::npos);
+}
+
 TEST(TIFFDoc, OpeningNothingEmptiesTheListButKeepsThePath) {
     TempDir dir;
     const std::string path = FourImageTiff(dir);
