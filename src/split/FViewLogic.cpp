@@ -122,9 +122,7 @@ void FViewLogic::OnSelectFiles() {
         const auto folder = m_chooser.ChooseFolder(TITLE_PICK_OUTPUT_DIRECTORY);
         if (folder) {
             m_messages.Information(*folder + MSG_OUTPUT_DIRECTORY_LOCATION);
-            m_parameters.m_strOutputDir = *folder;
-            if (m_parameters.m_strOutputDir.empty() || m_parameters.m_strOutputDir.back() != '/')
-                m_parameters.m_strOutputDir += '/';
+            m_parameters.m_strOutputDir = *folder + '/';
         }
     }
     ChangeDone();

@@ -190,6 +190,12 @@ TEST_F(DialogFixture, SingleFileSelectionAndOutputFolder) {
     EXPECT_EQ(m_parameters.m_strInputFiles[0], "/scans/plate.tif");
     EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.v/");
     EXPECT_EQ(m_chooser.m_nFolderCalls, 2);
+
+    // The chosen path always gets its "/", the root folder too.
+    m_chooser.m_folders.push_back("/");
+    dialog.OnSelectFiles();
+    EXPECT_EQ(m_parameters.m_strOutputDir, "//");
+    EXPECT_EQ(m_messages.Texts().back(), "/  : Location of Output Directory.");
 }
 
 TEST_F(DialogFixture, BatchOfExactlyOneHundredIsAccepted) {
