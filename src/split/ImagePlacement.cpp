@@ -198,7 +198,7 @@ void PassBuffers::Allocate(const ScanGeometry& geometry) {
 
 StepResult RunImagePass(TIFF* input, int pass, const ScanGeometry& geometry, const SearchConstants& constants,
                         ImagePlacements& placements, PassBuffers& buffers, ImageRowSink& sink,
-                        PassProgress& progress) {
+                        PassProgress& progress, const std::function<void()>& rowOfTilesRead) {
     const int m = pass + 1;
     const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
     const int tileLength = static_cast<int>(geometry.m_nTileLength);
@@ -236,6 +236,8 @@ StepResult RunImagePass(TIFF* input, int pass, const ScanGeometry& geometry, con
                 }
             }
             ++tileRow;
+            if (rowOfTilesRead)
+                rowOfTilesRead();
         }
     }
     return StepResult::Ok;

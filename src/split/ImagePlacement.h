@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <tiffio.h>
 #include <vector>
 
@@ -81,9 +82,9 @@ struct PassBuffers {
 };
 
 // One pass over the scan for image pass + 1. FatalRead when a tile cannot be read; otherwise the
-// sink's first failure, or Ok.
+// sink's first failure, or Ok. `rowOfTilesRead`, when given, is called after every row of tiles.
 StepResult RunImagePass(TIFF* input, int pass, const ScanGeometry& geometry, const SearchConstants& constants,
                         ImagePlacements& placements, PassBuffers& buffers, ImageRowSink& sink,
-                        PassProgress& progress);
+                        PassProgress& progress, const std::function<void()>& rowOfTilesRead = {});
 
 } // namespace gc

@@ -3,7 +3,13 @@
 #include "SplitMessages.h"
 #include "core/TiffErrors.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace gc {
 namespace {
@@ -15,6 +21,92 @@ struct TiffCloser {
     void operator()(TIFF* tiff) const { TIFFClose(tiff); }
 };
 using TiffInput = std::unique_ptr<TIFF, TiffCloser>;
+
+// The scan is opened as TIFFOpen (mode "r") opens it: the file memory-mapped, so the library reads
+// tiles and reports their failures exactly as it does there. The file procedures are our own only to
+// know the mapping's address: the pages read so far are given back after every row of tiles, so the
+// memory in use stays the band and the row buffers, whatever the scan's size.
+struct MappedScan {
+    int m_nFd = -1;
+    void* m_pBase = nullptr;
+    std::size_t m_nSize = 0;
+
+    void GiveBackPages() const {
+        if (m_pBase)
+            madvise(m_pBase, m_nSize, MADV_DONTNEED);
+    }
+
+    static MappedScan& Of(thandle_t handle) { return *static_cast<MappedScan*>(handle); }
+
+    static tmsize_t Read(thandle_t handle, void* buffer, tmsize_t size) {
+        if (size < 0)
+            return -1;
+        std::size_t done = 0;
+        ssize_t count = -1;
+        while (done < static_cast<std::size_t>(size)) {
+            count = ::read(Of(handle).m_nFd, static_cast<char*>(buffer) + done,
+                           static_cast<std::size_t>(size) - done);
+            if (count <= 0)
+                break;
+            done += static_cast<std::size_t>(count);
+        }
+        return count < 0 ? -1 : static_cast<tmsize_t>(done);
+    }
+    static tmsize_t Write(thandle_t, void*, tmsize_t) {
+        errno = EBADF;
+        return -1;
+    }
+    static toff_t Seek(thandle_t handle, toff_t offset, int whence) {
+        const off_t position = static_cast<off_t>(offset);
+        if (static_cast<toff_t>(position) != offset) {
+            errno = EINVAL;
+            return static_cast<toff_t>(-1);
+        }
+        return static_cast<toff_t>(::lseek(Of(handle).m_nFd, position, whence));
+    }
+    static int Close(thandle_t handle) { return ::close(Of(handle).m_nFd); }
+    static toff_t Size(thandle_t handle) {
+        struct stat status;
+        return ::fstat(Of(handle).m_nFd, &status) < 0 ? 0 : static_cast<toff_t>(status.st_size);
+    }
+    static int Map(thandle_t handle, void** base, toff_t* size) {
+        MappedScan& scan = Of(handle);
+        const toff_t length = Size(handle);
+        if (length == 0 || static_cast<toff_t>(static_cast<std::size_t>(length)) != length)
+            return 0;
+        void* mapped =
+            ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, scan.m_nFd, 0);
+        if (mapped == MAP_FAILED)
+            return 0;
+        scan.m_pBase = mapped;
+        scan.m_nSize = static_cast<std::size_t>(length);
+        *base = mapped;
+        *size = length;
+        return 1;
+    }
+    static void Unmap(thandle_t handle, void* base, toff_t size) {
+        ::munmap(base, static_cast<std::size_t>(size));
+        Of(handle).m_pBase = nullptr;
+    }
+};
+
+// TIFFOpen (path, "r"), with the library's own messages, over `scan`.
+TiffInput OpenScan(const std::string& path, MappedScan& scan) {
+    scan.m_nFd = ::open(path.c_str(), O_RDONLY, 0666);
+    if (scan.m_nFd < 0) {
+        if (errno > 0 && std::strerror(errno) != nullptr)
+            TIFFErrorExt(nullptr, "TIFFOpen", "%s: %s", path.c_str(), std::strerror(errno));
+        else
+            TIFFErrorExt(nullptr, "TIFFOpen", "%s: Cannot open", path.c_str());
+        return nullptr;
+    }
+    TiffInput input(TIFFClientOpen(path.c_str(), "r", &scan, MappedScan::Read, MappedScan::Write,
+                                   MappedScan::Seek, MappedScan::Close, MappedScan::Size, MappedScan::Map,
+                                   MappedScan::Unmap));
+    if (!input)
+        ::close(scan.m_nFd);
+    return input;
+}
 
 // Sets m_bRunning for its lifetime.
 class RunningFlag {
@@ -114,16 +206,17 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     if (!m_namer)
         PrepareRun();
     m_strCurrentInput = path;
-    // Read without memory-mapping the scan, so memory stays the band and the row buffers.
-    TiffInput input(TIFFOpen(path.c_str(), "rm"));
+    MappedScan scan;
+    TiffInput input = OpenScan(path, scan);
     if (!input) {
         m_messages.Warning(path + MSG_INVALID_TIFF);
         return RunOutcome::Skipped;
     }
-    return SplitOpenScan(input.get(), path, fileIndex);
+    return SplitOpenScan(input.get(), path, fileIndex, [&scan] { scan.GiveBackPages(); });
 }
 
-RunOutcome RunDriver::SplitOpenScan(TIFF* input, const std::string& path, int fileIndex) {
+RunOutcome RunDriver::SplitOpenScan(TIFF* input, const std::string& path, int fileIndex,
+                                    const std::function<void()>& rowOfTilesRead) {
     const int imageCount = m_parameters.m_nImageCount;
     ResetPlacements(m_placements, imageCount);
     for (auto& output : m_outputs)
@@ -156,8 +249,8 @@ RunOutcome RunDriver::SplitOpenScan(TIFF* input, const std::string& path, int fi
     OutputSink sink(*this, path, settings);
     for (int k = 0; k < imageCount && k < MAX_IMAGES; ++k) {
         PassProgress progress(m_progress, k, imageCount, m_geometry.m_nTileCount, fileIndex, fileCount);
-        const StepResult result =
-            RunImagePass(input, k, m_geometry, constants, m_placements, m_buffers, sink, progress);
+        const StepResult result = RunImagePass(input, k, m_geometry, constants, m_placements, m_buffers, sink,
+                                               progress, rowOfTilesRead);
         if (result == StepResult::FatalRead)
             return RunOutcome::FatalRead;
         if (result == StepResult::FatalWrite)

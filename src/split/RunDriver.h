@@ -58,7 +58,8 @@ public:
 private:
     class OutputSink;
 
-    RunOutcome SplitOpenScan(TIFF* input, const std::string& path, int fileIndex);
+    RunOutcome SplitOpenScan(TIFF* input, const std::string& path, int fileIndex,
+                             const std::function<void()>& rowOfTilesRead);
 
     RunParameters& m_parameters;
     Messages& m_messages;

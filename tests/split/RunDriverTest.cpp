@@ -2,6 +2,7 @@
 // headers (our reader and python3-mrcfile), TIFF outputs, names across a batch, skip and stop paths.
 #include "split/RunDriver.h"
 #include "SplitTestSupport.h"
+#include "core/TiffErrors.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace gc {
@@ -391,6 +393,69 @@ TEST(RunStops, OutputThatCannotBeCreated) {
     EXPECT_EQ(tiff.m_result.m_outcome, RunOutcome::FatalRead);
     ASSERT_FALSE(tiff.m_messages.Texts().empty());
     EXPECT_EQ(tiff.m_messages.Texts().back(), MSG_READ_ERROR);
+}
+
+// Points the first tile of a little-endian classic TIFF beyond the end of the file.
+bool MoveFirstTileBeyondTheEnd(const std::string& path) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    auto read32 = [&](std::streamoff at) {
+        unsigned char bytes[4] = {};
+        file.seekg(at);
+        file.read(reinterpret_cast<char*>(bytes), 4);
+        return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24);
+    };
+    const std::uint32_t directory = read32(4);
+    const std::uint32_t entries = read32(directory) & 0xffff;
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        const std::streamoff entry = directory + 2 + 12 * static_cast<std::streamoff>(i);
+        if ((read32(entry) & 0xffff) != TIFFTAG_TILEOFFSETS)
+            continue;
+        const std::uint32_t offsets = read32(entry + 8);
+        const unsigned char far[4] = {0x00, 0x00, 0x00, 0x70};
+        file.seekp(offsets);
+        file.write(reinterpret_cast<const char*>(far), 4);
+        return static_cast<bool>(file);
+    }
+    return false;
+}
+
+TEST(RunStops, TileBeyondTheEndOfTheFile) {
+    // The scan is read as the TIFF library maps it: a tile that lies beyond the end of the file fails
+    // without a library message of its own, and the Run stops with the read error alone.
+    TempDir dir;
+    const std::string path = dir.File("cut.tif");
+    ASSERT_TRUE(test::WriteDarkScan(path, 10496, 13312, 256, 256));
+    ASSERT_TRUE(MoveFirstTileBeyondTheEnd(path));
+    RunParameters parameters = OneImageParameters({path});
+    RunRecord record;
+    RunSplit(parameters, record);
+    EXPECT_EQ(record.m_result.m_outcome, RunOutcome::FatalRead);
+    EXPECT_EQ(record.m_messages.Texts(), std::vector<std::string>{MSG_READ_ERROR});
+}
+
+TEST(RunEndToEnd, InputsThatDoNotOpenGetTheLibrarysOwnMessages) {
+    TempDir dir;
+    const std::string missing = dir.File("missing.tif");
+    const std::string text = dir.File("notes.tif");
+    test::WriteFileBytes(text, {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
+    RecordingMessages expected;
+    {
+        TiffErrorScope errors(expected);
+        for (const std::string& path : {missing, text}) {
+            TIFF* tiff = TIFFOpen(path.c_str(), "r");
+            EXPECT_EQ(tiff, nullptr);
+            expected.Warning(path + MSG_INVALID_TIFF);
+        }
+    }
+    expected.Information(MSG_RUN_COMPLETE);
+    RunParameters parameters = OneImageParameters({missing, text});
+    RunRecord record;
+    RunSplit(parameters, record);
+    EXPECT_EQ(record.m_result.m_nSkippedFiles, 2);
+    EXPECT_EQ(record.m_messages.Texts(), expected.Texts());
+    ASSERT_EQ(record.m_messages.m_shown.size(), expected.m_shown.size());
+    for (std::size_t i = 0; i < expected.m_shown.size(); ++i)
+        EXPECT_EQ(record.m_messages.m_shown[i].m_strCaption, expected.m_shown[i].m_strCaption) << i;
 }
 
 TEST(RunRefusals, NotSavedOrAlreadyRunning) {
