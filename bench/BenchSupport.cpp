@@ -1,4 +1,5 @@
 #include "BenchSupport.h"
+#include "core/TiffHandle.h"
 
 #include <tiffio.h>
 
@@ -11,11 +12,7 @@
 
 namespace gc::bench {
 
-namespace {
-struct TiffCloser {
-    void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
-} // namespace
+namespace {} // namespace
 
 tools::ScanSpec DefaultSample(tools::ScanCompression compression) {
     tools::ScanSpec recipe;
@@ -48,7 +45,7 @@ std::string EnsureSample(const tools::ScanSpec& recipe, const std::string& name)
 }
 
 std::uint64_t ReadAllTiles(const std::string& path) {
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "r"));
+    TiffHandle tif(TIFFOpen(path.c_str(), "r"));
     if (!tif)
         return 0;
     std::vector<std::uint8_t> tile(static_cast<std::size_t>(TIFFTileSize(tif.get())));

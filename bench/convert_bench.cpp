@@ -8,6 +8,7 @@
 #include "convert/OutputNames.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
+#include "core/TiffHandle.h"
 
 #include <tiffio.h>
 
@@ -53,18 +54,14 @@ void operator delete(void* block, std::size_t) noexcept {
 namespace {
 
 namespace fs = std::filesystem;
+using gc::TiffHandle;
 
 constexpr std::uint32_t SIDE = 10000;
 constexpr std::uint32_t ROWS_PER_STRIP = 16;
 
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
-
 // A smooth 16-bit film-like pattern with some texture; written strip by strip.
 bool WriteSample(const std::string& path) {
-    TiffPtr tiff(TIFFOpen(path.c_str(), "w"));
+    TiffHandle tiff(TIFFOpen(path.c_str(), "w"));
     if (!tiff)
         return false;
     TIFF* t = tiff.get();
@@ -122,7 +119,7 @@ void ReadStrips(benchmark::State& state) {
     gc::bench::ResetPeakRss();
     std::uint64_t bytes = 0;
     for (auto _ : state) {
-        TiffPtr tiff(TIFFOpen(path.c_str(), "r"));
+        TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
         std::vector<unsigned char> buffer(static_cast<std::size_t>(TIFFStripSize(tiff.get())));
         bytes = 0;
         for (std::uint32_t s = 0; s < TIFFNumberOfStrips(tiff.get()); ++s) {

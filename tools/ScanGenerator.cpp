@@ -1,6 +1,7 @@
 // Sample-scan generator: plans the images' places in the grid, checks that the Run's search finds them
 // there, and writes the scan tile by tile with pixel values from a seeded, position-keyed hash.
 #include "tools/ScanGenerator.h"
+#include "core/TiffHandle.h"
 
 #include <tiffio.h>
 
@@ -21,11 +22,6 @@ constexpr int TEXTURE_PERIOD_X = 1534;
 constexpr int TEXTURE_PERIOD_Y = 2046;
 constexpr double CM_PER_INCH = 2.54;
 constexpr std::uint64_t BIGTIFF_FROM_BYTES = 4000000000ULL;
-
-struct TiffCloser {
-    void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
-using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
 std::uint64_t Mix(std::uint64_t value) {
     value += 0x9E3779B97F4A7C15ULL;
@@ -68,7 +64,8 @@ bool ValidateSpec(const ScanSpec& recipe, std::string* error) {
         SetError(error, "the number of images must be 0 to 6");
         return false;
     }
-    if (BackgroundMin(recipe) < 0 || BackgroundMax(recipe) > DARK_THRESHOLD || recipe.m_nBackgroundNoise < 0) {
+    if (BackgroundMin(recipe) < 0 || BackgroundMax(recipe) > DARK_THRESHOLD ||
+        recipe.m_nBackgroundNoise < 0) {
         SetError(error, "the background must stay within 0 .. 50");
         return false;
     }
@@ -281,8 +278,8 @@ ScanPainter::ScanPainter(const ScanSpec& recipe, std::vector<PlacedImage> placed
     : m_placed(std::move(placed)), m_nSeedKey(Mix(recipe.m_nSeed)), m_nEdgeWidth(recipe.m_nEdgeWidth),
       m_nImageLevel(recipe.m_nImageLevel) {
     for (int b = 0; b < 256; ++b) {
-        m_background[b] =
-            static_cast<std::uint8_t>(BackgroundMin(recipe) + (b * (2 * recipe.m_nBackgroundNoise + 1)) / 256);
+        m_background[b] = static_cast<std::uint8_t>(BackgroundMin(recipe) +
+                                                    (b * (2 * recipe.m_nBackgroundNoise + 1)) / 256);
         m_edge[b] = static_cast<std::uint8_t>(recipe.m_nEdgeLevel - recipe.m_nEdgeNoise +
                                               (b * (2 * recipe.m_nEdgeNoise + 1)) / 256);
         m_insideNoise[b] = -recipe.m_nImageNoise + (b * (2 * recipe.m_nImageNoise + 1)) / 256;

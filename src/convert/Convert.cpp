@@ -98,7 +98,7 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     if (settings.m_bStatistics)
         ReportPixelStatistics(path, 0, messages);
 
-    TiffPtr tiff(TIFFOpen(path.c_str(), "r"));
+    TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
     if (!tiff) {
         messages.Warning(MSG_COULD_NOT_OPEN_TIFF);
         return ConvertOutcome::Stopped;
@@ -149,8 +149,8 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     header.SetLabel(scale == OUTPUT_FORMAT_8_BIT ? LABEL_OD_8_BIT : LABEL_OD_16_BIT);
 
     const std::string fullName = OdFileName(path);
-    FilePtr full(std::fopen(fullName.c_str(), "wb"));
-    FilePtr binned;
+    FileHandle full(std::fopen(fullName.c_str(), "wb"));
+    FileHandle binned;
     if (full && binSize != 0)
         binned.reset(std::fopen(OdBinnedFileName(path, binSize).c_str(), "wb"));
     if (!full || (binSize != 0 && !binned))
@@ -185,8 +185,8 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     return ConvertOutcome::Done;
 }
 
-ConvertOutcome BinMrcFile(const std::string& fullName, FilePtr binned, int binSize, Messages& messages) {
-    FilePtr full(std::fopen(fullName.c_str(), "rb"));
+ConvertOutcome BinMrcFile(const std::string& fullName, FileHandle binned, int binSize, Messages& messages) {
+    FileHandle full(std::fopen(fullName.c_str(), "rb"));
     int width = 0;
     int height = 0;
     if (!full || !binned || binSize < 1 || !MrcHeader::ReadSize(full.get(), width, height) || width < 0 ||

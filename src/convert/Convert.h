@@ -57,6 +57,6 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
 // Writes the binned copy of the full-size file `fullName` into `binned`, which holds the placeholder
 // header: B × B block means as float32, the last NX mod B columns and NY mod B rows dropped, then the
 // finished header over the placeholder. Closes both files.
-ConvertOutcome BinMrcFile(const std::string& fullName, FilePtr binned, int binSize, Messages& messages);
+ConvertOutcome BinMrcFile(const std::string& fullName, FileHandle binned, int binSize, Messages& messages);
 
 } // namespace gc

@@ -74,12 +74,12 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
     if (statistics)
         ReportPixelStatistics(path, 0, messages);
 
-    TiffPtr input(TIFFOpen(path.c_str(), "r"));
+    TiffHandle input(TIFFOpen(path.c_str(), "r"));
     if (!input) {
         messages.Error(MSG_READ_ERROR);
         return ConvertOutcome::FatalRead;
     }
-    TiffPtr output(TIFFOpen(outputName.c_str(), "w"));
+    TiffHandle output(TIFFOpen(outputName.c_str(), "w"));
     if (!output) {
         messages.Error(MSG_WRITE_ERROR);
         return ConvertOutcome::FatalWrite;

@@ -1,4 +1,5 @@
 #include "GainTable.h"
+#include "core/FileHandles.h"
 
 #include "ConvertMessages.h"
 #include "NumberText.h"
@@ -7,13 +8,7 @@
 #include <memory>
 
 namespace gc {
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-} // namespace
+namespace {} // namespace
 
 int FindGainIndex(double gain) {
     for (int i = 0; i < GAIN_COUNT; ++i)
@@ -33,7 +28,7 @@ bool SaveLastRun(const std::string& path, double gain, float a, float x0, float 
     std::FILE* raw = std::fopen(path.c_str(), "w");
     if (raw == nullptr)
         return false;
-    std::unique_ptr<std::FILE, FileCloser> file(raw);
+    FileHandle file(raw);
     const std::string text = LastRunText(gain, a, x0, y0);
     const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
     return std::fclose(file.release()) == 0 && written;
@@ -41,7 +36,7 @@ bool SaveLastRun(const std::string& path, double gain, float a, float x0, float 
 
 LastRunValues LoadLastRun(const std::string& path, Messages& messages) {
     LastRunValues values;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
+    FileHandle file(std::fopen(path.c_str(), "r"));
     if (!file) {
         messages.Warning(MSG_LAST_RUN_MISSING);
         return values;

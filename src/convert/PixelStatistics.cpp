@@ -41,7 +41,7 @@ std::string PixelStatisticsText(const std::string& path, const PixelStatistics& 
 bool ComputePixelStatistics(const std::string& path, int directory, PixelStatistics& statistics,
                             Messages& messages) {
     TiffErrorScope errors(messages);
-    TiffPtr tiff(TIFFOpen(path.c_str(), "r"));
+    TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
     if (!tiff) {
         messages.Warning(MSG_COULD_NOT_OPEN_TIFF);
         return false;

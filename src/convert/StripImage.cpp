@@ -8,7 +8,7 @@
 
 namespace gc {
 
-bool CloseChecked(FilePtr& file) {
+bool CloseChecked(FileHandle& file) {
     if (!file)
         return false;
     return std::fclose(file.release()) == 0;

@@ -3,6 +3,9 @@
 // of 8-bit or 16-bit samples at a time.
 #pragma once
 
+#include "core/FileHandles.h"
+#include "core/TiffHandle.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -12,18 +15,8 @@
 
 namespace gc {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
-
 // Closes `file` and tells whether everything buffered reached the disk.
-bool CloseChecked(FilePtr& file);
+bool CloseChecked(FileHandle& file);
 
 // The tags of one image directory as the TIFF library reports them, its defaults included. A tag it
 // reports no value for holds 0 (and fails its check).

@@ -7,6 +7,7 @@
 // The reader takes the pixel array right after the palette, which starts right after the information
 // header; the pixel-data offset of the file header is not consulted.
 #include "image/BmpCodec.h"
+#include "core/FileHandles.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -184,16 +185,11 @@ void DecodeRunLength(const unsigned char* data, std::size_t size, bool fourBit, 
     }
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 } // namespace
 
 int ReadBmpFile(const std::string& path, DIBSection& image) {
     image.Destroy();
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return 0;
     // Only a regular file has a length to read (a folder or a device would claim another).
@@ -264,7 +260,7 @@ int DecodeBmp(std::size_t byteCount, const unsigned char* bytes, DIBSection& ima
 }
 
 int WriteBmpFile(const std::string& path, const DIBSection& image) {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
+    FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file)
         return 0;
     if (!image.IsValid())

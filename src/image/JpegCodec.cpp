@@ -4,6 +4,7 @@
 // C data (the library objects live in a caller's struct, the file is owned by the caller), so the
 // jump skips no destructor; the library releases its own memory in jpeg_destroy_*.
 #include "image/JpegCodec.h"
+#include "core/FileHandles.h"
 
 #include "image/ImageMessages.h"
 
@@ -155,16 +156,11 @@ bool Compress(std::FILE* file, DIBSection& image, int quality, Messages& message
     return complete;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 } // namespace
 
 int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages) {
     image.Destroy();
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         messages.Error(MSG_CANT_OPEN_FILE);
         return 0;
@@ -176,7 +172,7 @@ int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages)
 JpegWriteResult WriteJpegFile(const std::string& path, DIBSection& image, int quality, Messages& messages) {
     if (!image.IsValid() || image.GetBitsPerPixel() != 24)
         return JpegWriteResult::NotWritten;
-    FilePtr file(std::fopen(path.c_str(), "wb"));
+    FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         messages.Error(MSG_CANT_OPEN_FILE);
         return JpegWriteResult::CannotOpen;

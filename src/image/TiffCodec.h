@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "core/TiffHandle.h"
 #include "document/GrowArray.h"
 #include "image/DIBSection.h"
 
@@ -18,12 +19,6 @@ namespace gc {
 
 // Largest width or height the viewer opens.
 inline constexpr int MAX_TIFF_VIEW_SIZE = 10000;
-
-struct TiffCloser {
-    void operator()(TIFF* handle) const { TIFFClose(handle); }
-};
-// An open TIFF file, closed when the holder goes.
-using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
 // One directory of a file: its width, height and 0-based number in the chain of directories.
 struct TiffDirEntry {

@@ -7,6 +7,8 @@
 #include "OutputNames.h"
 #include "RunOutcome.h"
 #include "ScanCheck.h"
+#include "core/FileHandles.h"
+#include "core/TiffHandle.h"
 #include "image/MrcHeader.h"
 
 #include <cstdint>
@@ -56,15 +58,6 @@ public:
     const std::string& BinnedName() const { return m_strBinnedName; }
 
 private:
-    struct TiffCloser {
-        void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-    };
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
-    using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
     StepResult OpenTiff(const std::string& name, int width, int height, TiffHandle& handle);
     StepResult OpenMrc(const std::string& name, FileHandle& handle);
     // Adds row `rowIndex` to the block sums; true when it completes a binned row.

@@ -1,4 +1,5 @@
 #include "RunDriver.h"
+#include "core/TiffHandle.h"
 
 #include "SplitMessages.h"
 #include "core/TiffErrors.h"
@@ -16,11 +17,6 @@ namespace {
 
 inline constexpr int PROGRESS_START = 10;
 inline constexpr int PROGRESS_END = 100;
-
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using TiffInput = std::unique_ptr<TIFF, TiffCloser>;
 
 // The scan is opened as TIFFOpen (mode "r") opens it: the file memory-mapped, so the library reads
 // tiles and reports their failures exactly as it does there. The file procedures are our own only to
@@ -91,7 +87,7 @@ struct MappedScan {
 };
 
 // TIFFOpen (path, "r"), with the library's own messages, over `scan`.
-TiffInput OpenScan(const std::string& path, MappedScan& scan) {
+TiffHandle OpenScan(const std::string& path, MappedScan& scan) {
     scan.m_nFd = ::open(path.c_str(), O_RDONLY, 0666);
     if (scan.m_nFd < 0) {
         if (errno > 0 && std::strerror(errno) != nullptr)
@@ -100,9 +96,9 @@ TiffInput OpenScan(const std::string& path, MappedScan& scan) {
             TIFFErrorExt(nullptr, "TIFFOpen", "%s: Cannot open", path.c_str());
         return nullptr;
     }
-    TiffInput input(TIFFClientOpen(path.c_str(), "r", &scan, MappedScan::Read, MappedScan::Write,
-                                   MappedScan::Seek, MappedScan::Close, MappedScan::Size, MappedScan::Map,
-                                   MappedScan::Unmap));
+    TiffHandle input(TIFFClientOpen(path.c_str(), "r", &scan, MappedScan::Read, MappedScan::Write,
+                                    MappedScan::Seek, MappedScan::Close, MappedScan::Size, MappedScan::Map,
+                                    MappedScan::Unmap));
     if (!input)
         ::close(scan.m_nFd);
     return input;
@@ -207,7 +203,7 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
         PrepareRun();
     m_strCurrentInput = path;
     MappedScan scan;
-    TiffInput input = OpenScan(path, scan);
+    TiffHandle input = OpenScan(path, scan);
     if (!input) {
         m_messages.Warning(path + MSG_INVALID_TIFF);
         return RunOutcome::Skipped;

@@ -1,4 +1,5 @@
 #include "PickOperations.h"
+#include "core/FileHandles.h"
 
 #include "PickMessages.h"
 #include "image/MrcHeader.h"
@@ -54,18 +55,13 @@ void SampleBox(const DIBSection& image, PickPoint centre, int size, float* value
     }
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 enum class FileResult { Written, NotCreated, WriteFailed };
 
 // Creates `name`, writes the header and the values as little-endian floats, and closes it. Every
 // data write and the close are checked; the first failure is reported once and ends the data.
 FileResult WritePickFile(const std::string& name, const MrcHeader& header, const float* values,
                          std::size_t count, Messages& messages, const PickSaveHooks& hooks) {
-    std::unique_ptr<std::FILE, FileCloser> file(hooks.m_open ? hooks.m_open(name)
-                                                             : std::fopen(name.c_str(), "wb"));
+    FileHandle file(hooks.m_open ? hooks.m_open(name) : std::fopen(name.c_str(), "wb"));
     if (!file) {
         messages.Error(pick_text::CANNOT_CREATE + name);
         return FileResult::NotCreated;
