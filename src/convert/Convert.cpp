@@ -223,7 +223,9 @@ ConvertOutcome BinMrcFile(const std::string& fullName, FileHandle binned, int bi
                 PutFloatLE(outRow.data() + 4 * k, value);
                 accumulators[k] = 0.0f;
             }
-            if (std::fwrite(outRow.data(), 1, outRow.size(), binned.get()) != outRow.size())
+            // A binned width of 0 leaves nothing to write (and no buffer to hand to fwrite).
+            if (!outRow.empty() &&
+                std::fwrite(outRow.data(), 1, outRow.size(), binned.get()) != outRow.size())
                 return WriteError(messages);
             ++rowsWritten;
         }
