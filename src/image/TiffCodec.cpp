@@ -22,11 +22,16 @@ TiffHandle OpenTiff(const std::string& path, const char* mode) {
     return TiffHandle(TIFFOpen(path.c_str(), mode));
 }
 
-// The directory numbers the viewer uses are 16-bit. The result is not looked at: a directory the
-// library reads only in part (a required field missing) keeps the fields it did read, so it is listed
-// with its size and read into a black image, like any directory the library cannot decode.
-void SelectDirectory(TIFF* handle, int directory) {
-    TIFFSetDirectory(handle, static_cast<std::uint16_t>(directory));
+// The directory numbers the viewer uses are 16-bit. Returns whether the library entered the
+// directory. A directory it reads only in part (a required field missing) still counts: it keeps the
+// fields it did read, so it is listed with its size and read into a black image, like any directory
+// the library cannot decode. A directory whose entries cannot be fetched at all (an offset past the
+// end, a zero entry count, a loop) does not: the handle keeps the fields of the directory it was on
+// before, which would list or open another directory's picture under this number.
+bool SelectDirectory(TIFF* handle, int directory) {
+    const std::uint16_t number = static_cast<std::uint16_t>(directory);
+    TIFFSetDirectory(handle, number);
+    return TIFFCurrentDirectory(handle) == number;
 }
 
 void ReadSize(TIFF* handle, std::uint32_t& width, std::uint32_t& height) {
@@ -51,7 +56,8 @@ int ListTiffDirectories(const std::string& path, TiffDirList& list, Messages& me
     const int count = static_cast<std::uint16_t>(TIFFNumberOfDirectories(handle.get()));
     int appended = 0;
     for (int i = 0; i < count; ++i) {
-        SelectDirectory(handle.get(), i);
+        if (!SelectDirectory(handle.get(), i))
+            continue;
         std::uint32_t width, height;
         ReadSize(handle.get(), width, height);
         if (width != 0 && height != 0) {
@@ -68,7 +74,8 @@ TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int di
     TiffHandle handle = OpenTiff(path, "r");
     if (!handle)
         return TiffReadOutcome::NotRead;
-    SelectDirectory(handle.get(), directory);
+    if (!SelectDirectory(handle.get(), directory))
+        return TiffReadOutcome::NotRead;
     std::uint32_t width, height;
     ReadSize(handle.get(), width, height);
     // Values above 2^31 are negative as ints; both ends are refused alike.

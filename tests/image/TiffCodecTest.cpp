@@ -117,6 +117,33 @@ TEST(TiffList, LeavesOutADirectoryWithoutWidth) {
     EXPECT_NE(messages.m_shown[0].m_strCaption.find(" Error"), std::string::npos);
 }
 
+TEST(TiffList, DirectoryThatCannotBeFetchedIsNeitherListedNorRead) {
+    // Two good directories, then a link to a directory of zero entries: the library counts three
+    // directories but cannot enter the third, and the handle keeps the fields of the one before.
+    TempDir dir;
+    const std::string path = dir.File("dangling.tif");
+    auto bytes = RawTiff({RawGreyRow(2), RawGreyRow(3)}, {100, 200, 250, 0});
+    const std::size_t lastLink = 8 + (2 + 12 * 9 + 4) + (2 + 12 * 9);
+    const std::uint32_t emptyDirectory = static_cast<std::uint32_t>(bytes.size());
+    for (int i = 0; i < 4; ++i)
+        bytes[lastLink + i] = static_cast<unsigned char>(emptyDirectory >> (8 * i));
+    bytes.insert(bytes.end(), 6, 0); // entry count 0, no next directory
+    test::WriteFileBytes(path, bytes);
+
+    TiffDirList list;
+    RecordingMessages messages;
+    EXPECT_EQ(ListTiffDirectories(path, list, messages), 2);
+    ASSERT_EQ(list.GetCount(), 2);
+    EXPECT_EQ(list[1].m_nDirectory, 1);
+    EXPECT_EQ(list[1].m_nWidth, 3);
+    DIBSection image;
+    EXPECT_EQ(ReadTiffImage(path, image, 2, messages), TiffReadOutcome::NotRead);
+    EXPECT_FALSE(image.IsValid());
+    // Beyond the chain altogether, nothing either.
+    EXPECT_EQ(ReadTiffImage(path, image, 5, messages), TiffReadOutcome::NotRead);
+    EXPECT_FALSE(image.IsValid());
+}
+
 TEST(TiffRead, RefusesMoreThanTenThousandPixels) {
     TempDir dir;
     struct Case {
