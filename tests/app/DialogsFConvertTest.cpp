@@ -3,6 +3,7 @@
 #include "app/FConvert.h"
 #include "convert/ConvertMessages.h"
 #include "convert/FConvertLogic.h"
+#include "core/TiffHandle.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
@@ -48,13 +49,9 @@ void Activate(QWidget& dialog) {
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
 }
 
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-
 // An 8-bit greyscale strip TIFF, one row per strip, with a gradient of values 1..250.
 void WriteGreyTiff(const std::string& path, int width, int height) {
-    std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(path.c_str(), "w"));
+    gc::TiffHandle tiff(TIFFOpen(path.c_str(), "w"));
     QVERIFY(tiff != nullptr);
     TIFFSetField(tiff.get(), TIFFTAG_IMAGEWIDTH, width);
     TIFFSetField(tiff.get(), TIFFTAG_IMAGELENGTH, height);

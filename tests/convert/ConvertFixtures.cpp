@@ -1,4 +1,5 @@
 #include "ConvertFixtures.h"
+#include "core/TiffHandle.h"
 
 #include "image/MrcHeader.h"
 
@@ -7,16 +8,10 @@
 #include <tiffio.h>
 
 namespace gc::test {
-namespace {
-
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-
-} // namespace
+namespace {} // namespace
 
 bool WriteTiff(const std::string& path, const TiffSpec& recipe, const PixelFunction& pixel) {
-    std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(path.c_str(), "w"));
+    gc::TiffHandle tiff(TIFFOpen(path.c_str(), "w"));
     if (!tiff)
         return false;
     TIFF* t = tiff.get();
@@ -27,9 +22,9 @@ bool WriteTiff(const std::string& path, const TiffSpec& recipe, const PixelFunct
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, recipe.m_nRowsPerStrip);
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(recipe.m_nPlanarConfig));
     TIFFSetField(t, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(recipe.m_nCompression));
-    TIFFSetField(
-        t, TIFFTAG_PHOTOMETRIC,
-        static_cast<std::uint16_t>(recipe.m_nSamplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK));
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
+                 static_cast<std::uint16_t>(recipe.m_nSamplesPerPixel == 3 ? PHOTOMETRIC_RGB
+                                                                           : PHOTOMETRIC_MINISBLACK));
     const std::size_t bytesPerSample = static_cast<std::size_t>((recipe.m_nBits + 7) / 8);
     const std::size_t samplesPerRow = static_cast<std::size_t>(recipe.m_nWidth) * recipe.m_nSamplesPerPixel;
     const std::uint32_t strips = (recipe.m_nLength + recipe.m_nRowsPerStrip - 1) / recipe.m_nRowsPerStrip;
@@ -61,7 +56,7 @@ bool WriteTiff(const std::string& path, const TiffSpec& recipe, const PixelFunct
 }
 
 bool ReadTiff(const std::string& path, TiffImage& image) {
-    std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(path.c_str(), "r"));
+    gc::TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
     if (!tiff)
         return false;
     TIFF* t = tiff.get();

@@ -1,4 +1,5 @@
 #include "image/MrcHeader.h"
+#include "core/FileHandles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,7 @@ namespace {
 using test::ReadFileBytes;
 using test::TempDir;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = gc::FileHandle;
 
 // Writes a finished one-section float file of the given values.
 void WriteFloatFile(const std::string& path, int width, int height, const std::vector<float>& values,

@@ -1,4 +1,5 @@
 #include "image/TiffCodec.h"
+#include "core/TiffHandle.h"
 
 #include "core/TiffErrors.h"
 #include "image/ImageMessages.h"
@@ -335,7 +336,7 @@ TEST(TiffWrite, OneRgbStripPerRowTopRowFirst) {
     EXPECT_EQ(WriteTiffFile(path, Sample5x2(), messages), 10);
     EXPECT_TRUE(messages.m_shown.empty());
 
-    std::unique_ptr<TIFF, test::TiffCloser> handle(TIFFOpen(path.c_str(), "r"));
+    gc::TiffHandle handle(TIFFOpen(path.c_str(), "r"));
     ASSERT_TRUE(handle);
     TIFF* tiff = handle.get();
     std::uint32_t width = 0, height = 0, rowsPerStrip = 0;
@@ -439,14 +440,14 @@ TEST(TiffWrite, ReportsARowOrDirectoryThatCannotBeWritten) {
     TiffErrorScope errors(messages);
     for (std::size_t limit : {std::size_t{2000}, std::size_t{30000}, std::size_t{36100}}) {
         LimitedSink sink{{}, limit};
-        std::unique_ptr<TIFF, test::TiffCloser> handle(TIFFClientOpen(
-            "sink", "w", &sink, SinkRead, SinkWrite, SinkSeek, SinkClose, SinkSize, nullptr, nullptr));
+        gc::TiffHandle handle(TIFFClientOpen("sink", "w", &sink, SinkRead, SinkWrite, SinkSeek, SinkClose,
+                                             SinkSize, nullptr, nullptr));
         ASSERT_TRUE(handle);
         EXPECT_EQ(WriteTiffImage(handle.get(), image), 0) << limit;
     }
     LimitedSink roomy{{}, std::size_t{1} << 24};
-    std::unique_ptr<TIFF, test::TiffCloser> handle(TIFFClientOpen(
-        "sink", "w", &roomy, SinkRead, SinkWrite, SinkSeek, SinkClose, SinkSize, nullptr, nullptr));
+    gc::TiffHandle handle(TIFFClientOpen("sink", "w", &roomy, SinkRead, SinkWrite, SinkSeek, SinkClose,
+                                         SinkSize, nullptr, nullptr));
     EXPECT_EQ(WriteTiffImage(handle.get(), image), 300 * 40);
 }
 

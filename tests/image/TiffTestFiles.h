@@ -2,6 +2,7 @@
 // assembled byte by byte (classic little-endian TIFF) for directories the library would not write.
 #pragma once
 
+#include "core/TiffHandle.h"
 #include "support/TestSupport.h"
 
 #include <cstdint>
@@ -10,10 +11,6 @@
 #include <vector>
 
 namespace gc::test {
-
-struct TiffCloser {
-    void operator()(TIFF* handle) const { TIFFClose(handle); }
-};
 
 // One directory for WriteTiff: rows top-down, `samples` bytes per pixel, 8 bits per sample.
 struct TiffPage {
@@ -30,7 +27,7 @@ struct TiffPage {
 
 // Writes the pages as the directories of one file, one row per strip. Returns false on failure.
 inline bool WriteTiff(const std::string& path, const std::vector<TiffPage>& pages) {
-    std::unique_ptr<TIFF, TiffCloser> handle(TIFFOpen(path.c_str(), "w"));
+    gc::TiffHandle handle(TIFFOpen(path.c_str(), "w"));
     if (!handle)
         return false;
     TIFF* tiff = handle.get();

@@ -1,5 +1,6 @@
 #include "split/ImagePlacement.h"
 #include "SplitTestSupport.h"
+#include "core/TiffHandle.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +15,7 @@ namespace {
 using test::RecordingProgress;
 using test::TempDir;
 
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using Tiff = std::unique_ptr<TIFF, TiffCloser>;
+using Tiff = gc::TiffHandle;
 
 constexpr int WIDTH = 640;
 constexpr int HEIGHT = 256;

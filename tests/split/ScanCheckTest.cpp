@@ -1,5 +1,6 @@
 #include "split/ScanCheck.h"
 #include "SplitTestSupport.h"
+#include "core/TiffHandle.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 
@@ -13,10 +14,7 @@ namespace {
 using test::RecordingMessages;
 using test::TempDir;
 
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using Tiff = std::unique_ptr<TIFF, TiffCloser>;
+using Tiff = gc::TiffHandle;
 
 struct CheckResult {
     ScanVerdict m_verdict = ScanVerdict::Accept;

@@ -1,4 +1,5 @@
 #include "SplitTestSupport.h"
+#include "core/TiffHandle.h"
 
 #include <cmath>
 #include <cstring>
@@ -9,10 +10,7 @@
 namespace gc::test {
 namespace {
 
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using Tiff = std::unique_ptr<TIFF, TiffCloser>;
+using Tiff = gc::TiffHandle;
 
 } // namespace
 

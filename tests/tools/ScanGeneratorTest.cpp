@@ -1,4 +1,5 @@
 #include "tools/ScanGenerator.h"
+#include "core/TiffHandle.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,7 @@ namespace {
 using test::ReadFileBytes;
 using test::TempDir;
 
-struct TiffCloser {
-    void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
-using Tiff = std::unique_ptr<TIFF, TiffCloser>;
+using Tiff = gc::TiffHandle;
 
 // A small scan with two images, one reaching into the last (partial) tile column and tile row.
 ScanSpec SmallSpec(ScanCompression compression = ScanCompression::None) {
@@ -195,7 +193,8 @@ TEST(ScanGenerator, ImagesAreEdgedAndTextured) {
     EXPECT_GE(edgeMin, recipe.m_nEdgeLevel - recipe.m_nEdgeNoise);
     EXPECT_GT(edgeMin, insideMax) << "the frame is the brightest part of an image";
     EXPECT_GE(insideMin, ImageMin(recipe));
-    EXPECT_GT(insideMax - insideMin, 2 * recipe.m_nImageNoise) << "the inside carries texture, not only noise";
+    EXPECT_GT(insideMax - insideMin, 2 * recipe.m_nImageNoise)
+        << "the inside carries texture, not only noise";
 }
 
 TEST(ScanGenerator, SameSeedSameFileOtherSeedOtherPixels) {
