@@ -2,9 +2,38 @@
 
 #include "core/Version.h"
 
+#include <csignal>
 #include <unistd.h>
 
 namespace gc::cli {
+namespace {
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+extern "C" void OnStopSignal(int signal) {
+    if (g_stopSignal != 0) {
+        // A second signal: the user does not want to wait for the operation to wind down.
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    g_stopSignal = signal;
+}
+
+} // namespace
+
+void InstallStopSignals() {
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+}
+
+int StopSignal() {
+    return g_stopSignal;
+}
+
+int InterruptedStatus() {
+    return 128 + (g_stopSignal != 0 ? g_stopSignal : SIGINT);
+}
 
 void CliMessages::Show(MessageKind kind, const std::string& text, const std::string& caption) {
     std::FILE* stream = kind == MessageKind::Information ? stdout : stderr;
@@ -12,6 +41,11 @@ void CliMessages::Show(MessageKind kind, const std::string& text, const std::str
         std::fprintf(stream, "%s: ", caption.c_str());
     std::fprintf(stream, "%s\n", text.c_str());
     std::fflush(stream);
+}
+
+void CliMessages::Detail(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
 }
 
 CliProgress::CliProgress(std::string label)

@@ -18,11 +18,22 @@ enum ExitStatus : int {
     EXIT_SKIPPED = 3,
 };
 
+// Installs the SIGINT and SIGTERM handlers: the first signal asks the running operation to stop at
+// its next row of tiles or strip (CliProgress::StopRequested); it then removes its temporaries and
+// the program ends with InterruptedStatus(). A second signal ends the program at once.
+void InstallStopSignals();
+// 0 until a stop signal arrived, then its number.
+int StopSignal();
+// 128 + the signal's number: 130 for SIGINT, 143 for SIGTERM.
+int InterruptedStatus();
+
 // Information goes to standard output; warnings and errors to standard error. A caption other than
 // the default one (the TIFF library's "… Error") is printed in front of the text.
 class CliMessages final : public Messages {
 public:
     void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override;
+    // One line on standard error.
+    void Detail(const std::string& line) override;
 };
 
 // A text progress bar on standard error, drawn only when standard error is a terminal.
@@ -35,6 +46,7 @@ public:
 
     void SetRange(int lower, int upper) override;
     void SetPos(int position) override;
+    bool StopRequested() const override { return StopSignal() != 0; }
     // Clears the bar's line; called before any other output and at the end.
     void Finish();
 

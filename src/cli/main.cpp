@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     AddPickCommand(app);
 
     gc::InstallTiffHandlers();
+    InstallStopSignals();
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -17,6 +17,11 @@ public:
     // Shows `text`; returns when the user has confirmed it. An empty caption means DEFAULT_CAPTION.
     virtual void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) = 0;
 
+    // The file and the system's reason behind the fatal or write-error text that follows, e.g.
+    // "writing out/scan_1.mrc: No space left on device". The command line prints it as one line on
+    // standard error; the desktop program keeps its fixed texts and drops it.
+    virtual void Detail(const std::string& /*line*/) {}
+
     void Information(const std::string& text) { Show(MessageKind::Information, text); }
     void Warning(const std::string& text) { Show(MessageKind::Warning, text); }
     void Error(const std::string& text) { Show(MessageKind::Error, text); }
