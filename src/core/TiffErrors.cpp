@@ -8,13 +8,17 @@ namespace gc {
 namespace {
 
 Messages* g_pTiffMessages = nullptr;
+thread_local std::vector<TiffErrorRecord>* t_capture = nullptr;
 
 void RouteTiffError(const char* module, const char* format, va_list arguments) {
-    if (g_pTiffMessages == nullptr)
+    if (g_pTiffMessages == nullptr && t_capture == nullptr)
         return;
     char text[1024];
     std::vsnprintf(text, sizeof text, format, arguments);
-    g_pTiffMessages->Show(MessageKind::Warning, text, TiffErrorCaption(module));
+    if (t_capture != nullptr)
+        t_capture->push_back({TiffErrorCaption(module), text});
+    else
+        g_pTiffMessages->Show(MessageKind::Warning, text, TiffErrorCaption(module));
 }
 
 } // namespace
@@ -27,6 +31,19 @@ std::string TiffErrorCaption(const char* module) {
 void InstallTiffHandlers() {
     TIFFSetErrorHandler(RouteTiffError);
     TIFFSetWarningHandler(nullptr);
+}
+
+TiffErrorCapture::TiffErrorCapture(std::vector<TiffErrorRecord>& into) : previous(t_capture) {
+    t_capture = &into;
+}
+
+TiffErrorCapture::~TiffErrorCapture() {
+    t_capture = previous;
+}
+
+void ShowTiffErrors(const std::vector<TiffErrorRecord>& records, Messages& messages) {
+    for (const TiffErrorRecord& record : records)
+        messages.Show(MessageKind::Warning, record.text, record.caption);
 }
 
 TiffErrorScope::TiffErrorScope(Messages& messages) : m_pPrevious(g_pTiffMessages) {

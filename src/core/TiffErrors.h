@@ -7,6 +7,9 @@
 
 #include "Messages.h"
 
+#include <string>
+#include <vector>
+
 namespace gc {
 
 // Caption of a library error: the reporting function's name, or "TIFFLIB" without one, plus " Error".
@@ -14,6 +17,29 @@ std::string TiffErrorCaption(const char* module);
 
 // Installs the error handler (once) and a null warning handler. Safe to call repeatedly.
 void InstallTiffHandlers();
+
+// One error the library reported: the caption (see TiffErrorCaption) and the formatted text.
+struct TiffErrorRecord {
+    std::string caption;
+    std::string text;
+};
+
+// While a capture lives, the library's errors reported on its thread are appended to `into` instead
+// of being shown: worker threads that read tiles keep their errors for the thread that owns the
+// Messages sink, which shows them in tile order. Captures nest per thread.
+class TiffErrorCapture {
+public:
+    explicit TiffErrorCapture(std::vector<TiffErrorRecord>& into);
+    ~TiffErrorCapture();
+    TiffErrorCapture(const TiffErrorCapture&) = delete;
+    TiffErrorCapture& operator=(const TiffErrorCapture&) = delete;
+
+private:
+    std::vector<TiffErrorRecord>* previous;
+};
+
+// Shows kept errors as the error handler would have shown them.
+void ShowTiffErrors(const std::vector<TiffErrorRecord>& records, Messages& messages);
 
 class TiffErrorScope {
 public:

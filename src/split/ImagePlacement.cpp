@@ -1,5 +1,6 @@
 #include "ImagePlacement.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -10,13 +11,19 @@ bool IsBright(unsigned char value) {
     return value > BRIGHT_THRESHOLD;
 }
 
-// The row window of image m (1..6): rows of the top quarter for the top row of images, rows just
-// below the image above for the bottom row.
-bool RowInWindow(int m, int y, const ImagePlacements& placements, const SearchConstants& constants) {
-    if (m <= 3)
-        return y < constants.m_nQuarterHeight;
-    const int aboveBottom = placements[m - 4].m_nY1;
-    return aboveBottom + constants.m_nStep < y && y < aboveBottom + constants.m_nGapMax;
+// The row window of image m (1..6) as the half-open range [begin, end): rows of the top quarter for
+// the top row of images; for the bottom row, rows more than a step and less than gapMax below the
+// image above (image m − 3).
+void RowWindow(int m, const ImagePlacements& placements, const SearchConstants& constants,
+               std::int64_t& begin, std::int64_t& end) {
+    if (m <= 3) {
+        begin = 0;
+        end = constants.m_nQuarterHeight;
+        return;
+    }
+    const std::int64_t aboveBottom = placements[m - 4].m_nY1;
+    begin = aboveBottom + constants.m_nStep + 1;
+    end = aboveBottom + constants.m_nGapMax;
 }
 
 // The column window of image m as the half-open range [begin, end), clipped to the padded scan.
@@ -38,7 +45,8 @@ void ColumnWindow(int m, const ImagePlacements& placements, const SearchConstant
     end = static_cast<int>(last < begin ? begin : (last > width ? width : last));
 }
 
-// A find whose corner lies beyond these limits is rejected.
+// A find whose corner lies beyond these limits is rejected: it lies too far into its cell to be the
+// image's edge (it is more likely a neighbour's, or a bright patch inside the picture).
 int ColumnLimit(int m, const ScanGeometry& geometry) {
     const int column = (m - 1) % 3;
     return column * geometry.m_nCellWidth + geometry.m_nCellWidth8;
@@ -48,25 +56,21 @@ int RowLimit(int m, const ScanGeometry& geometry) {
     return (m <= 3 ? 0 : geometry.m_nCellHeight) + geometry.m_nCellHeight8;
 }
 
-bool MaySearch(int m, const ImagePlacements& placements) {
-    return placements[m - 1].m_nState == PLACEMENT_SEARCHED &&
-           (m == 1 || placements[m - 2].m_nState == PLACEMENT_FOUND);
-}
-
-// Detection of image m in scan row y (band row `row`). A candidate is a bright pixel inside the
-// windows; its run test looks at the next runLength − 1 pixels: the first of them may be dark, every
-// other must be bright. The run state carries over from candidate to candidate within the row, so
-// once a run test has failed no later candidate of the row can succeed.
-void DetectInRow(const unsigned char* row, int y, int m, const ScanGeometry& geometry,
+// Detection of image m in scan row y (`row` holds the row's pixels at least over the column window
+// and runLength − 1 pixels beyond it; pixels that are not held must read as dark). A candidate is a
+// bright pixel inside the window; its run test looks at the next runLength − 1 pixels: the first of
+// them may be dark, every other must be bright. The run state carries over from candidate to
+// candidate within the row (0: untested, 1: the run held, 2 or more: a dark pixel was met), so once a
+// run test has failed no later candidate of the row can succeed. A find beyond the limits is
+// rejected and the search goes on to the right with a fresh run state.
+void DetectInRow(const unsigned char* row, int y, int m, int begin, int end, const ScanGeometry& geometry,
                  const SearchConstants& constants, ImagePlacements& placements) {
     ImagePlacement& image = placements[m - 1];
-    int begin = 0;
-    int end = 0;
-    ColumnWindow(m, placements, constants, geometry, begin, end);
     const int width = geometry.m_nPaddedWidth;
     const int runLength = constants.m_nRunLength;
     const int columnLimit = ColumnLimit(m, geometry);
     const int rowLimit = RowLimit(m, geometry);
+    image.m_nRunState = 0;
     // [brightFrom, brightEnd) are all bright; brightEnd is dark or the row's end.
     int brightFrom = 0;
     int brightEnd = -1;
@@ -92,7 +96,6 @@ void DetectInRow(const unsigned char* row, int y, int m, const ScanGeometry& geo
             image.m_nY0 = y;
             image.m_nX1 = x + geometry.m_nExpectedWidth;
             image.m_nY1 = y + geometry.m_nExpectedHeight;
-            image.m_nPixelIndex = 0;
             if (image.m_nX0 > columnLimit || image.m_nY0 > rowLimit) {
                 image.m_nState = PLACEMENT_SEARCHED;
                 image.m_nRunState = 0;
@@ -103,52 +106,70 @@ void DetectInRow(const unsigned char* row, int y, int m, const ScanGeometry& geo
     }
 }
 
-// Scan row y (band row `row`) in the pass for image m: detection, then extraction of the row when it
-// lies inside the image. Pixels of the image row beyond the padded scan's right edge are 0.
-StepResult ProcessScanRow(const unsigned char* row, int y, int m, const ScanGeometry& geometry,
-                          const SearchConstants& constants, ImagePlacements& placements,
-                          std::vector<unsigned char>& imageRow, ImageRowSink& sink) {
-    for (ImagePlacement& slot : placements) {
-        slot.m_nRunState = 0;
-        slot.m_nPixelIndex = 0;
-    }
-    if (MaySearch(m, placements) && RowInWindow(m, y, placements, constants))
-        DetectInRow(row, y, m, geometry, constants, placements);
-
-    ImagePlacement& image = placements[m - 1];
-    if (image.m_nState != PLACEMENT_FOUND || y < image.m_nY0 || y >= image.m_nY1)
+// The search of image m: the rows of its window top to bottom, each over the tiles under its column
+// window (and the run that may follow a candidate at the window's end), until the image is found.
+StepResult FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
+                     ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
+                     std::vector<unsigned char>& row, std::vector<unsigned char>& scratch) {
+    std::int64_t rowBegin = 0;
+    std::int64_t rowEnd = 0;
+    RowWindow(m, placements, constants, rowBegin, rowEnd);
+    rowBegin = std::max<std::int64_t>(rowBegin, 0);
+    rowEnd = std::min<std::int64_t>(rowEnd, geometry.m_nPaddedHeight);
+    int begin = 0;
+    int end = 0;
+    ColumnWindow(m, placements, constants, geometry, begin, end);
+    if (rowBegin >= rowEnd || begin >= end)
         return StepResult::Ok;
-    const int available = std::min(image.m_nX1, geometry.m_nPaddedWidth) - image.m_nX0;
-    const int copied = available > 0 ? available : 0;
-    std::memcpy(imageRow.data(), row + image.m_nX0, static_cast<std::size_t>(copied));
-    std::memset(imageRow.data() + copied, 0, imageRow.size() - static_cast<std::size_t>(copied));
-    image.m_nPixelIndex = copied;
-    if (image.m_nRowsDone == 0) {
-        const StepResult opened = sink.OpenOutputs(m);
-        if (opened != StepResult::Ok)
-            return opened;
-    }
-    const StepResult written = sink.WriteOutputRow(m, imageRow.data(), image.m_nRowsDone);
-    if (written != StepResult::Ok)
-        return written;
-    ++image.m_nRowsDone;
-    return StepResult::Ok;
-}
 
-// Whether any row of the band starting at scan row `top` can find or extract image m; when none can,
-// the band is neither filled nor processed (its tiles are still read).
-bool BandNeeded(int m, int top, const ScanGeometry& geometry, const SearchConstants& constants,
-                const ImagePlacements& placements) {
-    const ImagePlacement& image = placements[m - 1];
-    const int bottom = top + static_cast<int>(geometry.m_nTileLength); // exclusive
-    if (image.m_nState == PLACEMENT_FOUND)
-        return image.m_nY0 < bottom && top < image.m_nY1;
-    if (!MaySearch(m, placements))
-        return false;
-    for (int y = top; y < bottom; ++y)
-        if (RowInWindow(m, y, placements, constants))
-            return true;
-    return false;
+    const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
+    const int tileLength = static_cast<int>(geometry.m_nTileLength);
+    const std::int64_t readEnd = std::min<std::int64_t>(
+        geometry.m_nPaddedWidth, static_cast<std::int64_t>(end) + constants.m_nRunLength);
+    const int firstColumn = begin / tileWidth;
+    const int lastColumn = static_cast<int>((readEnd - 1) / tileWidth);
+    const std::size_t tileSize = static_cast<std::size_t>(geometry.m_nTileSize);
+    // Columns outside the tiles read stay 0, which reads as dark.
+    std::fill(row.begin(), row.end(), 0);
+    std::vector<const unsigned char*> tiles(static_cast<std::size_t>(lastColumn - firstColumn + 1));
+    std::vector<std::vector<unsigned char>> unkept(tiles.size());
+
+    for (int tileRow = static_cast<int>(rowBegin / tileLength);
+         tileRow * static_cast<std::int64_t>(tileLength) < rowEnd; ++tileRow) {
+        if (progress.StopRequested())
+            return StepResult::Interrupted;
+        for (int column = firstColumn; column <= lastColumn; ++column) {
+            const int tile = tileRow * geometry.m_nTilesAcross + column;
+            const std::size_t slot = static_cast<std::size_t>(column - firstColumn);
+            if (const std::vector<unsigned char>* held = kept.Find(tile)) {
+                tiles[slot] = held->data();
+                continue;
+            }
+            scratch.resize(tileSize);
+            if (!scan.ReadTile(static_cast<std::uint32_t>(tile), scratch.data(), tileSize))
+                return StepResult::FatalRead;
+            if (kept.Keep(tile, scratch)) {
+                tiles[slot] = kept.Find(tile)->data();
+            } else {
+                unkept[slot].swap(scratch);
+                tiles[slot] = unkept[slot].data();
+            }
+        }
+        const int top = tileRow * tileLength;
+        const int firstRow = static_cast<int>(std::max<std::int64_t>(rowBegin, top));
+        const int lastRow = static_cast<int>(std::min<std::int64_t>(rowEnd, top + tileLength)); // exclusive
+        for (int y = firstRow; y < lastRow; ++y) {
+            const std::size_t offset = static_cast<std::size_t>(y - top) * tileWidth;
+            for (int column = firstColumn; column <= lastColumn; ++column)
+                std::memcpy(row.data() + static_cast<std::size_t>(column) * tileWidth,
+                            tiles[static_cast<std::size_t>(column - firstColumn)] + offset,
+                            static_cast<std::size_t>(tileWidth));
+            DetectInRow(row.data(), y, m, begin, end, geometry, constants, placements);
+            if (placements[m - 1].m_nState == PLACEMENT_FOUND)
+                return StepResult::Ok;
+        }
+    }
+    return StepResult::Ok;
 }
 
 } // namespace
@@ -170,75 +191,38 @@ SearchConstants SearchConstants::For(const ScanGeometry& geometry) {
     return constants;
 }
 
-PassProgress::PassProgress(Progress& progress, int pass, int imageCount, int tileCount, int fileIndex,
-                           int fileCount)
-    : m_progress(progress), m_nPass(pass), m_nImageCount(imageCount), m_nTileCount(tileCount),
-      m_nFileIndex(fileIndex), m_nFileCount(fileCount) {}
+KeptTiles::KeptTiles(int tileCount, std::size_t budgetBytes)
+    : tiles(static_cast<std::size_t>(tileCount > 0 ? tileCount : 0)), budget(budgetBytes) {}
 
-int PassProgress::Position(int pass, int tile, int fileIndex, int imageCount, int tileCount, int fileCount) {
-    double done = static_cast<double>(pass + 1) * (tile + 1);
-    double total = static_cast<double>(imageCount) * tileCount;
-    if (fileCount != 1) {
-        done *= fileIndex + 1;
-        total *= fileCount;
-    }
-    return static_cast<int>(done * 90 / total + 10);
+std::vector<unsigned char>* KeptTiles::Find(int tile) {
+    if (tile < 0 || static_cast<std::size_t>(tile) >= tiles.size() ||
+        tiles[static_cast<std::size_t>(tile)].empty())
+        return nullptr;
+    return &tiles[static_cast<std::size_t>(tile)];
 }
 
-void PassProgress::BeforeTile(int tile) {
-    m_progress.SetPos(Position(m_nPass, tile, m_nFileIndex, m_nImageCount, m_nTileCount, m_nFileCount));
+bool KeptTiles::Keep(int tile, std::vector<unsigned char>& decoded) {
+    if (tile < 0 || static_cast<std::size_t>(tile) >= tiles.size() || bytes + decoded.size() > budget)
+        return false;
+    bytes += decoded.size();
+    tiles[static_cast<std::size_t>(tile)].swap(decoded);
+    return true;
 }
 
-void PassBuffers::Allocate(const ScanGeometry& geometry) {
-    m_tile.assign(static_cast<std::size_t>(geometry.m_nTileSize), 0);
-    m_band.assign(static_cast<std::size_t>(geometry.m_nTileLength) * geometry.m_nPaddedWidth, 0);
-    for (auto& row : m_rows)
-        row.assign(static_cast<std::size_t>(geometry.m_nExpectedWidth), 0);
-}
-
-StepResult RunImagePass(TIFF* input, int pass, const ScanGeometry& geometry, const SearchConstants& constants,
-                        ImagePlacements& placements, PassBuffers& buffers, ImageRowSink& sink,
-                        PassProgress& progress, const std::function<void()>& rowOfTilesRead) {
-    const int m = pass + 1;
-    const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
-    const int tileLength = static_cast<int>(geometry.m_nTileLength);
-    const int width = geometry.m_nPaddedWidth;
-    const int tileRows = std::min(geometry.m_nTileSize / tileWidth, tileLength);
-    unsigned char* band = buffers.m_band.data();
-    int tileRow = 0;
-    bool bandNeeded = false;
-    for (int t = 0; t < geometry.m_nTileCount; ++t) {
-        const int column = t % geometry.m_nTilesAcross;
-        if (column == 0)
-            bandNeeded = BandNeeded(m, tileRow * tileLength, geometry, constants, placements);
-        progress.BeforeTile(t);
-        // The whole tile; its size given (rather than -1) lets libtiff read an uncompressed tile
-        // straight into the buffer.
-        if (TIFFReadEncodedTile(input, static_cast<std::uint32_t>(t), buffers.m_tile.data(),
-                                static_cast<tmsize_t>(buffers.m_tile.size())) == -1)
-            return StepResult::FatalRead;
-        if (bandNeeded) {
-            unsigned char* destination = band + static_cast<std::size_t>(tileWidth) * column;
-            const unsigned char* source = buffers.m_tile.data();
-            for (int r = 0; r < tileRows; ++r)
-                std::memcpy(destination + static_cast<std::size_t>(r) * width,
-                            source + static_cast<std::size_t>(r) * tileWidth,
-                            static_cast<std::size_t>(tileWidth));
-        }
-        if (column + 1 == geometry.m_nTilesAcross) {
-            if (bandNeeded) {
-                for (int r = 0; r < tileLength; ++r) {
-                    const StepResult result =
-                        ProcessScanRow(band + static_cast<std::size_t>(r) * width, tileRow * tileLength + r,
-                                       m, geometry, constants, placements, buffers.m_rows[m - 1], sink);
-                    if (result != StepResult::Ok)
-                        return result;
-                }
-            }
-            ++tileRow;
-            if (rowOfTilesRead)
-                rowOfTilesRead();
-        }
+StepResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
+                      ImagePlacements& placements, KeptTiles& kept, const Progress& progress) {
+    std::vector<unsigned char> row(static_cast<std::size_t>(geometry.m_nPaddedWidth), 0);
+    std::vector<unsigned char> scratch;
+    for (int m = 1; m <= MAX_IMAGES; ++m) {
+        if (placements[m - 1].m_nState != PLACEMENT_SEARCHED)
+            continue;
+        // Each image needs its predecessor found; once one is missing, the later ones are too.
+        if (m > 1 && placements[m - 2].m_nState != PLACEMENT_FOUND)
+            break;
+        const StepResult result =
+            FindImage(m, scan, geometry, constants, placements, kept, progress, row, scratch);
+        if (result != StepResult::Ok)
+            return result;
     }
     return StepResult::Ok;
 }

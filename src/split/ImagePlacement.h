@@ -1,17 +1,18 @@
-// Finds one image of a scan and extracts its rows: RunImagePass makes one pass over every tile of
-// the scan for image m = pass + 1, collects each row of tiles in the band buffer, looks for the
-// image's top-left corner (the start of a bright run inside a search window given by the 3 × 2 grid
-// and the images already found) and hands every scan row inside the image to an ImageRowSink.
+// Finds the images of a scan. A scan holds up to six images in a 3 × 2 grid; FindImages looks for
+// them in order, image m only after image m − 1 was found, each by the start of a bright run inside
+// a search window that follows from the grid and from the images found before it. It decodes only
+// the tiles under an image's windows, top to bottom, and stops at the find; the tiles it decodes are
+// kept (within a budget) for the extraction, which then need not decode them again.
 #pragma once
 
 #include "RunOutcome.h"
 #include "ScanCheck.h"
+#include "ScanTiles.h"
 #include "core/Progress.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <tiffio.h>
 #include <vector>
 
 namespace gc {
@@ -27,8 +28,7 @@ struct ImagePlacement {
     int m_nX0 = 0, m_nY0 = 0; // top-left corner in scan coordinates
     int m_nX1 = 0, m_nY1 = 0; // x0 + expectedWidth, y0 + expectedHeight (exclusive)
     int m_nRunState = 0;      // run test state, reset at every scan row
-    int m_nPixelIndex = 0;    // next position in the image-row buffer
-    int m_nRowsDone = 0;      // rows handed to the output; 0 means no output file yet
+    int m_nRowsDone = 0;      // rows handed to the output
 };
 
 // Slot i holds image i + 1.
@@ -37,6 +37,11 @@ using ImagePlacements = std::array<ImagePlacement, MAX_IMAGES>;
 // Slots 1..imageCount are searched, the others are not expected.
 void ResetPlacements(ImagePlacements& placements, int imageCount);
 
+// The search's scale follows the size of the grid's cells. A corner is the first bright pixel of a
+// window that is followed by a bright run: runLength pixels, so that specks of dust and scratches
+// (bright but short) are passed over. Each image is looked for from a small step beyond its
+// neighbour (so the neighbour's own edge cannot be taken for it) up to gapMax beyond; images of the
+// top row start in the top quarter of the scan, those of the left column in its left quarter.
 struct SearchConstants {
     int m_nStep = 0;            // trunc((cellWidth + cellHeight) × 0.0001)
     int m_nGapMax = 0;          // step × 5000
@@ -47,44 +52,24 @@ struct SearchConstants {
     static SearchConstants For(const ScanGeometry& geometry);
 };
 
-// Receives the rows of the image searched in a pass.
-class ImageRowSink {
+// Tiles decoded by the search, by tile number, kept for the extraction while they fit the budget.
+class KeptTiles {
 public:
-    virtual ~ImageRowSink() = default;
-    // Before the first row of image `image` (1..6).
-    virtual StepResult OpenOutputs(int image) = 0;
-    // Row `rowIndex` (0, 1, 2, ...) of image `image`, expectedWidth bytes.
-    virtual StepResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) = 0;
-};
-
-// The progress bar's position before each tile read: trunc((k+1)(t+1)·90 / (N·T) + 10) for one
-// file, trunc((k+1)(t+1)(f+1)·90 / (N·T·F) + 10) in a batch; set before every tile, also when it
-// has not changed (the display skips repeats).
-class PassProgress {
-public:
-    PassProgress(Progress& progress, int pass, int imageCount, int tileCount, int fileIndex, int fileCount);
-    void BeforeTile(int tile);
-    static int Position(int pass, int tile, int fileIndex, int imageCount, int tileCount, int fileCount);
+    KeptTiles(int tileCount, std::size_t budgetBytes);
+    // The kept tile, or nullptr.
+    std::vector<unsigned char>* Find(int tile);
+    // Keeps `decoded` if it fits the budget; true when kept (decoded is then moved from).
+    bool Keep(int tile, std::vector<unsigned char>& decoded);
 
 private:
-    Progress& m_progress;
-    int m_nPass, m_nImageCount, m_nTileCount, m_nFileIndex, m_nFileCount;
+    std::vector<std::vector<unsigned char>> tiles;
+    std::size_t bytes = 0;
+    std::size_t budget;
 };
 
-// Working memory of a file's passes: one decoded tile, one row of tiles, one row per image slot.
-struct PassBuffers {
-    std::vector<unsigned char> m_tile;
-    std::vector<unsigned char> m_band; // tileLength rows of paddedWidth bytes
-    std::array<std::vector<unsigned char>, MAX_IMAGES> m_rows;
-
-    // Sizes the buffers for `geometry` (the geometry must fit the band); throws std::bad_alloc.
-    void Allocate(const ScanGeometry& geometry);
-};
-
-// One pass over the scan for image pass + 1. FatalRead when a tile cannot be read; otherwise the
-// sink's first failure, or Ok. `rowOfTilesRead`, when given, is called after every row of tiles.
-StepResult RunImagePass(TIFF* input, int pass, const ScanGeometry& geometry, const SearchConstants& constants,
-                        ImagePlacements& placements, PassBuffers& buffers, ImageRowSink& sink,
-                        PassProgress& progress, const std::function<void()>& rowOfTilesRead = {});
+// Finds images 1..6 of the scan in order (slots that are not expected stay so). Reads the tiles
+// through `scan`. FatalRead when a tile cannot be read, Interrupted when `progress` asks to stop.
+StepResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
+                      ImagePlacements& placements, KeptTiles& kept, const Progress& progress);
 
 } // namespace gc

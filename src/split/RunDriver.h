@@ -1,10 +1,11 @@
 // The Run driver: OnRun takes the saved RunParameters, splits the one input file or the batch of
-// input files (SplitScanFile: check the scan, one pass per expected image, finish the outputs),
-// moves the progress bar from 10 to 100 and ends with "Run Complete.". A skipped file shows its
-// message and the Run goes on; a fatal outcome shows its message and stops the Run: the caller then
-// ends the program with exit status 1.
+// input files (SplitScanFile: check the scan, find its images, write them all from one pass over its
+// tiles, finish the outputs), moves the progress bar from 10 to 100 and ends with "Run Complete.". A skipped
+// file shows its message and the Run goes on; a fatal outcome shows its message and stops the Run: the caller
+// then ends the program with exit status 1.
 #pragma once
 
+#include "ImageExtraction.h"
 #include "ImageOutput.h"
 #include "ImagePlacement.h"
 #include "OutputNames.h"
@@ -45,6 +46,9 @@ public:
     // and check messages, not the fatal message (OnRun does).
     RunOutcome SplitScanFile(const std::string& path, int fileIndex = 0);
 
+    // Threads that decode tiles; 0 (the default) uses every core.
+    void SetThreads(int threads) { m_nThreads = threads; }
+
     // Called when a Run that was not stopped has set the bar to 100, before m_bRunning is cleared and
     // "Run Complete." is shown: where the desktop program closes its progress window.
     std::function<void()> m_fnRunEnded;
@@ -58,8 +62,8 @@ public:
 private:
     class OutputSink;
 
-    RunOutcome SplitOpenScan(TIFF* input, const std::string& path, int fileIndex,
-                             const std::function<void()>& rowOfTilesRead);
+    RunOutcome SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex);
+    int Threads() const;
 
     RunParameters& m_parameters;
     Messages& m_messages;
@@ -67,7 +71,7 @@ private:
     std::optional<OutputNamer> m_namer;
     ScanGeometry m_geometry;
     ImagePlacements m_placements;
-    PassBuffers m_buffers;
+    int m_nThreads = 0;
     std::array<std::unique_ptr<ImageOutput>, MAX_IMAGES> m_outputs;
     std::string m_strCurrentInput;
 };
@@ -76,6 +80,6 @@ private:
 // without the refusal checks and without "Run Complete."; a fatal outcome's message is shown.
 // The entry point for benchmarks and tools.
 RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters, Messages& messages,
-                        Progress& progress);
+                        Progress& progress, int threads = 0);
 
 } // namespace gc

@@ -1,5 +1,7 @@
+#include "split/ImageExtraction.h"
 #include "split/ImagePlacement.h"
 #include "SplitTestSupport.h"
+#include "core/TiffErrors.h"
 #include "core/TiffHandle.h"
 #include "support/TestSupport.h"
 
@@ -69,17 +71,13 @@ struct SmallScan {
 
 class RecordingSink final : public ImageRowSink {
 public:
-    StepResult OpenOutputs(int image) override {
-        m_opened.push_back(image);
-        return StepResult::Ok;
-    }
     StepResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
         EXPECT_EQ(rowIndex, static_cast<int>(m_rows[image].size()));
         m_rows[image].emplace_back(row, row + m_nWidth);
         return StepResult::Ok;
     }
     int m_nWidth = 0;
-    std::vector<int> m_opened;
+    std::vector<int> m_opened; // the found images, in order
     std::map<int, std::vector<std::vector<unsigned char>>> m_rows;
 };
 
@@ -87,29 +85,32 @@ struct PassRun {
     ImagePlacements m_placements;
     RecordingSink m_sink;
     RecordingProgress m_progress;
-    std::vector<StepResult> m_results;
+    std::vector<StepResult> m_results; // the search's, then the extraction's
 };
 
-// Writes the scan and runs one pass per expected image, as the driver does.
-PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* constants = nullptr) {
+// Writes the scan, finds its images and extracts them as the driver does, with `threads` threads.
+PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* constants = nullptr, int threads = 2) {
     TempDir dir;
     const std::string path = dir.File("scan.tif");
     EXPECT_TRUE(
         test::WriteTiledScan(path, WIDTH, HEIGHT, TILE, TILE, [&](int x, int y) { return scan.At(x, y); }));
-    Tiff input(TIFFOpen(path.c_str(), "r"));
     PassRun run;
-    if (!input)
+    std::unique_ptr<ScanTiles> tiles = ScanTiles::Open(path);
+    if (!tiles)
         return run;
     run.m_sink.m_nWidth = scan.m_geometry.m_nExpectedWidth;
     ResetPlacements(run.m_placements, imageCount);
-    PassBuffers buffers;
-    buffers.Allocate(scan.m_geometry);
     const SearchConstants search = constants ? *constants : SearchConstants::For(scan.m_geometry);
-    for (int k = 0; k < imageCount; ++k) {
-        PassProgress progress(run.m_progress, k, imageCount, scan.m_geometry.m_nTileCount, 0, 1);
-        run.m_results.push_back(RunImagePass(input.get(), k, scan.m_geometry, search, run.m_placements,
-                                             buffers, run.m_sink, progress));
-    }
+    KeptTiles kept(scan.m_geometry.m_nTileCount, 8 * TILE * TILE);
+    run.m_results.push_back(FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept, run.m_progress));
+    for (int m = 1; m <= MAX_IMAGES; ++m)
+        if (run.m_placements[m - 1].m_nState == PLACEMENT_FOUND)
+            run.m_sink.m_opened.push_back(m);
+    test::RecordingMessages messages;
+    ExtractionSettings settings;
+    settings.m_nThreads = threads;
+    run.m_results.push_back(ExtractImages(path, *tiles, scan.m_geometry, run.m_placements, kept, run.m_sink,
+                                          messages, run.m_progress, settings));
     return run;
 }
 
@@ -143,11 +144,11 @@ TEST(SearchConstants, FromTheGeometry) {
     EXPECT_DOUBLE_EQ(large.m_dQuarterWidth, 9088.0);
 }
 
-TEST(RunImagePass, FindsTheCornerAndHandsOverTheRectangle) {
+TEST(FindAndExtract, FindsTheCornerAndHandsOverTheRectangle) {
     SmallScan scan;
     scan.Bright(30, 10, 120, 50);
     PassRun run = RunPasses(scan, 1);
-    ASSERT_EQ(run.m_results, std::vector<StepResult>{StepResult::Ok});
+    ASSERT_EQ(run.m_results, (std::vector<StepResult>{StepResult::Ok, StepResult::Ok}));
     ExpectFoundAt(run, 1, 30, 10);
     EXPECT_EQ(run.m_placements[0].m_nX1, 150);
     EXPECT_EQ(run.m_placements[0].m_nY1, 60);
@@ -158,7 +159,7 @@ TEST(RunImagePass, FindsTheCornerAndHandsOverTheRectangle) {
     EXPECT_EQ(run.m_placements[0].m_nRowsDone, 50);
 }
 
-TEST(RunImagePass, FiftyIsDarkFiftyOneIsBright) {
+TEST(FindAndExtract, FiftyIsDarkFiftyOneIsBright) {
     SmallScan dark;
     dark.Bright(30, 10, 120, 50, 50);
     PassRun run = RunPasses(dark, 1);
@@ -170,7 +171,7 @@ TEST(RunImagePass, FiftyIsDarkFiftyOneIsBright) {
     ExpectFoundAt(RunPasses(bright, 1), 1, 30, 10);
 }
 
-TEST(RunImagePass, RunTestAndItsStateWithinARow) {
+TEST(FindAndExtract, RunTestAndItsStateWithinARow) {
     // A dark pixel right after the candidate does not fail the run.
     SmallScan nextDark;
     nextDark.Bright(30, 10, 120, 50);
@@ -193,7 +194,7 @@ TEST(RunImagePass, RunTestAndItsStateWithinARow) {
     ExpectFoundAt(RunPasses(lastOfRun, 1), 1, 30, 11);
 }
 
-TEST(RunImagePass, NoImageIsFoundWithStepZero) {
+TEST(FindAndExtract, NoImageIsFoundWithStepZero) {
     SmallScan scan;
     scan.SetCells(5000, 4999); // (5000 + 4999) × 0.0001 truncates to 0
     scan.Bright(30, 10, 120, 50);
@@ -202,7 +203,7 @@ TEST(RunImagePass, NoImageIsFoundWithStepZero) {
     EXPECT_EQ(run.m_placements[0].m_nState, PLACEMENT_SEARCHED);
 }
 
-TEST(RunImagePass, RejectedFindsLeaveTheSearchGoing) {
+TEST(FindAndExtract, RejectedFindsLeaveTheSearchGoing) {
     // A bright bar beyond the column limit (100) is found and rejected; the image below it is found.
     SmallScan scan;
     scan.Bright(110, 2, 200, 4);
@@ -223,7 +224,7 @@ TEST(RunImagePass, RejectedFindsLeaveTheSearchGoing) {
     ExpectFoundAt(RunPasses(atColumnLimit, 1), 1, 100, 10);
 }
 
-TEST(RunImagePass, TopRowAndTheImageBelow) {
+TEST(FindAndExtract, TopRowAndTheImageBelow) {
     SmallScan scan;
     scan.Bright(10, 5, 120, 50);  // image 1: x1 = 130, y1 = 55
     scan.Bright(140, 6, 120, 50); // image 2: window 131 < x < 5130
@@ -239,7 +240,7 @@ TEST(RunImagePass, TopRowAndTheImageBelow) {
     EXPECT_EQ(run.m_placements[4].m_nState, PLACEMENT_NOT_EXPECTED);
 }
 
-TEST(RunImagePass, ImageTwoStartsAfterTheStep) {
+TEST(FindAndExtract, ImageTwoStartsAfterTheStep) {
     // Image 2's window starts after x1(1) + step = 131: a rectangle from 131 is found at 132.
     SmallScan scan;
     scan.Bright(10, 5, 120, 50);
@@ -247,7 +248,7 @@ TEST(RunImagePass, ImageTwoStartsAfterTheStep) {
     ExpectFoundAt(RunPasses(scan, 2), 2, 132, 6);
 }
 
-TEST(RunImagePass, MissingImageStopsTheLaterOnes) {
+TEST(FindAndExtract, MissingImageStopsTheLaterOnes) {
     SmallScan scan;
     scan.Bright(10, 5, 120, 50);
     scan.Bright(300, 7, 120, 50); // beyond image 2's column limit (300) is fine for image 3, never searched
@@ -264,7 +265,7 @@ TEST(RunImagePass, MissingImageStopsTheLaterOnes) {
     EXPECT_EQ(missing.m_sink.m_opened, std::vector<int>{1});
 }
 
-TEST(RunImagePass, CandidateTooCloseToTheRightEdge) {
+TEST(FindAndExtract, CandidateTooCloseToTheRightEdge) {
     SmallScan scan;
     scan.SetCells(600, 9400); // image 2 column limit 700
     scan.Bright(20, 10, 120, 50);
@@ -283,7 +284,7 @@ TEST(RunImagePass, CandidateTooCloseToTheRightEdge) {
     EXPECT_EQ(std::vector<unsigned char>(row.begin() + 51, row.end()), std::vector<unsigned char>(69, 0));
 }
 
-TEST(RunImagePass, ImageReachingBelowTheScanGetsFewerRows) {
+TEST(FindAndExtract, ImageReachingBelowTheScanGetsFewerRows) {
     SmallScan scan;
     scan.m_geometry.m_nExpectedHeight = 250;
     scan.Bright(30, 10, 120, 246);
@@ -293,39 +294,23 @@ TEST(RunImagePass, ImageReachingBelowTheScanGetsFewerRows) {
     EXPECT_EQ(run.m_sink.m_rows.at(1).back(), scan.Row(30, 255, 120));
 }
 
-TEST(RunImagePass, ProgressBeforeEveryTile) {
-    SmallScan scan;
-    const PassRun run = RunPasses(scan, 2);
-    // Pass 0 goes to 55, pass 1 starts low again and ends at 100; the bar is set before every tile
-    // read, also when the position has not changed.
-    const int tiles = scan.m_geometry.m_nTileCount;
-    ASSERT_EQ(run.m_progress.m_positions.size(), static_cast<std::size_t>(2 * tiles));
-    for (int k = 0; k < 2; ++k)
-        for (int t = 0; t < tiles; ++t)
-            EXPECT_EQ(run.m_progress.m_positions[k * tiles + t],
-                      PassProgress::Position(k, t, 0, 2, tiles, 1));
-    // Many tiles share a position; each still sets it (4189 tiles, 6 passes: 10.0036, 10.0072, ...).
-    RecordingProgress recorded;
-    PassProgress firstPass(recorded, 0, 6, 4189, 0, 1);
-    for (int t = 0; t < 4189; ++t)
-        firstPass.BeforeTile(t);
-    ASSERT_EQ(recorded.m_positions.size(), 4189u);
-    EXPECT_EQ(recorded.m_positions[0], 10);
-    EXPECT_EQ(recorded.m_positions[1], 10);
-    EXPECT_EQ(recorded.m_positions.back(), 25);        // 4189·90 / 25134 + 10 = 25
-    EXPECT_EQ(run.m_progress.m_positions.front(), 11); // 1·1·90 / (2·40) + 10 = 11.125
-    EXPECT_EQ(run.m_progress.m_positions.back(), 100);
-    const auto peak = std::find(run.m_progress.m_positions.begin(), run.m_progress.m_positions.end(), 55);
-    ASSERT_NE(peak, run.m_progress.m_positions.end());
-    EXPECT_EQ(*(peak + 1), 12); // 2·1·90 / 80 + 10 = 12.25
-
-    EXPECT_EQ(PassProgress::Position(0, 0, 0, 6, 4189, 2), 10);
-    EXPECT_EQ(PassProgress::Position(5, 4188, 0, 6, 4189, 2), 55);
-    EXPECT_EQ(PassProgress::Position(5, 4188, 1, 6, 4189, 2), 100);
-    EXPECT_EQ(PassProgress::Position(2, 99, 0, 6, 4189, 1), 11); // 27000 / 25134 + 10 = 11.07
+TEST(RunProgress, MonotoneFromTenToAHundredAcrossTheBatch) {
+    // One file of 59 rows of tiles: 10 at the start, 100 at the end, never going back.
+    int previous = RunProgressPosition(0, 1, 0, 59);
+    EXPECT_EQ(previous, 10);
+    for (int done = 1; done <= 59; ++done) {
+        const int position = RunProgressPosition(0, 1, done, 59);
+        EXPECT_GE(position, previous);
+        previous = position;
+    }
+    EXPECT_EQ(previous, 100);
+    // A batch of three: each file takes its third, the bar goes on where the previous file ended.
+    EXPECT_EQ(RunProgressPosition(1, 3, 0, 59), 40);
+    EXPECT_EQ(RunProgressPosition(0, 3, 59, 59), RunProgressPosition(1, 3, 0, 4));
+    EXPECT_EQ(RunProgressPosition(2, 3, 59, 59), 100);
 }
 
-TEST(RunImagePass, UnreadableTileIsAReadError) {
+TEST(FindAndExtract, UnreadableTileIsAReadError) {
     TempDir dir;
     const std::string path = dir.File("broken.tif");
     SmallScan scan;
@@ -348,19 +333,34 @@ TEST(RunImagePass, UnreadableTileIsAReadError) {
     std::fwrite(garbage, 1, sizeof garbage, file);
     std::fclose(file);
 
-    Tiff input(TIFFOpen(path.c_str(), "r"));
-    ASSERT_TRUE(input);
-    ImagePlacements placements;
-    ResetPlacements(placements, 1);
-    PassBuffers buffers;
-    buffers.Allocate(scan.m_geometry);
-    RecordingSink sink;
-    sink.m_nWidth = 120;
-    test::RecordingProgress recorded;
-    PassProgress progress(recorded, 0, 1, scan.m_geometry.m_nTileCount, 0, 1);
-    EXPECT_EQ(RunImagePass(input.get(), 0, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements,
-                           buffers, sink, progress),
-              StepResult::FatalRead);
+    // Image 1 lies in the top rows of tiles; the damaged tile (12: row 1, column 2) is outside the search
+    // window and the image, yet the one pass reads it and stops, with the library's message first.
+    std::unique_ptr<ScanTiles> tiles = ScanTiles::Open(path);
+    ASSERT_TRUE(tiles);
+    for (int threads : {1, 3}) {
+        SCOPED_TRACE(threads);
+        ImagePlacements placements;
+        ResetPlacements(placements, 1);
+        KeptTiles kept(scan.m_geometry.m_nTileCount, 0);
+        RecordingProgress recorded;
+        ASSERT_EQ(FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements, kept,
+                             recorded),
+                  StepResult::Ok);
+        EXPECT_EQ(placements[0].m_nState, PLACEMENT_FOUND);
+        EXPECT_EQ(placements[0].m_nX0, 30);
+        EXPECT_EQ(placements[0].m_nY0, 10);
+        RecordingSink sink;
+        sink.m_nWidth = 120;
+        test::RecordingMessages messages;
+        TiffErrorScope errors(messages);
+        ExtractionSettings settings;
+        settings.m_nThreads = threads;
+        EXPECT_EQ(ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded, settings),
+                  StepResult::FatalRead);
+        ASSERT_FALSE(messages.m_shown.empty());
+        EXPECT_NE(messages.m_shown.front().m_strCaption.find("Error"), std::string::npos);
+        EXPECT_EQ(sink.m_rows[1].size(), 50u) << "the rows above the damaged row of tiles are handed over";
+    }
 }
 
 } // namespace

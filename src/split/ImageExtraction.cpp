@@ -1,0 +1,274 @@
+#include "ImageExtraction.h"
+
+#include "core/TiffErrors.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace gc {
+namespace {
+
+inline constexpr int PROGRESS_START = 10;
+inline constexpr int PROGRESS_SPAN = 90;
+
+// The decoded rows of tiles waiting to be handed over take at most this much memory (but the ring
+// always has two rows, so that decoding goes on while a row is handed over).
+inline constexpr std::size_t RING_BUDGET_BYTES = std::size_t{64} << 20;
+inline constexpr int RING_MIN_ROWS = 2;
+
+// One row of tiles of the ring: the decoded tiles that an image covers, by column, and what reading
+// each tile of the row reported.
+struct RowOfTiles {
+    std::vector<std::vector<unsigned char>> tiles;
+    std::vector<std::vector<TiffErrorRecord>> errors;
+    std::vector<char> failed;
+    int decoded = 0;
+};
+
+// The pass: the ring of rows of tiles, the tiles claimed so far, and the helper threads. Tiles are
+// claimed in the file's order (left to right, rows of tiles top to bottom) by whichever thread is
+// free, the calling thread included, as long as their row of tiles has a place in the ring; the
+// calling thread hands the rows of tiles over in order and then frees their place.
+class OnePass {
+public:
+    OnePass(const ScanGeometry& geometry, const ImagePlacements& placements, KeptTiles& kept, int threads)
+        : m_geometry(geometry), m_placements(placements), m_kept(kept), m_nAcross(geometry.m_nTilesAcross),
+          m_nTileCount(geometry.m_nTileCount),
+          m_nTileBytes(std::max<std::size_t>(static_cast<std::size_t>(geometry.m_nTileSize),
+                                             static_cast<std::size_t>(geometry.m_nTileWidth) *
+                                                 geometry.m_nTileLength)) {
+        int coveredColumns = 0;
+        for (int column = 0; column < m_nAcross; ++column)
+            for (int tileRow = 0; tileRow < geometry.m_nTilesDown; ++tileRow)
+                if (Covered(tileRow * m_nAcross + column)) {
+                    ++coveredColumns;
+                    break;
+                }
+        const std::size_t rowBytes = static_cast<std::size_t>(coveredColumns) * m_nTileBytes;
+        const int fitting = rowBytes == 0 ? threads + 2 : static_cast<int>(RING_BUDGET_BYTES / rowBytes);
+        const int rows = std::clamp(fitting, RING_MIN_ROWS, std::max(RING_MIN_ROWS, threads + 2));
+        m_ring.resize(static_cast<std::size_t>(rows));
+        for (RowOfTiles& row : m_ring) {
+            row.tiles.resize(static_cast<std::size_t>(m_nAcross));
+            row.errors.resize(static_cast<std::size_t>(m_nAcross));
+            row.failed.assign(static_cast<std::size_t>(m_nAcross), 0);
+        }
+    }
+
+    ~OnePass() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_bStopping = true;
+        }
+        m_changed.notify_all();
+        for (std::thread& helper : m_helpers)
+            helper.join();
+    }
+
+    OnePass(const OnePass&) = delete;
+    OnePass& operator=(const OnePass&) = delete;
+
+    void StartHelpers(const std::string& path, int count) {
+        for (int i = 0; i < count; ++i)
+            m_helpers.emplace_back([this, path] { Help(path); });
+    }
+
+    // Waits until row of tiles `tileRow` is decoded, decoding tiles itself meanwhile.
+    RowOfTiles& WaitForRow(int tileRow, ScanTiles& scan) {
+        RowOfTiles& row = RingRow(tileRow);
+        for (;;) {
+            int tile = -1;
+            {
+                std::unique_lock lock(m_mutex);
+                if (row.decoded == m_nAcross)
+                    return row;
+                if (CanClaim())
+                    tile = m_nNextTile++;
+                else
+                    m_changed.wait(lock);
+            }
+            if (tile >= 0)
+                Decode(tile, scan);
+        }
+    }
+
+    // Frees the place of row of tiles `tileRow` for a later row.
+    void Release(int tileRow) {
+        RowOfTiles& row = RingRow(tileRow);
+        {
+            std::lock_guard lock(m_mutex);
+            row.decoded = 0;
+            std::fill(row.failed.begin(), row.failed.end(), 0);
+            for (auto& errors : row.errors)
+                errors.clear();
+            ++m_nReleasedRows;
+        }
+        m_changed.notify_all();
+    }
+
+    // Whether some found image covers tile `tile`.
+    bool Covered(int tile) const {
+        const int tileWidth = static_cast<int>(m_geometry.m_nTileWidth);
+        const int tileLength = static_cast<int>(m_geometry.m_nTileLength);
+        const std::int64_t left = static_cast<std::int64_t>(tile % m_nAcross) * tileWidth;
+        const std::int64_t top = static_cast<std::int64_t>(tile / m_nAcross) * tileLength;
+        for (const ImagePlacement& image : m_placements)
+            if (image.m_nState == PLACEMENT_FOUND && image.m_nY0 < top + tileLength && top < image.m_nY1 &&
+                image.m_nX0 < left + tileWidth && left < std::min(image.m_nX1, m_geometry.m_nPaddedWidth))
+                return true;
+        return false;
+    }
+
+private:
+    RowOfTiles& RingRow(int tileRow) { return m_ring[static_cast<std::size_t>(tileRow) % m_ring.size()]; }
+
+    // With the mutex held.
+    bool CanClaim() const {
+        return m_nNextTile < m_nTileCount &&
+               m_nNextTile / m_nAcross < m_nReleasedRows + static_cast<int>(m_ring.size());
+    }
+
+    // A helper thread: its own reader, then tiles as long as there are any.
+    void Help(const std::string& path) {
+        std::vector<TiffErrorRecord> openErrors;
+        std::unique_ptr<ScanTiles> scan;
+        {
+            TiffErrorCapture capture(openErrors);
+            scan = ScanTiles::Open(path);
+        }
+        if (!scan)
+            return; // the other threads read its share
+        for (;;) {
+            int tile = -1;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock,
+                               [this] { return m_bStopping || m_nNextTile >= m_nTileCount || CanClaim(); });
+                if (m_bStopping || m_nNextTile >= m_nTileCount)
+                    return;
+                tile = m_nNextTile++;
+            }
+            Decode(tile, *scan);
+        }
+    }
+
+    // Decodes a claimed tile into its place in the ring (a tile no image covers into a scratch
+    // buffer of the thread, since only the reading counts); a tile the search kept is taken over.
+    void Decode(int tile, ScanTiles& scan) {
+        thread_local std::vector<unsigned char> scratch;
+        RowOfTiles& row = RingRow(tile / m_nAcross);
+        const std::size_t column = static_cast<std::size_t>(tile % m_nAcross);
+        const bool covered = Covered(tile);
+        std::vector<TiffErrorRecord> errors;
+        bool read = true;
+        if (std::vector<unsigned char>* held = m_kept.Find(tile)) {
+            if (covered)
+                row.tiles[column].swap(*held);
+            std::vector<unsigned char>().swap(*held);
+        } else {
+            std::vector<unsigned char>& buffer = covered ? row.tiles[column] : scratch;
+            buffer.resize(m_nTileBytes);
+            TiffErrorCapture capture(errors);
+            read = scan.ReadTile(static_cast<std::uint32_t>(tile), buffer.data(),
+                                 static_cast<std::size_t>(m_geometry.m_nTileSize));
+        }
+        bool rowDone = false;
+        {
+            std::lock_guard lock(m_mutex);
+            row.errors[column] = std::move(errors);
+            row.failed[column] = read ? 0 : 1;
+            rowDone = ++row.decoded == m_nAcross;
+        }
+        if (rowDone)
+            m_changed.notify_all();
+    }
+
+    const ScanGeometry& m_geometry;
+    const ImagePlacements& m_placements;
+    KeptTiles& m_kept;
+    const int m_nAcross;
+    const int m_nTileCount;
+    const std::size_t m_nTileBytes;
+    std::vector<RowOfTiles> m_ring;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_nNextTile = 0;
+    int m_nReleasedRows = 0;
+    bool m_bStopping = false;
+    std::vector<std::thread> m_helpers;
+};
+
+// Hands the scan rows of row of tiles `tileRow` to every found image that covers them, in the
+// images' order. Pixels of an image row beyond the padded scan's right edge are 0.
+StepResult HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geometry,
+                    ImagePlacements& placements, std::vector<unsigned char>& imageRow, ImageRowSink& sink) {
+    const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
+    const int tileLength = static_cast<int>(geometry.m_nTileLength);
+    const int top = tileRow * tileLength;
+    for (int m = 1; m <= MAX_IMAGES; ++m) {
+        ImagePlacement& image = placements[m - 1];
+        if (image.m_nState != PLACEMENT_FOUND)
+            continue;
+        const int firstRow = std::max(image.m_nY0, top);
+        const int lastRow = std::min(image.m_nY1, top + tileLength); // exclusive
+        const int right = std::min(image.m_nX1, geometry.m_nPaddedWidth);
+        const std::size_t inside = static_cast<std::size_t>(right - image.m_nX0);
+        for (int y = firstRow; y < lastRow; ++y) {
+            const std::size_t tileOffset = static_cast<std::size_t>(y - top) * tileWidth;
+            for (int x = image.m_nX0; x < right;) {
+                const int column = x / tileWidth;
+                const int end = std::min(right, (column + 1) * tileWidth);
+                std::memcpy(imageRow.data() + (x - image.m_nX0),
+                            row.tiles[static_cast<std::size_t>(column)].data() + tileOffset +
+                                (x - column * tileWidth),
+                            static_cast<std::size_t>(end - x));
+                x = end;
+            }
+            std::memset(imageRow.data() + inside, 0, imageRow.size() - inside);
+            const StepResult written = sink.WriteOutputRow(m, imageRow.data(), image.m_nRowsDone);
+            if (written != StepResult::Ok)
+                return written;
+            ++image.m_nRowsDone;
+        }
+    }
+    return StepResult::Ok;
+}
+
+} // namespace
+
+StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
+                         ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
+                         const Progress& progress, const ExtractionSettings& settings) {
+    OnePass pass(geometry, placements, kept, std::max(1, settings.m_nThreads));
+    pass.StartHelpers(path, std::max(1, settings.m_nThreads) - 1);
+    std::vector<unsigned char> imageRow(static_cast<std::size_t>(geometry.m_nExpectedWidth), 0);
+    for (int tileRow = 0; tileRow < geometry.m_nTilesDown; ++tileRow) {
+        const RowOfTiles& row = pass.WaitForRow(tileRow, scan);
+        for (std::size_t column = 0; column < row.failed.size(); ++column) {
+            ShowTiffErrors(row.errors[column], messages);
+            if (row.failed[column])
+                return StepResult::FatalRead;
+        }
+        const StepResult result = HandOver(row, tileRow, geometry, placements, imageRow, sink);
+        if (result != StepResult::Ok)
+            return result;
+        pass.Release(tileRow);
+        if (settings.m_fnRowOfTilesDone)
+            settings.m_fnRowOfTilesDone(tileRow + 1);
+        if (progress.StopRequested())
+            return StepResult::Interrupted;
+    }
+    return StepResult::Ok;
+}
+
+int RunProgressPosition(int fileIndex, int fileCount, int rowsOfTilesDone, int tilesDown) {
+    const double fileDone = tilesDown > 0 ? static_cast<double>(rowsOfTilesDone) / tilesDown : 1.0;
+    const double done = (fileIndex + fileDone) / (fileCount > 0 ? fileCount : 1);
+    return static_cast<int>(PROGRESS_START + PROGRESS_SPAN * done);
+}
+
+} // namespace gc

@@ -1,0 +1,46 @@
+// Reads the decoded tiles of one scan. The scan is opened as TIFFOpen (mode "r") opens it, the file
+// memory-mapped, so the library reads tiles and reports their failures exactly as it does there. A
+// libtiff handle is not thread-safe: every thread that reads tiles opens a ScanTiles of its own.
+// The mapped pages of each tile are given back as soon as it is decoded, so the memory in use does
+// not grow with the scan's size.
+#pragma once
+
+#include "core/TiffHandle.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <tiffio.h>
+
+namespace gc {
+
+// An open scan file and its read-only mapping, as the file procedures of a ScanTiles see it.
+struct MappedFile {
+    int fd = -1;
+    void* base = nullptr;
+    std::size_t size = 0;
+};
+
+class ScanTiles {
+public:
+    // Opens `path`; nullptr when it cannot be opened (the library's errors have been reported).
+    static std::unique_ptr<ScanTiles> Open(const std::string& path);
+    ScanTiles() = default; // not open; use Open
+    ~ScanTiles();
+    ScanTiles(const ScanTiles&) = delete;
+    ScanTiles& operator=(const ScanTiles&) = delete;
+
+    TIFF* Handle() const { return m_tiff.get(); }
+    // Decodes tile `tile` into `buffer` (`size` bytes, the scan's tile size); false on failure.
+    bool ReadTile(std::uint32_t tile, unsigned char* buffer, std::size_t size);
+
+private:
+    void GiveBack(std::uint32_t tile);
+
+    // The file procedures' state; must outlive m_tiff, whose close uses it.
+    MappedFile m_file;
+    TiffHandle m_tiff;
+};
+
+} // namespace gc
