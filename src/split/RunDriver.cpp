@@ -12,8 +12,6 @@ namespace {
 
 inline constexpr int PROGRESS_START = 10;
 inline constexpr int PROGRESS_END = 100;
-// Tiles the search decodes are kept for the extraction up to this many bytes.
-inline constexpr std::size_t KEPT_TILES_BUDGET = std::size_t{32} << 20;
 
 // Sets m_bRunning for its lifetime.
 class RunningFlag {
@@ -42,18 +40,6 @@ const char* FatalMessage(RunOutcome outcome) {
         return nullptr;
     }
 }
-
-// Writes the rows of the found images to their outputs.
-class RunDriver::OutputSink final : public ImageRowSink {
-public:
-    explicit OutputSink(RunDriver& driver) : m_driver(driver) {}
-    StepResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
-        return m_driver.m_outputs[image - 1]->WriteRow(row, rowIndex);
-    }
-
-private:
-    RunDriver& m_driver;
-};
 
 RunDriver::RunDriver(RunParameters& parameters, Messages& messages, Progress& progress)
     : m_parameters(parameters), m_messages(messages), m_progress(progress) {}
@@ -149,8 +135,6 @@ RunOutcome OutcomeOf(StepResult result) {
 RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex) {
     const int imageCount = m_parameters.m_nImageCount;
     ResetPlacements(m_placements, imageCount);
-    for (auto& output : m_outputs)
-        output = std::make_unique<ImageOutput>();
 
     switch (CheckScanFile(scan.Handle(), path, m_parameters, m_geometry, m_messages)) {
     case ScanVerdict::SkipFile:
@@ -170,43 +154,15 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     const int tilesDown = m_geometry.m_nTilesDown;
     m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, 0, tilesDown));
 
-    // Find every image first, then write them all from one pass over the tiles.
-    const SearchConstants constants = SearchConstants::For(m_geometry);
-    KeptTiles kept(m_geometry.m_nTileCount, KEPT_TILES_BUDGET);
-    if (const StepResult found = FindImages(scan, m_geometry, constants, m_placements, kept, m_progress);
-        found != StepResult::Ok)
-        return OutcomeOf(found);
-
-    // Outputs are named in the images' order, as numbering by start number or append string counts.
-    const bool tiff = m_parameters.m_bOutputTiff;
-    const OutputSettings settings = OutputSettings::For(m_geometry, tiff, m_parameters.m_nBinning);
-    for (int k = 0; k < MAX_IMAGES; ++k) {
-        if (m_placements[k].m_nState != PLACEMENT_FOUND)
-            continue;
-        const ImageName name = m_namer->MakeImageName(path, k + 1);
-        if (const StepResult opened = m_outputs[k]->Open(name, settings); opened != StepResult::Ok)
-            return OutcomeOf(opened);
-    }
-
-    OutputSink sink(*this);
+    const OutputSettings settings =
+        OutputSettings::For(m_geometry, m_parameters.m_bOutputTiff, m_parameters.m_nBinning);
     ExtractionSettings extraction;
     extraction.m_nThreads = Threads();
     extraction.m_fnRowOfTilesDone = [&](int rowsDone) {
         m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, rowsDone, tilesDown));
     };
-    if (const StepResult extracted = ExtractImages(path, scan, m_geometry, m_placements, kept, sink,
-                                                   m_messages, m_progress, extraction);
-        extracted != StepResult::Ok)
-        return OutcomeOf(extracted);
-
-    for (int k = 0; k < MAX_IMAGES; ++k) {
-        if (m_placements[k].m_nState != PLACEMENT_FOUND)
-            continue;
-        const StepResult finished = tiff ? m_outputs[k]->CloseTiff() : m_outputs[k]->FinishMrc();
-        if (finished != StepResult::Ok)
-            return RunOutcome::FatalWrite;
-    }
-    return RunOutcome::Done;
+    const ScanJob job{path, scan, m_geometry, settings, *m_namer, m_messages, m_progress, extraction};
+    return OutcomeOf(SplitCheckedScan(job, m_placements));
 }
 
 RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters, Messages& messages,

@@ -12,6 +12,7 @@
 #include "RunOutcome.h"
 #include "RunParameters.h"
 #include "ScanCheck.h"
+#include "SplitScan.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
 
@@ -60,8 +61,6 @@ public:
     const ImagePlacements& Placements() const { return m_placements; }
 
 private:
-    class OutputSink;
-
     RunOutcome SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex);
     int Threads() const;
 
@@ -72,7 +71,6 @@ private:
     ScanGeometry m_geometry;
     ImagePlacements m_placements;
     int m_nThreads = 0;
-    std::array<std::unique_ptr<ImageOutput>, MAX_IMAGES> m_outputs;
     std::string m_strCurrentInput;
 };
 

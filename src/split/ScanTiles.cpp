@@ -112,15 +112,14 @@ bool ScanTiles::ReadTile(std::uint32_t tile, unsigned char* buffer, std::size_t 
 void ScanTiles::GiveBack(std::uint32_t tile) {
     if (m_file.base == nullptr)
         return;
-    const std::uint64_t offset = TIFFGetStrileOffset(m_tiff.get(), tile);
-    const std::uint64_t count = TIFFGetStrileByteCount(m_tiff.get(), tile);
-    if (count == 0 || offset >= m_file.size)
+    // The kernel maps the pages around each page the decoder touches (fault-around), so giving back a
+    // tile's own pages would leave its neighbours' behind; the whole mapping is given back instead,
+    // once enough of the file has been read since the last time.
+    m_nReadSinceGiveBack += TIFFGetStrileByteCount(m_tiff.get(), tile);
+    if (m_nReadSinceGiveBack < GIVE_BACK_BYTES)
         return;
-    static const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-    const std::uint64_t end = offset + count < m_file.size ? offset + count : m_file.size;
-    const std::uint64_t first = offset / page * page;
-    const std::uint64_t last = (end + page - 1) / page * page;
-    madvise(static_cast<char*>(m_file.base) + first, static_cast<std::size_t>(last - first), MADV_DONTNEED);
+    m_nReadSinceGiveBack = 0;
+    madvise(m_file.base, m_file.size, MADV_DONTNEED);
 }
 
 } // namespace gc

@@ -1,7 +1,7 @@
 // Reads the decoded tiles of one scan. The scan is opened as TIFFOpen (mode "r") opens it, the file
 // memory-mapped, so the library reads tiles and reports their failures exactly as it does there. A
 // libtiff handle is not thread-safe: every thread that reads tiles opens a ScanTiles of its own.
-// The mapped pages of each tile are given back as soon as it is decoded, so the memory in use does
+// The mapped pages of decoded tiles are given back as the reading goes on, so the memory in use does
 // not grow with the scan's size.
 #pragma once
 
@@ -38,8 +38,12 @@ public:
 private:
     void GiveBack(std::uint32_t tile);
 
+    // Mapped pages are given back after this many bytes of tiles have been read.
+    static constexpr std::uint64_t GIVE_BACK_BYTES = std::uint64_t{4} << 20;
+
     // The file procedures' state; must outlive m_tiff, whose close uses it.
     MappedFile m_file;
+    std::uint64_t m_nReadSinceGiveBack = 0;
     TiffHandle m_tiff;
 };
 

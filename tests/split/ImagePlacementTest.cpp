@@ -1,8 +1,8 @@
-#include "split/ImageExtraction.h"
 #include "split/ImagePlacement.h"
 #include "SplitTestSupport.h"
 #include "core/TiffErrors.h"
 #include "core/TiffHandle.h"
+#include "split/ImageExtraction.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +89,8 @@ struct PassRun {
 };
 
 // Writes the scan, finds its images and extracts them as the driver does, with `threads` threads.
-PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* constants = nullptr, int threads = 2) {
+PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* constants = nullptr,
+                  int threads = 2) {
     TempDir dir;
     const std::string path = dir.File("scan.tif");
     EXPECT_TRUE(
@@ -102,7 +103,8 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     ResetPlacements(run.m_placements, imageCount);
     const SearchConstants search = constants ? *constants : SearchConstants::For(scan.m_geometry);
     KeptTiles kept(scan.m_geometry.m_nTileCount, 8 * TILE * TILE);
-    run.m_results.push_back(FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept, run.m_progress));
+    run.m_results.push_back(
+        FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept, run.m_progress));
     for (int m = 1; m <= MAX_IMAGES; ++m)
         if (run.m_placements[m - 1].m_nState == PLACEMENT_FOUND)
             run.m_sink.m_opened.push_back(m);
@@ -355,7 +357,8 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         TiffErrorScope errors(messages);
         ExtractionSettings settings;
         settings.m_nThreads = threads;
-        EXPECT_EQ(ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded, settings),
+        EXPECT_EQ(ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded,
+                                settings),
                   StepResult::FatalRead);
         ASSERT_FALSE(messages.m_shown.empty());
         EXPECT_NE(messages.m_shown.front().m_strCaption.find("Error"), std::string::npos);
