@@ -25,6 +25,7 @@ struct SplitOptions {
     int m_nBinning = 0;
     bool m_bTiff = false;
     bool m_bQuiet = false;
+    int m_nThreads = 0; // 0: every core
     std::string m_strAppend;
     std::string m_strStartNumber;
     std::string m_strOutputDir;
@@ -136,6 +137,7 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
         return EXIT_FATAL;
 
     RunDriver driver(parameters, messages, bar);
+    driver.SetThreads(options.m_nThreads);
     const RunResult result = driver.OnRun();
     bar.Finish();
     if (!result.m_bStarted || IsFatal(result.m_outcome))
@@ -179,6 +181,10 @@ void AddSplitCommand(CLI::App& app) {
                          "write the outputs into the folder DIR (\"\" writes them into the current folder)")
             ->type_name("DIR");
     command->add_flag("--quiet", options->m_bQuiet, "do not print the run summary");
+    command
+        ->add_option("--threads", options->m_nThreads,
+                     "threads that decode the scan's tiles (default: every core)")
+        ->check(CLI::Range(1, 256));
     command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)")->required();
     AddVersionFlag(*command);
     command->callback([options, append, startNumber, outputDir] {
