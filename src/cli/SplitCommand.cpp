@@ -26,6 +26,7 @@ struct SplitOptions {
     bool m_bTiff = false;
     bool m_bQuiet = false;
     int m_nThreads = 0; // 0: every core
+    bool m_bKeepGoing = false;
     std::string m_strAppend;
     std::string m_strStartNumber;
     std::string m_strOutputDir;
@@ -66,6 +67,10 @@ public:
             return;
         m_bar.Finish();
         m_out.Show(kind, text, caption);
+    }
+    void Detail(const std::string& line) override {
+        m_bar.Finish();
+        m_out.Detail(line);
     }
     bool m_bQuiet = false;
 
@@ -138,11 +143,14 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
 
     RunDriver driver(parameters, messages, bar);
     driver.SetThreads(options.m_nThreads);
+    driver.SetKeepGoing(options.m_bKeepGoing);
     const RunResult result = driver.OnRun();
     bar.Finish();
+    if (result.m_outcome == RunOutcome::Interrupted)
+        return InterruptedStatus();
     if (!result.m_bStarted || IsFatal(result.m_outcome))
         return EXIT_FATAL;
-    return result.m_nSkippedFiles > 0 ? EXIT_SKIPPED : EXIT_DONE;
+    return result.m_nSkippedFiles > 0 || result.m_nImagesNotWritten > 0 ? EXIT_SKIPPED : EXIT_DONE;
 }
 
 } // namespace
@@ -152,6 +160,11 @@ void AddSplitCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "split", "The Run: find the images of each scanned TIFF (3 x 2 grid) and write each one as an MRC "
                  "file (or TIFF), optionally with a binned copy");
+    command->footer(
+        "Exit status: 0 done; 1 a fatal stop (READ ERROR, WRITE ERROR, RGB); 2 a usage error; 3 "
+        "completed, but a file was skipped or an image was not written because its name would "
+        "replace an input or an earlier output of the same Run; 130/143 stopped by SIGINT/SIGTERM "
+        "(no partial file is left).");
     command->add_option("--images", options->m_nImages, "images per scan, 1-6 (default 6)")
         ->check(CLI::Range(1, 6));
     command
@@ -185,6 +198,9 @@ void AddSplitCommand(CLI::App& app) {
         ->add_option("--threads", options->m_nThreads,
                      "threads that decode the scan's tiles (default: every core)")
         ->check(CLI::Range(1, 256));
+    command->add_flag("--keep-going", options->m_bKeepGoing,
+                      "a scan that would stop the Run (READ ERROR, RGB) is reported and skipped instead; the "
+                      "batch goes on and the exit status is 3");
     command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)")->required();
     AddVersionFlag(*command);
     command->callback([options, append, startNumber, outputDir] {

@@ -242,7 +242,7 @@ StepResult HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
 
 StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
                          ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
-                         const Progress& progress, const ExtractionSettings& settings) {
+                         const Progress& progress, const ExtractionSettings& settings, std::string& detail) {
     OnePass pass(geometry, placements, kept, std::max(1, settings.m_nThreads));
     pass.StartHelpers(path, std::max(1, settings.m_nThreads) - 1);
     std::vector<unsigned char> imageRow(static_cast<std::size_t>(geometry.m_nExpectedWidth), 0);
@@ -250,8 +250,10 @@ StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeo
         const RowOfTiles& row = pass.WaitForRow(tileRow, scan);
         for (std::size_t column = 0; column < row.failed.size(); ++column) {
             ShowTiffErrors(row.errors[column], messages);
-            if (row.failed[column])
+            if (row.failed[column]) {
+                detail = scan.UnreadableTile(tileRow * geometry.m_nTilesAcross + static_cast<int>(column));
                 return StepResult::FatalRead;
+            }
         }
         const StepResult result = HandOver(row, tileRow, geometry, placements, imageRow, sink);
         if (result != StepResult::Ok)

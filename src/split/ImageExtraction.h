@@ -33,11 +33,11 @@ struct ExtractionSettings {
 // Reads every tile of the scan at `path` (the calling thread through `scan`, helper threads through
 // their own readers), hands the found images' rows to `sink` and counts them in the placements'
 // m_nRowsDone. A tile that cannot be read: its library errors are shown (in tile order, on the
-// calling thread) and the result is FatalRead. The sink's first failure ends the pass with it;
-// Interrupted when `progress` asks to stop.
+// calling thread), `detail` names the tile and the result is FatalRead. The sink's first failure ends the
+// pass with it; Interrupted when `progress` asks to stop.
 StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
                          ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
-                         const Progress& progress, const ExtractionSettings& settings);
+                         const Progress& progress, const ExtractionSettings& settings, std::string& detail);
 
 // The progress bar while file `fileIndex` of `fileCount` is split: from 10 at the start of the first
 // file to 100 at the end of the last, in proportion to the rows of tiles extracted.

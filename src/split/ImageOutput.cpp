@@ -3,7 +3,10 @@
 #include "SplitMessages.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <tuple>
 
 namespace gc {
 namespace {
@@ -76,10 +79,16 @@ void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t c
                     static_cast<double>(count - 1));
 }
 
-StepResult ImageOutput::OpenTiff(const std::string& name, int width, int height, TiffHandle& handle) {
-    handle.reset(TIFFOpen(name.c_str(), "w"));
+StepResult ImageOutput::Fail(StepResult result, const PendingFile& file, const char* reason) {
+    failure = "writing " + file.FinalPath() + ": " + (reason ? reason : std::strerror(errno));
+    return result;
+}
+
+StepResult ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle) {
+    errno = 0;
+    handle.reset(TIFFOpen(file.TemporaryPath().c_str(), "w"));
     if (!handle)
-        return StepResult::FatalRead;
+        return Fail(StepResult::FatalRead, file, errno ? nullptr : "cannot create the file");
     TIFF* tiff = handle.get();
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
@@ -93,17 +102,26 @@ StepResult ImageOutput::OpenTiff(const std::string& name, int width, int height,
     return StepResult::Ok;
 }
 
-StepResult ImageOutput::OpenMrc(const std::string& name, FileHandle& handle) {
-    handle.reset(std::fopen(name.c_str(), "wb"));
+StepResult ImageOutput::OpenMrc(PendingFile& file, FileHandle& handle) {
+    handle.reset(std::fopen(file.TemporaryPath().c_str(), "wb"));
     if (!handle)
-        return StepResult::FatalWrite;
+        return Fail(StepResult::FatalWrite, file);
     std::vector<char>& buffer = &handle == &m_mrc ? m_mrcBuffer : m_binnedMrcBuffer;
     buffer.resize(MRC_STREAM_BUFFER);
     std::setvbuf(handle.get(), buffer.data(), _IOFBF, buffer.size());
     // Every MRC output starts with the cleared header as its placeholder.
     if (!MrcHeader().Write(handle.get()))
-        return StepResult::FatalWrite;
+        return Fail(StepResult::FatalWrite, file);
     return StepResult::Ok;
+}
+
+std::pair<std::string, std::string> ImageOutput::NamesFor(const ImageName& name,
+                                                          const OutputSettings& settings) {
+    const ImageName fullName = settings.m_bTiff ? name : MrcNameOf(name);
+    std::string binnedName;
+    if (settings.m_nBinning != 0)
+        binnedName = BinnedNameOf(fullName, settings.m_nBinning).m_strPath;
+    return {fullName.m_strPath, binnedName};
 }
 
 StepResult ImageOutput::Open(const ImageName& name, const OutputSettings& settings) {
@@ -113,25 +131,24 @@ StepResult ImageOutput::Open(const ImageName& name, const OutputSettings& settin
         m_binnedRow.assign(static_cast<std::size_t>(settings.m_nBinnedWidth), 0);
         m_accumulator.assign(static_cast<std::size_t>(settings.m_nBinnedWidth), 0);
     }
+    rowsWritten = binnedRowsWritten = 0;
+    std::tie(m_strName, m_strBinnedName) = NamesFor(name, settings);
+    pending = PendingFile(m_strName);
+    if (binning)
+        binnedPending = PendingFile(m_strBinnedName);
     if (settings.m_bTiff) {
-        m_strName = name.m_strPath;
-        if (const StepResult result = OpenTiff(m_strName, settings.m_nWidth, settings.m_nHeight, m_tiff);
+        if (const StepResult result = OpenTiff(pending, settings.m_nWidth, settings.m_nHeight, m_tiff);
             result != StepResult::Ok)
             return result;
-        if (binning) {
-            m_strBinnedName = BinnedNameOf(name, settings.m_nBinning).m_strPath;
-            return OpenTiff(m_strBinnedName, settings.m_nBinnedWidth, settings.m_nBinnedHeight, m_binnedTiff);
-        }
+        if (binning)
+            return OpenTiff(binnedPending, settings.m_nBinnedWidth, settings.m_nBinnedHeight, m_binnedTiff);
         return StepResult::Ok;
     }
-    const ImageName mrcName = MrcNameOf(name);
-    m_strName = mrcName.m_strPath;
-    if (const StepResult result = OpenMrc(m_strName, m_mrc); result != StepResult::Ok)
+    if (const StepResult result = OpenMrc(pending, m_mrc); result != StepResult::Ok)
         return result;
     m_nSum = m_nSumSquares = 0;
     if (binning) {
-        m_strBinnedName = BinnedNameOf(mrcName, settings.m_nBinning).m_strPath;
-        if (const StepResult result = OpenMrc(m_strBinnedName, m_binnedMrc); result != StepResult::Ok)
+        if (const StepResult result = OpenMrc(binnedPending, m_binnedMrc); result != StepResult::Ok)
             return result;
         m_nBinnedSum = m_nBinnedSumSquares = 0;
     }
@@ -161,47 +178,88 @@ bool ImageOutput::BinRow(const unsigned char* row, int rowIndex) {
 StepResult ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {
     const int width = m_settings.m_nWidth;
     const int b = m_settings.m_nBinning;
+    rowsWritten = rowIndex + 1;
     if (m_settings.m_bTiff) {
+        errno = 0;
         if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(rowIndex),
-                                  const_cast<unsigned char*>(row), width) == -1) {
-            m_tiff.reset();
-            return StepResult::FatalWrite;
-        }
+                                  const_cast<unsigned char*>(row), width) == -1)
+            return Fail(StepResult::FatalWrite, pending, errno ? nullptr : "the strip cannot be written");
         if (b != 0 && BinRow(row, rowIndex)) {
+            binnedRowsWritten = rowIndex / b + 1;
             if (TIFFWriteEncodedStrip(m_binnedTiff.get(),
                                       static_cast<std::uint32_t>((rowIndex - (b - 1)) / b),
-                                      m_binnedRow.data(), m_settings.m_nBinnedWidth) == -1) {
-                m_binnedTiff.reset();
-                return StepResult::FatalWrite;
-            }
+                                      m_binnedRow.data(), m_settings.m_nBinnedWidth) == -1)
+                return Fail(StepResult::FatalWrite, binnedPending,
+                            errno ? nullptr : "the strip cannot be written");
         }
         return StepResult::Ok;
     }
     AddRowSums(row, width, m_nSum, m_nSumSquares);
     if (std::fwrite(row, 1, static_cast<std::size_t>(width), m_mrc.get()) != static_cast<std::size_t>(width))
-        return StepResult::FatalWrite;
+        return Fail(StepResult::FatalWrite, pending);
     if (b != 0 && BinRow(row, rowIndex)) {
+        binnedRowsWritten = rowIndex / b + 1;
         const int binnedWidth = m_settings.m_nBinnedWidth;
         AddRowSums(m_binnedRow.data(), binnedWidth, m_nBinnedSum, m_nBinnedSumSquares);
         if (std::fwrite(m_binnedRow.data(), 1, static_cast<std::size_t>(binnedWidth), m_binnedMrc.get()) !=
             static_cast<std::size_t>(binnedWidth))
-            return StepResult::FatalWrite;
+            return Fail(StepResult::FatalWrite, binnedPending);
     }
     return StepResult::Ok;
 }
 
-StepResult ImageOutput::CloseTiff() {
-    StepResult result = StepResult::Ok;
-    for (TiffHandle* handle : {&m_tiff, &m_binnedTiff}) {
-        if (*handle && TIFFFlush(handle->get()) != 1)
-            result = StepResult::FatalWrite;
-        handle->reset();
+StepResult ImageOutput::CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height) {
+    const std::vector<unsigned char> zeros(static_cast<std::size_t>(width), 0);
+    for (int row = from; row < height; ++row) {
+        errno = 0;
+        if (TIFFWriteEncodedStrip(tiff, static_cast<std::uint32_t>(row),
+                                  const_cast<unsigned char*>(zeros.data()), width) == -1)
+            return Fail(StepResult::FatalWrite, file, errno ? nullptr : "the strip cannot be written");
     }
-    return result;
+    return StepResult::Ok;
 }
 
-StepResult ImageOutput::FinishMrcFile(FileHandle& file, int width, int height, std::uint64_t sum,
-                                      std::uint64_t sumSquares) {
+StepResult ImageOutput::CompleteMrc(std::FILE* stream, const PendingFile& file, int from, int width,
+                                    int height) {
+    const std::vector<unsigned char> zeros(static_cast<std::size_t>(width), 0);
+    for (int row = from; row < height; ++row)
+        if (std::fwrite(zeros.data(), 1, zeros.size(), stream) != zeros.size())
+            return Fail(StepResult::FatalWrite, file);
+    return StepResult::Ok;
+}
+
+StepResult ImageOutput::CloseTiff() {
+    struct Output {
+        TiffHandle& handle;
+        PendingFile& file;
+        int rows, width, height;
+    };
+    for (Output output : {Output{m_tiff, pending, rowsWritten, m_settings.m_nWidth, m_settings.m_nHeight},
+                          Output{m_binnedTiff, binnedPending, binnedRowsWritten, m_settings.m_nBinnedWidth,
+                                 m_settings.m_nBinnedHeight}}) {
+        if (!output.handle)
+            continue;
+        if (const StepResult completed =
+                CompleteTiff(output.handle.get(), output.file, output.rows, output.width, output.height);
+            completed != StepResult::Ok)
+            return completed;
+        errno = 0;
+        const bool flushed = TIFFFlush(output.handle.get()) == 1;
+        output.handle.reset();
+        if (!flushed)
+            return Fail(StepResult::FatalWrite, output.file,
+                        errno ? nullptr : "the file cannot be completed");
+        if (!output.file.Commit())
+            return Fail(StepResult::FatalWrite, output.file);
+    }
+    return StepResult::Ok;
+}
+
+StepResult ImageOutput::FinishMrcFile(FileHandle& stream, PendingFile& file, int rows, int width, int height,
+                                      std::uint64_t sum, std::uint64_t sumSquares) {
+    if (const StepResult completed = CompleteMrc(stream.get(), file, rows, width, height);
+        completed != StepResult::Ok)
+        return completed;
     double mean = 0;
     double rms = 0;
     SplitStatistics(sum, sumSquares, static_cast<std::int64_t>(width) * height, mean, rms);
@@ -209,24 +267,31 @@ StepResult ImageOutput::FinishMrcFile(FileHandle& file, int width, int height, s
     header.SetImage(width, height, MRC_MODE_BYTE);
     header.SetStatistics(0.0, 255.0, mean, rms);
     header.SetLabel(MRC_SPLIT_LABEL);
-    std::FILE* stream = file.release();
-    const bool written = std::fseek(stream, 0, SEEK_SET) == 0 && header.Write(stream);
-    const bool closed = std::fclose(stream) == 0;
-    return written && closed ? StepResult::Ok : StepResult::FatalWrite;
+    std::FILE* open = stream.release();
+    const bool written = std::fseek(open, 0, SEEK_SET) == 0 && header.Write(open);
+    const int writeError = errno;
+    const bool closed = std::fclose(open) == 0;
+    if (!written || !closed) {
+        if (!written)
+            errno = writeError;
+        return Fail(StepResult::FatalWrite, file);
+    }
+    if (!file.Commit())
+        return Fail(StepResult::FatalWrite, file);
+    return StepResult::Ok;
 }
 
 StepResult ImageOutput::FinishMrc() {
-    StepResult result = StepResult::Ok;
-    if (m_mrc)
-        result = FinishMrcFile(m_mrc, m_settings.m_nWidth, m_settings.m_nHeight, m_nSum, m_nSumSquares);
-    if (m_binnedMrc) {
-        const StepResult binned =
-            FinishMrcFile(m_binnedMrc, m_settings.m_nBinnedWidth, m_settings.m_nBinnedHeight, m_nBinnedSum,
-                          m_nBinnedSumSquares);
-        if (result == StepResult::Ok)
-            result = binned;
+    if (m_mrc) {
+        if (const StepResult result = FinishMrcFile(m_mrc, pending, rowsWritten, m_settings.m_nWidth,
+                                                    m_settings.m_nHeight, m_nSum, m_nSumSquares);
+            result != StepResult::Ok)
+            return result;
     }
-    return result;
+    if (m_binnedMrc)
+        return FinishMrcFile(m_binnedMrc, binnedPending, binnedRowsWritten, m_settings.m_nBinnedWidth,
+                             m_settings.m_nBinnedHeight, m_nBinnedSum, m_nBinnedSumSquares);
+    return StepResult::Ok;
 }
 
 } // namespace gc

@@ -1,13 +1,17 @@
-// The output files of one image slot: created when the image's first row arrives, written row by
-// row with a binned copy built on the way (each binned pixel the truncated mean of a b × b block),
-// and finished: TIFF files at the end of the image's pass, MRC files, whose header carries the
-// statistics of the whole image, after the file's last pass.
+// The output files of one found image: created before its first row, written row by row with a
+// binned copy built on the way (each binned pixel the truncated mean of a b × b block), and finished:
+// TIFF files closed, MRC files given the header with the statistics of the whole image. Every file is
+// written under a temporary name and renamed over its final name only when finished; an output that
+// goes unfinished (a fatal stop, an interruption) leaves neither a file under the final name nor a
+// temporary. An image that runs off the bottom of the scan is completed with zero rows when it is
+// finished, so every file holds the rows its header declares; the zero rows count in no statistics.
 #pragma once
 
 #include "OutputNames.h"
 #include "RunOutcome.h"
 #include "ScanCheck.h"
 #include "core/FileHandles.h"
+#include "core/PendingFile.h"
 #include "core/TiffHandle.h"
 #include "image/MrcHeader.h"
 
@@ -16,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <tiffio.h>
+#include <utility>
 #include <vector>
 
 namespace gc {
@@ -43,34 +48,49 @@ public:
     ImageOutput(const ImageOutput&) = delete;
     ImageOutput& operator=(const ImageOutput&) = delete;
 
+    // The full-size and binned (empty without binning) output names for the full-size TIFF name.
+    static std::pair<std::string, std::string> NamesFor(const ImageName& name,
+                                                        const OutputSettings& settings);
+
     // OpenOutputs: creates the full-size file (and the binned one). `name` is the full-size TIFF name;
     // MRC output writes to its MRC name.
     StepResult Open(const ImageName& name, const OutputSettings& settings);
     // WriteOutputRow: row `rowIndex` (0, 1, 2, ...) of m_nWidth bytes.
     StepResult WriteRow(const unsigned char* row, int rowIndex);
-    // CloseTiffOutputs.
+    // CloseTiffOutputs: the missing rows as zero strips, then closed and renamed.
     StepResult CloseTiff();
-    // FinishMrcOutputs: the final headers over the placeholders; a failed write or close is a write error.
+    // FinishMrcOutputs: the missing rows as zeros, the final headers over the placeholders, closed and
+    // renamed; a failed write, close or rename is a write error.
     StepResult FinishMrc();
 
     bool IsOpen() const { return m_tiff || m_binnedTiff || m_mrc || m_binnedMrc; }
     const std::string& Name() const { return m_strName; }
     const std::string& BinnedName() const { return m_strBinnedName; }
+    // After a failure: the file and the system's reason ("writing out/a_1.mrc: No space left on device").
+    const std::string& Failure() const { return failure; }
 
 private:
-    StepResult OpenTiff(const std::string& name, int width, int height, TiffHandle& handle);
-    StepResult OpenMrc(const std::string& name, FileHandle& handle);
+    StepResult OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle);
+    StepResult OpenMrc(PendingFile& file, FileHandle& handle);
+    // Zero strips (TIFF) from row `from` up to `height`.
+    StepResult CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height);
+    StepResult CompleteMrc(std::FILE* stream, const PendingFile& file, int from, int width, int height);
+    StepResult Fail(StepResult result, const PendingFile& file, const char* reason = nullptr);
     // Adds row `rowIndex` to the block sums; true when it completes a binned row.
     bool BinRow(const unsigned char* row, int rowIndex);
-    StepResult FinishMrcFile(FileHandle& file, int width, int height, std::uint64_t sum,
-                             std::uint64_t sumSquares);
+    StepResult FinishMrcFile(FileHandle& stream, PendingFile& file, int rowsWritten, int width, int height,
+                             std::uint64_t sum, std::uint64_t sumSquares);
 
     OutputSettings m_settings;
     std::string m_strName, m_strBinnedName;
     // The stream buffers outlive the streams that use them.
     std::vector<char> m_mrcBuffer, m_binnedMrcBuffer;
+    // Declared before the handles, so that a handle is closed before its temporary is removed.
+    PendingFile pending, binnedPending;
     TiffHandle m_tiff, m_binnedTiff;
     FileHandle m_mrc, m_binnedMrc;
+    int rowsWritten = 0, binnedRowsWritten = 0;
+    std::string failure;
     std::uint64_t m_nSum = 0, m_nSumSquares = 0;
     std::uint64_t m_nBinnedSum = 0, m_nBinnedSumSquares = 0;
     std::vector<unsigned char> m_binnedRow;

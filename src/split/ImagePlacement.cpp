@@ -110,7 +110,8 @@ void DetectInRow(const unsigned char* row, int y, int m, int begin, int end, con
 // window (and the run that may follow a candidate at the window's end), until the image is found.
 StepResult FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
                      ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
-                     std::vector<unsigned char>& row, std::vector<unsigned char>& scratch) {
+                     std::vector<unsigned char>& row, std::vector<unsigned char>& scratch,
+                     std::string& detail) {
     std::int64_t rowBegin = 0;
     std::int64_t rowEnd = 0;
     RowWindow(m, placements, constants, rowBegin, rowEnd);
@@ -146,8 +147,10 @@ StepResult FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const
                 continue;
             }
             scratch.resize(tileSize);
-            if (!scan.ReadTile(static_cast<std::uint32_t>(tile), scratch.data(), tileSize))
+            if (!scan.ReadTile(static_cast<std::uint32_t>(tile), scratch.data(), tileSize)) {
+                detail = scan.UnreadableTile(tile);
                 return StepResult::FatalRead;
+            }
             if (kept.Keep(tile, scratch)) {
                 tiles[slot] = kept.Find(tile)->data();
             } else {
@@ -210,7 +213,8 @@ bool KeptTiles::Keep(int tile, std::vector<unsigned char>& decoded) {
 }
 
 StepResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
-                      ImagePlacements& placements, KeptTiles& kept, const Progress& progress) {
+                      ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
+                      std::string& detail) {
     std::vector<unsigned char> row(static_cast<std::size_t>(geometry.m_nPaddedWidth), 0);
     std::vector<unsigned char> scratch;
     for (int m = 1; m <= MAX_IMAGES; ++m) {
@@ -220,7 +224,7 @@ StepResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const Searc
         if (m > 1 && placements[m - 2].m_nState != PLACEMENT_FOUND)
             break;
         const StepResult result =
-            FindImage(m, scan, geometry, constants, placements, kept, progress, row, scratch);
+            FindImage(m, scan, geometry, constants, placements, kept, progress, row, scratch, detail);
         if (result != StepResult::Ok)
             return result;
     }

@@ -46,6 +46,9 @@ RunDriver::RunDriver(RunParameters& parameters, Messages& messages, Progress& pr
 
 void RunDriver::PrepareRun() {
     m_namer.emplace(m_parameters);
+    m_runFiles = RunFiles();
+    for (int f = 0; f < m_parameters.m_nFileCount && f < MAX_INPUT_FILES; ++f)
+        m_runFiles.AddInput(m_parameters.m_strInputFiles[f]);
 }
 
 RunResult RunDriver::OnRun() {
@@ -68,12 +71,28 @@ RunResult RunDriver::OnRun() {
 
     const int files = m_parameters.m_nFileCount;
     for (int f = 0; f < files && f < MAX_INPUT_FILES; ++f) {
-        const RunOutcome outcome = SplitScanFile(m_parameters.m_strInputFiles[f], f);
+        const std::string& path = m_parameters.m_strInputFiles[f];
+        const RunOutcome outcome = SplitScanFile(path, f);
+        result.m_nImagesNotWritten += m_nImagesNotWritten;
         if (outcome == RunOutcome::Interrupted) {
             result.m_outcome = outcome;
             return result;
         }
+        if (m_bKeepGoing && (outcome == RunOutcome::FatalRead || outcome == RunOutcome::FatalRgb)) {
+            if (!m_strDetail.empty())
+                m_messages.Detail(m_strDetail);
+            m_messages.Warning(path + MSG_SCAN_NOT_SPLIT);
+            ++result.m_nSkippedFiles;
+            continue;
+        }
         if (IsFatal(outcome)) {
+            if (!m_strDetail.empty())
+                m_messages.Detail(m_strDetail);
+            if (files > 1)
+                m_messages.Detail("The Run stopped at file " + std::to_string(f + 1) + " of " +
+                                  std::to_string(files) + " (" + path + "); " +
+                                  std::to_string(result.m_nDoneFiles) + " split, " +
+                                  std::to_string(result.m_nSkippedFiles) + " skipped before it.");
             m_messages.Error(FatalMessage(outcome));
             result.m_outcome = outcome;
             return result;
@@ -95,6 +114,8 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     if (!m_namer)
         PrepareRun();
     m_strCurrentInput = path;
+    m_strDetail.clear();
+    m_nImagesNotWritten = 0;
     std::unique_ptr<ScanTiles> scan = ScanTiles::Open(path);
     if (!scan) {
         m_messages.Warning(path + MSG_INVALID_TIFF);
@@ -103,6 +124,7 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     try {
         return SplitOpenScan(*scan, path, fileIndex);
     } catch (const std::bad_alloc&) {
+        m_strDetail = DETAIL_READING + path + DETAIL_NO_MEMORY;
         return RunOutcome::FatalRead;
     }
 }
@@ -140,15 +162,19 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     case ScanVerdict::SkipFile:
         return RunOutcome::Skipped;
     case ScanVerdict::StopRgb:
+        m_strDetail = DETAIL_READING + path + DETAIL_RGB;
         return RunOutcome::FatalRgb;
     case ScanVerdict::StopReadError:
+        m_strDetail = DETAIL_READING + path + DETAIL_NOT_FITTING;
         return RunOutcome::FatalRead;
     case ScanVerdict::Accept:
         break;
     }
     // The limits of the one-row-of-tiles design: larger scans are refused as before.
-    if (!m_geometry.FitsBand())
+    if (!m_geometry.FitsBand()) {
+        m_strDetail = DETAIL_READING + path + DETAIL_NOT_FITTING;
         return RunOutcome::FatalRead;
+    }
 
     const int fileCount = m_parameters.m_nFileCount;
     const int tilesDown = m_geometry.m_nTilesDown;
@@ -161,8 +187,13 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     extraction.m_fnRowOfTilesDone = [&](int rowsDone) {
         m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, rowsDone, tilesDown));
     };
-    const ScanJob job{path, scan, m_geometry, settings, *m_namer, m_messages, m_progress, extraction};
-    return OutcomeOf(SplitCheckedScan(job, m_placements));
+    const ScanJob job{path,       scan,       m_geometry, settings,  *m_namer,
+                      m_messages, m_progress, extraction, m_runFiles};
+    SplitReport report;
+    const StepResult result = SplitCheckedScan(job, m_placements, report);
+    m_strDetail = report.detail;
+    m_nImagesNotWritten = report.imagesNotWritten;
+    return OutcomeOf(result);
 }
 
 RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters, Messages& messages,
@@ -177,9 +208,11 @@ RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters
     progress.SetRange(0, PROGRESS_END);
     progress.SetPos(PROGRESS_START);
     const RunOutcome outcome = driver.SplitScanFile(path, 0);
-    if (IsFatal(outcome))
+    if (IsFatal(outcome)) {
+        if (!driver.Detail().empty())
+            messages.Detail(driver.Detail());
         messages.Error(FatalMessage(outcome));
-    else
+    } else
         progress.SetPos(PROGRESS_END);
     return outcome;
 }

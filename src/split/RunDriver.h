@@ -29,6 +29,7 @@ struct RunResult {
     RunOutcome m_outcome = RunOutcome::Done; // Done, or the fatal outcome that stopped the Run
     int m_nSkippedFiles = 0;
     int m_nDoneFiles = 0;
+    int m_nImagesNotWritten = 0; // found, but their outputs would have replaced a file of the Run
 };
 
 // The text shown for a fatal outcome (nullptr for Done and Skipped).
@@ -49,6 +50,10 @@ public:
 
     // Threads that decode tiles; 0 (the default) uses every core.
     void SetThreads(int threads) { m_nThreads = threads; }
+    // A scan that would stop the Run (a read error, an RGB scan) is reported and skipped instead.
+    void SetKeepGoing(bool keepGoing) { m_bKeepGoing = keepGoing; }
+    // After a fatal outcome of SplitScanFile: the file and the reason, for the detail line.
+    const std::string& Detail() const { return m_strDetail; }
 
     // Called when a Run that was not stopped has set the bar to 100, before m_bRunning is cleared and
     // "Run Complete." is shown: where the desktop program closes its progress window.
@@ -71,6 +76,10 @@ private:
     ScanGeometry m_geometry;
     ImagePlacements m_placements;
     int m_nThreads = 0;
+    bool m_bKeepGoing = false;
+    RunFiles m_runFiles;
+    std::string m_strDetail;
+    int m_nImagesNotWritten = 0;
     std::string m_strCurrentInput;
 };
 

@@ -1,6 +1,9 @@
 #include "ScanTiles.h"
 
+#include "SplitMessages.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -79,6 +82,7 @@ void UnmapProcedure(thandle_t handle, void* base, toff_t size) {
 
 std::unique_ptr<ScanTiles> ScanTiles::Open(const std::string& path) {
     auto tiles = std::make_unique<ScanTiles>();
+    tiles->path = path;
     MappedFile& file = tiles->m_file;
     file.fd = ::open(path.c_str(), O_RDONLY, 0666);
     if (file.fd < 0) {
@@ -100,6 +104,12 @@ std::unique_ptr<ScanTiles> ScanTiles::Open(const std::string& path) {
 
 ScanTiles::~ScanTiles() {
     m_tiff.reset();
+}
+
+std::string ScanTiles::UnreadableTile(int tile) const {
+    char text[64];
+    std::snprintf(text, sizeof text, DETAIL_TILE_UNREADABLE, tile);
+    return DETAIL_READING + path + text;
 }
 
 bool ScanTiles::ReadTile(std::uint32_t tile, unsigned char* buffer, std::size_t size) {

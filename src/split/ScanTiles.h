@@ -32,6 +32,9 @@ public:
     ScanTiles& operator=(const ScanTiles&) = delete;
 
     TIFF* Handle() const { return m_tiff.get(); }
+    const std::string& Path() const { return path; }
+    // The detail line of a tile that cannot be read: "reading <path>: tile <n> cannot be read".
+    std::string UnreadableTile(int tile) const;
     // Decodes tile `tile` into `buffer` (`size` bytes, the scan's tile size); false on failure.
     bool ReadTile(std::uint32_t tile, unsigned char* buffer, std::size_t size);
 
@@ -44,6 +47,7 @@ private:
     // The file procedures' state; must outlive m_tiff, whose close uses it.
     MappedFile m_file;
     std::uint64_t m_nReadSinceGiveBack = 0;
+    std::string path;
     TiffHandle m_tiff;
 };
 

@@ -103,6 +103,22 @@ inline constexpr const char* MSG_RGB_FATAL =
 
 inline constexpr const char* MSG_RUN_COMPLETE = "Run Complete.";
 
+// An image whose output would replace an input of the Run or a file the Run has written:
+// "Image 2 of /scans/s.tif is not written: /scans/s_1.tif" + one of the two reasons.
+inline constexpr const char* MSG_RUN_IMAGE_NOT_WRITTEN = " is not written: ";
+inline constexpr const char* MSG_CLASHES_WITH_INPUT = " is an input of this Run.";
+inline constexpr const char* MSG_CLASHES_WITH_OUTPUT = " has already been written by this Run.";
+// A scan that would have stopped the Run, skipped instead when the Run is told to keep going:
+// the path, then this text.
+inline constexpr const char* MSG_SCAN_NOT_SPLIT = " could not be split. The Run goes on with the next file.";
+
+// Detail lines (the command line prints them before a fatal text): what was being read or written.
+inline constexpr const char* DETAIL_READING = "reading ";
+inline constexpr const char* DETAIL_TILE_UNREADABLE = ": tile %d cannot be read";
+inline constexpr const char* DETAIL_RGB = ": an RGB scan";
+inline constexpr const char* DETAIL_NOT_FITTING = ": the scan does not fit the Run's parameters or limits";
+inline constexpr const char* DETAIL_NO_MEMORY = ": not enough memory";
+
 // Output files.
 inline constexpr const char* MRC_SPLIT_LABEL =
     "TIFF to MRC converted file after splitting using Filmsplice.exe.";

@@ -14,9 +14,30 @@
 #include "core/Messages.h"
 #include "core/Progress.h"
 
+#include <set>
 #include <string>
 
 namespace gc {
+
+// The files a Run must not write over: its inputs, and every output it has written so far. Paths
+// are compared in their canonical form, so "scans/../scans/s.tif" is "scans/s.tif".
+class RunFiles {
+public:
+    void AddInput(const std::string& path);
+    void AddOutput(const std::string& path);
+    // nullptr, or the reason why `path` must not be written (MSG_CLASHES_WITH_INPUT or
+    // MSG_CLASHES_WITH_OUTPUT).
+    const char* Clash(const std::string& path) const;
+
+private:
+    std::set<std::string> inputs, outputs;
+};
+
+// What one split leaves for the driver besides its result.
+struct SplitReport {
+    std::string detail;       // after a failure: the file and the reason
+    int imagesNotWritten = 0; // found, but their output would have replaced a file of the Run
+};
 
 struct ScanJob {
     const std::string& path; // the scan's path, as given to the namer and the helper threads
@@ -27,10 +48,12 @@ struct ScanJob {
     Messages& messages;
     const Progress& progress;
     const ExtractionSettings& extraction;
+    RunFiles& runFiles;
 };
 
 // `placements` must be reset for the expected images; they hold the finds and the rows written
-// afterwards. The first failure ends the split with its result.
-StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements);
+// afterwards. A found image whose output would replace a file of the Run is not written: one message
+// names the image, the input and the clashing name. The first failure ends the split with its result.
+StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report);
 
 } // namespace gc

@@ -1,3 +1,4 @@
+#include "core/PendingFile.h"
 #include "split/ImageOutput.h"
 #include "SplitTestSupport.h"
 #include "split/SplitMessages.h"
@@ -91,11 +92,19 @@ TEST(ImageOutput, MrcWithBinningTwo) {
     EXPECT_EQ(output.BinnedName(), dir.File("plate_1_2X2.mrc"));
     ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok);
 
-    // Before the finish both files carry the cleared placeholder header.
+    // Before the finish nothing is under the final names; both temporaries carry the cleared header.
     std::fflush(nullptr);
-    const test::MrcFile placeholder = test::ReadMrc(dir.File("plate_1.mrc"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("plate_1.mrc")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("plate_1_2X2.mrc")));
+    int temporaries = 0;
     const auto cleared = MrcHeader().Bytes();
-    EXPECT_EQ(placeholder.m_header, std::vector<unsigned char>(cleared.begin(), cleared.end()));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        ASSERT_TRUE(IsPendingFileName(entry.path().filename().string())) << entry.path();
+        EXPECT_EQ(test::ReadMrc(entry.path().string()).m_header,
+                  std::vector<unsigned char>(cleared.begin(), cleared.end()));
+        ++temporaries;
+    }
+    EXPECT_EQ(temporaries, 2);
 
     ASSERT_EQ(output.FinishMrc(), StepResult::Ok);
     const test::MrcFile full = test::ReadMrc(dir.File("plate_1.mrc"));
@@ -137,15 +146,24 @@ TEST(ImageOutput, ConstantImageAndNominalCount) {
     EXPECT_EQ(flat.m_fRms, 0.0f);
     EXPECT_FALSE(std::filesystem::exists(dir.File("flat_1_2X2.mrc")));
 
-    // Four of ten rows delivered: NY stays 10 and the mean is over 200 pixels.
+    // Four of ten rows delivered: NY stays 10, the file is completed with six zero rows, and the mean is
+    // still over 200 pixels. The binned copy (b = 3) gets its one complete block, then zeros.
     ImageOutput partial;
-    ASSERT_EQ(partial.Open(NameIn(dir, "part_1.tif"), Settings(false, 20, 10, 0)), StepResult::Ok);
+    ASSERT_EQ(partial.Open(NameIn(dir, "part_1.tif"), Settings(false, 20, 10, 3)), StepResult::Ok);
     ASSERT_EQ(WriteImage(partial, pixels, 20, 4), StepResult::Ok);
     ASSERT_EQ(partial.FinishMrc(), StepResult::Ok);
     const test::MrcFile part = test::ReadMrc(dir.File("part_1.mrc"));
     EXPECT_EQ(part.m_nNY, 10);
-    EXPECT_EQ(part.m_data.size(), 80u);
+    ASSERT_EQ(part.m_data.size(), 200u);
+    EXPECT_EQ(std::vector<unsigned char>(part.m_data.begin() + 80, part.m_data.end()),
+              std::vector<unsigned char>(120, 0));
     EXPECT_EQ(part.m_fDMean, 80.0f);
+    const test::MrcFile partBinned = test::ReadMrc(dir.File("part_1_3X3.mrc"));
+    EXPECT_EQ(partBinned.m_nNY, 3);
+    ASSERT_EQ(partBinned.m_data.size(), 18u);
+    EXPECT_EQ(std::vector<unsigned char>(partBinned.m_data.begin(), partBinned.m_data.begin() + 6),
+              std::vector<unsigned char>(6, 200));
+    EXPECT_EQ(partBinned.m_fDMean, 1200.0f / 18);
 }
 
 TEST(ImageOutput, BinningThreeDropsTheLastPartialBlocks) {
@@ -206,17 +224,26 @@ TEST(ImageOutput, FilesThatCannotBeCreated) {
     EXPECT_EQ(tiff.Open(missing, Settings(true, 4, 4, 0)), StepResult::FatalRead);
 }
 
-TEST(ImageOutput, FailedFinalHeaderIsAWriteError) {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
+TEST(ImageOutput, FailedWritesLeaveNoFileAndSayWhy) {
     TempDir dir;
-    // The MRC output lands on a full device: the rows stay in the stream buffer, the finish fails.
-    std::filesystem::create_symlink("/dev/full", dir.Path() / "full_1.mrc");
-    ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "full_1.tif"), Settings(false, 4, 4, 0)), StepResult::Ok);
-    const std::vector<unsigned char> pixels(16, 9);
-    ASSERT_EQ(WriteImage(output, pixels, 4, 4), StepResult::Ok);
-    EXPECT_EQ(output.FinishMrc(), StepResult::FatalWrite);
+    const std::vector<unsigned char> pixels(64 * 64, 9);
+    for (bool tiff : {false, true}) {
+        SCOPED_TRACE(tiff ? "TIFF" : "MRC");
+        {
+            // The rows stay in the stream buffer; the finish runs into the file size limit.
+            test::FileSizeLimit limit(2000);
+            ImageOutput output;
+            ASSERT_EQ(output.Open(NameIn(dir, "full_1.tif"), Settings(tiff, 64, 64, 2)), StepResult::Ok);
+            StepResult result = WriteImage(output, pixels, 64, 64);
+            if (result == StepResult::Ok)
+                result = tiff ? output.CloseTiff() : output.FinishMrc();
+            EXPECT_EQ(result, StepResult::FatalWrite);
+            EXPECT_NE(output.Failure().find("writing " + dir.Path().string() + "/full_1"), std::string::npos)
+                << output.Failure();
+            EXPECT_NE(output.Failure().find(": File too large"), std::string::npos) << output.Failure();
+        }
+        EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "neither the files nor their temporaries remain";
+    }
 }
 
 } // namespace

@@ -86,6 +86,7 @@ struct PassRun {
     RecordingSink m_sink;
     RecordingProgress m_progress;
     std::vector<StepResult> m_results; // the search's, then the extraction's
+    std::string m_strDetail;
 };
 
 // Writes the scan, finds its images and extracts them as the driver does, with `threads` threads.
@@ -104,7 +105,7 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     const SearchConstants search = constants ? *constants : SearchConstants::For(scan.m_geometry);
     KeptTiles kept(scan.m_geometry.m_nTileCount, 8 * TILE * TILE);
     run.m_results.push_back(
-        FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept, run.m_progress));
+        FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept, run.m_progress, run.m_strDetail));
     for (int m = 1; m <= MAX_IMAGES; ++m)
         if (run.m_placements[m - 1].m_nState == PLACEMENT_FOUND)
             run.m_sink.m_opened.push_back(m);
@@ -112,7 +113,7 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     ExtractionSettings settings;
     settings.m_nThreads = threads;
     run.m_results.push_back(ExtractImages(path, *tiles, scan.m_geometry, run.m_placements, kept, run.m_sink,
-                                          messages, run.m_progress, settings));
+                                          messages, run.m_progress, settings, run.m_strDetail));
     return run;
 }
 
@@ -345,8 +346,9 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         ResetPlacements(placements, 1);
         KeptTiles kept(scan.m_geometry.m_nTileCount, 0);
         RecordingProgress recorded;
+        std::string detail;
         ASSERT_EQ(FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements, kept,
-                             recorded),
+                             recorded, detail),
                   StepResult::Ok);
         EXPECT_EQ(placements[0].m_nState, PLACEMENT_FOUND);
         EXPECT_EQ(placements[0].m_nX0, 30);
@@ -357,9 +359,10 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         TiffErrorScope errors(messages);
         ExtractionSettings settings;
         settings.m_nThreads = threads;
-        EXPECT_EQ(ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded,
-                                settings),
-                  StepResult::FatalRead);
+        EXPECT_EQ(
+            ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded, settings, detail),
+            StepResult::FatalRead);
+        EXPECT_EQ(detail, "reading " + path + ": tile 12 cannot be read");
         ASSERT_FALSE(messages.m_shown.empty());
         EXPECT_NE(messages.m_shown.front().m_strCaption.find("Error"), std::string::npos);
         EXPECT_EQ(sink.m_rows[1].size(), 50u) << "the rows above the damaged row of tiles are handed over";

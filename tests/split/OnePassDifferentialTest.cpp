@@ -174,8 +174,10 @@ TEST(OnePassEngine, SameFindsAndSameFilesAsTheSixPassReference) {
         test::RecordingProgress progress;
         ExtractionSettings extraction;
         extraction.m_nThreads = threads;
-        const ScanJob job{path, *tiles, g, settings, actualNamer, messages, progress, extraction};
-        ASSERT_EQ(SplitCheckedScan(job, actual), StepResult::Ok);
+        RunFiles runFiles;
+        const ScanJob job{path, *tiles, g, settings, actualNamer, messages, progress, extraction, runFiles};
+        SplitReport report;
+        ASSERT_EQ(SplitCheckedScan(job, actual, report), StepResult::Ok);
         EXPECT_TRUE(messages.m_shown.empty());
 
         for (int k = 0; k < MAX_IMAGES; ++k) {

@@ -2,6 +2,8 @@
 #include "core/TiffHandle.h"
 
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -158,6 +160,23 @@ TiffImage ReadTiff(const std::string& path) {
     }
     image.m_bRead = true;
     return image;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+    m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_nPrevious = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_nPrevious;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_previousHandler);
 }
 
 void ExpectedStatistics(const std::vector<unsigned char>& values, std::int64_t nominalCount, float& mean,

@@ -45,6 +45,20 @@ struct TiffImage {
 };
 TiffImage ReadTiff(const std::string& path);
 
+// While it lives, files this process writes cannot grow beyond `bytes` (RLIMIT_FSIZE, with SIGXFSZ
+// ignored, so a write beyond it fails with EFBIG). Works for root, unlike a read-only folder.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long m_nPrevious;
+    void (*m_previousHandler)(int);
+};
+
 // The header statistics the Run must write for `values` over the nominal pixel count.
 void ExpectedStatistics(const std::vector<unsigned char>& values, std::int64_t nominalCount, float& mean,
                         float& rms);
