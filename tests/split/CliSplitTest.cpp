@@ -114,12 +114,17 @@ TEST(CliSplit, FatalStopsExitOne) {
     CliRun run = Split(dir, "--quiet rgb.tif");
     EXPECT_EQ(run.m_nStatus, 1);
     EXPECT_EQ(run.m_strOut, "");
-    EXPECT_EQ(run.m_strErr, std::string(MSG_RGB_SKIPPED) + "\n" + MSG_RGB_FATAL + "\n");
+    // The fixed texts stay; a detail line before the fatal one names the file and the reason.
+    EXPECT_EQ(run.m_strErr,
+              std::string(MSG_RGB_SKIPPED) + "\nreading rgb.tif: an RGB scan\n" + MSG_RGB_FATAL + "\n");
 
     ASSERT_TRUE(test::WriteDarkScan(dir.File("small.tif"), 9000, 7500, 512, 512));
     run = Split(dir, "--quiet small.tif");
     EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_EQ(run.m_strErr, std::string(MSG_BINNED_IMAGE) + "\n" + MSG_READ_ERROR + "\n");
+    EXPECT_EQ(run.m_strErr,
+              std::string(MSG_BINNED_IMAGE) +
+                  "\nreading small.tif: the scan does not fit the Run's parameters or limits\n" +
+                  MSG_READ_ERROR + "\n");
 }
 
 TEST(CliSplit, ValuesTheDialogDoesNotOfferAreUsageErrors) {

@@ -1,6 +1,6 @@
-#include "core/PendingFile.h"
 #include "split/ImageOutput.h"
 #include "SplitTestSupport.h"
+#include "core/PendingFile.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 
@@ -242,7 +242,8 @@ TEST(ImageOutput, FailedWritesLeaveNoFileAndSayWhy) {
                 << output.Failure();
             EXPECT_NE(output.Failure().find(": File too large"), std::string::npos) << output.Failure();
         }
-        EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "neither the files nor their temporaries remain";
+        EXPECT_TRUE(std::filesystem::is_empty(dir.Path()))
+            << "neither the files nor their temporaries remain";
     }
 }
 

@@ -359,9 +359,9 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         TiffErrorScope errors(messages);
         ExtractionSettings settings;
         settings.m_nThreads = threads;
-        EXPECT_EQ(
-            ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded, settings, detail),
-            StepResult::FatalRead);
+        EXPECT_EQ(ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded,
+                                settings, detail),
+                  StepResult::FatalRead);
         EXPECT_EQ(detail, "reading " + path + ": tile 12 cannot be read");
         ASSERT_FALSE(messages.m_shown.empty());
         EXPECT_NE(messages.m_shown.front().m_strCaption.find("Error"), std::string::npos);

@@ -3,11 +3,11 @@
 
 #include <cmath>
 #include <csignal>
-#include <sys/resource.h>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sys/resource.h>
 
 namespace gc::test {
 namespace {

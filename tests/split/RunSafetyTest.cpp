@@ -1,0 +1,269 @@
+// The Run never loses a lab's data: outputs appear whole or not at all, inputs and the Run's own
+// outputs are never written over, images that run off the scan are completed, failures say which file
+// and why, and a stop signal ends the Run without leftovers. Driven through gridcarver-cli.
+#include "SplitTestSupport.h"
+#include "core/PendingFile.h"
+#include "split/RunDriver.h"
+#include "split/SplitMessages.h"
+#include "support/TestSupport.h"
+#include "tools/ScanGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace gc {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
+constexpr std::uintmax_t ONE_IMAGE_MRC_SIZE = 1024u + 10171u * 12870u;
+
+struct CliRun {
+    int m_nStatus = -1;
+    std::string m_strOut, m_strErr;
+};
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Runs `prefix` gridcarver-cli split `arguments` in `folder` (a shell command line).
+CliRun Split(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
+    CliRun run;
+    const std::string errors = folder.File("stderr.txt");
+    run.m_nStatus = test::RunCommand("cd '" + folder.Path().string() + "' && " + prefix + "'" + GC_CLI +
+                                         "' split " + arguments + " 2>'" + errors + "'",
+                                     &run.m_strOut);
+    run.m_strErr = Read(errors);
+    fs::remove(errors);
+    return run;
+}
+
+// One 7 × 9 cm image on the smallest scan the search works on, generated once for the suite; with
+// `offTheBottom` the image starts at row 700 and runs 258 rows beyond the scan.
+const std::string& OneImageScan(bool offTheBottom = false) {
+    static TempDir folder;
+    static std::string paths[2];
+    std::string& path = paths[offTheBottom];
+    if (path.empty()) {
+        tools::ScanSpec recipe;
+        recipe.m_nWidth = 10496;
+        recipe.m_nHeight = 13312;
+        recipe.m_nImages = 1;
+        recipe.m_dImageWidthCm = 7;
+        recipe.m_dImageHeightCm = 9;
+        recipe.m_compression = tools::ScanCompression::Deflate;
+        if (offTheBottom)
+            recipe.m_placements = {{0, 150, 700, 10171, 12870}};
+        path = folder.File(offTheBottom ? "bottom.tif" : "plate.tif");
+        std::string error;
+        EXPECT_TRUE(tools::GenerateScan(recipe, path, nullptr, &error)) << error;
+    }
+    return path;
+}
+
+// The folder holds exactly these files (no outputs besides, no temporaries).
+void ExpectFiles(const fs::path& folder, std::vector<std::string> names) {
+    std::vector<std::string> present;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        present.push_back(entry.path().filename().string());
+    std::sort(present.begin(), present.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(present, names);
+}
+
+TEST(RunSafety, InputsAndTheRunsOwnOutputsAreNeverWrittenOver) {
+    TempDir dir;
+    const std::string original = Read(OneImageScan());
+    fs::copy_file(OneImageScan(), dir.Path() / "s.tif");
+    fs::copy_file(OneImageScan(), dir.Path() / "s_1.tif");
+    // Image 1 of s.tif would be s_1.tif, the second input: it is not written, the Run goes on.
+    CliRun run = Split(dir, std::string("--quiet --tiff ") + ONE_IMAGE + "s.tif s_1.tif");
+    EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
+    EXPECT_EQ(run.m_strErr, "Image 1 of s.tif" + std::string(MSG_RUN_IMAGE_NOT_WRITTEN) + "s_1.tif" +
+                                MSG_CLASHES_WITH_INPUT + "\n");
+    EXPECT_EQ(run.m_strOut, "Run Complete.\n");
+    EXPECT_TRUE(Read(dir.Path() / "s_1.tif") == original) << "the input is untouched";
+    ExpectFiles(dir.Path(), {"s.tif", "s_1.tif", "s_1_1.tif"});
+
+    // Two scans of one name into one folder: the second scan's image would replace the first's.
+    TempDir batch;
+    fs::create_directories(batch.Path() / "a");
+    fs::create_directories(batch.Path() / "b");
+    fs::create_directories(batch.Path() / "out");
+    fs::copy_file(OneImageScan(), batch.Path() / "a" / "scan.tif");
+    fs::copy_file(OneImageScan(), batch.Path() / "b" / "scan.tif");
+    run = Split(batch, std::string("--quiet ") + ONE_IMAGE + "--output-dir out a/scan.tif b/scan.tif");
+    EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
+    const std::string written = (batch.Path() / "out" / "scan_1.mrc").string();
+    EXPECT_EQ(run.m_strErr, "Image 1 of b/scan.tif" + std::string(MSG_RUN_IMAGE_NOT_WRITTEN) + written +
+                                MSG_CLASHES_WITH_OUTPUT + "\n");
+    ExpectFiles(batch.Path() / "out", {"scan_1.mrc"});
+}
+
+TEST(RunSafety, ConcurrentRunsIntoOneFolderEachWriteWholeFiles) {
+    TempDir dir;
+    fs::copy_file(OneImageScan(), dir.Path() / "s.tif");
+    fs::create_directory(dir.Path() / "out");
+    // Both Runs name their image run_1.mrc; whichever renames last wins, and the file is whole.
+    const std::string command = std::string("'") + GC_CLI + "' split --quiet " + ONE_IMAGE +
+                                "--append run --output-dir out s.tif >/dev/null 2>&1";
+    const int status = test::RunCommand("cd '" + dir.Path().string() + "' && (" + command + " & " + command +
+                                        " & wait %1; a=$?; wait %2; b=$?; exit $((a * 16 + b)))");
+    EXPECT_EQ(status, 0);
+    ExpectFiles(dir.Path() / "out", {"run_1.mrc"});
+    const test::MrcFile mrc = test::ReadMrc((dir.Path() / "out" / "run_1.mrc").string());
+    EXPECT_EQ(fs::file_size(dir.Path() / "out" / "run_1.mrc"), ONE_IMAGE_MRC_SIZE);
+    EXPECT_EQ(mrc.m_nNY, 12870);
+    EXPECT_NE(mrc.m_fDMean, 0.0f);
+}
+
+TEST(RunSafety, ReadAndWriteErrorsLeaveNoPartialFileAndSayWhy) {
+    TempDir dir;
+    fs::copy_file(OneImageScan(), dir.Path() / "s.tif");
+    // Damage a tile near the bottom, far below the image's corner: the Run has written most rows.
+    std::uint64_t offset = 0;
+    std::uint32_t tile = 0;
+    {
+        TiffHandle input(TIFFOpen(dir.File("s.tif").c_str(), "r"));
+        ASSERT_TRUE(input);
+        tile = TIFFNumberOfTiles(input.get()) - 20;
+        offset = TIFFGetStrileOffset(input.get(), tile);
+    }
+    {
+        std::fstream file(dir.File("s.tif"), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(offset));
+        file.write("\xff\xff\xff\xff\xff\xff\xff\xff", 8);
+    }
+    for (const char* format : {"", "--tiff "}) {
+        SCOPED_TRACE(format);
+        const CliRun run = Split(dir, std::string("--quiet --binning 2 ") + format + ONE_IMAGE + "s.tif");
+        EXPECT_EQ(run.m_nStatus, 1);
+        EXPECT_NE(run.m_strErr.find("reading s.tif: tile " + std::to_string(tile) + " cannot be read\n" +
+                                    MSG_READ_ERROR + "\n"),
+                  std::string::npos)
+            << run.m_strErr;
+        ExpectFiles(dir.Path(), {"s.tif"});
+    }
+
+    // A write that runs into the file size limit (SIGXFSZ ignored, so the write fails with EFBIG).
+    TempDir full;
+    fs::copy_file(OneImageScan(), full.Path() / "s.tif");
+    const CliRun run =
+        Split(full, std::string("--quiet ") + ONE_IMAGE + "s.tif", "trap '' XFSZ; ulimit -f 20000 && ");
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_EQ(run.m_strErr, "writing s_1.mrc: File too large\n" + std::string(MSG_WRITE_ERROR) + "\n");
+    ExpectFiles(full.Path(), {"s.tif"});
+}
+
+TEST(RunSafety, ImagesRunningOffTheBottomAreCompleted) {
+    TempDir dir;
+    fs::copy_file(OneImageScan(true), dir.Path() / "s.tif");
+    CliRun run = Split(dir, std::string("--quiet --binning 3 ") + ONE_IMAGE + "s.tif");
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    run = Split(dir, std::string("--quiet --tiff --binning 3 ") + ONE_IMAGE + "s.tif");
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    // An independent reader takes the MRC files as they are (it gives no data for a file shorter than
+    // its header says); every strip of the TIFF outputs reads back.
+    std::string output;
+    const std::string script =
+        "import sys, warnings, mrcfile\n"
+        "warnings.simplefilter('ignore')\n"
+        "for name in sys.argv[1:]:\n"
+        "    with mrcfile.open(name, permissive=True) as m:\n"
+        "        print(name, m.data.shape, int(m.data[-1].max()), float(m.header.dmean) > 0)\n";
+    ASSERT_EQ(test::RunCommand("cd '" + dir.Path().string() + "' && " + GC_PYTHON + " -c \"" + script +
+                                   "\" s_1.mrc s_1_3X3.mrc",
+                               &output),
+              0)
+        << output;
+    EXPECT_EQ(output, "s_1.mrc (12870, 10171) 0 True\ns_1_3X3.mrc (4290, 3390) 0 True\n");
+    for (const char* name : {"s_1.tif", "s_1_3X3.tif"}) {
+        TiffHandle tiff(TIFFOpen(dir.File(name).c_str(), "r"));
+        ASSERT_TRUE(tiff) << name;
+        std::vector<unsigned char> strip(static_cast<std::size_t>(TIFFStripSize(tiff.get())));
+        const std::uint32_t strips = TIFFNumberOfStrips(tiff.get());
+        EXPECT_GT(TIFFReadEncodedStrip(tiff.get(), strips - 1, strip.data(), -1), 0) << name;
+        EXPECT_EQ(std::count(strip.begin(), strip.end(), 0), static_cast<std::ptrdiff_t>(strip.size()))
+            << name;
+    }
+}
+
+TEST(RunSafety, KeepGoingSkipsAScanThatWouldStopTheRun) {
+    TempDir dir;
+    fs::copy_file(OneImageScan(), dir.Path() / "a.tif");
+    fs::copy_file(OneImageScan(), dir.Path() / "c.tif");
+    ASSERT_TRUE(test::WriteFormatTiff(dir.File("rgb.tif"), 64, 64, 3, 8, PLANARCONFIG_CONTIG, 16, 16));
+    // Without --keep-going the RGB scan stops the batch, and the Run says how far it got.
+    CliRun run = Split(dir, std::string("--quiet ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_NE(run.m_strErr.find("The Run stopped at file 2 of 3 (rgb.tif); 1 split, 0 skipped before it.\n" +
+                                std::string(MSG_RGB_FATAL)),
+              std::string::npos)
+        << run.m_strErr;
+    ExpectFiles(dir.Path(), {"a.tif", "rgb.tif", "c.tif", "a_1.mrc"});
+    fs::remove(dir.Path() / "a_1.mrc");
+
+    run = Split(dir, std::string("--quiet --keep-going ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
+    EXPECT_EQ(run.m_nStatus, 3);
+    EXPECT_NE(run.m_strErr.find("rgb.tif" + std::string(MSG_SCAN_NOT_SPLIT)), std::string::npos)
+        << run.m_strErr;
+    EXPECT_EQ(run.m_strOut, "Run Complete.\n");
+    ExpectFiles(dir.Path(), {"a.tif", "rgb.tif", "c.tif", "a_1.mrc", "c_1.mrc"});
+}
+
+// Asks to stop after the bar has been set `positions` times.
+class StoppingProgress final : public Progress {
+public:
+    explicit StoppingProgress(int positions) : m_nLeft(positions) {}
+    void SetRange(int, int) override {}
+    void SetPos(int) override { --m_nLeft; }
+    bool StopRequested() const override { return m_nLeft <= 0; }
+
+private:
+    int m_nLeft;
+};
+
+TEST(RunSafety, AStopRequestEndsTheRunWithoutLeftovers) {
+    TempDir dir;
+    fs::copy_file(OneImageScan(), dir.Path() / "s.tif");
+    for (bool tiff : {false, true}) {
+        RunParameters parameters;
+        parameters.m_nImageCount = 1;
+        parameters.m_nWidthCm = 7;
+        parameters.m_nHeightCm = 9;
+        parameters.m_nBinning = 2;
+        parameters.m_bOutputTiff = tiff;
+        parameters.m_strInputFiles[0] = dir.File("s.tif");
+        parameters.m_bFilesLoaded = parameters.m_bSaved = true;
+        test::RecordingMessages messages;
+        StoppingProgress progress(20); // well inside the image's rows
+        RunDriver driver(parameters, messages, progress);
+        const RunResult result = driver.OnRun();
+        EXPECT_EQ(result.m_outcome, RunOutcome::Interrupted);
+        EXPECT_TRUE(messages.m_shown.empty()) << "no fatal text and no \"Run Complete.\"";
+        ExpectFiles(dir.Path(), {"s.tif"});
+    }
+
+    // The command line: SIGINT and SIGTERM stop a long Run (a large dark scan, one thread) with 130 / 143.
+    ASSERT_TRUE(test::WriteDarkScan(dir.File("dark.tif"), 100000, 60000, 512, 512));
+    for (auto [signal, status] : {std::pair{"INT", 130}, std::pair{"TERM", 143}}) {
+        SCOPED_TRACE(signal);
+        const int result = test::RunCommand("cd '" + dir.Path().string() + "' && ('" + GC_CLI +
+                                            "' split --quiet --threads 1 dark.tif >/dev/null 2>&1 & pid=$!; "
+                                            "sleep 0.5; kill -" +
+                                            signal + " $pid; wait $pid)");
+        EXPECT_EQ(result, status);
+    }
+    ExpectFiles(dir.Path(), {"s.tif", "dark.tif"});
+}
+
+} // namespace
+} // namespace gc
