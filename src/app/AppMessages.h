@@ -21,6 +21,8 @@ inline constexpr const char* PROGRESS_CAPTION = "Run Progress Indicator...";
 inline constexpr const char* HELP_VIEWER = "xdg-open";
 inline constexpr const char* HELP_DOCUMENT = "index.rtf";
 inline constexpr int HELP_WAIT_MILLISECONDS = 1000;
+// Help Contents when the viewer is missing or fails within its wait (followed by the guide's path).
+inline constexpr const char* MSG_HELP_NOT_OPENED = "No program could open the user guide ";
 inline constexpr const char* PDF_CONVERTER = "tiff2pdf";
 inline constexpr const char* PDF_TIFF_SUFFIX = "_pdf.tif";
 inline constexpr const char* PDF_SUFFIX = ".pdf";

@@ -13,6 +13,7 @@ namespace {
 constexpr int STARTED_RUNNING = 0;
 constexpr int STARTED_ENDED = 1;
 constexpr int NOT_STARTED = 2;
+constexpr int STARTED_FAILED = 3;
 
 void SleepMilliseconds(long milliseconds) {
     timespec pause{0, milliseconds * 1000000L};
@@ -24,12 +25,15 @@ void SleepMilliseconds(long milliseconds) {
 
 // The program runs as a grandchild: the intermediate child starts it, reports through a close-on-exec
 // pipe whether exec worked, waits up to the grace period and exits, so the program is adopted by init.
+// The intermediate child's exit code tells the caller which: not started, still running, ended well
+// or ended with a failure.
 // Everything the children need is prepared before fork; after it they only make system calls.
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
                          int waitMilliseconds) {
     m_strProgram = program;
     m_arguments = arguments;
     m_bEnded = false;
+    m_bFailed = false;
 
     std::vector<char*> argv;
     argv.push_back(m_strProgram.data());
@@ -69,8 +73,9 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
             _exit(NOT_STARTED);
         }
         for (int waited = 0; waited < waitMilliseconds; waited += 10) {
-            if (waitpid(grandchild, nullptr, WNOHANG) == grandchild)
-                _exit(STARTED_ENDED);
+            int status = 0;
+            if (waitpid(grandchild, &status, WNOHANG) == grandchild)
+                _exit(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? STARTED_ENDED : STARTED_FAILED);
             SleepMilliseconds(10);
         }
         _exit(STARTED_RUNNING);
@@ -85,7 +90,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) == NOT_STARTED)
         return false;
-    m_bEnded = WEXITSTATUS(status) == STARTED_ENDED;
+    m_bFailed = WEXITSTATUS(status) == STARTED_FAILED;
+    m_bEnded = WEXITSTATUS(status) == STARTED_ENDED || m_bFailed;
     return true;
 }
 

@@ -25,11 +25,14 @@ public:
     const std::vector<std::string>& GetArguments() const { return m_arguments; }
     // Whether the process ended within the wait of Start.
     bool HasEnded() const { return m_bEnded; }
+    // Whether it ended within the wait with a failure (a non-zero exit status or a signal).
+    bool HasFailed() const { return m_bFailed; }
 
 private:
     std::string m_strProgram;
     std::vector<std::string> m_arguments;
     bool m_bEnded = false;
+    bool m_bFailed = false;
 };
 
 } // namespace gc

@@ -21,6 +21,7 @@
 #include <QToolBar>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace gc {
 
@@ -219,11 +220,16 @@ void TIFFApp::OnResetZoom() {
     m_pView->DrawImage();
 }
 
-// Opens the help document with the desktop's viewer. Waits at most a second for the viewer and
-// says nothing when it cannot be started.
+// Opens the help document in the working directory with the desktop's viewer. Waits at most a second
+// for the viewer; when it cannot be started or fails within that second, names the guide it could not
+// open. A viewer that fails later is not heard of.
 void TIFFApp::OnHelpContents() {
     ChildProcess process;
-    process.Start(m_strHelpViewer, {HELP_DOCUMENT}, HELP_WAIT_MILLISECONDS);
+    if (process.Start(m_strHelpViewer, {HELP_DOCUMENT}, HELP_WAIT_MILLISECONDS) && !process.HasFailed())
+        return;
+    std::error_code error;
+    const std::filesystem::path guide = std::filesystem::absolute(HELP_DOCUMENT, error);
+    m_pMessages->Warning(MSG_HELP_NOT_OPENED + (error ? std::string(HELP_DOCUMENT) : guide.string()));
 }
 
 void TIFFApp::OnAppAbout() {

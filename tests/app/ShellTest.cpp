@@ -390,10 +390,47 @@ private slots:
         app->OnCommand(ID_HELP_CONTENTS);
         // The viewer gets the help document as its one argument (it may outlive the one-second wait).
         QTRY_COMPARE_WITH_TIMEOUT(ReadText(record), std::string("index.rtf|"), 20000);
-        // A viewer that cannot be started shows nothing.
-        app->m_strHelpViewer = folder.File("no-such-viewer");
-        app->OnCommand(ID_HELP_CONTENTS);
         QVERIFY(app.m_messages.m_shown.empty());
+    }
+
+    // When no viewer opens the guide within the wait, a warning names the guide's full path.
+    void helpNamesTheGuideWhenNoViewerOpensIt() {
+        test::TempDir folder;
+        const std::string emptyFolder = folder.File("bin");
+        std::filesystem::create_directory(emptyFolder);
+        struct Case {
+            const char* name;
+            const char* script; // the viewer's shell script; none: the default viewer, not on PATH
+            bool warns;
+        };
+        const Case cases[] = {
+            {"no xdg-open on PATH", nullptr, true},
+            {"viewer fails at once", "exit 4", true},
+            {"viewer killed", "kill -9 $$", true},
+            {"viewer succeeds", "exit 0", false},
+        };
+        const QByteArray path = qgetenv("PATH");
+        const std::string guide = (std::filesystem::current_path() / "index.rtf").string();
+        for (const Case& c : cases) {
+            test::TestApp app;
+            if (c.script == nullptr) {
+                app->m_strHelpViewer = HELP_VIEWER;
+                qputenv("PATH", QByteArray::fromStdString(emptyFolder));
+            } else {
+                app->m_strHelpViewer = folder.File(c.name);
+                std::ofstream(app->m_strHelpViewer) << "#!/bin/sh\n" << c.script << "\n";
+                std::filesystem::permissions(app->m_strHelpViewer, std::filesystem::perms::owner_all);
+            }
+            app->OnCommand(ID_HELP_CONTENTS);
+            qputenv("PATH", path);
+            if (!c.warns) {
+                QVERIFY2(app.m_messages.m_shown.empty(), c.name);
+                continue;
+            }
+            QVERIFY2(app.m_messages.m_shown.size() == 1, c.name);
+            QCOMPARE(app.m_messages.m_shown[0].m_kind, MessageKind::Warning);
+            QCOMPARE(app.m_messages.m_shown[0].m_strText, MSG_HELP_NOT_OPENED + guide);
+        }
     }
 
     void childProcessesRunOnWithoutBeingWaitedFor() {
@@ -417,6 +454,7 @@ private slots:
         ChildProcess quick;
         QVERIFY(quick.Start("true", {}, 5000));
         QVERIFY(quick.HasEnded());
+        QVERIFY(!quick.HasFailed());
     }
 };
 
