@@ -73,9 +73,11 @@ TEST_F(PickCommand, AddsInOrderReportsRefusalsAndPrintsTheCollatedFile) {
     EXPECT_EQ(Lines(err), (std::vector<std::string>{std::string(pick_text::REFUSED_TOO_CLOSE) + "22,20",
                                                     std::string(pick_text::REFUSED_OUTSIDE) + "78,30"}));
     const auto lines = Lines(out);
-    ASSERT_EQ(lines.size(), 2u) << out;
+    ASSERT_EQ(lines.size(), 4u) << out;
     EXPECT_EQ(lines[0], pick_text::SAVED);
     EXPECT_TRUE(IsPickName(lines[1], "scan", "_Collated_Images_Number_3.mrc")) << lines[1];
+    EXPECT_EQ(lines[2], "scan_picks.box");
+    EXPECT_EQ(lines[3], "scan_picks.star");
 
     const auto bytes = test::ReadFileBytes(m_dir.File(lines[1]));
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 100 * 3));
@@ -96,7 +98,7 @@ TEST_F(PickCommand, SingleFilesEachNamed) {
     std::string out, err;
     ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 5 10,10 30,30", out, err), 0) << err;
     const auto lines = Lines(out);
-    ASSERT_EQ(lines.size(), 3u) << out;
+    ASSERT_EQ(lines.size(), 5u) << out;
     for (int j = 1; j <= 2; ++j) {
         EXPECT_TRUE(IsPickName(lines[j], "scan", "_Image_Number_" + std::to_string(j) + ".mrc")) << lines[j];
         EXPECT_EQ(test::ReadFileBytes(m_dir.File(lines[j])).size(), 1124u);
