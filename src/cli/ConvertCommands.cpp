@@ -22,6 +22,10 @@ public:
         m_progress.Finish();
         m_messages.Show(kind, text, caption);
     }
+    void Detail(const std::string& line) override {
+        m_progress.Finish();
+        m_messages.Detail(line);
+    }
 
 private:
     CliProgress& m_progress;
@@ -29,7 +33,17 @@ private:
 };
 
 int StatusOf(ConvertOutcome outcome) {
-    return outcome == ConvertOutcome::Done ? EXIT_DONE : EXIT_FATAL;
+    switch (outcome) {
+    case ConvertOutcome::Done:
+        return EXIT_DONE;
+    case ConvertOutcome::Interrupted:
+        return InterruptedStatus();
+    case ConvertOutcome::Stopped:
+    case ConvertOutcome::FatalRead:
+    case ConvertOutcome::FatalWrite:
+        break;
+    }
+    return EXIT_FATAL;
 }
 
 // The GAIN list item whose value `text` names exactly, or a usage error.

@@ -1,11 +1,14 @@
 // pick: particle picking from the command line. Opens IMAGE as the viewer does, adds the box
-// centres X,Y (image pixels, (0, 0) at the top-left) in order with the viewer's acceptance rules,
-// reports refused ones on standard error, then saves the boxes as MRC files next to the image
-// (one per box, or one collated stack) and prints the written file names on standard output.
+// centres read from --coords FILE (.box, .star or .csv) and then the centres X,Y (image pixels,
+// (0, 0) at the top-left) in order with the viewer's acceptance rules, reports refused ones on
+// standard error, then saves the boxes as MRC files next to the image (one per box, or one collated
+// stack) with the .box and .star coordinate files, and prints the written file names on standard output.
 #include "CliShell.h"
 
+#include "core/FileHandles.h"
 #include "document/DocumentMessages.h"
 #include "document/TIFFDoc.h"
+#include "view/PickCoordinates.h"
 #include "view/PickMessages.h"
 #include "view/PickOperations.h"
 #include "view/PickState.h"
@@ -13,8 +16,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gc::cli {
@@ -25,6 +31,7 @@ struct PickOptions {
     int m_nSize = 0;
     bool m_bCollate = false;
     int m_nImage = 1;
+    std::string m_strCoords;
     std::vector<std::string> m_centres;
 };
 
@@ -63,13 +70,39 @@ const char* RefusalText(AddPickResult result) {
     return pick_text::REFUSED_MASK_SIZE;
 }
 
+// The whole text of `path`; false (errno set) when it cannot be read.
+bool ReadText(const std::string& path, std::string& text) {
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return false;
+    char chunk[4096];
+    for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
+        text.append(chunk, read);
+    return std::ferror(file.get()) == 0;
+}
+
+std::string CentreText(PickPoint centre) {
+    return std::to_string(centre.x) + "," + std::to_string(centre.y);
+}
+
 int RunPick(const PickOptions& options) {
-    std::vector<PickPoint> centres;
+    const bool coordsGiven = !options.m_strCoords.empty();
+    if (!coordsGiven && options.m_centres.empty())
+        throw UsageError{"give the box centres as X,Y arguments, with --coords FILE, or both"};
+    std::optional<CoordinateFormat> format;
+    if (coordsGiven) {
+        format = CoordinateFormatOf(options.m_strCoords);
+        if (!format)
+            throw UsageError{"--coords: " + options.m_strCoords + " is not a .box, .star or .csv file"};
+    }
+    // Each centre with the text that names it in a refusal.
+    std::vector<std::pair<PickPoint, std::string>> centres;
+    std::vector<std::pair<PickPoint, std::string>> arguments;
     for (const std::string& text : options.m_centres) {
         PickPoint centre;
         if (!ParseCentre(text, centre))
             throw UsageError{"a box centre is written X,Y with two integers: " + text};
-        centres.push_back(centre);
+        arguments.emplace_back(centre, text);
     }
 
     CliMessages messages;
@@ -89,19 +122,42 @@ int RunPick(const PickOptions& options) {
         throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(options.m_nImage) + " of " +
                          std::to_string(document.GetImageCount()) + " in " + options.m_strImage};
 
+    if (coordsGiven) {
+        std::string text;
+        errno = 0;
+        if (!ReadText(options.m_strCoords, text)) {
+            messages.Detail("reading " + options.m_strCoords + ": " + std::strerror(errno));
+            messages.Error(pick_text::COORDS_UNREADABLE + options.m_strCoords);
+            return EXIT_FATAL;
+        }
+        const CoordinateReading reading = ParseCoordinates(text, *format, image->GetHeight());
+        if (!reading.Ok()) {
+            // Nothing is picked from a file that is not understood throughout.
+            messages.Error(options.m_strCoords +
+                           (reading.m_nBadLine > 0 ? " line " + std::to_string(reading.m_nBadLine) : "") +
+                           ": " + reading.m_strProblem);
+            return EXIT_USAGE;
+        }
+        for (const PickPoint& centre : reading.m_centres)
+            centres.emplace_back(centre, CentreText(centre));
+    }
+    centres.insert(centres.end(), arguments.begin(), arguments.end());
+
     PickState state;
     state.m_strOpenFilePath = options.m_strImage;
     state.m_bPickMode = 1;
     state.m_bCollate = options.m_bCollate ? 1 : 0;
     state.m_nMaskSize = options.m_nSize;
-    for (std::size_t i = 0; i < centres.size(); ++i) {
-        const AddPickResult result = AddPick(state, image, centres[i]);
+    for (const auto& [centre, text] : centres) {
+        const AddPickResult result = AddPick(state, image, centre);
         if (result != AddPickResult::Added)
-            messages.Warning(RefusalText(result) + options.m_centres[i]);
+            messages.Warning(RefusalText(result) + text);
     }
 
     const SavePicksResult saved = SavePicks(state, image, messages);
     for (const std::string& name : saved.m_written)
+        std::printf("%s\n", name.c_str());
+    for (const std::string& name : saved.m_coordinateFiles)
         std::printf("%s\n", name.c_str());
     std::fflush(stdout);
     switch (saved.m_outcome) {
@@ -129,8 +185,9 @@ void AddPickCommand(CLI::App& app) {
     command->add_flag("--collate", options->m_bCollate, "write all boxes into one MRC file");
     command->add_option("--image", options->m_nImage, "image to pick from, from 1 (default 1)")
         ->check(CLI::Range(1, INT_MAX));
-    command->add_option("CENTRES", options->m_centres, "box centres X,Y in image pixels, top-left (0, 0)")
-        ->required();
+    command->add_option("--coords", options->m_strCoords,
+                        "read box centres from a .box (EMAN2), .star (RELION) or x,y .csv file first");
+    command->add_option("CENTRES", options->m_centres, "box centres X,Y in image pixels, top-left (0, 0)");
     AddVersionFlag(*command);
     command->callback([options] { CommandStatus() = RunPick(*options); });
 }

@@ -4,11 +4,13 @@
 #include "GainTable.h"
 #include "NumberText.h"
 #include "OutputNames.h"
+#include "PendingOutput.h"
 #include "PixelStatistics.h"
 #include "core/TiffErrors.h"
 #include "image/MrcHeader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 namespace gc {
@@ -18,7 +20,16 @@ constexpr int PROGRESS_START = 10;
 constexpr int PROGRESS_END = 100;
 constexpr std::uint32_t PROGRESS_STRIP_STEP = 1000;
 
-ConvertOutcome WriteError(Messages& messages) {
+// The WRITE ERROR stop, after a line naming the file and the system's reason (`error`, an errno).
+ConvertOutcome WriteError(Messages& messages, const std::string& path, int error) {
+    messages.Detail("writing " + path + ": " + SystemReason(error));
+    messages.Error(MSG_WRITE_ERROR);
+    return ConvertOutcome::FatalWrite;
+}
+
+// The same after reading back the file Convert has just written.
+ConvertOutcome ReadBackError(Messages& messages, const std::string& path, int error) {
+    messages.Detail("reading " + path + ": " + SystemReason(error));
     messages.Error(MSG_WRITE_ERROR);
     return ConvertOutcome::FatalWrite;
 }
@@ -79,9 +90,11 @@ ConvertOutcome ConvertFiles(const std::vector<std::string>& files, ConvertSettin
     progress.SetPos(PROGRESS_START);
     if (!SaveLastRun(lastRunPath, settings.m_dGain, settings.m_fit.m_fA, settings.m_fit.m_fX0,
                      settings.m_fit.m_fY0))
-        return WriteError(messages);
+        return WriteError(messages, lastRunPath, errno);
     const int count = static_cast<int>(files.size());
     for (int i = 0; i < count; ++i) {
+        if (progress.StopRequested())
+            return ConvertOutcome::Interrupted;
         const ConvertOutcome outcome = ConvertFileToOd(files[i], i, count, settings, messages, progress);
         if (outcome != ConvertOutcome::Done)
             return outcome;
@@ -123,7 +136,8 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     if (binSize != 0 &&
         (tags.m_nWidth / binSize > MAX_BINNED_SIZE || tags.m_nLength / binSize > MAX_BINNED_SIZE)) {
         messages.Error(MSG_BINNED_TOO_BIG);
-        return WriteError(messages);
+        messages.Error(MSG_WRITE_ERROR);
+        return ConvertOutcome::FatalWrite;
     }
 
     // Every value the image can hold, converted once; the same steps as pixel by pixel.
@@ -134,6 +148,8 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     // First pass: the statistics the header needs.
     OdStatistics statistics;
     for (std::uint32_t s = 0; s < strips; ++s) {
+        if (progress.StopRequested())
+            return ConvertOutcome::Interrupted;
         if (!strip.Read(tiff.get(), s))
             return ConvertOutcome::Stopped;
         strip.ForEachSample(0, width * tags.RowsInStrip(s),
@@ -148,19 +164,24 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     header.SetStatistics(statistics.m_fMinimum, statistics.m_fMaximum, mean, rms);
     header.SetLabel(scale == OUTPUT_FORMAT_8_BIT ? LABEL_OD_8_BIT : LABEL_OD_16_BIT);
 
-    const std::string fullName = OdFileName(path);
-    FileHandle full(std::fopen(fullName.c_str(), "wb"));
-    FileHandle binned;
-    if (full && binSize != 0)
-        binned.reset(std::fopen(OdBinnedFileName(path, binSize).c_str(), "wb"));
-    if (!full || (binSize != 0 && !binned))
-        return WriteError(messages);
-    if (!header.Write(full.get()) || (binned && !MrcHeader().Write(binned.get())))
-        return WriteError(messages);
+    // Both outputs are written under temporary names; each appears under its own name only when it is
+    // complete, and whatever ends this function early removes what is still pending.
+    PendingOutput full;
+    if (!full.Open(OdFileName(path)))
+        return WriteError(messages, full.FinalPath(), errno);
+    PendingOutput binned;
+    if (binSize != 0 && !binned.Open(OdBinnedFileName(path, binSize)))
+        return WriteError(messages, binned.FinalPath(), errno);
+    if (!header.Write(full.get()))
+        return WriteError(messages, full.FinalPath(), errno);
+    if (binned && !MrcHeader().Write(binned.get()))
+        return WriteError(messages, binned.FinalPath(), errno);
 
     // Second pass: the values, one row at a time.
     std::vector<unsigned char> row(width * 4);
     for (std::uint32_t s = 0; s < strips; ++s) {
+        if (progress.StopRequested())
+            return ConvertOutcome::Interrupted;
         if (!strip.Read(tiff.get(), s))
             return ConvertOutcome::Stopped;
         const std::uint32_t rows = tags.RowsInStrip(s);
@@ -171,28 +192,33 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
                 out += 4;
             });
             if (std::fwrite(row.data(), 1, row.size(), full.get()) != row.size())
-                return WriteError(messages);
+                return WriteError(messages, full.FinalPath(), errno);
         }
         if (s % PROGRESS_STRIP_STEP == 0)
             progress.SetPos(SecondPassPosition(s, fileIndex, fileCount, tags));
     }
-    if (!CloseChecked(full))
-        return WriteError(messages);
     tiff.reset();
-
+    // The full-size file is complete: it takes its name, and the binned copy is made from it.
+    if (!full.Commit())
+        return WriteError(messages, full.FinalPath(), errno);
     if (binSize != 0)
-        return BinMrcFile(fullName, std::move(binned), binSize, messages);
+        return BinMrcFile(full.FinalPath(), binned, binSize, messages, progress);
     return ConvertOutcome::Done;
 }
 
-ConvertOutcome BinMrcFile(const std::string& fullName, FileHandle binned, int binSize, Messages& messages) {
+ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, int binSize, Messages& messages,
+                          Progress& progress) {
+    errno = 0;
     FileHandle full(std::fopen(fullName.c_str(), "rb"));
+    if (!full)
+        return ReadBackError(messages, fullName, errno);
+    if (!binned)
+        return WriteError(messages, binned.FinalPath(), 0);
     int width = 0;
     int height = 0;
-    if (!full || !binned || binSize < 1 || !MrcHeader::ReadSize(full.get(), width, height) || width < 0 ||
-        height < 0 || width / binSize > MAX_BINNED_SIZE ||
-        std::fseek(full.get(), MRC_HEADER_SIZE, SEEK_SET) != 0)
-        return WriteError(messages);
+    if (binSize < 1 || !MrcHeader::ReadSize(full.get(), width, height) || width < 0 || height < 0 ||
+        width / binSize > MAX_BINNED_SIZE || std::fseek(full.get(), MRC_HEADER_SIZE, SEEK_SET) != 0)
+        return ReadBackError(messages, fullName, errno);
 
     const int droppedColumns = width % binSize;
     const int droppedRows = height % binSize;
@@ -206,8 +232,10 @@ ConvertOutcome BinMrcFile(const std::string& fullName, FileHandle binned, int bi
     OdStatistics statistics;
     int rowsWritten = 0;
     for (int r = 0; r < height; ++r) {
+        if (progress.StopRequested())
+            return ConvertOutcome::Interrupted;
         if (std::fread(inRow.data(), 1, inRow.size(), full.get()) != inRow.size())
-            return WriteError(messages);
+            return ReadBackError(messages, fullName, errno);
         float sum = 0.0f;
         for (int c = 0; c < width - droppedColumns; ++c) {
             sum += GetFloatLE(inRow.data() + 4 * c);
@@ -226,7 +254,7 @@ ConvertOutcome BinMrcFile(const std::string& fullName, FileHandle binned, int bi
             // A binned width of 0 leaves nothing to write (and no buffer to hand to fwrite).
             if (!outRow.empty() &&
                 std::fwrite(outRow.data(), 1, outRow.size(), binned.get()) != outRow.size())
-                return WriteError(messages);
+                return WriteError(messages, binned.FinalPath(), errno);
             ++rowsWritten;
         }
     }
@@ -244,8 +272,8 @@ ConvertOutcome BinMrcFile(const std::string& fullName, FileHandle binned, int bi
     header.SetImage(binnedWidth, binnedHeight, MRC_MODE_FLOAT);
     header.SetStatistics(statistics.m_fMinimum, statistics.m_fMaximum, mean, rms);
     header.SetLabel(BinnedLabel(binSize));
-    if (std::fseek(binned.get(), 0, SEEK_SET) != 0 || !header.Write(binned.get()) || !CloseChecked(binned))
-        return WriteError(messages);
+    if (std::fseek(binned.get(), 0, SEEK_SET) != 0 || !header.Write(binned.get()) || !binned.Commit())
+        return WriteError(messages, binned.FinalPath(), errno);
     return ConvertOutcome::Done;
 }
 

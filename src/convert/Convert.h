@@ -6,6 +6,7 @@
 
 #include "ConvertOutcome.h"
 #include "OpticalDensity.h"
+#include "PendingOutput.h"
 #include "StripImage.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
@@ -46,7 +47,9 @@ bool ReadFitConstants(const std::string& aText, const std::string& x0Text, const
                       int lower, int upper, FitConstants& fit, Messages& messages);
 
 // A press of Convert after the fields were read and files were loaded: records the GAIN and constants
-// in the last-run file at `lastRunPath`, converts every file in order and shows "Done...".
+// in the last-run file at `lastRunPath`, converts every file in order and shows "Done...". Every
+// output is written under a temporary name and takes its own name only when complete; a stop request
+// (looked at once per strip or row) ends it with Interrupted, the unfinished outputs removed.
 ConvertOutcome ConvertFiles(const std::vector<std::string>& files, ConvertSettings& settings,
                             const std::string& lastRunPath, Messages& messages, Progress& progress);
 
@@ -56,7 +59,8 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
 
 // Writes the binned copy of the full-size file `fullName` into `binned`, which holds the placeholder
 // header: B × B block means as float32, the last NX mod B columns and NY mod B rows dropped, then the
-// finished header over the placeholder. Closes both files.
-ConvertOutcome BinMrcFile(const std::string& fullName, FileHandle binned, int binSize, Messages& messages);
+// finished header over the placeholder; closes both files and commits `binned` under its own name.
+ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, int binSize, Messages& messages,
+                          Progress& progress);
 
 } // namespace gc

@@ -9,6 +9,9 @@ enum class ConvertOutcome {
     Stopped,    // ended early with a message (or silently); earlier outputs stay
     FatalRead,  // "READ ERROR…" shown
     FatalWrite, // "WRITE ERROR…" shown
+    // A stop was requested (the command line's SIGINT/SIGTERM); the file being written was removed,
+    // earlier outputs stay, nothing is shown.
+    Interrupted,
 };
 
 inline bool IsFatal(ConvertOutcome outcome) {

@@ -3,10 +3,13 @@
 #include "ConvertMessages.h"
 #include "NumberText.h"
 #include "OutputNames.h"
+#include "PendingOutput.h"
 #include "PixelStatistics.h"
 #include "StripImage.h"
+#include "core/PendingFile.h"
 #include "core/TiffErrors.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -57,6 +60,8 @@ ConvertOutcome CutFiles(const std::vector<std::string>& files, const CutRectangl
     TiffErrorScope errors(messages);
     const int count = static_cast<int>(files.size());
     for (int i = 0; i < count; ++i) {
+        if (progress.StopRequested())
+            return ConvertOutcome::Interrupted;
         const ConvertOutcome outcome = CutFile(files[i], i, count, rectangle, statistics, messages, progress);
         if (outcome != ConvertOutcome::Done)
             return outcome;
@@ -74,16 +79,30 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
     if (statistics)
         ReportPixelStatistics(path, 0, messages);
 
+    errno = 0;
     TiffHandle input(TIFFOpen(path.c_str(), "r"));
     if (!input) {
+        messages.Detail("reading " + path + ": " + SystemReason(errno));
         messages.Error(MSG_READ_ERROR);
         return ConvertOutcome::FatalRead;
     }
-    TiffHandle output(TIFFOpen(outputName.c_str(), "w"));
+    // The output is written under a temporary name (closed before the temporary is removed) and takes
+    // its own name only when complete.
+    PendingFile pending(outputName);
+    errno = 0;
+    TiffHandle output(TIFFOpen(pending.TemporaryPath().c_str(), "w"));
     if (!output) {
+        messages.Detail("writing " + outputName + ": " + SystemReason(errno));
         messages.Error(MSG_WRITE_ERROR);
         return ConvertOutcome::FatalWrite;
     }
+    // The library's own reports of closing the broken output come before the detail and the text.
+    const auto writeProblem = [&messages, &outputName, &output](int error) {
+        output.reset();
+        messages.Detail("writing " + outputName + ": " + SystemReason(error));
+        messages.Warning(MSG_CUT_ERROR_WRITING);
+        return ConvertOutcome::Stopped;
+    };
     TIFFSetDirectory(input.get(), 0);
     const StripTags tags = ReadStripTags(input.get());
     std::uint16_t compression = 0, photometric = 0, orientation = 0;
@@ -148,6 +167,8 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
     const std::size_t firstColumn = static_cast<std::size_t>(rectangle.m_nStartX - 1);
     std::uint32_t outStrip = 0;
     for (std::uint32_t r = 1; r <= length; ++r) {
+        if (progress.StopRequested())
+            return ConvertOutcome::Interrupted;
         if (!strip.Read(input.get(), r - 1))
             return ConvertOutcome::Stopped;
         if (r >= static_cast<std::uint32_t>(rectangle.m_nStartY) &&
@@ -155,11 +176,9 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
             const void* source = sixteenBit ? static_cast<const void*>(strip.Samples16() + firstColumn)
                                             : static_cast<const void*>(strip.Samples8() + firstColumn);
             std::memcpy(outRow.data(), source, outRow.size());
-            if (TIFFWriteEncodedStrip(out, outStrip, outRow.data(), static_cast<tmsize_t>(outRow.size())) <
-                0) {
-                messages.Warning(MSG_CUT_ERROR_WRITING);
-                return ConvertOutcome::Stopped;
-            }
+            errno = 0;
+            if (TIFFWriteEncodedStrip(out, outStrip, outRow.data(), static_cast<tmsize_t>(outRow.size())) < 0)
+                return writeProblem(errno);
             ++outStrip;
         }
         if ((r - 1) % PROGRESS_ROW_STEP == 0) {
@@ -171,9 +190,15 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
         }
     }
     // Flushing writes the directory that completes the output; a failure leaves it unusable.
-    if (TIFFFlush(out) != 1) {
-        messages.Warning(MSG_CUT_ERROR_WRITING);
-        return ConvertOutcome::Stopped;
+    errno = 0;
+    if (TIFFFlush(out) != 1)
+        return writeProblem(errno);
+    output.reset();
+    // A complete output that cannot take its name was, for the user, never created.
+    if (!pending.Commit()) {
+        messages.Detail("writing " + outputName + ": " + SystemReason(errno));
+        messages.Error(MSG_WRITE_ERROR);
+        return ConvertOutcome::FatalWrite;
     }
     return ConvertOutcome::Done;
 }

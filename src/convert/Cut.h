@@ -34,7 +34,8 @@ bool ReadCutRectangle(const std::string& startX, const std::string& startY, cons
                       Messages& messages);
 
 // A press of Cut after the fields were read and files were loaded: cuts every file in order and shows
-// "Done...".
+// "Done...". Each output is written under a temporary name and takes its own name only when complete;
+// a stop request (looked at once per row) ends it with Interrupted, the unfinished output removed.
 ConvertOutcome CutFiles(const std::vector<std::string>& files, const CutRectangle& rectangle, bool statistics,
                         Messages& messages, Progress& progress);
 

@@ -1,9 +1,11 @@
 #include "GainTable.h"
 #include "core/FileHandles.h"
+#include "core/PendingFile.h"
 
 #include "ConvertMessages.h"
 #include "NumberText.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -25,13 +27,19 @@ std::string LastRunText(double gain, float a, float x0, float y0) {
 }
 
 bool SaveLastRun(const std::string& path, double gain, float a, float x0, float y0) {
-    std::FILE* raw = std::fopen(path.c_str(), "w");
-    if (raw == nullptr)
+    // Written beside the file and renamed over it when complete, so the earlier run's values stay
+    // readable until the new ones are all there.
+    PendingFile pending(path);
+    FileHandle file(std::fopen(pending.TemporaryPath().c_str(), "w"));
+    if (!file)
         return false;
-    FileHandle file(raw);
     const std::string text = LastRunText(gain, a, x0, y0);
     const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    return std::fclose(file.release()) == 0 && written;
+    const int writeError = errno;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!written)
+        errno = writeError;
+    return written && closed && pending.Commit();
 }
 
 LastRunValues LoadLastRun(const std::string& path, Messages& messages) {

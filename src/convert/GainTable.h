@@ -58,7 +58,8 @@ inline constexpr int LAST_RUN_LINE_BUFFER = 100;
 // The four lines of the last-run file: the GAIN at full precision, then a, x0 and y0 (float32 values).
 std::string LastRunText(double gain, float a, float x0, float y0);
 
-// Creates or truncates the last-run file at `path` and writes LastRunText; false when it cannot.
+// Writes LastRunText under a temporary name beside `path` and renames it over `path`; false (errno
+// set, the temporary removed, an earlier file at `path` untouched) when it cannot.
 bool SaveLastRun(const std::string& path, double gain, float a, float x0, float y0);
 
 // What LoadLastRun took from the file; a value stays empty when its line was not taken.

@@ -8,12 +8,6 @@
 
 namespace gc {
 
-bool CloseChecked(FileHandle& file) {
-    if (!file)
-        return false;
-    return std::fclose(file.release()) == 0;
-}
-
 std::uint32_t StripTags::StripCount() const {
     if (m_nRowsPerStrip == 0)
         return 0;

@@ -15,9 +15,6 @@
 
 namespace gc {
 
-// Closes `file` and tells whether everything buffered reached the disk.
-bool CloseChecked(FileHandle& file);
-
 // The tags of one image directory as the TIFF library reports them, its defaults included. A tag it
 // reports no value for holds 0 (and fails its check).
 struct StripTags {

@@ -47,5 +47,7 @@ inline constexpr const char* REFUSED_TOO_CLOSE = "Pick refused, a stored pick li
 inline constexpr const char* REFUSED_STALE = "Pick refused, a stored pick lies outside the image: ";
 inline constexpr const char* REFUSED_FULL = "Pick refused, the list already holds 1000 picks: ";
 inline constexpr const char* REFUSED_MASK_SIZE = "Pick refused, the mask size is not between 2 and 200: ";
+// Command line: a --coords file that cannot be read (followed by its name).
+inline constexpr const char* COORDS_UNREADABLE = "Cannot read the coordinate file ";
 
 } // namespace gc::pick_text

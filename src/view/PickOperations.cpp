@@ -1,11 +1,15 @@
 #include "PickOperations.h"
 #include "core/FileHandles.h"
+#include "core/PendingFile.h"
 
+#include "PickCoordinates.h"
 #include "PickMessages.h"
 #include "image/MrcHeader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -57,37 +61,89 @@ void SampleBox(const DIBSection& image, PickPoint centre, int size, float* value
 
 enum class FileResult { Written, NotCreated, WriteFailed };
 
-// Creates `name`, writes the header and the values as little-endian floats, and closes it. Every
-// data write and the close are checked; the first failure is reported once and ends the data.
-FileResult WritePickFile(const std::string& name, const MrcHeader& header, const float* values,
-                         std::size_t count, Messages& messages, const PickSaveHooks& hooks) {
-    FileHandle file(hooks.m_open ? hooks.m_open(name) : std::fopen(name.c_str(), "wb"));
+// The line naming the file and the system's reason that comes before a text about a failed file.
+void WritingDetail(Messages& messages, const std::string& name, int error) {
+    messages.Detail("writing " + name + ": " + (error != 0 ? std::strerror(error) : "unknown error"));
+}
+
+// How the bytes of one file went out.
+enum class WriteState { Written, HeaderFailed, DataFailed };
+
+// Writes one output of a save under a temporary name and renames it to `name` only when every byte
+// reached the disk; otherwise the temporary is removed and nothing appears under `name`. `write` puts
+// the bytes into the open file and sets `error` (an errno) when a data write fails; a failed header
+// write has shown its own text and the data were written all the same. The close is checked too.
+template <typename Write>
+FileResult WritePendingFile(const std::string& name, Messages& messages, const PickSaveHooks& hooks,
+                            Write&& write) {
+    PendingFile pending(name);
+    errno = 0;
+    FileHandle file(hooks.m_open ? hooks.m_open(pending.TemporaryPath())
+                                 : std::fopen(pending.TemporaryPath().c_str(), "wb"));
     if (!file) {
+        WritingDetail(messages, name, errno);
         messages.Error(pick_text::CANNOT_CREATE + name);
         return FileResult::NotCreated;
     }
-    bool failed = false;
-    if (!header.Write(file.get())) {
-        messages.Error(pick_text::CANNOT_WRITE_HEADER + name);
-        failed = true;
+    int error = 0;
+    const WriteState state = write(file.get(), error);
+    // Buffered bytes reach the disk only at the close; a failure there loses data just the same.
+    errno = 0;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!closed && state != WriteState::DataFailed)
+        error = errno;
+    if (closed && state == WriteState::Written) {
+        if (pending.Commit())
+            return FileResult::Written;
+        // Complete, but it cannot take its name.
+        WritingDetail(messages, name, errno);
+        messages.Error(pick_text::CANNOT_CREATE + name);
+        return FileResult::WriteFailed;
     }
+    if (closed && state == WriteState::HeaderFailed)
+        return FileResult::WriteFailed;
+    WritingDetail(messages, name, error);
+    messages.Error(pick_text::CANNOT_WRITE_DATA + name);
+    return FileResult::WriteFailed;
+}
 
-    constexpr std::size_t CHUNK_VALUES = 4096;
-    unsigned char bytes[CHUNK_VALUES * 4];
-    bool dataFailed = false;
-    for (std::size_t start = 0; start < count && !dataFailed; start += CHUNK_VALUES) {
-        const std::size_t chunk = count - start < CHUNK_VALUES ? count - start : CHUNK_VALUES;
-        for (std::size_t i = 0; i < chunk; ++i)
-            PutFloatLE(bytes + 4 * i, values[start + i]);
-        if (std::fwrite(bytes, 1, chunk * 4, file.get()) != chunk * 4)
-            dataFailed = true;
-    }
-    // Buffered bytes reach the disk only now; a failure here loses data just the same.
-    if (std::fclose(file.release()) != 0)
-        dataFailed = true;
-    if (dataFailed)
-        messages.Error(pick_text::CANNOT_WRITE_DATA + name);
-    return failed || dataFailed ? FileResult::WriteFailed : FileResult::Written;
+// One MRC file: the header, then the values as little-endian floats.
+FileResult WritePickFile(const std::string& name, const MrcHeader& header, const float* values,
+                         std::size_t count, Messages& messages, const PickSaveHooks& hooks) {
+    return WritePendingFile(name, messages, hooks, [&](std::FILE* file, int& error) {
+        WriteState state = WriteState::Written;
+        errno = 0;
+        if (!header.Write(file)) {
+            WritingDetail(messages, name, errno);
+            messages.Error(pick_text::CANNOT_WRITE_HEADER + name);
+            state = WriteState::HeaderFailed;
+        }
+        constexpr std::size_t CHUNK_VALUES = 4096;
+        unsigned char bytes[CHUNK_VALUES * 4];
+        for (std::size_t start = 0; start < count; start += CHUNK_VALUES) {
+            const std::size_t chunk = count - start < CHUNK_VALUES ? count - start : CHUNK_VALUES;
+            for (std::size_t i = 0; i < chunk; ++i)
+                PutFloatLE(bytes + 4 * i, values[start + i]);
+            errno = 0;
+            if (std::fwrite(bytes, 1, chunk * 4, file) != chunk * 4) {
+                error = errno;
+                return WriteState::DataFailed;
+            }
+        }
+        return state;
+    });
+}
+
+// One text file (the coordinate files).
+FileResult WriteTextFile(const std::string& name, const std::string& text, Messages& messages,
+                         const PickSaveHooks& hooks) {
+    return WritePendingFile(name, messages, hooks, [&](std::FILE* file, int& error) {
+        errno = 0;
+        if (std::fwrite(text.data(), 1, text.size(), file) == text.size())
+            return WriteState::Written;
+        error = errno;
+        return WriteState::DataFailed;
+    });
 }
 
 bool HasPickableImage(const PickState& state, const DIBSection* image) {
@@ -199,12 +255,30 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
               pick_text::LABEL_COLLATED);
     }
 
+    // The centres beside the boxes, for other programs' particle extraction.
+    const std::vector<PickPoint> centres(state.m_ptPicks.begin(), state.m_ptPicks.begin() + count);
+    const struct {
+        std::string name;
+        std::string text;
+    } coordinateFiles[] = {
+        {PickBoxFileName(state.m_strOpenFilePath), EmanBoxText(centres, size, image->GetHeight())},
+        {PickStarFileName(state.m_strOpenFilePath), RelionStarText(centres)},
+    };
+    for (const auto& coordinates : coordinateFiles) {
+        if (WriteTextFile(coordinates.name, coordinates.text, messages, hooks) == FileResult::Written)
+            result.m_coordinateFiles.push_back(coordinates.name);
+        else
+            anyFailed = true;
+    }
+
     buffer.clear();
     buffer.shrink_to_fit();
     state.ClearPicks();
     state.m_bPickMode = 0;
     state.m_bCollate = 0;
-    messages.Information(pick_text::SAVED);
+    // Success is reported only when every file was written.
+    if (!anyFailed)
+        messages.Information(pick_text::SAVED);
     result.m_outcome = anyFailed ? SavePicksOutcome::SavedWithErrors : SavePicksOutcome::Saved;
     return result;
 }

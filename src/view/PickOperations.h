@@ -30,19 +30,21 @@ enum class AddPickResult {
 enum class SavePicksOutcome {
     NothingToSave,   // no valid image, pick mode off or no picks: nothing written, nothing shown
     Saved,           // every file written
-    SavedWithErrors, // a file could not be created or written; its message was shown
+    SavedWithErrors, // a file could not be created or written; its message was shown, not "saved"
     FatalMemory,     // the box buffer could not be allocated: the caller ends the program (status 1)
 };
 
 struct SavePicksResult {
     SavePicksOutcome m_outcome = SavePicksOutcome::NothingToSave;
-    std::vector<std::string> m_written; // files created and written completely, in order
+    std::vector<std::string> m_written;         // MRC files created and written completely, in order
+    std::vector<std::string> m_coordinateFiles; // the .box and .star files written completely
 };
 
 // What saving takes from its surroundings; tests replace them.
 struct PickSaveHooks {
     std::function<std::chrono::system_clock::time_point()> m_now; // default: the system clock
-    std::function<std::FILE*(const std::string&)> m_open;         // default: fopen(name, "wb")
+    // Opens the temporary name of each output; default: fopen(temporary name, "wb").
+    std::function<std::FILE*(const std::string&)> m_open;
 };
 
 // Image position of a pointer at window position (pointerX, pointerY) with the view scrolled to
@@ -59,8 +61,12 @@ PickRect PickTestRect(PickPoint centre, int maskSize);
 AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centre);
 // Removes the oldest pick whose centre lies strictly inside the test rectangle around `position`.
 bool RemovePick(PickState& state, const DIBSection* image, PickPoint position);
-// Writes the boxes, then clears the list and switches pick mode and collate off (the size stays)
-// and shows "Picked Images are saved ...". Nothing is cleared on FatalMemory.
+// Writes the boxes, then the pick centres as "<image>_picks.box" (EMAN2) and "<image>_picks.star"
+// (RELION), clears the list and switches pick mode and collate off (the size stays). Each file is
+// written under a temporary name and takes its own name only when complete; a file that cannot be
+// created or written is reported (after a line naming it and the system's reason) and left out.
+// "Picked Images are saved ..." is shown only when every file was written. Nothing is cleared on
+// FatalMemory.
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
                           const PickSaveHooks& hooks = {});
 

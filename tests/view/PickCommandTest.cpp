@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 namespace gc {
@@ -73,9 +74,11 @@ TEST_F(PickCommand, AddsInOrderReportsRefusalsAndPrintsTheCollatedFile) {
     EXPECT_EQ(Lines(err), (std::vector<std::string>{std::string(pick_text::REFUSED_TOO_CLOSE) + "22,20",
                                                     std::string(pick_text::REFUSED_OUTSIDE) + "78,30"}));
     const auto lines = Lines(out);
-    ASSERT_EQ(lines.size(), 2u) << out;
+    ASSERT_EQ(lines.size(), 4u) << out;
     EXPECT_EQ(lines[0], pick_text::SAVED);
     EXPECT_TRUE(IsPickName(lines[1], "scan", "_Collated_Images_Number_3.mrc")) << lines[1];
+    EXPECT_EQ(lines[2], "scan_picks.box");
+    EXPECT_EQ(lines[3], "scan_picks.star");
 
     const auto bytes = test::ReadFileBytes(m_dir.File(lines[1]));
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 100 * 3));
@@ -96,7 +99,7 @@ TEST_F(PickCommand, SingleFilesEachNamed) {
     std::string out, err;
     ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 5 10,10 30,30", out, err), 0) << err;
     const auto lines = Lines(out);
-    ASSERT_EQ(lines.size(), 3u) << out;
+    ASSERT_EQ(lines.size(), 5u) << out;
     for (int j = 1; j <= 2; ++j) {
         EXPECT_TRUE(IsPickName(lines[j], "scan", "_Image_Number_" + std::to_string(j) + ".mrc")) << lines[j];
         EXPECT_EQ(test::ReadFileBytes(m_dir.File(lines[j])).size(), 1124u);
@@ -121,6 +124,90 @@ TEST_F(PickCommand, UsageErrorsAndUnreadableImages) {
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
         files += entry.path().extension() == ".mrc";
     EXPECT_EQ(files, 0);
+}
+
+// The files one pick run wrote, each keyed by what it is (the time stamp left out), with its bytes.
+std::map<std::string, std::vector<unsigned char>> PickOutputs(const TempDir& dir) {
+    std::map<std::string, std::vector<unsigned char>> outputs;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        std::string key;
+        if (IsPickName(name, "scan", "_Collated_Images_Number_3.mrc"))
+            key = "stack";
+        else if (name == "scan_picks.box" || name == "scan_picks.star")
+            key = name;
+        else if (name.find(".mrc") != std::string::npos || name.find("scan_picks") == 0)
+            key = "unexpected " + name;
+        if (!key.empty()) {
+            outputs[key] = test::ReadFileBytes(entry.path().string());
+            std::filesystem::remove(entry.path());
+        }
+    }
+    return outputs;
+}
+
+TEST_F(PickCommand, CoordinateFilesGiveTheSameFilesAsTheArguments) {
+    std::string out, err;
+    ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 10 --collate 20,20 70,30 40,40", out, err), 0) << err;
+    const auto expected = PickOutputs(m_dir);
+    ASSERT_EQ(expected.size(), 3u);
+
+    // The same centres as other programs write them: EMAN2 boxes of another size with a mode column
+    // (lower-left corners, y from the bottom of the 60 rows), RELION with decimals and more columns.
+    const struct {
+        std::string name;
+        std::string text;
+        std::string arguments;
+    } files[] = {
+        {"c.csv", "x,y\n20,20\n70,30\n40,40\n", ""},
+        {"c.box", "14\t34\t12\t12\t-3\n64\t24\t12\t12\t-3\n34\t14\t12\t12\t-3\n", ""},
+        {"c.star",
+         "\ndata_\n\nloop_\n_rlnCoordinateX #1\n_rlnCoordinateY #2\n_rlnAutopickFigureOfMerit #3\n"
+         "20.000000 20.000000 1.5\n70.000000 30.000000 0.5\n\n",
+         " 40,40"},
+        // The file's centres come first, then the arguments.
+        {"d.csv", "20,20\n", " 70,30 40,40"},
+    };
+    for (const auto& file : files) {
+        test::WriteFileBytes(m_dir.File(file.name),
+                             std::vector<unsigned char>(file.text.begin(), file.text.end()));
+        ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 10 --collate --coords " + file.name + file.arguments,
+                         out, err),
+                  0)
+            << file.name << err;
+        EXPECT_EQ(err, "") << file.name;
+        EXPECT_TRUE(PickOutputs(m_dir) == expected) << file.name;
+    }
+}
+
+TEST_F(PickCommand, MalformedCoordinateFileWritesNothing) {
+    const struct {
+        std::string name;
+        std::string text;
+        std::string line;
+    } files[] = {
+        {"bad.csv", "20,20\n70;30\n", " line 2: "},
+        {"bad.box", "15\t35\t10\t10\n\n65\t25\t10\n", " line 3: "},
+        {"bad.star", "data_\nloop_\n_rlnCoordinateX\n_rlnCoordinateY\n20 20\n70 30.5\n", " line 6: "},
+        {"none.star", "data_\nloop_\n_rlnCoordinateX\n_rlnDefocusU\n20 20\n", ": "},
+    };
+    for (const auto& file : files) {
+        test::WriteFileBytes(m_dir.File(file.name),
+                             std::vector<unsigned char>(file.text.begin(), file.text.end()));
+        std::string out, err;
+        EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 10 --coords " + file.name + " 40,40", out, err), 2)
+            << file.name;
+        EXPECT_EQ(out, "") << file.name;
+        EXPECT_EQ(err.rfind(file.name + file.line, 0), 0u) << err;
+        EXPECT_TRUE(PickOutputs(m_dir).empty()) << file.name;
+    }
+    std::string out, err;
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 10 --coords picks.txt", out, err), 2);
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 10", out, err), 2);
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 10 --coords missing.csv", out, err), 1);
+    EXPECT_EQ(err, "reading missing.csv: No such file or directory\n" +
+                       std::string(pick_text::COORDS_UNREADABLE) + "missing.csv\n");
+    EXPECT_TRUE(PickOutputs(m_dir).empty());
 }
 
 } // namespace

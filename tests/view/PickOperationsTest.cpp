@@ -2,6 +2,7 @@
 #include "PickTestImages.h"
 #include "image/MrcHeader.h"
 #include "support/TestSupport.h"
+#include "view/PickCoordinates.h"
 #include "view/PickMessages.h"
 
 #include <gtest/gtest.h>
@@ -319,7 +320,8 @@ TEST(SavePicks, DoubleClickRemovesThenSavesTheRest) {
     RecordingMessages none;
     EXPECT_EQ(SavePicks(state, &image, none, FixedClock()).m_outcome, SavePicksOutcome::NothingToSave);
     EXPECT_TRUE(none.m_shown.empty());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+    // The two boxes and the two coordinate files.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4);
 }
 
 TEST(SavePicks, FailedFilesAreReportedAndTheStateStillClears) {
@@ -339,9 +341,11 @@ TEST(SavePicks, FailedFilesAreReportedAndTheStateStillClears) {
     EXPECT_TRUE(result.m_written.empty());
     const std::string first = PickFileName(dir.File("gone/scan.tif"), test::PickTestTime(), false, 1);
     const std::string second = PickFileName(dir.File("gone/scan.tif"), test::PickTestTime(), false, 2);
-    EXPECT_EQ(messages.Texts(),
-              (std::vector<std::string>{pick_text::CANNOT_CREATE + first, pick_text::CANNOT_CREATE + second,
-                                        pick_text::SAVED}));
+    // Success is not claimed when a file is missing.
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{
+                                    pick_text::CANNOT_CREATE + first, pick_text::CANNOT_CREATE + second,
+                                    pick_text::CANNOT_CREATE + PickBoxFileName(dir.File("gone/scan.tif")),
+                                    pick_text::CANNOT_CREATE + PickStarFileName(dir.File("gone/scan.tif"))}));
     EXPECT_EQ(missing.m_nPickCount, 0);
     EXPECT_EQ(missing.m_bPickMode, 0);
 
@@ -354,8 +358,11 @@ TEST(SavePicks, FailedFilesAreReportedAndTheStateStillClears) {
     result = SavePicks(full, &image, fullMessages, diskFull);
     EXPECT_EQ(result.m_outcome, SavePicksOutcome::SavedWithErrors);
     const std::string stack = PickFileName(dir.File("scan.tif"), test::PickTestTime(), true, 2);
-    EXPECT_EQ(fullMessages.Texts(),
-              (std::vector<std::string>{pick_text::CANNOT_WRITE_DATA + stack, pick_text::SAVED}));
+    const std::string boxFile = PickBoxFileName(dir.File("scan.tif"));
+    const std::string starFile = PickStarFileName(dir.File("scan.tif"));
+    EXPECT_EQ(fullMessages.Texts(), (std::vector<std::string>{pick_text::CANNOT_WRITE_DATA + stack,
+                                                              pick_text::CANNOT_WRITE_DATA + boxFile,
+                                                              pick_text::CANNOT_WRITE_DATA + starFile}));
 
     // Unbuffered, the header write itself fails; the data are still tried and fail as well.
     PickState unbuffered = PickingState(dir.File("scan.tif"), 8);
@@ -369,9 +376,12 @@ TEST(SavePicks, FailedFilesAreReportedAndTheStateStillClears) {
     RecordingMessages headerMessages;
     result = SavePicks(unbuffered, &image, headerMessages, noBuffer);
     const std::string box = PickFileName(dir.File("scan.tif"), test::PickTestTime(), false, 1);
-    EXPECT_EQ(headerMessages.Texts(),
-              (std::vector<std::string>{pick_text::CANNOT_WRITE_HEADER + box,
-                                        pick_text::CANNOT_WRITE_DATA + box, pick_text::SAVED}));
+    EXPECT_EQ(headerMessages.Texts(), (std::vector<std::string>{pick_text::CANNOT_WRITE_HEADER + box,
+                                                                pick_text::CANNOT_WRITE_DATA + box,
+                                                                pick_text::CANNOT_WRITE_DATA + boxFile,
+                                                                pick_text::CANNOT_WRITE_DATA + starFile}));
+    // Nothing of the failed saves is left in the folder, under its own name or a temporary one.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0);
 }
 
 // An independent reader sees the same sizes, labels, statistics and values.
