@@ -4,8 +4,11 @@
 // skip and error texts go to standard error; a progress bar is drawn on a terminal.
 #include "CliShell.h"
 
+#include "core/PendingFile.h"
+#include "core/Version.h"
 #include "split/FViewLogic.h"
 #include "split/RunDriver.h"
+#include "split/RunReport.h"
 #include "split/SplitMessages.h"
 
 #include <algorithm>
@@ -27,6 +30,9 @@ struct SplitOptions {
     bool m_bQuiet = false;
     int m_nThreads = 0; // 0: every core
     bool m_bKeepGoing = false;
+    bool m_bDryRun = false;
+    bool m_bPreview = false;
+    std::string m_strReport;
     std::string m_strAppend;
     std::string m_strStartNumber;
     std::string m_strOutputDir;
@@ -78,6 +84,24 @@ private:
     Messages& m_out;
     CliProgress& m_bar;
 };
+
+// One line per expected image of a scan: "<scan>: image <k>: <output> at <x>,<y> size <w> x <h>", or
+// "... not found"; an image that is not written says why.
+void PrintImageLines(const ScanRecord& record) {
+    for (const ImageRecord& image : record.images) {
+        std::string line = record.path + ": image " + std::to_string(image.number) + ": ";
+        if (!image.found) {
+            line += "not found";
+        } else {
+            line += image.name + " at " + std::to_string(image.x) + "," + std::to_string(image.y) + " size " +
+                    std::to_string(image.width) + " x " + std::to_string(image.height);
+            if (!image.notWrittenReason.empty())
+                line += " (not written: " + image.notWrittenReason + ")";
+        }
+        std::printf("%s\n", line.c_str());
+    }
+    std::fflush(stdout);
+}
 
 // The folder as the folder chooser returns it: absolute, without a trailing "/".
 std::string ChosenFolder(const std::string& text) {
@@ -144,13 +168,47 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     RunDriver driver(parameters, messages, bar);
     driver.SetThreads(options.m_nThreads);
     driver.SetKeepGoing(options.m_bKeepGoing);
+    driver.SetDryRun(options.m_bDryRun);
+    driver.SetPreview(options.m_bPreview);
+    bool picturesWritten = true;
+    driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview* preview) {
+        bar.Finish();
+        if (!options.m_bQuiet)
+            PrintImageLines(record);
+        if (preview == nullptr)
+            return;
+        const std::vector<unsigned char> png = preview->RenderPng(record.images);
+        const std::string name =
+            PlacementPictureName(record.path, parameters.m_bOutputDir ? parameters.m_strOutputDir : "");
+        std::string error;
+        if (png.empty() || !WriteWholeFile(name, png.data(), png.size(), error)) {
+            printed.Detail(png.empty() ? "drawing " + name + ": the picture cannot be drawn" : error);
+            picturesWritten = false;
+        }
+    };
     const RunResult result = driver.OnRun();
     bar.Finish();
+    bool reportWritten = true;
+    if (!options.m_strReport.empty() && result.m_bStarted) {
+        const char* outcome = result.m_outcome == RunOutcome::Interrupted ? "interrupted"
+                              : IsFatal(result.m_outcome)                 ? "stopped"
+                                                                          : "done";
+        const RunReportSettings settings{parameters,        VersionNumber(),    options.m_nThreads,
+                                         options.m_bDryRun, options.m_bPreview, options.m_bKeepGoing};
+        std::string error;
+        if (!WriteRunReport(options.m_strReport, RunReportJson(settings, driver.Records(), outcome), error)) {
+            printed.Detail(error);
+            reportWritten = false;
+        }
+    }
     if (result.m_outcome == RunOutcome::Interrupted)
         return InterruptedStatus();
     if (!result.m_bStarted || IsFatal(result.m_outcome))
         return EXIT_FATAL;
-    return result.m_nSkippedFiles > 0 || result.m_nImagesNotWritten > 0 ? EXIT_SKIPPED : EXIT_DONE;
+    return result.m_nSkippedFiles > 0 || result.m_nImagesNotWritten > 0 || result.m_nImagesNotFound > 0 ||
+                   !picturesWritten || !reportWritten
+               ? EXIT_SKIPPED
+               : EXIT_DONE;
 }
 
 } // namespace
@@ -198,6 +256,18 @@ void AddSplitCommand(CLI::App& app) {
         ->add_option("--threads", options->m_nThreads,
                      "threads that decode the scan's tiles (default: every core)")
         ->check(CLI::Range(1, 256));
+    command->add_flag("--dry-run", options->m_bDryRun,
+                      "find the images of every file with the same settings and rules, print where they are "
+                      "and the names they would get, and write nothing");
+    command
+        ->add_option(
+            "--report", options->m_strReport,
+            "write a JSON run report (settings, every file's outcome, every image's corner, size and "
+            "outputs with their header statistics) to FILE.json, also when the Run stops")
+        ->type_name("FILE.json");
+    command->add_flag("--preview", options->m_bPreview,
+                      "write <scan name>_placements.png beside the outputs: the scan reduced to about 2,000 "
+                      "pixels with every found image outlined and labelled with its output name");
     command->add_flag("--keep-going", options->m_bKeepGoing,
                       "a scan that would stop the Run (READ ERROR, RGB) is reported and skipped instead; the "
                       "batch goes on and the exit status is 3");

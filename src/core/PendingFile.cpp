@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 #include <utility>
 
@@ -60,6 +61,21 @@ void PendingFile::Discard() {
     ::unlink(m_temporary.c_str());
     errno = error;
     m_temporary.clear();
+}
+
+bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, std::string& error) {
+    PendingFile file(path);
+    std::FILE* stream = std::fopen(file.TemporaryPath().c_str(), "wb");
+    bool written = stream != nullptr && std::fwrite(data, 1, size, stream) == size;
+    int reason = errno;
+    if (stream != nullptr && std::fclose(stream) != 0 && written) {
+        written = false;
+        reason = errno;
+    }
+    if (written && file.Commit())
+        return true;
+    error = "writing " + path + ": " + std::strerror(written ? errno : reason);
+    return false;
 }
 
 bool IsPendingFileName(const std::string& fileName) {

@@ -5,6 +5,7 @@
 // name and no temporary behind.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace gc {
@@ -35,6 +36,10 @@ private:
     std::string m_final;
     std::string m_temporary;
 };
+
+// Writes `size` bytes as the whole file `path` through a PendingFile. False with `error` ("writing
+// <path>: <reason>") when it cannot; nothing is then left under `path` or a temporary name.
+bool WriteWholeFile(const std::string& path, const void* data, std::size_t size, std::string& error);
 
 // The temporary name PendingFile would choose next for `finalPath` is in the same folder and starts
 // with "." followed by the final file name; this tells whether `fileName` (no folder) is such a name.

@@ -35,9 +35,10 @@ struct RowOfTiles {
 // calling thread hands the rows of tiles over in order and then frees their place.
 class OnePass {
 public:
-    OnePass(const ScanGeometry& geometry, const ImagePlacements& placements, KeptTiles& kept, int threads)
-        : m_geometry(geometry), m_placements(placements), m_kept(kept), m_nAcross(geometry.m_nTilesAcross),
-          m_nTileCount(geometry.m_nTileCount),
+    OnePass(const ScanGeometry& geometry, const ImagePlacements& placements, KeptTiles& kept, int threads,
+            const std::function<void(int, const unsigned char*)>& tileDecoded)
+        : m_geometry(geometry), m_placements(placements), m_kept(kept), m_fnTileDecoded(tileDecoded),
+          m_nAcross(geometry.m_nTilesAcross), m_nTileCount(geometry.m_nTileCount),
           m_nTileBytes(std::max<std::size_t>(static_cast<std::size_t>(geometry.m_nTileSize),
                                              static_cast<std::size_t>(geometry.m_nTileWidth) *
                                                  geometry.m_nTileLength)) {
@@ -166,6 +167,8 @@ private:
         std::vector<TiffErrorRecord> errors;
         bool read = true;
         if (std::vector<unsigned char>* held = m_kept.Find(tile)) {
+            if (m_fnTileDecoded)
+                m_fnTileDecoded(tile, held->data());
             if (covered)
                 row.tiles[column].swap(*held);
             std::vector<unsigned char>().swap(*held);
@@ -175,6 +178,8 @@ private:
             TiffErrorCapture capture(errors);
             read = scan.ReadTile(static_cast<std::uint32_t>(tile), buffer.data(),
                                  static_cast<std::size_t>(m_geometry.m_nTileSize));
+            if (read && m_fnTileDecoded)
+                m_fnTileDecoded(tile, buffer.data());
         }
         bool rowDone = false;
         {
@@ -190,6 +195,7 @@ private:
     const ScanGeometry& m_geometry;
     const ImagePlacements& m_placements;
     KeptTiles& m_kept;
+    const std::function<void(int, const unsigned char*)>& m_fnTileDecoded;
     const int m_nAcross;
     const int m_nTileCount;
     const std::size_t m_nTileBytes;
@@ -243,7 +249,7 @@ StepResult HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
 StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
                          ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
                          const Progress& progress, const ExtractionSettings& settings, std::string& detail) {
-    OnePass pass(geometry, placements, kept, std::max(1, settings.m_nThreads));
+    OnePass pass(geometry, placements, kept, std::max(1, settings.m_nThreads), settings.m_fnTileDecoded);
     pass.StartHelpers(path, std::max(1, settings.m_nThreads) - 1);
     std::vector<unsigned char> imageRow(static_cast<std::size_t>(geometry.m_nExpectedWidth), 0);
     for (int tileRow = 0; tileRow < geometry.m_nTilesDown; ++tileRow) {

@@ -28,6 +28,8 @@ struct ExtractionSettings {
     int m_nThreads = 1; // threads that decode tiles, the calling thread included
     // Called on the calling thread after each row of tiles, with the rows of tiles done so far.
     std::function<void(int rowsOfTilesDone)> m_fnRowOfTilesDone;
+    // Called on the decoding thread with every tile of the scan once (the placement picture's samples).
+    std::function<void(int tile, const unsigned char* pixels)> m_fnTileDecoded;
 };
 
 // Reads every tile of the scan at `path` (the calling thread through `scan`, helper threads through

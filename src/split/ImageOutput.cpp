@@ -260,12 +260,13 @@ StepResult ImageOutput::FinishMrcFile(FileHandle& stream, PendingFile& file, int
     if (const StepResult completed = CompleteMrc(stream.get(), file, rows, width, height);
         completed != StepResult::Ok)
         return completed;
-    double mean = 0;
-    double rms = 0;
-    SplitStatistics(sum, sumSquares, static_cast<std::int64_t>(width) * height, mean, rms);
+    const bool binned = &file == &binnedPending;
+    double& fileMean = binned ? binnedMean : mean;
+    double& fileRms = binned ? binnedRms : rms;
+    SplitStatistics(sum, sumSquares, static_cast<std::int64_t>(width) * height, fileMean, fileRms);
     MrcHeader header;
     header.SetImage(width, height, MRC_MODE_BYTE);
-    header.SetStatistics(0.0, 255.0, mean, rms);
+    header.SetStatistics(0.0, 255.0, fileMean, fileRms);
     header.SetLabel(MRC_SPLIT_LABEL);
     std::FILE* open = stream.release();
     const bool written = std::fseek(open, 0, SEEK_SET) == 0 && header.Write(open);

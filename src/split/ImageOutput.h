@@ -66,6 +66,9 @@ public:
     bool IsOpen() const { return m_tiff || m_binnedTiff || m_mrc || m_binnedMrc; }
     const std::string& Name() const { return m_strName; }
     const std::string& BinnedName() const { return m_strBinnedName; }
+    // After FinishMrc: the header's mean and rms of the full-size (binned false) or binned file.
+    double FinishedMean(bool binned) const { return binned ? binnedMean : mean; }
+    double FinishedRms(bool binned) const { return binned ? binnedRms : rms; }
     // After a failure: the file and the system's reason ("writing out/a_1.mrc: No space left on device").
     const std::string& Failure() const { return failure; }
 
@@ -90,6 +93,7 @@ private:
     TiffHandle m_tiff, m_binnedTiff;
     FileHandle m_mrc, m_binnedMrc;
     int rowsWritten = 0, binnedRowsWritten = 0;
+    double mean = 0, rms = 0, binnedMean = 0, binnedRms = 0;
     std::string failure;
     std::uint64_t m_nSum = 0, m_nSumSquares = 0;
     std::uint64_t m_nBinnedSum = 0, m_nBinnedSumSquares = 0;

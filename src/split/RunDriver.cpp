@@ -46,6 +46,7 @@ RunDriver::RunDriver(RunParameters& parameters, Messages& messages, Progress& pr
 
 void RunDriver::PrepareRun() {
     m_namer.emplace(m_parameters);
+    m_records.clear();
     m_runFiles = RunFiles();
     for (int f = 0; f < m_parameters.m_nFileCount && f < MAX_INPUT_FILES; ++f)
         m_runFiles.AddInput(m_parameters.m_strInputFiles[f]);
@@ -74,6 +75,9 @@ RunResult RunDriver::OnRun() {
         const std::string& path = m_parameters.m_strInputFiles[f];
         const RunOutcome outcome = SplitScanFile(path, f);
         result.m_nImagesNotWritten += m_nImagesNotWritten;
+        if (outcome == RunOutcome::Done)
+            for (const ImageRecord& image : m_records.back().images)
+                result.m_nImagesNotFound += image.found ? 0 : 1;
         if (outcome == RunOutcome::Interrupted) {
             result.m_outcome = outcome;
             return result;
@@ -82,6 +86,8 @@ RunResult RunDriver::OnRun() {
             if (!m_strDetail.empty())
                 m_messages.Detail(m_strDetail);
             m_messages.Warning(path + MSG_SCAN_NOT_SPLIT);
+            m_records.back().outcome = ScanOutcome::Skipped;
+            m_records.back().message += std::string("\n") + path + MSG_SCAN_NOT_SPLIT;
             ++result.m_nSkippedFiles;
             continue;
         }
@@ -110,23 +116,69 @@ RunResult RunDriver::OnRun() {
     return result;
 }
 
+namespace {
+
+// Passes every message on and keeps the texts of warnings and errors, for the scan's record.
+class ScanMessages final : public Messages {
+public:
+    explicit ScanMessages(Messages& out) : m_out(out) {}
+    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override {
+        m_out.Show(kind, text, caption);
+        if (kind != MessageKind::Information)
+            texts += (texts.empty() ? "" : "\n") + text;
+    }
+    void Detail(const std::string& line) override { m_out.Detail(line); }
+    std::string texts;
+
+private:
+    Messages& m_out;
+};
+
+ScanOutcome RecordedOutcome(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::Done:
+        return ScanOutcome::Done;
+    case RunOutcome::Skipped:
+        return ScanOutcome::Skipped;
+    case RunOutcome::Interrupted:
+        return ScanOutcome::Interrupted;
+    default:
+        return ScanOutcome::Stopped;
+    }
+}
+
+} // namespace
+
 RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     if (!m_namer)
         PrepareRun();
     m_strCurrentInput = path;
     m_strDetail.clear();
     m_nImagesNotWritten = 0;
+    ScanRecord record;
+    record.path = path;
+    ScanMessages messages(m_messages);
+    std::unique_ptr<PlacementPreview> preview;
+    RunOutcome outcome = RunOutcome::Skipped;
     std::unique_ptr<ScanTiles> scan = ScanTiles::Open(path);
     if (!scan) {
-        m_messages.Warning(path + MSG_INVALID_TIFF);
-        return RunOutcome::Skipped;
+        messages.Warning(path + MSG_INVALID_TIFF);
+    } else {
+        try {
+            outcome = SplitOpenScan(*scan, path, fileIndex, messages, record, preview);
+        } catch (const std::bad_alloc&) {
+            m_strDetail = DETAIL_READING + path + DETAIL_NO_MEMORY;
+            outcome = RunOutcome::FatalRead;
+        }
     }
-    try {
-        return SplitOpenScan(*scan, path, fileIndex);
-    } catch (const std::bad_alloc&) {
-        m_strDetail = DETAIL_READING + path + DETAIL_NO_MEMORY;
-        return RunOutcome::FatalRead;
-    }
+    record.outcome = RecordedOutcome(outcome);
+    record.message = messages.texts;
+    if (const char* fatal = FatalMessage(outcome))
+        record.message += (record.message.empty() ? "" : "\n") + std::string(fatal);
+    m_records.push_back(record);
+    if (m_fnScanDone)
+        m_fnScanDone(record, outcome == RunOutcome::Done ? preview.get() : nullptr);
+    return outcome;
 }
 
 int RunDriver::Threads() const {
@@ -154,11 +206,19 @@ RunOutcome OutcomeOf(StepResult result) {
 
 } // namespace
 
-RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex) {
+RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex,
+                                    Messages& messages, ScanRecord& record,
+                                    std::unique_ptr<PlacementPreview>& preview) {
     const int imageCount = m_parameters.m_nImageCount;
     ResetPlacements(m_placements, imageCount);
 
-    switch (CheckScanFile(scan.Handle(), path, m_parameters, m_geometry, m_messages)) {
+    const ScanVerdict verdict = CheckScanFile(scan.Handle(), path, m_parameters, m_geometry, messages);
+    record.width = static_cast<int>(m_geometry.m_nImageWidth);
+    record.height = static_cast<int>(m_geometry.m_nImageLength);
+    record.tileWidth = static_cast<int>(m_geometry.m_nTileWidth);
+    record.tileLength = static_cast<int>(m_geometry.m_nTileLength);
+    record.compression = m_geometry.m_nCompression;
+    switch (verdict) {
     case ScanVerdict::SkipFile:
         return RunOutcome::Skipped;
     case ScanVerdict::StopRgb:
@@ -187,12 +247,16 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     extraction.m_fnRowOfTilesDone = [&](int rowsDone) {
         m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, rowsDone, tilesDown));
     };
-    const ScanJob job{path,       scan,       m_geometry, settings,  *m_namer,
-                      m_messages, m_progress, extraction, m_runFiles};
+    if (m_bPreview)
+        preview = std::make_unique<PlacementPreview>(m_geometry);
+    ScanJob job{path, scan, m_geometry, settings, *m_namer, messages, m_progress, extraction, m_runFiles};
+    job.dryRun = m_bDryRun;
+    job.preview = preview.get();
     SplitReport report;
     const StepResult result = SplitCheckedScan(job, m_placements, report);
     m_strDetail = report.detail;
     m_nImagesNotWritten = report.imagesNotWritten;
+    record.images = std::move(report.images);
     return OutcomeOf(result);
 }
 

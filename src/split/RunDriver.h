@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace gc {
 
@@ -30,6 +31,7 @@ struct RunResult {
     int m_nSkippedFiles = 0;
     int m_nDoneFiles = 0;
     int m_nImagesNotWritten = 0; // found, but their outputs would have replaced a file of the Run
+    int m_nImagesNotFound = 0;   // expected in a scan that was split, but not found
 };
 
 // The text shown for a fatal outcome (nullptr for Done and Skipped).
@@ -52,6 +54,15 @@ public:
     void SetThreads(int threads) { m_nThreads = threads; }
     // A scan that would stop the Run (a read error, an RGB scan) is reported and skipped instead.
     void SetKeepGoing(bool keepGoing) { m_bKeepGoing = keepGoing; }
+    // Find and name the images of every scan with the Run's rules, but write nothing.
+    void SetDryRun(bool dryRun) { m_bDryRun = dryRun; }
+    // Build each scan's placement picture from its decoded tiles (handed to m_fnScanDone).
+    void SetPreview(bool preview) { m_bPreview = preview; }
+    // Called after every scan with its record and, for a scan that was split, its placement picture
+    // (nullptr without SetPreview).
+    std::function<void(const ScanRecord&, const PlacementPreview*)> m_fnScanDone;
+    // The records of the scans split so far in this Run.
+    const std::vector<ScanRecord>& Records() const { return m_records; }
     // After a fatal outcome of SplitScanFile: the file and the reason, for the detail line.
     const std::string& Detail() const { return m_strDetail; }
 
@@ -66,7 +77,8 @@ public:
     const ImagePlacements& Placements() const { return m_placements; }
 
 private:
-    RunOutcome SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex);
+    RunOutcome SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex, Messages& messages,
+                             ScanRecord& record, std::unique_ptr<PlacementPreview>& preview);
     int Threads() const;
 
     RunParameters& m_parameters;
@@ -77,6 +89,9 @@ private:
     ImagePlacements m_placements;
     int m_nThreads = 0;
     bool m_bKeepGoing = false;
+    bool m_bDryRun = false;
+    bool m_bPreview = false;
+    std::vector<ScanRecord> m_records;
     RunFiles m_runFiles;
     std::string m_strDetail;
     int m_nImagesNotWritten = 0;

@@ -2,6 +2,7 @@
 
 #include "SplitMessages.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <filesystem>
@@ -50,20 +51,64 @@ const char* RunFiles::Clash(const std::string& path) const {
     return nullptr;
 }
 
+namespace {
+
+// Counts the rows of a dry run that decodes the tiles; writes nothing.
+class CountingSink final : public ImageRowSink {
+public:
+    StepResult WriteOutputRow(int, const unsigned char*, int) override { return StepResult::Ok; }
+};
+
+// The records of the expected images after the search: corners, sizes and what the rows would be.
+void RecordFinds(const ScanJob& job, const ImagePlacements& placements, SplitReport& report) {
+    report.images.clear();
+    for (int k = 0; k < MAX_IMAGES; ++k) {
+        const ImagePlacement& placement = placements[k];
+        if (placement.m_nState == PLACEMENT_NOT_EXPECTED)
+            continue;
+        ImageRecord image;
+        image.number = k + 1;
+        image.found = placement.m_nState == PLACEMENT_FOUND;
+        image.width = job.geometry.m_nExpectedWidth;
+        image.height = job.geometry.m_nExpectedHeight;
+        if (image.found) {
+            image.x = placement.m_nX0;
+            image.y = placement.m_nY0;
+            image.rowsDelivered = std::min(placement.m_nY1, job.geometry.m_nPaddedHeight) - placement.m_nY0;
+        }
+        report.images.push_back(image);
+    }
+}
+
+ImageRecord* RecordOf(SplitReport& report, int number) {
+    for (ImageRecord& image : report.images)
+        if (image.number == number)
+            return &image;
+    return nullptr;
+}
+
+} // namespace
+
 StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
     const SearchConstants constants = SearchConstants::For(job.geometry);
     KeptTiles kept(job.geometry.m_nTileCount, KEPT_TILES_BUDGET);
-    if (const StepResult found =
-            FindImages(job.scan, job.geometry, constants, placements, kept, job.progress, report.detail);
-        found != StepResult::Ok)
+    const StepResult found =
+        FindImages(job.scan, job.geometry, constants, placements, kept, job.progress, report.detail);
+    RecordFinds(job, placements, report);
+    if (found != StepResult::Ok)
         return found;
 
     std::array<ImageOutput, MAX_IMAGES> outputs;
     for (int k = 0; k < MAX_IMAGES; ++k) {
         if (placements[k].m_nState != PLACEMENT_FOUND)
             continue;
+        ImageRecord& record = *RecordOf(report, k + 1);
         const ImageName name = job.namer.MakeImageName(job.path, k + 1);
         const auto [fullName, binnedName] = ImageOutput::NamesFor(name, job.settings);
+        record.name = fullName;
+        record.outputs.push_back({fullName, job.settings.m_nWidth, job.settings.m_nHeight});
+        if (!binnedName.empty())
+            record.outputs.push_back({binnedName, job.settings.m_nBinnedWidth, job.settings.m_nBinnedHeight});
         const std::string* clashing = &fullName;
         const char* clash = job.runFiles.Clash(fullName);
         if (!clash && !binnedName.empty()) {
@@ -71,31 +116,46 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
             clash = job.runFiles.Clash(binnedName);
         }
         if (clash) {
+            record.notWrittenReason = *clashing + clash;
             job.messages.Warning("Image " + std::to_string(k + 1) + " of " + job.path +
-                                 MSG_RUN_IMAGE_NOT_WRITTEN + *clashing + clash);
+                                 MSG_RUN_IMAGE_NOT_WRITTEN + record.notWrittenReason);
             ++report.imagesNotWritten;
             continue;
         }
         job.runFiles.AddOutput(fullName);
         if (!binnedName.empty())
             job.runFiles.AddOutput(binnedName);
+        if (job.dryRun)
+            continue;
         if (const StepResult opened = outputs[k].Open(name, job.settings); opened != StepResult::Ok) {
             report.detail = outputs[k].Failure();
             return opened;
         }
     }
+    if (job.dryRun && !job.preview)
+        return StepResult::Ok;
 
-    OutputSink sink(outputs);
+    ExtractionSettings extraction = job.extraction;
+    if (job.preview)
+        extraction.m_fnTileDecoded = [&job](int tile, const unsigned char* pixels) {
+            job.preview->AddTile(tile, pixels);
+        };
+    OutputSink outputSink(outputs);
+    CountingSink countingSink;
+    ImageRowSink& sink = job.dryRun ? static_cast<ImageRowSink&>(countingSink) : outputSink;
     const StepResult extracted = ExtractImages(job.path, job.scan, job.geometry, placements, kept, sink,
-                                               job.messages, job.progress, job.extraction, report.detail);
+                                               job.messages, job.progress, extraction, report.detail);
     if (extracted != StepResult::Ok) {
         for (const ImageOutput& output : outputs)
             if (!output.Failure().empty())
                 report.detail = output.Failure();
         return extracted;
     }
+    if (job.dryRun)
+        return StepResult::Ok;
 
-    for (ImageOutput& output : outputs) {
+    for (int k = 0; k < MAX_IMAGES; ++k) {
+        ImageOutput& output = outputs[k];
         if (!output.IsOpen())
             continue;
         if (const StepResult finished = job.settings.m_bTiff ? output.CloseTiff() : output.FinishMrc();
@@ -103,6 +163,14 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
             report.detail = output.Failure();
             return StepResult::FatalWrite;
         }
+        ImageRecord& record = *RecordOf(report, k + 1);
+        record.written = true;
+        if (!job.settings.m_bTiff)
+            for (std::size_t i = 0; i < record.outputs.size(); ++i) {
+                record.outputs[i].hasStatistics = true;
+                record.outputs[i].mean = output.FinishedMean(i == 1);
+                record.outputs[i].rms = output.FinishedRms(i == 1);
+            }
     }
     return StepResult::Ok;
 }

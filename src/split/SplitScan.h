@@ -8,7 +8,9 @@
 #include "ImageOutput.h"
 #include "ImagePlacement.h"
 #include "OutputNames.h"
+#include "PlacementPreview.h"
 #include "RunOutcome.h"
+#include "RunRecord.h"
 #include "ScanCheck.h"
 #include "ScanTiles.h"
 #include "core/Messages.h"
@@ -16,6 +18,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace gc {
 
@@ -35,8 +38,9 @@ private:
 
 // What one split leaves for the driver besides its result.
 struct SplitReport {
-    std::string detail;       // after a failure: the file and the reason
-    int imagesNotWritten = 0; // found, but their output would have replaced a file of the Run
+    std::string detail;              // after a failure: the file and the reason
+    int imagesNotWritten = 0;        // found, but their output would have replaced a file of the Run
+    std::vector<ImageRecord> images; // the expected images, in order
 };
 
 struct ScanJob {
@@ -49,6 +53,10 @@ struct ScanJob {
     const Progress& progress;
     const ExtractionSettings& extraction;
     RunFiles& runFiles;
+    // A dry run finds and names the images and writes nothing; with a preview it still decodes every
+    // tile once (a damaged tile stops it as it stops a Run).
+    bool dryRun = false;
+    PlacementPreview* preview = nullptr; // filled from the decoded tiles when given
 };
 
 // `placements` must be reset for the expected images; they hold the finds and the rows written

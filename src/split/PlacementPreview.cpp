@@ -1,0 +1,124 @@
+#include "PlacementPreview.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace gc {
+namespace {
+
+// One colour per image, readable on grey and on each other.
+constexpr double OUTLINE_COLOURS[][3] = {{0.95, 0.26, 0.21}, {0.30, 0.69, 0.31}, {0.13, 0.59, 0.95},
+                                         {1.00, 0.76, 0.03}, {0.61, 0.15, 0.69}, {0.00, 0.74, 0.83}};
+constexpr double OUTLINE_WIDTH = 3.0;
+constexpr double LABEL_SIZE = 22.0;
+constexpr double LABEL_PADDING = 4.0;
+
+cairo_status_t AppendPng(void* closure, const unsigned char* data, unsigned int length) {
+    auto* bytes = static_cast<std::vector<unsigned char>*>(closure);
+    bytes->insert(bytes->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+std::string FileName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+PlacementPreview::PlacementPreview(const ScanGeometry& geometry)
+    : tileWidth(static_cast<int>(geometry.m_nTileWidth)),
+      tileLength(static_cast<int>(geometry.m_nTileLength)),
+      tilesAcross(std::max(1, geometry.m_nTilesAcross)) {
+    const int longer = static_cast<int>(std::max(geometry.m_nImageWidth, geometry.m_nImageLength));
+    scale = std::max(1, (longer + PREVIEW_LONGER_SIDE - 1) / PREVIEW_LONGER_SIDE);
+    width = (static_cast<int>(geometry.m_nImageWidth) + scale - 1) / scale;
+    height = (static_cast<int>(geometry.m_nImageLength) + scale - 1) / scale;
+    pixels.assign(static_cast<std::size_t>(width) * height, 0);
+}
+
+void PlacementPreview::AddTile(int tile, const unsigned char* tilePixels) {
+    if (tileWidth <= 0 || tileLength <= 0)
+        return;
+    // Sample (px, py) is scan pixel (px · scale, py · scale): it lies in exactly one tile.
+    const int left = (tile % tilesAcross) * tileWidth;
+    const int top = (tile / tilesAcross) * tileLength;
+    const int firstX = (left + scale - 1) / scale;
+    const int firstY = (top + scale - 1) / scale;
+    for (int py = firstY; py < height && py * scale < top + tileLength; ++py) {
+        const unsigned char* row = tilePixels + static_cast<std::size_t>(py * scale - top) * tileWidth;
+        unsigned char* out = pixels.data() + static_cast<std::size_t>(py) * width;
+        for (int px = firstX; px < width && px * scale < left + tileWidth; ++px)
+            out[px] = row[px * scale - left];
+    }
+}
+
+std::vector<unsigned char> PlacementPreview::RenderPng(const std::vector<ImageRecord>& images) const {
+    std::vector<unsigned char> png;
+    if (width <= 0 || height <= 0)
+        return png;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return png;
+    }
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t grey = pixels[static_cast<std::size_t>(y) * width + x];
+            row[x] = (grey << 16) | (grey << 8) | grey;
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+
+    cairo_t* cr = cairo_create(surface);
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, LABEL_SIZE);
+    cairo_set_line_width(cr, OUTLINE_WIDTH);
+    for (const ImageRecord& image : images) {
+        if (!image.found)
+            continue;
+        const double* colour = OUTLINE_COLOURS[(image.number - 1) % 6];
+        const double x = static_cast<double>(image.x) / scale;
+        const double y = static_cast<double>(image.y) / scale;
+        cairo_set_source_rgb(cr, colour[0], colour[1], colour[2]);
+        cairo_rectangle(cr, x + OUTLINE_WIDTH / 2, y + OUTLINE_WIDTH / 2,
+                        static_cast<double>(image.width) / scale - OUTLINE_WIDTH,
+                        static_cast<double>(image.height) / scale - OUTLINE_WIDTH);
+        cairo_stroke(cr);
+
+        const std::string label = FileName(image.name);
+        cairo_text_extents_t extents;
+        cairo_text_extents(cr, label.c_str(), &extents);
+        const double boxX = x + OUTLINE_WIDTH;
+        const double boxY = y + OUTLINE_WIDTH;
+        cairo_rectangle(cr, boxX, boxY, extents.x_advance + 2 * LABEL_PADDING,
+                        LABEL_SIZE + 2 * LABEL_PADDING);
+        cairo_fill(cr);
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_move_to(cr, boxX + LABEL_PADDING, boxY + LABEL_PADDING + LABEL_SIZE * 0.8);
+        cairo_show_text(cr, label.c_str());
+    }
+    cairo_destroy(cr);
+    if (cairo_surface_write_to_png_stream(surface, AppendPng, &png) != CAIRO_STATUS_SUCCESS)
+        png.clear();
+    cairo_surface_destroy(surface);
+    return png;
+}
+
+std::string PlacementPictureName(const std::string& scanPath, const std::string& folder) {
+    const std::size_t slash = scanPath.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = scanPath.find('.', nameStart);
+    const std::string stem =
+        scanPath.substr(nameStart, dot == std::string::npos ? std::string::npos : dot - nameStart);
+    const std::string where = folder.empty() ? scanPath.substr(0, nameStart) : folder;
+    return where + stem + "_placements.png";
+}
+
+} // namespace gc

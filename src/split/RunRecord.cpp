@@ -1,0 +1,39 @@
+#include "RunRecord.h"
+
+#include <tiffio.h>
+
+namespace gc {
+
+const char* ScanOutcomeName(ScanOutcome outcome) {
+    switch (outcome) {
+    case ScanOutcome::Done:
+        return "done";
+    case ScanOutcome::Skipped:
+        return "skipped";
+    case ScanOutcome::Stopped:
+        return "stopped";
+    case ScanOutcome::Interrupted:
+        return "interrupted";
+    }
+    return "done";
+}
+
+const char* ScanCompressionName(int compression) {
+    switch (compression) {
+    case COMPRESSION_NONE:
+        return "none";
+    case COMPRESSION_LZW:
+        return "lzw";
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+        return "deflate";
+    case COMPRESSION_PACKBITS:
+        return "packbits";
+    case COMPRESSION_JPEG:
+        return "jpeg";
+    default:
+        return "other";
+    }
+}
+
+} // namespace gc

@@ -1,0 +1,44 @@
+// What a Run did with each scan, for the command line's per-image lines, the JSON run report and the
+// placement pictures: the scan's layout, its outcome, and for every expected image its corner, the
+// rows it delivered and the files written for it with their header statistics.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace gc {
+
+struct OutputRecord {
+    std::string path;
+    int width = 0, height = 0;
+    bool hasStatistics = false; // MRC outputs: the header's mean and rms
+    double mean = 0, rms = 0;
+};
+
+struct ImageRecord {
+    int number = 0; // 1..6
+    bool found = false;
+    int x = 0, y = 0;          // top-left corner in scan pixels
+    int width = 0, height = 0; // the expected size
+    int rowsDelivered = 0;     // rows that lie inside the scan (the rest are completed with zeros)
+    std::string name;          // the full-size output's path, as written or as it would be written
+    bool written = false;      // false in a dry run, after a stop, or when its name clashed
+    std::string notWrittenReason;
+    std::vector<OutputRecord> outputs; // full-size, then binned
+};
+
+enum class ScanOutcome { Done, Skipped, Stopped, Interrupted };
+
+struct ScanRecord {
+    std::string path;
+    int width = 0, height = 0, tileWidth = 0, tileLength = 0;
+    int compression = 0; // the TIFF compression tag value
+    ScanOutcome outcome = ScanOutcome::Done;
+    std::string message; // the texts shown for a skipped or stopped scan
+    std::vector<ImageRecord> images;
+};
+
+const char* ScanOutcomeName(ScanOutcome outcome); // "done", "skipped", "stopped", "interrupted"
+const char* ScanCompressionName(int compression); // "none", "lzw", "deflate", "packbits", or "other"
+
+} // namespace gc

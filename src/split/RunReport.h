@@ -1,0 +1,30 @@
+// The run report: a JSON document of what a Run did, for scripts and lab records. Its schema is
+// described in the README ("Run report"). Written through a temporary name and renamed, so a reader
+// never sees half a report.
+#pragma once
+
+#include "RunParameters.h"
+#include "RunRecord.h"
+
+#include <string>
+#include <vector>
+
+namespace gc {
+
+struct RunReportSettings {
+    const RunParameters& parameters;
+    std::string version; // the program's version number
+    int threads = 0;
+    bool dryRun = false;
+    bool preview = false;
+    bool keepGoing = false;
+};
+
+// The report as JSON text (two-space indentation, a final newline).
+std::string RunReportJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
+                          const std::string& runOutcome);
+
+// Writes the report to `path`; false with `error` ("writing <path>: <reason>") on failure.
+bool WriteRunReport(const std::string& path, const std::string& json, std::string& error);
+
+} // namespace gc
