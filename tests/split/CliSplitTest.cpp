@@ -69,6 +69,7 @@ TEST(CliSplit, SummaryOutputsAndExitZero) {
                           "Output directory selected is: " +
                               folder + "/ .\n",
                           "2X2 binned output image will also be produced. Images will have _2X2 appended.") +
+                  "plate.tif: image 1: " + folder + "/empty_1.mrc at 221,198 size 10171 x 12870\n" +
                   "Run Complete.\n");
     EXPECT_EQ(run.m_strErr, "");
     EXPECT_TRUE(fs::exists(dir.Path() / "out.v" / "empty_1.mrc"));
@@ -81,13 +82,14 @@ TEST(CliSplit, QuietStartNumberAndSkippedFiles) {
     ASSERT_TRUE(test::WriteDarkScan(dir.File("dark.tif"), 10496, 13312, 256, 256));
     ASSERT_TRUE(test::WriteFormatTiff(dir.File("strip.tif"), 32, 32, 1, 8, PLANARCONFIG_CONTIG));
 
-    // A start number given empty reads "0001"; the summary shows it.
+    // A start number given empty reads "0001"; the summary shows it. The dark scan's one expected
+    // image is not found: the Run says so and ends with status 3.
     CliRun run = Split(dir, "--images 1 --height-cm 9 --width-cm 7 --start-number '' dark.tif");
-    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
     EXPECT_EQ(run.m_strOut,
               Summary("dark.tif", "Files will start with number 0001 appended after file name.\n",
                       "No binned output image will be produced.") +
-                  "Run Complete.\n");
+                  "dark.tif: image 1: not found\nRun Complete.\n");
 
     // --quiet drops the summary; a skipped file gives status 3 and its message on standard error.
     run = Split(dir, "--quiet --images 1 --height-cm 9 --width-cm 7 dark.tif strip.tif");
@@ -102,7 +104,7 @@ TEST(CliSplit, QuietKeepsTheOutputDirectoryMessage) {
     ASSERT_TRUE(test::WriteDarkScan(dir.File("dark.tif"), 10496, 13312, 256, 256));
     fs::create_directory(dir.Path() / "out");
     const CliRun run = Split(dir, "--quiet --images 1 --height-cm 9 --width-cm 7 --output-dir out dark.tif");
-    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(run.m_nStatus, 3) << "the dark scan's image is not found";
     EXPECT_EQ(run.m_strOut,
               (dir.Path() / "out").string() + "  : Location of Output Directory.\n" + "Run Complete.\n");
     EXPECT_EQ(run.m_strErr, "");
