@@ -205,12 +205,12 @@ FConvert::FConvert(FileChooser& chooser, Messages& messages, std::function<void(
     connect(m_pLoadLastRun, &QPushButton::clicked, this,
             [this] { Handle([this] { m_pLogic->OnLoadLastRun(); }); });
     connect(m_pConvert, &QPushButton::clicked, this, [this] {
-        ConvertOutcome outcome = ConvertOutcome::Stopped;
+        ConvertOutcome outcome = ConvertOutcome::Refused;
         Handle([this, &outcome] { outcome = m_pLogic->OnConvert(); });
         Finish(outcome);
     });
     connect(m_pCut, &QPushButton::clicked, this, [this] {
-        ConvertOutcome outcome = ConvertOutcome::Stopped;
+        ConvertOutcome outcome = ConvertOutcome::Refused;
         Handle([this, &outcome] { outcome = m_pLogic->OnCut(); });
         Finish(outcome);
     });

@@ -32,7 +32,11 @@ int StopSignal() {
 }
 
 int InterruptedStatus() {
-    return 128 + (g_stopSignal != 0 ? g_stopSignal : SIGINT);
+    return ExitStatusOf(Outcome::Interrupted, g_stopSignal != 0 ? g_stopSignal : SIGINT);
+}
+
+int ExitStatusFor(Outcome outcome) {
+    return ExitStatusOf(outcome, g_stopSignal != 0 ? g_stopSignal : SIGINT);
 }
 
 void CliMessages::Show(MessageKind kind, const std::string& text, const std::string& caption) {

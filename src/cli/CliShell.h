@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "core/Outcome.h"
 #include "core/Progress.h"
 
 #include <CLI/CLI.hpp>
@@ -11,12 +12,6 @@
 
 namespace gc::cli {
 
-enum ExitStatus : int {
-    EXIT_DONE = 0,
-    EXIT_FATAL = 1,
-    EXIT_USAGE = 2,
-    EXIT_SKIPPED = 3,
-};
 
 // Installs the SIGINT and SIGTERM handlers: the first signal asks the running operation to stop at
 // its next row of tiles or strip (CliProgress::StopRequested); it then removes its temporaries and
@@ -26,6 +21,8 @@ void InstallStopSignals();
 int StopSignal();
 // 128 + the signal's number: 130 for SIGINT, 143 for SIGTERM.
 int InterruptedStatus();
+// The exit status for `outcome` (the interrupting signal's, after an interruption).
+int ExitStatusFor(Outcome outcome);
 
 // Information goes to standard output; warnings and errors to standard error. A caption other than
 // the default one (the TIFF library's "… Error") is printed in front of the text.

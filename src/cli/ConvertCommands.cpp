@@ -33,17 +33,7 @@ private:
 };
 
 int StatusOf(ConvertOutcome outcome) {
-    switch (outcome) {
-    case ConvertOutcome::Done:
-        return EXIT_DONE;
-    case ConvertOutcome::Interrupted:
-        return InterruptedStatus();
-    case ConvertOutcome::Stopped:
-    case ConvertOutcome::FatalRead:
-    case ConvertOutcome::FatalWrite:
-        break;
-    }
-    return EXIT_FATAL;
+    return ExitStatusFor(OutcomeOf(outcome));
 }
 
 // The GAIN list item whose value `text` names exactly, or a usage error.

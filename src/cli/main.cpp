@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
     using namespace gc::cli;
+    using gc::EXIT_USAGE;
     CLI::App app{"Gridcarver: splits film scans into MRC/TIFF images, converts to optical density, "
                  "cuts, reports statistics and picks particles.",
                  "gridcarver-cli"};

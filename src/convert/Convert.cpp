@@ -114,19 +114,19 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
     if (!tiff) {
         messages.Warning(MSG_COULD_NOT_OPEN_TIFF);
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::CannotHandle;
     }
     TIFFSetDirectory(tiff.get(), 0);
     const StripTags tags = ReadStripTags(tiff.get());
     if (const char* problem =
             StripTagsProblem(tags, MAX_ROWS_PER_STRIP, MSG_CONVERT_TOO_MANY_ROWS_PER_STRIP)) {
         messages.Warning(problem);
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::CannotHandle;
     }
     const std::uint32_t strips = tags.StripCount();
     StripBuffer strip;
     if (!strip.Allocate(tiff.get(), tags))
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::CannotHandle;
 
     if (settings.m_nOutputFormat == OUTPUT_FORMAT_AUTO)
         settings.m_nOutputFormat = tags.m_nBitsPerSample == 8 ? OUTPUT_FORMAT_8_BIT : OUTPUT_FORMAT_16_BIT;
@@ -151,7 +151,7 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
         if (progress.StopRequested())
             return ConvertOutcome::Interrupted;
         if (!strip.Read(tiff.get(), s))
-            return ConvertOutcome::Stopped;
+            return ConvertOutcome::CannotHandle;
         strip.ForEachSample(0, width * tags.RowsInStrip(s),
                             [&](unsigned value) { statistics.AddToStrip(density[value]); });
         statistics.EndStrip();
@@ -183,7 +183,7 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
         if (progress.StopRequested())
             return ConvertOutcome::Interrupted;
         if (!strip.Read(tiff.get(), s))
-            return ConvertOutcome::Stopped;
+            return ConvertOutcome::CannotHandle;
         const std::uint32_t rows = tags.RowsInStrip(s);
         for (std::uint32_t r = 0; r < rows; ++r) {
             unsigned char* out = row.data();

@@ -101,7 +101,7 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
         output.reset();
         messages.Detail("writing " + outputName + ": " + SystemReason(error));
         messages.Warning(MSG_CUT_ERROR_WRITING);
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::CannotHandle;
     };
     TIFFSetDirectory(input.get(), 0);
     const StripTags tags = ReadStripTags(input.get());
@@ -131,12 +131,12 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
         outside = MSG_CUT_END_Y_OUTSIDE;
     if (outside != nullptr) {
         messages.Warning(outside);
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::CannotHandle;
     }
 
     StripBuffer strip;
     if (!strip.Allocate(input.get(), tags))
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::CannotHandle;
     const bool sixteenBit = tags.m_nBitsPerSample == 16;
     const std::size_t bytesPerSample = sixteenBit ? 2 : 1;
     const std::size_t outWidth = static_cast<std::size_t>(rectangle.Width());
@@ -144,7 +144,7 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
     try {
         outRow.assign(outWidth * bytesPerSample, 0);
     } catch (const std::bad_alloc&) {
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::CannotHandle;
     }
 
     TIFF* out = output.get();
@@ -170,7 +170,7 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
         if (progress.StopRequested())
             return ConvertOutcome::Interrupted;
         if (!strip.Read(input.get(), r - 1))
-            return ConvertOutcome::Stopped;
+            return ConvertOutcome::CannotHandle;
         if (r >= static_cast<std::uint32_t>(rectangle.m_nStartY) &&
             r <= static_cast<std::uint32_t>(rectangle.m_nEndY)) {
             const void* source = sixteenBit ? static_cast<const void*>(strip.Samples16() + firstColumn)

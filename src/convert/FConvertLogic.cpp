@@ -101,10 +101,10 @@ void FConvertLogic::OnLoadLastRun() {
 ConvertOutcome FConvertLogic::OnConvert() {
     ConvertSettings settings;
     if (!ReadFitConstants(m_strA, m_strX0, m_strY0, m_nLowerLimit, m_nUpperLimit, settings.m_fit, m_messages))
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::Refused;
     if (!m_bTiffLoaded) {
         m_messages.Warning(MSG_LOAD_VALID_TIFF_FIRST);
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::Refused;
     }
     settings.m_dGain = m_dGain;
     settings.m_nBinIndex = m_nBinIndex;
@@ -121,14 +121,14 @@ ConvertOutcome FConvertLogic::OnConvert() {
 ConvertOutcome FConvertLogic::OnCut() {
     if (!m_bTiffLoaded) {
         m_messages.Warning(MSG_LOAD_VALID_TIFF_FIRST);
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::Refused;
     }
     m_progress.SetRange(0, 100);
     m_progress.SetPos(10);
     CutRectangle rectangle;
     if (!ReadCutRectangle(m_strCutStartX, m_strCutStartY, m_strCutEndX, m_strCutEndY, m_nLowerLimit,
                           m_nUpperLimit, rectangle, m_messages))
-        return ConvertOutcome::Stopped;
+        return ConvertOutcome::Refused;
     const std::vector<std::string> files(m_strTiffFiles.begin(), m_strTiffFiles.begin() + m_nTiffCount);
     return CutFiles(files, rectangle, m_bStatistics, m_messages, m_progress);
 }

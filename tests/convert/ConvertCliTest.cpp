@@ -48,11 +48,12 @@ TEST_F(ConvertCliTest, NegativeNumbersAreValues) {
 
 TEST_F(ConvertCliTest, FieldTextsReachTheDialogChecks) {
     std::string output;
-    EXPECT_EQ(Run("convert --a abc plate7.tif", &output), 1);
+    // A refused value exits 2 (as a usage error does); an input the operation cannot handle exits 4.
+    EXPECT_EQ(Run("convert --a abc plate7.tif", &output), 2);
     EXPECT_EQ(output, std::string(MSG_A_NOT_CORRECT) + "\n");
-    EXPECT_EQ(Run("convert --y0=-0 plate7.tif", &output), 1);
+    EXPECT_EQ(Run("convert --y0=-0 plate7.tif", &output), 2);
     EXPECT_EQ(output, std::string(MSG_Y0_NOT_CORRECT) + "\n");
-    EXPECT_EQ(Run("convert missing.tif", &output), 1);
+    EXPECT_EQ(Run("convert missing.tif", &output), 4);
     EXPECT_NE(output.find(MSG_COULD_NOT_OPEN_TIFF), std::string::npos);
 }
 
@@ -93,9 +94,9 @@ TEST_F(ConvertCliTest, CutAndStats) {
     ASSERT_TRUE(test::ReadTiff(m_dir.File("plate7_Cut_0.tif"), cut));
     EXPECT_EQ(cut.m_nWidth, 5u);
 
-    EXPECT_EQ(Run("cut --start-x abc --start-y 1 --end-x 6 --end-y 5 plate7.tif", &output), 1);
+    EXPECT_EQ(Run("cut --start-x abc --start-y 1 --end-x 6 --end-y 5 plate7.tif", &output), 2);
     EXPECT_EQ(output, std::string(MSG_CUT_START_X_RANGE) + "\n");
-    EXPECT_EQ(Run("cut --start-x 1 --start-y 1 --end-x 7 --end-y 5 plate7.tif", &output), 1);
+    EXPECT_EQ(Run("cut --start-x 1 --start-y 1 --end-x 7 --end-y 5 plate7.tif", &output), 4);
     EXPECT_EQ(output, std::string(MSG_CUT_END_X_OUTSIDE) + "\n");
 
     ASSERT_EQ(Run("stats plate7.tif", &output), 0);

@@ -383,7 +383,7 @@ TEST_F(ConvertTest, StripLayoutAndCompressionDoNotChangeTheOutput) {
     recipe.m_nRowsPerStrip = 1025;
     const std::string refused = MakeTiff("r1025.tif", recipe, pixel);
     m_messages.m_shown.clear();
-    EXPECT_EQ(Convert({refused}), ConvertOutcome::Stopped);
+    EXPECT_EQ(Convert({refused}), ConvertOutcome::CannotHandle);
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{MSG_CONVERT_TOO_MANY_ROWS_PER_STRIP});
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("r1025.mrc")));
 }
@@ -407,7 +407,7 @@ TEST_F(ConvertTest, FormatChecksStopTheBatch) {
     for (const auto& bad : cases) {
         m_messages.m_shown.clear();
         std::filesystem::remove(m_dir.File("good.mrc"));
-        EXPECT_EQ(Convert({bad.path, good}), ConvertOutcome::Stopped);
+        EXPECT_EQ(Convert({bad.path, good}), ConvertOutcome::CannotHandle);
         const auto texts = m_messages.Texts();
         ASSERT_FALSE(texts.empty());
         EXPECT_EQ(texts.back(), bad.message) << bad.path;
@@ -419,7 +419,7 @@ TEST_F(ConvertTest, FormatChecksStopTheBatch) {
 TEST_F(ConvertTest, LastRunFileIsWrittenBeforeAnyInputIsOpened) {
     m_settings.m_dGain = -0.3;
     m_settings.m_fit = {-0.4006f, -232.6f, 4.308f};
-    EXPECT_EQ(Convert({m_dir.File("missing.tif")}), ConvertOutcome::Stopped);
+    EXPECT_EQ(Convert({m_dir.File("missing.tif")}), ConvertOutcome::CannotHandle);
     RecordingMessages messages;
     const LastRunValues values = LoadLastRun(m_dir.File(LAST_RUN_FILE_NAME), messages);
     EXPECT_EQ(values.m_nGainIndex, 23);

@@ -122,7 +122,7 @@ TEST_F(CutTest, LastColumnIsInsideAndOneMoreIsOutside) {
     };
     for (const auto& c : outside) {
         m_messages.m_shown.clear();
-        EXPECT_EQ(Cut({input}, c.rectangle), ConvertOutcome::Stopped);
+        EXPECT_EQ(Cut({input}, c.rectangle), ConvertOutcome::CannotHandle);
         EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{c.message});
     }
 }

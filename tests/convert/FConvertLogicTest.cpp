@@ -53,8 +53,8 @@ TEST_F(FConvertLogicTest, OpensWithTheDefaults) {
     EXPECT_EQ(m_dialog.m_strCutEndY, "0");
 
     // Convert and Cut at once ask for files; Load last run asks too.
-    EXPECT_EQ(m_dialog.OnConvert(), ConvertOutcome::Stopped);
-    EXPECT_EQ(m_dialog.OnCut(), ConvertOutcome::Stopped);
+    EXPECT_EQ(m_dialog.OnConvert(), ConvertOutcome::Refused);
+    EXPECT_EQ(m_dialog.OnCut(), ConvertOutcome::Refused);
     m_dialog.OnLoadLastRun();
     EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{MSG_LOAD_VALID_TIFF_FIRST,
                                                             MSG_LOAD_VALID_TIFF_FIRST, MSG_LOAD_TIFF_FIRST}));
@@ -149,7 +149,7 @@ TEST_F(FConvertLogicTest, DefaultParametersRestoreEverythingButStatistics) {
 
     // The Cut fields show 0 again, and Cut refuses them.
     m_dialog.LoadTiffFiles(Paths(1));
-    EXPECT_EQ(m_dialog.OnCut(), ConvertOutcome::Stopped);
+    EXPECT_EQ(m_dialog.OnCut(), ConvertOutcome::Refused);
     EXPECT_EQ(m_messages.Texts().back(), MSG_CUT_START_X_RANGE);
 }
 
@@ -181,7 +181,7 @@ TEST_F(FConvertLogicTest, ConvertReadsTheFieldsAndRemembersAuto) {
         test::WriteTiff(input, {4, 4, 16, 1}, [](std::uint32_t x, std::uint32_t) { return 1000u * x; }));
     m_dialog.LoadTiffFiles({input});
     m_dialog.m_strA = "abc";
-    EXPECT_EQ(m_dialog.OnConvert(), ConvertOutcome::Stopped);
+    EXPECT_EQ(m_dialog.OnConvert(), ConvertOutcome::Refused);
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{MSG_A_NOT_CORRECT});
     EXPECT_FALSE(std::filesystem::exists(m_dialog.m_strLastRunPath));
 
@@ -214,7 +214,7 @@ TEST_F(FConvertLogicTest, CutReadsItsFields) {
     EXPECT_EQ(m_progress.m_positions.front(), 10);
 
     m_dialog.m_strCutStartX = "abc";
-    EXPECT_EQ(m_dialog.OnCut(), ConvertOutcome::Stopped);
+    EXPECT_EQ(m_dialog.OnCut(), ConvertOutcome::Refused);
     EXPECT_EQ(m_messages.Texts().back(), MSG_CUT_START_X_RANGE);
 }
 

@@ -142,7 +142,7 @@ TEST(WholeOutputs, CutWriteFailureLeavesNoPartialFile) {
         DetailMessages messages;
         NullProgress progress;
         if (CutFiles({dir.File("cut.tif")}, {1, 1, 200, 100}, false, messages, progress) !=
-            ConvertOutcome::Stopped)
+            ConvertOutcome::CannotHandle)
             return 10;
         const std::vector<std::string> expected = {
             "detail: writing " + dir.File("cut_Cut_0.tif") + ": File too large", MSG_CUT_ERROR_WRITING};
