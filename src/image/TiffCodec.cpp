@@ -41,9 +41,10 @@ void ReadSize(TIFF* handle, std::uint32_t& width, std::uint32_t& height) {
     TIFFGetField(handle, TIFFTAG_IMAGELENGTH, &height);
 }
 
-// One component weighted by alpha, both 0..255.
+// One component weighted by alpha, both 0..255: c·A / 255 rounded to nearest, so an opaque pixel
+// (A = 255) keeps its value exactly and a transparent one (A = 0) becomes black.
 inline unsigned char Weighted(unsigned component, unsigned alpha) {
-    return static_cast<unsigned char>((component * alpha + 1) >> 8);
+    return static_cast<unsigned char>((component * alpha + 127) / 255);
 }
 
 } // namespace
