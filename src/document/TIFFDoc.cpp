@@ -5,6 +5,7 @@
 #include "document/DocumentMessages.h"
 #include "document/TiffProperties.h"
 #include "image/BmpCodec.h"
+#include "image/ImageMessages.h"
 #include "image/JpegCodec.h"
 #include "image/TiffCodec.h"
 
@@ -41,13 +42,15 @@ OpenOutcome TIFFDoc::OpenFile(const std::string& path, Messages& messages) {
     switch (m_nFileType) {
     case FT_JPEG: {
         auto image = std::make_unique<DIBSection>();
-        ReadJpegFile(path, *image, messages);
+        if (ReadJpegFile(path, *image, messages) == READ_TOO_LARGE)
+            messages.Error(MSG_IMAGE_TOO_LARGE);
         keep(std::move(image));
         break;
     }
     case FT_BMP: {
         auto image = std::make_unique<DIBSection>();
-        ReadBmpFile(path, *image);
+        if (ReadBmpFile(path, *image) == READ_TOO_LARGE)
+            messages.Error(MSG_IMAGE_TOO_LARGE);
         keep(std::move(image));
         break;
     }

@@ -41,7 +41,8 @@ inline constexpr int JPEG_SAVE_QUALITY = 75;
 
 enum class OpenOutcome {
     Opened,      // at least one image was read
-    NoImage,     // the reader read nothing (it reported its own problems); the document is empty
+    NoImage,     // the reader read nothing (it reported its own problems, or MSG_IMAGE_TOO_LARGE was
+                 // shown for a picture beyond the viewer's bitmap limit); the document is empty
     Unsupported, // MSG_NO_SUPPORT_FOR_TYPE was shown; the document is empty
     Fatal,       // a reader stopped the program (a TIFF above 10,000 pixels): exit with status 1
 };

@@ -10,6 +10,7 @@
 #include "core/TiffHandle.h"
 #include "document/GrowArray.h"
 #include "image/DIBSection.h"
+#include "image/ImageLimits.h"
 
 #include <memory>
 #include <string>
@@ -19,6 +20,9 @@ namespace gc {
 
 // Largest width or height the viewer opens.
 inline constexpr int MAX_TIFF_VIEW_SIZE = 10000;
+// A TIFF directory's picture is therefore always within the viewer's bitmap limit: the size check of
+// ReadTiffImage is the TIFF reader's bound, before the raster or the image is allocated.
+static_assert(FitsViewImageLimit(MAX_TIFF_VIEW_SIZE, MAX_TIFF_VIEW_SIZE));
 
 // One directory of a file: its width, height and 0-based number in the chain of directories.
 struct TiffDirEntry {

@@ -3,6 +3,7 @@
 #include "document/DocumentMessages.h"
 #include "image/BmpCodec.h"
 #include "image/ImageMessages.h"
+#include "image/JpegTestFiles.h"
 #include "image/TiffCodec.h"
 #include "image/TiffTestFiles.h"
 #include "support/TestSupport.h"
@@ -371,6 +372,50 @@ TEST(TIFFDoc, UnreadableBmpAndJpegLeaveTheDocumentEmpty) {
     EXPECT_TRUE(messages.m_shown.empty());
     EXPECT_EQ(document.GetImageCount(), 0);
     EXPECT_EQ(document.GetImagePath(), "");
+}
+
+// A 70-byte 24-bit BMP whose header declares width × height.
+std::vector<unsigned char> BmpDeclaring(std::uint32_t width, std::uint32_t height) {
+    std::vector<unsigned char> bytes(70, 0x11);
+    auto put32 = [&bytes](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 70);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    bytes[26] = 1;
+    bytes[28] = 24;
+    put32(30, 0);
+    return bytes;
+}
+
+TEST(TIFFDoc, PicturesBeyondTheViewersMemoryAreRefusedWithAMessage) {
+    TempDir dir;
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(FourImageTiff(dir), messages), OpenOutcome::Opened);
+    // Each small file declares 26,000 × 26,000 pixels, a 2 GB bitmap.
+    test::WriteFileBytes(dir.File("huge.bmp"), BmpDeclaring(26000, 26000));
+    test::WriteFileBytes(dir.File("huge.jpg"), test::JpegDeclaring(26000, 26000, false));
+    for (const char* name : {"huge.bmp", "huge.jpg"}) {
+        messages.m_shown.clear();
+        EXPECT_EQ(document.OpenFile(dir.File(name), messages), OpenOutcome::NoImage) << name;
+        ASSERT_EQ(messages.m_shown.size(), 1u) << name;
+        EXPECT_EQ(messages.m_shown[0].m_strText, MSG_IMAGE_TOO_LARGE);
+        EXPECT_EQ(messages.m_shown[0].m_kind, MessageKind::Error);
+        EXPECT_EQ(document.GetImageCount(), 0) << name;
+    }
+    // Within the limit, a BMP that declares far more pixels than its data could fill opens nothing,
+    // like any other unreadable BMP, without a message.
+    messages.m_shown.clear();
+    test::WriteFileBytes(dir.File("hollow.bmp"), BmpDeclaring(10000, 10000));
+    EXPECT_EQ(document.OpenFile(dir.File("hollow.bmp"), messages), OpenOutcome::NoImage);
+    EXPECT_TRUE(messages.m_shown.empty());
 }
 
 } // namespace
