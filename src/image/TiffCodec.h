@@ -50,7 +50,10 @@ TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int di
 
 // Writes `image` as a new TIFF file; returns the number of pixels written (width × height), or 0
 // when the image is empty, the file cannot be created, or a row or the directory cannot be written.
-int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages);
+// The library's messages name the file `shownName`, or `path` when that is empty: a caller that
+// writes under a temporary name (PendingFile) passes the name the user chose.
+int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages,
+                  const std::string& shownName = {});
 
 // The writer's work on a handle opened for writing: tags, rows, then a flush. Returns width × height,
 // or 0 on any failure. The handle stays open.

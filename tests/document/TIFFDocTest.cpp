@@ -10,8 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <set>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace gc {
 namespace {
@@ -289,6 +294,14 @@ bool SamePixels(const DIBSection& a, const DIBSection& b) {
     return true;
 }
 
+// The names in the test's folder.
+std::set<std::string> FolderNames(const TempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 TEST(TIFFDoc, SavesAndReopensEachType) {
     TempDir dir;
     const DIBSection picture = RedBluePicture();
@@ -346,17 +359,68 @@ TEST(TIFFDoc, WriterFailuresByType) {
     EXPECT_EQ(document.SaveFile(dir.File("no/folder/out.jpg"), messages), SaveOutcome::Fatal);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_CANT_OPEN_FILE});
 
-    // A fatal error of the JPEG library while writing (here: the disk is full) shows the library's
-    // text alone and stops the program.
-    if (std::filesystem::exists("/dev/full")) {
-        const std::string full = dir.File("full.jpg");
-        std::filesystem::create_symlink("/dev/full", full);
-        messages.m_shown.clear();
-        EXPECT_EQ(document.SaveFile(full, messages), SaveOutcome::Fatal);
-        ASSERT_EQ(messages.m_shown.size(), 1u);
-        EXPECT_EQ(messages.m_shown[0].m_kind, MessageKind::Warning);
-        EXPECT_EQ(messages.m_shown[0].m_strText.find(MSG_IMAGE_NOT_WRITTEN), std::string::npos);
+    // Nothing is left behind in the folder, and a folder in the way of the name is not replaced.
+    std::filesystem::create_directory(dir.File("taken.tif"));
+    messages.m_shown.clear();
+    EXPECT_EQ(document.SaveFile(dir.File("taken.tif"), messages), SaveOutcome::NotWritten);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_IMAGE_NOT_WRITTEN + dir.File("taken.tif")});
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("taken.tif")));
+    EXPECT_EQ(FolderNames(dir), (std::set<std::string>{"picture.Bmp", "taken.tif"}));
+}
+
+// A 200 × 200 picture of noise: no writer can make it small.
+DIBSection NoisePicture() {
+    DIBSection image;
+    image.Create(200, 200, 24);
+    unsigned value = 7;
+    for (std::size_t i = 0; i < image.GetImageBytes(); ++i) {
+        value = value * 1103515245u + 12345u;
+        image.GetBits()[i] = static_cast<unsigned char>(value >> 16);
     }
+    return image;
+}
+
+// Saves the document's current image as `path` in a child process whose files may not grow past
+// 4 KiB (the write that would pass it fails with EFBIG, as on a full disk). Returns the outcome.
+SaveOutcome SaveWithSmallFileLimit(TIFFDoc& document, const std::string& path) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        SilentMessages silent;
+        _exit(static_cast<int>(document.SaveFile(path, silent)));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    return static_cast<SaveOutcome>(WEXITSTATUS(status));
+}
+
+TEST(TIFFDoc, ASaveThatFailsLeavesTheOldFileAndNoTemporary) {
+    TempDir dir;
+    TIFFDoc document;
+    OpenPicture(document, dir, NoisePicture());
+    const std::vector<unsigned char> old = {'o', 'l', 'd'};
+    for (const char* name : {"out.bmp", "out.jpg", "out.tif"}) {
+        const std::string path = dir.File(name);
+        test::WriteFileBytes(path, old);
+        // The BMP and TIFF writers report the failure; the JPEG library's write error stops the program.
+        const SaveOutcome expected =
+            FileTypeFromName(name) == FT_JPEG ? SaveOutcome::Fatal : SaveOutcome::NotWritten;
+        EXPECT_EQ(SaveWithSmallFileLimit(document, path), expected) << name;
+        EXPECT_EQ(test::ReadFileBytes(path), old) << name;
+        EXPECT_EQ(FolderNames(dir), (std::set<std::string>{"picture.Bmp", name})) << name;
+        std::filesystem::remove(path);
+    }
+    // Without the limit the same saves replace the old files.
+    RecordingMessages messages;
+    for (const char* name : {"out.bmp", "out.jpg", "out.tif"}) {
+        test::WriteFileBytes(dir.File(name), old);
+        EXPECT_EQ(document.SaveFile(dir.File(name), messages), SaveOutcome::Saved) << name;
+        EXPECT_GT(std::filesystem::file_size(dir.File(name)), 4096u) << name;
+    }
+    EXPECT_TRUE(messages.m_shown.empty());
 }
 
 TEST(TIFFDoc, UnreadableBmpAndJpegLeaveTheDocumentEmpty) {
