@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Gridcarver needs to build, test, benchmark and run.
+# Installs the Debian 12 packages Gridcarver needs to build, test, benchmark, fuzz and run.
+# (clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang.)
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev libx11-dev
   python3 python3-mrcfile python3-numpy
   xvfb xauth imagemagick xdg-utils
+  clang libclang-rt-14-dev
 )
 
 SUDO=""
