@@ -29,9 +29,12 @@ trap 'rm -rf "$work"' EXIT
 findings="$build/findings"
 mkdir -p "$findings"
 shared=../shared/testdata
-# The Run writes each found image (about 130 MB) and removes it again: in memory where possible.
+# The Run writes each found image (about 130 MB) and removes it again: in memory when /dev/shm has
+# room for a few of them (a container's is often only 64 MB).
 scratch="$work"
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then scratch="$(mktemp -d /dev/shm/gridcarver-fuzz-XXXXXX)"; fi
+if [ -d /dev/shm ] && [ -w /dev/shm ] && [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -ge 1048576 ]; then
+  scratch="$(mktemp -d /dev/shm/gridcarver-fuzz-XXXXXX)"
+fi
 trap 'rm -rf "$work"; [ "$scratch" = "$work" ] || rm -rf "$scratch"' EXIT
 
 failed=0
