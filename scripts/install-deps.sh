@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Gridcarver needs to build, test, benchmark, run and package
-# (dpkg-dev and file for the package's library dependencies, man-db to read its manual pages).
+# Installs the Debian 12 packages Gridcarver needs to build, test, benchmark, fuzz, run and package
+# (dpkg-dev and file for the package's library dependencies, man-db to read its manual pages;
+# clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -12,6 +13,7 @@ packages=(
   python3 python3-mrcfile python3-numpy python3-gemmi
   xvfb xauth imagemagick xdg-utils
   dpkg-dev file man-db
+  clang libclang-rt-14-dev
 )
 
 SUDO=""

@@ -2,11 +2,16 @@
 // image by the target's type, and the properties report of the current image's directory.
 #include "TIFFDoc.h"
 
+#include "core/PendingFile.h"
 #include "document/DocumentMessages.h"
 #include "document/TiffProperties.h"
 #include "image/BmpCodec.h"
+#include "image/ImageMessages.h"
 #include "image/JpegCodec.h"
 #include "image/TiffCodec.h"
+
+#include <cerrno>
+#include <cstring>
 
 namespace gc {
 
@@ -41,13 +46,15 @@ OpenOutcome TIFFDoc::OpenFile(const std::string& path, Messages& messages) {
     switch (m_nFileType) {
     case FT_JPEG: {
         auto image = std::make_unique<DIBSection>();
-        ReadJpegFile(path, *image, messages);
+        if (ReadJpegFile(path, *image, messages) == READ_TOO_LARGE)
+            messages.Error(MSG_IMAGE_TOO_LARGE);
         keep(std::move(image));
         break;
     }
     case FT_BMP: {
         auto image = std::make_unique<DIBSection>();
-        ReadBmpFile(path, *image);
+        if (ReadBmpFile(path, *image) == READ_TOO_LARGE)
+            messages.Error(MSG_IMAGE_TOO_LARGE);
         keep(std::move(image));
         break;
     }
@@ -83,13 +90,31 @@ SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
     const DIBSection* current = GetImage(m_nCurrentImage);
     if (current == nullptr)
         return SaveOutcome::NothingOpen;
+    switch (type) {
+    case FT_JPEG:
+    case FT_BMP:
+    case FT_TIFF:
+        break;
+    case FT_GIF:
+        messages.Error(MSG_GIF_NOT_SUPPORTED);
+        return SaveOutcome::Unsupported;
+    case FT_OTHER:
+        messages.Error(MSG_FILE_TYPE_NOT_SUPPORTED);
+        return SaveOutcome::Unsupported;
+    default:
+        messages.Error(MSG_UNKNOWN_FILE_TYPE);
+        return SaveOutcome::Unsupported;
+    }
 
+    // The writer fills a temporary beside the chosen name, which takes the file's place only when
+    // it is complete: a failed save leaves whatever was under that name untouched and no temporary.
     // The JPEG writer turns the colours around in the image it is given, so every writer gets a copy.
+    PendingFile output(path);
     DIBSection copy(*current);
     bool written = false;
     switch (type) {
     case FT_JPEG:
-        switch (WriteJpegFile(path, copy, JPEG_SAVE_QUALITY, messages)) {
+        switch (WriteJpegFile(output.TemporaryPath(), copy, JPEG_SAVE_QUALITY, messages)) {
         case JpegWriteResult::Written:
             written = true;
             break;
@@ -101,20 +126,15 @@ SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
         }
         break;
     case FT_BMP:
-        written = WriteBmpFile(path, copy) != 0;
+        written = WriteBmpFile(output.TemporaryPath(), copy) != 0;
         break;
-    case FT_TIFF:
-        written = WriteTiffFile(path, copy, messages) != 0;
-        break;
-    case FT_GIF:
-        messages.Error(MSG_GIF_NOT_SUPPORTED);
-        return SaveOutcome::Unsupported;
-    case FT_OTHER:
-        messages.Error(MSG_FILE_TYPE_NOT_SUPPORTED);
-        return SaveOutcome::Unsupported;
     default:
-        messages.Error(MSG_UNKNOWN_FILE_TYPE);
-        return SaveOutcome::Unsupported;
+        written = WriteTiffFile(output.TemporaryPath(), copy, messages, path) != 0;
+        break;
+    }
+    if (written && !output.Commit()) {
+        messages.Detail("writing " + path + ": " + std::strerror(errno));
+        written = false;
     }
     if (!written) {
         messages.Error(MSG_IMAGE_NOT_WRITTEN + path);

@@ -41,7 +41,8 @@ inline constexpr int JPEG_SAVE_QUALITY = 75;
 
 enum class OpenOutcome {
     Opened,      // at least one image was read
-    NoImage,     // the reader read nothing (it reported its own problems); the document is empty
+    NoImage,     // the reader read nothing (it reported its own problems, or MSG_IMAGE_TOO_LARGE was
+                 // shown for a picture beyond the viewer's bitmap limit); the document is empty
     Unsupported, // MSG_NO_SUPPORT_FOR_TYPE was shown; the document is empty
     Fatal,       // a reader stopped the program (a TIFF above 10,000 pixels): exit with status 1
 };
@@ -50,7 +51,8 @@ enum class SaveOutcome {
     Saved,
     NothingOpen, // no current image: nothing happens, nothing is shown
     Unsupported, // GIF, other or unknown type: its message was shown
-    NotWritten,  // the writer failed: MSG_IMAGE_NOT_WRITTEN + path was shown
+    NotWritten,  // the writer failed, or the written file could not take the chosen name (a detail line
+                 // names the reason): MSG_IMAGE_NOT_WRITTEN + path was shown
     Fatal,       // the JPEG writer could not open the file ("Can't Open file" shown) or the JPEG library
                  // failed (its text shown): exit with status 1
 };
@@ -70,7 +72,10 @@ public:
     OpenOutcome OpenFile(const std::string& path, Messages& messages);
 
     // File Save / Save As after the chooser (path already through SavePathForFilter): writes a copy of
-    // the current image with the writer for the path's type. The document itself is unchanged.
+    // the current image with the writer for the path's type. The document itself is unchanged. The
+    // file is written whole or not at all: under a temporary name in the same folder, renamed to
+    // `path` only when the writer succeeded; after any failure `path` is as it was and no temporary
+    // is left.
     SaveOutcome SaveFile(const std::string& path, Messages& messages);
 
     // The image at `index`, which becomes the current image; nullptr (and no change) when there is none.

@@ -8,6 +8,7 @@
 // header; the pixel-data offset of the file header is not consulted.
 #include "image/BmpCodec.h"
 #include "core/FileHandles.h"
+#include "image/ImageLimits.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -49,6 +50,11 @@ constexpr unsigned char RLE_END_OF_BITMAP = 1;
 constexpr unsigned char RLE_DELTA = 2;
 
 constexpr int BYTES_PER_PIXEL = 3;
+
+// The most pixels one run-length pair paints.
+constexpr std::int64_t MAX_RUN_PIXELS = 255;
+// Bytes of a bitmap that the file's pixel data could not fill which are still accepted.
+constexpr std::int64_t UNFILLED_ALLOWANCE = std::int64_t{1} << 20;
 
 std::uint16_t GetU16(const unsigned char* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
@@ -185,6 +191,31 @@ void DecodeRunLength(const unsigned char* data, std::size_t size, bool fourBit, 
     }
 }
 
+// Whether `pixelBytes` bytes of pixel data could fill a width × height image closely enough to be
+// given one. The bitmap is refused when more than UNFILLED_ALLOWANCE bytes of it are beyond anything
+// the data could paint, counted at the densest code of the file's kind:
+//   - run-length (RLE8, RLE4): a 2-byte run paints at most 255 pixels, and escapes paint none (a
+//     move or an end of line only skips pixels, which stay black);
+//   - uncompressed rows: each byte holds at most 8 / bits-per-pixel pixels;
+//   - kinds that are not decoded (16 or 32 bits, other compressions): their image stays black, so
+//     they are measured by the most generous of the two, the run-length bound.
+// So a file cut short near its end, or a small picture whose data is missing, still opens as far as
+// its data goes, but a small file cannot make a large buffer it could never fill.
+bool DataCanFill(std::size_t pixelBytes, int bitsPerPixel, std::uint32_t compression, std::int64_t width,
+                 std::int64_t height) {
+    const bool runLength = (bitsPerPixel == 8 && compression == COMPRESSION_RLE8) ||
+                           (bitsPerPixel == 4 && compression == COMPRESSION_RLE4);
+    const bool uncompressed =
+        !runLength && (bitsPerPixel == 1 || bitsPerPixel == 24 ||
+                       ((bitsPerPixel == 4 || bitsPerPixel == 8) && compression == COMPRESSION_NONE));
+    const std::int64_t bytes = static_cast<std::int64_t>(std::min<std::size_t>(pixelBytes, INT64_MAX / 8));
+    const std::int64_t paintable = uncompressed ? bytes * 8 / bitsPerPixel : (bytes / 2) * MAX_RUN_PIXELS;
+    const std::int64_t pixels = width * height;
+    if (paintable >= pixels)
+        return true;
+    return (pixels - paintable) * BYTES_PER_PIXEL <= UNFILLED_ALLOWANCE;
+}
+
 } // namespace
 
 int ReadBmpFile(const std::string& path, DIBSection& image) {
@@ -229,20 +260,25 @@ int DecodeBmp(std::size_t byteCount, const unsigned char* bytes, DIBSection& ima
 
     if (width <= 0 || height <= 0)
         return 0;
-    image.Create(width, height, 24);
-    if (!image.IsValid())
-        return 0;
+    if (!FitsViewImageLimit(width, height))
+        return READ_TOO_LARGE;
 
     // The data block follows the information header: the palette, then the pixel array.
     const std::uint64_t dataStart = BMP_FILE_HEADER_SIZE + std::uint64_t{headerSize};
     const std::size_t dataSize = dataStart < byteCount ? byteCount - static_cast<std::size_t>(dataStart) : 0;
     const unsigned char* data = bytes + (dataSize > 0 ? dataStart : byteCount);
     const std::uint64_t paletteBytes = paletteColours * PALETTE_ENTRY_SIZE;
-    const Palette palette(data, static_cast<std::size_t>(
-                                    std::min<std::uint64_t>(paletteColours, dataSize / PALETTE_ENTRY_SIZE)));
     const std::size_t pixelOffset = static_cast<std::size_t>(std::min<std::uint64_t>(paletteBytes, dataSize));
     const unsigned char* pixels = data + pixelOffset;
     const std::size_t pixelBytes = dataSize - pixelOffset;
+    if (!DataCanFill(pixelBytes, bitsPerPixel, compression, width, height))
+        return 0;
+
+    image.Create(width, height, 24);
+    if (!image.IsValid())
+        return 0;
+    const Palette palette(data, static_cast<std::size_t>(
+                                    std::min<std::uint64_t>(paletteColours, dataSize / PALETTE_ENTRY_SIZE)));
 
     if (bitsPerPixel == 1 || (bitsPerPixel == 4 && compression == COMPRESSION_NONE) ||
         (bitsPerPixel == 8 && compression == COMPRESSION_NONE)) {

@@ -1,10 +1,17 @@
 // Texts shown by the image codecs.
 #pragma once
 
+#include "image/ImageLimits.h"
+
 namespace gc {
 
 inline constexpr const char* MSG_CANT_OPEN_FILE = "Can't Open file";
 inline constexpr const char* MSG_TIFF_TOO_LARGE =
     "TIFF image is greater than 10,000 pixels in height or width. Cannot open ... Resart Application.";
+// A picture refused before decoding because its pixels (or the JPEG library's buffers for it) would
+// take more than MAX_VIEW_IMAGE_BYTES.
+inline constexpr const char* MSG_IMAGE_TOO_LARGE =
+    "Image too large to open: it would need more than 1 GiB of memory.";
+static_assert(MAX_VIEW_IMAGE_BYTES == std::int64_t{1} << 30, "MSG_IMAGE_TOO_LARGE names the limit");
 
 } // namespace gc

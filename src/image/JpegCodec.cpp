@@ -6,6 +6,7 @@
 #include "image/JpegCodec.h"
 #include "core/FileHandles.h"
 
+#include "image/ImageLimits.h"
 #include "image/ImageMessages.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <memory>
 
 extern "C" {
+#include <jerror.h>
 #include <jpeglib.h>
 }
 
@@ -23,10 +25,18 @@ namespace {
 
 constexpr int COLOUR_COMPONENTS = 3;
 
+// Working memory the library may take while decoding. Its whole-image buffers (those of progressive
+// and multi-scan files) are set up in jpeg_start_decompress; when they would go beyond this the
+// library asks for a backing store, which this build of it does not have, and ends the read with
+// JERR_NO_BACKING_STORE before allocating them. A decoded picture is at most MAX_VIEW_IMAGE_BYTES and
+// the library's buffers are held beside it, so they get the same bound.
+constexpr long JPEG_MAX_WORKING_MEMORY = static_cast<long>(MAX_VIEW_IMAGE_BYTES);
+
 struct JpegErrorManager {
     jpeg_error_mgr m_pub; // first member: the library only sees this part
     std::jmp_buf m_jumpBuffer;
     Messages* m_pMessages = nullptr;
+    bool m_bOverMemoryLimit = false; // the fatal error was JPEG_MAX_WORKING_MEMORY being reached
 };
 
 // The library's message output: its formatted text, shown as a warning.
@@ -41,10 +51,14 @@ void ShowLibraryMessage(j_common_ptr info) {
     }
 }
 
-// Fatal errors: show the text, then return to the armed jump point.
+// Fatal errors: show the text, then return to the armed jump point. Reaching the working-memory bound
+// is not shown here: the reader reports it as a picture too large to open.
 void JumpBack(j_common_ptr info) {
-    (*info->err->output_message)(info);
-    std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->m_jumpBuffer, 1);
+    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+    errors->m_bOverMemoryLimit = info->err->msg_code == JERR_NO_BACKING_STORE;
+    if (!errors->m_bOverMemoryLimit)
+        (*info->err->output_message)(info);
+    std::longjmp(errors->m_jumpBuffer, 1);
 }
 
 jpeg_error_mgr* ArmErrors(JpegErrorManager& errors, Messages& messages) {
@@ -71,26 +85,34 @@ struct JpegReadState {
     JpegErrorManager m_errors;
 };
 
-// Decodes the open file into `image`. Armed jump region: plain data only.
+// Decodes the open file into `image`. Only colour files are started, and only when their picture fits
+// MAX_VIEW_IMAGE_BYTES, so the header alone decides before the library sets up its buffers; a file
+// whose buffers would pass JPEG_MAX_WORKING_MEMORY is refused as too large too. Armed jump region:
+// plain data only.
 int Decompress(std::FILE* file, DIBSection& image, Messages& messages, JpegReadState* state) {
     volatile int result = 0;
     std::memset(&state->m_info, 0, sizeof state->m_info);
     state->m_info.err = ArmErrors(state->m_errors, messages);
     if (setjmp(state->m_errors.m_jumpBuffer) != 0) {
         jpeg_destroy_decompress(&state->m_info);
-        return result;
+        return state->m_errors.m_bOverMemoryLimit ? READ_TOO_LARGE : result;
     }
 
     jpeg_decompress_struct* info = &state->m_info;
     jpeg_create_decompress(info);
+    info->mem->max_memory_to_use = JPEG_MAX_WORKING_MEMORY;
     jpeg_stdio_src(info, file);
     jpeg_read_header(info, TRUE);
-    jpeg_start_decompress(info);
     if (info->num_components != COLOUR_COMPONENTS) {
         // Greyscale and four-component files open nothing, silently.
         jpeg_destroy_decompress(info);
         return 0;
     }
+    if (!FitsViewImageLimit(info->image_width, info->image_height)) {
+        jpeg_destroy_decompress(info);
+        return READ_TOO_LARGE;
+    }
+    jpeg_start_decompress(info);
 
     image.Create(static_cast<int>(info->image_width), static_cast<int>(info->image_height), 24);
     if (!image.IsValid()) {

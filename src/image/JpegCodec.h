@@ -12,8 +12,12 @@ namespace gc {
 
 // Reads a colour JPEG into `image` (emptied first). 1 when the file has three components (the image was then
 // created; a fatal library error part-way leaves the rows read so far and the rest black), 0
-// otherwise: greyscale and four-component files give no image and no message. A file that cannot be
-// opened shows MSG_CANT_OPEN_FILE. Fatal library errors show the library's text as a warning.
+// otherwise: greyscale and four-component files give no image and no message. A colour picture whose
+// bitmap would exceed MAX_VIEW_IMAGE_BYTES is refused from its header, before the library or the image
+// allocates anything for it, and so is one whose decoding buffers would take more than that (a
+// progressive file, say): READ_TOO_LARGE, no image, no message (the caller shows MSG_IMAGE_TOO_LARGE).
+// A file that cannot be opened shows MSG_CANT_OPEN_FILE. Other fatal library errors show the
+// library's text as a warning.
 int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages);
 
 enum class JpegWriteResult {

@@ -7,8 +7,11 @@
 #include "core/TiffErrors.h"
 #include "image/ImageMessages.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace gc {
@@ -41,9 +44,10 @@ void ReadSize(TIFF* handle, std::uint32_t& width, std::uint32_t& height) {
     TIFFGetField(handle, TIFFTAG_IMAGELENGTH, &height);
 }
 
-// One component weighted by alpha, both 0..255.
+// One component weighted by alpha, both 0..255: c·A / 255 rounded to nearest, so an opaque pixel
+// (A = 255) keeps its value exactly and a transparent one (A = 0) becomes black.
 inline unsigned char Weighted(unsigned component, unsigned alpha) {
-    return static_cast<unsigned char>((component * alpha + 1) >> 8);
+    return static_cast<unsigned char>((component * alpha + 127) / 255);
 }
 
 } // namespace
@@ -151,13 +155,23 @@ int WriteTiffImage(TIFF* handle, const DIBSection& image) {
     return written ? width * height : 0;
 }
 
-int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages) {
+int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages,
+                  const std::string& shownName) {
     if (!image.IsValid() || image.GetWidth() == 0 || image.GetHeight() == 0)
         return 0;
     TiffErrorScope errors(messages);
-    TiffHandle handle = OpenTiff(path, "w");
-    if (!handle)
+    const std::string& name = shownName.empty() ? path : shownName;
+    // What TIFFOpen (path, "w") does, with the library given `name` for its messages.
+    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        TIFFErrorExt(nullptr, "TIFFOpen", "%s: %s", name.c_str(), std::strerror(errno));
         return 0;
+    }
+    TiffHandle handle(TIFFFdOpen(descriptor, name.c_str(), "w"));
+    if (!handle) {
+        ::close(descriptor);
+        return 0;
+    }
     return WriteTiffImage(handle.get(), image);
 }
 

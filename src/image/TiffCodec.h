@@ -10,6 +10,7 @@
 #include "core/TiffHandle.h"
 #include "document/GrowArray.h"
 #include "image/DIBSection.h"
+#include "image/ImageLimits.h"
 
 #include <memory>
 #include <string>
@@ -19,6 +20,9 @@ namespace gc {
 
 // Largest width or height the viewer opens.
 inline constexpr int MAX_TIFF_VIEW_SIZE = 10000;
+// A TIFF directory's picture is therefore always within the viewer's bitmap limit: the size check of
+// ReadTiffImage is the TIFF reader's bound, before the raster or the image is allocated.
+static_assert(FitsViewImageLimit(MAX_TIFF_VIEW_SIZE, MAX_TIFF_VIEW_SIZE));
 
 // One directory of a file: its width, height and 0-based number in the chain of directories.
 struct TiffDirEntry {
@@ -46,7 +50,10 @@ TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int di
 
 // Writes `image` as a new TIFF file; returns the number of pixels written (width × height), or 0
 // when the image is empty, the file cannot be created, or a row or the directory cannot be written.
-int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages);
+// The library's messages name the file `shownName`, or `path` when that is empty: a caller that
+// writes under a temporary name (PendingFile) passes the name the user chose.
+int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages,
+                  const std::string& shownName = {});
 
 // The writer's work on a handle opened for writing: tags, rows, then a flush. Returns width × height,
 // or 0 on any failure. The handle stays open.

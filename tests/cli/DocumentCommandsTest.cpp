@@ -24,15 +24,20 @@ struct CliRun {
     std::string m_strErr;
 };
 
-CliRun RunCli(const TempDir& dir, const std::string& arguments) {
+// Runs a shell command line whose last command's standard error is collected.
+CliRun RunShell(const TempDir& dir, const std::string& command) {
     const std::string errors = dir.File("stderr.txt");
     CliRun run;
-    run.m_nStatus = test::RunCommand(std::string(GC_CLI) + " " + arguments + " 2>" + errors, &run.m_strOut);
+    run.m_nStatus = test::RunCommand(command + " 2>" + errors, &run.m_strOut);
     std::ifstream in(errors);
     std::stringstream text;
     text << in.rdbuf();
     run.m_strErr = text.str();
     return run;
+}
+
+CliRun RunCli(const TempDir& dir, const std::string& arguments) {
+    return RunShell(dir, std::string(GC_CLI) + " " + arguments);
 }
 
 // Three directories of widths 6, 7 and 8.
@@ -149,6 +154,65 @@ TEST(CliExport, AnImageAboveTheLimitEndsWithStatusOne) {
     run = RunCli(dir, "properties " + input);
     EXPECT_EQ(run.m_nStatus, 1);
     EXPECT_EQ(run.m_strOut, "");
+}
+
+TEST(CliExport, WritesWholeOrNotAtAll) {
+    TempDir dir;
+    // 200 × 200 of noise: every type's file is far above the 4 KiB the shell below allows.
+    std::vector<unsigned char> noise(200 * 200);
+    unsigned value = 11;
+    for (unsigned char& sample : noise) {
+        value = value * 1103515245u + 12345u;
+        sample = static_cast<unsigned char>(value >> 16);
+    }
+    const std::string input = dir.File("noise.tif");
+    ASSERT_TRUE(test::WriteTiff(input, {GreyPage(200, 200, noise)}));
+    for (const char* name : {"out.bmp", "out.jpg", "out.tif"}) {
+        const std::string output = dir.File(name);
+        test::WriteFileBytes(output, {'o', 'l', 'd'});
+        // The shell ignores SIGXFSZ and limits files to 8 blocks of 512 bytes; the program inherits
+        // both, so its write past 4 KiB fails with EFBIG, as on a full disk.
+        const CliRun run = RunShell(dir, "trap '' XFSZ; ulimit -f 8; exec " + std::string(GC_CLI) +
+                                             " export " + input + " " + output);
+        EXPECT_EQ(run.m_nStatus, 1) << name << run.m_strErr;
+        EXPECT_NE(run.m_strErr, "") << name;
+        EXPECT_EQ(test::ReadFileBytes(output), (std::vector<unsigned char>{'o', 'l', 'd'})) << name;
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            ++files;
+        EXPECT_EQ(files, 3u) << name; // noise.tif, the output and stderr.txt: no temporary
+        std::filesystem::remove(output);
+    }
+    // Without the limit the same export replaces the old file.
+    test::WriteFileBytes(dir.File("out.tif"), {'o', 'l', 'd'});
+    const CliRun run = RunCli(dir, "export " + input + " " + dir.File("out.tif"));
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(TiffWidth(dir.File("out.tif")), 200);
+}
+
+TEST(CliExport, APictureTooLargeForTheViewerEndsWithStatusOne) {
+    TempDir dir;
+    // 54 header bytes and 16 of data declaring 26,000 × 26,000 pixels.
+    std::vector<unsigned char> bytes(70, 0);
+    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, 70, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, 26000, 4);
+    put(22, 26000, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    const std::string input = dir.File("huge.bmp");
+    test::WriteFileBytes(input, bytes);
+    const CliRun run = RunCli(dir, "export " + input + " " + dir.File("out.bmp"));
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_EQ(run.m_strErr, std::string(MSG_IMAGE_TOO_LARGE) + "\n" + MSG_NO_IMAGE_READ + input + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.bmp")));
 }
 
 TEST(CliExport, UsageErrors) {

@@ -3,14 +3,20 @@
 #include "document/DocumentMessages.h"
 #include "image/BmpCodec.h"
 #include "image/ImageMessages.h"
+#include "image/JpegTestFiles.h"
 #include "image/TiffCodec.h"
 #include "image/TiffTestFiles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <set>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace gc {
 namespace {
@@ -55,7 +61,7 @@ TEST(TIFFDoc, OpensEveryDirectoryAndTracksTheCurrentImage) {
     for (int i = 0; i < 4; ++i) {
         const DIBSection* image = document.GetImageList()[i].get();
         EXPECT_EQ(image->GetWidth(), 11 + i);
-        EXPECT_EQ(image->MemoryRow(0)[0], 10 * (i + 1) - 1); // the reader's alpha step
+        EXPECT_EQ(image->MemoryRow(0)[0], 10 * (i + 1)); // grey levels kept
     }
 
     DIBSection* fourth = document.GetImage(3);
@@ -76,7 +82,7 @@ TEST(TIFFDoc, OpensEveryDirectoryAndTracksTheCurrentImage) {
     EXPECT_EQ(document.GetFileType(), FT_TIFF);
     EXPECT_EQ(document.GetImageCount(), 4);
     EXPECT_EQ(document.GetCurrentImage(), 3);
-    EXPECT_EQ(fourth->MemoryRow(0)[0], 39);
+    EXPECT_EQ(fourth->MemoryRow(0)[0], 40);
     EXPECT_TRUE(messages.m_shown.empty());
 
     // After a new open the view fetches the first image, which makes it current.
@@ -116,7 +122,7 @@ TEST(TIFFDoc, AnUndecodableDirectoryStaysAsABlackImage) {
     const DIBSection* black = document.GetImageList()[1].get();
     ASSERT_TRUE(black->IsValid());
     EXPECT_EQ(black->MemoryRow(0)[0], 0);
-    EXPECT_EQ(document.GetImageList()[0]->MemoryRow(0)[0], 99);
+    EXPECT_EQ(document.GetImageList()[0]->MemoryRow(0)[0], 100);
     EXPECT_FALSE(messages.m_shown.empty()); // the library said why
 }
 
@@ -135,13 +141,13 @@ TEST(TIFFDoc, ADirectoryTheLibraryCannotReadCompletelyStaysAsABlackImage) {
     // The middle directory is listed with its size and read like any other: the library says what it
     // misses, each time the directory is selected, and its picture stays black.
     ASSERT_EQ(document.GetImageCount(), 3);
-    EXPECT_EQ(document.GetImageList()[0]->MemoryRow(0)[0], 99);
+    EXPECT_EQ(document.GetImageList()[0]->MemoryRow(0)[0], 100);
     const DIBSection* black = document.GetImageList()[1].get();
     ASSERT_TRUE(black->IsValid());
     EXPECT_EQ(black->GetWidth(), 4);
     EXPECT_EQ(black->MemoryRow(0)[0], 0);
     EXPECT_EQ(document.GetImageList()[2]->GetWidth(), 5);
-    EXPECT_EQ(document.GetImageList()[2]->MemoryRow(0)[0], 99);
+    EXPECT_EQ(document.GetImageList()[2]->MemoryRow(0)[0], 100);
     ASSERT_GE(messages.m_shown.size(), 2u);
     EXPECT_EQ(messages.m_shown[0].m_strCaption, messages.m_shown[1].m_strCaption);
     EXPECT_EQ(messages.m_shown[0].m_strText, messages.m_shown[1].m_strText);
@@ -288,6 +294,14 @@ bool SamePixels(const DIBSection& a, const DIBSection& b) {
     return true;
 }
 
+// The names in the test's folder.
+std::set<std::string> FolderNames(const TempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 TEST(TIFFDoc, SavesAndReopensEachType) {
     TempDir dir;
     const DIBSection picture = RedBluePicture();
@@ -317,14 +331,10 @@ TEST(TIFFDoc, SavesAndReopensEachType) {
         EXPECT_LT(right[0], 60);
     }
 
-    // TIFF: every component above 1 comes back one lower.
+    // TIFF keeps every pixel too.
     ASSERT_EQ(document.SaveFile(dir.File("copy.tif"), messages), SaveOutcome::Saved);
     ASSERT_EQ(reopened.OpenFile(dir.File("copy.tif"), messages), OpenOutcome::Opened);
-    unsigned char rgba[4];
-    reopened.GetImage(0)->GetPixelColor(0, 0, rgba);
-    EXPECT_EQ(rgba[0], 254);
-    EXPECT_EQ(rgba[1], 76);
-    EXPECT_EQ(rgba[2], 0);
+    EXPECT_TRUE(SamePixels(*reopened.GetImage(0), picture));
     EXPECT_TRUE(messages.m_shown.empty());
 
     // An unknown name gets the chosen filter's extension and is written by that type.
@@ -349,17 +359,68 @@ TEST(TIFFDoc, WriterFailuresByType) {
     EXPECT_EQ(document.SaveFile(dir.File("no/folder/out.jpg"), messages), SaveOutcome::Fatal);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_CANT_OPEN_FILE});
 
-    // A fatal error of the JPEG library while writing (here: the disk is full) shows the library's
-    // text alone and stops the program.
-    if (std::filesystem::exists("/dev/full")) {
-        const std::string full = dir.File("full.jpg");
-        std::filesystem::create_symlink("/dev/full", full);
-        messages.m_shown.clear();
-        EXPECT_EQ(document.SaveFile(full, messages), SaveOutcome::Fatal);
-        ASSERT_EQ(messages.m_shown.size(), 1u);
-        EXPECT_EQ(messages.m_shown[0].m_kind, MessageKind::Warning);
-        EXPECT_EQ(messages.m_shown[0].m_strText.find(MSG_IMAGE_NOT_WRITTEN), std::string::npos);
+    // Nothing is left behind in the folder, and a folder in the way of the name is not replaced.
+    std::filesystem::create_directory(dir.File("taken.tif"));
+    messages.m_shown.clear();
+    EXPECT_EQ(document.SaveFile(dir.File("taken.tif"), messages), SaveOutcome::NotWritten);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_IMAGE_NOT_WRITTEN + dir.File("taken.tif")});
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("taken.tif")));
+    EXPECT_EQ(FolderNames(dir), (std::set<std::string>{"picture.Bmp", "taken.tif"}));
+}
+
+// A 200 × 200 picture of noise: no writer can make it small.
+DIBSection NoisePicture() {
+    DIBSection image;
+    image.Create(200, 200, 24);
+    unsigned value = 7;
+    for (std::size_t i = 0; i < image.GetImageBytes(); ++i) {
+        value = value * 1103515245u + 12345u;
+        image.GetBits()[i] = static_cast<unsigned char>(value >> 16);
     }
+    return image;
+}
+
+// Saves the document's current image as `path` in a child process whose files may not grow past
+// 4 KiB (the write that would pass it fails with EFBIG, as on a full disk). Returns the outcome.
+SaveOutcome SaveWithSmallFileLimit(TIFFDoc& document, const std::string& path) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        SilentMessages silent;
+        _exit(static_cast<int>(document.SaveFile(path, silent)));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    return static_cast<SaveOutcome>(WEXITSTATUS(status));
+}
+
+TEST(TIFFDoc, ASaveThatFailsLeavesTheOldFileAndNoTemporary) {
+    TempDir dir;
+    TIFFDoc document;
+    OpenPicture(document, dir, NoisePicture());
+    const std::vector<unsigned char> old = {'o', 'l', 'd'};
+    for (const char* name : {"out.bmp", "out.jpg", "out.tif"}) {
+        const std::string path = dir.File(name);
+        test::WriteFileBytes(path, old);
+        // The BMP and TIFF writers report the failure; the JPEG library's write error stops the program.
+        const SaveOutcome expected =
+            FileTypeFromName(name) == FT_JPEG ? SaveOutcome::Fatal : SaveOutcome::NotWritten;
+        EXPECT_EQ(SaveWithSmallFileLimit(document, path), expected) << name;
+        EXPECT_EQ(test::ReadFileBytes(path), old) << name;
+        EXPECT_EQ(FolderNames(dir), (std::set<std::string>{"picture.Bmp", name})) << name;
+        std::filesystem::remove(path);
+    }
+    // Without the limit the same saves replace the old files.
+    RecordingMessages messages;
+    for (const char* name : {"out.bmp", "out.jpg", "out.tif"}) {
+        test::WriteFileBytes(dir.File(name), old);
+        EXPECT_EQ(document.SaveFile(dir.File(name), messages), SaveOutcome::Saved) << name;
+        EXPECT_GT(std::filesystem::file_size(dir.File(name)), 4096u) << name;
+    }
+    EXPECT_TRUE(messages.m_shown.empty());
 }
 
 TEST(TIFFDoc, UnreadableBmpAndJpegLeaveTheDocumentEmpty) {
@@ -375,6 +436,50 @@ TEST(TIFFDoc, UnreadableBmpAndJpegLeaveTheDocumentEmpty) {
     EXPECT_TRUE(messages.m_shown.empty());
     EXPECT_EQ(document.GetImageCount(), 0);
     EXPECT_EQ(document.GetImagePath(), "");
+}
+
+// A 70-byte 24-bit BMP whose header declares width × height.
+std::vector<unsigned char> BmpDeclaring(std::uint32_t width, std::uint32_t height) {
+    std::vector<unsigned char> bytes(70, 0x11);
+    auto put32 = [&bytes](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 70);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    bytes[26] = 1;
+    bytes[28] = 24;
+    put32(30, 0);
+    return bytes;
+}
+
+TEST(TIFFDoc, PicturesBeyondTheViewersMemoryAreRefusedWithAMessage) {
+    TempDir dir;
+    TIFFDoc document;
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(FourImageTiff(dir), messages), OpenOutcome::Opened);
+    // Each small file declares 26,000 × 26,000 pixels, a 2 GB bitmap.
+    test::WriteFileBytes(dir.File("huge.bmp"), BmpDeclaring(26000, 26000));
+    test::WriteFileBytes(dir.File("huge.jpg"), test::JpegDeclaring(26000, 26000, false));
+    for (const char* name : {"huge.bmp", "huge.jpg"}) {
+        messages.m_shown.clear();
+        EXPECT_EQ(document.OpenFile(dir.File(name), messages), OpenOutcome::NoImage) << name;
+        ASSERT_EQ(messages.m_shown.size(), 1u) << name;
+        EXPECT_EQ(messages.m_shown[0].m_strText, MSG_IMAGE_TOO_LARGE);
+        EXPECT_EQ(messages.m_shown[0].m_kind, MessageKind::Error);
+        EXPECT_EQ(document.GetImageCount(), 0) << name;
+    }
+    // Within the limit, a BMP that declares far more pixels than its data could fill opens nothing,
+    // like any other unreadable BMP, without a message.
+    messages.m_shown.clear();
+    test::WriteFileBytes(dir.File("hollow.bmp"), BmpDeclaring(10000, 10000));
+    EXPECT_EQ(document.OpenFile(dir.File("hollow.bmp"), messages), OpenOutcome::NoImage);
+    EXPECT_TRUE(messages.m_shown.empty());
 }
 
 } // namespace

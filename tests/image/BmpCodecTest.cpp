@@ -1,8 +1,10 @@
 #include "image/BmpCodec.h"
+#include "image/ImageLimits.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -377,19 +379,81 @@ TEST(BmpDecode, OversizedAndHostileHeadersDoNotCrash) {
     EXPECT_EQ(Decode(bytes, image), 1);
     EXPECT_EQ(At(image, 0, 0), BLACK);
 
-    // Dimensions larger than any bitmap: no image.
+    // Dimensions larger than any bitmap: refused as too large, no image.
     bytes = IndexedFile().Build();
     Put32(bytes, 18, 0x7fffffff);
     Put32(bytes, 22, 0x7fffffff);
-    EXPECT_EQ(Decode(bytes, image), 0);
+    EXPECT_EQ(Decode(bytes, image), READ_TOO_LARGE);
     EXPECT_FALSE(image.IsValid());
 
     // A tall image with little data: decoding stops where the data ends.
     bytes = IndexedFile().Build();
-    Put32(bytes, 22, 100000);
+    Put32(bytes, 22, 10000);
     EXPECT_EQ(Decode(bytes, image), 1);
-    EXPECT_EQ(At(image, 0, 99999), RampColour(0));
+    EXPECT_EQ(At(image, 0, 9999), RampColour(0));
     EXPECT_EQ(At(image, 0, 0), BLACK);
+}
+
+// Pixel data of `rows` rows of an uncompressed file, each row `rowBytes` long, every byte 0x11.
+Bytes Rows(std::size_t rowBytes, std::size_t rows) {
+    return Bytes(rowBytes * rows, 0x11);
+}
+
+// RLE8 rows that paint every pixel of a width × height image with entry 1: runs of 255, end of line.
+Bytes Rle8Painting(int width, int height) {
+    Bytes stream;
+    for (int y = 0; y < height; ++y) {
+        for (int left = width; left > 0; left -= 255)
+            stream.insert(stream.end(), {static_cast<unsigned char>(std::min(left, 255)), 1});
+        stream.insert(stream.end(), {0, 0});
+    }
+    stream.insert(stream.end(), {0, 1});
+    return stream;
+}
+
+TEST(BmpDecode, HugeOrUnfillablePicturesAreRefusedBeforeAllocating) {
+    struct Case {
+        const char* what;
+        std::int32_t width, height;
+        int bits;
+        std::uint32_t compression;
+        Bytes pixels;
+        int result; // READ_TOO_LARGE, 0 (refused, no image) or 1 (opened)
+    };
+    const Case cases[] = {
+        // 70 bytes declaring 26,000 × 26,000: a 2 GB bitmap.
+        {"26000 x 26000 in 70 bytes", 26000, 26000, 24, 0, Bytes(16, 0x11), READ_TOO_LARGE},
+        // The last height within 1 GiB (4096 · 3 · 87381 bytes) is refused only for want of data; one
+        // row more is beyond the limit whatever the file holds.
+        {"at the limit, no data", 4096, 87381, 24, 0, Bytes(16, 0x11), 0},
+        {"one row past the limit", 4096, 87382, 24, 0, Bytes(16, 0x11), READ_TOO_LARGE},
+        // Within the limit, but the data present could not fill the bitmap.
+        {"8-bit 10000 x 10000 in 16 bytes", 10000, 10000, 8, 0, Bytes(16, 0x11), 0},
+        {"24-bit, half its rows", 1000, 1000, 24, 0, Rows(3000, 500), 0},
+        {"RLE8 that only ends", 2000, 2000, 8, 1, Bytes{0, 1}, 0},
+        {"RLE4 runs of 255 for a quarter", 2000, 2000, 4, 2, Rle8Painting(2000, 500), 0},
+        {"16-bit with 100 bytes", 3000, 3000, 16, 0, Bytes(100, 0x11), 0},
+        // What the data could fill, give or take 1 MiB of black, opens.
+        {"24-bit, all but 100 rows", 1000, 1000, 24, 0, Rows(3000, 900), 1},
+        {"24-bit 600 x 400, no data", 600, 400, 24, 0, Bytes{}, 1},
+        {"RLE8 painting every pixel", 2000, 2000, 8, 1, Rle8Painting(2000, 2000), 1},
+        {"1-bit 4000 x 4000, whole", 4000, 4000, 1, 0, Rows(500, 4000), 1},
+    };
+    for (const Case& c : cases) {
+        BmpFile file;
+        file.width = c.width;
+        file.height = c.height;
+        file.bits = c.bits;
+        file.compression = c.compression;
+        if (c.bits <= 8) {
+            file.coloursUsed = 2;
+            file.palette = Ramp(2);
+        }
+        file.pixels = c.pixels;
+        DIBSection image;
+        EXPECT_EQ(Decode(file.Build(), image), c.result) << c.what;
+        EXPECT_EQ(image.IsValid(), c.result == 1) << c.what;
+    }
 }
 
 TEST(BmpDecode, RandomBytesNeverCrash) {

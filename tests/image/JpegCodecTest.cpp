@@ -1,5 +1,6 @@
 #include "image/JpegCodec.h"
 #include "image/ImageMessages.h"
+#include "image/JpegTestFiles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +153,38 @@ TEST(JpegCodec, OnlyColourFilesOpen) {
     // An image object used again holds nothing of its earlier picture.
     EXPECT_EQ(ReadJpegFile(grey, image, messages), 0);
     EXPECT_FALSE(image.IsValid());
+}
+
+TEST(JpegCodec, PicturesBeyondTheMemoryBoundAreRefusedBeforeDecoding) {
+    struct Case {
+        const char* what;
+        int width, height;
+        bool progressive;
+        int result;
+    };
+    const Case cases[] = {
+        // A 2 GB bitmap declared in under 1 KB: refused from the header.
+        {"26000 x 26000", 26000, 26000, false, READ_TOO_LARGE},
+        {"one row past 1 GiB", 65500, 5465, false, READ_TOO_LARGE},
+        // A 972 MB bitmap is allowed, but a progressive file needs 2 bytes per sample of buffers
+        // (1.9 GB) on top: the library's working memory is bounded too.
+        {"progressive 18000 x 18000", 18000, 18000, true, READ_TOO_LARGE},
+        // Within both bounds: opens, the missing data filled in by the library (and said so).
+        {"progressive 1000 x 1000", 1000, 1000, true, 1},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.File("declared.jpg");
+        WriteFileBytes(path, test::JpegDeclaring(c.width, c.height, c.progressive));
+        RecordingMessages messages;
+        DIBSection image;
+        EXPECT_EQ(ReadJpegFile(path, image, messages), c.result) << c.what;
+        EXPECT_EQ(image.IsValid(), c.result == 1) << c.what;
+        if (c.result == READ_TOO_LARGE) // the caller shows the one message
+            EXPECT_TRUE(messages.m_shown.empty()) << c.what;
+        else
+            EXPECT_EQ(image.GetWidth(), c.width) << c.what;
+    }
 }
 
 TEST(JpegCodec, MissingFileShowsCantOpenFile) {

@@ -1,0 +1,137 @@
+// The fuzz targets' work on one input. The JPEG and TIFF readers take a path, so their input is
+// written to one anonymous in-memory file (reached by its /proc path) for the whole process. The Run
+// takes a scan path and names its outputs after it, so its input is written to a real file,
+// <temporary folder>/scan.tif, with the outputs in <temporary folder>/out/.
+#include "FuzzTargets.h"
+
+#include "document/TiffProperties.h"
+#include "image/BmpCodec.h"
+#include "image/JpegCodec.h"
+#include "image/TiffCodec.h"
+#include "split/RunDriver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/mman.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace gc::fuzz {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The bytes as the content of the process's in-memory file; its path, or "" when it cannot be had.
+std::string InMemoryFile(const std::uint8_t* data, std::size_t size) {
+    static const int descriptor = memfd_create("gridcarver-fuzz-input", 0);
+    if (descriptor < 0 || ftruncate(descriptor, 0) != 0)
+        return {};
+    if (size > 0 && pwrite(descriptor, data, size, 0) != static_cast<ssize_t>(size))
+        return {};
+    return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
+// The folder of the Run's input and outputs, made once and removed when the process ends.
+class ScanFolder {
+public:
+    ScanFolder() {
+        std::error_code error;
+        std::string pattern = (fs::temp_directory_path(error) / "gridcarver-fuzz-XXXXXX").string();
+        if (!error && mkdtemp(pattern.data()) != nullptr)
+            m_root = pattern;
+    }
+    ~ScanFolder() {
+        std::error_code error;
+        if (!m_root.empty())
+            fs::remove_all(m_root, error);
+    }
+    ScanFolder(const ScanFolder&) = delete;
+    ScanFolder& operator=(const ScanFolder&) = delete;
+
+    bool Ready() const { return !m_root.empty(); }
+    fs::path Scan() const { return m_root / "scan.tif"; }
+    fs::path Outputs() const { return m_root / "out"; }
+
+private:
+    fs::path m_root;
+};
+
+ScanFolder& TheScanFolder() {
+    static ScanFolder folder;
+    return folder;
+}
+
+} // namespace
+
+void DecodeBmpInput(const std::uint8_t* data, std::size_t size) {
+    DIBSection image;
+    const int result = DecodeBmp(size, data, image);
+    if ((result == 1 && !image.IsValid()) || (result == READ_TOO_LARGE && image.IsValid()))
+        __builtin_trap();
+}
+
+void ReadJpegInput(const std::uint8_t* data, std::size_t size) {
+    const std::string path = InMemoryFile(data, size);
+    if (path.empty())
+        return;
+    SilentMessages messages;
+    DIBSection image;
+    if (ReadJpegFile(path, image, messages) == READ_TOO_LARGE && image.IsValid())
+        __builtin_trap();
+}
+
+void ReadTiffInput(const std::uint8_t* data, std::size_t size) {
+    const std::string path = InMemoryFile(data, size);
+    if (path.empty())
+        return;
+    SilentMessages messages;
+    TiffDirList directories;
+    ListTiffDirectories(path, directories, messages);
+    for (const TiffDirEntry& entry : directories) {
+        DIBSection image;
+        if (ReadTiffImage(path, image, entry.m_nDirectory, messages) == TiffReadOutcome::Read &&
+            (!image.IsValid() || image.GetWidth() != entry.m_nWidth || image.GetHeight() != entry.m_nHeight))
+            __builtin_trap();
+    }
+    GrowArray<std::string> lines;
+    FormatTiffProperties(path, 0, lines, messages);
+}
+
+void SplitScanInput(const std::uint8_t* data, std::size_t size) {
+    ScanFolder& folder = TheScanFolder();
+    if (!folder.Ready() || size == 0)
+        return;
+    {
+        std::FILE* scan = std::fopen(folder.Scan().c_str(), "wb");
+        if (scan == nullptr)
+            return;
+        const bool written = std::fwrite(data, 1, size, scan) == size;
+        if (std::fclose(scan) != 0 || !written)
+            return;
+    }
+    std::error_code error;
+    fs::create_directory(folder.Outputs(), error);
+    if (error)
+        return;
+
+    RunParameters parameters;
+    parameters.m_nImageCount = 1;
+    parameters.m_nWidthCm = 7;
+    parameters.m_nHeightCm = 9;
+    const std::uint8_t choice = data[size - 1];
+    parameters.m_bOutputTiff = (choice & 1) != 0;
+    constexpr int BINNINGS[] = {0, 2, 3, 4};
+    parameters.m_nBinning = BINNINGS[(choice >> 1) & 3];
+    parameters.m_bOutputDir = true;
+    parameters.m_strOutputDir = folder.Outputs().string() + "/";
+    parameters.m_bSaved = true;
+
+    SilentMessages messages;
+    NullProgress progress;
+    SplitOneScan(folder.Scan().string(), parameters, messages, progress);
+    fs::remove_all(folder.Outputs(), error);
+}
+
+} // namespace gc::fuzz
