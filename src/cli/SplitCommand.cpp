@@ -6,7 +6,6 @@
 
 #include "core/PendingFile.h"
 #include "core/Version.h"
-#include "split/FViewLogic.h"
 #include "split/RunDriver.h"
 #include "split/RunReport.h"
 #include "split/SplitMessages.h"
@@ -39,38 +38,11 @@ struct SplitOptions {
     std::vector<std::string> m_files;
 };
 
-constexpr int HEIGHT_CHOICES[] = {9, 10, 11};
-constexpr int WIDTH_CHOICES[] = {7, 8, 9};
-constexpr int BINNING_CHOICES[] = {0, 2, 3, 4};
-
-template <std::size_t N> int IndexOf(const int (&choices)[N], int value) {
-    const auto found = std::find(std::begin(choices), std::end(choices), value);
-    return found == std::end(choices) ? NO_SELECTION : static_cast<int>(found - std::begin(choices));
-}
-
-// The choosers answer with what the command line named.
-class GivenChooser final : public RunFileChooser {
-public:
-    GivenChooser(std::vector<std::string> files, std::optional<std::string> folder)
-        : m_files(std::move(files)), m_folder(std::move(folder)) {}
-    std::optional<std::vector<std::string>> ChooseInputFiles(bool, const std::string&) override {
-        return m_files;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return m_folder; }
-
-private:
-    std::vector<std::string> m_files;
-    std::optional<std::string> m_folder;
-};
-
-// Clears the progress bar's line before a message is printed; with `quiet`, drops reports (set only
-// around SAVE PARAMETERS, so only the summary is dropped).
+// Clears the progress bar's line before a message is printed.
 class SplitMessagesOut final : public Messages {
 public:
     SplitMessagesOut(Messages& out, CliProgress& bar) : m_out(out), m_bar(bar) {}
     void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override {
-        if (m_bQuiet && kind == MessageKind::Information)
-            return;
         m_bar.Finish();
         m_out.Show(kind, text, caption);
     }
@@ -78,7 +50,6 @@ public:
         m_bar.Finish();
         m_out.Detail(line);
     }
-    bool m_bQuiet = false;
 
 private:
     Messages& m_out;
@@ -132,38 +103,34 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     CliProgress bar("split");
     SplitMessagesOut messages(printed, bar);
 
-    // The parameter dialog, driven as a user would.
+    // The Run's parameters from the options, with the values the dialog's fields would take.
     RunParameters parameters;
-    std::optional<std::string> folder;
-    if (outputDirGiven && !options.m_strOutputDir.empty())
-        folder = ChosenFolder(options.m_strOutputDir);
-    GivenChooser chooser(options.m_files, folder);
-    FViewLogic dialog(parameters, chooser, messages);
-    dialog.OnSelchangeImageCount(options.m_nImages - 1);
-    dialog.OnSelchangeHeight(IndexOf(HEIGHT_CHOICES, options.m_nHeightCm));
-    dialog.OnSelchangeWidth(IndexOf(WIDTH_CHOICES, options.m_nWidthCm));
-    dialog.OnSelchangeBinning(IndexOf(BINNING_CHOICES, options.m_nBinning));
-    if (options.m_bTiff)
-        dialog.OnOutputTiff();
-    if (options.m_files.size() > 1)
-        dialog.OnBatchMode();
-    if (appendGiven) {
-        dialog.OnAppendString();
-        dialog.OnKillfocusAppendString(options.m_strAppend);
+    parameters.m_nImageCount = options.m_nImages;
+    parameters.m_nHeightCm = options.m_nHeightCm;
+    parameters.m_nWidthCm = options.m_nWidthCm;
+    parameters.m_nBinning = options.m_nBinning;
+    parameters.m_bOutputTiff = options.m_bTiff;
+    parameters.m_bBatchMode = options.m_files.size() > 1;
+    parameters.m_bAppendString = appendGiven;
+    if (appendGiven)
+        parameters.m_strAppendString = AppendStringFromText(options.m_strAppend);
+    parameters.m_bStartNumber = startNumberGiven;
+    if (startNumberGiven)
+        parameters.m_strStartNumber = StartNumberFromText(options.m_strStartNumber);
+    parameters.m_nFileCount = static_cast<int>(options.m_files.size());
+    for (std::size_t i = 0; i < options.m_files.size(); ++i)
+        parameters.m_strInputFiles[i] = options.m_files[i];
+    parameters.m_bFilesLoaded = true;
+    parameters.m_bOutputDir = outputDirGiven;
+    if (outputDirGiven && !options.m_strOutputDir.empty()) {
+        const std::string folder = ChosenFolder(options.m_strOutputDir);
+        messages.Information(folder + MSG_OUTPUT_DIRECTORY_LOCATION);
+        parameters.m_strOutputDir = OutputFolderFromChosen(folder);
     }
-    if (startNumberGiven) {
-        dialog.OnStartNumber();
-        dialog.OnKillfocusStartNumber(options.m_strStartNumber);
-    }
-    if (outputDirGiven)
-        dialog.OnOutputDir();
-    dialog.OnSelectFiles();
-    // --quiet drops the summary that SAVE PARAMETERS shows, nothing else.
-    messages.m_bQuiet = options.m_bQuiet;
-    const bool saved = dialog.OnSaveParameters();
-    messages.m_bQuiet = false;
-    if (!saved)
-        return EXIT_FATAL;
+    // --quiet drops the run summary, nothing else.
+    if (!options.m_bQuiet)
+        messages.Information(BuildRunSummary(parameters));
+    parameters.m_bSaved = true;
 
     RunDriver driver(parameters, messages, bar);
     driver.SetThreads(options.m_nThreads);

@@ -79,13 +79,13 @@ void FViewLogic::OnOutputDir() {
 }
 
 const std::string& FViewLogic::OnKillfocusAppendString(const std::string& text) {
-    m_parameters.m_strAppendString = text.empty() ? EMPTY_APPEND_STRING : text;
+    m_parameters.m_strAppendString = AppendStringFromText(text);
     ChangeDone();
     return m_parameters.m_strAppendString;
 }
 
 const std::string& FViewLogic::OnKillfocusStartNumber(const std::string& text) {
-    m_parameters.m_strStartNumber = text.empty() ? EMPTY_START_NUMBER : text;
+    m_parameters.m_strStartNumber = StartNumberFromText(text);
     ChangeDone();
     return m_parameters.m_strStartNumber;
 }
@@ -122,7 +122,7 @@ void FViewLogic::OnSelectFiles() {
         const auto folder = m_chooser.ChooseFolder(TITLE_PICK_OUTPUT_DIRECTORY);
         if (folder) {
             m_messages.Information(*folder + MSG_OUTPUT_DIRECTORY_LOCATION);
-            m_parameters.m_strOutputDir = *folder + '/';
+            m_parameters.m_strOutputDir = OutputFolderFromChosen(*folder);
         }
     }
     ChangeDone();

@@ -15,8 +15,6 @@
 namespace gc {
 
 inline constexpr int FVIEW_END_CODE = 131; // the dialog's end code after a successful save
-inline constexpr int APPEND_STRING_LIMIT = 50;
-inline constexpr int START_NUMBER_LIMIT = 6;
 
 class RunFileChooser {
 public:

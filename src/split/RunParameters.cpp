@@ -72,4 +72,16 @@ std::string BuildRunSummary(const RunParameters& parameters) {
     return text;
 }
 
+std::string AppendStringFromText(const std::string& text) {
+    return text.empty() ? EMPTY_APPEND_STRING : text;
+}
+
+std::string StartNumberFromText(const std::string& text) {
+    return text.empty() ? EMPTY_START_NUMBER : text;
+}
+
+std::string OutputFolderFromChosen(const std::string& folder) {
+    return folder + '/';
+}
+
 } // namespace gc

@@ -8,6 +8,9 @@
 namespace gc {
 
 inline constexpr int MAX_INPUT_FILES = 100;
+// Characters the append-string and start-number fields take.
+inline constexpr int APPEND_STRING_LIMIT = 50;
+inline constexpr int START_NUMBER_LIMIT = 6;
 
 struct RunParameters {
     int m_nImageCount = 6; // 1..6 images per scan
@@ -32,6 +35,13 @@ struct RunParameters {
     // that the path list is kept and m_bRunning is not touched.
     void ResetForDialog();
 };
+
+// The values the parameter fields take from what the user gave them; the dialog and the command line
+// both use them. An append string left empty is "empty", a start number left empty is "0001", and the
+// output folder is kept with a "/" after the chosen folder.
+std::string AppendStringFromText(const std::string& text);
+std::string StartNumberFromText(const std::string& text);
+std::string OutputFolderFromChosen(const std::string& folder);
 
 // The text SAVE PARAMETERS shows for `parameters` (every line ends in "\n").
 std::string BuildRunSummary(const RunParameters& parameters);

@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-
 namespace gc {
 
 std::string RunReportJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
