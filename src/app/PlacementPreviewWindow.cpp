@@ -9,10 +9,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace gc {
 namespace {
 
 enum Column { COLUMN_IMAGE, COLUMN_NAME, COLUMN_CORNER, COLUMN_SIZE, COLUMN_FOUND };
+
+constexpr int WINDOW_WIDTH = 1100;
+constexpr int WINDOW_HEIGHT = 850;
 
 QString FileNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -207,13 +212,17 @@ PlacementPreviewWindow::PlacementPreviewWindow(std::vector<ScanPreview> scans, Q
     auto* listAndScan = new QSplitter(Qt::Horizontal, this);
     listAndScan->addWidget(m_pScanList);
     listAndScan->addWidget(scanPanel);
-    listAndScan->setStretchFactor(0, 1);
-    listAndScan->setStretchFactor(1, 3);
+    listAndScan->setStretchFactor(0, 0);
+    listAndScan->setStretchFactor(1, 1);
+    // The list as wide as its longest entry, within limits; the scan takes the rest.
+    const int listWidth =
+        std::clamp(m_pScanList->sizeHintForColumn(0) + 2 * m_pScanList->frameWidth() + 8, 160, 360);
+    listAndScan->setSizes({listWidth, WINDOW_WIDTH - listWidth});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pSummary);
     layout->addWidget(listAndScan, 1);
-    resize(1100, 850);
+    resize(WINDOW_WIDTH, WINDOW_HEIGHT);
 
     connect(m_pScanList, &QListWidget::currentRowChanged, this, [this](int row) { ShowScan(row); });
     if (!m_scans.empty())
