@@ -5,7 +5,7 @@
 namespace gc {
 namespace {
 
-constexpr std::array<CommandEntry, 23> COMMANDS{{
+constexpr std::array<CommandEntry, 24> COMMANDS{{
     {ID_FILE_PRESET_RUN_PARAMETERS, CommandMenu::File, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", 1,
      "Set Run Parameters", "Pre Run Step", true, false},
     {ID_FILE_RUN, CommandMenu::File, "&Run\tCtrl+R", "Ctrl+R", 0,
@@ -30,6 +30,9 @@ constexpr std::array<CommandEntry, 23> COMMANDS{{
     {ID_TOOLS_TRANSMITTIVITY_TO_OD, CommandMenu::Tools, "Transmittivity to OD - MRC Output", "", 0,
      "Convert open TIFF image file to MRC in OD format", "", true, false},
     {ID_TOOLS_SET_PICK_MODE, CommandMenu::Tools, "Set pick mode and mask size...", "", 0, "", "", true,
+     false},
+    {ID_TOOLS_PREVIEW_PLACEMENTS, CommandMenu::Tools, "Preview Placements", "", 0,
+     "Find the images of the chosen scans without writing any file, and show where they lie", "", true,
      false},
     {ID_VIEW_TOOLBAR, CommandMenu::View, "&Toolbar", "", 0, "Show or hide the toolbar", "Toggle ToolBar",
      false, false},

@@ -33,4 +33,18 @@ void QtProgress::SetPos(int position) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+void RunProgressWindow::Close() {
+    m_pProgress.reset();
+    m_pControl.reset();
+}
+
+QtProgress& RunProgressWindow::Window() {
+    if (!m_pControl) {
+        m_pControl = std::make_unique<Progress_Control>(m_pParent);
+        m_pControl->show();
+        m_pProgress = std::make_unique<QtProgress>(*m_pControl);
+    }
+    return *m_pProgress;
+}
+
 } // namespace gc

@@ -1,10 +1,13 @@
 // Progress_Control: the modeless "Run Progress Indicator..." window with one progress bar, shown
-// while a Run works. QtProgress feeds it from the core's Progress interface.
+// while a Run works. QtProgress feeds it from the core's Progress interface; RunProgressWindow opens
+// it when the work starts.
 #pragma once
 
 #include "core/Progress.h"
 
 #include <QDialog>
+
+#include <memory>
 
 class QProgressBar;
 
@@ -29,6 +32,23 @@ public:
 private:
     Progress_Control& m_control;
     int m_nLastPosition = -1;
+};
+
+// The progress of a Run (or of a preview of one): shows a Progress_Control at the first range or
+// position set, so a refused command shows no window; Close removes it.
+class RunProgressWindow final : public Progress {
+public:
+    explicit RunProgressWindow(QWidget* parent) : m_pParent(parent) {}
+    void SetRange(int lower, int upper) override { Window().SetRange(lower, upper); }
+    void SetPos(int position) override { Window().SetPos(position); }
+    bool IsShown() const { return m_pControl != nullptr; }
+    void Close();
+
+private:
+    QtProgress& Window();
+    QWidget* m_pParent;
+    std::unique_ptr<Progress_Control> m_pControl;
+    std::unique_ptr<QtProgress> m_pProgress;
 };
 
 } // namespace gc

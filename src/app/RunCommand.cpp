@@ -8,35 +8,6 @@
 #include "split/RunDriver.h"
 
 namespace gc {
-namespace {
-
-// Shows the progress window at the first range or position the Run sets.
-class RunProgressWindow final : public Progress {
-public:
-    explicit RunProgressWindow(QWidget* parent) : m_pParent(parent) {}
-    void SetRange(int lower, int upper) override { Window().SetRange(lower, upper); }
-    void SetPos(int position) override { Window().SetPos(position); }
-    bool IsShown() const { return m_pControl != nullptr; }
-    void Close() {
-        m_pProgress.reset();
-        m_pControl.reset();
-    }
-
-private:
-    QtProgress& Window() {
-        if (!m_pControl) {
-            m_pControl = std::make_unique<Progress_Control>(m_pParent);
-            m_pControl->show();
-            m_pProgress = std::make_unique<QtProgress>(*m_pControl);
-        }
-        return *m_pProgress;
-    }
-    QWidget* m_pParent;
-    std::unique_ptr<Progress_Control> m_pControl;
-    std::unique_ptr<QtProgress> m_pProgress;
-};
-
-} // namespace
 
 void TIFFApp::OnRun() {
     RunProgressWindow progress(m_pFrame.get());

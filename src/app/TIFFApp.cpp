@@ -134,6 +134,9 @@ void TIFFApp::OnCommand(int id) {
     case ID_TOOLS_SET_PICK_MODE:
         OnSetPickMode();
         break;
+    case ID_TOOLS_PREVIEW_PLACEMENTS:
+        OnPreviewPlacements();
+        break;
     case ID_VIEW_TOOLBAR:
         m_pFrame->GetToolBar()->setVisible(!m_pFrame->GetToolBar()->isVisible());
         break;

@@ -74,6 +74,9 @@ public:
     // Application commands.
     void OnPresetRunParameters();
     void OnRun();
+    // Finds the images of the saved input files as the Run would, writes nothing, and shows where they
+    // lie in a new "Preview Placements" window.
+    void OnPreviewPlacements();
     void OnTransmittivityToOD();
     void OnSetPickMode();
     void OnZoomIn();

@@ -52,6 +52,8 @@ const Listed LISTED[] = {
     {32781, "Transmittivity to OD - MRC Output", "", "Convert open TIFF image file to MRC in OD format", "",
      true},
     {32782, "Set pick mode and mask size...", "", "", "", true},
+    {32787, "Preview Placements", "",
+     "Find the images of the chosen scans without writing any file, and show where they lie", "", true},
     {59392, "&Toolbar", "", "Show or hide the toolbar", "Toggle ToolBar", false},
     {59393, "&Status Bar", "", "Show or hide the status bar", "Toggle StatusBar", false},
     {32772, "Image List", "", "", "", false},
@@ -119,7 +121,7 @@ private slots:
                               "P&rint Setup...", "-", "&Properties", "-", "E&xit"}));
         QCOMPARE(EntriesOf(frame.GetMenu(1)),
                  QStringList({"Convert to PDF", "Transmittivity to OD - MRC Output",
-                              "Set pick mode and mask size..."}));
+                              "Set pick mode and mask size...", "Preview Placements"}));
         QCOMPARE(EntriesOf(frame.GetMenu(2)), QStringList({"&Toolbar", "&Status Bar", "Image List"}));
         QCOMPARE(EntriesOf(frame.GetMenu(3)),
                  QStringList({"&Help Contents ...\tCtrl+H", "&About Filmsplice..."}));
