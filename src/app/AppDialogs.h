@@ -1,21 +1,21 @@
-// The dialogs behind the application's commands: "Preset Run Parameters" (FView), "Transmittivity
-// to OD - MRC Output" (FConvert) and "Set pick mode and mask size..." (CPickMask). Each attaches
+// The dialogs behind the application's commands: "Preset Run Parameters" (RunParametersDialog), "Transmittivity
+// to OD - MRC Output" (ConvertCutDialog) and "Set pick mode and mask size..." (PickSettingsDialog). Each attaches
 // itself to the application's dialog hooks; the dialog runs through the application's dialog runner
 // with the main window as its parent.
 #pragma once
 
 namespace gc {
 
-class TIFFApp;
+class Application;
 
-void AttachFView(TIFFApp& app);
-void AttachFConvert(TIFFApp& app);
-void AttachCPickMask(TIFFApp& app);
+void AttachRunParametersDialog(Application& app);
+void AttachConvertCutDialog(Application& app);
+void AttachPickSettingsDialog(Application& app);
 
-inline void AttachDialogs(TIFFApp& app) {
-    AttachFView(app);
-    AttachFConvert(app);
-    AttachCPickMask(app);
+inline void AttachDialogs(Application& app) {
+    AttachRunParametersDialog(app);
+    AttachConvertCutDialog(app);
+    AttachPickSettingsDialog(app);
 }
 
 } // namespace gc

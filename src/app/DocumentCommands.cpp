@@ -4,17 +4,17 @@
 // the pick state) and the view's update.
 #include "AppMessages.h"
 #include "PdfConversion.h"
-#include "TIFFApp.h"
-#include "TIFFFrame.h"
+#include "Application.h"
+#include "MainWindow.h"
 #include "image/TiffCodec.h"
-#include "view/TIFFView.h"
+#include "view/ImageView.h"
 
 #include <filesystem>
 #include <system_error>
 
 namespace gc {
 
-void TIFFApp::OnFileOpen() {
+void Application::OnFileOpen() {
     const std::optional<ChosenFile> chosen = m_pChooser->ChooseOpenFile(OPEN_FILTERS, 0);
     if (!chosen)
         return;
@@ -29,7 +29,7 @@ void TIFFApp::OnFileOpen() {
     UpdateCommandUi();
 }
 
-void TIFFApp::OnFileSave() {
+void Application::OnFileSave() {
     const std::optional<ChosenFile> chosen = m_pChooser->ChooseSaveFile(SAVE_FILTERS, 0);
     if (!chosen)
         return;
@@ -38,18 +38,18 @@ void TIFFApp::OnFileSave() {
         EndProcess(1);
 }
 
-void TIFFApp::OnFileSaveAs() {
+void Application::OnFileSaveAs() {
     OnFileSave();
 }
 
-void TIFFApp::OnProperties() {
+void Application::OnProperties() {
     if (m_document.CanShowProperties())
         m_document.ShowProperties(*m_pMessages);
 }
 
 // Writes the current image as "<base>_pdf.tif" in the working directory and starts the converter on
 // it; the converter writes "<base>.pdf" there. Nothing is reported either way.
-void TIFFApp::OnConvertToPdf() {
+void Application::OnConvertToPdf() {
     std::string folder, baseName, extension;
     SplitPath(m_document.GetImagePath(), folder, baseName, extension);
     const DIBSection* image = m_document.GetImage(m_document.GetCurrentImage());

@@ -5,9 +5,9 @@
 // window records it, a message says so and the preview goes on with the next file. No "Run Complete."
 // follows. The result is a new non-modal window per command.
 #include "PlacementPreviewWindow.h"
-#include "Progress_Control.h"
-#include "TIFFApp.h"
-#include "TIFFFrame.h"
+#include "RunProgressDialog.h"
+#include "Application.h"
+#include "MainWindow.h"
 #include "split/PlacementPreview.h"
 #include "split/RunDriver.h"
 #include "split/SplitMessages.h"
@@ -35,7 +35,7 @@ private:
 
 } // namespace
 
-void TIFFApp::OnPreviewPlacements() {
+void Application::OnPreviewPlacements() {
     if (RefuseDuringRun())
         return;
     if (!m_runParameters.m_bSaved) {

@@ -2,14 +2,14 @@
 // window appears once the driver starts the Run (a refused Run shows its message and no window) and
 // goes when the Run has ended, before "Run Complete." is shown. After a Run, the picking base path follows
 // the last input file. A fatal outcome ends the program with exit status 1 after its message.
-#include "Progress_Control.h"
-#include "TIFFApp.h"
-#include "TIFFFrame.h"
+#include "RunProgressDialog.h"
+#include "Application.h"
+#include "MainWindow.h"
 #include "split/RunDriver.h"
 
 namespace gc {
 
-void TIFFApp::OnRun() {
+void Application::OnRun() {
     RunProgressWindow progress(m_pFrame.get());
     RunDriver driver(m_runParameters, *m_pMessages, progress);
     // The window goes before "Run Complete." is shown.

@@ -1,6 +1,6 @@
 // gridcarver: the desktop program.
 #include "AppMessages.h"
-#include "TIFFApp.h"
+#include "Application.h"
 
 #include "core/Version.h"
 
@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName("Gridcarver");
     QApplication::setApplicationVersion(gc::VersionNumber());
 
-    gc::TIFFApp app;
+    gc::Application app;
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -3,7 +3,9 @@
 // run, pick a GAIN, type a, x0 and y0, choose bin size and scale, then press Convert or Cut.
 #include "CliShell.h"
 
-#include "convert/FConvertLogic.h"
+#include "convert/Convert.h"
+#include "convert/Cut.h"
+#include "convert/ConvertMessages.h"
 #include "convert/GainTable.h"
 #include "convert/PixelStatistics.h"
 
@@ -81,29 +83,38 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
 
     CliProgress progress("convert");
     ProgressAwareMessages messages(progress);
-    FConvertLogic dialog(messages, progress);
-    dialog.LoadTiffFiles(options.m_files);
-    if (options.m_bLastRun)
-        dialog.OnLoadLastRun();
-    if (gainGiven)
-        dialog.OnSelchangeGain(gainIndex);
+    // The constants as the dialog's fields would hold them: the defaults, then the last run's values,
+    // then the GAIN's row, then the texts typed over them.
+    ConvertSettings settings;
+    settings.m_dGain = DEFAULT_GAIN_SETTING.gain;
+    FitTexts texts = FitTextsOf(DEFAULT_GAIN_SETTING.a, DEFAULT_GAIN_SETTING.x0, DEFAULT_GAIN_SETTING.y0);
+    if (options.m_bLastRun) {
+        const LastRunValues values = LoadLastRun(LAST_RUN_FILE_NAME, messages);
+        if (values.m_dGain)
+            settings.m_dGain = *values.m_dGain;
+        texts = FitTextsOf(values.m_dA.value_or(DEFAULT_GAIN_SETTING.a),
+                           values.m_dX0.value_or(DEFAULT_GAIN_SETTING.x0),
+                           values.m_dY0.value_or(DEFAULT_GAIN_SETTING.y0));
+    }
+    if (gainGiven) {
+        settings.m_dGain = GAIN_TABLE[static_cast<std::size_t>(gainIndex)].gain;
+        texts = FitTextsOfGain(gainIndex);
+    }
     if (command.count("--a") > 0)
-        dialog.m_strA = options.m_strA;
+        texts.a = options.m_strA;
     if (command.count("--x0") > 0)
-        dialog.m_strX0 = options.m_strX0;
+        texts.x0 = options.m_strX0;
     if (command.count("--y0") > 0)
-        dialog.m_strY0 = options.m_strY0;
+        texts.y0 = options.m_strY0;
     const int binSize = std::atoi(options.m_strBin.c_str());
-    dialog.OnSelchangeBinSize(binSize == 0 ? 0 : binSize - 1);
-    const int format = options.m_strScale == "8"    ? OUTPUT_FORMAT_8_BIT
-                       : options.m_strScale == "16" ? OUTPUT_FORMAT_16_BIT
-                                                    : OUTPUT_FORMAT_AUTO;
-    dialog.OnSelchangeOutputFormat(format);
-    if (options.m_bNegative)
-        dialog.OnOutputNegative();
-    if (options.m_bStatistics)
-        dialog.OnDisplayStatistics();
-    const ConvertOutcome outcome = dialog.OnConvert();
+    settings.m_nBinIndex = binSize == 0 ? 0 : binSize - 1;
+    settings.m_nOutputFormat = options.m_strScale == "8"    ? OUTPUT_FORMAT_8_BIT
+                               : options.m_strScale == "16" ? OUTPUT_FORMAT_16_BIT
+                                                            : OUTPUT_FORMAT_AUTO;
+    settings.m_bNegative = options.m_bNegative;
+    settings.m_bStatistics = options.m_bStatistics;
+    const ConvertOutcome outcome =
+        ConvertFromTexts(options.m_files, texts, settings, LAST_RUN_FILE_NAME, messages, progress);
     progress.Finish();
     CommandStatus() = StatusOf(outcome);
 }
@@ -112,15 +123,9 @@ void RunCut(const CutOptions& options) {
     RequireAtMostMaxFiles(options.m_files);
     CliProgress progress("cut");
     ProgressAwareMessages messages(progress);
-    FConvertLogic dialog(messages, progress);
-    dialog.LoadTiffFiles(options.m_files);
-    dialog.m_strCutStartX = options.m_strStartX;
-    dialog.m_strCutStartY = options.m_strStartY;
-    dialog.m_strCutEndX = options.m_strEndX;
-    dialog.m_strCutEndY = options.m_strEndY;
-    if (options.m_bStatistics)
-        dialog.OnDisplayStatistics();
-    const ConvertOutcome outcome = dialog.OnCut();
+    const ConvertOutcome outcome = CutFromTexts(
+        options.m_files, {options.m_strStartX, options.m_strStartY, options.m_strEndX, options.m_strEndY},
+        options.m_bStatistics, messages, progress);
     progress.Finish();
     CommandStatus() = StatusOf(outcome);
 }

@@ -277,4 +277,29 @@ ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, in
     return ConvertOutcome::Done;
 }
 
+FitTexts FitTextsOf(double a, double x0, double y0) {
+    return {FormatShortest(a, FIT_FIELD_DIGITS), FormatShortest(x0, FIT_FIELD_DIGITS),
+            FormatShortest(y0, FIT_FIELD_DIGITS)};
+}
+
+FitTexts FitTextsOfGain(int gainIndex) {
+    const bool row = gainIndex >= 0 && gainIndex < GAIN_COUNT;
+    const GainSetting& setting = row ? GAIN_TABLE[static_cast<std::size_t>(gainIndex)] : DEFAULT_GAIN_SETTING;
+    return {FormatGeneral(setting.a, FIT_FIELD_DIGITS), FormatGeneral(setting.x0, FIT_FIELD_DIGITS),
+            FormatGeneral(setting.y0, FIT_FIELD_DIGITS)};
+}
+
+ConvertOutcome ConvertFromTexts(const std::vector<std::string>& files, const FitTexts& texts,
+                                ConvertSettings& settings, const std::string& lastRunPath, Messages& messages,
+                                Progress& progress) {
+    if (!ReadFitConstants(texts.a, texts.x0, texts.y0, FIT_LOWER_LIMIT, FIT_UPPER_LIMIT, settings.m_fit,
+                          messages))
+        return ConvertOutcome::Refused;
+    if (files.empty()) {
+        messages.Warning(MSG_LOAD_VALID_TIFF_FIRST);
+        return ConvertOutcome::Refused;
+    }
+    return ConvertFiles(files, settings, lastRunPath, messages, progress);
+}
+
 } // namespace gc

@@ -18,6 +18,8 @@ namespace gc {
 
 inline constexpr std::uint32_t MAX_ROWS_PER_STRIP = 1024;
 inline constexpr int MAX_BINNED_SIZE = 10000;
+// Files one press of Convert or Cut takes.
+inline constexpr int MAX_TIFF_FILES = 100;
 // Bounds of the integer part of a fit constant's magnitude (the dialog's m_nLowerLimit, m_nUpperLimit).
 inline constexpr int FIT_LOWER_LIMIT = 0;
 inline constexpr int FIT_UPPER_LIMIT = 20000;
@@ -45,6 +47,23 @@ bool FitConstantAccepted(float value, int lower, int upper);
 // order; shows the message of the first refused one and returns false.
 bool ReadFitConstants(const std::string& aText, const std::string& x0Text, const std::string& y0Text,
                       int lower, int upper, FitConstants& fit, Messages& messages);
+
+// The fit constants as the three fields hold them: a GAIN choice fills them with up to 15 significant
+// digits (FormatGeneral), the defaults and the last-run file with the shortest exact text
+// (FormatShortest); Convert reads them back from these texts.
+inline constexpr int FIT_FIELD_DIGITS = 15;
+struct FitTexts {
+    std::string a, x0, y0;
+};
+FitTexts FitTextsOf(double a, double x0, double y0);
+FitTexts FitTextsOfGain(int gainIndex);
+
+// Convert as its button does, the one way in for the dialog and the command line: the constants read
+// from their texts (a refused text shows its "... re-enter." message: Refused, nothing done), then
+// ConvertFiles.
+ConvertOutcome ConvertFromTexts(const std::vector<std::string>& files, const FitTexts& texts,
+                                ConvertSettings& settings, const std::string& lastRunPath, Messages& messages,
+                                Progress& progress);
 
 // A press of Convert after the fields were read and files were loaded: records the GAIN and constants
 // in the last-run file at `lastRunPath`, converts every file in order and shows "Done...". Every

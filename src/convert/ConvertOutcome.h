@@ -10,8 +10,8 @@ enum class ConvertOutcome {
     Done,         // every file finished, "Done..." shown
     Refused,      // a typed value was refused ("... re-enter.") or no file was loaded; nothing done
     CannotHandle, // ended early on a file it cannot handle (its message shown); earlier outputs stay
-    FatalRead,  // "READ ERROR…" shown
-    FatalWrite, // "WRITE ERROR…" shown
+    FatalRead,    // "READ ERROR…" shown
+    FatalWrite,   // "WRITE ERROR…" shown
     // A stop was requested (the command line's SIGINT/SIGTERM); the file being written was removed,
     // earlier outputs stay, nothing is shown.
     Interrupted,

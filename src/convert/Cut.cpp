@@ -203,4 +203,19 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
     return ConvertOutcome::Done;
 }
 
+ConvertOutcome CutFromTexts(const std::vector<std::string>& files, const CutTexts& texts, bool statistics,
+                            Messages& messages, Progress& progress) {
+    if (files.empty()) {
+        messages.Warning(MSG_LOAD_VALID_TIFF_FIRST);
+        return ConvertOutcome::Refused;
+    }
+    progress.SetRange(0, 100);
+    progress.SetPos(10);
+    CutRectangle rectangle;
+    if (!ReadCutRectangle(texts.startX, texts.startY, texts.endX, texts.endY, CUT_LOWER_LIMIT,
+                          CUT_UPPER_LIMIT, rectangle, messages))
+        return ConvertOutcome::Refused;
+    return CutFiles(files, rectangle, statistics, messages, progress);
+}
+
 } // namespace gc

@@ -33,6 +33,17 @@ bool ReadCutRectangle(const std::string& startX, const std::string& startY, cons
                       const std::string& endY, int lower, int upper, CutRectangle& rectangle,
                       Messages& messages);
 
+// The four corner fields as typed.
+struct CutTexts {
+    std::string startX, startY, endX, endY;
+};
+
+// Cut as its button does, the one way in for the dialog and the command line: the bar at 10, the
+// rectangle read from its texts (a refused corner shows its message: Refused, nothing done), then
+// CutFiles.
+ConvertOutcome CutFromTexts(const std::vector<std::string>& files, const CutTexts& texts, bool statistics,
+                            Messages& messages, Progress& progress);
+
 // A press of Cut after the fields were read and files were loaded: cuts every file in order and shows
 // "Done...". Each output is written under a temporary name and takes its own name only when complete;
 // a stop request (looked at once per row) ends it with Interrupted, the unfinished output removed.

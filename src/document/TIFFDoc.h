@@ -9,7 +9,7 @@
 #pragma once
 
 #include "core/Messages.h"
-#include "document/GrowArray.h"
+#include "core/GrowArray.h"
 #include "image/DIBSection.h"
 
 #include <memory>

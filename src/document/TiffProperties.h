@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/Messages.h"
-#include "document/GrowArray.h"
+#include "core/GrowArray.h"
 
 #include <string>
 

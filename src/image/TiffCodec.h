@@ -8,7 +8,7 @@
 
 #include "core/Messages.h"
 #include "core/TiffHandle.h"
-#include "document/GrowArray.h"
+#include "core/GrowArray.h"
 #include "image/DIBSection.h"
 #include "image/ImageLimits.h"
 

@@ -20,30 +20,30 @@ inline constexpr const char* TITLE_PICK_OUTPUT_DIRECTORY = "Pick an output direc
 inline constexpr const char* FILTER_TIFF_FILES = "TIFF|*.tif;*.tiff;|";
 
 // Parameter dialog: caption and control texts.
-inline constexpr const char* FVIEW_CAPTION = "Set Run Parameters";
-inline constexpr const char* FVIEW_GROUP = "Set/Change Run Parameters and Load Input Files";
-inline constexpr const char* FVIEW_DEFAULT_SETTINGS = "Click to change default settings.";
-inline constexpr const char* FVIEW_IMAGE_COUNT_LABEL =
+inline constexpr const char* RUN_PARAMETERS_CAPTION = "Set Run Parameters";
+inline constexpr const char* RUN_PARAMETERS_GROUP = "Set/Change Run Parameters and Load Input Files";
+inline constexpr const char* RUN_PARAMETERS_DEFAULT_SETTINGS = "Click to change default settings.";
+inline constexpr const char* RUN_PARAMETERS_IMAGE_COUNT_LABEL =
     "Change number of images in scanned\nTIFF file to extract.";
-inline constexpr const char* FVIEW_HEIGHT_LABEL =
+inline constexpr const char* RUN_PARAMETERS_HEIGHT_LABEL =
     "Change approximate height of images in\nscanned TIFF file (cms).";
-inline constexpr const char* FVIEW_WIDTH_LABEL =
+inline constexpr const char* RUN_PARAMETERS_WIDTH_LABEL =
     "Change approximate width of images\nin scanned TIFF file (cms).";
-inline constexpr const char* FVIEW_OUTPUT_TIFF_LABEL = "Output TIFF:";
-inline constexpr const char* FVIEW_BATCH_MODE_LABEL = "Batch Mode:";
-inline constexpr const char* FVIEW_CHECK_FOR_YES = "Check for YES";
-inline constexpr const char* FVIEW_BINNING_LABEL =
+inline constexpr const char* RUN_PARAMETERS_OUTPUT_TIFF_LABEL = "Output TIFF:";
+inline constexpr const char* RUN_PARAMETERS_BATCH_MODE_LABEL = "Batch Mode:";
+inline constexpr const char* RUN_PARAMETERS_CHECK_FOR_YES = "Check for YES";
+inline constexpr const char* RUN_PARAMETERS_BINNING_LABEL =
     "Set BINNING for output files.\nSee Help index for more\ninformation...";
-inline constexpr const char* FVIEW_APPEND_STRING_LABEL = "Use string below to append to output file names:";
-inline constexpr const char* FVIEW_START_NUMBER_LABEL =
+inline constexpr const char* RUN_PARAMETERS_APPEND_STRING_LABEL = "Use string below to append to output file names:";
+inline constexpr const char* RUN_PARAMETERS_START_NUMBER_LABEL =
     "Use number below as start number for output file names:";
-inline constexpr const char* FVIEW_OUTPUT_DIR_LABEL = "Select the output directory:";
-inline constexpr const char* FVIEW_SELECT_FILES = "SELECT FILES TO LOAD";
-inline constexpr const char* FVIEW_SAVE_PARAMETERS = "SAVE PARAMETERS";
-inline constexpr const char* FVIEW_IMAGE_COUNT_ITEMS[] = {"1", "2", "3", "4", "5", "6"};
-inline constexpr const char* FVIEW_HEIGHT_ITEMS[] = {"9", "10", "11"};
-inline constexpr const char* FVIEW_WIDTH_ITEMS[] = {"7", "8", "9"};
-inline constexpr const char* FVIEW_BINNING_ITEMS[] = {"0", "2", "3", "4"};
+inline constexpr const char* RUN_PARAMETERS_OUTPUT_DIR_LABEL = "Select the output directory:";
+inline constexpr const char* RUN_PARAMETERS_SELECT_FILES = "SELECT FILES TO LOAD";
+inline constexpr const char* RUN_PARAMETERS_SAVE_PARAMETERS = "SAVE PARAMETERS";
+inline constexpr const char* RUN_PARAMETERS_IMAGE_COUNT_ITEMS[] = {"1", "2", "3", "4", "5", "6"};
+inline constexpr const char* RUN_PARAMETERS_HEIGHT_ITEMS[] = {"9", "10", "11"};
+inline constexpr const char* RUN_PARAMETERS_WIDTH_ITEMS[] = {"7", "8", "9"};
+inline constexpr const char* RUN_PARAMETERS_BINNING_ITEMS[] = {"0", "2", "3", "4"};
 
 // Values the kill-focus handlers put into empty edit fields.
 inline constexpr const char* EMPTY_APPEND_STRING = "empty";

@@ -4,7 +4,7 @@
 
 #include "app/FileChooser.h"
 #include "app/QtMessages.h"
-#include "app/TIFFApp.h"
+#include "app/Application.h"
 #include "support/TestSupport.h"
 
 #include <QDialog>
@@ -74,7 +74,7 @@ struct TestApp {
     ScriptedChooser m_chooser;
     RecordingDialogs m_dialogs;
     std::vector<int> m_exits;
-    std::unique_ptr<TIFFApp> m_app;
+    std::unique_ptr<Application> m_app;
 
     explicit TestApp(const QStringList& arguments = {}) {
         AppServices services;
@@ -82,12 +82,12 @@ struct TestApp {
         services.m_pChooser = &m_chooser;
         services.m_pDialogs = &m_dialogs;
         services.m_exit = [this](int status) { m_exits.push_back(status); };
-        m_app = std::make_unique<TIFFApp>(services);
+        m_app = std::make_unique<Application>(services);
         m_bStarted = m_app->InitInstance(arguments);
         // Help must never start a real viewer in a test.
         m_app->m_strHelpViewer = "gridcarver-test-no-such-viewer";
     }
-    TIFFApp* operator->() { return m_app.get(); }
+    Application* operator->() { return m_app.get(); }
     bool m_bStarted = false;
 };
 

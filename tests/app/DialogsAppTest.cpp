@@ -2,18 +2,18 @@
 // and a Run started from the window on a generated scan; the Convert / Cut dialog opened by its
 // command; picking three particles with the mouse after the settings dialog, and saving them.
 #include "AppTestSupport.h"
-#include "app/CPickMask.h"
+#include "app/PickSettingsDialog.h"
 #include "app/CommandTable.h"
-#include "app/FView.h"
-#include "app/TIFFFrame.h"
+#include "app/RunParametersDialog.h"
+#include "app/MainWindow.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
-#include "split/FViewLogic.h"
+#include "forms/RunParametersForm.h"
 #include "split/SplitMessages.h"
 #include "tools/ScanGenerator.h"
 #include "view/PickMessages.h"
 #include "view/PickOperations.h"
-#include "view/TIFFView.h"
+#include "view/ImageView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -79,13 +79,13 @@ private slots:
         app.m_messages.m_shown.clear();
         app.m_chooser.Answer(scan);
         app.m_dialogs.m_inspect = [](QDialog& dialog) {
-            auto& view = dynamic_cast<FView&>(dialog);
+            auto& view = dynamic_cast<RunParametersDialog&>(dialog);
             Choose(view.m_pImageCount, 0); // 1 image
             Choose(view.m_pHeight, 0);     // 9 cm
             Choose(view.m_pWidth, 0);      // 7 cm
             QTest::mouseClick(view.m_pSelectFiles, Qt::LeftButton);
             QTest::mouseClick(view.m_pSaveParameters, Qt::LeftButton);
-            QCOMPARE(view.result(), FVIEW_END_CODE);
+            QCOMPARE(view.result(), RUN_PARAMETERS_END_CODE);
         };
         app->GetFrame().GetAction(ID_FILE_PRESET_RUN_PARAMETERS)->trigger();
         QCOMPARE(app.m_dialogs.m_titles, QStringList{"Set Run Parameters"});
@@ -136,7 +136,7 @@ private slots:
 
         // The settings: pick mode on, boxes of 20 pixels, one file per box.
         app.m_dialogs.m_inspect = [](QDialog& dialog) {
-            auto& settings = dynamic_cast<CPickMask&>(dialog);
+            auto& settings = dynamic_cast<PickSettingsDialog&>(dialog);
             QTest::mouseClick(settings.PickModeBox(), Qt::LeftButton, {},
                               QPoint(6, settings.PickModeBox()->height() / 2));
             settings.MaskSizeEdit()->selectAll();

@@ -1,5 +1,5 @@
 // The "Particle Pick Settings ..." dialog as the user works it: clicks, typing, OK, Cancel, Esc.
-#include "app/CPickMask.h"
+#include "app/PickSettingsDialog.h"
 #include "support/TestSupport.h"
 #include "view/PickMessages.h"
 
@@ -43,7 +43,7 @@ void DialogsPickTest::ControlsAndTexts() {
     state.m_nMaskSize = 30;
     state.m_nPickCount = 1;
     test::RecordingMessages messages;
-    CPickMask dialog(state, messages);
+    PickSettingsDialog dialog(state, messages);
     QCOMPARE(dialog.windowTitle(), QString(pick_text::DIALOG_CAPTION));
     QCOMPARE(dialog.PickModeBox()->text(), QString(pick_text::PICK_MODE_CHECK));
     QCOMPARE(dialog.CollateBox()->text(), QString(pick_text::COLLATE_CHECK));
@@ -70,7 +70,7 @@ void DialogsPickTest::OkWithPickModeOffStaysOpen() {
     PickState state;
     test::RecordingMessages messages;
     int repaints = 0;
-    CPickMask dialog(state, messages, nullptr, [&repaints] { ++repaints; });
+    PickSettingsDialog dialog(state, messages, nullptr, [&repaints] { ++repaints; });
     dialog.show();
     Retype(dialog.MaskSizeEdit(), "25");
     QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
@@ -87,7 +87,7 @@ void DialogsPickTest::OkAcceptsAValidSize() {
     PickState state;
     state.m_strOpenFilePath = "/data/plate.tif";
     test::RecordingMessages messages;
-    CPickMask dialog(state, messages);
+    PickSettingsDialog dialog(state, messages);
     dialog.show();
     QTest::mouseClick(dialog.PickModeBox(), Qt::LeftButton);
     QTest::mouseClick(dialog.CollateBox(), Qt::LeftButton);
@@ -112,7 +112,7 @@ void DialogsPickTest::OkAcceptsAValidSize() {
 void DialogsPickTest::TypingIsReadAtOnce() {
     PickState state;
     test::RecordingMessages messages;
-    CPickMask dialog(state, messages);
+    PickSettingsDialog dialog(state, messages);
     dialog.show();
     Retype(dialog.MaskSizeEdit(), "7");
     QCOMPARE(state.m_nMaskSize, 7);
@@ -128,7 +128,7 @@ void DialogsPickTest::CancelResetsEscapeKeeps() {
     PickState state;
     test::RecordingMessages messages;
     {
-        CPickMask dialog(state, messages);
+        PickSettingsDialog dialog(state, messages);
         dialog.show();
         QTest::mouseClick(dialog.PickModeBox(), Qt::LeftButton);
         Retype(dialog.MaskSizeEdit(), "300");
@@ -140,7 +140,7 @@ void DialogsPickTest::CancelResetsEscapeKeeps() {
     QCOMPARE(state.m_bPickMode, 1);
     QCOMPARE(state.m_nMaskSize, 300);
     {
-        CPickMask dialog(state, messages);
+        PickSettingsDialog dialog(state, messages);
         dialog.show();
         QTest::mouseClick(dialog.PickModeBox(), Qt::LeftButton);
         Retype(dialog.MaskSizeEdit(), "20");

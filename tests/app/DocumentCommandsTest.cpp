@@ -4,10 +4,10 @@
 #include "AppTestSupport.h"
 #include "app/CommandTable.h"
 #include "app/PdfConversion.h"
-#include "app/TIFFFrame.h"
+#include "app/MainWindow.h"
 #include "image/TiffCodec.h"
-#include "view/TIFFDirDLG.h"
-#include "view/TIFFView.h"
+#include "view/ImageListWindow.h"
+#include "view/ImageView.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -122,7 +122,7 @@ private slots:
         QVERIFY(app->GetFrame().GetAction(ID_FILE_PROPERTIES)->isEnabled());
         QVERIFY(app.m_messages.m_shown.empty());
 
-        TIFFView& view = app->GetView();
+        ImageView& view = app->GetView();
         QVERIFY(view.IsImageListVisible());
         QVERIFY(app->GetFrame().GetAction(ID_VIEW_IMAGE_LIST)->isChecked());
         QListWidget& list = view.GetDirDlg().GetList();

@@ -5,7 +5,7 @@
 #include "AppTestSupport.h"
 #include "app/CommandTable.h"
 #include "app/PlacementPreviewWindow.h"
-#include "app/TIFFFrame.h"
+#include "app/MainWindow.h"
 #include "split/SplitMessages.h"
 #include "tools/ScanGenerator.h"
 

@@ -2,13 +2,13 @@
 // during a Run, start-up, the view toggles, the About box, the progress window and the help viewer.
 #include "AppTestSupport.h"
 #include "app/AppMessages.h"
-#include "app/CAboutDlg.h"
+#include "app/AboutDialog.h"
 #include "app/ChildProcess.h"
 #include "app/CommandTable.h"
-#include "app/Progress_Control.h"
-#include "app/TIFFFrame.h"
-#include "view/TIFFDirDLG.h"
-#include "view/TIFFView.h"
+#include "app/RunProgressDialog.h"
+#include "app/MainWindow.h"
+#include "view/ImageListWindow.h"
+#include "view/ImageView.h"
 
 #include <QAction>
 #include <QLabel>
@@ -108,7 +108,7 @@ private slots:
     void menusEntriesKeysAndPromptsAreTheListedOnes() {
         test::TestApp app;
         QVERIFY(app.m_bStarted);
-        TIFFFrame& frame = app->GetFrame();
+        MainWindow& frame = app->GetFrame();
         QStringList titles;
         for (QAction* action : frame.menuBar()->actions())
             titles << action->text();
@@ -164,7 +164,7 @@ private slots:
 
     void statusBarShowsReadyAndTheIndicators() {
         test::TestApp app;
-        TIFFFrame& frame = app->GetFrame();
+        MainWindow& frame = app->GetFrame();
         QCOMPARE(frame.GetStatusBarWidget()->currentMessage(), QString("Ready"));
         QStringList indicators;
         for (QLabel* label : frame.GetIndicators())
@@ -179,7 +179,7 @@ private slots:
 
     void keysReachTheirCommands() {
         test::TestApp app;
-        TIFFView& view = app->GetView();
+        ImageView& view = app->GetView();
         view.setFocus();
         QVERIFY(QTest::qWaitForWindowActive(&app->GetFrame()));
 
@@ -216,7 +216,7 @@ private slots:
         WindowCheckingMessages messages;
         test::RecordingDialogs dialogs;
         test::ScriptedChooser chooser;
-        TIFFApp app({&messages, &chooser, &dialogs, [](int) { QFAIL("the Run ended the program"); }});
+        Application app({&messages, &chooser, &dialogs, [](int) { QFAIL("the Run ended the program"); }});
         QVERIFY(app.InitInstance({}));
         app.m_runParameters.m_bSaved = true;
         app.m_runParameters.m_bFilesLoaded = true;
@@ -301,7 +301,7 @@ private slots:
 
     void viewCommandsToggleWithCheckMarks() {
         test::TestApp app;
-        TIFFFrame& frame = app->GetFrame();
+        MainWindow& frame = app->GetFrame();
         QAction* toolbar = frame.GetAction(ID_VIEW_TOOLBAR);
         QAction* statusBar = frame.GetAction(ID_VIEW_STATUS_BAR);
         QAction* imageList = frame.GetAction(ID_VIEW_IMAGE_LIST);
@@ -355,7 +355,7 @@ private slots:
         QVERIFY(labels.contains("Gridcarver Version 1.0"));
         QVERIFY(app.m_messages.m_shown.empty());
         // OK and Esc close it.
-        CAboutDlg about;
+        AboutDialog about;
         about.show();
         QTest::keyClick(&about, Qt::Key_Escape);
         QVERIFY(!about.isVisible());
@@ -366,7 +366,7 @@ private slots:
     }
 
     void progressWindowShowsTheRunsPositions() {
-        Progress_Control control;
+        RunProgressDialog control;
         QCOMPARE(control.windowTitle(), QString("Run Progress Indicator..."));
         control.show();
         QtProgress progress(control);

@@ -1,8 +1,8 @@
 // The image view: zoom arithmetic, panning and the right-drag read-out with synthetic mouse events,
 // the drawn pixels (orientation, zoom, scroll, pick outlines), the image list and print fitting.
 #include "support/TestSupport.h"
-#include "view/TIFFDirDLG.h"
-#include "view/TIFFView.h"
+#include "view/ImageListWindow.h"
+#include "view/ImageView.h"
 #include "view/ViewMessages.h"
 #include "view/ZoomFactor.h"
 
@@ -72,11 +72,11 @@ class ViewTest : public QObject {
     Q_OBJECT
 
     FakeContext* m_context = nullptr;
-    TIFFView* m_view = nullptr;
+    ImageView* m_view = nullptr;
 
     // A shown 200 × 150 view over `context`.
     void MakeView(int width = 200, int height = 150) {
-        m_view = new TIFFView(*m_context);
+        m_view = new ImageView(*m_context);
         m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_view->setFrameShape(QFrame::NoFrame);

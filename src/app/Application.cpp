@@ -1,0 +1,327 @@
+#include "Application.h"
+
+#include "AppDialogs.h"
+#include "AppMessages.h"
+#include "AboutDialog.h"
+#include "ChildProcess.h"
+#include "CommandTable.h"
+#include "MainWindow.h"
+#include "split/SplitMessages.h"
+#include "view/PickOperations.h"
+#include "view/ImageView.h"
+#include "view/ZoomFactor.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace gc {
+
+Application::Application(AppServices services) : m_strHelpViewer(HELP_VIEWER) {
+    if (services.m_pMessages == nullptr) {
+        m_pOwnMessages = std::make_unique<QtMessages>();
+        services.m_pMessages = m_pOwnMessages.get();
+    }
+    if (services.m_pChooser == nullptr) {
+        m_pOwnChooser = std::make_unique<QtFileChooser>();
+        services.m_pChooser = m_pOwnChooser.get();
+    }
+    if (services.m_pDialogs == nullptr) {
+        m_pOwnDialogs = std::make_unique<DialogRunner>();
+        services.m_pDialogs = m_pOwnDialogs.get();
+    }
+    m_pMessages = services.m_pMessages;
+    m_pChooser = services.m_pChooser;
+    m_pDialogs = services.m_pDialogs;
+    m_exit = services.m_exit ? services.m_exit : [](int status) { std::exit(status); };
+    // The TIFF library's errors appear as warning boxes captioned with the reporting function.
+    m_pTiffErrors = std::make_unique<TiffErrorScope>(*m_pMessages);
+    AttachDialogs(*this);
+}
+
+Application::~Application() {
+    m_pFrame.reset();
+}
+
+bool Application::InitInstance(const QStringList& arguments) {
+    // The only file a command line may name goes through a plain document open, which reads no
+    // image: the file must exist and be readable, and nothing else happens with it.
+    for (const QString& argument : arguments) {
+        if (argument.startsWith('-'))
+            continue;
+        const QFileInfo file(argument);
+        if (!file.isFile() || !file.isReadable()) {
+            m_strFailedArgument = argument.toStdString();
+            return false;
+        }
+    }
+
+    m_pFrame = std::make_unique<MainWindow>([this](int id) { OnCommand(id); }, [this] { UpdateCommandUi(); });
+    m_pView = new ImageView(*this, m_pFrame.get());
+    m_pFrame->setCentralWidget(m_pView);
+    if (auto* qtMessages = dynamic_cast<QtMessages*>(m_pMessages))
+        qtMessages->SetParent(m_pFrame.get());
+    m_pView->OnInitialUpdate();
+
+    m_pFrame->resize(900, 700);
+    m_pFrame->show();
+    m_pView->setFocus();
+
+    m_pick.ResetPickState();
+    m_runParameters = RunParameters{};
+    m_fZoom = ResetZoom();
+    UpdateCommandUi();
+    return true;
+}
+
+void Application::EndProcess(int status) {
+    m_exit(status);
+}
+
+bool Application::RefuseDuringRun() {
+    if (!m_runParameters.m_bRunning)
+        return false;
+    m_pMessages->Warning(MSG_RUNNING_WAIT);
+    return true;
+}
+
+void Application::OnCommand(int id) {
+    switch (id) {
+    case ID_FILE_PRESET_RUN_PARAMETERS:
+        OnPresetRunParameters();
+        break;
+    case ID_FILE_RUN:
+        OnRun();
+        break;
+    case ID_FILE_OPEN:
+        OnFileOpen();
+        break;
+    case ID_FILE_SAVE:
+        OnFileSave();
+        break;
+    case ID_FILE_SAVE_AS:
+        OnFileSaveAs();
+        break;
+    case ID_FILE_PRINT:
+        OnFilePrint();
+        break;
+    case ID_FILE_PRINT_PREVIEW:
+        OnFilePrintPreview();
+        break;
+    case ID_FILE_PRINT_SETUP:
+        OnFilePrintSetup();
+        break;
+    case ID_FILE_PROPERTIES:
+        OnProperties();
+        break;
+    case ID_APP_EXIT:
+        m_pFrame->close();
+        break;
+    case ID_TOOLS_CONVERT_TO_PDF:
+        OnConvertToPdf();
+        break;
+    case ID_TOOLS_TRANSMITTIVITY_TO_OD:
+        OnTransmittivityToOD();
+        break;
+    case ID_TOOLS_SET_PICK_MODE:
+        OnSetPickMode();
+        break;
+    case ID_TOOLS_PREVIEW_PLACEMENTS:
+        OnPreviewPlacements();
+        break;
+    case ID_VIEW_TOOLBAR:
+        m_pFrame->GetToolBar()->setVisible(!m_pFrame->GetToolBar()->isVisible());
+        break;
+    case ID_VIEW_STATUS_BAR:
+        m_pFrame->GetStatusBarWidget()->setVisible(!m_pFrame->GetStatusBarWidget()->isVisible());
+        break;
+    case ID_VIEW_IMAGE_LIST:
+        m_pView->OnImageList();
+        break;
+    case ID_HELP_CONTENTS:
+        OnHelpContents();
+        break;
+    case ID_APP_ABOUT:
+        OnAppAbout();
+        break;
+    case ID_ZOOM_IN:
+        OnZoomIn();
+        break;
+    case ID_ZOOM_OUT:
+        OnZoomOut();
+        break;
+    case ID_RESET_ZOOM:
+        OnResetZoom();
+        break;
+    case ID_NEXT_PANE:
+    case ID_PREV_PANE:
+        break; // the window has no panes
+    default:
+        break;
+    }
+    UpdateCommandUi();
+}
+
+void Application::UpdateCommandUi() {
+    if (!m_pFrame)
+        return;
+    m_pFrame->GetAction(ID_VIEW_TOOLBAR)->setChecked(m_pFrame->GetToolBar()->isVisible());
+    m_pFrame->GetAction(ID_VIEW_STATUS_BAR)->setChecked(m_pFrame->GetStatusBarWidget()->isVisible());
+    m_pFrame->GetAction(ID_VIEW_IMAGE_LIST)->setChecked(m_pView->IsImageListVisible());
+    m_pFrame->GetAction(ID_FILE_PROPERTIES)->setEnabled(m_document.CanShowProperties());
+}
+
+void Application::OnPresetRunParameters() {
+    if (RefuseDuringRun())
+        return;
+    if (m_hooks.m_presetRunParameters)
+        m_hooks.m_presetRunParameters(*this);
+}
+
+void Application::OnTransmittivityToOD() {
+    if (RefuseDuringRun())
+        return;
+    if (m_hooks.m_transmittivityToOD)
+        m_hooks.m_transmittivityToOD(*this);
+}
+
+void Application::OnSetPickMode() {
+    m_pick.ResetPickState();
+    if (RefuseDuringRun())
+        return;
+    if (m_hooks.m_pickSettings)
+        m_hooks.m_pickSettings(*this);
+    m_pView->DrawImage();
+}
+
+void Application::OnZoomIn() {
+    if (RefuseDuringRun())
+        return;
+    m_fZoom = ZoomIn(m_fZoom);
+    m_pView->DrawImage();
+}
+
+void Application::OnZoomOut() {
+    if (RefuseDuringRun())
+        return;
+    m_fZoom = ZoomOut(m_fZoom);
+    m_pView->DrawImage();
+}
+
+void Application::OnResetZoom() {
+    if (RefuseDuringRun())
+        return;
+    m_fZoom = ResetZoom();
+    m_pView->DrawImage();
+}
+
+// Opens the help document in the working directory with the desktop's viewer. Waits at most a second
+// for the viewer; when it cannot be started or fails within that second, names the guide it could not
+// open. A viewer that fails later is not heard of.
+void Application::OnHelpContents() {
+    ChildProcess process;
+    if (process.Start(m_strHelpViewer, {HELP_DOCUMENT}, HELP_WAIT_MILLISECONDS) && !process.HasFailed())
+        return;
+    std::error_code error;
+    const std::filesystem::path guide = std::filesystem::absolute(HELP_DOCUMENT, error);
+    m_pMessages->Warning(MSG_HELP_NOT_OPENED + (error ? std::string(HELP_DOCUMENT) : guide.string()));
+}
+
+void Application::OnAppAbout() {
+    AboutDialog dialog(m_pFrame.get());
+    m_pDialogs->Exec(dialog);
+}
+
+QPrinter& Application::Printer() {
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_pPrinter;
+}
+
+void Application::OnFilePrint() {
+    QPrintDialog dialog(&Printer(), m_pFrame.get());
+    if (m_pDialogs->Exec(dialog) == QDialog::Accepted)
+        m_pView->Print(Printer());
+}
+
+void Application::OnFilePrintPreview() {
+    QPrintPreviewDialog preview(&Printer(), m_pFrame.get());
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* printer) { m_pView->Print(*printer); });
+    m_pDialogs->Exec(preview);
+}
+
+void Application::OnFilePrintSetup() {
+    QPageSetupDialog dialog(&Printer(), m_pFrame.get());
+    m_pDialogs->Exec(dialog);
+}
+
+// ViewContext.
+
+DIBSection* Application::GetImage(int index) {
+    return m_document.GetImage(index);
+}
+
+int Application::GetImageCount() const {
+    return m_document.GetImageCount();
+}
+
+std::string Application::GetImagePath() const {
+    return m_document.GetImagePath();
+}
+
+bool Application::IsPickMode() const {
+    return m_pick.m_bPickMode != 0;
+}
+
+int Application::GetMaskSize() const {
+    return m_pick.m_nMaskSize;
+}
+
+std::vector<ViewPoint> Application::GetPicks() const {
+    std::vector<ViewPoint> picks;
+    for (int i = 0; i < m_pick.m_nPickCount && i < MAX_PICKS; ++i)
+        picks.push_back({m_pick.m_ptPicks[i].x, m_pick.m_ptPicks[i].y});
+    return picks;
+}
+
+DIBSection* Application::PickImage(const PickPointer& pointer) {
+    return m_document.GetImage(pointer.imageIndex);
+}
+
+namespace {
+PickPoint ImagePosition(const PickPointer& pointer, float zoom) {
+    return {ImageCoordinate(pointer.window.x, pointer.scroll.x, zoom),
+            ImageCoordinate(pointer.window.y, pointer.scroll.y, zoom)};
+}
+} // namespace
+
+void Application::AddPick(const PickPointer& pointer) {
+    if (gc::AddPick(m_pick, PickImage(pointer), ImagePosition(pointer, m_fZoom)) == AddPickResult::Added)
+        m_pView->DrawImage();
+}
+
+void Application::RemovePick(const PickPointer& pointer) {
+    if (gc::RemovePick(m_pick, PickImage(pointer), ImagePosition(pointer, m_fZoom)))
+        m_pView->DrawImage();
+}
+
+void Application::SavePicks(const PickPointer& pointer) {
+    const SavePicksResult result = gc::SavePicks(m_pick, PickImage(pointer), *m_pMessages);
+    if (result.m_outcome == SavePicksOutcome::FatalMemory) {
+        EndProcess(1);
+        return;
+    }
+    if (result.m_outcome != SavePicksOutcome::NothingToSave)
+        m_pView->DrawImage();
+}
+
+} // namespace gc

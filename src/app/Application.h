@@ -1,0 +1,141 @@
+// Application: the application object. Owns the document, the main window and the view, the process-wide
+// state (Run parameters with the Run-in-progress flag, pick state, zoom factor) and the handlers of
+// the application's commands. Every command of the table arrives at OnCommand.
+//
+// Messages, choosers and modal dialogs go through replaceable services, so that tests drive every
+// command without a blocking window.
+#pragma once
+
+#include "FileChooser.h"
+#include "QtMessages.h"
+#include "core/Messages.h"
+#include "core/TiffErrors.h"
+#include "document/TIFFDoc.h"
+#include "split/RunParameters.h"
+#include "view/PickState.h"
+#include "view/ViewContext.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QPrinter;
+
+namespace gc {
+
+class Application;
+class MainWindow;
+class ImageView;
+
+struct AppServices {
+    Messages* m_pMessages = nullptr;    // default: message boxes
+    FileChooser* m_pChooser = nullptr;  // default: QFileDialog
+    DialogRunner* m_pDialogs = nullptr; // default: QDialog::exec
+    std::function<void(int)> m_exit;    // ends the process after a fatal outcome; default std::exit
+};
+
+// The dialogs that other parts of the program attach to their commands. A command whose dialog is
+// not attached does nothing beyond its busy test.
+struct DialogHooks {
+    std::function<void(Application&)> m_presetRunParameters; // "Set Run Parameters" (RunParametersDialog)
+    std::function<void(Application&)> m_transmittivityToOD;  // Convert / Cut (ConvertCutDialog)
+    std::function<void(Application&)> m_pickSettings;        // "Particle Pick Settings ..." (PickSettingsDialog)
+};
+
+class Application : public QObject, public ViewContext {
+    Q_OBJECT
+public:
+    explicit Application(AppServices services = {});
+    ~Application() override;
+
+    // Start-up: document, main window and view; a file named in `arguments` opens no image (a name
+    // that cannot be read makes start-up fail: its name is in GetFailedArgument()). Shows the window.
+    // Returns false when start-up failed.
+    bool InitInstance(const QStringList& arguments);
+
+    const std::string& GetFailedArgument() const { return m_strFailedArgument; }
+    MainWindow& GetFrame() { return *m_pFrame; }
+    ImageView& GetView() { return *m_pView; }
+    TIFFDoc& GetDocument() { return m_document; }
+    Messages& GetMessages() override { return *m_pMessages; }
+    FileChooser& GetChooser() { return *m_pChooser; }
+    DialogRunner& GetDialogs() { return *m_pDialogs; }
+
+    // Runs command `id` of the command table.
+    void OnCommand(int id);
+    // Updates check marks and enabled states of the commands.
+    void UpdateCommandUi();
+
+    // While a Run is in progress: shows "Running ... Wait!" and returns true.
+    bool RefuseDuringRun();
+
+    // Application commands.
+    void OnPresetRunParameters();
+    void OnRun();
+    // Finds the images of the saved input files as the Run would, writes nothing, and shows where they
+    // lie in a new "Preview Placements" window.
+    void OnPreviewPlacements();
+    void OnTransmittivityToOD();
+    void OnSetPickMode();
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnResetZoom();
+    void OnHelpContents();
+    void OnAppAbout();
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    void OnFilePrintSetup();
+
+    // The document's commands (open and save by type, properties, PDF conversion).
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnProperties();
+    void OnConvertToPdf();
+
+    // ViewContext: what the view reads and calls.
+    DIBSection* GetImage(int index) override;
+    int GetImageCount() const override;
+    std::string GetImagePath() const override;
+    float GetZoom() const override { return m_fZoom; }
+    bool IsPickMode() const override;
+    int GetMaskSize() const override;
+    std::vector<ViewPoint> GetPicks() const override;
+    void AddPick(const PickPointer& pointer) override;
+    void RemovePick(const PickPointer& pointer) override;
+    void SavePicks(const PickPointer& pointer) override;
+
+    // Process-wide state.
+    PickState m_pick; // m_strOpenFilePath, m_bPickMode, m_bCollate, m_nMaskSize, m_nPickCount, m_ptPicks
+    float m_fZoom = 1.0f;
+    RunParameters m_runParameters;
+    DialogHooks m_hooks;
+    // The program that opens the help document (found on PATH).
+    std::string m_strHelpViewer;
+
+    // Ends the process with `status` after a fatal outcome (its message has been shown).
+    void EndProcess(int status);
+
+private:
+    QPrinter& Printer();
+    DIBSection* PickImage(const PickPointer& pointer);
+
+    std::unique_ptr<QtMessages> m_pOwnMessages;
+    std::unique_ptr<QtFileChooser> m_pOwnChooser;
+    std::unique_ptr<DialogRunner> m_pOwnDialogs;
+    Messages* m_pMessages;
+    FileChooser* m_pChooser;
+    DialogRunner* m_pDialogs;
+    std::function<void(int)> m_exit;
+    std::unique_ptr<TiffErrorScope> m_pTiffErrors;
+
+    TIFFDoc m_document;
+    std::unique_ptr<MainWindow> m_pFrame;
+    ImageView* m_pView = nullptr; // owned by the frame
+    std::unique_ptr<QPrinter> m_pPrinter;
+    std::string m_strFailedArgument;
+};
+
+} // namespace gc

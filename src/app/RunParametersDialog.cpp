@@ -1,0 +1,232 @@
+#include "RunParametersDialog.h"
+
+#include "AppDialogs.h"
+#include "AppIcons.h"
+#include "Application.h"
+#include "MainWindow.h"
+#include "forms/RunParametersForm.h"
+#include "split/SplitMessages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace gc {
+namespace {
+
+// The one entry of the input chooser's filter "TIFF|*.tif;*.tiff;|".
+constexpr FileFilterEntry TIFF_FILTER[] = {{"TIFF", "*.tif;*.tiff", ""}};
+
+template <std::size_t N>
+QComboBox* MakeCombo(QWidget* parent, const char* name, const char* const (&items)[N]) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    for (const char* item : items)
+        combo->addItem(item);
+    combo->setCurrentIndex(-1); // no selection until the user picks one
+    return combo;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name) {
+    auto* box = new QCheckBox(RUN_PARAMETERS_CHECK_FOR_YES, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QLabel* MakeIcon(QWidget* parent, int size) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(ApplicationIcon().pixmap(size, size));
+    return label;
+}
+
+} // namespace
+
+// The parameter dialog's choosers over the program's file and folder choosers.
+class RunParametersChooser final : public RunFileChooser {
+public:
+    explicit RunParametersChooser(FileChooser& chooser) : m_chooser(chooser) {}
+    std::optional<std::vector<std::string>> ChooseInputFiles(bool multiple,
+                                                             const std::string& filter) override;
+    std::optional<std::string> ChooseFolder(const std::string& title) override;
+
+private:
+    FileChooser& m_chooser;
+};
+
+std::optional<std::vector<std::string>> RunParametersChooser::ChooseInputFiles(bool multiple, const std::string&) {
+    if (multiple) {
+        std::vector<std::string> paths = m_chooser.ChooseOpenFiles(TIFF_FILTER, 0);
+        if (paths.empty())
+            return std::nullopt;
+        return paths;
+    }
+    const auto chosen = m_chooser.ChooseOpenFile(TIFF_FILTER, 0);
+    if (!chosen)
+        return std::nullopt;
+    return std::vector<std::string>{chosen->m_strPath};
+}
+
+std::optional<std::string> RunParametersChooser::ChooseFolder(const std::string& title) {
+    return m_chooser.ChooseFolder(title);
+}
+
+RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser& chooser, Messages& messages, QWidget* parent)
+    : QDialog(parent), m_pChooser(std::make_unique<RunParametersChooser>(chooser)),
+      m_pLogic(std::make_unique<RunParametersForm>(parameters, *m_pChooser, messages)) {
+    setObjectName("RunParametersDialog");
+    setWindowTitle(RUN_PARAMETERS_CAPTION);
+
+    auto* group = new QGroupBox(RUN_PARAMETERS_GROUP, this);
+    m_pDefaultSettings = new QPushButton(RUN_PARAMETERS_DEFAULT_SETTINGS, group);
+    m_pDefaultSettings->setObjectName("DefaultSettings");
+    m_pImageCount = MakeCombo(group, "ImageCount", RUN_PARAMETERS_IMAGE_COUNT_ITEMS);
+    m_pHeight = MakeCombo(group, "Height", RUN_PARAMETERS_HEIGHT_ITEMS);
+    m_pWidth = MakeCombo(group, "Width", RUN_PARAMETERS_WIDTH_ITEMS);
+    m_pOutputTiff = MakeCheck(group, "OutputTiff");
+    m_pBatchMode = MakeCheck(group, "BatchMode");
+    m_pBinning = MakeCombo(group, "Binning", RUN_PARAMETERS_BINNING_ITEMS);
+    m_pAppendString = MakeCheck(group, "AppendString");
+    m_pAppendText = new QLineEdit(group);
+    m_pAppendText->setObjectName("AppendText");
+    m_pAppendText->setMaxLength(APPEND_STRING_LIMIT);
+    m_pStartNumber = MakeCheck(group, "StartNumber");
+    m_pStartNumberText = new QLineEdit(group);
+    m_pStartNumberText->setObjectName("StartNumberText");
+    m_pStartNumberText->setMaxLength(START_NUMBER_LIMIT);
+    m_pStartNumberText->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_pStartNumberText));
+    m_pOutputDir = MakeCheck(group, "OutputDir");
+    m_pSelectFiles = new QPushButton(RUN_PARAMETERS_SELECT_FILES, group);
+    m_pSelectFiles->setObjectName("SelectFiles");
+    m_pSaveParameters = new QPushButton(RUN_PARAMETERS_SAVE_PARAMETERS, group);
+    m_pSaveParameters->setObjectName("SaveParameters");
+    for (QPushButton* button : {m_pDefaultSettings, m_pSelectFiles, m_pSaveParameters})
+        button->setAutoDefault(false);
+
+    const RunParameters& record = m_pLogic->Parameters();
+    m_pAppendText->setText(QString::fromStdString(record.m_strAppendString));
+    m_pStartNumberText->setText(QString::fromStdString(record.m_strStartNumber));
+    ShowChecks();
+
+    auto* grid = new QGridLayout(group);
+    int row = 0;
+    grid->addWidget(m_pDefaultSettings, row++, 0, 1, 2);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_IMAGE_COUNT_LABEL, group), row, 0);
+    grid->addWidget(m_pImageCount, row++, 1);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_HEIGHT_LABEL, group), row, 0);
+    grid->addWidget(m_pHeight, row++, 1);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_WIDTH_LABEL, group), row, 0);
+    grid->addWidget(m_pWidth, row++, 1);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_OUTPUT_TIFF_LABEL, group), row, 0);
+    grid->addWidget(m_pOutputTiff, row++, 1);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_BATCH_MODE_LABEL, group), row, 0);
+    grid->addWidget(m_pBatchMode, row++, 1);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_BINNING_LABEL, group), row, 0);
+    grid->addWidget(m_pBinning, row++, 1);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_APPEND_STRING_LABEL, group), row, 0);
+    grid->addWidget(m_pAppendString, row++, 1);
+    grid->addWidget(m_pAppendText, row++, 0, 1, 2);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_START_NUMBER_LABEL, group), row, 0);
+    grid->addWidget(m_pStartNumber, row++, 1);
+    grid->addWidget(m_pStartNumberText, row++, 0, 1, 2);
+    grid->addWidget(new QLabel(RUN_PARAMETERS_OUTPUT_DIR_LABEL, group), row, 0);
+    grid->addWidget(m_pOutputDir, row++, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_pSelectFiles);
+    buttons->addWidget(m_pSaveParameters);
+    grid->addLayout(buttons, row++, 0, 1, 2);
+
+    // The picture and the three icons beside the group.
+    auto* side = new QVBoxLayout;
+    side->addWidget(MakeIcon(this, 128), 0, Qt::AlignHCenter);
+    auto* icons = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i)
+        icons->addWidget(MakeIcon(this, 32));
+    side->addLayout(icons);
+    side->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(side);
+
+    // Only a selection made by the user counts.
+    connect(m_pImageCount, &QComboBox::activated, this,
+            [this](int index) { m_pLogic->OnSelchangeImageCount(index); });
+    connect(m_pHeight, &QComboBox::activated, this,
+            [this](int index) { m_pLogic->OnSelchangeHeight(index); });
+    connect(m_pWidth, &QComboBox::activated, this, [this](int index) { m_pLogic->OnSelchangeWidth(index); });
+    connect(m_pBinning, &QComboBox::activated, this,
+            [this](int index) { m_pLogic->OnSelchangeBinning(index); });
+    connect(m_pDefaultSettings, &QPushButton::clicked, this, [this] {
+        m_pLogic->OnDefaultSettings();
+        ShowSelections();
+    });
+    const auto toggle = [this](QCheckBox* box, void (RunParametersForm::*handler)()) {
+        connect(box, &QCheckBox::clicked, this, [this, handler] {
+            ((*m_pLogic).*handler)();
+            ShowChecks();
+        });
+    };
+    toggle(m_pOutputTiff, &RunParametersForm::OnOutputTiff);
+    toggle(m_pBatchMode, &RunParametersForm::OnBatchMode);
+    toggle(m_pAppendString, &RunParametersForm::OnAppendString);
+    toggle(m_pStartNumber, &RunParametersForm::OnStartNumber);
+    toggle(m_pOutputDir, &RunParametersForm::OnOutputDir);
+    m_pAppendText->installEventFilter(this);
+    m_pStartNumberText->installEventFilter(this);
+    connect(m_pSelectFiles, &QPushButton::clicked, this, [this] { m_pLogic->OnSelectFiles(); });
+    connect(m_pSaveParameters, &QPushButton::clicked, this, [this] {
+        if (m_pLogic->OnSaveParameters())
+            done(RUN_PARAMETERS_END_CODE);
+    });
+}
+
+RunParametersDialog::~RunParametersDialog() {
+    m_pAppendText->removeEventFilter(this);
+    m_pStartNumberText->removeEventFilter(this);
+}
+
+// The two edit fields are read when they lose the keyboard focus.
+bool RunParametersDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == m_pAppendText)
+            m_pLogic->OnKillfocusAppendString(m_pAppendText->text().toStdString());
+        else if (watched == m_pStartNumberText)
+            m_pLogic->OnKillfocusStartNumber(m_pStartNumberText->text().toStdString());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void RunParametersDialog::ShowSelections() {
+    const RunParametersSelection& selection = m_pLogic->Selection();
+    m_pImageCount->setCurrentIndex(selection.m_nImageCountIndex);
+    m_pHeight->setCurrentIndex(selection.m_nHeightIndex);
+    m_pWidth->setCurrentIndex(selection.m_nWidthIndex);
+    m_pBinning->setCurrentIndex(selection.m_nBinningIndex);
+}
+
+void RunParametersDialog::ShowChecks() {
+    const RunParameters& record = m_pLogic->Parameters();
+    m_pOutputTiff->setChecked(record.m_bOutputTiff);
+    m_pBatchMode->setChecked(record.m_bBatchMode);
+    m_pAppendString->setChecked(record.m_bAppendString);
+    m_pStartNumber->setChecked(record.m_bStartNumber);
+    m_pOutputDir->setChecked(record.m_bOutputDir);
+}
+
+void AttachRunParametersDialog(Application& app) {
+    app.m_hooks.m_presetRunParameters = [](Application& owner) {
+        RunParametersDialog dialog(owner.m_runParameters, owner.GetChooser(), owner.GetMessages(), &owner.GetFrame());
+        owner.GetDialogs().Exec(dialog);
+    };
+}
+
+} // namespace gc

@@ -1,0 +1,142 @@
+#include "forms/RunParametersForm.h"
+
+#include "split/SplitMessages.h"
+
+namespace gc {
+
+RunParametersForm::RunParametersForm(RunParameters& parameters, RunFileChooser& chooser, Messages& messages)
+    : m_parameters(parameters), m_chooser(chooser), m_messages(messages) {
+    m_parameters.ResetForDialog();
+}
+
+bool RunParametersForm::MayOpen(const RunParameters& parameters, Messages& messages) {
+    if (parameters.m_bRunning) {
+        messages.Warning(MSG_RUNNING_WAIT);
+        return false;
+    }
+    return true;
+}
+
+void RunParametersForm::OnSelchangeImageCount(int index) {
+    m_selection.m_nImageCountIndex = index;
+    m_parameters.m_nImageCount = (index >= 0 && index <= 4) ? index + 1 : 6;
+    ChangeDone();
+}
+
+void RunParametersForm::OnSelchangeHeight(int index) {
+    m_selection.m_nHeightIndex = index;
+    m_parameters.m_nHeightCm = index == 0 ? 9 : (index == 2 ? 11 : 10);
+    ChangeDone();
+}
+
+void RunParametersForm::OnSelchangeWidth(int index) {
+    m_selection.m_nWidthIndex = index;
+    m_parameters.m_nWidthCm = index == 0 ? 7 : (index == 2 ? 9 : 8);
+    ChangeDone();
+}
+
+void RunParametersForm::OnSelchangeBinning(int index) {
+    static constexpr int BINNING_OF_INDEX[] = {0, 2, 3, 4};
+    m_selection.m_nBinningIndex = index;
+    if (index >= 0 && index <= 3)
+        m_parameters.m_nBinning = BINNING_OF_INDEX[index];
+    ChangeDone();
+}
+
+void RunParametersForm::OnDefaultSettings() {
+    // The items "6", "10", "8" and "0".
+    m_selection = {5, 1, 1, 0};
+    m_parameters.m_nImageCount = 6;
+    m_parameters.m_nHeightCm = 10;
+    m_parameters.m_nWidthCm = 8;
+    m_parameters.m_nBinning = 0;
+    ChangeDone();
+}
+
+void RunParametersForm::OnOutputTiff() {
+    m_parameters.m_bOutputTiff = !m_parameters.m_bOutputTiff;
+    ChangeDone();
+}
+
+void RunParametersForm::OnBatchMode() {
+    m_parameters.m_bBatchMode = !m_parameters.m_bBatchMode;
+    ChangeDone();
+}
+
+void RunParametersForm::OnAppendString() {
+    m_parameters.m_bAppendString = !m_parameters.m_bAppendString;
+    ChangeDone();
+}
+
+void RunParametersForm::OnStartNumber() {
+    m_parameters.m_bStartNumber = !m_parameters.m_bStartNumber;
+    ChangeDone();
+}
+
+void RunParametersForm::OnOutputDir() {
+    m_parameters.m_bOutputDir = !m_parameters.m_bOutputDir;
+    ChangeDone();
+}
+
+const std::string& RunParametersForm::OnKillfocusAppendString(const std::string& text) {
+    m_parameters.m_strAppendString = AppendStringFromText(text);
+    ChangeDone();
+    return m_parameters.m_strAppendString;
+}
+
+const std::string& RunParametersForm::OnKillfocusStartNumber(const std::string& text) {
+    m_parameters.m_strStartNumber = StartNumberFromText(text);
+    ChangeDone();
+    return m_parameters.m_strStartNumber;
+}
+
+void RunParametersForm::OnSelectFiles() {
+    if (m_parameters.m_bBatchMode) {
+        const auto paths = m_chooser.ChooseInputFiles(true, FILTER_TIFF_FILES);
+        if (paths) {
+            int count = 0;
+            for (const std::string& path : *paths) {
+                if (count == MAX_INPUT_FILES) {
+                    // The paths stored so far stay; count, loaded mark and folder step do not change.
+                    m_messages.Warning(MSG_TOO_MANY_INPUT_FILES);
+                    ChangeDone();
+                    return;
+                }
+                m_parameters.m_strInputFiles[count++] = path;
+            }
+            if (count > 0) {
+                m_parameters.m_nFileCount = count;
+                m_parameters.m_bFilesLoaded = true;
+            }
+        }
+    } else {
+        const auto paths = m_chooser.ChooseInputFiles(false, FILTER_TIFF_FILES);
+        if (paths && !paths->empty()) {
+            m_parameters.m_strInputFiles[0] = paths->front();
+            m_parameters.m_nFileCount = 1;
+            m_parameters.m_bFilesLoaded = true;
+        }
+    }
+
+    if (m_parameters.m_bOutputDir) {
+        const auto folder = m_chooser.ChooseFolder(TITLE_PICK_OUTPUT_DIRECTORY);
+        if (folder) {
+            m_messages.Information(*folder + MSG_OUTPUT_DIRECTORY_LOCATION);
+            m_parameters.m_strOutputDir = OutputFolderFromChosen(*folder);
+        }
+    }
+    ChangeDone();
+}
+
+bool RunParametersForm::OnSaveParameters() {
+    ChangeDone();
+    if (!m_parameters.m_bFilesLoaded) {
+        m_messages.Warning(MSG_NO_INPUT_FILES);
+        return false;
+    }
+    m_messages.Information(BuildRunSummary(m_parameters));
+    m_parameters.m_bSaved = true;
+    return true;
+}
+
+} // namespace gc

@@ -1,0 +1,45 @@
+#include "ImageListWindow.h"
+
+#include "ImageView.h"
+#include "ViewMessages.h"
+
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace gc {
+
+QString DirectoryEntryText(int index) {
+    return QString::asprintf(DIRECTORY_ENTRY_FORMAT, index + 1);
+}
+
+ImageListWindow::ImageListWindow(ImageView* view) : QDialog(view), m_pView(view) {
+    setWindowTitle(DIRECTORY_CAPTION);
+    setModal(false);
+    m_list = new QListWidget(this);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->addWidget(m_list);
+    resize(120, 260);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) { OnDoubleClickList(); });
+}
+
+void ImageListWindow::FillImageList() {
+    m_list->clear();
+    for (int i = 0; i < m_nImageCount; ++i)
+        m_list->addItem(DirectoryEntryText(i));
+}
+
+void ImageListWindow::OnDoubleClickList() {
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (m_list->item(row)->isSelected()) {
+            if (m_pView != nullptr) {
+                m_pView->SelectImage(row);
+                m_pView->DrawImage();
+            }
+            return;
+        }
+    }
+}
+
+} // namespace gc

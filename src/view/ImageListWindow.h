@@ -1,0 +1,37 @@
+// ImageListWindow: the modeless "Directory" window listing the images of the open file as image1,
+// image2, …; a double click on an entry shows that image in the view.
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+class QListWidgetItem;
+
+namespace gc {
+
+class ImageView;
+
+// Text of entry `index` (0-based): "image" followed by index + 1.
+QString DirectoryEntryText(int index);
+
+class ImageListWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit ImageListWindow(ImageView* view);
+
+    void SetImageCount(int count) { m_nImageCount = count; }
+    int GetImageCount() const { return m_nImageCount; }
+    // Replaces the entries by image1 .. image<count>.
+    void FillImageList();
+    // What a double click on the list does: shows the first selected entry's image.
+    void OnDoubleClickList();
+
+    QListWidget& GetList() { return *m_list; }
+
+private:
+    ImageView* m_pView;
+    int m_nImageCount = 0;
+    QListWidget* m_list = nullptr;
+};
+
+} // namespace gc

@@ -1,0 +1,259 @@
+#include "ImageView.h"
+
+#include "ImageListWindow.h"
+#include "ZoomFactor.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstring>
+
+namespace gc {
+
+QImage ImageFromDIB(const DIBSection& image, const QRect& part) {
+    const QRect inside = part.intersected(QRect(0, 0, image.GetWidth(), image.GetHeight()));
+    if (!image.IsValid() || inside.isEmpty())
+        return {};
+    QImage result(inside.width(), inside.height(), QImage::Format_BGR888);
+    // Memory rows are bottom-up: picture row y lives in memory row height − 1 − y.
+    for (int y = 0; y < inside.height(); ++y) {
+        const unsigned char* source =
+            image.MemoryRow(image.GetHeight() - 1 - (inside.top() + y)) + 3 * inside.left();
+        std::memcpy(result.scanLine(y), source, static_cast<std::size_t>(inside.width()) * 3);
+    }
+    return result;
+}
+
+ImageView::ImageView(ViewContext& context, QWidget* parent) : QAbstractScrollArea(parent), m_context(context) {
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAutoFillBackground(false);
+    SetScrollSizes(m_sizeScroll);
+}
+
+ImageView::~ImageView() = default;
+
+void ImageView::OnInitialUpdate() {
+    SetScrollSizes({100, 100});
+    if (m_pDirDlg == nullptr) {
+        m_pDirDlg = new ImageListWindow(this);
+        m_pDirDlg->hide();
+    }
+}
+
+void ImageView::OnUpdate() {
+    const int count = m_context.GetImageCount();
+    if (m_pDirDlg != nullptr)
+        m_pDirDlg->SetImageCount(count);
+
+    m_nImageIndex = 0;
+    if (const DIBSection* image = m_context.GetImage(0); image != nullptr && image->IsValid())
+        m_sizeZoomed = {image->GetWidth(), image->GetHeight()};
+    SetScrollSizes(m_sizeZoomed);
+    viewport()->update();
+
+    const std::string path = m_context.GetImagePath();
+    if (!path.empty() && window() != nullptr)
+        window()->setWindowTitle(QString::fromStdString(path));
+
+    if (m_pDirDlg != nullptr) {
+        m_pDirDlg->setVisible(count > 1);
+        m_pDirDlg->FillImageList();
+    }
+}
+
+void ImageView::DrawImage() {
+    viewport()->update();
+}
+
+void ImageView::SelectImage(int index) {
+    const DIBSection* image = m_context.GetImage(index);
+    if (image == nullptr || !image->IsValid())
+        return;
+    m_sizeZoomed = {image->GetWidth(), image->GetHeight()};
+    SetScrollSizes(m_sizeZoomed);
+    m_nImageIndex = index;
+    DrawImage();
+}
+
+void ImageView::OnImageList() {
+    if (m_pDirDlg == nullptr)
+        return;
+    m_pDirDlg->setVisible(!m_pDirDlg->isVisible());
+}
+
+bool ImageView::IsImageListVisible() const {
+    return m_pDirDlg != nullptr && m_pDirDlg->isVisible();
+}
+
+ViewPoint ImageView::GetScrollPosition() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void ImageView::ScrollTo(ViewPoint position) {
+    horizontalScrollBar()->setValue(position.x);
+    verticalScrollBar()->setValue(position.y);
+}
+
+// The scroll range covers the whole size: the position runs from 0 to size − client size.
+void ImageView::SetScrollSizes(ViewSize size) {
+    m_sizeScroll = size;
+    const QSize client = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, size.cx - client.width()));
+    verticalScrollBar()->setRange(0, std::max(0, size.cy - client.height()));
+    horizontalScrollBar()->setPageStep(std::max(1, client.width()));
+    verticalScrollBar()->setPageStep(std::max(1, client.height()));
+    horizontalScrollBar()->setSingleStep(std::max(1, client.width() / 10));
+    verticalScrollBar()->setSingleStep(std::max(1, client.height() / 10));
+}
+
+void ImageView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    SetScrollSizes(m_sizeScroll);
+}
+
+void ImageView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+void ImageView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
+    PaintImage(painter);
+}
+
+void ImageView::PaintImage(QPainter& painter) {
+    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    const float zoom = m_context.GetZoom();
+    if (image == nullptr || !image->IsValid())
+        return;
+    const ViewPoint scroll = GetScrollPosition();
+    const int width = ZoomedLength(image->GetWidth(), zoom);
+    const int height = ZoomedLength(image->GetHeight(), zoom);
+    m_sizeZoomed = {width, height};
+
+    DIBSection zoomed;
+    image->StretchTo(zoomed, width, height);
+    if (m_sizeScroll != m_sizeZoomed)
+        SetScrollSizes(m_sizeZoomed);
+
+    if (zoomed.IsValid()) {
+        const QRect visible(scroll.x, scroll.y, viewport()->width(), viewport()->height());
+        const QImage part = ImageFromDIB(zoomed, visible);
+        if (!part.isNull())
+            painter.drawImage(0, 0, part);
+    }
+
+    if (m_context.IsPickMode()) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(QColor(255, 0, 0), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        const int maskSize = m_context.GetMaskSize();
+        for (const ViewPoint& centre : m_context.GetPicks()) {
+            const PickOutline outline = PickOutlineAt(centre, maskSize, zoom, scroll);
+            const QPoint corners[5] = {
+                {outline.left, outline.top},
+                {outline.left, outline.top + outline.side},
+                {outline.left + outline.side, outline.top + outline.side},
+                {outline.left + outline.side, outline.top},
+                {outline.left, outline.top},
+            };
+            painter.drawPolyline(corners, 5);
+        }
+    }
+}
+
+void ImageView::Print(QPrinter& printer) {
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    PrintPage(painter, painter.viewport().size());
+    painter.end();
+}
+
+void ImageView::PrintPage(QPainter& painter, const QSize& page) {
+    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    if (image == nullptr || !image->IsValid())
+        return;
+    const ViewSize printed = FitToPage(image->GetWidth(), image->GetHeight(), page.width(), page.height());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    DIBSection stretched;
+    image->StretchTo(stretched, printed.cx, printed.cy);
+    const QImage picture = ImageFromDIB(stretched, QRect(0, 0, printed.cx, printed.cy));
+    if (!picture.isNull())
+        painter.drawImage(QPoint(0, 0), picture);
+    QApplication::restoreOverrideCursor();
+}
+
+PickPointer ImageView::PointerAt(ViewPoint window) const {
+    return {window, GetScrollPosition(), m_nImageIndex};
+}
+
+namespace {
+ViewPoint PointOf(const QMouseEvent* event) {
+    const QPoint position = event->position().toPoint();
+    return {position.x(), position.y()};
+}
+} // namespace
+
+void ImageView::mousePressEvent(QMouseEvent* event) {
+    const ViewPoint p = PointOf(event);
+    const bool pickMode = m_context.IsPickMode();
+    if (event->button() == Qt::LeftButton) {
+        m_bLeftDown = true;
+        if (pickMode)
+            m_context.RemovePick(PointerAt(p));
+        else
+            m_ptDragLast = p;
+    } else if (event->button() == Qt::RightButton) {
+        m_bRightDown = true;
+        if (pickMode) {
+            m_context.AddPick(PointerAt(p));
+        } else {
+            const ViewPoint scroll = GetScrollPosition();
+            m_ptMarkStart = {p.x + scroll.x, p.y + scroll.y};
+        }
+    }
+    event->accept();
+}
+
+void ImageView::mouseReleaseEvent(QMouseEvent* event) {
+    const ViewPoint p = PointOf(event);
+    const bool pickMode = m_context.IsPickMode();
+    if (event->button() == Qt::LeftButton) {
+        m_bLeftDown = false;
+    } else if (event->button() == Qt::RightButton) {
+        m_bRightDown = false;
+        if (!pickMode) {
+            const ViewPoint scroll = GetScrollPosition();
+            m_ptMarkEnd = {p.x + scroll.x, p.y + scroll.y};
+            m_context.GetMessages().Information(PositionReadout(m_ptMarkStart, m_ptMarkEnd));
+        }
+    }
+    event->accept();
+}
+
+void ImageView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_context.IsPickMode())
+        return;
+    if (m_bLeftDown) {
+        const ViewPoint p = PointOf(event);
+        const ViewPoint target = PanTarget(GetScrollPosition(), m_ptDragLast, p, m_sizeZoomed);
+        m_ptDragLast = p;
+        ScrollTo(target);
+        DrawImage();
+    }
+    event->accept();
+}
+
+// The second press of a double click arrives here instead of as a press.
+void ImageView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_context.IsPickMode())
+        m_context.SavePicks(PointerAt(PointOf(event)));
+    event->accept();
+}
+
+} // namespace gc

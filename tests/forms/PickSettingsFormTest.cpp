@@ -1,0 +1,126 @@
+#include "forms/PickSettingsForm.h"
+#include "PickTestImages.h"
+#include "support/TestSupport.h"
+#include "view/PickMessages.h"
+#include "view/PickOperations.h"
+
+#include <gtest/gtest.h>
+
+namespace gc {
+namespace {
+
+using test::RecordingMessages;
+using Texts = std::vector<std::string>;
+
+TEST(PickMask, OpeningResetsThePickState) {
+    PickState state;
+    state.m_bPickMode = 1;
+    state.m_bCollate = 1;
+    state.m_nMaskSize = 40;
+    state.m_nPickCount = 1;
+    state.m_ptPicks[0] = {5, 6};
+    state.m_strOpenFilePath = "/x/a.tif";
+    const PickSettingsForm dialog(state);
+    EXPECT_EQ(dialog.MaskText(), "0");
+    EXPECT_FALSE(dialog.PickModeChecked());
+    EXPECT_FALSE(dialog.CollateChecked());
+    EXPECT_EQ(state.m_nMaskSize, 0);
+    EXPECT_EQ(state.m_nPickCount, 0);
+    EXPECT_EQ(state.m_ptPicks[0], EMPTY_PICK);
+    EXPECT_EQ(state.m_strOpenFilePath, "/x/a.tif");
+}
+
+TEST(PickMask, OkWithPickModeOffShowsBothMessagesAndResetsTheField) {
+    PickState state;
+    PickSettingsForm dialog(state);
+    RecordingMessages messages;
+    dialog.OnMaskSizeChanged("25", messages);
+    EXPECT_TRUE(messages.m_shown.empty());
+    EXPECT_FALSE(dialog.OnOk(messages));
+    EXPECT_EQ(messages.Texts(), (Texts{pick_text::SET_PICK_MODE_ON, pick_text::INVALID_MASK_SIZE,
+                                       pick_text::ENTER_INTEGER_IN_RANGE}));
+    EXPECT_EQ(dialog.MaskText(), "0");
+    EXPECT_EQ(state.m_nMaskSize, 0);
+}
+
+TEST(PickMask, OkAcceptsSizesTwoToTwoHundredWithPickModeOn) {
+    for (const auto& [text, accepted] : std::vector<std::pair<std::string, bool>>{
+             {"1", false}, {"2", true}, {"25", true}, {"200", true}, {"201", false}, {"007", true}}) {
+        PickState state;
+        PickSettingsForm dialog(state);
+        RecordingMessages messages;
+        dialog.OnPickModeClicked();
+        dialog.OnMaskSizeChanged(text, messages);
+        EXPECT_EQ(dialog.OnOk(messages), accepted) << text;
+        if (accepted) {
+            EXPECT_TRUE(messages.m_shown.empty()) << text;
+            EXPECT_EQ(state.m_nMaskSize, std::stoi(text));
+            EXPECT_EQ(state.m_bPickMode, 1);
+        } else {
+            EXPECT_EQ(messages.Texts(),
+                      (Texts{pick_text::INVALID_MASK_SIZE, pick_text::ENTER_INTEGER_IN_RANGE}))
+                << text;
+            EXPECT_EQ(dialog.MaskText(), "0");
+        }
+    }
+}
+
+TEST(PickMask, FieldChangesAreReadAtOnce) {
+    PickState state;
+    PickSettingsForm dialog(state);
+    RecordingMessages messages;
+    dialog.OnMaskSizeChanged("3", messages);
+    dialog.OnMaskSizeChanged("", messages); // empty: prompt, the size stays
+    EXPECT_EQ(state.m_nMaskSize, 3);
+    dialog.OnMaskSizeChanged("100000", messages); // out of range: stored all the same
+    EXPECT_EQ(state.m_nMaskSize, 100000);
+    dialog.OnMaskSizeChanged("99999", messages);
+    dialog.OnMaskSizeChanged("99999999999999", messages); // beyond int: saturates, out of range
+    EXPECT_EQ(state.m_nMaskSize, 2147483647);
+    EXPECT_EQ(messages.Texts(), (Texts{pick_text::ENTER_INTEGER, pick_text::ENTER_INTEGER_IN_RANGE,
+                                       pick_text::ENTER_INTEGER_IN_RANGE}));
+    EXPECT_EQ(LeadingInteger(" 12ab"), 12);
+    EXPECT_EQ(LeadingInteger("ab"), 0);
+}
+
+TEST(PickMask, CheckBoxesToggleAndCancelResets) {
+    PickState state;
+    PickSettingsForm dialog(state);
+    RecordingMessages messages;
+    dialog.OnPickModeClicked();
+    dialog.OnCollateClicked();
+    dialog.OnCollateClicked();
+    dialog.OnCollateClicked();
+    dialog.OnMaskSizeChanged("30", messages);
+    EXPECT_EQ(state.m_bPickMode, 1);
+    EXPECT_EQ(state.m_bCollate, 1);
+    dialog.OnCancel();
+    EXPECT_EQ(state.m_bPickMode, 0);
+    EXPECT_EQ(state.m_bCollate, 0);
+    EXPECT_EQ(state.m_nMaskSize, 0);
+}
+
+// Esc keeps whatever the last change stored; a size outside 2..200 then adds no pick.
+TEST(PickMask, EscapeKeepsTheStateAndAnInvalidSizeAddsNoPick) {
+    DIBSection image = test::PatternImage(500, 500);
+    PickState state;
+    RecordingMessages messages;
+    {
+        PickSettingsForm dialog(state);
+        dialog.OnPickModeClicked();
+        dialog.OnMaskSizeChanged("300", messages);
+    }
+    EXPECT_EQ(state.m_bPickMode, 1);
+    EXPECT_EQ(state.m_nMaskSize, 300);
+    EXPECT_EQ(AddPick(state, &image, {250, 250}), AddPickResult::InvalidMaskSize);
+    {
+        PickSettingsForm dialog(state);
+        dialog.OnPickModeClicked();
+    }
+    EXPECT_EQ(state.m_nMaskSize, 0); // the field was never changed
+    EXPECT_EQ(AddPick(state, &image, {250, 250}), AddPickResult::InvalidMaskSize);
+    EXPECT_EQ(state.m_nPickCount, 0);
+}
+
+} // namespace
+} // namespace gc

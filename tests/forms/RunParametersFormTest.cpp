@@ -1,0 +1,320 @@
+#include "forms/RunParametersForm.h"
+#include "split/SplitMessages.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace gc {
+namespace {
+
+using test::RecordingMessages;
+
+// Scripted choosers: each call takes the next prepared answer (nothing = Cancel).
+class ScriptedChooser final : public RunFileChooser {
+public:
+    std::optional<std::vector<std::string>> ChooseInputFiles(bool multiple,
+                                                             const std::string& filter) override {
+        m_multiple.push_back(multiple);
+        m_strFilter = filter;
+        auto answer = m_files.empty() ? std::nullopt : m_files.front();
+        if (!m_files.empty())
+            m_files.pop_front();
+        return answer;
+    }
+    std::optional<std::string> ChooseFolder(const std::string& title) override {
+        m_strTitle = title;
+        ++m_nFolderCalls;
+        auto answer = m_folders.empty() ? std::nullopt : m_folders.front();
+        if (!m_folders.empty())
+            m_folders.pop_front();
+        return answer;
+    }
+    std::deque<std::optional<std::vector<std::string>>> m_files;
+    std::deque<std::optional<std::string>> m_folders;
+    std::vector<bool> m_multiple;
+    std::string m_strFilter, m_strTitle;
+    int m_nFolderCalls = 0;
+};
+
+std::vector<std::string> Paths(int count) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i)
+        paths.push_back("/scans/s" + std::to_string(i) + ".tif");
+    return paths;
+}
+
+struct DialogFixture : ::testing::Test {
+    RunParameters m_parameters;
+    ScriptedChooser m_chooser;
+    RecordingMessages m_messages;
+};
+
+TEST_F(DialogFixture, OpeningResetsTheRecordButKeepsThePaths) {
+    m_parameters.m_nImageCount = 3;
+    m_parameters.m_bOutputTiff = true;
+    m_parameters.m_bSaved = true;
+    m_parameters.m_bFilesLoaded = true;
+    m_parameters.m_nFileCount = 7;
+    m_parameters.m_strAppendString = "run";
+    m_parameters.m_strOutputDir = "/out/";
+    m_parameters.m_strInputFiles[3] = "/scans/kept.tif";
+    m_parameters.m_bRunning = true;
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    EXPECT_EQ(m_parameters.m_nImageCount, 6);
+    EXPECT_EQ(m_parameters.m_nHeightCm, 10);
+    EXPECT_EQ(m_parameters.m_nWidthCm, 8);
+    EXPECT_EQ(m_parameters.m_nBinning, 0);
+    EXPECT_FALSE(m_parameters.m_bOutputTiff);
+    EXPECT_FALSE(m_parameters.m_bSaved);
+    EXPECT_FALSE(m_parameters.m_bFilesLoaded);
+    EXPECT_EQ(m_parameters.m_nFileCount, 1);
+    EXPECT_EQ(m_parameters.m_strAppendString, "");
+    EXPECT_EQ(m_parameters.m_strOutputDir, "");
+    EXPECT_EQ(m_parameters.m_strInputFiles[3], "/scans/kept.tif");
+    EXPECT_TRUE(m_parameters.m_bRunning) << "the dialog never touches the running flag";
+    EXPECT_EQ(dialog.Selection().m_nImageCountIndex, NO_SELECTION);
+}
+
+TEST_F(DialogFixture, RefusedWhileRunning) {
+    m_parameters.m_bRunning = true;
+    EXPECT_FALSE(RunParametersForm::MayOpen(m_parameters, m_messages));
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Running ... Wait!"});
+    m_parameters.m_bRunning = false;
+    EXPECT_TRUE(RunParametersForm::MayOpen(m_parameters, m_messages));
+    EXPECT_EQ(m_messages.m_shown.size(), 1u);
+}
+
+TEST_F(DialogFixture, ComboSelectionsMapToValues) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    const int images[] = {1, 2, 3, 4, 5, 6, 6};
+    const int imageIndexes[] = {0, 1, 2, 3, 4, 5, NO_SELECTION};
+    for (int i = 0; i < 7; ++i) {
+        dialog.OnSelchangeImageCount(imageIndexes[i]);
+        EXPECT_EQ(m_parameters.m_nImageCount, images[i]) << "index " << imageIndexes[i];
+    }
+    const int heights[] = {9, 10, 11, 10};
+    const int widths[] = {7, 8, 9, 8};
+    const int indexes[] = {0, 1, 2, NO_SELECTION};
+    for (int i = 0; i < 4; ++i) {
+        dialog.OnSelchangeHeight(indexes[i]);
+        dialog.OnSelchangeWidth(indexes[i]);
+        EXPECT_EQ(m_parameters.m_nHeightCm, heights[i]);
+        EXPECT_EQ(m_parameters.m_nWidthCm, widths[i]);
+    }
+    const int binnings[] = {0, 2, 3, 4};
+    for (int i = 0; i < 4; ++i) {
+        dialog.OnSelchangeBinning(i);
+        EXPECT_EQ(m_parameters.m_nBinning, binnings[i]);
+    }
+    dialog.OnSelchangeBinning(NO_SELECTION);
+    EXPECT_EQ(m_parameters.m_nBinning, 4) << "no selection leaves the binning as it was";
+}
+
+TEST_F(DialogFixture, EveryChangeClearsTheSavedMark) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    const std::vector<std::function<void()>> handlers = {[&] { dialog.OnSelchangeImageCount(2); },
+                                                         [&] { dialog.OnSelchangeHeight(0); },
+                                                         [&] { dialog.OnSelchangeWidth(2); },
+                                                         [&] { dialog.OnSelchangeBinning(1); },
+                                                         [&] { dialog.OnDefaultSettings(); },
+                                                         [&] { dialog.OnOutputTiff(); },
+                                                         [&] { dialog.OnBatchMode(); },
+                                                         [&] { dialog.OnAppendString(); },
+                                                         [&] { dialog.OnStartNumber(); },
+                                                         [&] { dialog.OnOutputDir(); },
+                                                         [&] { dialog.OnKillfocusAppendString("a"); },
+                                                         [&] { dialog.OnKillfocusStartNumber("1"); },
+                                                         [&] { dialog.OnSelectFiles(); }};
+    for (std::size_t i = 0; i < handlers.size(); ++i) {
+        m_parameters.m_bSaved = true;
+        handlers[i]();
+        EXPECT_FALSE(m_parameters.m_bSaved) << "handler " << i;
+    }
+}
+
+TEST_F(DialogFixture, DefaultSettingsKeepCheckBoxesAndStrings) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    dialog.OnSelchangeImageCount(1);
+    dialog.OnSelchangeHeight(2);
+    dialog.OnSelchangeWidth(0);
+    dialog.OnSelchangeBinning(3);
+    dialog.OnOutputTiff();
+    dialog.OnAppendString();
+    dialog.OnKillfocusAppendString("run");
+    dialog.OnDefaultSettings();
+    EXPECT_EQ(m_parameters.m_nImageCount, 6);
+    EXPECT_EQ(m_parameters.m_nHeightCm, 10);
+    EXPECT_EQ(m_parameters.m_nWidthCm, 8);
+    EXPECT_EQ(m_parameters.m_nBinning, 0);
+    EXPECT_TRUE(m_parameters.m_bOutputTiff);
+    EXPECT_TRUE(m_parameters.m_bAppendString);
+    EXPECT_EQ(m_parameters.m_strAppendString, "run");
+    EXPECT_EQ(dialog.Selection().m_nImageCountIndex, 5);
+    EXPECT_EQ(dialog.Selection().m_nHeightIndex, 1);
+    EXPECT_EQ(dialog.Selection().m_nWidthIndex, 1);
+    EXPECT_EQ(dialog.Selection().m_nBinningIndex, 0);
+}
+
+TEST_F(DialogFixture, TogglesAndKillFocusDefaults) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    dialog.OnStartNumber();
+    dialog.OnStartNumber();
+    EXPECT_FALSE(m_parameters.m_bStartNumber);
+    dialog.OnOutputDir();
+    EXPECT_TRUE(m_parameters.m_bOutputDir);
+    EXPECT_EQ(dialog.OnKillfocusAppendString(""), "empty");
+    EXPECT_EQ(dialog.OnKillfocusStartNumber(""), "0001");
+    EXPECT_EQ(dialog.OnKillfocusStartNumber("0042"), "0042");
+    EXPECT_EQ(m_parameters.m_strStartNumber, "0042");
+}
+
+TEST_F(DialogFixture, SingleFileSelectionAndOutputFolder) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    dialog.OnOutputDir();
+    m_chooser.m_files.push_back(std::vector<std::string>{"/scans/plate.tif"});
+    m_chooser.m_folders.push_back("/data/out.v");
+    dialog.OnSelectFiles();
+    EXPECT_EQ(m_chooser.m_multiple, std::vector<bool>{false});
+    EXPECT_EQ(m_chooser.m_strFilter, "TIFF|*.tif;*.tiff;|");
+    EXPECT_EQ(m_chooser.m_strTitle, "Pick an output directory to output the files:");
+    EXPECT_TRUE(m_parameters.m_bFilesLoaded);
+    EXPECT_EQ(m_parameters.m_nFileCount, 1);
+    EXPECT_EQ(m_parameters.m_strInputFiles[0], "/scans/plate.tif");
+    EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.v/");
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"/data/out.v  : Location of Output Directory."});
+
+    // Cancel in both choosers changes nothing; the folder chooser still comes.
+    dialog.OnSelectFiles();
+    EXPECT_EQ(m_parameters.m_strInputFiles[0], "/scans/plate.tif");
+    EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.v/");
+    EXPECT_EQ(m_chooser.m_nFolderCalls, 2);
+
+    // The chosen path always gets its "/", the root folder too.
+    m_chooser.m_folders.push_back("/");
+    dialog.OnSelectFiles();
+    EXPECT_EQ(m_parameters.m_strOutputDir, "//");
+    EXPECT_EQ(m_messages.Texts().back(), "/  : Location of Output Directory.");
+}
+
+TEST_F(DialogFixture, BatchOfExactlyOneHundredIsAccepted) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    dialog.OnBatchMode();
+    m_chooser.m_files.push_back(Paths(100));
+    dialog.OnSelectFiles();
+    EXPECT_EQ(m_chooser.m_multiple, std::vector<bool>{true});
+    EXPECT_TRUE(m_parameters.m_bFilesLoaded);
+    EXPECT_EQ(m_parameters.m_nFileCount, 100);
+    EXPECT_EQ(m_parameters.m_strInputFiles[99], "/scans/s99.tif");
+    EXPECT_TRUE(m_messages.m_shown.empty());
+}
+
+TEST_F(DialogFixture, MoreThanOneHundredFilesAreRefused) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    dialog.OnBatchMode();
+    dialog.OnOutputDir();
+    m_chooser.m_files.push_back(std::vector<std::string>{"/a.tif", "/b.tif"});
+    m_chooser.m_folders.push_back("/out");
+    dialog.OnSelectFiles();
+    ASSERT_EQ(m_parameters.m_nFileCount, 2);
+
+    m_chooser.m_files.push_back(Paths(101));
+    dialog.OnSelectFiles();
+    EXPECT_EQ(m_messages.Texts().back(), "More than 100 input files selected. Please reselect...");
+    // The first 100 paths were stored; count and loaded mark stay; the folder step is skipped.
+    EXPECT_EQ(m_parameters.m_strInputFiles[0], "/scans/s0.tif");
+    EXPECT_EQ(m_parameters.m_strInputFiles[99], "/scans/s99.tif");
+    EXPECT_EQ(m_parameters.m_nFileCount, 2);
+    EXPECT_TRUE(m_parameters.m_bFilesLoaded);
+    EXPECT_EQ(m_chooser.m_nFolderCalls, 1);
+}
+
+TEST_F(DialogFixture, SaveWithoutFilesStaysInTheDialog) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    EXPECT_FALSE(dialog.OnSaveParameters());
+    EXPECT_FALSE(m_parameters.m_bSaved);
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"No input files are selected..."});
+}
+
+TEST_F(DialogFixture, SaveShowsTheSummaryAndMarksSaved) {
+    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    m_chooser.m_files.push_back(std::vector<std::string>{"/scans/plate.tif"});
+    dialog.OnSelectFiles();
+    EXPECT_TRUE(dialog.OnSaveParameters());
+    EXPECT_TRUE(m_parameters.m_bSaved);
+    ASSERT_EQ(m_messages.m_shown.size(), 1u);
+    EXPECT_EQ(m_messages.m_shown[0].m_kind, MessageKind::Information);
+    EXPECT_EQ(m_messages.m_shown[0].m_strText,
+              "Input File Selected: \n/scans/plate.tif\n"
+              "Images in TIFF file: 6\n"
+              "Approximate height of images in TIFF file (cms): 10\n"
+              "Approximate width of images in TIFF file (cms): 8\n"
+              "Now select Run from the File menu or use the shortcut key Ctrl+R.\n"
+              "NOTE: MRC format files will be produced.\n"
+              "No binned output image will be produced.\n");
+
+    // A second opening starts from the defaults and is not saved.
+    RunParametersForm again(m_parameters, m_chooser, m_messages);
+    EXPECT_FALSE(m_parameters.m_bSaved);
+    EXPECT_EQ(m_parameters.m_nImageCount, 6);
+}
+
+TEST(RunSummary, BatchNamingOutputDirectoryAndBinning) {
+    RunParameters parameters;
+    parameters.m_bBatchMode = true;
+    parameters.m_nFileCount = 2;
+    parameters.m_strInputFiles[0] = "/s/a.tif";
+    parameters.m_strInputFiles[1] = "/s/b.tif";
+    parameters.m_nImageCount = 3;
+    parameters.m_nHeightCm = 9;
+    parameters.m_nWidthCm = 7;
+    parameters.m_bAppendString = true;
+    parameters.m_bStartNumber = true;
+    parameters.m_strAppendString = "run";
+    parameters.m_strStartNumber = "0007";
+    parameters.m_bOutputDir = true;
+    parameters.m_strOutputDir = "/out/";
+    parameters.m_bOutputTiff = true;
+    parameters.m_nBinning = 3;
+    EXPECT_EQ(BuildRunSummary(parameters),
+              "Input Files Selected: \n/s/a.tif\n/s/b.tif\n"
+              "Images in TIFF file: 3\n"
+              "Approximate height of images in TIFF file (cms): 9\n"
+              "Approximate width of images in TIFF file (cms): 7\n"
+              "Files will have run appended. Numbering will start with 0007 .\n"
+              "Output directory selected is: /out/ .\n"
+              "Now select Run from the File menu or use the shortcut key Ctrl+R.\n"
+              "NOTE: TIFF format files will be produced.\n"
+              "3X3 binned output image will also be produced. Images will have _3X3 appended.\n");
+}
+
+TEST(RunSummary, NamingLinesAndBinningLines) {
+    RunParameters parameters;
+    parameters.m_strInputFiles[0] = "/s/a.tif";
+    parameters.m_bBatchMode = true; // one file in batch mode still says "Files"
+    parameters.m_bAppendString = true;
+    parameters.m_strAppendString = "empty";
+    parameters.m_nBinning = 2;
+    std::string summary = BuildRunSummary(parameters);
+    EXPECT_EQ(summary.rfind("Input Files Selected: \n/s/a.tif\n", 0), 0u);
+    EXPECT_NE(summary.find("\nFiles will have empty appended. Numbering will start with 1.\n"),
+              std::string::npos);
+    EXPECT_NE(
+        summary.find("\n2X2 binned output image will also be produced. Images will have _2X2 appended.\n"),
+        std::string::npos);
+
+    parameters.m_bAppendString = false;
+    parameters.m_bStartNumber = true;
+    parameters.m_strStartNumber = "";
+    parameters.m_nBinning = 4;
+    summary = BuildRunSummary(parameters);
+    EXPECT_NE(summary.find("\nFiles will start with number  appended after file name.\n"), std::string::npos);
+    EXPECT_NE(
+        summary.find("\n4X4 binned output image will also be produced. Images will have _4X4 appended.\n"),
+        std::string::npos);
+    EXPECT_EQ(summary.find("Output directory"), std::string::npos);
+}
+
+} // namespace
+} // namespace gc
