@@ -1,14 +1,16 @@
 // Writes the seed inputs of the fuzz targets: fuzz_seeds FOLDER makes FOLDER/bmp, FOLDER/jpeg,
-// FOLDER/tiff and FOLDER/scan, each with a few small valid files of the kinds the target reads, for
-// the fuzzer to start from. Every file is far below the 64 KiB the inputs are capped at.
+// FOLDER/tiff, FOLDER/mrc and FOLDER/scan, each with a few small valid files of the kinds the target reads,
+// for the fuzzer to start from. Every file is far below the 64 KiB the inputs are capped at.
 //
 // The scans are 10,496 × 13,312 pixels in 512 × 512 PackBits tiles (the smallest size at which the
 // Run searches for a 7 × 9 cm image): every tile's offset points at one of two shared blocks, a dark
 // tile or a bright one, so the whole scan takes a few kilobytes.
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
+#include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -171,6 +173,45 @@ bool WriteTiffSeeds(const fs::path& folder) {
     return ok;
 }
 
+// An MRC file of nx × ny × nz values of `mode` (value i is i · 37, in the mode's width), after
+// `extended` bytes of extended header; big-endian numbers when `bigEndian`.
+Bytes MrcSeed(int mode, int nx, int ny, int nz, int extended, bool bigEndian) {
+    gc::MrcHeader header;
+    header.SetImage(nx, ny, mode, nz);
+    header.m_nNSymBT = extended;
+    header.SetLabel("fuzz seed");
+    const auto headerBytes = header.Bytes();
+    Bytes bytes(headerBytes.begin(), headerBytes.end());
+    if (bigEndian) {
+        // Every 4-byte number of the header turned around; MAP and the machine stamp are characters.
+        for (int at = 0; at < 224; at += 4)
+            if (at != 208 && at != 212)
+                std::reverse(bytes.begin() + at, bytes.begin() + at + 4);
+        bytes[212] = bytes[213] = gc::MRC_STAMP_BIG_ENDIAN;
+    }
+    bytes.resize(bytes.size() + static_cast<std::size_t>(extended));
+    const int width = gc::MrcBytesPerSample(mode);
+    for (int i = 0; i < nx * ny * nz; ++i) {
+        unsigned char sample[4];
+        if (mode == gc::MRC_MODE_FLOAT)
+            gc::PutFloatLE(sample, static_cast<float>(i) * 0.37f - 2.0f);
+        else
+            gc::PutInt32LE(sample, i * 37);
+        if (bigEndian)
+            std::reverse(sample, sample + width);
+        bytes.insert(bytes.end(), sample, sample + width);
+    }
+    return bytes;
+}
+
+bool WriteMrcSeeds(const fs::path& folder) {
+    bool ok = WriteBytes(folder / "bytes.mrc", MrcSeed(gc::MRC_MODE_BYTE, 5, 3, 1, 0, false));
+    ok = WriteBytes(folder / "int16-stack.mrc", MrcSeed(gc::MRC_MODE_INT16, 4, 2, 3, 0, false)) && ok;
+    ok = WriteBytes(folder / "float-big-endian.mrc", MrcSeed(gc::MRC_MODE_FLOAT, 3, 3, 2, 0, true)) && ok;
+    ok = WriteBytes(folder / "uint16-extended.mrc", MrcSeed(gc::MRC_MODE_UINT16, 2, 2, 1, 16, false)) && ok;
+    return ok;
+}
+
 // One 512 × 512 tile of `value`, PackBits: runs of 128 bytes (header 0x81 = repeat the next byte 128 times).
 Bytes PackBitsTile(unsigned char value) {
     Bytes tile;
@@ -247,7 +288,7 @@ int main(int argc, char** argv) {
     }
     const fs::path root = argv[1];
     bool ok = true;
-    for (const char* kind : {"bmp", "jpeg", "tiff", "scan"}) {
+    for (const char* kind : {"bmp", "jpeg", "tiff", "mrc", "scan"}) {
         std::error_code error;
         fs::create_directories(root / kind, error);
         ok = !error && ok;
@@ -255,6 +296,7 @@ int main(int argc, char** argv) {
     ok = WriteBmpSeeds(root / "bmp") && ok;
     ok = WriteJpegSeeds(root / "jpeg") && ok;
     ok = WriteTiffSeeds(root / "tiff") && ok;
+    ok = WriteMrcSeeds(root / "mrc") && ok;
     ok = WriteScanSeeds(root / "scan") && ok;
     if (!ok)
         std::fprintf(stderr, "fuzz_seeds: could not write every seed to %s\n", argv[1]);

@@ -1,12 +1,14 @@
-// The fuzz targets' work on one input. The JPEG and TIFF readers take a path, so their input is
+// The fuzz targets' work on one input. The JPEG, TIFF and MRC readers take a path, so their input is
 // written to one anonymous in-memory file (reached by its /proc path) for the whole process. The Run
 // takes a scan path and names its outputs after it, so its input is written to a real file,
 // <temporary folder>/scan.tif, with the outputs in <temporary folder>/out/.
 #include "FuzzTargets.h"
 
+#include "document/MrcProperties.h"
 #include "document/TiffProperties.h"
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
+#include "image/MrcReader.h"
 #include "image/TiffCodec.h"
 #include "split/RunDriver.h"
 
@@ -97,6 +99,25 @@ void ReadTiffInput(const std::uint8_t* data, std::size_t size) {
     }
     GrowArray<std::string> lines;
     FormatTiffProperties(path, 0, lines, messages);
+}
+
+void ReadMrcInput(const std::uint8_t* data, std::size_t size) {
+    const std::string path = InMemoryFile(data, size);
+    if (path.empty())
+        return;
+    MrcImages images;
+    MrcHeader header;
+    if (ReadMrcFile(path, images, &header) == MrcReadOutcome::Read) {
+        if (static_cast<int>(images.size()) != header.m_nNZ)
+            __builtin_trap();
+        for (const auto& image : images)
+            if (!image->IsValid() || image->GetWidth() != header.m_nNX || image->GetHeight() != header.m_nNY)
+                __builtin_trap();
+    } else if (!images.empty()) {
+        __builtin_trap();
+    }
+    GrowArray<std::string> lines;
+    FormatMrcProperties(path, lines);
 }
 
 void SplitScanInput(const std::uint8_t* data, std::size_t size) {

@@ -16,6 +16,9 @@ void ReadJpegInput(const std::uint8_t* data, std::size_t size);
 // The viewer's TIFF reader: the directory list, every listed directory read, the properties of
 // directory 0.
 void ReadTiffInput(const std::uint8_t* data, std::size_t size);
+// The viewer's MRC reader on the bytes as a file (every section decoded), and the MRC properties
+// report of the same file.
+void ReadMrcInput(const std::uint8_t* data, std::size_t size);
 // The Run on the bytes as a scan: the scan checks, the search for the image and its outputs. The
 // input's last byte chooses the output: bit 0 TIFF instead of MRC, bits 1-2 the binning (none, 2, 3,
 // 4). One image of 7 × 9 cm is expected, so a scan of about 10,500 × 13,300 pixels gets searched.

@@ -1,7 +1,8 @@
 // export and properties: the viewer's File Open, Save As and Properties from the command line.
 // export opens IN as the viewer does (every image of the file is decoded), makes image N current
-// and saves it by OUT's extension; properties opens a TIFF file the same way and prints the tag
-// report of image N's directory. Images are numbered from 1, as the viewer's image list names them.
+// and saves it by OUT's extension; properties opens a TIFF or MRC file the same way and prints the
+// tag report of image N's directory (TIFF) or the header report (MRC, the same for every section).
+// Images are numbered from 1, as the viewer's image list names them: an MRC file's sections.
 #include "CliShell.h"
 
 #include "document/DocumentMessages.h"
@@ -48,7 +49,8 @@ int RunExport(const DocumentOptions& options) {
 }
 
 int RunProperties(const DocumentOptions& options) {
-    if (FileTypeFromName(options.m_strInput) != FT_TIFF)
+    const int type = FileTypeFromName(options.m_strInput);
+    if (type != FT_TIFF && type != FT_MRC)
         throw UsageError{MSG_PROPERTIES_TIFF_ONLY + options.m_strInput};
     CliMessages messages;
     TIFFDoc document;
@@ -66,17 +68,21 @@ void AddDocumentCommands(CLI::App& app) {
     CLI::App* exportCommand = app.add_subcommand(
         "export", "Open IN as the viewer does and save image N as OUT; OUT's extension chooses the type "
                   "(.bmp, .jpg/.jpeg, .tif/.tiff)");
-    exportCommand->add_option("IN", exportOptions->m_strInput, "BMP, JPEG or TIFF file to open")->required();
+    exportCommand->add_option("IN", exportOptions->m_strInput, "BMP, JPEG, TIFF or MRC file to open")
+        ->required();
     exportCommand->add_option("OUT", exportOptions->m_strOutput, "file to write")->required();
-    exportCommand->add_option("--image", exportOptions->m_nImage, "image to save, from 1 (default 1)")
+    exportCommand
+        ->add_option("--image", exportOptions->m_nImage,
+                     "image (TIFF directory, MRC section) to save, from 1 (default 1)")
         ->check(CLI::Range(1, INT_MAX));
     AddVersionFlag(*exportCommand);
     exportCommand->callback([exportOptions] { CommandStatus() = RunExport(*exportOptions); });
 
     auto propertiesOptions = std::make_shared<DocumentOptions>();
     CLI::App* propertiesCommand =
-        app.add_subcommand("properties", "List the main TIFF tags of image N of a TIFF file");
-    propertiesCommand->add_option("FILE", propertiesOptions->m_strInput, "TIFF file")->required();
+        app.add_subcommand("properties", "List the main TIFF tags of image N of a TIFF file, or the header "
+                                         "fields of an MRC file");
+    propertiesCommand->add_option("FILE", propertiesOptions->m_strInput, "TIFF or MRC file")->required();
     propertiesCommand
         ->add_option("--image", propertiesOptions->m_nImage, "image to describe, from 1 (default 1)")
         ->check(CLI::Range(1, INT_MAX));

@@ -1,5 +1,5 @@
-// Texts shown by the image document: open and save, the file choosers' filters, the TIFF properties
-// report, and the command line's export and properties commands.
+// Texts shown by the image document: open and save, the file choosers' filters, the TIFF and MRC
+// properties reports, and the command line's export and properties commands.
 #pragma once
 
 namespace gc {
@@ -26,6 +26,7 @@ inline constexpr FileFilterEntry OPEN_FILTERS[] = {
     {"BMP Files (*.bmp)", "*.bmp", ""},
     {"JPEG Files (*.jpg)", "*.jpg;*.jpeg", ""},
     {"TIFF Files (*.tif)", "*.tif;*.tiff", ""},
+    {"MRC Files (*.mrc)", "*.mrc", ""},
 };
 // The save chooser's entries, BMP first and selected.
 inline constexpr FileFilterEntry SAVE_FILTERS[] = {
@@ -82,9 +83,31 @@ inline constexpr TagValueName PHOTOMETRIC_NAMES[] = {
     {6, "YCBCR"},      {8, "CIELAB"},     {9, "ICCLAB"}, {10, "ITULAB"}, {32844, "LOGL"}, {32845, "LOGLUV"},
 };
 
+// The MRC properties report: the path and MSG_PROPERTIES_HEADING as for TIFF, then one line per
+// header field, the mode followed by its name (nothing for a mode without one), then one line per
+// label in use.
+inline constexpr const char* MRC_PROPERTY_SIZE = "NX NY NZ = %d %d %d";
+inline constexpr const char* MRC_PROPERTY_MODE = "MODE = %d";
+inline constexpr const char* MRC_PROPERTY_CELLA = "CELLA = %g %g %g";
+inline constexpr const char* MRC_PROPERTY_CELLB = "CELLB = %g %g %g";
+inline constexpr const char* MRC_PROPERTY_DMIN = "DMIN = %g";
+inline constexpr const char* MRC_PROPERTY_DMAX = "DMAX = %g";
+inline constexpr const char* MRC_PROPERTY_DMEAN = "DMEAN = %g";
+inline constexpr const char* MRC_PROPERTY_RMS = "RMS = %g";
+inline constexpr const char* MRC_PROPERTY_NSYMBT = "NSYMBT = %d";
+inline constexpr const char* MRC_PROPERTY_NLABL = "NLABL = %d";
+inline constexpr const char* MRC_PROPERTY_LABEL = "LABEL %d = ";
+
+inline constexpr TagValueName MRC_MODE_NAMES[] = {
+    {0, " (8-bit integers)"},
+    {1, " (16-bit signed integers)"},
+    {2, " (32-bit reals)"},
+    {6, " (16-bit unsigned integers)"},
+};
+
 // Command line: export and properties. Each text is followed by the path it names.
 inline constexpr const char* MSG_NO_IMAGE_READ = "No image could be read from ";
-inline constexpr const char* MSG_PROPERTIES_TIFF_ONLY = "properties lists the tags of TIFF files only: ";
+inline constexpr const char* MSG_PROPERTIES_TIFF_ONLY = "properties describes TIFF and MRC files only: ";
 // Followed by the image number asked for, " of ", the number of images and " in ", the path.
 inline constexpr const char* MSG_NO_SUCH_IMAGE = "there is no image ";
 

@@ -25,6 +25,8 @@ int FileTypeFromName(const std::string& path) {
         return FT_TIFF;
     if (last4 == ".GIF")
         return FT_GIF;
+    if (last4 == ".MRC")
+        return FT_MRC;
     if (name[length - 4] == '.')
         return FT_OTHER;
     return FT_UNKNOWN;

@@ -4,10 +4,12 @@
 
 #include "core/PendingFile.h"
 #include "document/DocumentMessages.h"
+#include "document/MrcProperties.h"
 #include "document/TiffProperties.h"
 #include "image/BmpCodec.h"
 #include "image/ImageMessages.h"
 #include "image/JpegCodec.h"
+#include "image/MrcReader.h"
 #include "image/TiffCodec.h"
 
 #include <cerrno>
@@ -74,6 +76,15 @@ OpenOutcome TIFFDoc::OpenFile(const std::string& path, Messages& messages) {
         }
         break;
     }
+    case FT_MRC: {
+        // Every section is an image; a refused file gives none and its reason.
+        MrcImages sections;
+        if (const char* refusal = MrcReadMessage(ReadMrcFile(path, sections)))
+            messages.Error(refusal);
+        for (std::unique_ptr<DIBSection>& section : sections)
+            keep(std::move(section));
+        break;
+    }
     default:
         messages.Error(MSG_NO_SUPPORT_FOR_TYPE);
         return OpenOutcome::Unsupported;
@@ -99,6 +110,7 @@ SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
         messages.Error(MSG_GIF_NOT_SUPPORTED);
         return SaveOutcome::Unsupported;
     case FT_OTHER:
+    case FT_MRC: // read by the viewer, written only by the Run, Convert and picking
         messages.Error(MSG_FILE_TYPE_NOT_SUPPORTED);
         return SaveOutcome::Unsupported;
     default:
@@ -145,7 +157,10 @@ SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
 
 std::string TIFFDoc::PropertiesText(Messages& messages) const {
     GrowArray<std::string> lines;
-    FormatTiffProperties(m_strImagePath, GetImageDirectory(m_nCurrentImage), lines, messages);
+    if (m_nFileType == FT_MRC)
+        FormatMrcProperties(m_strImagePath, lines);
+    else
+        FormatTiffProperties(m_strImagePath, GetImageDirectory(m_nCurrentImage), lines, messages);
     return TiffPropertiesText(m_strImagePath, lines);
 }
 

@@ -1,6 +1,7 @@
 // TIFFDoc: the viewer's document. It holds the images of the open file (one for a BMP or JPEG file,
-// one per directory of a TIFF file), its path and file type, and which image is current; it opens a
-// file with the reader for its type and saves the current image with the writer for the target's type.
+// one per directory of a TIFF file, one per section of an MRC file), its path and file type, and which image
+// is current; it opens a file with the reader for its type and saves the current image with the writer for
+// the target's type.
 //
 // No windows here: the desktop program's Open/Save handlers show the choosers (filters: OPEN_FILTERS and
 // SAVE_FILTERS in DocumentMessages.h), call OpenFile/SaveFile, and end the process with exit status 1
@@ -25,11 +26,13 @@ enum FileType : int {
     FT_GIF = 3,
     FT_OTHER = 4,
     FT_UNKNOWN = 5,
+    FT_MRC = 6,
 };
 
 // The type of a file from its name, compared in upper case: ".BMP", ".JPG"/".JPEG", ".TIF"/".TIFF",
-// ".GIF"; any other name whose fourth-last character is "." is FT_OTHER; everything else, names of
-// 4 characters or fewer included, is FT_UNKNOWN.
+// ".GIF", ".MRC"; any other name whose fourth-last character is "." is FT_OTHER; everything else,
+// names of 4 characters or fewer included, is FT_UNKNOWN. MRC files are opened but never written
+// here: saving to a ".mrc" name is refused as a type without a writer.
 int FileTypeFromName(const std::string& path);
 
 // The name Save writes to: the chosen name, with the extension of save filter `filterIndex` (0-based
@@ -42,7 +45,8 @@ inline constexpr int JPEG_SAVE_QUALITY = 75;
 enum class OpenOutcome {
     Opened,      // at least one image was read
     NoImage,     // the reader read nothing (it reported its own problems, or MSG_IMAGE_TOO_LARGE was
-                 // shown for a picture beyond the viewer's bitmap limit); the document is empty
+                 // shown for a picture beyond the viewer's bitmap limit, or the MRC reader's refusal
+                 // was shown); the document is empty
     Unsupported, // MSG_NO_SUPPORT_FOR_TYPE was shown; the document is empty
     Fatal,       // a reader stopped the program (a TIFF above 10,000 pixels): exit with status 1
 };
@@ -92,9 +96,10 @@ public:
     // Deletes every image and empties the list.
     void ClearImages();
 
-    // Properties is offered only while the open file is a TIFF.
-    bool CanShowProperties() const { return m_nFileType == FT_TIFF; }
-    // The properties report of the current image's directory, as the information box shows it.
+    // Properties is offered only while the open file is a TIFF or an MRC file.
+    bool CanShowProperties() const { return m_nFileType == FT_TIFF || m_nFileType == FT_MRC; }
+    // The properties report, as the information box shows it: the tags of the current image's
+    // directory for a TIFF file, the header fields for an MRC file.
     std::string PropertiesText(Messages& messages) const;
     // Shows PropertiesText as an information message.
     void ShowProperties(Messages& messages) const;

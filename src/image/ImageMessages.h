@@ -14,4 +14,13 @@ inline constexpr const char* MSG_IMAGE_TOO_LARGE =
     "Image too large to open: it would need more than 1 GiB of memory.";
 static_assert(MAX_VIEW_IMAGE_BYTES == std::int64_t{1} << 30, "MSG_IMAGE_TOO_LARGE names the limit");
 
+// MRC files the viewer refuses (MrcReader.h).
+inline constexpr const char* MSG_MRC_NO_HEADER = "MRC file too short: it does not hold the 1024-byte header.";
+inline constexpr const char* MSG_MRC_UNKNOWN_MODE =
+    "MRC file of an unknown data mode: the viewer reads modes 0, 1, 2 and 6.";
+inline constexpr const char* MSG_MRC_BAD_SIZE =
+    "MRC file header gives an impossible size (NX, NY, NZ or extended header).";
+inline constexpr const char* MSG_MRC_TRUNCATED =
+    "MRC file is shorter than its header says: the data end before NX x NY x NZ values.";
+
 } // namespace gc

@@ -55,6 +55,31 @@ float GetFloatLE(const unsigned char* source) {
     return std::bit_cast<float>(static_cast<std::uint32_t>(GetInt32LE(source)));
 }
 
+std::int32_t GetInt32BE(const unsigned char* source) {
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i)
+        bits |= static_cast<std::uint32_t>(source[i]) << (8 * (3 - i));
+    return static_cast<std::int32_t>(bits);
+}
+
+float GetFloatBE(const unsigned char* source) {
+    return std::bit_cast<float>(static_cast<std::uint32_t>(GetInt32BE(source)));
+}
+
+int MrcBytesPerSample(int mode) {
+    switch (mode) {
+    case MRC_MODE_BYTE:
+        return 1;
+    case MRC_MODE_INT16:
+    case MRC_MODE_UINT16:
+        return 2;
+    case MRC_MODE_FLOAT:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
 void MrcHeader::Clear() {
     m_nNX = m_nNY = m_nNZ = m_nMode = 0;
     m_nNXStart = m_nNYStart = m_nNZStart = 0;
@@ -159,6 +184,65 @@ bool MrcHeader::ReadSize(std::FILE* file, int& width, int& height) {
     width = GetInt32LE(bytes + OFFSET_NX);
     height = GetInt32LE(bytes + OFFSET_NY);
     return true;
+}
+
+void MrcHeader::SetFromBytes(const unsigned char (&bytes)[MRC_HEADER_SIZE]) {
+    const unsigned char* p = bytes;
+    std::memcpy(m_cMachineStamp, p + OFFSET_MACHST, 4);
+    const bool bigEndian = IsBigEndian();
+    const auto integer = [p, bigEndian](int offset) {
+        return bigEndian ? GetInt32BE(p + offset) : GetInt32LE(p + offset);
+    };
+    const auto real = [p, bigEndian](int offset) {
+        return bigEndian ? GetFloatBE(p + offset) : GetFloatLE(p + offset);
+    };
+    m_nNX = integer(OFFSET_NX);
+    m_nNY = integer(OFFSET_NY);
+    m_nNZ = integer(OFFSET_NZ);
+    m_nMode = integer(OFFSET_MODE);
+    m_nNXStart = integer(OFFSET_NXSTART);
+    m_nNYStart = integer(OFFSET_NXSTART + 4);
+    m_nNZStart = integer(OFFSET_NXSTART + 8);
+    m_nMX = integer(OFFSET_MX);
+    m_nMY = integer(OFFSET_MX + 4);
+    m_nMZ = integer(OFFSET_MX + 8);
+    for (int i = 0; i < 3; ++i) {
+        m_fCellA[i] = real(OFFSET_CELLA + 4 * i);
+        m_fCellB[i] = real(OFFSET_CELLB + 4 * i);
+        m_fOrigin[i] = real(OFFSET_ORIGIN + 4 * i);
+    }
+    m_nMapC = integer(OFFSET_MAPC);
+    m_nMapR = integer(OFFSET_MAPC + 4);
+    m_nMapS = integer(OFFSET_MAPC + 8);
+    m_fDMin = real(OFFSET_DMIN);
+    m_fDMax = real(OFFSET_DMAX);
+    m_fDMean = real(OFFSET_DMEAN);
+    m_nIspg = integer(OFFSET_ISPG);
+    m_nNSymBT = integer(OFFSET_NSYMBT);
+    for (int i = 0; i < 25; ++i)
+        m_nExtra[i] = integer(OFFSET_EXTRA + 4 * i);
+    std::memcpy(m_cMap, p + OFFSET_MAP, 4);
+    m_fRms = real(OFFSET_RMS);
+    m_nLabels = integer(OFFSET_NLABL);
+    std::memcpy(m_cLabels, p + OFFSET_LABELS, sizeof m_cLabels);
+}
+
+bool MrcHeader::Read(std::FILE* file) {
+    unsigned char bytes[MRC_HEADER_SIZE];
+    if (file == nullptr || std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes)
+        return false;
+    SetFromBytes(bytes);
+    return true;
+}
+
+std::string MrcHeader::Label(int index) const {
+    if (index < 0 || index >= MRC_LABEL_COUNT)
+        return {};
+    const char* text = m_cLabels[index];
+    const std::size_t length = static_cast<std::size_t>(std::find(text, text + MRC_LABEL_SIZE, '\0') - text);
+    std::string label(text, length);
+    label.erase(label.find_last_not_of(' ') + 1);
+    return label;
 }
 
 } // namespace gc

@@ -1,6 +1,8 @@
 // MrcHeader: the 1024-byte header of an MRC file (2000 revision of the format), its cleared
 // placeholder state, and the one place that knows its byte layout. Every number is written
-// little-endian whatever the host; the pixel data follow the header directly.
+// little-endian whatever the host; the pixel data follow the header directly. Reading takes the
+// byte order from the machine stamp: big-endian when its first byte says so, little-endian
+// otherwise (the stamp this writer leaves, four zero bytes, included).
 #pragma once
 
 #include <array>
@@ -12,11 +14,19 @@ namespace gc {
 
 inline constexpr int MRC_HEADER_SIZE = 1024;
 inline constexpr int MRC_MODE_BYTE = 0;
+inline constexpr int MRC_MODE_INT16 = 1;
 inline constexpr int MRC_MODE_FLOAT = 2;
+inline constexpr int MRC_MODE_UINT16 = 6;
 inline constexpr int MRC_LABEL_COUNT = 10;
 inline constexpr int MRC_LABEL_SIZE = 80;
 // A label text holds at most this many characters; a zero byte follows it.
 inline constexpr int MRC_MAX_LABEL_TEXT = MRC_LABEL_SIZE - 1;
+// First byte of the machine stamp of a file whose numbers are big-endian.
+inline constexpr unsigned char MRC_STAMP_BIG_ENDIAN = 0x11;
+
+// Bytes per pixel value of a data mode: 1 (mode 0), 2 (modes 1 and 6), 4 (mode 2); 0 for a mode
+// the viewer does not read.
+int MrcBytesPerSample(int mode);
 
 class MrcHeader {
 public:
@@ -34,6 +44,17 @@ public:
     bool Write(std::FILE* file) const;
     // Reads NX and NY from the start of a file this writer produced; false when it cannot.
     static bool ReadSize(std::FILE* file, int& width, int& height);
+
+    // Takes every field from the 1024 header bytes of a file, in the byte order its machine stamp
+    // gives. Nothing is checked: the values are the file's.
+    void SetFromBytes(const unsigned char (&bytes)[MRC_HEADER_SIZE]);
+    // Reads the 1024 bytes at the file's current position into the fields; false when fewer
+    // were there (the fields are then as before).
+    bool Read(std::FILE* file);
+    // Whether the machine stamp marks the numbers (header and data) as big-endian.
+    bool IsBigEndian() const { return m_cMachineStamp[0] == MRC_STAMP_BIG_ENDIAN; }
+    // Text of label `index` (0-based): up to its first zero byte, trailing spaces removed.
+    std::string Label(int index) const;
 
     // The exact bytes Write puts on disk.
     std::array<unsigned char, MRC_HEADER_SIZE> Bytes() const;
@@ -60,5 +81,8 @@ void PutFloatLE(unsigned char* destination, float value);
 void PutInt32LE(unsigned char* destination, std::int32_t value);
 float GetFloatLE(const unsigned char* source);
 std::int32_t GetInt32LE(const unsigned char* source);
+// Big-endian decoders, for files whose machine stamp says so.
+float GetFloatBE(const unsigned char* source);
+std::int32_t GetInt32BE(const unsigned char* source);
 
 } // namespace gc

@@ -217,7 +217,7 @@ private slots:
     // selects files by all of its patterns.
     void choosersListTheFilterDescriptionsAndSelectByTheirPatterns() {
         test::TempDir folder;
-        for (const char* name : {"a.bmp", "b.jpeg", "c.jpg", "d.png", "e.tif"})
+        for (const char* name : {"a.bmp", "b.jpeg", "c.jpg", "d.png", "e.tif", "f.mrc"})
             std::ofstream(folder.File(name)) << "x";
         QFileDialog dialog;
         dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -229,7 +229,7 @@ private slots:
         for (int i = 0; i < types->count(); ++i)
             shown << types->itemText(i);
         QCOMPARE(shown, (QStringList{"BMP, JPEG, and TIFF Files", "BMP Files (*.bmp)", "JPEG Files (*.jpg)",
-                                     "TIFF Files (*.tif)"}));
+                                     "TIFF Files (*.tif)", "MRC Files (*.mrc)"}));
         QCOMPARE(types->currentIndex(), 0);
 
         auto* list = dialog.findChild<QListView*>("listView");
@@ -238,6 +238,10 @@ private slots:
         dialog.selectNameFilter(QString::fromStdString(QtNameFilter(OPEN_FILTERS[2])));
         QCOMPARE(SelectedFilterIndex(dialog, OPEN_FILTERS), 2);
         QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);
+        // MRC files have an entry of their own, the last.
+        dialog.selectNameFilter(QString::fromStdString(QtNameFilter(OPEN_FILTERS[4])));
+        QCOMPARE(SelectedFilterIndex(dialog, OPEN_FILTERS), 4);
+        QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 1);
 
         QFileDialog save;
         save.setOption(QFileDialog::DontUseNativeDialog);

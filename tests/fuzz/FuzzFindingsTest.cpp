@@ -19,9 +19,8 @@ struct Target {
 };
 
 const Target TARGETS[] = {
-    {"bmp_decode_fuzzer", fuzz::DecodeBmpInput},
-    {"jpeg_read_fuzzer", fuzz::ReadJpegInput},
-    {"tiff_read_fuzzer", fuzz::ReadTiffInput},
+    {"bmp_decode_fuzzer", fuzz::DecodeBmpInput}, {"jpeg_read_fuzzer", fuzz::ReadJpegInput},
+    {"tiff_read_fuzzer", fuzz::ReadTiffInput},   {"mrc_read_fuzzer", fuzz::ReadMrcInput},
     {"scan_split_fuzzer", fuzz::SplitScanInput},
 };
 
