@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     app.add_option("--height", recipe.m_nHeight, "Scan height in pixels")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
-    app.add_option("--tile-width", recipe.m_nTileWidth, "Tile width, a multiple of 16")->capture_default_str();
+    app.add_option("--tile-width", recipe.m_nTileWidth, "Tile width, a multiple of 16")
+        ->capture_default_str();
     app.add_option("--tile-height", recipe.m_nTileHeight, "Tile height, a multiple of 16")
         ->capture_default_str();
     app.add_option("--compression", compression, "none, lzw, deflate or packbits")

@@ -1,7 +1,7 @@
-// The dialogs behind the application's commands: "Preset Run Parameters" (RunParametersDialog), "Transmittivity
-// to OD - MRC Output" (ConvertCutDialog) and "Set pick mode and mask size..." (PickSettingsDialog). Each attaches
-// itself to the application's dialog hooks; the dialog runs through the application's dialog runner
-// with the main window as its parent.
+// The dialogs behind the application's commands: "Preset Run Parameters" (RunParametersDialog),
+// "Transmittivity to OD - MRC Output" (ConvertCutDialog) and "Set pick mode and mask size..."
+// (PickSettingsDialog). Each attaches itself to the application's dialog hooks; the dialog runs through the
+// application's dialog runner with the main window as its parent.
 #pragma once
 
 namespace gc {

@@ -1,14 +1,14 @@
 #include "Application.h"
 
+#include "AboutDialog.h"
 #include "AppDialogs.h"
 #include "AppMessages.h"
-#include "AboutDialog.h"
 #include "ChildProcess.h"
 #include "CommandTable.h"
 #include "MainWindow.h"
 #include "split/SplitMessages.h"
-#include "view/PickOperations.h"
 #include "view/ImageView.h"
+#include "view/PickOperations.h"
 #include "view/ZoomFactor.h"
 
 #include <QAction>

@@ -10,7 +10,7 @@
 #include "QtMessages.h"
 #include "core/Messages.h"
 #include "core/TiffErrors.h"
-#include "document/TIFFDoc.h"
+#include "document/ImageDocument.h"
 #include "split/RunParameters.h"
 #include "view/PickState.h"
 #include "view/ViewContext.h"
@@ -41,7 +41,7 @@ struct AppServices {
 struct DialogHooks {
     std::function<void(Application&)> m_presetRunParameters; // "Set Run Parameters" (RunParametersDialog)
     std::function<void(Application&)> m_transmittivityToOD;  // Convert / Cut (ConvertCutDialog)
-    std::function<void(Application&)> m_pickSettings;        // "Particle Pick Settings ..." (PickSettingsDialog)
+    std::function<void(Application&)> m_pickSettings; // "Particle Pick Settings ..." (PickSettingsDialog)
 };
 
 class Application : public QObject, public ViewContext {
@@ -58,7 +58,7 @@ public:
     const std::string& GetFailedArgument() const { return m_strFailedArgument; }
     MainWindow& GetFrame() { return *m_pFrame; }
     ImageView& GetView() { return *m_pView; }
-    TIFFDoc& GetDocument() { return m_document; }
+    ImageDocument& GetDocument() { return m_document; }
     Messages& GetMessages() override { return *m_pMessages; }
     FileChooser& GetChooser() { return *m_pChooser; }
     DialogRunner& GetDialogs() { return *m_pDialogs; }
@@ -131,7 +131,7 @@ private:
     std::function<void(int)> m_exit;
     std::unique_ptr<TiffErrorScope> m_pTiffErrors;
 
-    TIFFDoc m_document;
+    ImageDocument m_document;
     std::unique_ptr<MainWindow> m_pFrame;
     ImageView* m_pView = nullptr; // owned by the frame
     std::unique_ptr<QPrinter> m_pPrinter;

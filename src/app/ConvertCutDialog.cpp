@@ -5,8 +5,8 @@
 #include "Application.h"
 #include "MainWindow.h"
 #include "convert/ConvertMessages.h"
-#include "forms/ConvertCutForm.h"
 #include "convert/GainTable.h"
+#include "forms/ConvertCutForm.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -78,7 +78,8 @@ void BarProgress::SetPos(int position) {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-ConvertCutDialog::ConvertCutDialog(FileChooser& chooser, Messages& messages, std::function<void(int)> exit, QWidget* parent)
+ConvertCutDialog::ConvertCutDialog(FileChooser& chooser, Messages& messages, std::function<void(int)> exit,
+                                   QWidget* parent)
     : QDialog(parent), m_chooser(chooser), m_messages(messages), m_exit(std::move(exit)),
       m_pLogic(std::make_unique<ConvertCutForm>(messages, m_progress)) {
     setObjectName("ConvertCutDialog");

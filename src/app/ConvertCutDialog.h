@@ -40,7 +40,7 @@ class ConvertCutDialog : public QDialog {
 public:
     // `exit` ends the process after a fatal read or write (status 1).
     ConvertCutDialog(FileChooser& chooser, Messages& messages, std::function<void(int)> exit,
-             QWidget* parent = nullptr);
+                     QWidget* parent = nullptr);
 
     ~ConvertCutDialog() override;
 

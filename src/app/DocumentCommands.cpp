@@ -3,9 +3,9 @@
 // writing; these handlers add the choosers, the application's part of an open (the remembered path,
 // the pick state) and the view's update.
 #include "AppMessages.h"
-#include "PdfConversion.h"
 #include "Application.h"
 #include "MainWindow.h"
+#include "PdfConversion.h"
 #include "image/TiffCodec.h"
 #include "view/ImageView.h"
 

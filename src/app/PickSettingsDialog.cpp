@@ -3,8 +3,8 @@
 #include "AppDialogs.h"
 #include "Application.h"
 #include "MainWindow.h"
-#include "view/PickMessages.h"
 #include "view/ImageView.h"
+#include "view/PickMessages.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -18,7 +18,7 @@
 namespace gc {
 
 PickSettingsDialog::PickSettingsDialog(PickState& state, Messages& messages, QWidget* parent,
-                     std::function<void()> invalidateMain)
+                                       std::function<void()> invalidateMain)
     : QDialog(parent), m_logic(state), m_messages(messages), m_invalidateMain(std::move(invalidateMain)) {
     setWindowTitle(pick_text::DIALOG_CAPTION);
     setObjectName("PickSettingsDialog");

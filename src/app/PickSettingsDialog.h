@@ -25,7 +25,7 @@ public:
     // Constructing the dialog resets the pick state. `invalidateMain` repaints the main window after
     // every OK.
     PickSettingsDialog(PickState& state, Messages& messages, QWidget* parent = nullptr,
-              std::function<void()> invalidateMain = {});
+                       std::function<void()> invalidateMain = {});
 
     QCheckBox* PickModeBox() const { return m_pPickMode; }
     QCheckBox* CollateBox() const { return m_pCollate; }

@@ -4,10 +4,10 @@
 // The messages of a scan are shown as in a Run; a scan that would end a Run ends nothing here: the
 // window records it, a message says so and the preview goes on with the next file. No "Run Complete."
 // follows. The result is a new non-modal window per command.
-#include "PlacementPreviewWindow.h"
-#include "RunProgressDialog.h"
 #include "Application.h"
 #include "MainWindow.h"
+#include "PlacementPreviewWindow.h"
+#include "RunProgressDialog.h"
 #include "split/PlacementPreview.h"
 #include "split/RunDriver.h"
 #include "split/SplitMessages.h"

@@ -2,9 +2,9 @@
 // window appears once the driver starts the Run (a refused Run shows its message and no window) and
 // goes when the Run has ended, before "Run Complete." is shown. After a Run, the picking base path follows
 // the last input file. A fatal outcome ends the program with exit status 1 after its message.
-#include "RunProgressDialog.h"
 #include "Application.h"
 #include "MainWindow.h"
+#include "RunProgressDialog.h"
 #include "split/RunDriver.h"
 
 namespace gc {

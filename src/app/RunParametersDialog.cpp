@@ -62,7 +62,8 @@ private:
     FileChooser& m_chooser;
 };
 
-std::optional<std::vector<std::string>> RunParametersChooser::ChooseInputFiles(bool multiple, const std::string&) {
+std::optional<std::vector<std::string>> RunParametersChooser::ChooseInputFiles(bool multiple,
+                                                                               const std::string&) {
     if (multiple) {
         std::vector<std::string> paths = m_chooser.ChooseOpenFiles(TIFF_FILTER, 0);
         if (paths.empty())
@@ -79,7 +80,8 @@ std::optional<std::string> RunParametersChooser::ChooseFolder(const std::string&
     return m_chooser.ChooseFolder(title);
 }
 
-RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser& chooser, Messages& messages, QWidget* parent)
+RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser& chooser, Messages& messages,
+                                         QWidget* parent)
     : QDialog(parent), m_pChooser(std::make_unique<RunParametersChooser>(chooser)),
       m_pLogic(std::make_unique<RunParametersForm>(parameters, *m_pChooser, messages)) {
     setObjectName("RunParametersDialog");
@@ -224,7 +226,8 @@ void RunParametersDialog::ShowChecks() {
 
 void AttachRunParametersDialog(Application& app) {
     app.m_hooks.m_presetRunParameters = [](Application& owner) {
-        RunParametersDialog dialog(owner.m_runParameters, owner.GetChooser(), owner.GetMessages(), &owner.GetFrame());
+        RunParametersDialog dialog(owner.m_runParameters, owner.GetChooser(), owner.GetMessages(),
+                                   &owner.GetFrame());
         owner.GetDialogs().Exec(dialog);
     };
 }

@@ -1,6 +1,7 @@
-// RunParametersDialog: the "Set Run Parameters" dialog. Every control writes straight into the Run's parameter
-// record through RunParametersForm, which also clears the saved mark; SAVE PARAMETERS shows the summary
-// and ends the dialog with RUN_PARAMETERS_END_CODE. There is no OK or Cancel: the close box ends it unsaved.
+// RunParametersDialog: the "Set Run Parameters" dialog. Every control writes straight into the Run's
+// parameter record through RunParametersForm, which also clears the saved mark; SAVE PARAMETERS shows the
+// summary and ends the dialog with RUN_PARAMETERS_END_CODE. There is no OK or Cancel: the close box ends it
+// unsaved.
 #pragma once
 
 #include "FileChooser.h"
@@ -25,7 +26,8 @@ class RunParametersDialog : public QDialog {
     Q_OBJECT
 public:
     // Constructing the dialog resets the record to the dialog's starting values.
-    RunParametersDialog(RunParameters& parameters, FileChooser& chooser, Messages& messages, QWidget* parent = nullptr);
+    RunParametersDialog(RunParameters& parameters, FileChooser& chooser, Messages& messages,
+                        QWidget* parent = nullptr);
     ~RunParametersDialog() override;
 
     const RunParametersForm& Logic() const { return *m_pLogic; }

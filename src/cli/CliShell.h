@@ -12,7 +12,6 @@
 
 namespace gc::cli {
 
-
 // Installs the SIGINT and SIGTERM handlers: the first signal asks the running operation to stop at
 // its next row of tiles or strip (CliProgress::StopRequested); it then removes its temporaries and
 // the program ends with InterruptedStatus(). A second signal ends the program at once.

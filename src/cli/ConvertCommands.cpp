@@ -4,8 +4,8 @@
 #include "CliShell.h"
 
 #include "convert/Convert.h"
-#include "convert/Cut.h"
 #include "convert/ConvertMessages.h"
+#include "convert/Cut.h"
 #include "convert/GainTable.h"
 #include "convert/PixelStatistics.h"
 

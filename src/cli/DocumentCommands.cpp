@@ -6,7 +6,7 @@
 #include "CliShell.h"
 
 #include "document/DocumentMessages.h"
-#include "document/TIFFDoc.h"
+#include "document/ImageDocument.h"
 
 #include <climits>
 #include <memory>
@@ -22,7 +22,7 @@ struct DocumentOptions {
 };
 
 // Opens the file and makes image `number` (from 1) current; returns EXIT_DONE or the status to end with.
-int OpenImage(TIFFDoc& document, const std::string& path, int number, Messages& messages) {
+int OpenImage(ImageDocument& document, const std::string& path, int number, Messages& messages) {
     switch (document.OpenFile(path, messages)) {
     case OpenOutcome::Opened:
         break;
@@ -41,7 +41,7 @@ int OpenImage(TIFFDoc& document, const std::string& path, int number, Messages& 
 
 int RunExport(const DocumentOptions& options) {
     CliMessages messages;
-    TIFFDoc document;
+    ImageDocument document;
     const int status = OpenImage(document, options.m_strInput, options.m_nImage, messages);
     if (status != EXIT_DONE)
         return status;
@@ -53,7 +53,7 @@ int RunProperties(const DocumentOptions& options) {
     if (type != FT_TIFF && type != FT_MRC)
         throw UsageError{MSG_PROPERTIES_TIFF_ONLY + options.m_strInput};
     CliMessages messages;
-    TIFFDoc document;
+    ImageDocument document;
     const int status = OpenImage(document, options.m_strInput, options.m_nImage, messages);
     if (status != EXIT_DONE)
         return status;

@@ -7,7 +7,7 @@
 
 #include "core/FileHandles.h"
 #include "document/DocumentMessages.h"
-#include "document/TIFFDoc.h"
+#include "document/ImageDocument.h"
 #include "view/PickCoordinates.h"
 #include "view/PickMessages.h"
 #include "view/PickOperations.h"
@@ -106,7 +106,7 @@ int RunPick(const PickOptions& options) {
     }
 
     CliMessages messages;
-    TIFFDoc document;
+    ImageDocument document;
     switch (document.OpenFile(options.m_strImage, messages)) {
     case OpenOutcome::Opened:
         break;

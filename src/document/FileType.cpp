@@ -1,5 +1,5 @@
 // File types from names, and the name a save writes to.
-#include "TIFFDoc.h"
+#include "ImageDocument.h"
 
 #include "document/DocumentMessages.h"
 

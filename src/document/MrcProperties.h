@@ -2,7 +2,7 @@
 // per field, in the manner of the TIFF report (TiffPropertiesText joins either).
 #pragma once
 
-#include "document/GrowArray.h"
+#include "core/GrowArray.h"
 
 #include <string>
 

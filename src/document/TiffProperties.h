@@ -2,8 +2,8 @@
 // library, one line per tag.
 #pragma once
 
-#include "core/Messages.h"
 #include "core/GrowArray.h"
+#include "core/Messages.h"
 
 #include <string>
 

@@ -32,7 +32,9 @@ inline constexpr int MAX_DIB_WIDTH = 1 << 28;
 
 // Width rounded up to a multiple of 4 pixels, ((width·8 + 31) & ~31) / 8, without the overflow of
 // width·8 for very wide images.
-constexpr int PaddedWidthOf(int width) { return (width + 3) & ~3; }
+constexpr int PaddedWidthOf(int width) {
+    return (width + 3) & ~3;
+}
 
 class DIBSection {
 public:

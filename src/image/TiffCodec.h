@@ -6,9 +6,9 @@
 // call (caption: reporting function or "TIFFLIB", plus " Error"); its warnings are switched off.
 #pragma once
 
+#include "core/GrowArray.h"
 #include "core/Messages.h"
 #include "core/TiffHandle.h"
-#include "core/GrowArray.h"
 #include "image/DIBSection.h"
 #include "image/ImageLimits.h"
 

@@ -34,7 +34,8 @@ inline constexpr const char* RUN_PARAMETERS_BATCH_MODE_LABEL = "Batch Mode:";
 inline constexpr const char* RUN_PARAMETERS_CHECK_FOR_YES = "Check for YES";
 inline constexpr const char* RUN_PARAMETERS_BINNING_LABEL =
     "Set BINNING for output files.\nSee Help index for more\ninformation...";
-inline constexpr const char* RUN_PARAMETERS_APPEND_STRING_LABEL = "Use string below to append to output file names:";
+inline constexpr const char* RUN_PARAMETERS_APPEND_STRING_LABEL =
+    "Use string below to append to output file names:";
 inline constexpr const char* RUN_PARAMETERS_START_NUMBER_LABEL =
     "Use number below as start number for output file names:";
 inline constexpr const char* RUN_PARAMETERS_OUTPUT_DIR_LABEL = "Select the output directory:";

@@ -28,7 +28,8 @@ QImage ImageFromDIB(const DIBSection& image, const QRect& part) {
     return result;
 }
 
-ImageView::ImageView(ViewContext& context, QWidget* parent) : QAbstractScrollArea(parent), m_context(context) {
+ImageView::ImageView(ViewContext& context, QWidget* parent)
+    : QAbstractScrollArea(parent), m_context(context) {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);
     SetScrollSizes(m_sizeScroll);

@@ -2,9 +2,9 @@
 // the dialogs instead of running them, and an application started with both and recording messages.
 #pragma once
 
+#include "app/Application.h"
 #include "app/FileChooser.h"
 #include "app/QtMessages.h"
-#include "app/Application.h"
 #include "support/TestSupport.h"
 
 #include <QDialog>

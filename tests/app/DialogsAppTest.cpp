@@ -2,18 +2,18 @@
 // and a Run started from the window on a generated scan; the Convert / Cut dialog opened by its
 // command; picking three particles with the mouse after the settings dialog, and saving them.
 #include "AppTestSupport.h"
-#include "app/PickSettingsDialog.h"
 #include "app/CommandTable.h"
-#include "app/RunParametersDialog.h"
 #include "app/MainWindow.h"
+#include "app/PickSettingsDialog.h"
+#include "app/RunParametersDialog.h"
+#include "forms/RunParametersForm.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
-#include "forms/RunParametersForm.h"
 #include "split/SplitMessages.h"
 #include "tools/ScanGenerator.h"
+#include "view/ImageView.h"
 #include "view/PickMessages.h"
 #include "view/PickOperations.h"
-#include "view/ImageView.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 #include "DialogsTestSupport.h"
 #include "app/ConvertCutDialog.h"
 #include "convert/ConvertMessages.h"
-#include "forms/ConvertCutForm.h"
 #include "core/TiffHandle.h"
+#include "forms/ConvertCutForm.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 // the converter and with the real one.
 #include "AppTestSupport.h"
 #include "app/CommandTable.h"
-#include "app/PdfConversion.h"
 #include "app/MainWindow.h"
+#include "app/PdfConversion.h"
 #include "image/TiffCodec.h"
 #include "view/ImageListWindow.h"
 #include "view/ImageView.h"

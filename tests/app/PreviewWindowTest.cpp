@@ -4,8 +4,8 @@
 // command refuses as the Run does.
 #include "AppTestSupport.h"
 #include "app/CommandTable.h"
-#include "app/PlacementPreviewWindow.h"
 #include "app/MainWindow.h"
+#include "app/PlacementPreviewWindow.h"
 #include "split/SplitMessages.h"
 #include "tools/ScanGenerator.h"
 

@@ -1,12 +1,12 @@
 // The shell: menus, keys, toolbar and status bar against the listed command table, the busy refusal
 // during a Run, start-up, the view toggles, the About box, the progress window and the help viewer.
 #include "AppTestSupport.h"
-#include "app/AppMessages.h"
 #include "app/AboutDialog.h"
+#include "app/AppMessages.h"
 #include "app/ChildProcess.h"
 #include "app/CommandTable.h"
-#include "app/RunProgressDialog.h"
 #include "app/MainWindow.h"
+#include "app/RunProgressDialog.h"
 #include "view/ImageListWindow.h"
 #include "view/ImageView.h"
 

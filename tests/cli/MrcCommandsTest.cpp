@@ -1,7 +1,7 @@
 // gridcarver-cli on MRC files: export and properties of the Run's own outputs, picking on an opened
 // MRC image and browsing the collated pick file box by box, refused files.
 #include "document/DocumentMessages.h"
-#include "document/TIFFDoc.h"
+#include "document/ImageDocument.h"
 #include "image/ImageMessages.h"
 #include "image/MrcHeader.h"
 #include "split/ImageOutput.h"
@@ -85,7 +85,7 @@ void WriteRunOutputs(const TempDir& dir, const Bytes& pixels) {
 // The grey levels of an image file opened as the viewer does, first row first; empty when it does
 // not open or a pixel is not grey.
 Bytes GreysOf(const std::string& path, int image = 0) {
-    TIFFDoc document;
+    ImageDocument document;
     SilentMessages silent;
     if (document.OpenFile(path, silent) != OpenOutcome::Opened || document.GetImage(image) == nullptr)
         return {};

@@ -1,4 +1,4 @@
-#include "document/TIFFDoc.h"
+#include "document/ImageDocument.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // MRC files in the document: one image per section, the header report, the refusals with their
 // texts, and no MRC writer behind Save.
-#include "document/TIFFDoc.h"
+#include "document/ImageDocument.h"
 
 #include "document/DocumentMessages.h"
 #include "image/ImageMessages.h"
@@ -46,7 +46,7 @@ TEST(MrcDocument, EverySectionIsAnImageAndPropertiesListTheHeader) {
     TempDir dir;
     const std::string path = dir.File("boxes.mrc");
     test::WriteFileBytes(path, Stack());
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     EXPECT_TRUE(messages.m_shown.empty());
@@ -118,7 +118,7 @@ TEST(MrcDocument, RefusedFilesLeaveTheDocumentEmptyWithTheirReason) {
                   MRC_HEADER_SIZE + 900000000u, MSG_IMAGE_TOO_LARGE},
              Case{"missing.mrc", nullptr, 0, MSG_CANT_OPEN_FILE},
          }) {
-        TIFFDoc document;
+        ImageDocument document;
         RecordingMessages messages;
         ASSERT_EQ(document.OpenFile(good, messages), OpenOutcome::Opened);
         const std::string path = dir.File(c.name);

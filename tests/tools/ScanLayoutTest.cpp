@@ -86,8 +86,8 @@ void ExpectFoundAtTheirCorners(const ScanSpec& recipe) {
     std::string why;
     EXPECT_TRUE(CheckFindable(recipe, placed, &why)) << why;
     const ScanPainter painter(recipe, placed);
-    const auto found =
-        SearchLikeTheRun(recipe, painter, recipe.m_nImages, ImageWidthPixels(recipe), ImageHeightPixels(recipe));
+    const auto found = SearchLikeTheRun(recipe, painter, recipe.m_nImages, ImageWidthPixels(recipe),
+                                        ImageHeightPixels(recipe));
     ASSERT_EQ(found.size(), placed.size());
     for (std::size_t k = 0; k < placed.size(); ++k) {
         EXPECT_EQ(found[k].m_nX0, placed[k].m_nX) << "image " << k + 1;

@@ -1,5 +1,5 @@
 #include "PickTestImages.h"
-#include "document/TIFFDoc.h"
+#include "document/ImageDocument.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
 #include "support/TestSupport.h"
@@ -85,7 +85,7 @@ TEST_F(PickCommand, AddsInOrderReportsRefusalsAndPrintsTheCollatedFile) {
     EXPECT_EQ(GetInt32LE(bytes.data() + 8), 3);
     // Boxes in the order given: (20,20), (70,30), (40,40); first samples at centre - 5, as the viewer
     // reads the file.
-    TIFFDoc document;
+    ImageDocument document;
     SilentMessages silent;
     ASSERT_EQ(document.OpenFile(m_dir.File("scan.tif"), silent), OpenOutcome::Opened);
     const DIBSection& image = *document.GetImage(0);

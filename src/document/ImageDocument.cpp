@@ -1,6 +1,6 @@
-// TIFFDoc: open by file type (every image of the file is decoded now), save a copy of the current
+// ImageDocument: open by file type (every image of the file is decoded now), save a copy of the current
 // image by the target's type, and the properties report of the current image's directory.
-#include "TIFFDoc.h"
+#include "ImageDocument.h"
 
 #include "core/PendingFile.h"
 #include "document/DocumentMessages.h"
@@ -17,25 +17,25 @@
 
 namespace gc {
 
-DIBSection* TIFFDoc::GetImage(int index) {
+DIBSection* ImageDocument::GetImage(int index) {
     if (static_cast<unsigned>(index) >= static_cast<unsigned>(m_images.GetCount()))
         return nullptr;
     m_nCurrentImage = index;
     return m_images[index].get();
 }
 
-void TIFFDoc::ClearImages() {
+void ImageDocument::ClearImages() {
     m_images.RemoveAll();
     m_imageDirectories.RemoveAll();
 }
 
-int TIFFDoc::GetImageDirectory(int index) const {
+int ImageDocument::GetImageDirectory(int index) const {
     if (static_cast<unsigned>(index) < static_cast<unsigned>(m_imageDirectories.GetCount()))
         return m_imageDirectories[index];
     return index;
 }
 
-OpenOutcome TIFFDoc::OpenFile(const std::string& path, Messages& messages) {
+OpenOutcome ImageDocument::OpenFile(const std::string& path, Messages& messages) {
     m_nFileType = FileTypeFromName(path);
     ClearImages();
 
@@ -96,7 +96,7 @@ OpenOutcome TIFFDoc::OpenFile(const std::string& path, Messages& messages) {
     return OpenOutcome::Opened;
 }
 
-SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
+SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages) {
     const int type = FileTypeFromName(path);
     const DIBSection* current = GetImage(m_nCurrentImage);
     if (current == nullptr)
@@ -155,7 +155,7 @@ SaveOutcome TIFFDoc::SaveFile(const std::string& path, Messages& messages) {
     return SaveOutcome::Saved;
 }
 
-std::string TIFFDoc::PropertiesText(Messages& messages) const {
+std::string ImageDocument::PropertiesText(Messages& messages) const {
     GrowArray<std::string> lines;
     if (m_nFileType == FT_MRC)
         FormatMrcProperties(m_strImagePath, lines);
@@ -164,7 +164,7 @@ std::string TIFFDoc::PropertiesText(Messages& messages) const {
     return TiffPropertiesText(m_strImagePath, lines);
 }
 
-void TIFFDoc::ShowProperties(Messages& messages) const {
+void ImageDocument::ShowProperties(Messages& messages) const {
     messages.Information(PropertiesText(messages));
 }
 

@@ -1,4 +1,4 @@
-// TIFFDoc: the viewer's document. It holds the images of the open file (one for a BMP or JPEG file,
+// ImageDocument: the viewer's document. It holds the images of the open file (one for a BMP or JPEG file,
 // one per directory of a TIFF file, one per section of an MRC file), its path and file type, and which image
 // is current; it opens a file with the reader for its type and saves the current image with the writer for
 // the target's type.
@@ -9,8 +9,8 @@
 // application's part of File Open.
 #pragma once
 
-#include "core/Messages.h"
 #include "core/GrowArray.h"
+#include "core/Messages.h"
 #include "image/DIBSection.h"
 
 #include <memory>
@@ -61,14 +61,14 @@ enum class SaveOutcome {
                  // failed (its text shown): exit with status 1
 };
 
-class TIFFDoc {
+class ImageDocument {
 public:
     using ImageList = GrowArray<std::unique_ptr<DIBSection>>;
 
-    TIFFDoc() = default;
-    TIFFDoc(const TIFFDoc&) = delete;
-    TIFFDoc& operator=(const TIFFDoc&) = delete;
-    ~TIFFDoc() = default;
+    ImageDocument() = default;
+    ImageDocument(const ImageDocument&) = delete;
+    ImageDocument& operator=(const ImageDocument&) = delete;
+    ~ImageDocument() = default;
 
     // File Open after the chooser: sets the file type, clears the images, reads every image of the
     // file, and takes the path as the document's path when at least one image was read (otherwise the

@@ -1,4 +1,4 @@
-#include "document/TIFFDoc.h"
+#include "document/ImageDocument.h"
 
 #include "document/DocumentMessages.h"
 #include "image/BmpCodec.h"
@@ -37,8 +37,8 @@ std::string FourImageTiff(const TempDir& dir, const std::string& name = "scan.TI
     return path;
 }
 
-TEST(TIFFDoc, StartsEmpty) {
-    TIFFDoc document;
+TEST(ImageDocument, StartsEmpty) {
+    ImageDocument document;
     EXPECT_EQ(document.GetFileType(), FT_UNKNOWN);
     EXPECT_EQ(document.GetImageCount(), 0);
     EXPECT_EQ(document.GetImagePath(), "");
@@ -47,10 +47,10 @@ TEST(TIFFDoc, StartsEmpty) {
     EXPECT_FALSE(document.CanShowProperties());
 }
 
-TEST(TIFFDoc, OpensEveryDirectoryAndTracksTheCurrentImage) {
+TEST(ImageDocument, OpensEveryDirectoryAndTracksTheCurrentImage) {
     TempDir dir;
     const std::string path = FourImageTiff(dir);
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     EXPECT_TRUE(messages.m_shown.empty());
@@ -93,12 +93,12 @@ TEST(TIFFDoc, OpensEveryDirectoryAndTracksTheCurrentImage) {
     EXPECT_EQ(document.GetImagePath(), saved);
 }
 
-TEST(TIFFDoc, ADirectoryLeftOutOfTheListDoesNotHideTheNextOne) {
+TEST(ImageDocument, ADirectoryLeftOutOfTheListDoesNotHideTheNextOne) {
     TempDir dir;
     const std::string path = dir.File("gap.tif");
     test::WriteFileBytes(path, test::RawTiff({test::RawGreyRow(2), test::RawGreyRow(0), test::RawGreyRow(3)},
                                              {100, 200, 250}));
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     ASSERT_EQ(document.GetImageCount(), 2);
@@ -111,11 +111,11 @@ TEST(TIFFDoc, ADirectoryLeftOutOfTheListDoesNotHideTheNextOne) {
     EXPECT_NE(text.find("TIFFTAG_IMAGEWIDTH = 3\n"), std::string::npos) << text;
 }
 
-TEST(TIFFDoc, AnUndecodableDirectoryStaysAsABlackImage) {
+TEST(ImageDocument, AnUndecodableDirectoryStaysAsABlackImage) {
     TempDir dir;
     const std::string path = dir.File("odd.tif");
     test::WriteFileBytes(path, test::RawTiff({test::RawGreyRow(2), test::RawGreyRow(2, 9999)}, {100, 200}));
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     ASSERT_EQ(document.GetImageCount(), 2);
@@ -126,7 +126,7 @@ TEST(TIFFDoc, AnUndecodableDirectoryStaysAsABlackImage) {
     EXPECT_FALSE(messages.m_shown.empty()); // the library said why
 }
 
-TEST(TIFFDoc, ADirectoryTheLibraryCannotReadCompletelyStaysAsABlackImage) {
+TEST(ImageDocument, ADirectoryTheLibraryCannotReadCompletelyStaysAsABlackImage) {
     TempDir dir;
     const std::string path = dir.File("nostrips.tif");
     std::vector<test::RawField> withoutStrips;
@@ -135,7 +135,7 @@ TEST(TIFFDoc, ADirectoryTheLibraryCannotReadCompletelyStaysAsABlackImage) {
             withoutStrips.push_back(field);
     test::WriteFileBytes(path, test::RawTiff({test::RawGreyRow(3), withoutStrips, test::RawGreyRow(5)},
                                              {100, 150, 200, 250, 60}));
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     // The middle directory is listed with its size and read like any other: the library says what it
@@ -154,10 +154,10 @@ TEST(TIFFDoc, ADirectoryTheLibraryCannotReadCompletelyStaysAsABlackImage) {
     EXPECT_NE(messages.m_shown[0].m_strText.find("StripOffsets"), std::string::npos);
 }
 
-TEST(TIFFDoc, OpeningNothingEmptiesTheListButKeepsThePath) {
+TEST(ImageDocument, OpeningNothingEmptiesTheListButKeepsThePath) {
     TempDir dir;
     const std::string path = FourImageTiff(dir);
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     document.GetImage(2);
@@ -188,19 +188,19 @@ TEST(TIFFDoc, OpeningNothingEmptiesTheListButKeepsThePath) {
     EXPECT_FALSE(document.CanShowProperties());
 }
 
-TEST(TIFFDoc, AnImageAboveTheLimitIsFatal) {
+TEST(ImageDocument, AnImageAboveTheLimitIsFatal) {
     TempDir dir;
     const std::string path = dir.File("wide.tif");
     ASSERT_TRUE(test::WriteTiff(path, {GreyPage(4, 2), GreyPage(10001, 1)}));
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     EXPECT_EQ(document.OpenFile(path, messages), OpenOutcome::Fatal);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_TIFF_TOO_LARGE});
 }
 
-TEST(TIFFDoc, SaveWithNothingOpenDoesNothing) {
+TEST(ImageDocument, SaveWithNothingOpenDoesNothing) {
     TempDir dir;
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     for (const char* name : {"a.tif", "a.gif", "a.png", "a"})
         EXPECT_EQ(document.SaveFile(dir.File(name), messages), SaveOutcome::NothingOpen);
@@ -208,9 +208,9 @@ TEST(TIFFDoc, SaveWithNothingOpenDoesNothing) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
-TEST(TIFFDoc, SaveRefusesTypesWithoutAWriter) {
+TEST(ImageDocument, SaveRefusesTypesWithoutAWriter) {
     TempDir dir;
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(FourImageTiff(dir), messages), OpenOutcome::Opened);
     EXPECT_EQ(document.SaveFile(dir.File("a.gif"), messages), SaveOutcome::Unsupported);
@@ -221,9 +221,9 @@ TEST(TIFFDoc, SaveRefusesTypesWithoutAWriter) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("a.gif")));
 }
 
-TEST(TIFFDoc, AFailedWriteIsReported) {
+TEST(ImageDocument, AFailedWriteIsReported) {
     TempDir dir;
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(FourImageTiff(dir), messages), OpenOutcome::Opened);
     const std::string target = dir.File("no/folder/out.tif");
@@ -233,10 +233,10 @@ TEST(TIFFDoc, AFailedWriteIsReported) {
     EXPECT_EQ(messages.m_shown.back().m_kind, MessageKind::Error);
 }
 
-TEST(TIFFDoc, PropertiesDescribeTheCurrentImagesDirectory) {
+TEST(ImageDocument, PropertiesDescribeTheCurrentImagesDirectory) {
     TempDir dir;
     const std::string path = FourImageTiff(dir, "plate.tif");
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     ASSERT_NE(document.GetImage(2), nullptr);
@@ -274,7 +274,7 @@ DIBSection RedBluePicture() {
 }
 
 // Opens a picture in a document through a BMP file written for it.
-void OpenPicture(TIFFDoc& document, const TempDir& dir, const DIBSection& picture) {
+void OpenPicture(ImageDocument& document, const TempDir& dir, const DIBSection& picture) {
     const std::string path = dir.File("picture.Bmp");
     ASSERT_EQ(WriteBmpFile(path, picture), 1);
     RecordingMessages messages;
@@ -302,17 +302,17 @@ std::set<std::string> FolderNames(const TempDir& dir) {
     return names;
 }
 
-TEST(TIFFDoc, SavesAndReopensEachType) {
+TEST(ImageDocument, SavesAndReopensEachType) {
     TempDir dir;
     const DIBSection picture = RedBluePicture();
-    TIFFDoc document;
+    ImageDocument document;
     OpenPicture(document, dir, picture);
     ASSERT_TRUE(SamePixels(*document.GetImage(0), picture));
     RecordingMessages messages;
 
     // BMP keeps every pixel.
     ASSERT_EQ(document.SaveFile(dir.File("copy.bmp"), messages), SaveOutcome::Saved);
-    TIFFDoc reopened;
+    ImageDocument reopened;
     ASSERT_EQ(reopened.OpenFile(dir.File("copy.bmp"), messages), OpenOutcome::Opened);
     EXPECT_TRUE(SamePixels(*reopened.GetImage(0), picture));
 
@@ -345,9 +345,9 @@ TEST(TIFFDoc, SavesAndReopensEachType) {
     EXPECT_TRUE(SamePixels(*reopened.GetImage(0), picture));
 }
 
-TEST(TIFFDoc, WriterFailuresByType) {
+TEST(ImageDocument, WriterFailuresByType) {
     TempDir dir;
-    TIFFDoc document;
+    ImageDocument document;
     OpenPicture(document, dir, RedBluePicture());
     RecordingMessages messages;
     const std::string bmp = dir.File("no/folder/out.bmp");
@@ -382,7 +382,7 @@ DIBSection NoisePicture() {
 
 // Saves the document's current image as `path` in a child process whose files may not grow past
 // 4 KiB (the write that would pass it fails with EFBIG, as on a full disk). Returns the outcome.
-SaveOutcome SaveWithSmallFileLimit(TIFFDoc& document, const std::string& path) {
+SaveOutcome SaveWithSmallFileLimit(ImageDocument& document, const std::string& path) {
     const pid_t child = fork();
     if (child == 0) {
         std::signal(SIGXFSZ, SIG_IGN);
@@ -397,9 +397,9 @@ SaveOutcome SaveWithSmallFileLimit(TIFFDoc& document, const std::string& path) {
     return static_cast<SaveOutcome>(WEXITSTATUS(status));
 }
 
-TEST(TIFFDoc, ASaveThatFailsLeavesTheOldFileAndNoTemporary) {
+TEST(ImageDocument, ASaveThatFailsLeavesTheOldFileAndNoTemporary) {
     TempDir dir;
-    TIFFDoc document;
+    ImageDocument document;
     OpenPicture(document, dir, NoisePicture());
     const std::vector<unsigned char> old = {'o', 'l', 'd'};
     for (const char* name : {"out.bmp", "out.jpg", "out.tif"}) {
@@ -423,9 +423,9 @@ TEST(TIFFDoc, ASaveThatFailsLeavesTheOldFileAndNoTemporary) {
     EXPECT_TRUE(messages.m_shown.empty());
 }
 
-TEST(TIFFDoc, UnreadableBmpAndJpegLeaveTheDocumentEmpty) {
+TEST(ImageDocument, UnreadableBmpAndJpegLeaveTheDocumentEmpty) {
     TempDir dir;
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     EXPECT_EQ(document.OpenFile(dir.File("missing.jpg"), messages), OpenOutcome::NoImage);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_CANT_OPEN_FILE});
@@ -458,9 +458,9 @@ std::vector<unsigned char> BmpDeclaring(std::uint32_t width, std::uint32_t heigh
     return bytes;
 }
 
-TEST(TIFFDoc, PicturesBeyondTheViewersMemoryAreRefusedWithAMessage) {
+TEST(ImageDocument, PicturesBeyondTheViewersMemoryAreRefusedWithAMessage) {
     TempDir dir;
-    TIFFDoc document;
+    ImageDocument document;
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(FourImageTiff(dir), messages), OpenOutcome::Opened);
     // Each small file declares 26,000 × 26,000 pixels, a 2 GB bitmap.
