@@ -6,6 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
+# Guardrails first: no layer includes a higher one; every source formatted.
+./scripts/check-layers.sh
+./scripts/check-format.sh
 
 if [ "${1:-}" = "--sanitize" ]; then
   build="${2:-build-sanitize}"

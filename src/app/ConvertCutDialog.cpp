@@ -185,8 +185,8 @@ ConvertCutDialog::ConvertCutDialog(FileChooser& chooser, Messages& messages, std
 
     connect(m_pLoadFiles, &QPushButton::clicked, this, [this] {
         Handle([this] {
-            DialogTiffChooser chooser(m_chooser);
-            m_pLogic->OnLoadTiffFiles(chooser);
+            DialogTiffChooser tiffChooser(m_chooser);
+            m_pLogic->OnLoadTiffFiles(tiffChooser);
         });
     });
     // Only a selection made by the user counts; text typed into a list is never read.

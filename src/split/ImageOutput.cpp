@@ -87,6 +87,9 @@ StepResult ImageOutput::Fail(StepResult result, const PendingFile& file, const c
 StepResult ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle) {
     errno = 0;
     handle.reset(TIFFOpen(file.TemporaryPath().c_str(), "w"));
+    // A TIFF output that cannot be created stops the Run with READ ERROR, not WRITE ERROR: the Run
+    // has always reported it so (the library's open is a read of the directory to be), and scripts
+    // that watch for the texts rely on it. MRC outputs that cannot be created are WRITE ERRORs.
     if (!handle)
         return Fail(StepResult::FatalRead, file, errno ? nullptr : "cannot create the file");
     TIFF* tiff = handle.get();

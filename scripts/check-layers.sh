@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Fails when a source folder includes a folder above it. The layers, lowest first:
+#   core                        messages, progress, outcomes, pending files, TIFF error routing
+#   image                       the image buffer and the file formats
+#   split, convert, document    the Run, optical density and cut, the open image file
+#   view                        the viewer and picking (may use the document)
+#   forms                       the dialogs' logic without widgets
+#   cli, app                    the two front ends (the command line does not use the forms)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+declare -A allowed=(
+  [core]="core"
+  [image]="core image"
+  [split]="core image split"
+  [convert]="core image convert"
+  [document]="core image document"
+  [view]="core image document view"
+  [forms]="core image split convert document view forms"
+  [cli]="core image split convert document view cli"
+  [app]="core image split convert document view forms app"
+)
+
+status=0
+for layer in "${!allowed[@]}"; do
+  [ -d "src/$layer" ] || continue
+  while IFS=: read -r file line include; do
+    folder=$(sed -E 's/.*#include "([a-z]+)\/.*/\1/' <<<"$include")
+    if [[ " ${allowed[$layer]} " != *" $folder "* ]]; then
+      echo "$file:$line: $layer includes $folder, a layer above it or beside it: $include"
+      status=1
+    fi
+  done < <(grep -rnE '^#include "[a-z]+/' "src/$layer" || true)
+done
+for folder in src/*/; do
+  name=$(basename "$folder")
+  [ -n "${allowed[$name]:-}" ] || { echo "src/$name: a folder the layer check does not know"; status=1; }
+done
+[ "$status" = 0 ] && echo "layers: no folder includes one above it"
+exit "$status"
