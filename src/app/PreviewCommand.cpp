@@ -17,8 +17,6 @@
 namespace gc {
 namespace {
 
-inline constexpr int PROGRESS_START = 10;
-inline constexpr int PROGRESS_END = 100;
 
 // Sets the Run-in-progress flag for its lifetime: commands that must not interrupt a Run refuse
 // meanwhile, in message boxes shown during the preview too.

@@ -16,8 +16,6 @@
 namespace gc {
 namespace {
 
-constexpr int PROGRESS_START = 10;
-constexpr int PROGRESS_END = 100;
 constexpr std::uint32_t PROGRESS_STRIP_STEP = 1000;
 
 // The WRITE ERROR stop, after a line naming the file and the system's reason (`error`, an errno).
@@ -42,11 +40,9 @@ const char* BinnedLabel(int binSize) {
 // kept within the bar's range.
 int SecondPassPosition(std::uint32_t strip, int fileIndex, int fileCount, const StripTags& tags) {
     const std::uint64_t done = (static_cast<std::uint64_t>(strip) + 1) *
-                               static_cast<std::uint64_t>(fileIndex + 1) * tags.m_nRowsPerStrip * 90;
-    const std::uint64_t whole =
-        static_cast<std::uint64_t>(tags.m_nLength) * static_cast<std::uint64_t>(fileCount);
-    const std::uint64_t position = whole == 0 ? PROGRESS_END : done / whole + PROGRESS_START;
-    return static_cast<int>(std::min<std::uint64_t>(position, PROGRESS_END));
+                               static_cast<std::uint64_t>(fileIndex + 1) * tags.m_nRowsPerStrip;
+    return ProgressPosition(done, static_cast<std::uint64_t>(tags.m_nLength) *
+                                      static_cast<std::uint64_t>(fileCount));
 }
 
 } // namespace

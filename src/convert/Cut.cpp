@@ -16,8 +16,6 @@
 namespace gc {
 namespace {
 
-constexpr int PROGRESS_START = 10;
-constexpr int PROGRESS_END = 100;
 constexpr std::uint32_t PROGRESS_ROW_STEP = 1000;
 constexpr std::uint32_t CUT_ROWS_PER_STRIP = 1;
 
@@ -182,11 +180,9 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
             ++outStrip;
         }
         if ((r - 1) % PROGRESS_ROW_STEP == 0) {
-            const std::uint64_t position =
-                static_cast<std::uint64_t>(r) * static_cast<std::uint64_t>(fileIndex + 1) * 90 /
-                    (static_cast<std::uint64_t>(length) * static_cast<std::uint64_t>(fileCount)) +
-                PROGRESS_START;
-            progress.SetPos(static_cast<int>(position));
+            progress.SetPos(
+                ProgressPosition(static_cast<std::uint64_t>(r) * static_cast<std::uint64_t>(fileIndex + 1),
+                                 static_cast<std::uint64_t>(length) * static_cast<std::uint64_t>(fileCount)));
         }
     }
     // Flushing writes the directory that completes the output; a failure leaves it unusable.
@@ -209,8 +205,8 @@ ConvertOutcome CutFromTexts(const std::vector<std::string>& files, const CutText
         messages.Warning(MSG_LOAD_VALID_TIFF_FIRST);
         return ConvertOutcome::Refused;
     }
-    progress.SetRange(0, 100);
-    progress.SetPos(10);
+    progress.SetRange(0, PROGRESS_END);
+    progress.SetPos(PROGRESS_START);
     CutRectangle rectangle;
     if (!ReadCutRectangle(texts.startX, texts.startY, texts.endX, texts.endY, CUT_LOWER_LIMIT,
                           CUT_UPPER_LIMIT, rectangle, messages))

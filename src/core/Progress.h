@@ -1,7 +1,24 @@
 // Progress: a range and a position, set by long operations (the Run, Convert, Cut) as they go.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 namespace gc {
+
+// Long operations move their bar from 10 (started) to 100 (done).
+inline constexpr int PROGRESS_START = 10;
+inline constexpr int PROGRESS_END = 100;
+inline constexpr int PROGRESS_SPAN = PROGRESS_END - PROGRESS_START;
+
+// The bar after `done` of `whole` units: 10 + done · 90 / whole in whole numbers (truncated), never
+// beyond 100; 100 when there is nothing to do.
+constexpr int ProgressPosition(std::uint64_t done, std::uint64_t whole) {
+    if (whole == 0)
+        return PROGRESS_END;
+    return static_cast<int>(
+        std::min<std::uint64_t>(done * PROGRESS_SPAN / whole + PROGRESS_START, PROGRESS_END));
+}
 
 class Progress {
 public:

@@ -12,9 +12,6 @@
 namespace gc {
 namespace {
 
-inline constexpr int PROGRESS_START = 10;
-inline constexpr int PROGRESS_SPAN = 90;
-
 // The decoded rows of tiles waiting to be handed over take at most this much memory (but the ring
 // always has two rows, so that decoding goes on while a row is handed over).
 inline constexpr std::size_t RING_BUDGET_BYTES = std::size_t{64} << 20;

@@ -10,9 +10,6 @@
 namespace gc {
 namespace {
 
-inline constexpr int PROGRESS_START = 10;
-inline constexpr int PROGRESS_END = 100;
-
 // Sets m_bRunning for its lifetime.
 class RunningFlag {
 public:
