@@ -36,8 +36,6 @@ private:
 } // namespace
 
 void Application::OnPreviewPlacements() {
-    if (RefuseDuringRun())
-        return;
     if (!m_runParameters.m_bSaved) {
         m_pMessages->Warning(MSG_PARAMETERS_NOT_SAVED);
         return;
