@@ -7,6 +7,7 @@
 #include "Application.h"
 #include "MainWindow.h"
 #include "PlacementPreviewWindow.h"
+#include "ProgressSpan.h"
 #include "RunProgressDialog.h"
 #include "split/PlacementPreview.h"
 #include "split/RunDriver.h"
@@ -16,9 +17,6 @@
 
 namespace gc {
 namespace {
-
-inline constexpr int PROGRESS_START = 10;
-inline constexpr int PROGRESS_END = 100;
 
 // Sets the Run-in-progress flag for its lifetime: commands that must not interrupt a Run refuse
 // meanwhile, in message boxes shown during the preview too.
@@ -44,8 +42,7 @@ void Application::OnPreviewPlacements() {
     std::vector<ScanPreview> scans;
     {
         RunProgressWindow progress(m_pFrame.get());
-        progress.SetRange(0, PROGRESS_END);
-        progress.SetPos(PROGRESS_START);
+        StartProgress(progress);
         BusyFlag busy(m_runParameters.m_bRunning);
         TiffErrorScope tiffErrors(*m_pMessages);
 
@@ -74,7 +71,7 @@ void Application::OnPreviewPlacements() {
                 m_pMessages->Warning(path + MSG_PREVIEW_WOULD_STOP);
             }
         }
-        progress.SetPos(PROGRESS_END);
+        FinishProgress(progress);
     }
     m_pFrame->update();
 
