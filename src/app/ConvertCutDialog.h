@@ -4,10 +4,10 @@
 // afterwards. It closes after a Convert or Cut that ended with "Done...", or with Esc or the close box.
 #pragma once
 
+#include "BarProgress.h"
 #include "FileChooser.h"
 #include "convert/ConvertOutcome.h"
 #include "core/Messages.h"
-#include "core/Progress.h"
 
 #include <QDialog>
 
@@ -21,17 +21,6 @@ class QProgressBar;
 class QPushButton;
 
 namespace gc {
-
-// The dialog's progress bar behind the core's Progress: a new position repaints it at once.
-class BarProgress final : public Progress {
-public:
-    void SetRange(int lower, int upper) override;
-    void SetPos(int position) override;
-    QProgressBar* m_pBar = nullptr;
-
-private:
-    int m_nLastPosition = -1;
-};
 
 class ConvertCutForm;
 

@@ -373,7 +373,7 @@ private slots:
         RunProgressDialog control;
         QCOMPARE(control.windowTitle(), QString("Run Progress Indicator..."));
         control.show();
-        QtProgress progress(control);
+        BarProgress progress(control.m_progress, BarProgress::Focus::MoveToBar);
         progress.SetRange(0, 100);
         progress.SetPos(10);
         QCOMPARE(control.m_progress->value(), 10);
