@@ -303,6 +303,27 @@ private slots:
         QVERIFY(!app->GetFrame().isVisible());
     }
 
+    // Each action of the window reaches its command's handler through the busy rule: during a Run
+    // exactly the marked ones refuse, and without a Run none does.
+    void actionsReachTheirHandlersThroughTheBusyRule() {
+        for (const bool running : {true, false}) {
+            test::TestApp app;
+            for (const Listed& listed : LISTED) {
+                const CommandEntry* entry = FindCommand(listed.id);
+                QVERIFY(entry != nullptr && entry->m_handler != nullptr);
+                if (listed.id == ID_APP_EXIT)
+                    continue;
+                app->m_runParameters.m_bRunning = running;
+                app.m_messages.m_shown.clear();
+                QAction* action = app->GetFrame().GetAction(listed.id);
+                action->setEnabled(true);
+                action->trigger();
+                const bool refused = Shown(app.m_messages, "Running ... Wait!");
+                QVERIFY2(refused == (running && listed.refuses), qPrintable(action->text()));
+            }
+        }
+    }
+
     void viewCommandsToggleWithCheckMarks() {
         test::TestApp app;
         MainWindow& frame = app->GetFrame();
