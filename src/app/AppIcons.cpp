@@ -131,7 +131,7 @@ QIcon ApplicationIcon() {
     return QIcon(pixmap);
 }
 
-QIcon ToolbarIcon(int id) {
+QIcon ToolbarIcon(CommandId id) {
     switch (id) {
     case ID_FILE_PRESET_RUN_PARAMETERS:
         return QIcon(Parameters());

@@ -2,12 +2,14 @@
 // images) and the eight toolbar buttons.
 #pragma once
 
+#include "CommandTable.h"
+
 #include <QIcon>
 
 namespace gc {
 
 QIcon ApplicationIcon();
 // The toolbar button image of command `id`; an empty icon for commands without a button.
-QIcon ToolbarIcon(int id);
+QIcon ToolbarIcon(CommandId id);
 
 } // namespace gc

@@ -64,7 +64,10 @@ bool Application::InitInstance(const QStringList& arguments) {
         }
     }
 
-    m_pFrame = std::make_unique<MainWindow>([this](int id) { OnCommand(id); }, [this] { UpdateCommandUi(); });
+    m_pFrame = std::make_unique<MainWindow>([this] { UpdateCommandUi(); });
+    for (const CommandEntry& entry : CommandTable())
+        connect(m_pFrame->GetAction(entry.m_id), &QAction::triggered, this,
+                [this, &entry] { RunCommand(entry); });
     m_pView = new ImageView(*this, m_pFrame.get());
     m_pFrame->setCentralWidget(m_pView);
     if (auto* qtMessages = dynamic_cast<QtMessages*>(m_pMessages))
@@ -93,80 +96,17 @@ bool Application::RefuseDuringRun() {
     return true;
 }
 
-void Application::OnCommand(int id) {
-    switch (id) {
-    case ID_FILE_PRESET_RUN_PARAMETERS:
-        OnPresetRunParameters();
-        break;
-    case ID_FILE_RUN:
-        OnRun();
-        break;
-    case ID_FILE_OPEN:
-        OnFileOpen();
-        break;
-    case ID_FILE_SAVE:
-        OnFileSave();
-        break;
-    case ID_FILE_SAVE_AS:
-        OnFileSaveAs();
-        break;
-    case ID_FILE_PRINT:
-        OnFilePrint();
-        break;
-    case ID_FILE_PRINT_PREVIEW:
-        OnFilePrintPreview();
-        break;
-    case ID_FILE_PRINT_SETUP:
-        OnFilePrintSetup();
-        break;
-    case ID_FILE_PROPERTIES:
-        OnProperties();
-        break;
-    case ID_APP_EXIT:
-        m_pFrame->close();
-        break;
-    case ID_TOOLS_CONVERT_TO_PDF:
-        OnConvertToPdf();
-        break;
-    case ID_TOOLS_TRANSMITTIVITY_TO_OD:
-        OnTransmittivityToOD();
-        break;
-    case ID_TOOLS_SET_PICK_MODE:
-        OnSetPickMode();
-        break;
-    case ID_TOOLS_PREVIEW_PLACEMENTS:
-        OnPreviewPlacements();
-        break;
-    case ID_VIEW_TOOLBAR:
-        m_pFrame->GetToolBar()->setVisible(!m_pFrame->GetToolBar()->isVisible());
-        break;
-    case ID_VIEW_STATUS_BAR:
-        m_pFrame->GetStatusBarWidget()->setVisible(!m_pFrame->GetStatusBarWidget()->isVisible());
-        break;
-    case ID_VIEW_IMAGE_LIST:
-        m_pView->OnImageList();
-        break;
-    case ID_HELP_CONTENTS:
-        OnHelpContents();
-        break;
-    case ID_APP_ABOUT:
-        OnAppAbout();
-        break;
-    case ID_ZOOM_IN:
-        OnZoomIn();
-        break;
-    case ID_ZOOM_OUT:
-        OnZoomOut();
-        break;
-    case ID_RESET_ZOOM:
-        OnResetZoom();
-        break;
-    case ID_NEXT_PANE:
-    case ID_PREV_PANE:
-        break; // the window has no panes
-    default:
-        break;
-    }
+void Application::OnCommand(CommandId id) {
+    if (const CommandEntry* entry = FindCommand(id))
+        RunCommand(*entry);
+}
+
+void Application::RunCommand(const CommandEntry& entry) {
+    if (entry.m_beforeBusyTest != nullptr)
+        (this->*entry.m_beforeBusyTest)();
+    const bool refused = entry.m_bRefusesDuringRun && RefuseDuringRun();
+    if (!refused)
+        (this->*entry.m_handler)();
     UpdateCommandUi();
 }
 
@@ -180,47 +120,54 @@ void Application::UpdateCommandUi() {
 }
 
 void Application::OnPresetRunParameters() {
-    if (RefuseDuringRun())
-        return;
     if (m_hooks.m_presetRunParameters)
         m_hooks.m_presetRunParameters(*this);
 }
 
 void Application::OnTransmittivityToOD() {
-    if (RefuseDuringRun())
-        return;
     if (m_hooks.m_transmittivityToOD)
         m_hooks.m_transmittivityToOD(*this);
 }
 
-void Application::OnSetPickMode() {
+void Application::ClearPickState() {
     m_pick.ResetPickState();
-    if (RefuseDuringRun())
-        return;
+}
+
+void Application::OnSetPickMode() {
     if (m_hooks.m_pickSettings)
         m_hooks.m_pickSettings(*this);
     m_pView->DrawImage();
 }
 
 void Application::OnZoomIn() {
-    if (RefuseDuringRun())
-        return;
     m_fZoom = ZoomIn(m_fZoom);
     m_pView->DrawImage();
 }
 
 void Application::OnZoomOut() {
-    if (RefuseDuringRun())
-        return;
     m_fZoom = ZoomOut(m_fZoom);
     m_pView->DrawImage();
 }
 
 void Application::OnResetZoom() {
-    if (RefuseDuringRun())
-        return;
     m_fZoom = ResetZoom();
     m_pView->DrawImage();
+}
+
+void Application::OnAppExit() {
+    m_pFrame->close();
+}
+
+void Application::OnViewToolbar() {
+    m_pFrame->GetToolBar()->setVisible(!m_pFrame->GetToolBar()->isVisible());
+}
+
+void Application::OnViewStatusBar() {
+    m_pFrame->GetStatusBarWidget()->setVisible(!m_pFrame->GetStatusBarWidget()->isVisible());
+}
+
+void Application::OnImageList() {
+    m_pView->OnImageList();
 }
 
 // Opens the help document in the working directory with the desktop's viewer. Waits at most a second

@@ -1,11 +1,13 @@
 // Application: the application object. Owns the document, the main window and the view, the process-wide
 // state (Run parameters with the Run-in-progress flag, pick state, zoom factor) and the handlers of
-// the application's commands. Every command of the table arrives at OnCommand.
+// the commands. Each action of the main window runs its command table entry's handler, after the
+// busy test for the commands that refuse during a Run.
 //
 // Messages, choosers and modal dialogs go through replaceable services, so that tests drive every
 // command without a blocking window.
 #pragma once
 
+#include "CommandTable.h"
 #include "FileChooser.h"
 #include "QtMessages.h"
 #include "core/Messages.h"
@@ -63,21 +65,21 @@ public:
     FileChooser& GetChooser() { return *m_pChooser; }
     DialogRunner& GetDialogs() { return *m_pDialogs; }
 
-    // Runs command `id` of the command table.
-    void OnCommand(int id);
+    // Runs command `id` of the command table as its action does.
+    void OnCommand(CommandId id);
     // Updates check marks and enabled states of the commands.
     void UpdateCommandUi();
 
-    // While a Run is in progress: shows "Running ... Wait!" and returns true.
-    bool RefuseDuringRun();
-
-    // Application commands.
+    // The commands' handlers, named in the command table. Those marked there as refusing during a
+    // Run are only reached when no Run is in progress.
     void OnPresetRunParameters();
     void OnRun();
     // Finds the images of the saved input files as the Run would, writes nothing, and shows where they
     // lie in a new "Preview Placements" window.
     void OnPreviewPlacements();
     void OnTransmittivityToOD();
+    // The pick settings clear the pick state first, even when the command then refuses.
+    void ClearPickState();
     void OnSetPickMode();
     void OnZoomIn();
     void OnZoomOut();
@@ -87,6 +89,13 @@ public:
     void OnFilePrint();
     void OnFilePrintPreview();
     void OnFilePrintSetup();
+    void OnAppExit();
+    // The toolbar, the status bar and the image list window show or hide.
+    void OnViewToolbar();
+    void OnViewStatusBar();
+    void OnImageList();
+    // F6 and Shift+F6: the window has no panes to switch between, so nothing happens.
+    void OnSwitchPane() {}
 
     // The document's commands (open and save by type, properties, PDF conversion).
     void OnFileOpen();
@@ -119,6 +128,10 @@ public:
     void EndProcess(int status);
 
 private:
+    // The busy test where the entry asks for it, then the entry's handler.
+    void RunCommand(const CommandEntry& entry);
+    // While a Run is in progress: shows "Running ... Wait!" and returns true.
+    bool RefuseDuringRun();
     QPrinter& Printer();
     DIBSection* PickImage(const PickPointer& pointer);
 

@@ -1,5 +1,7 @@
 #include "CommandTable.h"
 
+#include "Application.h"
+
 #include <array>
 
 namespace gc {
@@ -7,60 +9,66 @@ namespace {
 
 constexpr std::array<CommandEntry, 24> COMMANDS{{
     {ID_FILE_PRESET_RUN_PARAMETERS, CommandMenu::File, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", 1,
-     "Set Run Parameters", "Pre Run Step", true, false},
+     "Set Run Parameters", "Pre Run Step", true, false, &Application::OnPresetRunParameters},
     {ID_FILE_RUN, CommandMenu::File, "&Run\tCtrl+R", "Ctrl+R", 0,
-     "Run the Gridcarver Application Using the Run Parameters", " Run Step", true, false},
+     "Run the Gridcarver Application Using the Run Parameters", " Run Step", true, false,
+     &Application::OnRun},
     {ID_FILE_OPEN, CommandMenu::File, "&Open...\tCtrl+O", "Ctrl+O", 2, "Open an existing document", "Open",
-     false, false},
+     false, false, &Application::OnFileOpen},
     {ID_FILE_SAVE, CommandMenu::File, "&Save\tCtrl+S", "Ctrl+S", 3, "Save the active document", "Save", false,
-     false},
+     false, &Application::OnFileSave},
     {ID_FILE_SAVE_AS, CommandMenu::File, "Save &As...", "", 0, "Save the active document with a new name",
-     "Save As", false, true},
+     "Save As", false, true, &Application::OnFileSaveAs},
     {ID_FILE_PRINT, CommandMenu::File, "&Print...\tCtrl+P", "Ctrl+P", 4, "Print the active document", "Print",
-     false, false},
+     false, false, &Application::OnFilePrint},
     {ID_FILE_PRINT_PREVIEW, CommandMenu::File, "Print Pre&view", "", 0, "Display full pages", "Print Preview",
-     false, false},
+     false, false, &Application::OnFilePrintPreview},
     {ID_FILE_PRINT_SETUP, CommandMenu::File, "P&rint Setup...", "", 0,
-     "Change the printer and printing options", "Print Setup", false, true},
-    {ID_FILE_PROPERTIES, CommandMenu::File, "&Properties", "", 0, "", "", false, true},
+     "Change the printer and printing options", "Print Setup", false, true, &Application::OnFilePrintSetup},
+    {ID_FILE_PROPERTIES, CommandMenu::File, "&Properties", "", 0, "", "", false, true,
+     &Application::OnProperties},
     {ID_APP_EXIT, CommandMenu::File, "E&xit", "", 0, "Quit the application; prompts to save documents",
-     "Exit", false, false},
+     "Exit", false, false, &Application::OnAppExit},
     {ID_TOOLS_CONVERT_TO_PDF, CommandMenu::Tools, "Convert to PDF", "", 0,
-     "Convert open TIFF image file to PDF", "", false, false},
+     "Convert open TIFF image file to PDF", "", false, false, &Application::OnConvertToPdf},
     {ID_TOOLS_TRANSMITTIVITY_TO_OD, CommandMenu::Tools, "Transmittivity to OD - MRC Output", "", 0,
-     "Convert open TIFF image file to MRC in OD format", "", true, false},
-    {ID_TOOLS_SET_PICK_MODE, CommandMenu::Tools, "Set pick mode and mask size...", "", 0, "", "", true,
-     false},
+     "Convert open TIFF image file to MRC in OD format", "", true, false, &Application::OnTransmittivityToOD},
+    {ID_TOOLS_SET_PICK_MODE, CommandMenu::Tools, "Set pick mode and mask size...", "", 0, "", "", true, false,
+     &Application::OnSetPickMode, &Application::ClearPickState},
     {ID_TOOLS_PREVIEW_PLACEMENTS, CommandMenu::Tools, "Preview Placements", "", 0,
-     "Find the images of the chosen scans without writing any file, and show where they lie", "", true,
-     false},
+     "Find the images of the chosen scans without writing any file, and show where they lie", "", true, false,
+     &Application::OnPreviewPlacements},
     {ID_VIEW_TOOLBAR, CommandMenu::View, "&Toolbar", "", 0, "Show or hide the toolbar", "Toggle ToolBar",
-     false, false},
+     false, false, &Application::OnViewToolbar},
     {ID_VIEW_STATUS_BAR, CommandMenu::View, "&Status Bar", "", 0, "Show or hide the status bar",
-     "Toggle StatusBar", false, false},
-    {ID_VIEW_IMAGE_LIST, CommandMenu::View, "Image List", "", 0, "", "", false, false},
+     "Toggle StatusBar", false, false, &Application::OnViewStatusBar},
+    {ID_VIEW_IMAGE_LIST, CommandMenu::View, "Image List", "", 0, "", "", false, false,
+     &Application::OnImageList},
     {ID_HELP_CONTENTS, CommandMenu::Help, "&Help Contents ...\tCtrl+H", "Ctrl+H", 0,
-     "Display Help for Gridcarver application", "", false, false},
+     "Display Help for Gridcarver application", "", false, false, &Application::OnHelpContents},
     {ID_APP_ABOUT, CommandMenu::Help, "&About Filmsplice...", "", 5,
-     "Display program information, version number and copyright", "About", false, false},
-    {ID_ZOOM_IN, CommandMenu::None, "", "I", 6, "Resize Image - Zoom In", "", true, false},
-    {ID_ZOOM_OUT, CommandMenu::None, "", "O", 7, "Resize Image - Zoom Out", "", true, false},
-    {ID_RESET_ZOOM, CommandMenu::None, "", "R", 8, "Reset Zoom", "", true, false},
+     "Display program information, version number and copyright", "About", false, false,
+     &Application::OnAppAbout},
+    {ID_ZOOM_IN, CommandMenu::None, "", "I", 6, "Resize Image - Zoom In", "", true, false,
+     &Application::OnZoomIn},
+    {ID_ZOOM_OUT, CommandMenu::None, "", "O", 7, "Resize Image - Zoom Out", "", true, false,
+     &Application::OnZoomOut},
+    {ID_RESET_ZOOM, CommandMenu::None, "", "R", 8, "Reset Zoom", "", true, false, &Application::OnResetZoom},
     {ID_NEXT_PANE, CommandMenu::None, "", "F6", 0, "Switch to the next window pane", "Next Pane", false,
-     false},
+     false, &Application::OnSwitchPane},
     {ID_PREV_PANE, CommandMenu::None, "", "Shift+F6", 0, "Switch back to the previous window pane",
-     "Previous Pane", false, false},
+     "Previous Pane", false, false, &Application::OnSwitchPane},
 }};
 
-constexpr std::array<int, 11> TOOLBAR{
+constexpr std::array<CommandId, 11> TOOLBAR{
     ID_FILE_PRESET_RUN_PARAMETERS,
     ID_FILE_OPEN,
     ID_FILE_SAVE,
-    0,
+    TOOLBAR_SEPARATOR,
     ID_FILE_PRINT,
-    0,
+    TOOLBAR_SEPARATOR,
     ID_APP_ABOUT,
-    0,
+    TOOLBAR_SEPARATOR,
     ID_ZOOM_IN,
     ID_ZOOM_OUT,
     ID_RESET_ZOOM,
@@ -72,9 +80,9 @@ std::span<const CommandEntry> CommandTable() {
     return COMMANDS;
 }
 
-const CommandEntry* FindCommand(int id) {
+const CommandEntry* FindCommand(CommandId id) {
     for (const CommandEntry& entry : COMMANDS)
-        if (entry.m_nId == id)
+        if (entry.m_id == id)
             return &entry;
     return nullptr;
 }
@@ -95,7 +103,7 @@ const char* MenuTitle(CommandMenu menu) {
     return "";
 }
 
-std::span<const int> ToolbarLayout() {
+std::span<const CommandId> ToolbarLayout() {
     return TOOLBAR;
 }
 

@@ -1,13 +1,17 @@
 // The command table of the main window: every menu entry, key and toolbar button with its
-// identifier, entry text, key, toolbar position, status-bar prompt, tooltip and whether it refuses
-// to act while a Run is in progress. The frame builds its menus, toolbar and keys from it.
+// identifier, entry text, key, toolbar position, status-bar prompt, tooltip, whether it refuses to
+// act while a Run is in progress, and the member of Application that carries it out. The frame
+// builds its menus, toolbar and keys from it; the application connects each entry's action to its
+// handler.
 #pragma once
 
 #include <span>
 
 namespace gc {
 
-// Command identifiers.
+class Application;
+
+// Command identifiers. Code names them; only this list gives their numbers.
 enum CommandId : int {
     ID_FILE_PRESET_RUN_PARAMETERS = 32779,
     ID_FILE_RUN = 32778,
@@ -35,23 +39,32 @@ enum CommandId : int {
     ID_PREV_PANE = 57681,
 };
 
+// A place in the toolbar's layout that holds a separator rather than a button.
+inline constexpr CommandId TOOLBAR_SEPARATOR = CommandId{0};
+
 enum class CommandMenu { None, File, Tools, View, Help };
 
+// A command's work: a member of Application taking no arguments.
+using CommandHandler = void (Application::*)();
+
 struct CommandEntry {
-    int m_nId;
+    CommandId m_id;
     CommandMenu m_menu;
     const char* m_szText; // entry text with "&" access letter and "\t" before the key; "" when not in a menu
     const char* m_szKey;  // key in QKeySequence's portable form; "" when none
-    int m_nToolbarPosition; // 1-based place among the toolbar buttons; 0 when not on the toolbar
-    const char* m_szPrompt; // status-bar prompt; "" when none
-    const char* m_szTip;    // toolbar tooltip; "" when none
-    bool m_bRefusesDuringRun;
-    bool m_bSeparatorAfter; // a menu separator follows the entry
+    int m_nToolbarPosition;   // 1-based place among the toolbar buttons; 0 when not on the toolbar
+    const char* m_szPrompt;   // status-bar prompt; "" when none
+    const char* m_szTip;      // toolbar tooltip; "" when none
+    bool m_bRefusesDuringRun; // while a Run is in progress: "Running ... Wait!" instead of the handler
+    bool m_bSeparatorAfter;   // a menu separator follows the entry
+    CommandHandler m_handler;
+    // Runs before the busy test, so also when the command then refuses; nullptr for most commands.
+    CommandHandler m_beforeBusyTest = nullptr;
 };
 
 // Every command, menu entries in menu order.
 std::span<const CommandEntry> CommandTable();
-const CommandEntry* FindCommand(int id);
+const CommandEntry* FindCommand(CommandId id);
 
 // The menu bar's titles, in order.
 inline constexpr const char* MENU_FILE = "&File";
@@ -60,7 +73,7 @@ inline constexpr const char* MENU_VIEW = "&View";
 inline constexpr const char* MENU_HELP = "&Help";
 const char* MenuTitle(CommandMenu menu);
 
-// The toolbar's buttons and separators in order (0 stands for a separator).
-std::span<const int> ToolbarLayout();
+// The toolbar's buttons and separators (TOOLBAR_SEPARATOR) in order.
+std::span<const CommandId> ToolbarLayout();
 
 } // namespace gc

@@ -6,9 +6,9 @@
 #include "MainWindow.h"
 #include "convert/ConvertMessages.h"
 #include "convert/GainTable.h"
+#include "core/Progress.h"
 #include "forms/ConvertCutForm.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -64,20 +64,6 @@ QLabel* MakeIcon(QWidget* parent) {
 
 } // namespace
 
-void BarProgress::SetRange(int lower, int upper) {
-    if (m_pBar)
-        m_pBar->setRange(lower, upper);
-}
-
-void BarProgress::SetPos(int position) {
-    if (!m_pBar || position == m_nLastPosition)
-        return;
-    m_nLastPosition = position;
-    m_pBar->setValue(position);
-    m_pBar->repaint();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 ConvertCutDialog::ConvertCutDialog(FileChooser& chooser, Messages& messages, std::function<void(int)> exit,
                                    QWidget* parent)
     : QDialog(parent), m_chooser(chooser), m_messages(messages), m_exit(std::move(exit)),
@@ -116,10 +102,10 @@ ConvertCutDialog::ConvertCutDialog(FileChooser& chooser, Messages& messages, std
 
     m_pProgress = new QProgressBar(this);
     m_pProgress->setObjectName("Progress");
-    m_pProgress->setRange(0, 100);
+    m_pProgress->setRange(0, PROGRESS_END);
     m_pProgress->setValue(0);
     m_pProgress->setTextVisible(false);
-    m_progress.m_pBar = m_pProgress;
+    m_progress.SetBar(m_pProgress);
 
     for (QPushButton* button : {m_pLoadFiles, m_pSetDefaults, m_pLoadLastRun, m_pConvert, m_pCut})
         button->setAutoDefault(false);

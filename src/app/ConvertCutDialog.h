@@ -4,10 +4,10 @@
 // afterwards. It closes after a Convert or Cut that ended with "Done...", or with Esc or the close box.
 #pragma once
 
+#include "BarProgress.h"
 #include "FileChooser.h"
 #include "convert/ConvertOutcome.h"
 #include "core/Messages.h"
-#include "core/Progress.h"
 
 #include <QDialog>
 
@@ -22,17 +22,6 @@ class QPushButton;
 
 namespace gc {
 
-// The dialog's progress bar behind the core's Progress: a new position repaints it at once.
-class BarProgress final : public Progress {
-public:
-    void SetRange(int lower, int upper) override;
-    void SetPos(int position) override;
-    QProgressBar* m_pBar = nullptr;
-
-private:
-    int m_nLastPosition = -1;
-};
-
 class ConvertCutForm;
 
 class ConvertCutDialog : public QDialog {
@@ -46,24 +35,24 @@ public:
 
     ConvertCutForm& Logic() { return *m_pLogic; }
 
-    QPushButton* m_pLoadFiles;   // 1014
-    QPushButton* m_pSetDefaults; // 1029
-    QPushButton* m_pLoadLastRun; // 1035
-    QLineEdit* m_pA;             // 1025
-    QLineEdit* m_pX0;            // 1026
-    QLineEdit* m_pY0;            // 1027
-    QComboBox* m_pGain;          // 1007
-    QCheckBox* m_pNegative;      // 1011
-    QComboBox* m_pBinSize;       // 1004
-    QComboBox* m_pOutputFormat;  // 1028
-    QCheckBox* m_pStatistics;    // 1013
-    QPushButton* m_pConvert;     // 1017
-    QLineEdit* m_pStartX;        // 1031
-    QLineEdit* m_pStartY;        // 1032
-    QLineEdit* m_pEndX;          // 1033
-    QLineEdit* m_pEndY;          // 1034
-    QPushButton* m_pCut;         // 1030
-    QProgressBar* m_pProgress;   // 1036
+    QPushButton* m_pLoadFiles;
+    QPushButton* m_pSetDefaults;
+    QPushButton* m_pLoadLastRun;
+    QLineEdit* m_pA;
+    QLineEdit* m_pX0;
+    QLineEdit* m_pY0;
+    QComboBox* m_pGain;
+    QCheckBox* m_pNegative;
+    QComboBox* m_pBinSize;
+    QComboBox* m_pOutputFormat;
+    QCheckBox* m_pStatistics;
+    QPushButton* m_pConvert;
+    QLineEdit* m_pStartX;
+    QLineEdit* m_pStartY;
+    QLineEdit* m_pEndX;
+    QLineEdit* m_pEndY;
+    QPushButton* m_pCut;
+    QProgressBar* m_pProgress;
 
 private:
     // Controls → logic before a handler, logic → controls after it.

@@ -16,8 +16,7 @@
 
 namespace gc {
 
-MainWindow::MainWindow(CommandHandler onCommand, MenuUpdater onMenuUpdate)
-    : m_onCommand(std::move(onCommand)), m_onMenuUpdate(std::move(onMenuUpdate)) {
+MainWindow::MainWindow(MenuUpdater onMenuUpdate) : m_onMenuUpdate(std::move(onMenuUpdate)) {
     setWindowTitle(APP_TITLE);
     setWindowIcon(ApplicationIcon());
     setDockOptions(dockOptions());
@@ -45,7 +44,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-QAction* MainWindow::GetAction(int id) const {
+QAction* MainWindow::GetAction(CommandId id) const {
     const auto found = m_actions.find(id);
     return found == m_actions.end() ? nullptr : found->second;
 }
@@ -57,26 +56,21 @@ QMenu* MainWindow::GetMenu(int index) const {
 void MainWindow::CreateActions() {
     for (const CommandEntry& entry : CommandTable()) {
         auto* action = new QAction(QString::fromUtf8(entry.m_szText), this);
-        action->setObjectName(QString("command%1").arg(entry.m_nId));
-        action->setData(entry.m_nId);
+        action->setObjectName(QString("command%1").arg(entry.m_id));
+        action->setData(entry.m_id);
         if (*entry.m_szKey != '\0')
             action->setShortcut(QKeySequence(QString::fromUtf8(entry.m_szKey)));
         action->setShortcutContext(Qt::WindowShortcut);
         action->setStatusTip(QString::fromUtf8(entry.m_szPrompt));
         action->setToolTip(QString::fromUtf8(entry.m_szTip));
-        action->setIcon(ToolbarIcon(entry.m_nId));
+        action->setIcon(ToolbarIcon(entry.m_id));
         action->setIconVisibleInMenu(false);
-        if (entry.m_nId == ID_VIEW_TOOLBAR || entry.m_nId == ID_VIEW_STATUS_BAR ||
-            entry.m_nId == ID_VIEW_IMAGE_LIST)
+        if (entry.m_id == ID_VIEW_TOOLBAR || entry.m_id == ID_VIEW_STATUS_BAR ||
+            entry.m_id == ID_VIEW_IMAGE_LIST)
             action->setCheckable(true);
-        const int id = entry.m_nId;
-        connect(action, &QAction::triggered, this, [this, id] {
-            if (m_onCommand)
-                m_onCommand(id);
-        });
         // Keys belong to the main window, whether or not the command has a menu entry or a button.
         addAction(action);
-        m_actions[id] = action;
+        m_actions[entry.m_id] = action;
     }
 }
 
@@ -90,7 +84,7 @@ void MainWindow::CreateMenus() {
         for (const CommandEntry& entry : CommandTable()) {
             if (entry.m_menu != menu)
                 continue;
-            qmenu->addAction(m_actions[entry.m_nId]);
+            qmenu->addAction(m_actions[entry.m_id]);
             if (entry.m_bSeparatorAfter)
                 qmenu->addSeparator();
         }
@@ -106,8 +100,8 @@ void MainWindow::CreateToolBar() {
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     m_wndToolBar->setIconSize(QSize(16, 16));
     m_wndToolBar->toggleViewAction()->setVisible(false);
-    for (int id : ToolbarLayout()) {
-        if (id == 0)
+    for (CommandId id : ToolbarLayout()) {
+        if (id == TOOLBAR_SEPARATOR)
             m_wndToolBar->addSeparator();
         else
             m_wndToolBar->addAction(m_actions[id]);

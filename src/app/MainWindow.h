@@ -1,7 +1,9 @@
 // MainWindow: the main window. Builds the menus, the movable toolbar, the keys and the status bar
-// (message pane plus the CAP, NUM and SCRL indicators) from the command table, and hands every
-// triggered command to one handler.
+// (message pane plus the CAP, NUM and SCRL indicators) from the command table: one action per
+// command, which the application connects to the command's handler.
 #pragma once
+
+#include "CommandTable.h"
 
 #include <QMainWindow>
 
@@ -19,13 +21,12 @@ namespace gc {
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    using CommandHandler = std::function<void(int id)>;
     // Called before a menu opens, to update check marks and enabled states.
     using MenuUpdater = std::function<void()>;
 
-    explicit MainWindow(CommandHandler onCommand, MenuUpdater onMenuUpdate = {});
+    explicit MainWindow(MenuUpdater onMenuUpdate = {});
 
-    QAction* GetAction(int id) const;
+    QAction* GetAction(CommandId id) const;
     QToolBar* GetToolBar() const { return m_wndToolBar; }
     QStatusBar* GetStatusBarWidget() const { return m_wndStatusBar; }
     QMenu* GetMenu(int index) const;
@@ -43,9 +44,8 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
 
-    CommandHandler m_onCommand;
     MenuUpdater m_onMenuUpdate;
-    std::map<int, QAction*> m_actions;
+    std::map<CommandId, QAction*> m_actions;
     QList<QMenu*> m_menus;
     QList<QLabel*> m_indicators;
     QStatusBar* m_wndStatusBar = nullptr;

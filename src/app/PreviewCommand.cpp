@@ -8,6 +8,7 @@
 #include "MainWindow.h"
 #include "PlacementPreviewWindow.h"
 #include "RunProgressDialog.h"
+#include "core/Progress.h"
 #include "split/PlacementPreview.h"
 #include "split/RunDriver.h"
 #include "split/SplitMessages.h"
@@ -16,7 +17,6 @@
 
 namespace gc {
 namespace {
-
 
 // Sets the Run-in-progress flag for its lifetime: commands that must not interrupt a Run refuse
 // meanwhile, in message boxes shown during the preview too.
@@ -34,8 +34,6 @@ private:
 } // namespace
 
 void Application::OnPreviewPlacements() {
-    if (RefuseDuringRun())
-        return;
     if (!m_runParameters.m_bSaved) {
         m_pMessages->Warning(MSG_PARAMETERS_NOT_SAVED);
         return;
@@ -44,8 +42,7 @@ void Application::OnPreviewPlacements() {
     std::vector<ScanPreview> scans;
     {
         RunProgressWindow progress(m_pFrame.get());
-        progress.SetRange(0, PROGRESS_END);
-        progress.SetPos(PROGRESS_START);
+        StartProgress(progress);
         BusyFlag busy(m_runParameters.m_bRunning);
         TiffErrorScope tiffErrors(*m_pMessages);
 
@@ -74,7 +71,7 @@ void Application::OnPreviewPlacements() {
                 m_pMessages->Warning(path + MSG_PREVIEW_WOULD_STOP);
             }
         }
-        progress.SetPos(PROGRESS_END);
+        FinishProgress(progress);
     }
     m_pFrame->update();
 

@@ -32,20 +32,20 @@ public:
 
     const RunParametersForm& Logic() const { return *m_pLogic; }
 
-    QPushButton* m_pDefaultSettings; // 1017
-    QComboBox* m_pImageCount;        // 1004
-    QComboBox* m_pHeight;            // 1007
-    QComboBox* m_pWidth;             // 1009
-    QCheckBox* m_pOutputTiff;        // 1011
-    QCheckBox* m_pBatchMode;         // 1013
-    QComboBox* m_pBinning;           // 1029
-    QCheckBox* m_pAppendString;      // 1018
-    QLineEdit* m_pAppendText;        // 1019
-    QCheckBox* m_pStartNumber;       // 1020
-    QLineEdit* m_pStartNumberText;   // 1022
-    QCheckBox* m_pOutputDir;         // 1021
-    QPushButton* m_pSelectFiles;     // 1016
-    QPushButton* m_pSaveParameters;  // 1014
+    QPushButton* m_pDefaultSettings;
+    QComboBox* m_pImageCount;
+    QComboBox* m_pHeight;
+    QComboBox* m_pWidth;
+    QCheckBox* m_pOutputTiff;
+    QCheckBox* m_pBatchMode;
+    QComboBox* m_pBinning;
+    QCheckBox* m_pAppendString;
+    QLineEdit* m_pAppendText;
+    QCheckBox* m_pStartNumber;
+    QLineEdit* m_pStartNumberText;
+    QCheckBox* m_pOutputDir;
+    QPushButton* m_pSelectFiles;
+    QPushButton* m_pSaveParameters;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -2,7 +2,6 @@
 
 #include "AppMessages.h"
 
-#include <QCoreApplication>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
@@ -19,32 +18,18 @@ RunProgressDialog::RunProgressDialog(QWidget* parent) : QDialog(parent) {
     resize(580, 40);
 }
 
-void QtProgress::SetRange(int lower, int upper) {
-    m_control.m_progress->setRange(lower, upper);
-}
-
-void QtProgress::SetPos(int position) {
-    if (position == m_nLastPosition)
-        return;
-    m_nLastPosition = position;
-    m_control.m_progress->setValue(position);
-    m_control.m_progress->setFocus();
-    m_control.m_progress->repaint();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 void RunProgressWindow::Close() {
-    m_pProgress.reset();
+    m_progress.SetBar(nullptr);
     m_pControl.reset();
 }
 
-QtProgress& RunProgressWindow::Window() {
+BarProgress& RunProgressWindow::Window() {
     if (!m_pControl) {
         m_pControl = std::make_unique<RunProgressDialog>(m_pParent);
         m_pControl->show();
-        m_pProgress = std::make_unique<QtProgress>(*m_pControl);
+        m_progress.SetBar(m_pControl->m_progress);
     }
-    return *m_pProgress;
+    return m_progress;
 }
 
 } // namespace gc

@@ -1,9 +1,9 @@
 // RunProgressDialog: the modeless "Run Progress Indicator..." window with one progress bar, shown
-// while a Run works. QtProgress feeds it from the core's Progress interface; RunProgressWindow opens
-// it when the work starts.
+// while a Run works. RunProgressWindow opens it when the work starts and moves its bar through a
+// BarProgress.
 #pragma once
 
-#include "core/Progress.h"
+#include "BarProgress.h"
 
 #include <QDialog>
 
@@ -20,22 +20,9 @@ public:
     QProgressBar* m_progress = nullptr;
 };
 
-// Sets the bar's range and position. A new position repaints the bar at once and lets the windows
-// paint (user input stays queued, so no command can start meanwhile); the same position again costs
-// nothing.
-class QtProgress final : public Progress {
-public:
-    explicit QtProgress(RunProgressDialog& control) : m_control(control) {}
-    void SetRange(int lower, int upper) override;
-    void SetPos(int position) override;
-
-private:
-    RunProgressDialog& m_control;
-    int m_nLastPosition = -1;
-};
-
 // The progress of a Run (or of a preview of one): shows a RunProgressDialog at the first range or
-// position set, so a refused command shows no window; Close removes it.
+// position set, so a refused command shows no window; Close removes it. Each new position gives the
+// bar the keyboard focus.
 class RunProgressWindow final : public Progress {
 public:
     explicit RunProgressWindow(QWidget* parent) : m_pParent(parent) {}
@@ -45,10 +32,10 @@ public:
     void Close();
 
 private:
-    QtProgress& Window();
+    BarProgress& Window();
     QWidget* m_pParent;
     std::unique_ptr<RunProgressDialog> m_pControl;
-    std::unique_ptr<QtProgress> m_pProgress;
+    BarProgress m_progress{nullptr, BarProgress::Focus::MoveToBar};
 };
 
 } // namespace gc

@@ -20,6 +20,13 @@ constexpr int ProgressPosition(std::uint64_t done, std::uint64_t whole) {
         std::min<std::uint64_t>(done * PROGRESS_SPAN / whole + PROGRESS_START, PROGRESS_END));
 }
 
+class Progress;
+
+// The range 0..PROGRESS_END with the bar at PROGRESS_START, as when a Run begins.
+void StartProgress(Progress& progress);
+// The bar full, as when a Run has gone through all its files.
+void FinishProgress(Progress& progress);
+
 class Progress {
 public:
     virtual ~Progress() = default;
@@ -36,5 +43,14 @@ public:
     void SetRange(int, int) override {}
     void SetPos(int) override {}
 };
+
+inline void StartProgress(Progress& progress) {
+    progress.SetRange(0, PROGRESS_END);
+    progress.SetPos(PROGRESS_START);
+}
+
+inline void FinishProgress(Progress& progress) {
+    progress.SetPos(PROGRESS_END);
+}
 
 } // namespace gc

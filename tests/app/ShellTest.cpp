@@ -27,7 +27,7 @@ namespace gc {
 namespace {
 
 struct Listed {
-    int id;
+    CommandId id;
     const char* text;
     const char* key;
     const char* prompt;
@@ -37,34 +37,37 @@ struct Listed {
 
 // The command table as the program's users know it.
 const Listed LISTED[] = {
-    {32779, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", "Set Run Parameters", "Pre Run Step", true},
-    {32778, "&Run\tCtrl+R", "Ctrl+R", "Run the Gridcarver Application Using the Run Parameters", " Run Step",
-     true},
-    {57601, "&Open...\tCtrl+O", "Ctrl+O", "Open an existing document", "Open", false},
-    {57603, "&Save\tCtrl+S", "Ctrl+S", "Save the active document", "Save", false},
-    {57604, "Save &As...", "", "Save the active document with a new name", "Save As", false},
-    {57607, "&Print...\tCtrl+P", "Ctrl+P", "Print the active document", "Print", false},
-    {57609, "Print Pre&view", "", "Display full pages", "Print Preview", false},
-    {57606, "P&rint Setup...", "", "Change the printer and printing options", "Print Setup", false},
-    {32773, "&Properties", "", "", "", false},
-    {57665, "E&xit", "", "Quit the application; prompts to save documents", "Exit", false},
-    {32771, "Convert to PDF", "", "Convert open TIFF image file to PDF", "", false},
-    {32781, "Transmittivity to OD - MRC Output", "", "Convert open TIFF image file to MRC in OD format", "",
-     true},
-    {32782, "Set pick mode and mask size...", "", "", "", true},
-    {32787, "Preview Placements", "",
-     "Find the images of the chosen scans without writing any file, and show where they lie", "", true},
-    {59392, "&Toolbar", "", "Show or hide the toolbar", "Toggle ToolBar", false},
-    {59393, "&Status Bar", "", "Show or hide the status bar", "Toggle StatusBar", false},
-    {32772, "Image List", "", "", "", false},
-    {32776, "&Help Contents ...\tCtrl+H", "Ctrl+H", "Display Help for Gridcarver application", "", false},
-    {57664, "&About Filmsplice...", "", "Display program information, version number and copyright", "About",
+    {ID_FILE_PRESET_RUN_PARAMETERS, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", "Set Run Parameters",
+     "Pre Run Step", true},
+    {ID_FILE_RUN, "&Run\tCtrl+R", "Ctrl+R", "Run the Gridcarver Application Using the Run Parameters",
+     " Run Step", true},
+    {ID_FILE_OPEN, "&Open...\tCtrl+O", "Ctrl+O", "Open an existing document", "Open", false},
+    {ID_FILE_SAVE, "&Save\tCtrl+S", "Ctrl+S", "Save the active document", "Save", false},
+    {ID_FILE_SAVE_AS, "Save &As...", "", "Save the active document with a new name", "Save As", false},
+    {ID_FILE_PRINT, "&Print...\tCtrl+P", "Ctrl+P", "Print the active document", "Print", false},
+    {ID_FILE_PRINT_PREVIEW, "Print Pre&view", "", "Display full pages", "Print Preview", false},
+    {ID_FILE_PRINT_SETUP, "P&rint Setup...", "", "Change the printer and printing options", "Print Setup",
      false},
-    {32784, "", "I", "Resize Image - Zoom In", "", true},
-    {32785, "", "O", "Resize Image - Zoom Out", "", true},
-    {32786, "", "R", "Reset Zoom", "", true},
-    {57680, "", "F6", "Switch to the next window pane", "Next Pane", false},
-    {57681, "", "Shift+F6", "Switch back to the previous window pane", "Previous Pane", false},
+    {ID_FILE_PROPERTIES, "&Properties", "", "", "", false},
+    {ID_APP_EXIT, "E&xit", "", "Quit the application; prompts to save documents", "Exit", false},
+    {ID_TOOLS_CONVERT_TO_PDF, "Convert to PDF", "", "Convert open TIFF image file to PDF", "", false},
+    {ID_TOOLS_TRANSMITTIVITY_TO_OD, "Transmittivity to OD - MRC Output", "",
+     "Convert open TIFF image file to MRC in OD format", "", true},
+    {ID_TOOLS_SET_PICK_MODE, "Set pick mode and mask size...", "", "", "", true},
+    {ID_TOOLS_PREVIEW_PLACEMENTS, "Preview Placements", "",
+     "Find the images of the chosen scans without writing any file, and show where they lie", "", true},
+    {ID_VIEW_TOOLBAR, "&Toolbar", "", "Show or hide the toolbar", "Toggle ToolBar", false},
+    {ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", "Toggle StatusBar", false},
+    {ID_VIEW_IMAGE_LIST, "Image List", "", "", "", false},
+    {ID_HELP_CONTENTS, "&Help Contents ...\tCtrl+H", "Ctrl+H", "Display Help for Gridcarver application", "",
+     false},
+    {ID_APP_ABOUT, "&About Filmsplice...", "", "Display program information, version number and copyright",
+     "About", false},
+    {ID_ZOOM_IN, "", "I", "Resize Image - Zoom In", "", true},
+    {ID_ZOOM_OUT, "", "O", "Resize Image - Zoom Out", "", true},
+    {ID_RESET_ZOOM, "", "R", "Reset Zoom", "", true},
+    {ID_NEXT_PANE, "", "F6", "Switch to the next window pane", "Next Pane", false},
+    {ID_PREV_PANE, "", "Shift+F6", "Switch back to the previous window pane", "Previous Pane", false},
 };
 
 QStringList EntriesOf(QMenu* menu) {
@@ -149,11 +152,12 @@ private slots:
         QToolBar* toolbar = app->GetFrame().GetToolBar();
         QVERIFY(toolbar->isMovable());
         QCOMPARE(toolbar->allowedAreas(), Qt::AllToolBarAreas);
-        QStringList layout;
+        std::vector<int> layout;
         for (QAction* action : toolbar->actions())
-            layout << (action->isSeparator() ? QString("-") : QString::number(action->data().toInt()));
-        QCOMPARE(layout, QStringList({"32779", "57601", "57603", "-", "57607", "-", "57664", "-", "32784",
-                                      "32785", "32786"}));
+            layout.push_back(action->isSeparator() ? TOOLBAR_SEPARATOR : action->data().toInt());
+        QCOMPARE(layout, (std::vector<int>{ID_FILE_PRESET_RUN_PARAMETERS, ID_FILE_OPEN, ID_FILE_SAVE,
+                                           TOOLBAR_SEPARATOR, ID_FILE_PRINT, TOOLBAR_SEPARATOR, ID_APP_ABOUT,
+                                           TOOLBAR_SEPARATOR, ID_ZOOM_IN, ID_ZOOM_OUT, ID_RESET_ZOOM}));
         QCOMPARE(toolbar->actions()[0]->toolTip(), QString("Pre Run Step"));
         QCOMPARE(toolbar->actions()[1]->toolTip(), QString("Open"));
         QCOMPARE(toolbar->actions()[6]->toolTip(), QString("About"));
@@ -299,6 +303,27 @@ private slots:
         QVERIFY(!app->GetFrame().isVisible());
     }
 
+    // Each action of the window reaches its command's handler through the busy rule: during a Run
+    // exactly the marked ones refuse, and without a Run none does.
+    void actionsReachTheirHandlersThroughTheBusyRule() {
+        for (const bool running : {true, false}) {
+            test::TestApp app;
+            for (const Listed& listed : LISTED) {
+                const CommandEntry* entry = FindCommand(listed.id);
+                QVERIFY(entry != nullptr && entry->m_handler != nullptr);
+                if (listed.id == ID_APP_EXIT)
+                    continue;
+                app->m_runParameters.m_bRunning = running;
+                app.m_messages.m_shown.clear();
+                QAction* action = app->GetFrame().GetAction(listed.id);
+                action->setEnabled(true);
+                action->trigger();
+                const bool refused = Shown(app.m_messages, "Running ... Wait!");
+                QVERIFY2(refused == (running && listed.refuses), qPrintable(action->text()));
+            }
+        }
+    }
+
     void viewCommandsToggleWithCheckMarks() {
         test::TestApp app;
         MainWindow& frame = app->GetFrame();
@@ -369,7 +394,7 @@ private slots:
         RunProgressDialog control;
         QCOMPARE(control.windowTitle(), QString("Run Progress Indicator..."));
         control.show();
-        QtProgress progress(control);
+        BarProgress progress(control.m_progress, BarProgress::Focus::MoveToBar);
         progress.SetRange(0, 100);
         progress.SetPos(10);
         QCOMPARE(control.m_progress->value(), 10);
