@@ -126,7 +126,7 @@ std::string MrcfileSummary(const std::string& path) {
     std::string output;
     const int status =
         test::RunCommand(std::string(GC_PYTHON) + " -c \"" + script + "\" '" + path + "'", &output);
-    return status == 0 ? output : "python3 failed: " + output;
+    return status == 0 ? output : std::string(GC_PYTHON) + " failed: " + output;
 }
 
 TEST(RunEndToEnd, SixImagesMrcWithBinningTwo) {

@@ -1,9 +1,9 @@
 // What the Run found, shown before and after: the dry run's lines equal a real Run's, the JSON report
 // matches the files written (and is written after a stop too), the placement picture has the outlines
 // where the images are.
-#include "SplitTestSupport.h"
 #include "core/TiffHandle.h"
 #include "split/SplitMessages.h"
+#include "split/SplitTestSupport.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
 

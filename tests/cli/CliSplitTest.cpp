@@ -1,6 +1,6 @@
 // gridcarver-cli split: options as the dialog sets them, usage errors, output streams, exit statuses.
-#include "SplitTestSupport.h"
 #include "split/SplitMessages.h"
+#include "split/SplitTestSupport.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
 

@@ -1,10 +1,10 @@
-#include "PickTestImages.h"
 #include "document/ImageDocument.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
 #include "support/TestSupport.h"
 #include "view/PickMessages.h"
 #include "view/PickOperations.h"
+#include "view/PickTestImages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The Run never loses a lab's data: outputs appear whole or not at all, inputs and the Run's own
 // outputs are never written over, images that run off the scan are completed, failures say which file
 // and why, and a stop signal ends the Run without leftovers. Driven through gridcarver-cli.
-#include "SplitTestSupport.h"
 #include "core/PendingFile.h"
 #include "split/RunDriver.h"
 #include "split/SplitMessages.h"
+#include "split/SplitTestSupport.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
 

@@ -1,5 +1,5 @@
 // The convert, cut and stats subcommands, run as a user runs them.
-#include "ConvertFixtures.h"
+#include "convert/ConvertFixtures.h"
 #include "convert/ConvertMessages.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +11,6 @@ namespace {
 
 using test::TempDir;
 
-#ifdef GC_CLI_PROGRAM
-
 class ConvertCliTest : public ::testing::Test {
 protected:
     ConvertCliTest() {
@@ -23,7 +21,7 @@ protected:
     int Run(const std::string& arguments, std::string* output = nullptr) {
         std::string collected;
         const int status = test::RunCommand(
-            "cd '" + m_dir.Path().string() + "' && '" GC_CLI_PROGRAM "' " + arguments + " 2>&1", &collected);
+            "cd '" + m_dir.Path().string() + "' && '" + GC_CLI + "' " + arguments + " 2>&1", &collected);
         if (output != nullptr)
             *output = collected;
         return status;
@@ -106,8 +104,6 @@ TEST_F(ConvertCliTest, CutAndStats) {
                   output.substr(output.rfind(": ") + 2));
     EXPECT_EQ(Run("stats missing.tif"), 1);
 }
-
-#endif
 
 } // namespace
 } // namespace gc
