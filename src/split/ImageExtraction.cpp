@@ -136,7 +136,7 @@ private:
         std::unique_ptr<ScanTiles> scan;
         {
             TiffErrorCapture capture(openErrors);
-            scan = ScanTiles::Open(path);
+            scan = ScanTiles::Open(path, ScanTiles::Access::Streamed);
         }
         if (!scan)
             return; // the other threads read its share
@@ -246,17 +246,37 @@ StepResult HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
 StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
                          ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
                          const Progress& progress, const ExtractionSettings& settings, std::string& detail) {
+    // The pages the search mapped go back before the threads start reading.
+    scan.GiveBackAll();
+    std::unique_ptr<ScanTiles> streamed;
+    {
+        std::vector<TiffErrorRecord> openErrors;
+        TiffErrorCapture capture(openErrors);
+        streamed = ScanTiles::Open(path, ScanTiles::Access::Streamed);
+    }
+    ScanTiles& reader = streamed ? *streamed : scan;
     OnePass pass(geometry, placements, kept, std::max(1, settings.m_nThreads), settings.m_fnTileDecoded);
     pass.StartHelpers(path, std::max(1, settings.m_nThreads) - 1);
     std::vector<unsigned char> imageRow(static_cast<std::size_t>(geometry.m_nExpectedWidth), 0);
+    std::vector<unsigned char> again(static_cast<std::size_t>(geometry.m_nTileSize));
     for (int tileRow = 0; tileRow < geometry.m_nTilesDown; ++tileRow) {
-        const RowOfTiles& row = pass.WaitForRow(tileRow, scan);
+        RowOfTiles& row = pass.WaitForRow(tileRow, reader);
         for (std::size_t column = 0; column < row.failed.size(); ++column) {
-            ShowTiffErrors(row.errors[column], messages);
-            if (row.failed[column]) {
-                detail = scan.UnreadableTile(tileRow * geometry.m_nTilesAcross + static_cast<int>(column));
+            if (!row.failed[column]) {
+                ShowTiffErrors(row.errors[column], messages);
+                continue;
+            }
+            // Read once more as the Run opens its scans, so the library reports the failure in its own
+            // words; should it succeed there, the pass goes on with that tile.
+            const int tile = tileRow * geometry.m_nTilesAcross + static_cast<int>(column);
+            if (!scan.ReadTile(static_cast<std::uint32_t>(tile), again.data(), again.size())) {
+                detail = scan.UnreadableTile(tile);
                 return StepResult::FatalRead;
             }
+            if (pass.Covered(tile))
+                row.tiles[column].assign(again.begin(), again.end());
+            if (settings.m_fnTileDecoded)
+                settings.m_fnTileDecoded(tile, again.data());
         }
         const StepResult result = HandOver(row, tileRow, geometry, placements, imageRow, sink);
         if (result != StepResult::Ok)

@@ -80,7 +80,7 @@ void UnmapProcedure(thandle_t handle, void* base, toff_t size) {
 
 } // namespace
 
-std::unique_ptr<ScanTiles> ScanTiles::Open(const std::string& path) {
+std::unique_ptr<ScanTiles> ScanTiles::Open(const std::string& path, Access access) {
     auto tiles = std::make_unique<ScanTiles>();
     tiles->path = path;
     MappedFile& file = tiles->m_file;
@@ -93,8 +93,9 @@ std::unique_ptr<ScanTiles> ScanTiles::Open(const std::string& path) {
             TIFFErrorExt(nullptr, "TIFFOpen", "%s: Cannot open", path.c_str());
         return nullptr;
     }
-    tiles->m_tiff.reset(TIFFClientOpen(path.c_str(), "r", &file, ReadProcedure, WriteProcedure, SeekProcedure,
-                                       CloseProcedure, SizeProcedure, MapProcedure, UnmapProcedure));
+    tiles->m_tiff.reset(TIFFClientOpen(path.c_str(), access == Access::Mapped ? "r" : "rm", &file,
+                                       ReadProcedure, WriteProcedure, SeekProcedure, CloseProcedure,
+                                       SizeProcedure, MapProcedure, UnmapProcedure));
     if (!tiles->m_tiff) {
         ::close(file.fd);
         return nullptr;
@@ -117,6 +118,12 @@ bool ScanTiles::ReadTile(std::uint32_t tile, unsigned char* buffer, std::size_t 
     const bool read = TIFFReadEncodedTile(m_tiff.get(), tile, buffer, static_cast<tmsize_t>(size)) != -1;
     GiveBack(tile);
     return read;
+}
+
+void ScanTiles::GiveBackAll() {
+    if (m_file.base != nullptr)
+        madvise(m_file.base, m_file.size, MADV_DONTNEED);
+    m_nReadSinceGiveBack = 0;
 }
 
 void ScanTiles::GiveBack(std::uint32_t tile) {

@@ -1,8 +1,13 @@
-// Reads the decoded tiles of one scan. The scan is opened as TIFFOpen (mode "r") opens it, the file
-// memory-mapped, so the library reads tiles and reports their failures exactly as it does there. A
-// libtiff handle is not thread-safe: every thread that reads tiles opens a ScanTiles of its own.
-// The mapped pages of decoded tiles are given back as the reading goes on, so the memory in use does
-// not grow with the scan's size.
+// Reads the decoded tiles of one scan. A libtiff handle is not thread-safe: every thread that reads
+// tiles opens a ScanTiles of its own.
+//
+// Mapped (the default) opens the scan as TIFFOpen (mode "r") opens it, the file memory-mapped, so the
+// library reads tiles and reports their failures exactly as it does there; the mapped pages of decoded
+// tiles are given back as the reading goes on, so the memory in use does not grow with the scan's
+// size. Streamed reads the tiles with plain reads instead: the threads of the one pass over a scan
+// use it, since giving back mapped pages while other threads of the process read costs every thread
+// a flush of its address translations; a tile that fails there is read once more through a mapped
+// reader, for the library's own messages.
 #pragma once
 
 #include "core/TiffHandle.h"
@@ -25,7 +30,8 @@ struct MappedFile {
 class ScanTiles {
 public:
     // Opens `path`; nullptr when it cannot be opened (the library's errors have been reported).
-    static std::unique_ptr<ScanTiles> Open(const std::string& path);
+    enum class Access { Mapped, Streamed };
+    static std::unique_ptr<ScanTiles> Open(const std::string& path, Access access = Access::Mapped);
     ScanTiles() = default; // not open; use Open
     ~ScanTiles();
     ScanTiles(const ScanTiles&) = delete;
@@ -37,6 +43,8 @@ public:
     std::string UnreadableTile(int tile) const;
     // Decodes tile `tile` into `buffer` (`size` bytes, the scan's tile size); false on failure.
     bool ReadTile(std::uint32_t tile, unsigned char* buffer, std::size_t size);
+    // Gives back every mapped page read so far.
+    void GiveBackAll();
 
 private:
     void GiveBack(std::uint32_t tile);
