@@ -54,7 +54,8 @@ for tile in 256 512; do
         >"$scan.places" && mv "$scan.part" "$scan"
     fi
     cat "$scan" >/dev/null # into the page cache
-    clean="rm -rf '$out'; mkdir -p '$out'"
+    # Earlier outputs are flushed before each timed run, so no run shares the disk with another's writes.
+    clean="rm -rf '$out'; mkdir -p '$out'; sync"
 
     measure run "$clean" "$cli" split --quiet --output-dir "$out" "$scan"
     run_s=$median_time; run_peak=$peak_kib

@@ -100,6 +100,7 @@ int& CommandStatus() {
 
 void AddVersionFlag(CLI::App& command) {
     command.set_version_flag("--version", ProductVersionText());
+    command.footer(EXIT_STATUS_HELP);
 }
 
 } // namespace gc::cli

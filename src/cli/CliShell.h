@@ -71,7 +71,18 @@ void AddSplitCommand(CLI::App& app);     // split
 void AddConvertCommands(CLI::App& app);  // convert, cut, stats
 void AddPickCommand(CLI::App& app);      // pick
 
-// Adds --version to a subcommand (--help comes with every CLI11 app).
+// The exit statuses, the same for every subcommand, as --help shows them.
+inline constexpr const char* EXIT_STATUS_HELP = "Exit status: 0 done; 1 a fatal stop (READ ERROR, WRITE "
+                                                "ERROR, an RGB scan); 2 a usage error or a refused "
+                                                "value (\"... re-enter.\"); 3 completed, but a file was "
+                                                "skipped or an expected image was not found or not "
+                                                "written; 4 ended on an input it cannot handle (wrong "
+                                                "RowsPerStrip, tiled or RGB input to convert, cut or "
+                                                "stats, a cut corner outside the image, a file no reader can "
+                                                "open); 130/143 stopped by SIGINT/SIGTERM, no "
+                                                "partial file left.";
+
+// Adds --version and the exit statuses to a subcommand (--help comes with every CLI11 app).
 void AddVersionFlag(CLI::App& command);
 
 } // namespace gc::cli

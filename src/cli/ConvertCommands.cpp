@@ -175,7 +175,8 @@ void AddConvertCommands(CLI::App& app) {
     stats->add_option("FILE", statsFile, "TIFF file")->required();
     stats->callback([] {
         CliMessages messages;
-        CommandStatus() = ReportPixelStatistics(statsFile, 0, messages) ? EXIT_DONE : EXIT_FATAL;
+        CommandStatus() = ExitStatusFor(
+            ReportPixelStatistics(statsFile, 0, messages) ? Outcome::Done : Outcome::CannotHandle);
     });
 }
 

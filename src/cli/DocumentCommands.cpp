@@ -23,16 +23,11 @@ struct DocumentOptions {
 
 // Opens the file and makes image `number` (from 1) current; returns EXIT_DONE or the status to end with.
 int OpenImage(ImageDocument& document, const std::string& path, int number, Messages& messages) {
-    switch (document.OpenFile(path, messages)) {
-    case OpenOutcome::Opened:
-        break;
-    case OpenOutcome::NoImage:
+    const OpenOutcome opened = document.OpenFile(path, messages);
+    if (opened == OpenOutcome::NoImage)
         messages.Error(MSG_NO_IMAGE_READ + path);
-        return EXIT_FATAL;
-    case OpenOutcome::Unsupported:
-    case OpenOutcome::Fatal:
-        return EXIT_FATAL;
-    }
+    if (opened != OpenOutcome::Opened)
+        return ExitStatusFor(OutcomeOf(opened));
     if (document.GetImage(number - 1) == nullptr)
         throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(number) + " of " +
                          std::to_string(document.GetImageCount()) + " in " + path};
@@ -45,7 +40,7 @@ int RunExport(const DocumentOptions& options) {
     const int status = OpenImage(document, options.m_strInput, options.m_nImage, messages);
     if (status != EXIT_DONE)
         return status;
-    return document.SaveFile(options.m_strOutput, messages) == SaveOutcome::Saved ? EXIT_DONE : EXIT_FATAL;
+    return ExitStatusFor(OutcomeOf(document.SaveFile(options.m_strOutput, messages)));
 }
 
 int RunProperties(const DocumentOptions& options) {

@@ -107,16 +107,11 @@ int RunPick(const PickOptions& options) {
 
     CliMessages messages;
     ImageDocument document;
-    switch (document.OpenFile(options.m_strImage, messages)) {
-    case OpenOutcome::Opened:
-        break;
-    case OpenOutcome::NoImage:
+    const OpenOutcome opened = document.OpenFile(options.m_strImage, messages);
+    if (opened == OpenOutcome::NoImage)
         messages.Error(MSG_NO_IMAGE_READ + options.m_strImage);
-        return EXIT_FATAL;
-    case OpenOutcome::Unsupported:
-    case OpenOutcome::Fatal:
-        return EXIT_FATAL;
-    }
+    if (opened != OpenOutcome::Opened)
+        return ExitStatusFor(OutcomeOf(opened));
     const DIBSection* image = document.GetImage(options.m_nImage - 1);
     if (image == nullptr)
         throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(options.m_nImage) + " of " +
@@ -160,15 +155,7 @@ int RunPick(const PickOptions& options) {
     for (const std::string& name : saved.m_coordinateFiles)
         std::printf("%s\n", name.c_str());
     std::fflush(stdout);
-    switch (saved.m_outcome) {
-    case SavePicksOutcome::Saved:
-    case SavePicksOutcome::NothingToSave:
-        return EXIT_DONE;
-    case SavePicksOutcome::SavedWithErrors:
-    case SavePicksOutcome::FatalMemory:
-        break;
-    }
-    return EXIT_FATAL;
+    return ExitStatusFor(OutcomeOf(saved.m_outcome));
 }
 
 } // namespace

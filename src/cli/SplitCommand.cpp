@@ -168,14 +168,11 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
             reportWritten = false;
         }
     }
-    if (result.m_outcome == RunOutcome::Interrupted)
-        return InterruptedStatus();
-    if (!result.m_bStarted || IsFatal(result.m_outcome))
-        return EXIT_FATAL;
-    return result.m_nSkippedFiles > 0 || result.m_nImagesNotWritten > 0 || result.m_nImagesNotFound > 0 ||
-                   !picturesWritten || !reportWritten
-               ? EXIT_SKIPPED
-               : EXIT_DONE;
+    const Outcome outcome = OutcomeOf(result);
+    // A placement picture or a report that could not be written leaves the Run done, with a skip.
+    if (outcome == Outcome::Done && (!picturesWritten || !reportWritten))
+        return ExitStatusFor(Outcome::Skipped);
+    return ExitStatusFor(outcome);
 }
 
 } // namespace
@@ -185,11 +182,6 @@ void AddSplitCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "split", "The Run: find the images of each scanned TIFF (3 x 2 grid) and write each one as an MRC "
                  "file (or TIFF), optionally with a binned copy");
-    command->footer(
-        "Exit status: 0 done; 1 a fatal stop (READ ERROR, WRITE ERROR, RGB); 2 a usage error; 3 "
-        "completed, but a file was skipped or an image was not written because its name would "
-        "replace an input or an earlier output of the same Run; 130/143 stopped by SIGINT/SIGTERM "
-        "(no partial file is left).");
     command->add_option("--images", options->m_nImages, "images per scan, 1-6 (default 6)")
         ->check(CLI::Range(1, 6));
     command
@@ -240,6 +232,10 @@ void AddSplitCommand(CLI::App& app) {
                       "batch goes on and the exit status is 3");
     command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)")->required();
     AddVersionFlag(*command);
+    command->footer(
+        std::string("Every expected image gets one line on standard output: its output name, corner and "
+                    "size, or \"not found\"; --quiet drops these lines with the run summary.\n") +
+        EXIT_STATUS_HELP);
     command->callback([options, append, startNumber, outputDir] {
         CommandStatus() =
             RunSplit(*options, append->count() > 0, startNumber->count() > 0, outputDir->count() > 0);

@@ -11,6 +11,7 @@
 
 #include "core/GrowArray.h"
 #include "core/Messages.h"
+#include "core/Outcome.h"
 #include "image/DIBSection.h"
 
 #include <memory>
@@ -60,6 +61,35 @@ enum class SaveOutcome {
     Fatal,       // the JPEG writer could not open the file ("Can't Open file" shown) or the JPEG library
                  // failed (its text shown): exit with status 1
 };
+
+// The outcomes in the shared vocabulary: a file or a save the document cannot handle ends the command
+// (the desktop program goes on); a fatal one ends the program.
+inline Outcome OutcomeOf(OpenOutcome outcome) {
+    switch (outcome) {
+    case OpenOutcome::Opened:
+        return Outcome::Done;
+    case OpenOutcome::NoImage:
+    case OpenOutcome::Unsupported:
+        return Outcome::CannotHandle;
+    case OpenOutcome::Fatal:
+        break;
+    }
+    return Outcome::Fatal;
+}
+
+inline Outcome OutcomeOf(SaveOutcome outcome) {
+    switch (outcome) {
+    case SaveOutcome::Saved:
+        return Outcome::Done;
+    case SaveOutcome::NothingOpen:
+    case SaveOutcome::Unsupported:
+    case SaveOutcome::NotWritten:
+        return Outcome::CannotHandle;
+    case SaveOutcome::Fatal:
+        break;
+    }
+    return Outcome::Fatal;
+}
 
 class ImageDocument {
 public:

@@ -14,6 +14,7 @@
 #include "ScanCheck.h"
 #include "SplitScan.h"
 #include "core/Messages.h"
+#include "core/Outcome.h"
 #include "core/Progress.h"
 
 #include <array>
@@ -33,6 +34,20 @@ struct RunResult {
     int m_nImagesNotWritten = 0; // found, but their outputs would have replaced a file of the Run
     int m_nImagesNotFound = 0;   // expected in a scan that was split, but not found
 };
+
+// A Run in the shared vocabulary: refused (running, or not saved), stopped, interrupted, or done, with
+// Skipped when a file was skipped or an expected image was not found or not written.
+inline Outcome OutcomeOf(const RunResult& result) {
+    if (!result.m_bStarted)
+        return Outcome::Refused;
+    if (result.m_outcome == RunOutcome::Interrupted)
+        return Outcome::Interrupted;
+    if (IsFatal(result.m_outcome))
+        return Outcome::Fatal;
+    return result.m_nSkippedFiles > 0 || result.m_nImagesNotFound > 0 || result.m_nImagesNotWritten > 0
+               ? Outcome::Skipped
+               : Outcome::Done;
+}
 
 // The text shown for a fatal outcome (nullptr for Done and Skipped).
 const char* FatalMessage(RunOutcome outcome);

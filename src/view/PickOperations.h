@@ -8,10 +8,12 @@
 #include "core/Messages.h"
 #include "image/DIBSection.h"
 
+#include "core/Outcome.h"
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+
 #include <string>
 #include <vector>
 
@@ -33,6 +35,21 @@ enum class SavePicksOutcome {
     SavedWithErrors, // a file could not be created or written; its message was shown, not "saved"
     FatalMemory,     // the box buffer could not be allocated: the caller ends the program (status 1)
 };
+
+// A save that could not write every file ends the command (the desktop program goes on); running out
+// of memory ends the program.
+inline Outcome OutcomeOf(SavePicksOutcome outcome) {
+    switch (outcome) {
+    case SavePicksOutcome::NothingToSave:
+    case SavePicksOutcome::Saved:
+        return Outcome::Done;
+    case SavePicksOutcome::SavedWithErrors:
+        return Outcome::CannotHandle;
+    case SavePicksOutcome::FatalMemory:
+        break;
+    }
+    return Outcome::Fatal;
+}
 
 struct SavePicksResult {
     SavePicksOutcome m_outcome = SavePicksOutcome::NothingToSave;

@@ -191,7 +191,7 @@ TEST(CliMrc, ARefusedFileEndsWithItsReason) {
     test::WriteFileBytes(dir.File("cut.mrc"), bytes);
     for (const char* command : {"export cut.mrc out.bmp", "properties cut.mrc"}) {
         const CliRun run = RunCli(dir, command);
-        EXPECT_EQ(run.m_nStatus, 1) << command;
+        EXPECT_EQ(run.m_nStatus, 4) << command;
         EXPECT_EQ(run.m_strOut, "") << command;
         EXPECT_EQ(run.m_strErr, std::string(MSG_MRC_TRUNCATED) + "\n" + MSG_NO_IMAGE_READ + "cut.mrc\n")
             << command;

@@ -114,7 +114,7 @@ TEST_F(PickCommand, UsageErrorsAndUnreadableImages) {
     EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 '10;10'", out, err), 2);
     EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 10,x", out, err), 2);
     EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 --image 2 10,10", out, err), 2);
-    EXPECT_EQ(RunCli(m_dir, "pick missing.tif --size 4 10,10", out, err), 1);
+    EXPECT_EQ(RunCli(m_dir, "pick missing.tif --size 4 10,10", out, err), 4);
     // Nothing accepted: nothing written, nothing shown but the refusal.
     out.clear();
     EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 1,1", out, err), 0);
