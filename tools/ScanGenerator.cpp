@@ -107,6 +107,16 @@ uint16_t TiffCompression(ScanCompression compression) {
 
 } // namespace
 
+ScanSpec OneImageSpec() {
+    ScanSpec recipe;
+    recipe.m_nWidth = 10496;
+    recipe.m_nHeight = 13312;
+    recipe.m_nImages = 1;
+    recipe.m_dImageWidthCm = 7;
+    recipe.m_dImageHeightCm = 9;
+    return recipe;
+}
+
 SearchLayout ComputeSearchLayout(const ScanSpec& recipe) {
     SearchLayout layout;
     if (recipe.m_nTileWidth <= 0 || recipe.m_nTileHeight <= 0)

@@ -80,6 +80,10 @@ struct SearchLayout {
     double m_dQuarterWidth = 0;
 };
 
+// The smallest scan the Run's search works on: one 7 × 9 cm image on 10,496 × 13,312 pixels (search
+// step 1), 256-pixel tiles, uncompressed; tests change what they need.
+ScanSpec OneImageSpec();
+
 SearchLayout ComputeSearchLayout(const ScanSpec& recipe);
 int ImageWidthPixels(const ScanSpec& recipe);
 int ImageHeightPixels(const ScanSpec& recipe);

@@ -163,7 +163,8 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
         const RunReportSettings settings{parameters,        VersionNumber(),    options.m_nThreads,
                                          options.m_bDryRun, options.m_bPreview, options.m_bKeepGoing};
         std::string error;
-        if (!WriteRunReport(options.m_strReport, RunReportJson(settings, driver.Records(), outcome), error)) {
+        const std::string json = RunReportJson(settings, driver.Records(), outcome);
+        if (!WriteWholeFile(options.m_strReport, json.data(), json.size(), error)) {
             printed.Detail(error);
             reportWritten = false;
         }

@@ -18,9 +18,6 @@
 
 namespace gc {
 
-// Significant digits of the a, x0 and y0 fields.
-inline constexpr int FIELD_DIGITS = 15;
-
 // The open chooser of "Load TIFF file(s)…": several files ending in .tif or .tiff.
 class TiffFileChooser {
 public:

@@ -1,7 +1,5 @@
 #include "RunReport.h"
 
-#include "core/PendingFile.h"
-
 #include <nlohmann/json.hpp>
 
 namespace gc {
@@ -70,10 +68,6 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
     }
     report["files"] = files;
     return report.dump(2) + "\n";
-}
-
-bool WriteRunReport(const std::string& path, const std::string& json, std::string& error) {
-    return WriteWholeFile(path, json.data(), json.size(), error);
 }
 
 } // namespace gc

@@ -1,6 +1,6 @@
 // The run report: a JSON document of what a Run did, for scripts and lab records. Its schema is
-// described in the README ("Run report"). Written through a temporary name and renamed, so a reader
-// never sees half a report.
+// described in the README ("Run report"). The command line writes it with WriteWholeFile (through a
+// temporary name, renamed at the end), so a reader never sees half a report.
 #pragma once
 
 #include "RunParameters.h"
@@ -23,8 +23,5 @@ struct RunReportSettings {
 // The report as JSON text (two-space indentation, a final newline).
 std::string RunReportJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
                           const std::string& runOutcome);
-
-// Writes the report to `path`; false with `error` ("writing <path>: <reason>") on failure.
-bool WriteRunReport(const std::string& path, const std::string& json, std::string& error);
 
 } // namespace gc

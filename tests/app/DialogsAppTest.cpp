@@ -62,12 +62,7 @@ private slots:
     void RunFromTheWindow() {
         test::TempDir dir;
         const std::string scan = dir.File("film.tif");
-        tools::ScanSpec recipe;
-        recipe.m_nWidth = 10496;
-        recipe.m_nHeight = 13312;
-        recipe.m_nImages = 1;
-        recipe.m_dImageWidthCm = 7;
-        recipe.m_dImageHeightCm = 9;
+        const tools::ScanSpec recipe = tools::OneImageSpec();
         std::string error;
         QVERIFY2(tools::GenerateScan(recipe, scan, nullptr, &error), error.c_str());
 

@@ -74,12 +74,7 @@ private slots:
         test::TempDir dir;
         fs::create_directories(dir.Path() / "a");
         fs::create_directories(dir.Path() / "b");
-        tools::ScanSpec plate;
-        plate.m_nWidth = 10496;
-        plate.m_nHeight = 13312;
-        plate.m_nImages = 1;
-        plate.m_dImageWidthCm = 7;
-        plate.m_dImageHeightCm = 9;
+        tools::ScanSpec plate = tools::OneImageSpec();
         plate.m_compression = tools::ScanCompression::Deflate;
         const std::string first = dir.File("a/plate.tif");
         std::string error;

@@ -47,12 +47,7 @@ std::string Summary(const std::string& input, const std::string& namingLines,
 
 TEST(CliSplit, SummaryOutputsAndExitZero) {
     TempDir dir;
-    tools::ScanSpec recipe;
-    recipe.m_nWidth = 10496;
-    recipe.m_nHeight = 13312;
-    recipe.m_nImages = 1;
-    recipe.m_dImageWidthCm = 7;
-    recipe.m_dImageHeightCm = 9;
+    const tools::ScanSpec recipe = tools::OneImageSpec();
     std::string error;
     ASSERT_TRUE(tools::GenerateScan(recipe, dir.File("plate.tif"), nullptr, &error)) << error;
     fs::create_directory(dir.Path() / "out.v");

@@ -53,12 +53,7 @@ const std::string& OneImageScan(bool offTheBottom = false) {
     static std::string paths[2];
     std::string& path = paths[offTheBottom];
     if (path.empty()) {
-        tools::ScanSpec recipe;
-        recipe.m_nWidth = 10496;
-        recipe.m_nHeight = 13312;
-        recipe.m_nImages = 1;
-        recipe.m_dImageWidthCm = 7;
-        recipe.m_dImageHeightCm = 9;
+        tools::ScanSpec recipe = tools::OneImageSpec();
         recipe.m_compression = tools::ScanCompression::Deflate;
         if (offTheBottom)
             recipe.m_placements = {{0, 150, 700, 10171, 12870}};

@@ -21,16 +21,7 @@ using test::RecordingMessages;
 using test::RecordingProgress;
 using test::TempDir;
 
-// One 7 × 9 cm image on the smallest scan the search works on.
-tools::ScanSpec OneImageSpec() {
-    tools::ScanSpec recipe;
-    recipe.m_nWidth = 10496;
-    recipe.m_nHeight = 13312;
-    recipe.m_nImages = 1;
-    recipe.m_dImageWidthCm = 7;
-    recipe.m_dImageHeightCm = 9;
-    return recipe;
-}
+using tools::OneImageSpec;
 
 RunParameters OneImageParameters(const std::vector<std::string>& files) {
     RunParameters parameters;
