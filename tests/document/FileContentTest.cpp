@@ -1,5 +1,4 @@
 // Files recognised as MRC by their header whatever their names, and everything else by its name.
-#include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
@@ -68,21 +67,6 @@ TEST(FileTypeOf, MrcByHeaderWhateverTheNameOthersByName) {
                 << name << ": " << content.what;
         }
     EXPECT_EQ(FileTypeOf(dir.File("missing.map")), FT_OTHER);
-}
-
-TEST(FileTypeOf, DocumentOpensMrcFilesOfEveryNameAndRefusesOthersAsBefore) {
-    test::TempDir dir;
-    test::WriteFileBytes(dir.File("tomogram.rec"), MrcFile(MRC_MODE_FLOAT, true, 1));
-    test::WriteFileBytes(dir.File("notes.map"), Bytes(2048, 'x'));
-    ImageDocument document;
-    test::RecordingMessages messages;
-    ASSERT_EQ(document.OpenFile(dir.File("tomogram.rec"), messages), OpenOutcome::Opened);
-    EXPECT_EQ(document.GetImageCount(), 2);
-    EXPECT_TRUE(document.CanShowProperties());
-    EXPECT_TRUE(messages.m_shown.empty());
-    EXPECT_EQ(document.OpenFile(dir.File("notes.map"), messages), OpenOutcome::Unsupported);
-    ASSERT_EQ(messages.m_shown.size(), 1u);
-    EXPECT_EQ(messages.m_shown[0].m_strText, MSG_NO_SUPPORT_FOR_TYPE);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Boxes picked on an image read from an MRC file hold the file's values, in every mode and byte order
-// the viewer reads; a file that no longer gives them is reported and its boxes are left out.
+// Boxes picked on an image read from an MRC file hold the file's values, in every mode the viewer
+// reads; a file that no longer gives them is reported and its boxes are left out.
 #include "view/PickValues.h"
 #include "PickTestImages.h"
 #include "document/ImageDocument.h"
@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -37,67 +36,55 @@ double FileValue(int mode, int k) {
 }
 
 // Two sections of WIDTH × HEIGHT values FileValue(mode, k), k counting on over both.
-Bytes MrcBytes(int mode, bool bigEndian) {
+Bytes MrcBytes(int mode) {
     MrcHeader header;
     header.SetImage(WIDTH, HEIGHT, mode, 2);
-    if (bigEndian)
-        header.m_cMachineStamp[0] = MRC_STAMP_BIG_ENDIAN;
-    auto headerBytes = header.Bytes();
-    if (bigEndian) // every header number big-endian too
-        for (int offset = 0; offset < 224; offset += 4)
-            if (offset != 208 && offset != 212)
-                std::reverse(headerBytes.begin() + offset, headerBytes.begin() + offset + 4);
+    const auto headerBytes = header.Bytes();
     Bytes file(headerBytes.begin(), headerBytes.end());
-    const int bytes = MrcBytesPerSample(mode);
     for (int k = 0; k < 2 * WIDTH * HEIGHT; ++k) {
         unsigned char value[4] = {};
-        const double v = FileValue(mode, k);
         if (mode == MRC_MODE_FLOAT)
-            PutFloatLE(value, static_cast<float>(v));
+            PutFloatLE(value, static_cast<float>(FileValue(mode, k)));
         else
-            PutInt32LE(value, static_cast<std::int32_t>(v));
-        if (bigEndian)
-            std::reverse(value, value + bytes);
-        file.insert(file.end(), value, value + bytes);
+            PutInt32LE(value, static_cast<std::int32_t>(FileValue(mode, k)));
+        file.insert(file.end(), value, value + MrcBytesPerSample(mode));
     }
     return file;
 }
 
 TEST(PickValues, BoxesHoldTheSectionsOwnValues) {
-    for (const int mode : {MRC_MODE_BYTE, MRC_MODE_INT16, MRC_MODE_UINT16, MRC_MODE_FLOAT})
-        for (const bool bigEndian : {false, true}) {
-            test::TempDir dir;
-            const std::string path = dir.File("m.v1.mrc");
-            test::WriteFileBytes(path, MrcBytes(mode, bigEndian));
-            ImageDocument document;
-            test::RecordingMessages messages;
-            ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
-            const DIBSection* image = document.GetImage(1);
-            PickState state;
-            state.m_strOpenFilePath = path;
-            state.m_bPickMode = 1;
-            state.m_nMaskSize = 4;
-            ASSERT_EQ(AddPick(state, image, {5, 6}), AddPickResult::Added);
-            const SavePicksResult result =
-                SavePicks(state, image, messages, {[] { return test::PickTestTime(); }, {}}, {path, 1});
-            ASSERT_EQ(result.m_outcome, SavePicksOutcome::Saved) << mode;
-            const Bytes box = test::ReadFileBytes(result.m_written.at(0));
-            ASSERT_EQ(box.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 16));
-            for (int r = 0; r < 4; ++r)
-                for (int c = 0; c < 4; ++c) {
-                    const int k = WIDTH * HEIGHT + (6 - 2 + r) * WIDTH + (5 - 2 + c);
-                    EXPECT_EQ(GetFloatLE(box.data() + MRC_HEADER_SIZE + 4 * (4 * r + c)),
-                              static_cast<float>(FileValue(mode, k)))
-                        << "mode " << mode << (bigEndian ? " big-endian" : "") << " row " << r << " column "
-                        << c;
-                }
-        }
+    for (const int mode : {MRC_MODE_BYTE, MRC_MODE_INT16, MRC_MODE_UINT16, MRC_MODE_FLOAT}) {
+        test::TempDir dir;
+        const std::string path = dir.File("m.v1.mrc");
+        test::WriteFileBytes(path, MrcBytes(mode));
+        ImageDocument document;
+        test::RecordingMessages messages;
+        ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+        const DIBSection* image = document.GetImage(1);
+        PickState state;
+        state.m_strOpenFilePath = path;
+        state.m_bPickMode = 1;
+        state.m_nMaskSize = 4;
+        ASSERT_EQ(AddPick(state, image, {5, 6}), AddPickResult::Added);
+        const SavePicksResult result =
+            SavePicks(state, image, messages, {[] { return test::PickTestTime(); }, {}}, {path, 1});
+        ASSERT_EQ(result.m_outcome, SavePicksOutcome::Saved) << mode;
+        const Bytes box = test::ReadFileBytes(result.m_written.at(0));
+        ASSERT_EQ(box.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 16));
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) {
+                const int k = WIDTH * HEIGHT + (6 - 2 + r) * WIDTH + (5 - 2 + c);
+                EXPECT_EQ(GetFloatLE(box.data() + MRC_HEADER_SIZE + 4 * (4 * r + c)),
+                          static_cast<float>(FileValue(mode, k)))
+                    << "mode " << mode << " row " << r << " column " << c;
+            }
+    }
 }
 
 TEST(PickValues, AFileThatNoLongerGivesItsValuesIsReported) {
     test::TempDir dir;
     const std::string path = dir.File("m.mrc");
-    test::WriteFileBytes(path, MrcBytes(MRC_MODE_FLOAT, false));
+    test::WriteFileBytes(path, MrcBytes(MRC_MODE_FLOAT));
     ImageDocument document;
     test::RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
