@@ -11,6 +11,7 @@ packages=(
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev libx11-dev
   python3 python3-mrcfile python3-numpy python3-gemmi
+  relion
   xvfb xauth imagemagick xdg-utils
   dpkg-dev file man-db
   clang libclang-rt-14-dev

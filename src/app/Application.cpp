@@ -262,7 +262,11 @@ void Application::RemovePick(const PickPointer& pointer) {
 }
 
 void Application::SavePicks(const PickPointer& pointer) {
-    const SavePicksResult result = gc::SavePicks(m_pick, PickImage(pointer), *m_pMessages);
+    // Boxes picked on an MRC section carry the file's own values.
+    PickMicrograph micrograph;
+    if (m_document.GetFileType() == FT_MRC)
+        micrograph = {m_document.GetImagePath(), pointer.imageIndex};
+    const SavePicksResult result = gc::SavePicks(m_pick, PickImage(pointer), *m_pMessages, {}, micrograph);
     if (result.m_outcome == SavePicksOutcome::FatalMemory) {
         EndProcess(1);
         return;

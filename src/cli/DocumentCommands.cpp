@@ -44,7 +44,7 @@ int RunExport(const DocumentOptions& options) {
 }
 
 int RunProperties(const DocumentOptions& options) {
-    const int type = FileTypeFromName(options.m_strInput);
+    const int type = FileTypeOf(options.m_strInput);
     if (type != FT_TIFF && type != FT_MRC)
         throw UsageError{MSG_PROPERTIES_TIFF_ONLY + options.m_strInput};
     CliMessages messages;

@@ -1,8 +1,10 @@
 // pick: particle picking from the command line. Opens IMAGE as the viewer does, adds the box
-// centres read from --coords FILE (.box, .star or .csv) and then the centres X,Y (image pixels,
-// (0, 0) at the top-left) in order with the viewer's acceptance rules, reports refused ones on
-// standard error, then saves the boxes as MRC files next to the image (one per box, or one collated
-// stack) with the .box and .star coordinate files, and prints the written file names on standard output.
+// centres read from --coords FILE (.box, .star or .csv, rows counted as the file's readers count
+// them: see PickCoordinates.h) and then the centres X,Y (image pixels, (0, 0) at the top-left) in
+// order with the viewer's acceptance rules, reports refused ones on standard error, then saves the
+// boxes as MRC files next to the image (one per box, or one collated stack; an MRC image's boxes
+// hold its own values) with the .box and .star coordinate files, and prints the written file names
+// on standard output.
 #include "CliShell.h"
 
 #include "core/FileHandles.h"
@@ -117,6 +119,12 @@ int RunPick(const PickOptions& options) {
         throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(options.m_nImage) + " of " +
                          std::to_string(document.GetImageCount()) + " in " + options.m_strImage};
 
+    // An MRC micrograph: boxes of the file's own values, coordinates with its rows as stored.
+    PickMicrograph micrograph;
+    if (document.GetFileType() == FT_MRC)
+        micrograph = {options.m_strImage, options.m_nImage - 1};
+    const CoordinateFrame frame{image->GetHeight(), options.m_nSize,
+                                micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
     if (coordsGiven) {
         std::string text;
         errno = 0;
@@ -125,7 +133,7 @@ int RunPick(const PickOptions& options) {
             messages.Error(pick_text::COORDS_UNREADABLE + options.m_strCoords);
             return EXIT_FATAL;
         }
-        const CoordinateReading reading = ParseCoordinates(text, *format, image->GetHeight());
+        const CoordinateReading reading = ParseCoordinates(text, *format, frame);
         if (!reading.Ok()) {
             // Nothing is picked from a file that is not understood throughout.
             messages.Error(options.m_strCoords +
@@ -149,7 +157,7 @@ int RunPick(const PickOptions& options) {
             messages.Warning(RefusalText(result) + text);
     }
 
-    const SavePicksResult saved = SavePicks(state, image, messages);
+    const SavePicksResult saved = SavePicks(state, image, messages, {}, micrograph);
     for (const std::string& name : saved.m_written)
         std::printf("%s\n", name.c_str());
     for (const std::string& name : saved.m_coordinateFiles)
@@ -165,7 +173,7 @@ void AddPickCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "pick", "Cut square boxes around the centres X,Y out of image N of IMAGE and save them as float MRC "
                 "files next to IMAGE (one per box, or one collated stack)");
-    command->add_option("IMAGE", options->m_strImage, "BMP, JPEG or TIFF file to open")->required();
+    command->add_option("IMAGE", options->m_strImage, "BMP, JPEG, TIFF or MRC file to open")->required();
     command->add_option("--size", options->m_nSize, "side of the square box in pixels (2-200)")
         ->required()
         ->check(CLI::Range(MIN_MASK_SIZE, MAX_MASK_SIZE));

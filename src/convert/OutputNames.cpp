@@ -1,18 +1,9 @@
 #include "OutputNames.h"
 
 #include "ConvertMessages.h"
+#include "core/PathStem.h"
 
 namespace gc {
-namespace {
-
-// Position of the first "." of the file name, or npos.
-std::string::size_type FirstDotOfFileName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
-    return path.find('.', nameStart);
-}
-
-} // namespace
 
 std::string OdFileName(const std::string& inputPath) {
     const auto dot = FirstDotOfFileName(inputPath);

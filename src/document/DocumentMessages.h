@@ -26,7 +26,7 @@ inline constexpr FileFilterEntry OPEN_FILTERS[] = {
     {"BMP Files (*.bmp)", "*.bmp", ""},
     {"JPEG Files (*.jpg)", "*.jpg;*.jpeg", ""},
     {"TIFF Files (*.tif)", "*.tif;*.tiff", ""},
-    {"MRC Files (*.mrc)", "*.mrc", ""},
+    {"MRC Files (*.mrc)", "*.mrc;*.mrcs;*.map;*.st;*.rec;*.ali", ""},
 };
 // The save chooser's entries, BMP first and selected.
 inline constexpr FileFilterEntry SAVE_FILTERS[] = {

@@ -1,7 +1,8 @@
-// File types from names, and the name a save writes to.
+// File types from names and contents, and the name a save writes to.
 #include "ImageDocument.h"
 
 #include "document/DocumentMessages.h"
+#include "image/MrcContent.h"
 
 #include <cctype>
 #include <iterator>
@@ -30,6 +31,10 @@ int FileTypeFromName(const std::string& path) {
     if (name[length - 4] == '.')
         return FT_OTHER;
     return FT_UNKNOWN;
+}
+
+int FileTypeOf(const std::string& path) {
+    return IsMrcFile(path) ? FT_MRC : FileTypeFromName(path);
 }
 
 std::string SavePathForFilter(const std::string& chosenPath, int filterIndex) {

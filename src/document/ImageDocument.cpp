@@ -36,7 +36,7 @@ int ImageDocument::GetImageDirectory(int index) const {
 }
 
 OpenOutcome ImageDocument::OpenFile(const std::string& path, Messages& messages) {
-    m_nFileType = FileTypeFromName(path);
+    m_nFileType = FileTypeOf(path);
     ClearImages();
 
     // Keeps an image that the reader left valid; drops the others.

@@ -35,6 +35,9 @@ enum FileType : int {
 // names of 4 characters or fewer included, is FT_UNKNOWN. MRC files are opened but never written
 // here: saving to a ".mrc" name is refused as a type without a writer.
 int FileTypeFromName(const std::string& path);
+// The type of an existing file to open: FT_MRC when it starts with an MRC header (IsMrcFile), whatever
+// its name; otherwise its type by name.
+int FileTypeOf(const std::string& path);
 
 // The name Save writes to: the chosen name, with the extension of save filter `filterIndex` (0-based
 // into SAVE_FILTERS) appended when the name's type is FT_UNKNOWN. An index outside the table appends
@@ -100,8 +103,8 @@ public:
     ImageDocument& operator=(const ImageDocument&) = delete;
     ~ImageDocument() = default;
 
-    // File Open after the chooser: sets the file type, clears the images, reads every image of the
-    // file, and takes the path as the document's path when at least one image was read (otherwise the
+    // File Open after the chooser: sets the file type (FileTypeOf), clears the images, reads every image of
+    // the file, and takes the path as the document's path when at least one image was read (otherwise the
     // previous path stays). The current image number is left for the view, which fetches image 0.
     OpenOutcome OpenFile(const std::string& path, Messages& messages);
 

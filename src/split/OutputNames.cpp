@@ -5,18 +5,6 @@
 #include <cstdlib>
 
 namespace gc {
-namespace {
-
-std::size_t FileNameStart(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? 0 : slash + 1;
-}
-
-} // namespace
-
-std::size_t FirstDotOfFileName(const std::string& path) {
-    return path.find('.', FileNameStart(path));
-}
 
 ImageName MrcNameOf(const ImageName& name) {
     if (name.m_nDot == std::string::npos)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "RunParameters.h"
+#include "core/PathStem.h"
 
 #include <cstddef>
 #include <string>
@@ -17,9 +18,6 @@ struct ImageName {
     std::string m_strPath;
     std::size_t m_nDot = std::string::npos;
 };
-
-// Position of the first "." of the file name of `path`, or npos.
-std::size_t FirstDotOfFileName(const std::string& path);
 
 // The name cut after its "." followed by "mrc" (plate_1.tif gives plate_1.mrc).
 ImageName MrcNameOf(const ImageName& name);

@@ -1,5 +1,7 @@
 #include "PlacementPreview.h"
 
+#include "core/PathStem.h"
+
 #include <cairo.h>
 
 #include <algorithm>
@@ -112,11 +114,8 @@ std::vector<unsigned char> PlacementPreview::RenderPng(const std::vector<ImageRe
 }
 
 std::string PlacementPictureName(const std::string& scanPath, const std::string& folder) {
-    const std::size_t slash = scanPath.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = scanPath.find('.', nameStart);
-    const std::string stem =
-        scanPath.substr(nameStart, dot == std::string::npos ? std::string::npos : dot - nameStart);
+    const std::size_t nameStart = FileNameStart(scanPath);
+    const std::string stem = StemToFirstDot(scanPath).substr(nameStart);
     const std::string where = folder.empty() ? scanPath.substr(0, nameStart) : folder;
     return where + stem + "_placements.png";
 }

@@ -1,6 +1,6 @@
 #include "PickCoordinates.h"
 
-#include "PickOperations.h"
+#include "core/PathStem.h"
 
 #include <algorithm>
 #include <cctype>
@@ -79,7 +79,15 @@ private:
     CoordinateReading& m_reading;
 };
 
-bool ReadBoxLine(Reader& reader, int number, const std::string& line, int imageHeight) {
+// The .star row of a centre row and back; both directions are the same reflection.
+std::int64_t StarRow(std::int64_t row, const CoordinateFrame& frame) {
+    if (frame.m_rows == RowOrder::AsStored)
+        return row;
+    const std::int64_t half = frame.m_nBoxSize / 2;
+    return std::int64_t{frame.m_nImageHeight} - row - (frame.m_nBoxSize - 2 * half);
+}
+
+bool ReadBoxLine(Reader& reader, int number, const std::string& line, const CoordinateFrame& frame) {
     const std::vector<std::string> fields = Fields(line);
     if (fields.size() != BOX_FIELDS && fields.size() != BOX_FIELDS_WITH_MODE)
         return reader.Fail(number, "a box line holds x, y, width and height (and an optional fifth number), "
@@ -95,8 +103,10 @@ bool ReadBoxLine(Reader& reader, int number, const std::string& line, int imageH
     const std::int64_t left = values[0], bottom = values[1], width = values[2], height = values[3];
     if (width <= 0 || height <= 0)
         return reader.Fail(number, "the box width and height must be above 0");
+    if (frame.m_rows == RowOrder::AsStored)
+        return reader.Add(number, left + width / 2, bottom + height / 2);
     // Lower-left corner counted from the image's bottom-left, y upwards → centre from the top-left.
-    return reader.Add(number, left + width / 2, imageHeight - bottom - height + height / 2);
+    return reader.Add(number, left + width / 2, frame.m_nImageHeight - bottom - height + height / 2);
 }
 
 bool ReadCsvLine(Reader& reader, int number, const std::string& line, bool firstLine) {
@@ -120,7 +130,7 @@ bool ReadCsvLine(Reader& reader, int number, const std::string& line, bool first
 // other loops and single values are passed over.
 class StarReader {
 public:
-    explicit StarReader(Reader& reader) : m_reader(reader) {}
+    StarReader(Reader& reader, const CoordinateFrame& frame) : m_reader(reader), m_frame(frame) {}
 
     bool Line(int number, const std::string& line) {
         const std::vector<std::string> fields = Fields(line);
@@ -162,7 +172,7 @@ public:
         if (!WholeNumber(fields[m_nY], y))
             return m_reader.Fail(number,
                                  std::string(STAR_Y_LABEL) + " is not a whole number: " + fields[m_nY]);
-        return m_reader.Add(number, x, y);
+        return m_reader.Add(number, x, StarRow(y, m_frame));
     }
 
     bool Finish() {
@@ -194,6 +204,7 @@ private:
     }
 
     Reader& m_reader;
+    const CoordinateFrame& m_frame;
     State m_state = State::Outside;
     std::vector<std::string> m_labels;
     bool m_bCoordinateLoop = false;
@@ -205,30 +216,36 @@ private:
 } // namespace
 
 std::string PickBoxFileName(const std::string& openFilePath) {
-    return PickFileBase(openFilePath) + BOX_SUFFIX;
+    return StemToLastDot(openFilePath) + BOX_SUFFIX;
 }
 
 std::string PickStarFileName(const std::string& openFilePath) {
-    return PickFileBase(openFilePath) + STAR_SUFFIX;
+    return StemToLastDot(openFilePath) + STAR_SUFFIX;
 }
 
-std::string EmanBoxText(const std::vector<PickPoint>& centres, int maskSize, int imageHeight) {
-    const std::int64_t half = maskSize / 2;
+std::string EmanBoxText(const std::vector<PickPoint>& centres, const CoordinateFrame& frame) {
+    const int size = frame.m_nBoxSize;
+    const std::int64_t half = size / 2;
     std::string text;
     for (const PickPoint& centre : centres) {
         const std::int64_t left = centre.x - half;
-        const std::int64_t bottom = static_cast<std::int64_t>(imageHeight) - (centre.y - half + maskSize);
-        text += std::to_string(left) + "\t" + std::to_string(bottom) + "\t" + std::to_string(maskSize) +
-                "\t" + std::to_string(maskSize) + "\n";
+        const std::int64_t bottom = frame.m_rows == RowOrder::AsStored
+                                        ? centre.y - half
+                                        : std::int64_t{frame.m_nImageHeight} - (centre.y - half + size);
+        text += std::to_string(left) + "\t" + std::to_string(bottom) + "\t" + std::to_string(size) + "\t" +
+                std::to_string(size) + "\n";
     }
     return text;
 }
 
-std::string RelionStarText(const std::vector<PickPoint>& centres) {
-    std::string text = "# Pick centres in pixels from the top-left pixel, y downwards\n\ndata_\n\nloop_\n";
+std::string RelionStarText(const std::vector<PickPoint>& centres, const CoordinateFrame& frame) {
+    std::string text = frame.m_rows == RowOrder::AsStored
+                           ? "# Pick centres in pixels from the top-left pixel, y downwards\n"
+                           : "# Pick centres in pixels from the bottom-left pixel, y upwards\n";
+    text += "\ndata_\n\nloop_\n";
     text += std::string(STAR_X_LABEL) + " #1\n" + STAR_Y_LABEL + " #2\n";
     for (const PickPoint& centre : centres)
-        text += std::to_string(centre.x) + "\t" + std::to_string(centre.y) + "\n";
+        text += std::to_string(centre.x) + "\t" + std::to_string(StarRow(centre.y, frame)) + "\n";
     return text + "\n";
 }
 
@@ -249,10 +266,11 @@ std::optional<CoordinateFormat> CoordinateFormatOf(const std::string& path) {
     return std::nullopt;
 }
 
-CoordinateReading ParseCoordinates(const std::string& text, CoordinateFormat format, int imageHeight) {
+CoordinateReading ParseCoordinates(const std::string& text, CoordinateFormat format,
+                                   const CoordinateFrame& frame) {
     CoordinateReading reading;
     Reader reader(reading);
-    StarReader star(reader);
+    StarReader star(reader, frame);
     std::istringstream in(text);
     bool firstLine = true;
     int number = 0;
@@ -264,7 +282,7 @@ CoordinateReading ParseCoordinates(const std::string& text, CoordinateFormat for
         bool ok = true;
         switch (format) {
         case CoordinateFormat::EmanBox:
-            ok = ReadBoxLine(reader, number, line, imageHeight);
+            ok = ReadBoxLine(reader, number, line, frame);
             break;
         case CoordinateFormat::RelionStar:
             ok = star.Line(number, line);

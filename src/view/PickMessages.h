@@ -27,6 +27,8 @@ inline constexpr const char* CANNOT_CREATE = "Could not create file - : ";      
 inline constexpr const char* CANNOT_WRITE_HEADER = "Could not write header to file - : "; // + file name
 inline constexpr const char* CANNOT_WRITE_DATA = "Could not write data to file - : ";     // + file name
 inline constexpr const char* SAVED = "Picked Images are saved ...";
+// The MRC file an image was read from no longer gives its values (followed by its name).
+inline constexpr const char* CANNOT_READ_VALUES = "Could not read the picked image's values from ";
 
 // MRC labels.
 inline constexpr const char* LABEL_SINGLE =

@@ -4,6 +4,7 @@
 
 #include "PickCoordinates.h"
 #include "PickMessages.h"
+#include "core/PathStem.h"
 #include "image/MrcHeader.h"
 
 #include <algorithm>
@@ -42,21 +43,24 @@ struct PickStatistics {
 
 // Samples the box around `centre` into values[0 .. size²-1], row by row from the top. Samples
 // outside the image keep the -1.0 the buffer was filled with; every value enters the statistics.
-void SampleBox(const DIBSection& image, PickPoint centre, int size, float* values,
+// False when a row of the source cannot be read.
+bool SampleBox(PickRowSource& source, int width, int height, PickPoint centre, int size, float* values,
                PickStatistics& statistics) {
     const int half = size / 2;
-    const int width = image.GetWidth();
-    const int height = image.GetHeight();
+    const long long left = static_cast<long long>(centre.x) - half;
+    const long long first = std::max(0LL, left);
+    const long long end = std::min<long long>(width, left + size);
     for (int r = 0; r < size; ++r) {
         const long long y = static_cast<long long>(centre.y) + r - half;
-        for (int c = 0; c < size; ++c) {
-            const long long x = static_cast<long long>(centre.x) + c - half;
-            float& value = values[static_cast<std::size_t>(r) * size + c];
-            if (x >= 0 && y >= 0 && x < width && y < height)
-                value = PickSampleValue(image, static_cast<int>(x), static_cast<int>(y));
-            statistics.Add(value);
-        }
+        float* row = values + static_cast<std::size_t>(r) * size;
+        if (y >= 0 && y < height && first < end &&
+            !source.ReadRow(static_cast<int>(y), static_cast<int>(first), static_cast<int>(end - first),
+                            row + (first - left)))
+            return false;
+        for (int c = 0; c < size; ++c)
+            statistics.Add(row[c]);
     }
+    return true;
 }
 
 enum class FileResult { Written, NotCreated, WriteFailed };
@@ -204,7 +208,7 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position) {
 }
 
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
-                          const PickSaveHooks& hooks) {
+                          const PickSaveHooks& hooks, const PickMicrograph& micrograph) {
     SavePicksResult result;
     // Picks are only ever added with a valid size, and the size changes only through the settings
     // dialog, which empties the list; a list with another size is never written.
@@ -226,6 +230,21 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
     const auto now = [&hooks] { return hooks.m_now ? hooks.m_now() : std::chrono::system_clock::now(); };
 
     bool anyFailed = false;
+    const int width = image->GetWidth();
+    const int height = image->GetHeight();
+    std::unique_ptr<PickRowSource> source =
+        micrograph.IsMrc() ? MrcRowSource(micrograph.m_strMrcPath, micrograph.m_nSection, width, height)
+                           : DisplayRowSource(*image);
+    // A box whose values cannot be read is left out; the file is named once per save.
+    bool readFailed = false;
+    const auto sample = [&](PickPoint centre, float* values, PickStatistics& statistics) {
+        if (source && SampleBox(*source, width, height, centre, size, values, statistics))
+            return true;
+        if (!readFailed)
+            messages.Error(pick_text::CANNOT_READ_VALUES + micrograph.m_strMrcPath);
+        readFailed = anyFailed = true;
+        return false;
+    };
     const auto write = [&](const std::string& name, int sections, const PickStatistics& statistics,
                            const char* label) {
         MrcHeader header;
@@ -242,27 +261,31 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
         for (int j = 0; j < count; ++j) {
             std::fill(buffer.begin(), buffer.end(), -1.0f);
             PickStatistics statistics;
-            SampleBox(*image, state.m_ptPicks[j], size, buffer.data(), statistics);
+            if (!sample(state.m_ptPicks[j], buffer.data(), statistics))
+                continue;
             write(PickFileName(state.m_strOpenFilePath, now(), false, j + 1), 1, statistics,
                   pick_text::LABEL_SINGLE);
         }
     } else {
         std::fill(buffer.begin(), buffer.end(), -1.0f);
         PickStatistics statistics;
-        for (int j = 0; j < count; ++j)
-            SampleBox(*image, state.m_ptPicks[j], size, buffer.data() + boxValues * j, statistics);
-        write(PickFileName(state.m_strOpenFilePath, now(), true, count), count, statistics,
-              pick_text::LABEL_COLLATED);
+        bool sampled = true;
+        for (int j = 0; j < count && sampled; ++j)
+            sampled = sample(state.m_ptPicks[j], buffer.data() + boxValues * j, statistics);
+        if (sampled)
+            write(PickFileName(state.m_strOpenFilePath, now(), true, count), count, statistics,
+                  pick_text::LABEL_COLLATED);
     }
 
     // The centres beside the boxes, for other programs' particle extraction.
     const std::vector<PickPoint> centres(state.m_ptPicks.begin(), state.m_ptPicks.begin() + count);
+    const CoordinateFrame frame{height, size, micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
     const struct {
         std::string name;
         std::string text;
     } coordinateFiles[] = {
-        {PickBoxFileName(state.m_strOpenFilePath), EmanBoxText(centres, size, image->GetHeight())},
-        {PickStarFileName(state.m_strOpenFilePath), RelionStarText(centres)},
+        {PickBoxFileName(state.m_strOpenFilePath), EmanBoxText(centres, frame)},
+        {PickStarFileName(state.m_strOpenFilePath), RelionStarText(centres, frame)},
     };
     for (const auto& coordinates : coordinateFiles) {
         if (WriteTextFile(coordinates.name, coordinates.text, messages, hooks) == FileResult::Written)
@@ -290,10 +313,7 @@ float PickSampleValue(const DIBSection& image, int x, int y) {
 }
 
 std::string PickFileBase(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.find('.', nameStart);
-    return dot == std::string::npos ? path : path.substr(0, dot);
+    return StemToFirstDot(path);
 }
 
 std::string PickTimeStamp(std::chrono::system_clock::time_point time) {

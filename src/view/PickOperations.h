@@ -5,6 +5,7 @@
 #pragma once
 
 #include "PickState.h"
+#include "PickValues.h"
 #include "core/Messages.h"
 #include "image/DIBSection.h"
 
@@ -84,8 +85,11 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position);
 // created or written is reported (after a line naming it and the system's reason) and left out.
 // "Picked Images are saved ..." is shown only when every file was written. Nothing is cleared on
 // FatalMemory.
+// The boxes hold the grey levels of `image`, or, when `micrograph` names the MRC file and section
+// the image was read from, that section's own values (a box whose values cannot be read is reported
+// and left out). The coordinate files count rows as the readers of that micrograph do (RowOrder).
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
-                          const PickSaveHooks& hooks = {});
+                          const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {});
 
 // One box sample: the mean of red, green and blue truncated to an integer.
 float PickSampleValue(const DIBSection& image, int x, int y);

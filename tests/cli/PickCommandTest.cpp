@@ -153,7 +153,10 @@ TEST_F(PickCommand, CoordinateFilesGiveTheSameFilesAsTheArguments) {
     ASSERT_EQ(expected.size(), 3u);
 
     // The same centres as other programs write them: EMAN2 boxes of another size with a mode column
-    // (lower-left corners, y from the bottom of the 60 rows), RELION with decimals and more columns.
+    // (lower-left corners, y from the bottom of the 60 rows), RELION with decimals and more columns
+    // (centre rows from the bottom too: 60 − y for an even box), and the files this run wrote.
+    const std::vector<unsigned char>& ownStar = expected.at("scan_picks.star");
+    const std::vector<unsigned char>& ownBox = expected.at("scan_picks.box");
     const struct {
         std::string name;
         std::string text;
@@ -163,8 +166,10 @@ TEST_F(PickCommand, CoordinateFilesGiveTheSameFilesAsTheArguments) {
         {"c.box", "14\t34\t12\t12\t-3\n64\t24\t12\t12\t-3\n34\t14\t12\t12\t-3\n", ""},
         {"c.star",
          "\ndata_\n\nloop_\n_rlnCoordinateX #1\n_rlnCoordinateY #2\n_rlnAutopickFigureOfMerit #3\n"
-         "20.000000 20.000000 1.5\n70.000000 30.000000 0.5\n\n",
+         "20.000000 40.000000 1.5\n70.000000 30.000000 0.5\n\n",
          " 40,40"},
+        {"own.star", std::string(ownStar.begin(), ownStar.end()), ""},
+        {"own.box", std::string(ownBox.begin(), ownBox.end()), ""},
         // The file's centres come first, then the arguments.
         {"d.csv", "20,20\n", " 70,30 40,40"},
     };
@@ -177,6 +182,55 @@ TEST_F(PickCommand, CoordinateFilesGiveTheSameFilesAsTheArguments) {
             << file.name << err;
         EXPECT_EQ(err, "") << file.name;
         EXPECT_TRUE(PickOutputs(m_dir) == expected) << file.name;
+    }
+}
+
+// An MRC file by its content, whatever its name: boxes of the section's own values, coordinate files
+// named to the last extension with rows as stored, and both read back to the same boxes.
+TEST_F(PickCommand, MrcMicrographBoxesHoldTheFilesValuesAndCoordinatesRoundTrip) {
+    const int width = 80, height = 60, sections = 2;
+    const auto value = [](int x, int y, int section) {
+        return x * 0.5f + y * 100.0f + section * 10000.0f - 3.25f;
+    };
+    MrcHeader header;
+    header.SetImage(width, height, MRC_MODE_FLOAT, sections);
+    const auto headerBytes = header.Bytes();
+    std::vector<unsigned char> file(headerBytes.begin(), headerBytes.end());
+    file.resize(MRC_HEADER_SIZE + std::size_t{4} * width * height * sections);
+    for (int s = 0; s < sections; ++s)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                PutFloatLE(file.data() + MRC_HEADER_SIZE + 4 * ((s * height + y) * width + x),
+                           value(x, y, s));
+    test::WriteFileBytes(m_dir.File("m.v1.map"), file);
+
+    std::string out, err;
+    ASSERT_EQ(RunCli(m_dir, "pick m.v1.map --image 2 --size 10 --collate 20,20 70,31", out, err), 0) << err;
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 4u) << out;
+    EXPECT_TRUE(IsPickName(lines[1], "m", "_Collated_Images_Number_2.mrc")) << lines[1];
+    EXPECT_EQ(lines[2], "m.v1_picks.box");
+    EXPECT_EQ(lines[3], "m.v1_picks.star");
+    const auto stack = test::ReadFileBytes(m_dir.File(lines[1]));
+    ASSERT_EQ(stack.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 100 * 2));
+    // The first value of each box is the section's own; the coordinates are rows as stored.
+    EXPECT_EQ(GetFloatLE(stack.data() + MRC_HEADER_SIZE), value(15, 15, 1));
+    EXPECT_EQ(GetFloatLE(stack.data() + MRC_HEADER_SIZE + 400), value(65, 26, 1));
+    const auto box = test::ReadFileBytes(m_dir.File("m.v1_picks.box"));
+    EXPECT_EQ(std::string(box.begin(), box.end()), "15\t15\t10\t10\n65\t26\t10\t10\n");
+
+    for (const char* coordinates : {"m.v1_picks.star", "m.v1_picks.box"}) {
+        std::filesystem::copy_file(m_dir.File(coordinates), m_dir.File(std::string("copy_") + coordinates));
+        out.clear();
+        ASSERT_EQ(
+            RunCli(m_dir,
+                   std::string("pick m.v1.map --image 2 --size 10 --collate --coords copy_") + coordinates,
+                   out, err),
+            0)
+            << err;
+        const auto again = Lines(out);
+        ASSERT_EQ(again.size(), 4u) << out;
+        EXPECT_EQ(test::ReadFileBytes(m_dir.File(again[1])), stack) << coordinates;
     }
 }
 

@@ -76,9 +76,9 @@ TEST(PickCoordinateFiles, ReadBackByEmanRulesAndByGemmi) {
         const SavePicksResult result = SavePicks(state, &image, messages, FixedClock());
         ASSERT_EQ(result.m_outcome, SavePicksOutcome::Saved);
         ASSERT_EQ(result.m_coordinateFiles,
-                  (std::vector<std::string>{dir.File("plate_picks.box"), dir.File("plate_picks.star")}));
+                  (std::vector<std::string>{dir.File("plate.7_picks.box"), dir.File("plate.7_picks.star")}));
 
-        const std::vector<BoxLine> boxes = ReadBoxFile(dir.File("plate_picks.box"));
+        const std::vector<BoxLine> boxes = ReadBoxFile(dir.File("plate.7_picks.box"));
         ASSERT_EQ(boxes.size(), centres.size());
         for (std::size_t j = 0; j < boxes.size(); ++j) {
             const BoxLine& box = boxes[j];
@@ -111,13 +111,14 @@ TEST(PickCoordinateFiles, ReadBackByEmanRulesAndByGemmi) {
         test::WriteFileBytes(dir.File("read.py"), std::vector<unsigned char>(script.begin(), script.end()));
         std::string output;
         ASSERT_EQ(test::RunCommand(std::string(GC_PYTHON) + " '" + dir.File("read.py") + "' '" +
-                                       dir.File("plate_picks.star") + "'",
+                                       dir.File("plate.7_picks.star") + "'",
                                    &output),
                   0);
+        // A TIFF micrograph's rows count from the bottom: the centre row of the same box in RELION.
         std::string expected;
         for (PickPoint centre : centres)
-            expected +=
-                (expected.empty() ? "" : " ") + std::to_string(centre.x) + "," + std::to_string(centre.y);
+            expected += (expected.empty() ? "" : " ") + std::to_string(centre.x) + "," +
+                        std::to_string(height - centre.y - size % 2);
         EXPECT_EQ(output, expected + "\n");
     }
     if (!haveGemmi)
@@ -126,20 +127,50 @@ TEST(PickCoordinateFiles, ReadBackByEmanRulesAndByGemmi) {
 
 TEST(PickCoordinateFiles, WrittenFilesReadBackAsTheSameCentres) {
     const std::vector<PickPoint> centres = {{10, 10}, {0, 59}, {123, 4}};
-    for (const int size : {2, 5, 200}) {
-        const CoordinateReading box =
-            ParseCoordinates(EmanBoxText(centres, size, 60), CoordinateFormat::EmanBox, 60);
-        EXPECT_TRUE(box.Ok()) << box.m_strProblem;
-        EXPECT_EQ(box.m_centres, centres) << size;
+    for (const RowOrder rows : {RowOrder::AsStored, RowOrder::BottomUp})
+        for (const int size : {2, 5, 200}) {
+            const CoordinateFrame frame{60, size, rows};
+            for (const CoordinateFormat format : {CoordinateFormat::EmanBox, CoordinateFormat::RelionStar}) {
+                const std::string text = format == CoordinateFormat::EmanBox ? EmanBoxText(centres, frame)
+                                                                             : RelionStarText(centres, frame);
+                const CoordinateReading reading = ParseCoordinates(text, format, frame);
+                EXPECT_TRUE(reading.Ok()) << reading.m_strProblem;
+                EXPECT_EQ(reading.m_centres, centres) << text;
+            }
+        }
+}
+
+// The numbers each reader is given for a box around (10, 10) in an image 60 rows high: columns 8..11
+// and rows 8..11 from the top for S = 4 (rows 48..51 from the bottom), 8..12 for S = 5 (47..51).
+TEST(PickCoordinateFiles, RowsCountAsTheMicrographsReadersCountThem) {
+    const struct {
+        RowOrder rows;
+        int size;
+        const char* box;
+        int starY;
+    } cases[] = {
+        {RowOrder::AsStored, 4, "8\t8\t4\t4\n", 10},
+        {RowOrder::AsStored, 5, "8\t8\t5\t5\n", 10},
+        {RowOrder::BottomUp, 4, "8\t48\t4\t4\n", 50}, // H − y
+        {RowOrder::BottomUp, 5, "8\t47\t5\t5\n", 49}, // H − 1 − y
+    };
+    for (const auto& c : cases) {
+        const CoordinateFrame frame{60, c.size, c.rows};
+        EXPECT_EQ(EmanBoxText({{10, 10}}, frame), c.box);
+        const std::string star = RelionStarText({{10, 10}}, frame);
+        EXPECT_NE(star.find("\n10\t" + std::to_string(c.starY) + "\n"), std::string::npos) << star;
     }
-    const CoordinateReading star =
-        ParseCoordinates(RelionStarText(centres), CoordinateFormat::RelionStar, 60);
-    EXPECT_TRUE(star.Ok()) << star.m_strProblem;
-    EXPECT_EQ(star.m_centres, centres);
-    // S = 4 around (10, 10) in an image 60 rows high: columns 8..11, rows 8..11 from the top, so rows
-    // 48..51 from the bottom.
-    EXPECT_EQ(EmanBoxText({{10, 10}}, 4, 60), "8\t48\t4\t4\n");
-    EXPECT_EQ(EmanBoxText({{10, 10}}, 5, 60), "8\t47\t5\t5\n");
+}
+
+// Coordinate files keep the image's name up to its last extension; the boxes keep theirs.
+TEST(PickCoordinateFiles, NamesKeepTheWholeNameUpToTheLastExtension) {
+    EXPECT_EQ(PickStarFileName("/d/a.b/m.v1.mrc"), "/d/a.b/m.v1_picks.star");
+    EXPECT_EQ(PickBoxFileName("/d/a.b/m.v1.mrc"), "/d/a.b/m.v1_picks.box");
+    EXPECT_EQ(PickStarFileName("/d/a.b/m"), "/d/a.b/m_picks.star");
+    EXPECT_EQ(PickStarFileName("m.tif"), "m_picks.star");
+    EXPECT_EQ(
+        PickFileName("/d/a.b/m.v1.mrc", test::PickTestTime(), false, 1).rfind("/d/a.b/m_Picked_Image_", 0),
+        0u);
 }
 
 TEST(PickCoordinateFiles, FilesOfOtherProgramsAndMalformedLines) {
@@ -174,7 +205,9 @@ TEST(PickCoordinateFiles, FilesOfOtherProgramsAndMalformedLines) {
         {CoordinateFormat::Csv, "10,99999999999\n", {}, 1},
     };
     for (const auto& c : cases) {
-        const CoordinateReading reading = ParseCoordinates(c.text, c.format, 60);
+        // Box lines as EMAN2 reads a TIFF's rows; STAR rows as stored, so the numbers are our centres.
+        const RowOrder rows = c.format == CoordinateFormat::EmanBox ? RowOrder::BottomUp : RowOrder::AsStored;
+        const CoordinateReading reading = ParseCoordinates(c.text, c.format, {60, 5, rows});
         EXPECT_EQ(reading.m_centres, c.centres) << c.text;
         if (c.badLine < 0) {
             EXPECT_TRUE(reading.Ok()) << c.text << reading.m_strProblem;
