@@ -96,7 +96,8 @@ public:
         }
     }
 
-    // The reason a helper failed, or "" while none has.
+    // The end of the detail line of a thread that failed (": not enough memory", ": a reading thread
+    // failed: <reason>"), or "" while none has.
     std::string Failure() {
         std::lock_guard lock(m_mutex);
         return m_strFailure;
@@ -116,8 +117,8 @@ public:
                 else
                     m_changed.wait(lock);
             }
-            if (tile >= 0)
-                Decode(tile, scan);
+            if (tile >= 0 && !Guarded([&] { Decode(tile, scan); }))
+                return row;
         }
     }
 
@@ -157,25 +158,32 @@ private:
                m_nNextTile / m_nAcross < m_nReleasedRows + static_cast<int>(m_ring.size());
     }
 
-    // A helper thread: tiles as long as there are any. What it throws ends the pass: the calling
-    // thread stops the Run with its reason.
+    // A helper thread: tiles as long as there are any.
     void Help(ScanTiles& scan) {
-        try {
-            HelpWith(scan);
-        } catch (const std::bad_alloc&) {
-            Fail(DETAIL_NO_MEMORY + 2); // without its ": "
-        } catch (const std::exception& error) {
-            Fail(error.what());
-        } catch (...) {
-            Fail("unknown error");
-        }
+        Guarded([&] { HelpWith(scan); });
     }
 
-    void Fail(const std::string& reason) {
+    // Runs `work`; what it throws, on whichever thread, ends the pass: Failure then holds the end of
+    // the detail line the calling thread stops the Run with. False when it threw.
+    template <typename Work> bool Guarded(Work&& work) {
+        try {
+            work();
+            return true;
+        } catch (const std::bad_alloc&) {
+            Fail(DETAIL_NO_MEMORY);
+        } catch (const std::exception& error) {
+            Fail(DETAIL_THREAD_FAILED + std::string(error.what()));
+        } catch (...) {
+            Fail(DETAIL_THREAD_FAILED + std::string("unknown error"));
+        }
+        return false;
+    }
+
+    void Fail(const std::string& failure) {
         {
             std::lock_guard lock(m_mutex);
             if (m_strFailure.empty())
-                m_strFailure = reason.empty() ? std::string("unknown error") : reason;
+                m_strFailure = failure;
             m_bStopping = true;
         }
         m_changed.notify_all();
@@ -298,7 +306,7 @@ StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeo
     for (int tileRow = 0; tileRow < geometry.m_nTilesDown; ++tileRow) {
         RowOfTiles& row = pass.WaitForRow(tileRow, scan);
         if (const std::string failure = pass.Failure(); !failure.empty()) {
-            detail = DETAIL_READING + path + DETAIL_THREAD_FAILED + failure;
+            detail = DETAIL_READING + path + failure;
             return StepResult::FatalRead;
         }
         for (std::size_t column = 0; column < row.failed.size(); ++column) {

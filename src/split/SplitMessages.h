@@ -130,7 +130,7 @@ inline constexpr const char* DETAIL_NOT_FITTING = ": the scan does not fit the R
 inline constexpr const char* DETAIL_NO_MEMORY = ": not enough memory";
 inline constexpr const char* DETAIL_SCAN_SHRANK = ": the scan shrank while it was read";
 inline constexpr const char* DETAIL_SCAN_CHANGED = ": the scan changed while it was read";
-// A reading thread that failed: the path, this text, then its reason.
+// A thread of the one pass that failed: DETAIL_READING, the path, this text, then its reason.
 inline constexpr const char* DETAIL_THREAD_FAILED = ": a reading thread failed: ";
 // The --threads value, then this text, then the number of threads used.
 inline constexpr const char* MSG_THREADS_CLAMPED =
