@@ -28,6 +28,7 @@ extern "C" void OnStopSignal(int signal) {
 void InstallStopSignals() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESTART; // as signal() installs it: interrupted calls go on
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGHUP, SIGINT, SIGTERM}) {
         // Every stop signal is blocked while the handler runs, so two at once cannot race in it.
