@@ -6,11 +6,13 @@
 #include "Application.h"
 #include "MainWindow.h"
 #include "PdfConversion.h"
+#include "core/PendingFile.h"
 #include "image/TiffCodec.h"
 #include "view/ImageView.h"
 
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace gc {
 
@@ -59,7 +61,12 @@ void Application::OnConvertToPdf() {
     const std::filesystem::path workingDirectory = std::filesystem::current_path(error);
     const std::string tiffName = baseName + PDF_TIFF_SUFFIX;
     const std::string pdfName = baseName + PDF_SUFFIX;
-    WriteTiffFile(tiffName, *image, *m_pMessages);
+    // Written whole under a temporary name first, like every other output.
+    PendingFile pending(tiffName);
+    if (const int fd = pending.Create(); fd >= 0)
+        ::close(fd);
+    if (WriteTiffFile(pending.TemporaryPath(), *image, *m_pMessages, tiffName) != 0)
+        pending.Commit();
     RunTiff2Pdf(tiffName, pdfName);
     if (!error)
         std::filesystem::current_path(workingDirectory, error);

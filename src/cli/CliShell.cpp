@@ -1,5 +1,6 @@
 #include "CliShell.h"
 
+#include "core/PendingFile.h"
 #include "core/Version.h"
 
 #include <csignal>
@@ -12,7 +13,9 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 
 extern "C" void OnStopSignal(int signal) {
     if (g_stopSignal != 0) {
-        // A second signal: the user does not want to wait for the operation to wind down.
+        // A second signal: the user does not want to wait for the operation to wind down. The
+        // temporaries go all the same, then the program ends by the signal.
+        RemovePendingTemporariesNow();
         std::signal(signal, SIG_DFL);
         std::raise(signal);
         return;
@@ -23,8 +26,19 @@ extern "C" void OnStopSignal(int signal) {
 } // namespace
 
 void InstallStopSignals() {
-    std::signal(SIGINT, OnStopSignal);
-    std::signal(SIGTERM, OnStopSignal);
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESTART; // as signal() installs it: interrupted calls go on
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGHUP, SIGINT, SIGTERM}) {
+        // Every stop signal is blocked while the handler runs, so two at once cannot race in it.
+        sigaddset(&action.sa_mask, signal);
+    }
+    for (const int signal : {SIGHUP, SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+    // A write past the file size limit then fails with EFBIG, a write error with its reason, instead
+    // of ending the program with a partial temporary behind.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 int StopSignal() {

@@ -12,13 +12,14 @@
 
 namespace gc::cli {
 
-// Installs the SIGINT and SIGTERM handlers: the first signal asks the running operation to stop at
-// its next row of tiles or strip (CliProgress::StopRequested); it then removes its temporaries and
-// the program ends with InterruptedStatus(). A second signal ends the program at once.
+// Installs the SIGHUP, SIGINT and SIGTERM handlers: the first signal asks the running operation to
+// stop at its next row of tiles or strip (CliProgress::StopRequested); it then removes its
+// temporaries and the program ends with InterruptedStatus(). A second signal removes the temporaries
+// and ends the program at once. SIGXFSZ is ignored: a write over the size limit is a write error.
 void InstallStopSignals();
 // 0 until a stop signal arrived, then its number.
 int StopSignal();
-// 128 + the signal's number: 130 for SIGINT, 143 for SIGTERM.
+// 128 + the signal's number: 129 for SIGHUP, 130 for SIGINT, 143 for SIGTERM.
 int InterruptedStatus();
 // The exit status for `outcome` (the interrupting signal's, after an interruption).
 int ExitStatusFor(Outcome outcome);

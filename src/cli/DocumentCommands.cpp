@@ -7,6 +7,7 @@
 
 #include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
+#include "document/MrcProperties.h"
 
 #include <climits>
 #include <memory>
@@ -48,6 +49,16 @@ int RunProperties(const DocumentOptions& options) {
     if (type != FT_TIFF && type != FT_MRC)
         throw UsageError{MSG_PROPERTIES_TIFF_ONLY + options.m_strInput};
     CliMessages messages;
+    // An MRC file is described from its header: its sections are never decoded.
+    std::string text;
+    int sections = 0;
+    if (type == FT_MRC && MrcHeaderPropertiesText(options.m_strInput, text, sections)) {
+        if (options.m_nImage < 1 || options.m_nImage > sections)
+            throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(options.m_nImage) + " of " +
+                             std::to_string(sections) + " in " + options.m_strInput};
+        messages.Information(text);
+        return EXIT_DONE;
+    }
     ImageDocument document;
     const int status = OpenImage(document, options.m_strInput, options.m_nImage, messages);
     if (status != EXIT_DONE)

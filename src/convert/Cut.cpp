@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <unistd.h>
 
 namespace gc {
 namespace {
@@ -88,7 +89,13 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
     // its own name only when complete.
     PendingFile pending(outputName);
     errno = 0;
-    TiffHandle output(TIFFOpen(pending.TemporaryPath().c_str(), "w"));
+    const int outputFd = pending.Create();
+    TiffHandle output(outputFd >= 0 ? TIFFFdOpen(outputFd, pending.TemporaryPath().c_str(), "w") : nullptr);
+    if (outputFd >= 0 && !output) {
+        const int error = errno;
+        ::close(outputFd);
+        errno = error;
+    }
     if (!output) {
         messages.Detail("writing " + outputName + ": " + SystemReason(errno));
         messages.Error(MSG_WRITE_ERROR);

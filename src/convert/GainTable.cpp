@@ -30,16 +30,17 @@ bool SaveLastRun(const std::string& path, double gain, float a, float x0, float 
     // Written beside the file and renamed over it when complete, so the earlier run's values stay
     // readable until the new ones are all there.
     PendingFile pending(path);
-    FileHandle file(std::fopen(pending.TemporaryPath().c_str(), "w"));
+    FileHandle file(pending.CreateStream("w"));
     if (!file)
         return false;
     const std::string text = LastRunText(gain, a, x0, y0);
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    const int writeError = errno;
-    const bool closed = std::fclose(file.release()) == 0;
-    if (!written)
+    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
+        const int writeError = errno;
+        file.reset();
         errno = writeError;
-    return written && closed && pending.Commit();
+        return false;
+    }
+    return pending.CloseAndCommit(file.release());
 }
 
 LastRunValues LoadLastRun(const std::string& path, Messages& messages) {

@@ -8,20 +8,14 @@ namespace gc {
 bool PendingOutput::Open(const std::string& finalPath) {
     m_file.reset();
     m_pending = PendingFile(finalPath);
-    m_file.reset(std::fopen(m_pending.TemporaryPath().c_str(), "wb"));
+    m_file.reset(m_pending.CreateStream("wb"));
     return static_cast<bool>(m_file);
 }
 
 bool PendingOutput::Commit() {
     if (!m_file)
         return false;
-    if (std::fclose(m_file.release()) != 0) {
-        const int error = errno;
-        m_pending.Discard();
-        errno = error;
-        return false;
-    }
-    return m_pending.Commit();
+    return m_pending.CloseAndCommit(m_file.release());
 }
 
 std::string SystemReason(int error) {

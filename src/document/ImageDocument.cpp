@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace gc {
 
@@ -122,6 +123,10 @@ SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages)
     // it is complete: a failed save leaves whatever was under that name untouched and no temporary.
     // The JPEG writer turns the colours around in the image it is given, so every writer gets a copy.
     PendingFile output(path);
+    // The writers open the temporary by name: it is created here first, new and never through a link
+    // (when it cannot be, the writer's own open fails and says so).
+    if (const int fd = output.Create(); fd >= 0)
+        ::close(fd);
     DIBSection copy(*current);
     bool written = false;
     switch (type) {

@@ -4,6 +4,7 @@
 
 #include "core/FileHandles.h"
 #include "document/DocumentMessages.h"
+#include "document/TiffProperties.h"
 #include "image/MrcHeader.h"
 
 #include <algorithm>
@@ -58,6 +59,21 @@ void FormatMrcProperties(const std::string& path, GrowArray<std::string>& lines)
     const int labels = std::clamp(header.m_nLabels, 0, MRC_LABEL_COUNT);
     for (int i = 0; i < labels; ++i)
         lines.Add(FormatLine(MRC_PROPERTY_LABEL, i + 1) + PrintableLabel(header.Label(i)));
+}
+
+bool MrcHeaderPropertiesText(const std::string& path, std::string& text, int& sections) {
+    sections = 0;
+    MrcHeader header;
+    {
+        FileHandle file(std::fopen(path.c_str(), "rb"));
+        if (!file || !header.Read(file.get()) || header.m_nNX < 1 || header.m_nNY < 1 || header.m_nNZ < 1)
+            return false;
+    }
+    GrowArray<std::string> lines;
+    FormatMrcProperties(path, lines);
+    text = TiffPropertiesText(path, lines);
+    sections = header.m_nNZ;
+    return true;
 }
 
 } // namespace gc

@@ -14,6 +14,11 @@ namespace gc {
 // opened or is shorter than a header.
 void FormatMrcProperties(const std::string& path, GrowArray<std::string>& lines);
 
+// The whole properties text of an MRC file from its header and labels alone: the data are never
+// read, so a file of any size, or one cut short after its header, is described. False when the file
+// has no header of a positive size (NX, NY, NZ ≥ 1); `sections` is then 0, else NZ.
+bool MrcHeaderPropertiesText(const std::string& path, std::string& text, int& sections);
+
 // The name MRC_MODE_NAMES gives a mode (with its leading blank); empty for other modes.
 const char* MrcModeName(int mode);
 

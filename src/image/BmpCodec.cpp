@@ -296,7 +296,7 @@ int DecodeBmp(std::size_t byteCount, const unsigned char* bytes, DIBSection& ima
 }
 
 int WriteBmpFile(const std::string& path, const DIBSection& image) {
-    FileHandle file(std::fopen(path.c_str(), "wb"));
+    FileHandle file(OpenForWriting(path));
     if (!file)
         return 0;
     if (!image.IsValid())

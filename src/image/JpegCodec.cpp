@@ -194,7 +194,7 @@ int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages)
 JpegWriteResult WriteJpegFile(const std::string& path, DIBSection& image, int quality, Messages& messages) {
     if (!image.IsValid() || image.GetBitsPerPixel() != 24)
         return JpegWriteResult::NotWritten;
-    FileHandle file(std::fopen(path.c_str(), "wb"));
+    FileHandle file(OpenForWriting(path));
     if (!file) {
         messages.Error(MSG_CANT_OPEN_FILE);
         return JpegWriteResult::CannotOpen;

@@ -161,8 +161,9 @@ int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& me
         return 0;
     TiffErrorScope errors(messages);
     const std::string& name = shownName.empty() ? path : shownName;
-    // What TIFFOpen (path, "w") does, with the library given `name` for its messages.
-    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // What TIFFOpen (path, "w") does, with the library given `name` for its messages; never through
+    // a symbolic link.
+    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         TIFFErrorExt(nullptr, "TIFFOpen", "%s: %s", name.c_str(), std::strerror(errno));
         return 0;

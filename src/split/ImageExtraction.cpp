@@ -1,11 +1,14 @@
 #include "ImageExtraction.h"
 
+#include "SplitMessages.h"
 #include "core/TiffErrors.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -70,9 +73,34 @@ public:
     OnePass(const OnePass&) = delete;
     OnePass& operator=(const OnePass&) = delete;
 
-    void StartHelpers(const std::string& path, int count) {
-        for (int i = 0; i < count; ++i)
-            m_helpers.emplace_back([this, path] { Help(path); });
+    // Starts up to `count` helpers reading through readers of `scan`; a thread or reader that cannot
+    // be made means fewer helpers (the calling thread reads in any case).
+    void StartHelpers(const ScanTiles& scan, int count) {
+        for (int i = 0; i < count; ++i) {
+            try {
+                std::unique_ptr<ScanTiles> reader;
+                {
+                    std::vector<TiffErrorRecord> openErrors;
+                    TiffErrorCapture capture(openErrors);
+                    reader = scan.Reader();
+                }
+                if (!reader)
+                    return;
+                m_helpers.emplace_back(
+                    [this, owned = std::shared_ptr<ScanTiles>(std::move(reader))] { Help(*owned); });
+            } catch (const std::system_error&) {
+                return;
+            } catch (const std::bad_alloc&) {
+                return;
+            }
+        }
+    }
+
+    // The end of the detail line of a thread that failed (": not enough memory", ": a reading thread
+    // failed: <reason>"), or "" while none has.
+    std::string Failure() {
+        std::lock_guard lock(m_mutex);
+        return m_strFailure;
     }
 
     // Waits until row of tiles `tileRow` is decoded, decoding tiles itself meanwhile.
@@ -82,15 +110,15 @@ public:
             int tile = -1;
             {
                 std::unique_lock lock(m_mutex);
-                if (row.decoded == m_nAcross)
+                if (row.decoded == m_nAcross || !m_strFailure.empty())
                     return row;
                 if (CanClaim())
                     tile = m_nNextTile++;
                 else
                     m_changed.wait(lock);
             }
-            if (tile >= 0)
-                Decode(tile, scan);
+            if (tile >= 0 && !Guarded([&] { Decode(tile, scan); }))
+                return row;
         }
     }
 
@@ -130,16 +158,38 @@ private:
                m_nNextTile / m_nAcross < m_nReleasedRows + static_cast<int>(m_ring.size());
     }
 
-    // A helper thread: its own reader, then tiles as long as there are any.
-    void Help(const std::string& path) {
-        std::vector<TiffErrorRecord> openErrors;
-        std::unique_ptr<ScanTiles> scan;
-        {
-            TiffErrorCapture capture(openErrors);
-            scan = ScanTiles::Open(path, ScanTiles::Access::Streamed);
+    // A helper thread: tiles as long as there are any.
+    void Help(ScanTiles& scan) {
+        Guarded([&] { HelpWith(scan); });
+    }
+
+    // Runs `work`; what it throws, on whichever thread, ends the pass: Failure then holds the end of
+    // the detail line the calling thread stops the Run with. False when it threw.
+    template <typename Work> bool Guarded(Work&& work) {
+        try {
+            work();
+            return true;
+        } catch (const std::bad_alloc&) {
+            Fail(DETAIL_NO_MEMORY);
+        } catch (const std::exception& error) {
+            Fail(DETAIL_THREAD_FAILED + std::string(error.what()));
+        } catch (...) {
+            Fail(DETAIL_THREAD_FAILED + std::string("unknown error"));
         }
-        if (!scan)
-            return; // the other threads read its share
+        return false;
+    }
+
+    void Fail(const std::string& failure) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_strFailure.empty())
+                m_strFailure = failure;
+            m_bStopping = true;
+        }
+        m_changed.notify_all();
+    }
+
+    void HelpWith(ScanTiles& scan) {
         for (;;) {
             int tile = -1;
             {
@@ -150,7 +200,7 @@ private:
                     return;
                 tile = m_nNextTile++;
             }
-            Decode(tile, *scan);
+            Decode(tile, scan);
         }
     }
 
@@ -202,6 +252,7 @@ private:
     int m_nNextTile = 0;
     int m_nReleasedRows = 0;
     bool m_bStopping = false;
+    std::string m_strFailure;
     std::vector<std::thread> m_helpers;
 };
 
@@ -246,27 +297,24 @@ StepResult HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
 StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
                          ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
                          const Progress& progress, const ExtractionSettings& settings, std::string& detail) {
-    // The pages the search mapped go back before the threads start reading.
-    scan.GiveBackAll();
-    std::unique_ptr<ScanTiles> streamed;
-    {
-        std::vector<TiffErrorRecord> openErrors;
-        TiffErrorCapture capture(openErrors);
-        streamed = ScanTiles::Open(path, ScanTiles::Access::Streamed);
-    }
-    ScanTiles& reader = streamed ? *streamed : scan;
-    OnePass pass(geometry, placements, kept, std::max(1, settings.m_nThreads), settings.m_fnTileDecoded);
-    pass.StartHelpers(path, std::max(1, settings.m_nThreads) - 1);
+    // Every thread reads through a reader of the one open scan; the calling thread's is the search's.
+    const int threads = WorkerCount(settings.m_nThreads, geometry);
+    OnePass pass(geometry, placements, kept, threads, settings.m_fnTileDecoded);
+    pass.StartHelpers(scan, threads - 1);
     std::vector<unsigned char> imageRow(static_cast<std::size_t>(geometry.m_nExpectedWidth), 0);
     std::vector<unsigned char> again(static_cast<std::size_t>(geometry.m_nTileSize));
     for (int tileRow = 0; tileRow < geometry.m_nTilesDown; ++tileRow) {
-        RowOfTiles& row = pass.WaitForRow(tileRow, reader);
+        RowOfTiles& row = pass.WaitForRow(tileRow, scan);
+        if (const std::string failure = pass.Failure(); !failure.empty()) {
+            detail = DETAIL_READING + path + failure;
+            return StepResult::FatalRead;
+        }
         for (std::size_t column = 0; column < row.failed.size(); ++column) {
             if (!row.failed[column]) {
                 ShowTiffErrors(row.errors[column], messages);
                 continue;
             }
-            // Read once more as the Run opens its scans, so the library reports the failure in its own
+            // Read once more on the calling thread, so the library reports the failure in its own
             // words; should it succeed there, the pass goes on with that tile.
             const int tile = tileRow * geometry.m_nTilesAcross + static_cast<int>(column);
             if (!scan.ReadTile(static_cast<std::uint32_t>(tile), again.data(), again.size())) {
@@ -287,7 +335,16 @@ StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeo
         if (progress.StopRequested())
             return StepResult::Interrupted;
     }
+    // Tiles read before the scan changed may not belong with those read after: nothing is kept.
+    if (detail = scan.Changed(); !detail.empty())
+        return StepResult::FatalRead;
     return StepResult::Ok;
+}
+
+int WorkerCount(int requested, const ScanGeometry& geometry) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    const int bound = std::max(1, std::min(geometry.m_nTilesAcross, cores > 0 ? static_cast<int>(cores) : 1));
+    return std::clamp(requested, 1, bound);
 }
 
 int RunProgressPosition(int fileIndex, int fileCount, int rowsOfTilesDone, int tilesDown) {

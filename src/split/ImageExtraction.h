@@ -37,6 +37,10 @@ struct ExtractionSettings {
 // m_nRowsDone. A tile that cannot be read: its library errors are shown (in tile order, on the
 // calling thread), `detail` names the tile and the result is FatalRead. The sink's first failure ends the
 // pass with it; Interrupted when `progress` asks to stop.
+// The threads that read tiles for `requested`: at least 1, at most the scan's tile columns and the
+// machine's cores (more would only wait, each with its memory).
+int WorkerCount(int requested, const ScanGeometry& geometry);
+
 StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
                          ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
                          const Progress& progress, const ExtractionSettings& settings, std::string& detail);

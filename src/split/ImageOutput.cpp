@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <tuple>
+#include <unistd.h>
 
 namespace gc {
 namespace {
@@ -58,6 +59,13 @@ void BlockStep(const unsigned char* row, int binnedWidth, std::uint32_t* accumul
 
 } // namespace
 
+std::uint16_t TiffOutputCompression(std::uint16_t scanCompression) {
+    // The library writes JPEG only in strips of a multiple of 8 rows; outputs have one row a strip.
+    if (scanCompression == COMPRESSION_JPEG || scanCompression == COMPRESSION_OJPEG)
+        return COMPRESSION_ADOBE_DEFLATE;
+    return scanCompression;
+}
+
 OutputSettings OutputSettings::For(const ScanGeometry& geometry, bool tiff, int binning) {
     OutputSettings settings;
     settings.m_bTiff = tiff;
@@ -66,7 +74,7 @@ OutputSettings OutputSettings::For(const ScanGeometry& geometry, bool tiff, int 
     settings.m_nHeight = geometry.m_nExpectedHeight;
     settings.m_nBinnedWidth = geometry.m_nBinnedWidth;
     settings.m_nBinnedHeight = geometry.m_nBinnedHeight;
-    settings.m_nCompression = geometry.m_nCompression;
+    settings.m_nCompression = TiffOutputCompression(geometry.m_nCompression);
     settings.m_nPhotometric = geometry.m_nPhotometric;
     return settings;
 }
@@ -86,7 +94,13 @@ StepResult ImageOutput::Fail(StepResult result, const PendingFile& file, const c
 
 StepResult ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle) {
     errno = 0;
-    handle.reset(TIFFOpen(file.TemporaryPath().c_str(), "w"));
+    const int fd = file.Create();
+    handle.reset(fd >= 0 ? TIFFFdOpen(fd, file.TemporaryPath().c_str(), "w") : nullptr);
+    if (fd >= 0 && !handle) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
     // A TIFF output that cannot be created stops the Run with READ ERROR, not WRITE ERROR: the Run
     // has always reported it so (the library's open is a read of the directory to be), and scripts
     // that watch for the texts rely on it. MRC outputs that cannot be created are WRITE ERRORs.
@@ -106,7 +120,7 @@ StepResult ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffH
 }
 
 StepResult ImageOutput::OpenMrc(PendingFile& file, FileHandle& handle) {
-    handle.reset(std::fopen(file.TemporaryPath().c_str(), "wb"));
+    handle.reset(file.CreateStream("wb"));
     if (!handle)
         return Fail(StepResult::FatalWrite, file);
     std::vector<char>& buffer = &handle == &m_mrc ? m_mrcBuffer : m_binnedMrcBuffer;
@@ -274,13 +288,12 @@ StepResult ImageOutput::FinishMrcFile(FileHandle& stream, PendingFile& file, int
     std::FILE* open = stream.release();
     const bool written = std::fseek(open, 0, SEEK_SET) == 0 && header.Write(open);
     const int writeError = errno;
-    const bool closed = std::fclose(open) == 0;
-    if (!written || !closed) {
-        if (!written)
-            errno = writeError;
+    if (!written) {
+        std::fclose(open);
+        errno = writeError;
         return Fail(StepResult::FatalWrite, file);
     }
-    if (!file.Commit())
+    if (!file.CloseAndCommit(open))
         return Fail(StepResult::FatalWrite, file);
     return StepResult::Ok;
 }

@@ -31,11 +31,15 @@ struct OutputSettings {
     int m_nBinning = 0;                              // 0, 2, 3 or 4
     int m_nWidth = 0, m_nHeight = 0;                 // expectedWidth × expectedHeight
     int m_nBinnedWidth = 0, m_nBinnedHeight = 0;     // binning only
-    std::uint16_t m_nCompression = COMPRESSION_NONE; // the input's, for TIFF outputs
+    std::uint16_t m_nCompression = COMPRESSION_NONE; // TiffOutputCompression of the input's
     std::uint16_t m_nPhotometric = PHOTOMETRIC_MINISBLACK;
 
     static OutputSettings For(const ScanGeometry& geometry, bool tiff, int binning);
 };
+
+// The compression of TIFF outputs of a scan compressed with `scanCompression`: the scan's own, but
+// Deflate (lossless) for JPEG, which the library cannot write one row a strip.
+std::uint16_t TiffOutputCompression(std::uint16_t scanCompression);
 
 // The header statistics of an 8-bit image from exact sums over the nominal pixel count n:
 // mean = sum / n, rms = √(|sumSquares / n − mean²| / (n − 1)).

@@ -5,6 +5,7 @@
 #include "core/TiffErrors.h"
 
 #include <new>
+#include <set>
 #include <thread>
 
 namespace gc {
@@ -47,6 +48,26 @@ void RunDriver::PrepareRun() {
     m_runFiles = RunFiles();
     for (int f = 0; f < m_parameters.m_nFileCount && f < MAX_INPUT_FILES; ++f)
         m_runFiles.AddInput(m_parameters.m_strInputFiles[f]);
+    m_bThreadsNoted = false;
+    if (!m_bDryRun)
+        RemoveLeftoverTemporaries();
+}
+
+void RunDriver::RemoveLeftoverTemporaries() {
+    // The temporaries of Runs killed outright (SIGKILL, a power cut) in the folders this Run writes to.
+    std::set<std::string> folders;
+    if (m_parameters.m_bOutputDir)
+        folders.insert(m_parameters.m_strOutputDir);
+    else
+        for (int f = 0; f < m_parameters.m_nFileCount && f < MAX_INPUT_FILES; ++f) {
+            const std::string& path = m_parameters.m_strInputFiles[f];
+            const std::size_t slash = path.rfind('/');
+            folders.insert(slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
+        }
+    for (const std::string& folder : folders)
+        if (const int removed = RemoveStaleTemporaries(folder); removed > 0)
+            m_messages.Information(std::to_string(removed) + MSG_STALE_TEMPORARIES_REMOVED +
+                                   (folder.empty() ? std::string(".") : folder));
 }
 
 RunResult RunDriver::OnRun() {
@@ -157,6 +178,7 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     ScanMessages messages(m_messages);
     std::unique_ptr<PlacementPreview> preview;
     RunOutcome outcome = RunOutcome::Skipped;
+    // The scan is opened once: the check, the search and every reading thread read this descriptor.
     std::unique_ptr<ScanTiles> scan = ScanTiles::Open(path);
     if (!scan) {
         messages.Warning(path + MSG_INVALID_TIFF);
@@ -239,8 +261,15 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
 
     const OutputSettings settings =
         OutputSettings::For(m_geometry, m_parameters.m_bOutputTiff, m_parameters.m_nBinning);
+    if (m_parameters.m_bOutputTiff && settings.m_nCompression != m_geometry.m_nCompression)
+        messages.Information(path + MSG_JPEG_TIFF_AS_DEFLATE);
     ExtractionSettings extraction;
     extraction.m_nThreads = Threads();
+    if (const int workers = WorkerCount(m_nThreads, m_geometry); m_nThreads > workers && !m_bThreadsNoted) {
+        m_bThreadsNoted = true;
+        messages.Information(std::to_string(m_nThreads) + MSG_THREADS_CLAMPED + std::to_string(workers) +
+                             ".");
+    }
     extraction.m_fnRowOfTilesDone = [&](int rowsDone) {
         m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, rowsDone, tilesDown));
     };

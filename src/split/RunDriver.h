@@ -95,6 +95,8 @@ private:
     RunOutcome SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex, Messages& messages,
                              ScanRecord& record, std::unique_ptr<PlacementPreview>& preview);
     int Threads() const;
+    // Removes the temporaries that ended processes left in this Run's output folders, saying how many.
+    void RemoveLeftoverTemporaries();
 
     RunParameters& m_parameters;
     Messages& m_messages;
@@ -106,6 +108,7 @@ private:
     bool m_bKeepGoing = false;
     bool m_bDryRun = false;
     bool m_bPreview = false;
+    bool m_bThreadsNoted = false; // a clamped --threads is noted once per Run
     std::vector<ScanRecord> m_records;
     RunFiles m_runFiles;
     std::string m_strDetail;

@@ -109,6 +109,15 @@ inline constexpr const char* MSG_RUN_COMPLETE = "Run Complete.";
 inline constexpr const char* MSG_RUN_IMAGE_NOT_WRITTEN = " is not written: ";
 inline constexpr const char* MSG_CLASHES_WITH_INPUT = " is an input of this Run.";
 inline constexpr const char* MSG_CLASHES_WITH_OUTPUT = " has already been written by this Run.";
+// An image whose existing output has no write permission: the image number and scan, then
+// MSG_RUN_IMAGE_NOT_WRITTEN, this text and the output's name.
+inline constexpr const char* MSG_OUTPUT_READ_ONLY = "read-only: ";
+// Said once for a JPEG-compressed scan split into TIFF outputs: the scan's path, then this text.
+inline constexpr const char* MSG_JPEG_TIFF_AS_DEFLATE =
+    ": JPEG-compressed scan; its TIFF outputs are written with Deflate (lossless).";
+// The number of temporaries removed, then this text and the folder.
+inline constexpr const char* MSG_STALE_TEMPORARIES_REMOVED =
+    " leftover temporary file(s) of an ended Run removed from ";
 // A scan that would have stopped the Run, skipped instead when the Run is told to keep going:
 // the path, then this text.
 inline constexpr const char* MSG_SCAN_NOT_SPLIT = " could not be split. The Run goes on with the next file.";
@@ -119,6 +128,13 @@ inline constexpr const char* DETAIL_TILE_UNREADABLE = ": tile %d cannot be read"
 inline constexpr const char* DETAIL_RGB = ": an RGB scan";
 inline constexpr const char* DETAIL_NOT_FITTING = ": the scan does not fit the Run's parameters or limits";
 inline constexpr const char* DETAIL_NO_MEMORY = ": not enough memory";
+inline constexpr const char* DETAIL_SCAN_SHRANK = ": the scan shrank while it was read";
+inline constexpr const char* DETAIL_SCAN_CHANGED = ": the scan changed while it was read";
+// A thread of the one pass that failed: DETAIL_READING, the path, this text, then its reason.
+inline constexpr const char* DETAIL_THREAD_FAILED = ": a reading thread failed: ";
+// The --threads value, then this text, then the number of threads used.
+inline constexpr const char* MSG_THREADS_CLAMPED =
+    " threads asked for; the scan's tile columns and the cores allow ";
 
 // Output files.
 inline constexpr const char* MRC_SPLIT_LABEL =

@@ -117,6 +117,12 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
         }
         if (clash) {
             record.notWrittenReason = *clashing + clash;
+        } else if (IsReadOnlyFile(fullName) || (!binnedName.empty() && IsReadOnlyFile(binnedName))) {
+            // An earlier output someone made read-only is kept.
+            record.notWrittenReason =
+                std::string(MSG_OUTPUT_READ_ONLY) + (IsReadOnlyFile(fullName) ? fullName : binnedName);
+        }
+        if (!record.notWrittenReason.empty()) {
             job.messages.Warning("Image " + std::to_string(k + 1) + " of " + job.path +
                                  MSG_RUN_IMAGE_NOT_WRITTEN + record.notWrittenReason);
             ++report.imagesNotWritten;

@@ -82,8 +82,7 @@ FileResult WritePendingFile(const std::string& name, Messages& messages, const P
                             Write&& write) {
     PendingFile pending(name);
     errno = 0;
-    FileHandle file(hooks.m_open ? hooks.m_open(pending.TemporaryPath())
-                                 : std::fopen(pending.TemporaryPath().c_str(), "wb"));
+    FileHandle file(hooks.m_open ? hooks.m_open(pending.TemporaryPath()) : pending.CreateStream("wb"));
     if (!file) {
         WritingDetail(messages, name, errno);
         messages.Error(pick_text::CANNOT_CREATE + name);

@@ -61,7 +61,7 @@ struct SavePicksResult {
 // What saving takes from its surroundings; tests replace them.
 struct PickSaveHooks {
     std::function<std::chrono::system_clock::time_point()> m_now; // default: the system clock
-    // Opens the temporary name of each output; default: fopen(temporary name, "wb").
+    // Opens the temporary name of each output; default: the PendingFile creates it ("wb").
     std::function<std::FILE*(const std::string&)> m_open;
 };
 

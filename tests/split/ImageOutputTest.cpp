@@ -249,3 +249,35 @@ TEST(ImageOutput, FailedWritesLeaveNoFileAndSayWhy) {
 
 } // namespace
 } // namespace gc
+
+namespace gc {
+namespace {
+
+// The library writes JPEG only in strips of a multiple of 8 rows, and outputs have one row a strip:
+// outputs of a JPEG scan are written with Deflate, the others keep the scan's compression.
+TEST(ImageOutput, TiffOutputsOfAJpegScanAreDeflated) {
+    TempDir dir;
+    constexpr int W = 9, H = 9;
+    const std::vector<unsigned char> pixels = Pattern(W, H);
+    const std::uint16_t cases[][2] = {{COMPRESSION_JPEG, COMPRESSION_ADOBE_DEFLATE},
+                                      {COMPRESSION_OJPEG, COMPRESSION_ADOBE_DEFLATE},
+                                      {COMPRESSION_LZW, COMPRESSION_LZW},
+                                      {COMPRESSION_NONE, COMPRESSION_NONE}};
+    for (const auto& [scan, written] : cases) {
+        ScanGeometry geometry;
+        geometry.m_nCompression = scan;
+        geometry.m_nExpectedWidth = W;
+        geometry.m_nExpectedHeight = H;
+        const OutputSettings settings = OutputSettings::For(geometry, true, 0);
+        ImageOutput output;
+        ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), settings), StepResult::Ok) << scan;
+        ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok) << scan;
+        ASSERT_EQ(output.CloseTiff(), StepResult::Ok) << scan;
+        const test::TiffImage image = test::ReadTiff(dir.File("plate_1.tif"));
+        EXPECT_EQ(image.m_nCompression, written) << scan;
+        EXPECT_EQ(image.m_pixels, pixels) << scan;
+    }
+}
+
+} // namespace
+} // namespace gc

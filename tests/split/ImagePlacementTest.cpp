@@ -3,6 +3,7 @@
 #include "core/TiffErrors.h"
 #include "core/TiffHandle.h"
 #include "split/ImageExtraction.h"
+#include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <stdexcept>
 
 namespace gc {
 namespace {
@@ -366,6 +368,47 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         ASSERT_FALSE(messages.m_shown.empty());
         EXPECT_NE(messages.m_shown.front().m_strCaption.find("Error"), std::string::npos);
         EXPECT_EQ(sink.m_rows[1].size(), 50u) << "the rows above the damaged row of tiles are handed over";
+    }
+}
+
+} // namespace
+} // namespace gc
+
+namespace gc {
+namespace {
+
+// Whatever a reading thread throws (here the tile callback of one tile) ends the pass as a fatal read
+// with its reason on the calling thread, however many threads read.
+TEST(OnePass, AThreadsExceptionIsAFatalStopWithItsReason) {
+    TempDir dir;
+    const std::string path = dir.File("s.tif");
+    SmallScan scan;
+    ASSERT_TRUE(
+        test::WriteTiledScan(path, WIDTH, HEIGHT, TILE, TILE, [&](int x, int y) { return scan.At(x, y); }));
+    std::unique_ptr<ScanTiles> tiles = ScanTiles::Open(path);
+    ASSERT_TRUE(tiles);
+    const ScanGeometry& geometry = scan.m_geometry;
+    for (int threads : {1, 2, 8}) {
+        for (int failing : {0, geometry.m_nTileCount - 1}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, tile " + std::to_string(failing));
+            ImagePlacements placements;
+            ResetPlacements(placements, 1);
+            KeptTiles kept(geometry.m_nTileCount, 0);
+            RecordingSink sink;
+            test::RecordingMessages messages;
+            RecordingProgress progress;
+            ExtractionSettings settings;
+            settings.m_nThreads = threads;
+            settings.m_fnTileDecoded = [failing](int tile, const unsigned char*) {
+                if (tile == failing)
+                    throw std::runtime_error("decoder gave up");
+            };
+            std::string detail;
+            EXPECT_EQ(ExtractImages(path, *tiles, geometry, placements, kept, sink, messages, progress,
+                                    settings, detail),
+                      StepResult::FatalRead);
+            EXPECT_EQ(detail, "reading " + path + DETAIL_THREAD_FAILED + "decoder gave up");
+        }
     }
 }
 

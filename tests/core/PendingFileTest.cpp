@@ -1,0 +1,162 @@
+// Temporaries that cannot be hijacked, fit the file system's name limit, and do not outlive the
+// process that made them.
+#include "core/PendingFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace gc {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Folder {
+    Folder() {
+        char name[] = "/tmp/gc-pending-XXXXXX";
+        path = ::mkdtemp(name);
+    }
+    ~Folder() { fs::remove_all(path); }
+    std::string File(const std::string& name) const { return (path / name).string(); }
+    fs::path path;
+};
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+bool WriteThrough(PendingFile& file, const std::string& text) {
+    std::FILE* stream = file.CreateStream("wb");
+    return stream != nullptr && std::fwrite(text.data(), 1, text.size(), stream) == text.size() &&
+           file.CloseAndCommit(stream);
+}
+
+// A process number no process has: a child that has ended and been reaped.
+long EndedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return static_cast<long>(child);
+}
+
+TEST(PendingFile, ALinkPlantedAtTheTemporaryNameIsNeverFollowed) {
+    Folder folder;
+    const std::string victim = folder.File("victim.dat");
+    Write(victim, "precious");
+    PendingFile file(folder.File("out.mrc"));
+    const std::string planted = file.TemporaryPath();
+    fs::create_symlink(victim, planted);
+    ASSERT_TRUE(WriteThrough(file, "output"));
+    EXPECT_EQ(Read(victim), "precious");
+    EXPECT_FALSE(fs::is_symlink(folder.File("out.mrc")));
+    EXPECT_EQ(Read(folder.File("out.mrc")), "output");
+    EXPECT_TRUE(fs::is_symlink(planted)) << "someone else's link is left alone";
+    // Two files for one final name never share a temporary (a random part, not only a counter).
+    EXPECT_NE(PendingFile(folder.File("a")).TemporaryPath(), PendingFile(folder.File("a")).TemporaryPath());
+}
+
+TEST(PendingFile, AnOutputThatIsALinkIsReplacedNotItsTarget) {
+    Folder folder;
+    const std::string target = folder.File("elsewhere.dat");
+    Write(target, "kept");
+    fs::create_symlink(target, folder.File("out.mrc"));
+    PendingFile file(folder.File("out.mrc"));
+    ASSERT_TRUE(WriteThrough(file, "new"));
+    EXPECT_FALSE(fs::is_symlink(folder.File("out.mrc")));
+    EXPECT_EQ(Read(folder.File("out.mrc")), "new");
+    EXPECT_EQ(Read(target), "kept");
+}
+
+TEST(PendingFile, CreatedWithTheUmaskApplied) {
+    Folder folder;
+    const mode_t old = ::umask(027);
+    PendingFile file(folder.File("out.txt"));
+    const bool written = WriteThrough(file, "x");
+    ::umask(old);
+    ASSERT_TRUE(written);
+    struct stat status;
+    ASSERT_EQ(::stat(folder.File("out.txt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+}
+
+TEST(PendingFile, LongNamesShortenOnlyTheTemporary) {
+    Folder folder;
+    for (const std::size_t length : {200u, 235u, 255u}) {
+        // Multi-byte characters at the cut: the temporary's name stays whole characters.
+        std::string name(length - 5, 'a');
+        name.replace(length - 40, 2, "\xC2\xB5");
+        name += ".tif";
+        name.resize(length, 'f');
+        PendingFile file(folder.File(name));
+        const std::string temporary = fs::path(file.TemporaryPath()).filename().string();
+        EXPECT_LE(temporary.size(), 255u) << length;
+        EXPECT_TRUE(IsPendingFileName(temporary)) << temporary;
+        ASSERT_TRUE(WriteThrough(file, "x")) << length << ": " << std::strerror(errno);
+        EXPECT_EQ(Read(folder.File(name)), "x");
+    }
+}
+
+TEST(PendingFile, LeftoversOfEndedProcessesAreRemovedOthersKept) {
+    Folder folder;
+    const std::string dead = ".s_1.mrc.gc-" + std::to_string(EndedProcess()) + "-0123456789abcdef.tmp";
+    const std::string live = ".s_2.mrc.gc-" + std::to_string(static_cast<long>(::getppid())) + "-1.tmp";
+    const std::string mine = ".s_3.mrc.gc-" + std::to_string(static_cast<long>(::getpid())) + "-2.tmp";
+    const std::string notOurs = ".s_4.mrc.swp";
+    for (const std::string& name : {dead, live, mine, notOurs})
+        Write(folder.File(name), "x");
+    EXPECT_EQ(RemoveStaleTemporaries(folder.path.string() + "/"), 1);
+    EXPECT_FALSE(fs::exists(folder.File(dead)));
+    for (const std::string& name : {live, mine, notOurs})
+        EXPECT_TRUE(fs::exists(folder.File(name))) << name;
+}
+
+TEST(PendingFile, TheSignalPathRemovesEveryPendingTemporary) {
+    Folder folder;
+    PendingFile first(folder.File("a.mrc")), second(folder.File("b.mrc")), done(folder.File("c.mrc"));
+    for (PendingFile* file : {&first, &second, &done})
+        ::close(file->Create());
+    ASSERT_TRUE(done.Commit());
+    RemovePendingTemporariesNow();
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder.path))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"c.mrc"});
+}
+
+TEST(PendingFile, ReadOnlyMeansNoWritePermissionForAnyone) {
+    Folder folder;
+    const std::string path = folder.File("f");
+    Write(path, "x");
+    const struct {
+        fs::perms perms;
+        bool readOnly;
+    } cases[] = {{fs::perms::owner_read | fs::perms::group_read, true},
+                 {fs::perms::none, true},
+                 {fs::perms::owner_read | fs::perms::owner_write, false}};
+    for (const auto& c : cases) {
+        fs::permissions(path, c.perms);
+        EXPECT_EQ(IsReadOnlyFile(path), c.readOnly) << static_cast<int>(c.perms);
+    }
+    EXPECT_FALSE(IsReadOnlyFile(folder.File("missing")));
+    fs::create_symlink(path, folder.File("link"));
+    EXPECT_FALSE(IsReadOnlyFile(folder.File("link"))) << "a link is replaced, whatever its target";
+}
+
+} // namespace
+} // namespace gc
