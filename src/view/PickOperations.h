@@ -33,7 +33,10 @@ enum class SavePicksOutcome {
     NothingToSave,   // no valid image, pick mode off or no picks: nothing written, nothing shown
     Saved,           // every file written
     SavedWithErrors, // a file could not be created or written; its message was shown, not "saved"
-    FatalMemory,     // the box buffer could not be allocated: the caller ends the program (status 1)
+    // every file written but those whose names would have replaced an input or another file of the
+    // save (each named in a warning), not "saved"
+    SavedNotAll,
+    FatalMemory, // the box buffer could not be allocated: the caller ends the program (status 1)
 };
 
 // A save that could not write every file ends the command (the desktop program goes on); running out
@@ -43,6 +46,8 @@ inline Outcome OutcomeOf(SavePicksOutcome outcome) {
     case SavePicksOutcome::NothingToSave:
     case SavePicksOutcome::Saved:
         return Outcome::Done;
+    case SavePicksOutcome::SavedNotAll:
+        return Outcome::Skipped;
     case SavePicksOutcome::SavedWithErrors:
         return Outcome::CannotHandle;
     case SavePicksOutcome::FatalMemory:
@@ -84,8 +89,10 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position);
 // created or written is reported (after a line naming it and the system's reason) and left out.
 // "Picked Images are saved ..." is shown only when every file was written. Nothing is cleared on
 // FatalMemory.
+// No file replaces the opened image, one of `otherInputs` (a coordinate file the centres came from)
+// or another file of the same save: such a file is not written, with a warning (SavedNotAll).
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
-                          const PickSaveHooks& hooks = {});
+                          const PickSaveHooks& hooks = {}, const std::vector<std::string>& otherInputs = {});
 
 // One box sample: the mean of red, green and blue truncated to an integer.
 float PickSampleValue(const DIBSection& image, int x, int y);
