@@ -139,6 +139,7 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     driver.SetKeepGoing(options.m_bKeepGoing);
     driver.SetDryRun(options.m_bDryRun);
     driver.SetPreview(options.m_bPreview);
+    driver.SetPreviewFiles(options.m_bPreview);
     driver.SetReportPath(options.m_strReport);
     bool picturesWritten = true;
     driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview* preview) {

@@ -261,14 +261,15 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
         m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, rowsDone, tilesDown));
     };
     if (m_bPreview) {
-        // The picture's name is checked like an image's, in a dry run too.
+        // A picture file's name is checked like an image's, in a dry run too.
         const std::string picture =
             PlacementPictureName(path, m_parameters.m_bOutputDir ? m_parameters.m_strOutputDir : "");
-        if (const char* clash = m_runFiles.Clash(picture)) {
+        if (const char* clash = m_bPreviewFiles ? m_runFiles.Clash(picture) : nullptr) {
             messages.Warning(MSG_PICTURE_OF + path + MSG_RUN_IMAGE_NOT_WRITTEN + picture + clash);
             ++m_nFilesNotWritten;
         } else {
-            m_runFiles.AddOutput(picture);
+            if (m_bPreviewFiles)
+                m_runFiles.AddOutput(picture);
             preview = std::make_unique<PlacementPreview>(m_geometry);
         }
     }

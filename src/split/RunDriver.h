@@ -75,6 +75,9 @@ public:
     void SetDryRun(bool dryRun) { m_bDryRun = dryRun; }
     // Build each scan's placement picture from its decoded tiles (handed to m_fnScanDone).
     void SetPreview(bool preview) { m_bPreview = preview; }
+    // The caller writes each picture to its file (PlacementPictureName): the name is checked and taken
+    // like an output's, and a scan whose picture name is taken gets no picture.
+    void SetPreviewFiles(bool files) { m_bPreviewFiles = files; }
     // The report the caller writes after the Run: its name is one of the Run's outputs from the start,
     // so no image or picture takes it, and it is not written when it names an input.
     void SetReportPath(const std::string& path) { m_strReportPath = path; }
@@ -113,6 +116,7 @@ private:
     bool m_bKeepGoing = false;
     bool m_bDryRun = false;
     bool m_bPreview = false;
+    bool m_bPreviewFiles = false;
     std::vector<ScanRecord> m_records;
     RunFiles m_runFiles;
     std::string m_strDetail;

@@ -4,6 +4,7 @@
 // that could exhaust memory or are not UTF-8 are handled, and the Run's smaller reports are exact.
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
+#include "split/RunDriver.h"
 #include "split/RunReport.h"
 #include "split/SplitMessages.h"
 #include "split/SplitTestSupport.h"
@@ -131,6 +132,27 @@ TEST(NameSafety, TheReportAndThePicturesAreFilesOfTheRun) {
     EXPECT_EQ(run.m_strErr, NotWritten(std::string(MSG_PICTURE_OF) + "s.2.tif", "s_placements.png",
                                        MSG_CLASHES_WITH_OUTPUT));
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"s.1.tif", "s.2.tif", "s_placements.png"}));
+
+    // Pictures that are only shown (the desktop program's preview) are no files: each scan gets its own.
+    RunParameters parameters;
+    parameters.m_nImageCount = 1;
+    parameters.m_nHeightCm = 9;
+    parameters.m_nWidthCm = 7;
+    parameters.m_nFileCount = 2;
+    parameters.m_strInputFiles[0] = dir.File("s.1.tif");
+    parameters.m_strInputFiles[1] = dir.File("s.2.tif");
+    parameters.m_bSaved = true;
+    SilentMessages silent;
+    NullProgress progress;
+    RunDriver driver(parameters, silent, progress);
+    driver.SetDryRun(true);
+    driver.SetPreview(true);
+    int pictures = 0;
+    driver.m_fnScanDone = [&pictures](const ScanRecord&, const PlacementPreview* preview) {
+        pictures += preview != nullptr ? 1 : 0;
+    };
+    EXPECT_EQ(OutcomeOf(driver.OnRun()), Outcome::Skipped) << "image 1 of s.2.tif would be s_1.mrc again";
+    EXPECT_EQ(pictures, 2);
 }
 
 class PickNames : public testing::Test {
