@@ -1,6 +1,7 @@
 // Writes the seed inputs of the fuzz targets: fuzz_seeds FOLDER makes FOLDER/bmp, FOLDER/jpeg,
-// FOLDER/tiff, FOLDER/mrc and FOLDER/scan, each with a few small valid files of the kinds the target reads,
-// for the fuzzer to start from. Every file is far below the 64 KiB the inputs are capped at.
+// FOLDER/tiff, FOLDER/mrc, FOLDER/scan and FOLDER/coords, each with a few small valid files of the
+// kinds the target reads, for the fuzzer to start from. Every file is far below the 64 KiB the inputs are
+// capped at.
 //
 // The scans are 10,496 × 13,312 pixels in 512 × 512 PackBits tiles (the smallest size at which the
 // Run searches for a 7 × 9 cm image): every tile's offset points at one of two shared blocks, a dark
@@ -279,6 +280,29 @@ bool WriteScanSeeds(const fs::path& folder) {
     return ok;
 }
 
+// Coordinate files as the coordinate target takes them: a format byte (0 .box, 1 .star, 2 .csv), the
+// image height less one (two bytes, little-endian), then the file's text.
+bool WriteCoordinateSeeds(const fs::path& folder) {
+    const struct {
+        const char* name;
+        unsigned char format;
+        std::string text;
+    } seeds[] = {
+        {"picks.box", 0, "15\t35\t10\t10\n65\t25\t10\t10\n"},
+        {"picks.star", 1, "data_\n\nloop_\n_rlnCoordinateX #1\n_rlnCoordinateY #2\n20 20\n70 30\n"},
+        {"columns.star", 1,
+         "data_images\nloop_\n_rlnMicrographName\n_rlnCoordinateY\n_rlnCoordinateX\nm.mrc 5 6\n"},
+        {"picks.csv", 2, "x,y\n20,20\n70,30\n"},
+    };
+    bool ok = true;
+    for (const auto& seed : seeds) {
+        Bytes bytes = {seed.format, 59, 0}; // an image 60 rows high
+        bytes.insert(bytes.end(), seed.text.begin(), seed.text.end());
+        ok = WriteBytes(folder / seed.name, bytes) && ok;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -288,7 +312,7 @@ int main(int argc, char** argv) {
     }
     const fs::path root = argv[1];
     bool ok = true;
-    for (const char* kind : {"bmp", "jpeg", "tiff", "mrc", "scan"}) {
+    for (const char* kind : {"bmp", "jpeg", "tiff", "mrc", "scan", "coords"}) {
         std::error_code error;
         fs::create_directories(root / kind, error);
         ok = !error && ok;
@@ -298,6 +322,7 @@ int main(int argc, char** argv) {
     ok = WriteTiffSeeds(root / "tiff") && ok;
     ok = WriteMrcSeeds(root / "mrc") && ok;
     ok = WriteScanSeeds(root / "scan") && ok;
+    ok = WriteCoordinateSeeds(root / "coords") && ok;
     if (!ok)
         std::fprintf(stderr, "fuzz_seeds: could not write every seed to %s\n", argv[1]);
     return ok ? 0 : 1;

@@ -11,6 +11,9 @@
 #include "image/MrcReader.h"
 #include "image/TiffCodec.h"
 #include "split/RunDriver.h"
+#include "view/PickCoordinates.h"
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -153,6 +156,34 @@ void SplitScanInput(const std::uint8_t* data, std::size_t size) {
     NullProgress progress;
     SplitOneScan(folder.Scan().string(), parameters, messages, progress);
     fs::remove_all(folder.Outputs(), error);
+}
+
+void ParseCoordinatesInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 3)
+        return;
+    const CoordinateFormat formats[] = {CoordinateFormat::EmanBox, CoordinateFormat::RelionStar,
+                                        CoordinateFormat::Csv};
+    const CoordinateFormat format = formats[data[0] % 3];
+    // The rest of the first byte chooses the row order and the box size (2..65) of the frame.
+    const CoordinateFrame frame{(data[1] | (data[2] << 8)) + 1, 2 + ((data[0] >> 2) & 63),
+                                (data[0] & 128) != 0 ? RowOrder::AsStored : RowOrder::BottomUp};
+    const std::string text(reinterpret_cast<const char*>(data) + 3, size - 3);
+    const CoordinateReading reading = ParseCoordinates(text, format, frame);
+    if (!reading.Ok()) {
+        const auto lines = std::count(text.begin(), text.end(), '\n') + 1;
+        if (reading.m_nBadLine < 0 || reading.m_nBadLine > lines)
+            std::abort();
+        return;
+    }
+    if (reading.m_nBadLine != 0)
+        std::abort();
+    const CoordinateReading again =
+        ParseCoordinates(RelionStarText(reading.m_centres, frame), CoordinateFormat::RelionStar, frame);
+    if (!again.Ok() || again.m_centres.size() != reading.m_centres.size())
+        std::abort();
+    for (std::size_t i = 0; i < again.m_centres.size(); ++i)
+        if (again.m_centres[i].x != reading.m_centres[i].x || again.m_centres[i].y != reading.m_centres[i].y)
+            std::abort();
 }
 
 } // namespace gc::fuzz

@@ -25,5 +25,10 @@ void ReadMrcInput(const std::uint8_t* data, std::size_t size);
 // The scan is written to a temporary folder, the outputs go to a folder inside it, and both are
 // removed again.
 void SplitScanInput(const std::uint8_t* data, std::size_t size);
+// The coordinate-file parser of pick --coords. The first byte chooses the format (its value modulo 3:
+// .box, .star, .csv), the next two the image height (little-endian, plus 1), the rest is the file's
+// text. A reading that fails names its line within the text; centres read from any file come back
+// unchanged through the STAR writer and the parser.
+void ParseCoordinatesInput(const std::uint8_t* data, std::size_t size);
 
 } // namespace gc::fuzz

@@ -20,7 +20,7 @@ esac
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRIDCARVER_FUZZ=ON \
   -DGRIDCARVER_BUILD_DESKTOP=OFF -DGRIDCARVER_BUILD_TESTS=OFF -DGRIDCARVER_BUILD_BENCH=OFF
-targets=(bmp_decode_fuzzer jpeg_read_fuzzer tiff_read_fuzzer mrc_read_fuzzer scan_split_fuzzer)
+targets=(bmp_decode_fuzzer jpeg_read_fuzzer tiff_read_fuzzer mrc_read_fuzzer scan_split_fuzzer coords_parse_fuzzer)
 cmake --build "$build" --target fuzz_seeds "${targets[@]}"
 
 work="$(mktemp -d)"

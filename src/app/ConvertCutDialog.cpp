@@ -217,7 +217,7 @@ void ConvertCutDialog::Finish(ConvertOutcome outcome) {
             m_exit(1);
         return;
     }
-    if (outcome == ConvertOutcome::Done)
+    if (outcome == ConvertOutcome::Done || outcome == ConvertOutcome::Skipped)
         accept();
 }
 

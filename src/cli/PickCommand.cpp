@@ -72,17 +72,6 @@ const char* RefusalText(AddPickResult result) {
     return pick_text::REFUSED_MASK_SIZE;
 }
 
-// The whole text of `path`; false (errno set) when it cannot be read.
-bool ReadText(const std::string& path, std::string& text) {
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return false;
-    char chunk[4096];
-    for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
-        text.append(chunk, read);
-    return std::ferror(file.get()) == 0;
-}
-
 std::string CentreText(PickPoint centre) {
     return std::to_string(centre.x) + "," + std::to_string(centre.y);
 }
@@ -128,10 +117,16 @@ int RunPick(const PickOptions& options) {
     if (coordsGiven) {
         std::string text;
         errno = 0;
-        if (!ReadText(options.m_strCoords, text)) {
+        const CoordinateFileRead read = ReadCoordinateFile(options.m_strCoords, text);
+        if (read == CoordinateFileRead::Unreadable) {
             messages.Detail("reading " + options.m_strCoords + ": " + std::strerror(errno));
             messages.Error(pick_text::COORDS_UNREADABLE + options.m_strCoords);
             return EXIT_FATAL;
+        }
+        if (read == CoordinateFileRead::TooLarge) {
+            // Refused like a file that is not understood: nothing is picked.
+            messages.Error(options.m_strCoords + pick_text::COORDS_TOO_LARGE);
+            return EXIT_USAGE;
         }
         const CoordinateReading reading = ParseCoordinates(text, *format, frame);
         if (!reading.Ok()) {
@@ -151,19 +146,30 @@ int RunPick(const PickOptions& options) {
     state.m_bPickMode = 1;
     state.m_bCollate = options.m_bCollate ? 1 : 0;
     state.m_nMaskSize = options.m_nSize;
+    int refused = 0;
     for (const auto& [centre, text] : centres) {
         const AddPickResult result = AddPick(state, image, centre);
-        if (result != AddPickResult::Added)
+        if (result != AddPickResult::Added) {
             messages.Warning(RefusalText(result) + text);
+            ++refused;
+        }
     }
+    if (state.m_nPickCount == 0)
+        messages.Warning(pick_text::NO_CENTRE_LEFT);
 
-    const SavePicksResult saved = SavePicks(state, image, messages, {}, micrograph);
+    const SavePicksResult saved =
+        SavePicks(state, image, messages, {}, micrograph,
+                  coordsGiven ? std::vector<std::string>{options.m_strCoords} : std::vector<std::string>{});
     for (const std::string& name : saved.m_written)
         std::printf("%s\n", name.c_str());
     for (const std::string& name : saved.m_coordinateFiles)
         std::printf("%s\n", name.c_str());
     std::fflush(stdout);
-    return ExitStatusFor(OutcomeOf(saved.m_outcome));
+    const Outcome outcome = OutcomeOf(saved.m_outcome);
+    // A refused centre, or none left to save, is a box the user asked for and did not get.
+    if (outcome == Outcome::Done && (refused > 0 || saved.m_outcome == SavePicksOutcome::NothingToSave))
+        return ExitStatusFor(Outcome::Skipped);
+    return ExitStatusFor(outcome);
 }
 
 } // namespace

@@ -83,8 +83,10 @@ std::string ChosenFolder(const std::string& text) {
 }
 
 void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
-    if (options.m_strAppend.size() > static_cast<std::size_t>(APPEND_STRING_LIMIT))
+    if (CharacterCount(options.m_strAppend) > static_cast<std::size_t>(APPEND_STRING_LIMIT))
         throw UsageError{"--append takes at most " + std::to_string(APPEND_STRING_LIMIT) + " characters"};
+    if (!AppendStringStaysInFolder(options.m_strAppend))
+        throw UsageError{"--append: the text is part of a file name: no \"/\", no \"\\\" and not \"..\""};
     if (options.m_strStartNumber.size() > static_cast<std::size_t>(START_NUMBER_LIMIT) ||
         !std::all_of(options.m_strStartNumber.begin(), options.m_strStartNumber.end(),
                      [](char c) { return c >= '0' && c <= '9'; }))
@@ -137,6 +139,8 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     driver.SetKeepGoing(options.m_bKeepGoing);
     driver.SetDryRun(options.m_bDryRun);
     driver.SetPreview(options.m_bPreview);
+    driver.SetPreviewFiles(options.m_bPreview);
+    driver.SetReportPath(options.m_strReport);
     bool picturesWritten = true;
     driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview* preview) {
         bar.Finish();
@@ -156,7 +160,7 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     const RunResult result = driver.OnRun();
     bar.Finish();
     bool reportWritten = true;
-    if (!options.m_strReport.empty() && result.m_bStarted) {
+    if (!options.m_strReport.empty() && result.m_bStarted && driver.ReportNotWrittenReason().empty()) {
         const char* outcome = result.m_outcome == RunOutcome::Interrupted ? "interrupted"
                               : IsFatal(result.m_outcome)                 ? "stopped"
                                                                           : "done";

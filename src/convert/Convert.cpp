@@ -1,5 +1,6 @@
 #include "Convert.h"
 
+#include "BatchNames.h"
 #include "ConvertMessages.h"
 #include "GainTable.h"
 #include "NumberText.h"
@@ -88,9 +89,19 @@ ConvertOutcome ConvertFiles(const std::vector<std::string>& files, ConvertSettin
                      settings.m_fit.m_fY0))
         return WriteError(messages, lastRunPath, errno);
     const int count = static_cast<int>(files.size());
+    NameRegistry names = BatchNamesOf(files);
+    names.AddOutput(lastRunPath);
+    const int binSize = BinSizeOfIndex(settings.m_nBinIndex);
+    bool anyNotWritten = false;
     for (int i = 0; i < count; ++i) {
         if (progress.StopRequested())
             return ConvertOutcome::Interrupted;
+        if (!ClaimBatchOutputs(
+                names, files[i],
+                {OdFileName(files[i]), binSize != 0 ? OdBinnedFileName(files[i], binSize) : ""}, messages)) {
+            anyNotWritten = true;
+            continue;
+        }
         const ConvertOutcome outcome = ConvertFileToOd(files[i], i, count, settings, messages, progress);
         if (outcome != ConvertOutcome::Done)
             return outcome;
@@ -98,7 +109,7 @@ ConvertOutcome ConvertFiles(const std::vector<std::string>& files, ConvertSettin
     progress.SetRange(0, PROGRESS_END);
     progress.SetPos(PROGRESS_END);
     messages.Information(MSG_DONE);
-    return ConvertOutcome::Done;
+    return anyNotWritten ? ConvertOutcome::Skipped : ConvertOutcome::Done;
 }
 
 ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileCount,

@@ -14,6 +14,12 @@ inline constexpr const char* MSG_NOT_GREYSCALE =
 inline constexpr const char* MSG_NOT_8_OR_16_BIT = "Not a 8-bit or 16-bit image ...";
 inline constexpr const char* MSG_NOT_SINGLE_PLANE = "Can handle only single plane images...";
 inline constexpr const char* MSG_DONE = "Done...";
+// A file whose outputs would replace an input of the batch or an output written before, in the form
+// of the Run's: "The outputs of s.2.tif are not written: s.mrc has already been written by this batch."
+inline constexpr const char* MSG_OUTPUTS_OF = "The outputs of ";
+inline constexpr const char* MSG_OUTPUTS_NOT_WRITTEN = " are not written: ";
+inline constexpr const char* MSG_BATCH_CLASHES_WITH_INPUT = " is an input of this batch.";
+inline constexpr const char* MSG_BATCH_CLASHES_WITH_OUTPUT = " has already been written by this batch.";
 
 // Convert.
 inline constexpr const char* MSG_A_NOT_CORRECT = "a value is not correct, re-enter.";

@@ -8,6 +8,7 @@ namespace gc {
 
 enum class ConvertOutcome {
     Done,         // every file finished, "Done..." shown
+    Skipped,      // finished, "Done..." shown, but a file's outputs were not written (their names clashed)
     Refused,      // a typed value was refused ("... re-enter.") or no file was loaded; nothing done
     CannotHandle, // ended early on a file it cannot handle (its message shown); earlier outputs stay
     FatalRead,    // "READ ERROR…" shown
@@ -25,6 +26,8 @@ inline Outcome OutcomeOf(ConvertOutcome outcome) {
     switch (outcome) {
     case ConvertOutcome::Done:
         return Outcome::Done;
+    case ConvertOutcome::Skipped:
+        return Outcome::Skipped;
     case ConvertOutcome::Refused:
         return Outcome::Refused;
     case ConvertOutcome::CannotHandle:

@@ -1,5 +1,6 @@
 #include "Cut.h"
 
+#include "BatchNames.h"
 #include "ConvertMessages.h"
 #include "NumberText.h"
 #include "OutputNames.h"
@@ -58,9 +59,15 @@ ConvertOutcome CutFiles(const std::vector<std::string>& files, const CutRectangl
                         Messages& messages, Progress& progress) {
     TiffErrorScope errors(messages);
     const int count = static_cast<int>(files.size());
+    NameRegistry names = BatchNamesOf(files);
+    bool anyNotWritten = false;
     for (int i = 0; i < count; ++i) {
         if (progress.StopRequested())
             return ConvertOutcome::Interrupted;
+        if (!ClaimBatchOutputs(names, files[i], {CutFileName(files[i], i)}, messages)) {
+            anyNotWritten = true;
+            continue;
+        }
         const ConvertOutcome outcome = CutFile(files[i], i, count, rectangle, statistics, messages, progress);
         if (outcome != ConvertOutcome::Done)
             return outcome;
@@ -68,7 +75,7 @@ ConvertOutcome CutFiles(const std::vector<std::string>& files, const CutRectangl
     progress.SetRange(0, PROGRESS_END);
     progress.SetPos(PROGRESS_END);
     messages.Information(MSG_DONE);
-    return ConvertOutcome::Done;
+    return anyNotWritten ? ConvertOutcome::Skipped : ConvertOutcome::Done;
 }
 
 ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, const CutRectangle& rectangle,

@@ -51,6 +51,16 @@ void RunDriver::PrepareRun() {
     m_bThreadsNoted = false;
     if (!m_bDryRun)
         RemoveLeftoverTemporaries();
+    m_strReportNotWritten.clear();
+    if (!m_strReportPath.empty()) {
+        if (const char* clash = m_runFiles.Clash(m_strReportPath)) {
+            m_strReportNotWritten = m_strReportPath + clash;
+            m_messages.Warning(std::string(MSG_REPORT_LABEL) + MSG_RUN_IMAGE_NOT_WRITTEN +
+                               m_strReportNotWritten);
+        } else {
+            m_runFiles.AddOutput(m_strReportPath);
+        }
+    }
 }
 
 void RunDriver::RemoveLeftoverTemporaries() {
@@ -87,12 +97,14 @@ RunResult RunDriver::OnRun() {
     RunningFlag running(m_parameters.m_bRunning);
     TiffErrorScope tiffErrors(m_messages);
     PrepareRun();
+    result.m_nFilesNotWritten += m_strReportNotWritten.empty() ? 0 : 1;
 
     const int files = m_parameters.m_nFileCount;
     for (int f = 0; f < files && f < MAX_INPUT_FILES; ++f) {
         const std::string& path = m_parameters.m_strInputFiles[f];
         const RunOutcome outcome = SplitScanFile(path, f);
         result.m_nImagesNotWritten += m_nImagesNotWritten;
+        result.m_nFilesNotWritten += m_nFilesNotWritten;
         if (outcome == RunOutcome::Done)
             for (const ImageRecord& image : m_records.back().images)
                 result.m_nImagesNotFound += image.found ? 0 : 1;
@@ -173,6 +185,7 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     m_strCurrentInput = path;
     m_strDetail.clear();
     m_nImagesNotWritten = 0;
+    m_nFilesNotWritten = 0;
     ScanRecord record;
     record.path = path;
     ScanMessages messages(m_messages);
@@ -192,8 +205,12 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     }
     record.outcome = RecordedOutcome(outcome);
     record.message = messages.texts;
-    if (const char* fatal = FatalMessage(outcome))
+    if (const char* fatal = FatalMessage(outcome)) {
+        // The stop as the user saw it: the detail line, then the fatal text.
+        if (!m_strDetail.empty())
+            record.message += (record.message.empty() ? "" : "\n") + m_strDetail;
         record.message += (record.message.empty() ? "" : "\n") + std::string(fatal);
+    }
     m_records.push_back(record);
     if (m_fnScanDone)
         m_fnScanDone(record, outcome == RunOutcome::Done ? preview.get() : nullptr);
@@ -273,8 +290,19 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     extraction.m_fnRowOfTilesDone = [&](int rowsDone) {
         m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, rowsDone, tilesDown));
     };
-    if (m_bPreview)
-        preview = std::make_unique<PlacementPreview>(m_geometry);
+    if (m_bPreview) {
+        // A picture file's name is checked like an image's, in a dry run too.
+        const std::string picture =
+            PlacementPictureName(path, m_parameters.m_bOutputDir ? m_parameters.m_strOutputDir : "");
+        if (const char* clash = m_bPreviewFiles ? m_runFiles.Clash(picture) : nullptr) {
+            messages.Warning(MSG_PICTURE_OF + path + MSG_RUN_IMAGE_NOT_WRITTEN + picture + clash);
+            ++m_nFilesNotWritten;
+        } else {
+            if (m_bPreviewFiles)
+                m_runFiles.AddOutput(picture);
+            preview = std::make_unique<PlacementPreview>(m_geometry);
+        }
+    }
     ScanJob job{path, scan, m_geometry, settings, *m_namer, messages, m_progress, extraction, m_runFiles};
     job.dryRun = m_bDryRun;
     job.preview = preview.get();

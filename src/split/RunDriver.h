@@ -33,6 +33,7 @@ struct RunResult {
     int m_nDoneFiles = 0;
     int m_nImagesNotWritten = 0; // found, but their outputs would have replaced a file of the Run
     int m_nImagesNotFound = 0;   // expected in a scan that was split, but not found
+    int m_nFilesNotWritten = 0;  // a report or placement picture that would have replaced a file of the Run
 };
 
 // A Run in the shared vocabulary: refused (running, or not saved), stopped, interrupted, or done, with
@@ -44,7 +45,8 @@ inline Outcome OutcomeOf(const RunResult& result) {
         return Outcome::Interrupted;
     if (IsFatal(result.m_outcome))
         return Outcome::Fatal;
-    return result.m_nSkippedFiles > 0 || result.m_nImagesNotFound > 0 || result.m_nImagesNotWritten > 0
+    return result.m_nSkippedFiles > 0 || result.m_nImagesNotFound > 0 || result.m_nImagesNotWritten > 0 ||
+                   result.m_nFilesNotWritten > 0
                ? Outcome::Skipped
                : Outcome::Done;
 }
@@ -73,6 +75,14 @@ public:
     void SetDryRun(bool dryRun) { m_bDryRun = dryRun; }
     // Build each scan's placement picture from its decoded tiles (handed to m_fnScanDone).
     void SetPreview(bool preview) { m_bPreview = preview; }
+    // The caller writes each picture to its file (PlacementPictureName): the name is checked and taken
+    // like an output's, and a scan whose picture name is taken gets no picture.
+    void SetPreviewFiles(bool files) { m_bPreviewFiles = files; }
+    // The report the caller writes after the Run: its name is one of the Run's outputs from the start,
+    // so no image or picture takes it, and it is not written when it names an input.
+    void SetReportPath(const std::string& path) { m_strReportPath = path; }
+    // Empty, or why the report must not be written (shown as a warning when the Run starts).
+    const std::string& ReportNotWrittenReason() const { return m_strReportNotWritten; }
     // Called after every scan with its record and, for a scan that was split, its placement picture
     // (nullptr without SetPreview).
     std::function<void(const ScanRecord&, const PlacementPreview*)> m_fnScanDone;
@@ -109,10 +119,14 @@ private:
     bool m_bDryRun = false;
     bool m_bPreview = false;
     bool m_bThreadsNoted = false; // a clamped --threads is noted once per Run
+    bool m_bPreviewFiles = false;
     std::vector<ScanRecord> m_records;
     RunFiles m_runFiles;
     std::string m_strDetail;
     int m_nImagesNotWritten = 0;
+    int m_nFilesNotWritten = 0; // of the current scan: its placement picture
+    std::string m_strReportPath;
+    std::string m_strReportNotWritten;
     std::string m_strCurrentInput;
 };
 

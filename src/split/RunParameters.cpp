@@ -76,6 +76,30 @@ std::string AppendStringFromText(const std::string& text) {
     return text.empty() ? EMPTY_APPEND_STRING : text;
 }
 
+std::size_t CharacterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 1;
+        std::size_t taken = 1;
+        while (taken < length && i + taken < text.size() &&
+               (static_cast<unsigned char>(text[i + taken]) & 0xC0) == 0x80)
+            ++taken;
+        // An incomplete sequence counts its lead byte alone.
+        i += taken == length ? length : 1;
+        ++count;
+    }
+    return count;
+}
+
+bool AppendStringStaysInFolder(const std::string& text) {
+    return text != ".." && text.find('/') == std::string::npos && text.find('\\') == std::string::npos;
+}
+
 std::string StartNumberFromText(const std::string& text) {
     return text.empty() ? EMPTY_START_NUMBER : text;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 namespace gc {
@@ -40,6 +41,12 @@ struct RunParameters {
 // both use them. An append string left empty is "empty", a start number left empty is "0001", and the
 // output folder is kept with a "/" after the chosen folder.
 std::string AppendStringFromText(const std::string& text);
+// Characters of a UTF-8 text (a byte that is not UTF-8 counts as one character), as the append
+// field counts them.
+std::size_t CharacterCount(const std::string& text);
+// Whether `text` can stand in an output's file name: no path separator ("/" or "\\") and not "..",
+// so the outputs stay in their folder.
+bool AppendStringStaysInFolder(const std::string& text);
 std::string StartNumberFromText(const std::string& text);
 std::string OutputFolderFromChosen(const std::string& folder);
 

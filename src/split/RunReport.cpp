@@ -4,6 +4,55 @@
 
 namespace gc {
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `at` (overlong forms, surrogates and values past
+// U+10FFFF are not), or 0.
+std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned lead = byte(at);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else
+        return 0;
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+} // namespace
+
+std::string JsonTextOfBytes(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (const std::size_t length = Utf8SequenceAt(bytes, i); length > 0) {
+            text.append(bytes, i, length);
+            i += length;
+            continue;
+        }
+        const auto value = static_cast<unsigned char>(bytes[i++]);
+        text += static_cast<char>(0xC0 | (value >> 6));
+        text += static_cast<char>(0x80 | (value & 0x3F));
+    }
+    return text;
+}
+
 std::string RunReportJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
                           const std::string& runOutcome) {
     using nlohmann::json;
@@ -18,9 +67,9 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
         {"width_cm", p.m_nWidthCm},
         {"binning", p.m_nBinning},
         {"format", p.m_bOutputTiff ? "tiff" : "mrc"},
-        {"append", p.m_bAppendString ? json(p.m_strAppendString) : json(nullptr)},
-        {"start_number", p.m_bStartNumber ? json(p.m_strStartNumber) : json(nullptr)},
-        {"output_dir", p.m_bOutputDir ? json(p.m_strOutputDir) : json(nullptr)},
+        {"append", p.m_bAppendString ? json(JsonTextOfBytes(p.m_strAppendString)) : json(nullptr)},
+        {"start_number", p.m_bStartNumber ? json(JsonTextOfBytes(p.m_strStartNumber)) : json(nullptr)},
+        {"output_dir", p.m_bOutputDir ? json(JsonTextOfBytes(p.m_strOutputDir)) : json(nullptr)},
         {"threads", settings.threads},
         {"dry_run", settings.dryRun},
         {"preview", settings.preview},
@@ -28,14 +77,14 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
     };
     json files = json::array();
     for (const ScanRecord& scan : scans) {
-        json file = {{"path", scan.path},
+        json file = {{"path", JsonTextOfBytes(scan.path)},
                      {"width", scan.width},
                      {"height", scan.height},
                      {"tile_width", scan.tileWidth},
                      {"tile_length", scan.tileLength},
                      {"compression", ScanCompressionName(scan.compression)},
                      {"outcome", ScanOutcomeName(scan.outcome)},
-                     {"message", scan.message.empty() ? json(nullptr) : json(scan.message)}};
+                     {"message", scan.message.empty() ? json(nullptr) : json(JsonTextOfBytes(scan.message))}};
         json images = json::array();
         for (const ImageRecord& image : scan.images) {
             json entry = {{"number", image.number}, {"found", image.found}};
@@ -43,14 +92,14 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
                 entry["corner"] = {{"x", image.x}, {"y", image.y}};
                 entry["size"] = {{"width", image.width}, {"height", image.height}};
                 entry["rows_delivered"] = image.rowsDelivered;
-                entry["name"] = image.name;
+                entry["name"] = JsonTextOfBytes(image.name);
                 entry["written"] = image.written;
                 if (!image.notWrittenReason.empty())
-                    entry["not_written_because"] = image.notWrittenReason;
+                    entry["not_written_because"] = JsonTextOfBytes(image.notWrittenReason);
                 json outputs = json::array();
                 for (std::size_t i = 0; i < image.outputs.size(); ++i) {
                     const OutputRecord& output = image.outputs[i];
-                    json out = {{"path", output.path},
+                    json out = {{"path", JsonTextOfBytes(output.path)},
                                 {"kind", i == 0 ? "full" : "binned"},
                                 {"width", output.width},
                                 {"height", output.height}};
@@ -67,7 +116,9 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
         files.push_back(file);
     }
     report["files"] = files;
-    return report.dump(2) + "\n";
+    // Every string went through JsonTextOfBytes; the replacing handler only makes sure the dump never
+    // throws.
+    return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 } // namespace gc

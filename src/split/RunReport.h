@@ -20,6 +20,11 @@ struct RunReportSettings {
     bool keepGoing = false;
 };
 
+// `bytes` as UTF-8 text for a JSON string: valid UTF-8 is kept as it is; every other byte (a file name
+// in Latin-1, say) stands for the character of that number, U+0080..U+00FF, as Latin-1 reads it, so
+// the report is valid JSON for every reader and a Latin-1 name reads as it was meant.
+std::string JsonTextOfBytes(const std::string& bytes);
+
 // The report as JSON text (two-space indentation, a final newline).
 std::string RunReportJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
                           const std::string& runOutcome);

@@ -118,6 +118,10 @@ inline constexpr const char* MSG_JPEG_TIFF_AS_DEFLATE =
 // The number of temporaries removed, then this text and the folder.
 inline constexpr const char* MSG_STALE_TEMPORARIES_REMOVED =
     " leftover temporary file(s) of an ended Run removed from ";
+// The start of the warning about a report or placement picture that is not written, in the form of
+// the image's: "<label> is not written: <name> is an input of this Run."
+inline constexpr const char* MSG_REPORT_LABEL = "The report";
+inline constexpr const char* MSG_PICTURE_OF = "The placement picture of ";
 // A scan that would have stopped the Run, skipped instead when the Run is told to keep going:
 // the path, then this text.
 inline constexpr const char* MSG_SCAN_NOT_SPLIT = " could not be split. The Run goes on with the next file.";

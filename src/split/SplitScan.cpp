@@ -5,19 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <filesystem>
 
 namespace gc {
 namespace {
 
 // Tiles the search decodes are kept for the extraction up to this many bytes.
 inline constexpr std::size_t KEPT_TILES_BUDGET = std::size_t{32} << 20;
-
-std::string Canonical(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-    return error ? std::filesystem::absolute(path, error).lexically_normal().string() : canonical.string();
-}
 
 // Hands each row to its image's outputs; images that are not written pass their rows by.
 class OutputSink final : public ImageRowSink {
@@ -34,20 +27,15 @@ private:
 
 } // namespace
 
-void RunFiles::AddInput(const std::string& path) {
-    inputs.insert(Canonical(path));
-}
-
-void RunFiles::AddOutput(const std::string& path) {
-    outputs.insert(Canonical(path));
-}
-
 const char* RunFiles::Clash(const std::string& path) const {
-    const std::string canonical = Canonical(path);
-    if (inputs.count(canonical))
+    switch (m_names.ClashOf(path)) {
+    case NameClash::Input:
         return MSG_CLASHES_WITH_INPUT;
-    if (outputs.count(canonical))
+    case NameClash::Output:
         return MSG_CLASHES_WITH_OUTPUT;
+    case NameClash::None:
+        break;
+    }
     return nullptr;
 }
 
@@ -74,7 +62,9 @@ void RecordFinds(const ScanJob& job, const ImagePlacements& placements, SplitRep
         if (image.found) {
             image.x = placement.m_nX0;
             image.y = placement.m_nY0;
-            image.rowsDelivered = std::min(placement.m_nY1, job.geometry.m_nPaddedHeight) - placement.m_nY0;
+            // Rows of the scan itself: the padding of the last row of tiles is not delivered.
+            const int scanRows = static_cast<int>(job.geometry.m_nImageLength);
+            image.rowsDelivered = std::max(0, std::min(placement.m_nY1, scanRows) - placement.m_nY0);
         }
         report.images.push_back(image);
     }

@@ -14,26 +14,28 @@
 #include "ScanCheck.h"
 #include "ScanTiles.h"
 #include "core/Messages.h"
+#include "core/NameRegistry.h"
 #include "core/Progress.h"
 
-#include <set>
 #include <string>
 #include <vector>
 
 namespace gc {
 
-// The files a Run must not write over: its inputs, and every output it has written so far. Paths
-// are compared in their canonical form, so "scans/../scans/s.tif" is "scans/s.tif".
+// The files a Run must not write over: its inputs, and every output it has written (or, in a dry
+// run, would write) so far, the report and the placement pictures included. Names are compared in
+// their absolute, normalised form (core/NameRegistry.h), so "s.tif", "./s.tif" and "/scans/s.tif" are
+// one file whether or not it exists yet.
 class RunFiles {
 public:
-    void AddInput(const std::string& path);
-    void AddOutput(const std::string& path);
+    void AddInput(const std::string& path) { m_names.AddInput(path); }
+    void AddOutput(const std::string& path) { m_names.AddOutput(path); }
     // nullptr, or the reason why `path` must not be written (MSG_CLASHES_WITH_INPUT or
     // MSG_CLASHES_WITH_OUTPUT).
     const char* Clash(const std::string& path) const;
 
 private:
-    std::set<std::string> inputs, outputs;
+    NameRegistry m_names;
 };
 
 // What one split leaves for the driver besides its result.

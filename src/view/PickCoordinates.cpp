@@ -1,11 +1,13 @@
 #include "PickCoordinates.h"
 
+#include "core/FileHandles.h"
 #include "core/PathStem.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <sstream>
@@ -247,6 +249,22 @@ std::string RelionStarText(const std::vector<PickPoint>& centres, const Coordina
     for (const PickPoint& centre : centres)
         text += std::to_string(centre.x) + "\t" + std::to_string(StarRow(centre.y, frame)) + "\n";
     return text + "\n";
+}
+
+CoordinateFileRead ReadCoordinateFile(const std::string& path, std::string& text) {
+    text.clear();
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return CoordinateFileRead::Unreadable;
+    char chunk[65536];
+    for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
+        if (read > MAX_COORDINATE_FILE_BYTES - text.size()) {
+            text.clear();
+            return CoordinateFileRead::TooLarge;
+        }
+        text.append(chunk, read);
+    }
+    return std::ferror(file.get()) == 0 ? CoordinateFileRead::Read : CoordinateFileRead::Unreadable;
 }
 
 std::optional<CoordinateFormat> CoordinateFormatOf(const std::string& path) {

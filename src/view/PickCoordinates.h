@@ -19,6 +19,7 @@
 
 #include "PickState.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,14 @@ struct CoordinateReading {
     std::string m_strProblem;         // what is wrong with it (or with the file), empty when all is well
     bool Ok() const { return m_strProblem.empty(); }
 };
+
+// The largest coordinate file read: far more than MAX_PICKS lines in any format.
+inline constexpr std::size_t MAX_COORDINATE_FILE_BYTES = std::size_t{64} << 20;
+
+enum class CoordinateFileRead { Read, Unreadable, TooLarge };
+// The whole text of the coordinate file `path`, read up to MAX_COORDINATE_FILE_BYTES (so an endless
+// file such as /dev/zero ends too); Unreadable sets errno.
+CoordinateFileRead ReadCoordinateFile(const std::string& path, std::string& text);
 
 // Reads the centres from the text of a coordinate file, turned into our top-down centres by `frame`
 // (a .box line gives its own box size; a .star file takes the frame's). Every number must be a whole

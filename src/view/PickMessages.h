@@ -51,5 +51,14 @@ inline constexpr const char* REFUSED_FULL = "Pick refused, the list already hold
 inline constexpr const char* REFUSED_MASK_SIZE = "Pick refused, the mask size is not between 2 and 200: ";
 // Command line: a --coords file that cannot be read (followed by its name).
 inline constexpr const char* COORDS_UNREADABLE = "Cannot read the coordinate file ";
+// A --coords file larger than any list of picks (after its name).
+inline constexpr const char* COORDS_TOO_LARGE = ": larger than 64 MiB, not a coordinate file";
+// No centre was left to cut a box around (every one refused, or none given).
+inline constexpr const char* NO_CENTRE_LEFT = "No box saved: no box centre is left.";
+// A file of the save that would replace an input or another file of the same save:
+// "<name> is not written: <name> is an input of this pick."
+inline constexpr const char* NOT_WRITTEN = " is not written: ";
+inline constexpr const char* CLASHES_WITH_INPUT = " is an input of this pick.";
+inline constexpr const char* CLASHES_WITH_OUTPUT = " has already been written by this pick.";
 
 } // namespace gc::pick_text

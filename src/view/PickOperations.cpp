@@ -1,5 +1,6 @@
 #include "PickOperations.h"
 #include "core/FileHandles.h"
+#include "core/NameRegistry.h"
 #include "core/PendingFile.h"
 
 #include "PickCoordinates.h"
@@ -207,7 +208,8 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position) {
 }
 
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
-                          const PickSaveHooks& hooks, const PickMicrograph& micrograph) {
+                          const PickSaveHooks& hooks, const PickMicrograph& micrograph,
+                          const std::vector<std::string>& otherInputs) {
     SavePicksResult result;
     // Picks are only ever added with a valid size, and the size changes only through the settings
     // dialog, which empties the list; a list with another size is never written.
@@ -244,8 +246,26 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
         readFailed = anyFailed = true;
         return false;
     };
+    bool anyNotWritten = false;
+    NameRegistry names;
+    names.AddInput(state.m_strOpenFilePath);
+    for (const std::string& input : otherInputs)
+        names.AddInput(input);
+    // Claims `name` for this save; a name that is taken is named in a warning and not written.
+    const auto claim = [&](const std::string& name) {
+        const NameClash clash = names.Claim(name);
+        if (clash == NameClash::None)
+            return true;
+        messages.Warning(
+            name + pick_text::NOT_WRITTEN + name +
+            (clash == NameClash::Input ? pick_text::CLASHES_WITH_INPUT : pick_text::CLASHES_WITH_OUTPUT));
+        anyNotWritten = true;
+        return false;
+    };
     const auto write = [&](const std::string& name, int sections, const PickStatistics& statistics,
                            const char* label) {
+        if (!claim(name))
+            return;
         MrcHeader header;
         header.SetImage(size, size, MRC_MODE_FLOAT, sections);
         statistics.SetInto(header, buffer.size());
@@ -287,6 +307,8 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
         {PickStarFileName(state.m_strOpenFilePath), RelionStarText(centres, frame)},
     };
     for (const auto& coordinates : coordinateFiles) {
+        if (!claim(coordinates.name))
+            continue;
         if (WriteTextFile(coordinates.name, coordinates.text, messages, hooks) == FileResult::Written)
             result.m_coordinateFiles.push_back(coordinates.name);
         else
@@ -299,9 +321,11 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
     state.m_bPickMode = 0;
     state.m_bCollate = 0;
     // Success is reported only when every file was written.
-    if (!anyFailed)
+    if (!anyFailed && !anyNotWritten)
         messages.Information(pick_text::SAVED);
-    result.m_outcome = anyFailed ? SavePicksOutcome::SavedWithErrors : SavePicksOutcome::Saved;
+    result.m_outcome = anyFailed       ? SavePicksOutcome::SavedWithErrors
+                       : anyNotWritten ? SavePicksOutcome::SavedNotAll
+                                       : SavePicksOutcome::Saved;
     return result;
 }
 

@@ -34,7 +34,10 @@ enum class SavePicksOutcome {
     NothingToSave,   // no valid image, pick mode off or no picks: nothing written, nothing shown
     Saved,           // every file written
     SavedWithErrors, // a file could not be created or written; its message was shown, not "saved"
-    FatalMemory,     // the box buffer could not be allocated: the caller ends the program (status 1)
+    // every file written but those whose names would have replaced an input or another file of the
+    // save (each named in a warning), not "saved"
+    SavedNotAll,
+    FatalMemory, // the box buffer could not be allocated: the caller ends the program (status 1)
 };
 
 // A save that could not write every file ends the command (the desktop program goes on); running out
@@ -44,6 +47,8 @@ inline Outcome OutcomeOf(SavePicksOutcome outcome) {
     case SavePicksOutcome::NothingToSave:
     case SavePicksOutcome::Saved:
         return Outcome::Done;
+    case SavePicksOutcome::SavedNotAll:
+        return Outcome::Skipped;
     case SavePicksOutcome::SavedWithErrors:
         return Outcome::CannotHandle;
     case SavePicksOutcome::FatalMemory:
@@ -88,8 +93,11 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position);
 // The boxes hold the grey levels of `image`, or, when `micrograph` names the MRC file and section
 // the image was read from, that section's own values (a box whose values cannot be read is reported
 // and left out). The coordinate files count rows as the readers of that micrograph do (RowOrder).
+// No file replaces the opened image, one of `otherInputs` (a coordinate file the centres came from)
+// or another file of the same save: such a file is not written, with a warning (SavedNotAll).
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
-                          const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {});
+                          const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {},
+                          const std::vector<std::string>& otherInputs = {});
 
 // One box sample: the mean of red, green and blue truncated to an integer.
 float PickSampleValue(const DIBSection& image, int x, int y);

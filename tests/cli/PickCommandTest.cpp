@@ -69,7 +69,8 @@ protected:
 
 TEST_F(PickCommand, AddsInOrderReportsRefusalsAndPrintsTheCollatedFile) {
     std::string out, err;
-    ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 10 --collate 20,20 22,20 70,30 78,30 40,40", out, err), 0)
+    // Refused centres end the command with status 3, after the others are saved.
+    ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 10 --collate 20,20 22,20 70,30 78,30 40,40", out, err), 3)
         << err;
     EXPECT_EQ(Lines(err), (std::vector<std::string>{std::string(pick_text::REFUSED_TOO_CLOSE) + "22,20",
                                                     std::string(pick_text::REFUSED_OUTSIDE) + "78,30"}));
@@ -115,11 +116,11 @@ TEST_F(PickCommand, UsageErrorsAndUnreadableImages) {
     EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 10,x", out, err), 2);
     EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 --image 2 10,10", out, err), 2);
     EXPECT_EQ(RunCli(m_dir, "pick missing.tif --size 4 10,10", out, err), 4);
-    // Nothing accepted: nothing written, nothing shown but the refusal.
+    // Nothing accepted: nothing written, the refusal and that no centre is left shown, status 3.
     out.clear();
-    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 1,1", out, err), 0);
+    EXPECT_EQ(RunCli(m_dir, "pick scan.tif --size 4 1,1", out, err), 3);
     EXPECT_EQ(out, "");
-    EXPECT_EQ(err, std::string(pick_text::REFUSED_OUTSIDE) + "1,1\n");
+    EXPECT_EQ(err, std::string(pick_text::REFUSED_OUTSIDE) + "1,1\n" + pick_text::NO_CENTRE_LEFT + "\n");
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
         files += entry.path().extension() == ".mrc";

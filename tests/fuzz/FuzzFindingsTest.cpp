@@ -21,7 +21,7 @@ struct Target {
 const Target TARGETS[] = {
     {"bmp_decode_fuzzer", fuzz::DecodeBmpInput}, {"jpeg_read_fuzzer", fuzz::ReadJpegInput},
     {"tiff_read_fuzzer", fuzz::ReadTiffInput},   {"mrc_read_fuzzer", fuzz::ReadMrcInput},
-    {"scan_split_fuzzer", fuzz::SplitScanInput},
+    {"scan_split_fuzzer", fuzz::SplitScanInput}, {"coords_parse_fuzzer", fuzz::ParseCoordinatesInput},
 };
 
 TEST(FuzzFindings, KeptInputsRunThroughTheirTargetsWithoutFault) {

@@ -1,0 +1,273 @@
+// No file of an operation replaces another of its files: every input and output of a Run, of a
+// convert or cut batch and of a pick is named once (the report and the placement pictures too), and a
+// name that is taken is not written, with a warning and status 3 — in a dry run as in the Run. Inputs
+// that could exhaust memory or are not UTF-8 are handled, and the Run's smaller reports are exact.
+#include "image/MrcHeader.h"
+#include "image/TiffCodec.h"
+#include "split/RunDriver.h"
+#include "split/RunReport.h"
+#include "split/SplitMessages.h"
+#include "split/SplitTestSupport.h"
+#include "support/TestSupport.h"
+#include "tools/ScanGenerator.h"
+#include "view/PickMessages.h"
+#include "view/PickTestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace gc {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
+
+struct CliRun {
+    int m_nStatus = -1;
+    std::string m_strOut, m_strErr;
+};
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Runs `prefix` gridcarver-cli `arguments` in `folder`.
+CliRun Cli(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
+    CliRun run;
+    const std::string errors = folder.File("stderr.txt");
+    run.m_nStatus = test::RunCommand("cd '" + folder.Path().string() + "' && " + prefix + "'" + GC_CLI +
+                                         "' " + arguments + " 2>'" + errors + "'",
+                                     &run.m_strOut);
+    run.m_strErr = Read(errors);
+    fs::remove(errors);
+    return run;
+}
+
+// A one-image scan (7 × 9 cm), generated once; `height` below the recipe's leaves the image running
+// off the bottom, in the middle of the last row of tiles.
+std::string OneImageScan(int height = 0) {
+    static TempDir folder;
+    const std::string path = folder.File("scan" + std::to_string(height) + ".tif");
+    if (!fs::exists(path)) {
+        tools::ScanSpec recipe = tools::OneImageSpec();
+        recipe.m_compression = tools::ScanCompression::Deflate;
+        if (height > 0) {
+            recipe.m_nHeight = height;
+            recipe.m_placements = {{0, 150, 700, 10171, 12870}};
+        }
+        std::string error;
+        EXPECT_TRUE(tools::GenerateScan(recipe, path, nullptr, &error)) << error;
+    }
+    return path;
+}
+
+std::vector<std::string> FilesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string NotWritten(const std::string& what, const std::string& name, const char* reason) {
+    return what + MSG_RUN_IMAGE_NOT_WRITTEN + name + reason + "\n";
+}
+
+TEST(NameSafety, BareNamesOfOneRunAreOneFileBeforeAndAfterItIsWritten) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "d1");
+    fs::create_directories(dir.Path() / "d2");
+    for (const char* name : {"s.1.tif", "s.2.tif", "d1/s.tif", "d2/s.tif"})
+        fs::copy_file(OneImageScan(), dir.Path() / name);
+    const struct {
+        std::string arguments, second;
+    } cases[] = {
+        {"s.1.tif s.2.tif", "s.2.tif"},
+        {"--output-dir '' d1/s.tif d2/s.tif", "d2/s.tif"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const std::string expected = NotWritten("Image 1 of " + c.second, "s_1.mrc", MSG_CLASHES_WITH_OUTPUT);
+        // The dry run and the Run decide alike: the second scan's image is not written.
+        for (const char* dry : {"--dry-run ", ""}) {
+            const CliRun run = Cli(dir, std::string("split --quiet ") + dry + ONE_IMAGE + c.arguments);
+            EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
+            EXPECT_EQ(run.m_strErr, expected);
+        }
+        const test::MrcFile mrc = test::ReadMrc(dir.File("s_1.mrc"));
+        EXPECT_EQ(mrc.m_nNY, 12870);
+        fs::remove(dir.Path() / "s_1.mrc");
+    }
+}
+
+TEST(NameSafety, TheReportAndThePicturesAreFilesOfTheRun) {
+    TempDir dir;
+    fs::copy_file(OneImageScan(), dir.Path() / "s.1.tif");
+    fs::copy_file(OneImageScan(), dir.Path() / "s.2.tif");
+    const std::string scan = Read(dir.Path() / "s.1.tif");
+
+    // A report named as an input is not written.
+    CliRun run = Cli(dir, std::string("split --quiet --dry-run --report s.1.tif ") + ONE_IMAGE + "s.1.tif");
+    EXPECT_EQ(run.m_nStatus, 3);
+    EXPECT_EQ(run.m_strErr, NotWritten(MSG_REPORT_LABEL, "s.1.tif", MSG_CLASHES_WITH_INPUT));
+    EXPECT_TRUE(Read(dir.Path() / "s.1.tif") == scan);
+
+    // The report's name is taken from the start: the image that would replace it is not written.
+    run = Cli(dir, std::string("split --quiet --dry-run --report s_1.mrc ") + ONE_IMAGE + "s.1.tif");
+    EXPECT_EQ(run.m_nStatus, 3);
+    EXPECT_EQ(run.m_strErr, NotWritten("Image 1 of s.1.tif", "s_1.mrc", MSG_CLASHES_WITH_OUTPUT));
+    EXPECT_EQ(Read(dir.Path() / "s_1.mrc").rfind("{\n", 0), 0u) << "the report";
+    fs::remove(dir.Path() / "s_1.mrc");
+
+    // Two scans of one stem share a picture name: the second picture is not written.
+    run = Cli(dir,
+              std::string("split --quiet --dry-run --preview --append x ") + ONE_IMAGE + "s.1.tif s.2.tif");
+    EXPECT_EQ(run.m_nStatus, 3);
+    EXPECT_EQ(run.m_strErr, NotWritten(std::string(MSG_PICTURE_OF) + "s.2.tif", "s_placements.png",
+                                       MSG_CLASHES_WITH_OUTPUT));
+    EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"s.1.tif", "s.2.tif", "s_placements.png"}));
+
+    // Pictures that are only shown (the desktop program's preview) are no files: each scan gets its own.
+    RunParameters parameters;
+    parameters.m_nImageCount = 1;
+    parameters.m_nHeightCm = 9;
+    parameters.m_nWidthCm = 7;
+    parameters.m_nFileCount = 2;
+    parameters.m_strInputFiles[0] = dir.File("s.1.tif");
+    parameters.m_strInputFiles[1] = dir.File("s.2.tif");
+    parameters.m_bSaved = true;
+    SilentMessages silent;
+    NullProgress progress;
+    RunDriver driver(parameters, silent, progress);
+    driver.SetDryRun(true);
+    driver.SetPreview(true);
+    int pictures = 0;
+    driver.m_fnScanDone = [&pictures](const ScanRecord&, const PlacementPreview* preview) {
+        pictures += preview != nullptr ? 1 : 0;
+    };
+    EXPECT_EQ(OutcomeOf(driver.OnRun()), Outcome::Skipped) << "image 1 of s.2.tif would be s_1.mrc again";
+    EXPECT_EQ(pictures, 2);
+}
+
+class PickNames : public testing::Test {
+protected:
+    void SetUp() override {
+        SilentMessages silent;
+        ASSERT_EQ(WriteTiffFile(m_dir.File("scan.tif"), test::PatternImage(80, 60), silent), 80 * 60);
+    }
+    TempDir m_dir;
+};
+
+TEST_F(PickNames, RepickingFromItsOwnStarFileKeepsItAndEveryRefusalCounts) {
+    const std::string star = "data_\n\nloop_\n_rlnCoordinateX #1\n_rlnCoordinateY #2\n20 20\n22 20\n40 40\n";
+    std::ofstream(m_dir.File("scan_picks.star")) << star;
+    CliRun run = Cli(m_dir, "pick scan.tif --size 10 --coords scan_picks.star");
+    EXPECT_EQ(run.m_nStatus, 3);
+    EXPECT_EQ(run.m_strErr, std::string(pick_text::REFUSED_TOO_CLOSE) + "22,20\nscan_picks.star" +
+                                pick_text::NOT_WRITTEN + "scan_picks.star" + pick_text::CLASHES_WITH_INPUT +
+                                "\n");
+    EXPECT_EQ(Read(m_dir.Path() / "scan_picks.star"), star) << "the input, refused centre included";
+    EXPECT_TRUE(fs::exists(m_dir.Path() / "scan_picks.box"));
+
+    // A refused centre, or none left at all, is not a complete pick.
+    const struct {
+        const char* centres;
+        int status;
+    } cases[] = {{"20,20 40,40", 0}, {"20,20 22,20", 3}, {"78,30", 3}};
+    for (const auto& c : cases) {
+        run = Cli(m_dir, std::string("pick scan.tif --size 10 ") + c.centres);
+        EXPECT_EQ(run.m_nStatus, c.status) << c.centres << "\n" << run.m_strErr;
+    }
+    EXPECT_NE(run.m_strErr.find(pick_text::NO_CENTRE_LEFT), std::string::npos) << run.m_strErr;
+}
+
+TEST_F(PickNames, EndlessOrHugeCoordinateFilesAreRefused) {
+    fs::create_symlink("/dev/zero", m_dir.Path() / "zero.csv");
+    std::ofstream(m_dir.File("huge.csv")) << "20,20\n";
+    fs::resize_file(m_dir.Path() / "huge.csv", (std::uintmax_t{64} << 20) + 1);
+    for (const char* name : {"zero.csv", "huge.csv"}) {
+        // Within a memory limit that reading the endless file whole would pass.
+        const CliRun run =
+            Cli(m_dir, std::string("pick scan.tif --size 10 --coords ") + name, "ulimit -v 1500000; ");
+        EXPECT_EQ(run.m_nStatus, 2) << name;
+        EXPECT_EQ(run.m_strErr, name + std::string(pick_text::COORDS_TOO_LARGE) + "\n");
+    }
+}
+
+TEST(NameSafety, ReportOfANameThatIsNotUtf8) {
+    const struct {
+        std::string bytes, text;
+    } cases[] = {
+        {"probe_\xb5m", "probe_\xc2\xb5m"},           // Latin-1: read as Latin-1
+        {"probe_\xc2\xb5m", "probe_\xc2\xb5m"},       // UTF-8: kept
+        {"a\xe2\x82", "a\xc3\xa2\xc2\x82"},           // a sequence cut short
+        {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80"}, // an encoded surrogate is not UTF-8
+        {"\xf0\x9f\x94\xac", "\xf0\x9f\x94\xac"},     // four bytes
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JsonTextOfBytes(c.bytes), c.text) << c.bytes;
+
+    // A scan named in Latin-1 gets its report (the scan is no TIFF: it is skipped).
+    TempDir dir;
+    std::ofstream(dir.File("probe_\xb5m.tif")) << "not a scan";
+    const CliRun run = Cli(dir, "split --quiet --report r.json 'probe_\xb5m.tif'");
+    EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
+    std::string output;
+    ASSERT_EQ(test::RunCommand(std::string(GC_PYTHON) +
+                                   " -c \"import json,sys; r = json.load(open(sys.argv[1], "
+                                   "encoding='utf-8')); print(r['files'][0]['path'])\" '" +
+                                   dir.File("r.json") + "'",
+                               &output),
+              0);
+    EXPECT_EQ(output, "probe_\xc2\xb5m.tif\n");
+}
+
+TEST(NameSafety, AppendStringsStayInTheFolderAndCountCharacters) {
+    TempDir dir;
+    std::ofstream(dir.File("s.tif")) << "not a scan";
+    for (const char* text : {"../x", "x/y", "..", "a\\\\b"}) {
+        const CliRun run = Cli(dir, std::string("split --append '") + text + "' s.tif");
+        EXPECT_EQ(run.m_nStatus, 2) << text;
+    }
+    std::string fifty, fiftyOne;
+    for (int i = 0; i < 50; ++i)
+        fifty += "\xc2\xb5";
+    fiftyOne = fifty + "x";
+    EXPECT_EQ(Cli(dir, "split --quiet --append '" + fifty + "' s.tif").m_nStatus, 3)
+        << "skipped, not refused";
+    EXPECT_EQ(Cli(dir, "split --quiet --append '" + fiftyOne + "' s.tif").m_nStatus, 2);
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"s.tif"});
+}
+
+TEST(NameSafety, ReportCountsRowsInsideTheScanAndKeepsTheStopsDetail) {
+    TempDir dir;
+    // The image starts at row 700; the scan ends 100 rows into its last row of tiles.
+    constexpr int height = 13312 - 100;
+    fs::copy_file(OneImageScan(height), dir.Path() / "s.tif");
+    ASSERT_TRUE(test::WriteFormatTiff(dir.File("rgb.tif"), 64, 64, 3, 8, PLANARCONFIG_CONTIG, 16, 16));
+    CliRun run =
+        Cli(dir, std::string("split --quiet --dry-run --report r.json ") + ONE_IMAGE + "s.tif rgb.tif");
+    EXPECT_EQ(run.m_nStatus, 1);
+    std::string output;
+    // The stopped file's message ends with the lines the stop showed: its detail, then the fatal text.
+    const std::string script = "import json, sys\n"
+                               "r = json.load(open(sys.argv[1]))\n"
+                               "image = r['files'][0]['images'][0]\n"
+                               "print(image['corner']['y'], image['rows_delivered'])\n"
+                               "print('\\n'.join(r['files'][1]['message'].split('\\n')[-2:]))\n";
+    ASSERT_EQ(test::RunCommand(std::string(GC_PYTHON) + " -c \"" + script + "\" '" + dir.File("r.json") + "'",
+                               &output),
+              0)
+        << output;
+    EXPECT_EQ(output, "700 " + std::to_string(height - 700) + "\n" + DETAIL_READING + "rgb.tif" + DETAIL_RGB +
+                          "\n" + MSG_RGB_FATAL + "\n");
+}
+
+} // namespace
+} // namespace gc
