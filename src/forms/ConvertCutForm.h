@@ -8,6 +8,7 @@
 #include "convert/ConvertMessages.h"
 #include "convert/ConvertOutcome.h"
 #include "convert/Cut.h"
+#include "convert/FitFields.h"
 #include "core/DialogSelection.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
@@ -25,6 +26,9 @@ public:
     // The chosen paths in the order the chooser returns them; nothing when the user cancels.
     virtual std::optional<std::vector<std::string>> ChooseTiffFiles() = 0;
 };
+
+// Bin size of an item of the bin-size list: 0 (none), 2, 3 or 4.
+int BinSizeOfIndex(int binIndex);
 
 class ConvertCutForm {
 public:
@@ -91,6 +95,9 @@ public:
     std::string m_strLastRunPath = LAST_RUN_FILE_NAME;
 
 private:
+    // The files Convert and Cut take: the loaded list, or none.
+    std::vector<std::string> LoadedFiles() const;
+
     Messages& m_messages;
     Progress& m_progress;
 };
