@@ -85,6 +85,13 @@ bool Application::InitInstance(const QStringList& arguments) {
     return true;
 }
 
+bool Application::EndIfFatal(Outcome outcome) {
+    if (!EndsProgram(outcome))
+        return false;
+    EndProcess(ExitStatusOf(outcome, 0));
+    return true;
+}
+
 void Application::EndProcess(int status) {
     m_exit(status);
 }
@@ -263,10 +270,8 @@ void Application::RemovePick(const PickPointer& pointer) {
 
 void Application::SavePicks(const PickPointer& pointer) {
     const SavePicksResult result = gc::SavePicks(m_pick, PickImage(pointer), *m_pMessages);
-    if (result.m_outcome == SavePicksOutcome::FatalMemory) {
-        EndProcess(1);
+    if (EndIfFatal(OutcomeOf(result.m_outcome)))
         return;
-    }
     if (result.m_outcome != SavePicksOutcome::NothingToSave)
         m_pView->DrawImage();
 }
