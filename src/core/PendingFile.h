@@ -24,8 +24,6 @@ public:
     // The name to create and write: "<folder>/.<file name>.gc-<pid>-<n>.tmp".
     const std::string& TemporaryPath() const { return m_temporary; }
     const std::string& FinalPath() const { return m_final; }
-    // True from construction until Commit or Discard.
-    bool Pending() const { return !m_temporary.empty(); }
 
     // Renames the temporary over the final name. False (errno set, temporary removed) on failure.
     bool Commit();
