@@ -20,7 +20,8 @@ inline constexpr std::uint32_t MAX_ROWS_PER_STRIP = 1024;
 inline constexpr int MAX_BINNED_SIZE = 10000;
 // Files one press of Convert or Cut takes.
 inline constexpr int MAX_TIFF_FILES = 100;
-// What one press of Convert works with.
+
+// What one press of Convert works with: values only (the dialog's texts are read by FitFields.h).
 struct ConvertSettings {
     double m_dGain = 0.0;
     FitConstants m_fit;
@@ -32,11 +33,10 @@ struct ConvertSettings {
     bool m_bStatistics = false;
 };
 
-// A press of Convert with the fit constants read and checked (FitFields.h) and files loaded: records the GAIN
-// and constants in the last-run file at `lastRunPath`, converts every file in order and shows "Done...".
-// Every output is written under a temporary name and takes its own name only when complete; a stop request
-// (looked at once per strip or row) ends it with Interrupted, the unfinished outputs removed.
-// OUTPUT_FORMAT_AUTO in `settings` is replaced by the scale of the first file converted.
+// A press of Convert with the fit constants read and checked and files loaded: records the GAIN and
+// constants in the last-run file at `lastRunPath`, converts every file in order and shows "Done...".
+// Every output is written under a temporary name and takes its own name only when complete; a stop
+// request (looked at once per strip or row) ends it with Interrupted, the unfinished outputs removed.
 ConvertOutcome ConvertFiles(const std::vector<std::string>& files, ConvertSettings& settings,
                             const std::string& lastRunPath, Messages& messages, Progress& progress);
 

@@ -1,7 +1,8 @@
 // The Convert / Cut dialog without its window: the members and defaults, what each control does to
 // them, the text each field shows after a refresh, and the presses of Convert and Cut. The desktop
-// dialog (ConvertCutDialog) mirrors the controls into the m_str… texts and list selections before calling a
-// handler and shows them again afterwards; the command line drives the same handlers.
+// dialog (ConvertCutDialog) mirrors the controls into the m_str… texts and list selections before
+// calling a handler and shows them again afterwards. A press of Convert reads the a, x0 and y0 texts
+// (FitFields.h) and hands ConvertFiles their values; the command line does the same from its options.
 #pragma once
 
 #include "convert/Convert.h"
