@@ -136,7 +136,7 @@ void ReadStrips(benchmark::State& state) {
     state.counters["peak_rss_MiB"] = gc::bench::PeakRssMiB();
 }
 
-void Convert(benchmark::State& state, int binIndex) {
+void Convert(benchmark::State& state, int binSize) {
     const std::string path = Sample();
     if (path.empty()) {
         state.SkipWithError("no sample");
@@ -146,7 +146,7 @@ void Convert(benchmark::State& state, int binIndex) {
     settings.m_fit = {static_cast<float>(gc::DEFAULT_GAIN_SETTING.a),
                       static_cast<float>(gc::DEFAULT_GAIN_SETTING.x0),
                       static_cast<float>(gc::DEFAULT_GAIN_SETTING.y0)};
-    settings.m_nBinIndex = binIndex;
+    settings.m_nBinSize = binSize;
     gc::SilentMessages messages;
     gc::NullProgress progress;
     const std::string lastRun = (fs::path(gc::bench::SampleFolder()) / "last_run_parameters.txt").string();
@@ -164,13 +164,13 @@ void Convert(benchmark::State& state, int binIndex) {
     state.counters["peak_heap_MiB"] = static_cast<double>(g_heapPeak.load() - heapBefore) / (1024.0 * 1024.0);
     std::error_code ignored;
     fs::remove(gc::OdFileName(path), ignored);
-    if (binIndex != 0)
-        fs::remove(gc::OdBinnedFileName(path, gc::BinSizeOfIndex(binIndex)), ignored);
+    if (binSize != 0)
+        fs::remove(gc::OdBinnedFileName(path, binSize), ignored);
 }
 
 BENCHMARK(ReadStrips)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK_CAPTURE(Convert, none, 0)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(Convert, bin2, 1)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(Convert, bin2, 2)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 } // namespace
 

@@ -85,6 +85,13 @@ bool Application::InitInstance(const QStringList& arguments) {
     return true;
 }
 
+bool Application::EndIfFatal(Outcome outcome) {
+    if (!EndsProgram(outcome))
+        return false;
+    EndProcess(ExitStatusOf(outcome, 0));
+    return true;
+}
+
 void Application::EndProcess(int status) {
     m_exit(status);
 }
@@ -267,10 +274,8 @@ void Application::SavePicks(const PickPointer& pointer) {
     if (m_document.GetFileType() == FT_MRC)
         micrograph = {m_document.GetImagePath(), pointer.imageIndex};
     const SavePicksResult result = gc::SavePicks(m_pick, PickImage(pointer), *m_pMessages, {}, micrograph);
-    if (result.m_outcome == SavePicksOutcome::FatalMemory) {
-        EndProcess(1);
+    if (EndIfFatal(OutcomeOf(result.m_outcome)))
         return;
-    }
     if (result.m_outcome != SavePicksOutcome::NothingToSave)
         m_pView->DrawImage();
 }

@@ -11,6 +11,7 @@
 #include "FileChooser.h"
 #include "QtMessages.h"
 #include "core/Messages.h"
+#include "core/Outcome.h"
 #include "core/TiffErrors.h"
 #include "document/ImageDocument.h"
 #include "split/RunParameters.h"
@@ -124,7 +125,11 @@ public:
     // The program that opens the help document (found on PATH).
     std::string m_strHelpViewer;
 
-    // Ends the process with `status` after a fatal outcome (its message has been shown).
+    // Ends the process with the exit status of `outcome` when the outcome ends the program
+    // (EndsProgram: a fatal stop, whose message has been shown); true when it did (a scripted exit in
+    // the tests returns).
+    bool EndIfFatal(Outcome outcome);
+    // Ends the process with `status`.
     void EndProcess(int status);
 
 private:

@@ -21,7 +21,6 @@ public:
     bool Start(const std::string& program, const std::vector<std::string>& arguments,
                int waitMilliseconds = 0);
 
-    const std::string& GetProgram() const { return m_strProgram; }
     const std::vector<std::string>& GetArguments() const { return m_arguments; }
     // Whether the process ended within the wait of Start.
     bool HasEnded() const { return m_bEnded; }

@@ -212,9 +212,9 @@ template <typename Handler> void ConvertCutDialog::Handle(Handler handler) {
 }
 
 void ConvertCutDialog::Finish(ConvertOutcome outcome) {
-    if (IsFatal(outcome)) {
+    if (const Outcome shared = OutcomeOf(outcome); EndsProgram(shared)) {
         if (m_exit)
-            m_exit(1);
+            m_exit(ExitStatusOf(shared, 0));
         return;
     }
     if (outcome == ConvertOutcome::Done || outcome == ConvertOutcome::Skipped)

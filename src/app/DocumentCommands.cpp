@@ -23,10 +23,8 @@ void Application::OnFileOpen() {
     const std::string& path = chosen->m_strPath;
     m_pick.m_strOpenFilePath = path;
     m_pick.ResetPickState();
-    if (m_document.OpenFile(path, *m_pMessages) == OpenOutcome::Fatal) {
-        EndProcess(1);
+    if (EndIfFatal(OutcomeOf(m_document.OpenFile(path, *m_pMessages))))
         return;
-    }
     m_pView->OnUpdate();
     UpdateCommandUi();
 }
@@ -36,8 +34,7 @@ void Application::OnFileSave() {
     if (!chosen)
         return;
     const std::string path = SavePathForFilter(chosen->m_strPath, chosen->m_nFilterIndex);
-    if (m_document.SaveFile(path, *m_pMessages) == SaveOutcome::Fatal)
-        EndProcess(1);
+    EndIfFatal(OutcomeOf(m_document.SaveFile(path, *m_pMessages)));
 }
 
 void Application::OnFileSaveAs() {

@@ -96,7 +96,6 @@ public:
     ScaledPicture* Picture() const { return m_pPicture; }
     QLabel* OutcomeLabel() const { return m_pOutcome; }
     QLabel* SummaryLabel() const { return m_pSummary; }
-    QLabel* PathLabel() const { return m_pPath; }
 
 private:
     std::vector<ScanPreview> m_scans;

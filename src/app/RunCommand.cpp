@@ -20,8 +20,7 @@ void Application::OnRun() {
     if (!driver.CurrentInputPath().empty())
         m_pick.m_strOpenFilePath = driver.CurrentInputPath();
     m_pFrame->update();
-    if (IsFatal(result.m_outcome))
-        EndProcess(1);
+    EndIfFatal(OutcomeOf(result));
 }
 
 } // namespace gc

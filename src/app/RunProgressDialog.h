@@ -28,7 +28,6 @@ public:
     explicit RunProgressWindow(QWidget* parent) : m_pParent(parent) {}
     void SetRange(int lower, int upper) override { Window().SetRange(lower, upper); }
     void SetPos(int position) override { Window().SetPos(position); }
-    bool IsShown() const { return m_pControl != nullptr; }
     void Close();
 
 private:

@@ -6,6 +6,7 @@
 #include "convert/Convert.h"
 #include "convert/ConvertMessages.h"
 #include "convert/Cut.h"
+#include "convert/FitFields.h"
 #include "convert/GainTable.h"
 #include "convert/PixelStatistics.h"
 
@@ -84,37 +85,34 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
     CliProgress progress("convert");
     ProgressAwareMessages messages(progress);
     // The constants as the dialog's fields would hold them: the defaults, then the last run's values,
-    // then the GAIN's row, then the texts typed over them.
+    // then the GAIN's row, then the texts typed over them (read leniently), all checked at the press.
     ConvertSettings settings;
-    settings.m_dGain = DEFAULT_GAIN_SETTING.gain;
-    FitTexts texts = FitTextsOf(DEFAULT_GAIN_SETTING.a, DEFAULT_GAIN_SETTING.x0, DEFAULT_GAIN_SETTING.y0);
+    GainSetting values = DEFAULT_GAIN_SETTING;
     if (options.m_bLastRun) {
-        const LastRunValues values = LoadLastRun(LAST_RUN_FILE_NAME, messages);
-        if (values.m_dGain)
-            settings.m_dGain = *values.m_dGain;
-        texts = FitTextsOf(values.m_dA.value_or(DEFAULT_GAIN_SETTING.a),
-                           values.m_dX0.value_or(DEFAULT_GAIN_SETTING.x0),
-                           values.m_dY0.value_or(DEFAULT_GAIN_SETTING.y0));
+        const LastRunValues lastRun = LoadLastRun(LAST_RUN_FILE_NAME, messages);
+        values = {lastRun.m_dGain.value_or(values.gain), lastRun.m_dA.value_or(values.a),
+                  lastRun.m_dX0.value_or(values.x0), lastRun.m_dY0.value_or(values.y0)};
     }
-    if (gainGiven) {
-        settings.m_dGain = GAIN_TABLE[static_cast<std::size_t>(gainIndex)].gain;
-        texts = FitTextsOfGain(gainIndex);
-    }
+    if (gainGiven)
+        values = GAIN_TABLE[static_cast<std::size_t>(gainIndex)];
+    settings.m_dGain = values.gain;
+    settings.m_fit = FitConstantsOf(values.a, values.x0, values.y0);
     if (command.count("--a") > 0)
-        texts.a = options.m_strA;
+        settings.m_fit.m_fA = ReadFitConstant(options.m_strA);
     if (command.count("--x0") > 0)
-        texts.x0 = options.m_strX0;
+        settings.m_fit.m_fX0 = ReadFitConstant(options.m_strX0);
     if (command.count("--y0") > 0)
-        texts.y0 = options.m_strY0;
-    const int binSize = std::atoi(options.m_strBin.c_str());
-    settings.m_nBinIndex = binSize == 0 ? 0 : binSize - 1;
+        settings.m_fit.m_fY0 = ReadFitConstant(options.m_strY0);
+    settings.m_nBinSize = std::atoi(options.m_strBin.c_str());
     settings.m_nOutputFormat = options.m_strScale == "8"    ? OUTPUT_FORMAT_8_BIT
                                : options.m_strScale == "16" ? OUTPUT_FORMAT_16_BIT
                                                             : OUTPUT_FORMAT_AUTO;
     settings.m_bNegative = options.m_bNegative;
     settings.m_bStatistics = options.m_bStatistics;
     const ConvertOutcome outcome =
-        ConvertFromTexts(options.m_files, texts, settings, LAST_RUN_FILE_NAME, messages, progress);
+        CheckFitConstants(settings.m_fit, FIT_LOWER_LIMIT, FIT_UPPER_LIMIT, messages)
+            ? ConvertFiles(options.m_files, settings, LAST_RUN_FILE_NAME, messages, progress)
+            : ConvertOutcome::Refused;
     progress.Finish();
     CommandStatus() = StatusOf(outcome);
 }

@@ -1,6 +1,6 @@
-// split: the Run from the command line. The options are applied to the Run parameters through the
-// parameter dialog's own rules (as if the user had picked them in the dialog and pressed SAVE
-// PARAMETERS), then the Run splits every FILE. The summary goes to standard output unless --quiet;
+// split: the Run from the command line. The options are checked against the values the parameter
+// dialog offers (anything else is a usage error) and set into the Run parameters, then the Run splits
+// every FILE. The summary goes to standard output unless --quiet;
 // skip and error texts go to standard error; a progress bar is drawn on a terminal.
 #include "CliShell.h"
 

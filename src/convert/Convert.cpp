@@ -2,6 +2,7 @@
 
 #include "BatchNames.h"
 #include "ConvertMessages.h"
+#include "FileBatch.h"
 #include "GainTable.h"
 #include "NumberText.h"
 #include "OutputNames.h"
@@ -46,70 +47,66 @@ int SecondPassPosition(std::uint32_t strip, int fileIndex, int fileCount, const 
                                       static_cast<std::uint64_t>(fileCount));
 }
 
+// An input file of Convert, open and checked.
+struct ConvertInput {
+    TiffHandle tiff;
+    StripTags tags;
+    StripBuffer strip;
+};
+
+// Opens `path`, reads and checks its tags (a file Convert cannot handle shows its message), allocates
+// the strip buffer, decides an automatic scale from the first file's depth, and refuses a binned copy
+// beyond MAX_BINNED_SIZE (a WRITE ERROR stop). Done when the file can be converted.
+ConvertOutcome OpenConvertInput(const std::string& path, ConvertSettings& settings, ConvertInput& input,
+                                Messages& messages) {
+    input.tiff.reset(TIFFOpen(path.c_str(), "r"));
+    if (!input.tiff) {
+        messages.Warning(MSG_COULD_NOT_OPEN_TIFF);
+        return ConvertOutcome::CannotHandle;
+    }
+    TIFFSetDirectory(input.tiff.get(), 0);
+    input.tags = ReadStripTags(input.tiff.get());
+    const StripTags& tags = input.tags;
+    if (const char* problem =
+            StripTagsProblem(tags, MAX_ROWS_PER_STRIP, MSG_CONVERT_TOO_MANY_ROWS_PER_STRIP)) {
+        messages.Warning(problem);
+        return ConvertOutcome::CannotHandle;
+    }
+    if (!input.strip.Allocate(input.tiff.get(), tags))
+        return ConvertOutcome::CannotHandle;
+
+    if (settings.m_nOutputFormat == OUTPUT_FORMAT_AUTO)
+        settings.m_nOutputFormat = tags.m_nBitsPerSample == 8 ? OUTPUT_FORMAT_8_BIT : OUTPUT_FORMAT_16_BIT;
+    const int binSize = settings.m_nBinSize;
+    if (binSize != 0 &&
+        (tags.m_nWidth / binSize > MAX_BINNED_SIZE || tags.m_nLength / binSize > MAX_BINNED_SIZE)) {
+        messages.Error(MSG_BINNED_TOO_BIG);
+        messages.Error(MSG_WRITE_ERROR);
+        return ConvertOutcome::FatalWrite;
+    }
+    return ConvertOutcome::Done;
+}
+
 } // namespace
-
-int BinSizeOfIndex(int binIndex) {
-    return binIndex >= 1 && binIndex <= 3 ? binIndex + 1 : 0;
-}
-
-bool FitConstantAccepted(float value, int lower, int upper) {
-    if (value == 0.0f)
-        return false;
-    const double wholePart = std::trunc(std::fabs(static_cast<double>(value)));
-    return wholePart >= lower && wholePart <= upper; // NaN fails both
-}
-
-bool ReadFitConstants(const std::string& aText, const std::string& x0Text, const std::string& y0Text,
-                      int lower, int upper, FitConstants& fit, Messages& messages) {
-    const float a = static_cast<float>(ParseDecimal(aText));
-    const float x0 = static_cast<float>(ParseDecimal(x0Text));
-    const float y0 = static_cast<float>(ParseDecimal(y0Text));
-    if (!FitConstantAccepted(a, lower, upper)) {
-        messages.Warning(MSG_A_NOT_CORRECT);
-        return false;
-    }
-    if (!FitConstantAccepted(x0, lower, upper)) {
-        messages.Warning(MSG_X0_NOT_CORRECT);
-        return false;
-    }
-    if (!FitConstantAccepted(y0, lower, upper)) {
-        messages.Warning(MSG_Y0_NOT_CORRECT);
-        return false;
-    }
-    fit = {a, x0, y0};
-    return true;
-}
 
 ConvertOutcome ConvertFiles(const std::vector<std::string>& files, ConvertSettings& settings,
                             const std::string& lastRunPath, Messages& messages, Progress& progress) {
     TiffErrorScope errors(messages);
-    progress.SetRange(0, PROGRESS_END);
-    progress.SetPos(PROGRESS_START);
+    StartProgress(progress);
     if (!SaveLastRun(lastRunPath, settings.m_dGain, settings.m_fit.m_fA, settings.m_fit.m_fX0,
                      settings.m_fit.m_fY0))
         return WriteError(messages, lastRunPath, errno);
-    const int count = static_cast<int>(files.size());
-    NameRegistry names = BatchNamesOf(files);
-    names.AddOutput(lastRunPath);
-    const int binSize = BinSizeOfIndex(settings.m_nBinIndex);
-    bool anyNotWritten = false;
-    for (int i = 0; i < count; ++i) {
-        if (progress.StopRequested())
-            return ConvertOutcome::Interrupted;
-        if (!ClaimBatchOutputs(
-                names, files[i],
-                {OdFileName(files[i]), binSize != 0 ? OdBinnedFileName(files[i], binSize) : ""}, messages)) {
-            anyNotWritten = true;
-            continue;
-        }
-        const ConvertOutcome outcome = ConvertFileToOd(files[i], i, count, settings, messages, progress);
-        if (outcome != ConvertOutcome::Done)
-            return outcome;
-    }
-    progress.SetRange(0, PROGRESS_END);
-    progress.SetPos(PROGRESS_END);
-    messages.Information(MSG_DONE);
-    return anyNotWritten ? ConvertOutcome::Skipped : ConvertOutcome::Done;
+    const int binSize = settings.m_nBinSize;
+    return ForEachFile(
+        files,
+        [binSize](const std::string& path, int) {
+            return std::vector<std::string>{OdFileName(path),
+                                            binSize != 0 ? OdBinnedFileName(path, binSize) : ""};
+        },
+        [&](const std::string& path, int fileIndex, int fileCount) {
+            return ConvertFileToOd(path, fileIndex, fileCount, settings, messages, progress);
+        },
+        messages, progress, {lastRunPath});
 }
 
 ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileCount,
@@ -118,34 +115,16 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     if (settings.m_bStatistics)
         ReportPixelStatistics(path, 0, messages);
 
-    TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
-    if (!tiff) {
-        messages.Warning(MSG_COULD_NOT_OPEN_TIFF);
-        return ConvertOutcome::CannotHandle;
-    }
-    TIFFSetDirectory(tiff.get(), 0);
-    const StripTags tags = ReadStripTags(tiff.get());
-    if (const char* problem =
-            StripTagsProblem(tags, MAX_ROWS_PER_STRIP, MSG_CONVERT_TOO_MANY_ROWS_PER_STRIP)) {
-        messages.Warning(problem);
-        return ConvertOutcome::CannotHandle;
-    }
+    ConvertInput input;
+    if (const ConvertOutcome opened = OpenConvertInput(path, settings, input, messages);
+        opened != ConvertOutcome::Done)
+        return opened;
+    TiffHandle& tiff = input.tiff;
+    const StripTags& tags = input.tags;
+    StripBuffer& strip = input.strip;
     const std::uint32_t strips = tags.StripCount();
-    StripBuffer strip;
-    if (!strip.Allocate(tiff.get(), tags))
-        return ConvertOutcome::CannotHandle;
-
-    if (settings.m_nOutputFormat == OUTPUT_FORMAT_AUTO)
-        settings.m_nOutputFormat = tags.m_nBitsPerSample == 8 ? OUTPUT_FORMAT_8_BIT : OUTPUT_FORMAT_16_BIT;
     const int scale = settings.m_nOutputFormat;
-
-    const int binSize = BinSizeOfIndex(settings.m_nBinIndex);
-    if (binSize != 0 &&
-        (tags.m_nWidth / binSize > MAX_BINNED_SIZE || tags.m_nLength / binSize > MAX_BINNED_SIZE)) {
-        messages.Error(MSG_BINNED_TOO_BIG);
-        messages.Error(MSG_WRITE_ERROR);
-        return ConvertOutcome::FatalWrite;
-    }
+    const int binSize = settings.m_nBinSize;
 
     // Every value the image can hold, converted once; the same steps as pixel by pixel.
     const std::vector<float> density =
@@ -282,31 +261,6 @@ ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, in
     if (std::fseek(binned.get(), 0, SEEK_SET) != 0 || !header.Write(binned.get()) || !binned.Commit())
         return WriteError(messages, binned.FinalPath(), errno);
     return ConvertOutcome::Done;
-}
-
-FitTexts FitTextsOf(double a, double x0, double y0) {
-    return {FormatShortest(a, FIT_FIELD_DIGITS), FormatShortest(x0, FIT_FIELD_DIGITS),
-            FormatShortest(y0, FIT_FIELD_DIGITS)};
-}
-
-FitTexts FitTextsOfGain(int gainIndex) {
-    const bool row = gainIndex >= 0 && gainIndex < GAIN_COUNT;
-    const GainSetting& setting = row ? GAIN_TABLE[static_cast<std::size_t>(gainIndex)] : DEFAULT_GAIN_SETTING;
-    return {FormatGeneral(setting.a, FIT_FIELD_DIGITS), FormatGeneral(setting.x0, FIT_FIELD_DIGITS),
-            FormatGeneral(setting.y0, FIT_FIELD_DIGITS)};
-}
-
-ConvertOutcome ConvertFromTexts(const std::vector<std::string>& files, const FitTexts& texts,
-                                ConvertSettings& settings, const std::string& lastRunPath, Messages& messages,
-                                Progress& progress) {
-    if (!ReadFitConstants(texts.a, texts.x0, texts.y0, FIT_LOWER_LIMIT, FIT_UPPER_LIMIT, settings.m_fit,
-                          messages))
-        return ConvertOutcome::Refused;
-    if (files.empty()) {
-        messages.Warning(MSG_LOAD_VALID_TIFF_FIRST);
-        return ConvertOutcome::Refused;
-    }
-    return ConvertFiles(files, settings, lastRunPath, messages, progress);
 }
 
 } // namespace gc

@@ -1,5 +1,5 @@
-// How a press of Convert or Cut ended. After a fatal outcome the caller ends the process with
-// status 1; its messages have been shown already.
+// How a press of Convert or Cut ended. The front ends decide what follows through OutcomeOf (a fatal
+// outcome ends the program with status 1); its messages have been shown already.
 #pragma once
 
 #include "core/Outcome.h"
@@ -17,10 +17,6 @@ enum class ConvertOutcome {
     // earlier outputs stay, nothing is shown.
     Interrupted,
 };
-
-inline bool IsFatal(ConvertOutcome outcome) {
-    return outcome == ConvertOutcome::FatalRead || outcome == ConvertOutcome::FatalWrite;
-}
 
 inline Outcome OutcomeOf(ConvertOutcome outcome) {
     switch (outcome) {

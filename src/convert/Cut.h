@@ -12,7 +12,7 @@
 
 namespace gc {
 
-// Bounds of a corner coordinate (the dialog's m_nLowerLimit excluded, m_nUpperLimit included).
+// Bounds of a corner coordinate: the lower one excluded, the upper one included.
 inline constexpr int CUT_LOWER_LIMIT = 0;
 inline constexpr int CUT_UPPER_LIMIT = 20000;
 

@@ -59,7 +59,6 @@ public:
         }
     }
 
-    bool Is16Bit() const { return m_b16Bit; }
     const std::uint8_t* Samples8() const { return m_samples8.data(); }
     const std::uint16_t* Samples16() const { return m_samples16.data(); }
 

@@ -48,7 +48,6 @@ public:
 
     int GetCount() const { return m_nCount; }
     int GetCapacity() const { return m_nCapacity; }
-    int GetGrowStep() const { return m_nGrowStep; }
     bool IsEmpty() const { return m_nCount == 0; }
 
     T& operator[](int index) {

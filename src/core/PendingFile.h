@@ -32,8 +32,6 @@ public:
     // "<folder>/.<file name>.gc-<pid>-<random>.tmp", the file name shortened if need be.
     const std::string& TemporaryPath() const { return m_temporary; }
     const std::string& FinalPath() const { return m_final; }
-    // True from construction until Commit or Discard.
-    bool Pending() const { return !m_temporary.empty(); }
 
     // Creates the temporary for writing (O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode 0666 less
     // the umask), under a new random name while the chosen one exists. Returns the descriptor (the

@@ -69,7 +69,7 @@ OpenOutcome ImageDocument::OpenFile(const std::string& path, Messages& messages)
         for (int j = 0; j < count; ++j) {
             auto image = std::make_unique<DIBSection>();
             const int directory = directories[j].m_nDirectory;
-            if (ReadTiffImage(path, *image, directory, messages) == TiffReadOutcome::TooLarge)
+            if (ReadTiffImage(path, *image, directory, messages) == TiffReadOutcome::Fatal)
                 return OpenOutcome::Fatal;
             if (image->IsValid())
                 m_imageDirectories.Add(directory);
@@ -137,8 +137,7 @@ SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages)
             break;
         case JpegWriteResult::NotWritten:
             break;
-        case JpegWriteResult::CannotOpen:
-        case JpegWriteResult::LibraryError:
+        case JpegWriteResult::Fatal:
             return SaveOutcome::Fatal;
         }
         break;

@@ -5,6 +5,10 @@
 
 namespace gc {
 
+int BinSizeOfIndex(int binIndex) {
+    return binIndex >= 1 && binIndex <= 3 ? binIndex + 1 : 0;
+}
+
 ConvertCutForm::ConvertCutForm(Messages& messages, Progress& progress)
     : m_dGain(DEFAULT_GAIN_SETTING.gain), m_dA(DEFAULT_GAIN_SETTING.a), m_dX0(DEFAULT_GAIN_SETTING.x0),
       m_dY0(DEFAULT_GAIN_SETTING.y0), m_messages(messages), m_progress(progress) {
@@ -101,29 +105,34 @@ void ConvertCutForm::OnLoadLastRun() {
 
 ConvertOutcome ConvertCutForm::OnConvert() {
     ConvertSettings settings;
+    if (!ReadFitConstants(m_strA, m_strX0, m_strY0, FIT_LOWER_LIMIT, FIT_UPPER_LIMIT, settings.m_fit,
+                          m_messages))
+        return ConvertOutcome::Refused;
+    const std::vector<std::string> files = LoadedFiles();
+    if (files.empty()) {
+        m_messages.Warning(MSG_LOAD_VALID_TIFF_FIRST);
+        return ConvertOutcome::Refused;
+    }
     settings.m_dGain = m_dGain;
-    settings.m_nBinIndex = m_nBinIndex;
+    settings.m_nBinSize = BinSizeOfIndex(m_nBinIndex);
     settings.m_nOutputFormat = m_nOutputFormat;
     settings.m_bNegative = m_bNegative;
     settings.m_bStatistics = m_bStatistics;
-    const std::vector<std::string> files =
-        m_bTiffLoaded
-            ? std::vector<std::string>(m_strTiffFiles.begin(), m_strTiffFiles.begin() + m_nTiffCount)
-            : std::vector<std::string>();
-    const ConvertOutcome outcome = ConvertFromTexts(files, {m_strA, m_strX0, m_strY0}, settings,
-                                                    m_strLastRunPath, m_messages, m_progress);
+    const ConvertOutcome outcome = ConvertFiles(files, settings, m_strLastRunPath, m_messages, m_progress);
     // Auto is decided by the first file converted and holds while the list shows "Auto".
     m_nOutputFormat = settings.m_nOutputFormat;
     return outcome;
 }
 
 ConvertOutcome ConvertCutForm::OnCut() {
-    const std::vector<std::string> files =
-        m_bTiffLoaded
-            ? std::vector<std::string>(m_strTiffFiles.begin(), m_strTiffFiles.begin() + m_nTiffCount)
-            : std::vector<std::string>();
-    return CutFromTexts(files, {m_strCutStartX, m_strCutStartY, m_strCutEndX, m_strCutEndY}, m_bStatistics,
-                        m_messages, m_progress);
+    return CutFromTexts(LoadedFiles(), {m_strCutStartX, m_strCutStartY, m_strCutEndX, m_strCutEndY},
+                        m_bStatistics, m_messages, m_progress);
+}
+
+std::vector<std::string> ConvertCutForm::LoadedFiles() const {
+    if (!m_bTiffLoaded)
+        return {};
+    return {m_strTiffFiles.begin(), m_strTiffFiles.begin() + m_nTiffCount};
 }
 
 void ConvertCutForm::RefreshFields() {

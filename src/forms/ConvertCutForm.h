@@ -1,13 +1,15 @@
 // The Convert / Cut dialog without its window: the members and defaults, what each control does to
 // them, the text each field shows after a refresh, and the presses of Convert and Cut. The desktop
-// dialog (ConvertCutDialog) mirrors the controls into the m_str… texts and list selections before calling a
-// handler and shows them again afterwards; the command line drives the same handlers.
+// dialog (ConvertCutDialog) mirrors the controls into the m_str… texts and list selections before
+// calling a handler and shows them again afterwards. A press of Convert reads the a, x0 and y0 texts
+// (FitFields.h) and hands ConvertFiles their values; the command line does the same from its options.
 #pragma once
 
 #include "convert/Convert.h"
 #include "convert/ConvertMessages.h"
 #include "convert/ConvertOutcome.h"
 #include "convert/Cut.h"
+#include "convert/FitFields.h"
 #include "core/DialogSelection.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
@@ -25,6 +27,9 @@ public:
     // The chosen paths in the order the chooser returns them; nothing when the user cancels.
     virtual std::optional<std::vector<std::string>> ChooseTiffFiles() = 0;
 };
+
+// Bin size of an item of the bin-size list: 0 (none), 2, 3 or 4.
+int BinSizeOfIndex(int binIndex);
 
 class ConvertCutForm {
 public:
@@ -91,6 +96,9 @@ public:
     std::string m_strLastRunPath = LAST_RUN_FILE_NAME;
 
 private:
+    // The files Convert and Cut take: the loaded list, or none.
+    std::vector<std::string> LoadedFiles() const;
+
     Messages& m_messages;
     Progress& m_progress;
 };

@@ -197,13 +197,13 @@ JpegWriteResult WriteJpegFile(const std::string& path, DIBSection& image, int qu
     FileHandle file(OpenForWriting(path));
     if (!file) {
         messages.Error(MSG_CANT_OPEN_FILE);
-        return JpegWriteResult::CannotOpen;
+        return JpegWriteResult::Fatal;
     }
     JpegWriteState state;
     const bool written = Compress(file.get(), image, quality, messages, &state);
     const bool closed = std::fclose(file.release()) == 0;
     if (!written)
-        return JpegWriteResult::LibraryError;
+        return JpegWriteResult::Fatal;
     return closed ? JpegWriteResult::Written : JpegWriteResult::NotWritten;
 }
 

@@ -21,11 +21,11 @@ namespace gc {
 int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages);
 
 enum class JpegWriteResult {
-    Written,      // the whole image was compressed and the file closed without error
-    NotWritten,   // not a valid 24-bit image (nothing happens), or the file could not be closed
-    CannotOpen,   // MSG_CANT_OPEN_FILE was shown; the program ends
-    LibraryError, // a fatal library error (its text was shown as a warning); the program ends, as the
-                  // library's own fatal-error handler would end it
+    Written,    // the whole image was compressed and the file closed without error
+    NotWritten, // not a valid 24-bit image (nothing happens), or the file could not be closed
+    // MSG_CANT_OPEN_FILE was shown, or a fatal library error (its text shown as a warning): the
+    // program ends, as the library's own fatal-error handler would end it
+    Fatal,
 };
 
 // Writes `image` as a JPEG file of the given quality (baseline tables). The image is changed: red and

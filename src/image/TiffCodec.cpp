@@ -86,7 +86,7 @@ TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int di
     if (width > static_cast<std::uint32_t>(MAX_TIFF_VIEW_SIZE) ||
         height > static_cast<std::uint32_t>(MAX_TIFF_VIEW_SIZE)) {
         messages.Error(MSG_TIFF_TOO_LARGE);
-        return TiffReadOutcome::TooLarge;
+        return TiffReadOutcome::Fatal;
     }
     if (width == 0 || height == 0)
         return TiffReadOutcome::NotRead;

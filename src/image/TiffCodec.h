@@ -38,10 +38,10 @@ using TiffDirList = GrowArray<TiffDirEntry>;
 int ListTiffDirectories(const std::string& path, TiffDirList& list, Messages& messages);
 
 enum class TiffReadOutcome {
-    Read,     // the pixels were read
-    NotRead,  // nothing read; the image may still be valid (and black) when the library failed to decode
-    TooLarge, // width or height above MAX_TIFF_VIEW_SIZE: MSG_TIFF_TOO_LARGE was shown; the caller ends
-              // the process with exit status 1
+    Read,    // the pixels were read
+    NotRead, // nothing read; the image may still be valid (and black) when the library failed to decode
+    Fatal,   // width or height above MAX_TIFF_VIEW_SIZE: MSG_TIFF_TOO_LARGE was shown; the caller ends
+             // the process with exit status 1
 };
 
 // Reads directory `directory` into `image` (emptied first; 24 bits, bottom-up). Callers judge by

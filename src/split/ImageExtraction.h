@@ -28,7 +28,10 @@ struct ExtractionSettings {
     int m_nThreads = 1; // threads that decode tiles, the calling thread included
     // Called on the calling thread after each row of tiles, with the rows of tiles done so far.
     std::function<void(int rowsOfTilesDone)> m_fnRowOfTilesDone;
-    // Called on the decoding thread with every tile of the scan once (the placement picture's samples).
+    // Called with every tile of the scan once (the placement picture's samples), on the thread that
+    // decoded it, so several threads call it at once, each with a different tile. That is safe while
+    // the callee writes only what lies under `tile`: PlacementPreview::AddTile writes only the
+    // picture's samples of scan pixels inside that tile, and each sample lies in exactly one tile.
     std::function<void(int tile, const unsigned char* pixels)> m_fnTileDecoded;
 };
 

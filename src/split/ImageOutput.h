@@ -56,14 +56,14 @@ public:
     static std::pair<std::string, std::string> NamesFor(const ImageName& name,
                                                         const OutputSettings& settings);
 
-    // OpenOutputs: creates the full-size file (and the binned one). `name` is the full-size TIFF name;
+    // Creates the full-size file (and the binned one). `name` is the full-size TIFF name;
     // MRC output writes to its MRC name.
     StepResult Open(const ImageName& name, const OutputSettings& settings);
-    // WriteOutputRow: row `rowIndex` (0, 1, 2, ...) of m_nWidth bytes.
+    // Writes row `rowIndex` (0, 1, 2, ...) of m_nWidth bytes.
     StepResult WriteRow(const unsigned char* row, int rowIndex);
-    // CloseTiffOutputs: the missing rows as zero strips, then closed and renamed.
+    // TIFF outputs: the missing rows as zero strips, then closed and renamed.
     StepResult CloseTiff();
-    // FinishMrcOutputs: the missing rows as zeros, the final headers over the placeholders, closed and
+    // MRC outputs: the missing rows as zeros, the final headers over the placeholders, closed and
     // renamed; a failed write, close or rename is a write error.
     StepResult FinishMrc();
 

@@ -23,7 +23,6 @@ public:
     // Takes the samples that fall in decoded tile `tile`. Threads may add different tiles at once.
     void AddTile(int tile, const unsigned char* pixels);
 
-    int Scale() const { return scale; }
     int Width() const { return width; }
     int Height() const { return height; }
     const std::vector<unsigned char>& Pixels() const { return pixels; } // Width() × Height(), row-major

@@ -91,8 +91,7 @@ RunResult RunDriver::OnRun() {
         return result;
     }
     result.m_bStarted = true;
-    m_progress.SetRange(0, PROGRESS_END);
-    m_progress.SetPos(PROGRESS_START);
+    StartProgress(m_progress);
 
     RunningFlag running(m_parameters.m_bRunning);
     TiffErrorScope tiffErrors(m_messages);
@@ -138,7 +137,7 @@ RunResult RunDriver::OnRun() {
         else
             ++result.m_nDoneFiles;
     }
-    m_progress.SetPos(PROGRESS_END);
+    FinishProgress(m_progress);
     if (m_fnRunEnded)
         m_fnRunEnded();
     running.Clear();
@@ -323,15 +322,14 @@ RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters
     RunDriver driver(single, messages, progress);
     driver.SetThreads(threads);
     driver.PrepareRun();
-    progress.SetRange(0, PROGRESS_END);
-    progress.SetPos(PROGRESS_START);
+    StartProgress(progress);
     const RunOutcome outcome = driver.SplitScanFile(path, 0);
     if (IsFatal(outcome)) {
         if (!driver.Detail().empty())
             messages.Detail(driver.Detail());
         messages.Error(FatalMessage(outcome));
     } else
-        progress.SetPos(PROGRESS_END);
+        FinishProgress(progress);
     return outcome;
 }
 

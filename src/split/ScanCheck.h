@@ -17,7 +17,9 @@ namespace gc {
 inline constexpr int PIXELS_ACROSS_PER_8_CM = 11625;
 inline constexpr int PIXELS_DOWN_PER_10_CM = 14300;
 
-// The band holds one row of tiles: at most BAND_MAX_ROWS rows of at most BAND_MAX_WIDTH bytes.
+// Limits of the scans the Run takes (FitsBand): at most BAND_MAX_TILES_DOWN × BAND_MAX_TILES_ACROSS
+// tiles of at most BAND_MAX_TILE_SIZE bytes each; BAND_MAX_ROWS and BAND_MAX_WIDTH bound one row of
+// tiles.
 inline constexpr int BAND_MAX_ROWS = 512;
 inline constexpr int BAND_MAX_WIDTH = 262144;
 inline constexpr int BAND_MAX_TILES_DOWN = 512;
@@ -44,7 +46,7 @@ struct ScanGeometry {
 
     // Fills the derived fields from the tag values and the parameters' sizes and binning.
     void Derive(int widthCm, int heightCm, int binning);
-    // The band limits: one row of tiles fits the band buffer.
+    // Whether the scan lies within the BAND_MAX_… limits above.
     bool FitsBand() const;
 };
 

@@ -78,6 +78,12 @@ TEST_F(ConvertCliTest, LastRunIsLoadedBeforeTheOverrides) {
     std::string output;
     ASSERT_EQ(Run("convert --last-run --y0 5 plate7.tif", &output), 0) << output;
     EXPECT_EQ(LastRunText(), "1.5\n-0.56650000810623168945\n-4277.\n5.\n");
+    // Values that were not typed are checked as well, and a before x0 and y0.
+    test::WriteFileBytes(m_dir.File(LAST_RUN_FILE_NAME), {'0', '\n', '0', '\n', '0', '\n', '1', '\n'});
+    EXPECT_EQ(Run("convert --last-run --a 1 plate7.tif", &output), 2);
+    EXPECT_EQ(output, std::string(MSG_X0_NOT_CORRECT) + "\n");
+    EXPECT_EQ(Run("convert --last-run --x0 abc plate7.tif", &output), 2);
+    EXPECT_EQ(output, std::string(MSG_A_NOT_CORRECT) + "\n");
     test::MrcImage image;
     ASSERT_TRUE(test::ReadMrc(m_dir.File("plate7.mrc"), image));
     EXPECT_EQ(image.m_strLabel, LABEL_OD_8_BIT); // Auto again in a new dialog

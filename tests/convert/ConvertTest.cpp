@@ -1,6 +1,7 @@
 #include "convert/Convert.h"
 #include "ConvertFixtures.h"
 #include "convert/ConvertMessages.h"
+#include "convert/FitFields.h"
 #include "convert/GainTable.h"
 #include "convert/OutputNames.h"
 
@@ -152,7 +153,7 @@ TEST_F(ConvertTest, EightBitImageValuesHeaderAndLabel) {
 TEST_F(ConvertTest, SixteenBitImageReadBackByMrcfile) {
     auto pixel = [](std::uint32_t x, std::uint32_t y) { return (x * 4099 + y * 977) % 65536; };
     const std::string input = MakeTiff("wide16.tiff", {9, 7, 16, 3}, pixel);
-    m_settings.m_nBinIndex = 1;
+    m_settings.m_nBinSize = 2;
     ASSERT_EQ(Convert({input}), ConvertOutcome::Done);
     EXPECT_EQ(m_settings.m_nOutputFormat, OUTPUT_FORMAT_16_BIT);
 
@@ -235,7 +236,7 @@ TEST_F(ConvertTest, HeaderExtremesStartAtAMillionAndMinusOne) {
     // full-size header and in the binned one; the minimum is the smallest value written.
     const std::string input = MakeTiff("low.tif", {5, 4, 8, 1}, Pattern8);
     m_settings.m_fit = {-0.4016f, -309.0f, -9.5f};
-    m_settings.m_nBinIndex = 1;
+    m_settings.m_nBinSize = 2;
     ASSERT_EQ(Convert({input}), ConvertOutcome::Done);
     const MrcImage image = ReadOutput(m_dir.File("low.mrc"));
     EXPECT_LT(*std::max_element(image.m_values.begin(), image.m_values.end()), -1.0f);
@@ -248,7 +249,7 @@ TEST_F(ConvertTest, HeaderExtremesStartAtAMillionAndMinusOne) {
 
     // A pixel equal to x0 gives an infinite density, in the file and in the header.
     m_settings.m_fit = {-0.4016f, 42.0f, 4.402f};
-    m_settings.m_nBinIndex = 0;
+    m_settings.m_nBinSize = 0;
     const std::string atX0 =
         MakeTiff("atx0.tif", {3, 2, 8, 1}, [](std::uint32_t x, std::uint32_t) { return 40 + x; });
     ASSERT_EQ(Convert({atX0}), ConvertOutcome::Done);
@@ -267,7 +268,7 @@ TEST_F(ConvertTest, HeaderExtremesStartAtAMillionAndMinusOne) {
     // An image narrower than the bin size gives an empty binned image: the extremes keep their
     // start values, and the mean and spread are 0 rather than 0 ÷ 0.
     m_settings.m_fit = DEFAULT_FIT;
-    m_settings.m_nBinIndex = 1;
+    m_settings.m_nBinSize = 2;
     const std::string narrow = MakeTiff("narrow.tif", {1, 3, 8, 1}, Pattern8);
     ASSERT_EQ(Convert({narrow}), ConvertOutcome::Done);
     const MrcImage empty = ReadOutput(m_dir.File("narrow_2_bin.mrc"));
@@ -286,7 +287,7 @@ TEST_F(ConvertTest, BinningDropsTheLastColumnsAndRows) {
         return x == 4 || y == 6 ? 255 : x * 10 + y * 3;
     };
     const std::string input = MakeTiff("b.tif", {5, 7, 8, 2}, pixel);
-    m_settings.m_nBinIndex = 1;
+    m_settings.m_nBinSize = 2;
     ASSERT_EQ(Convert({input}), ConvertOutcome::Done);
     const MrcImage full = ReadOutput(m_dir.File("b.mrc"));
     const MrcImage binned = ReadOutput(m_dir.File("b_2_bin.mrc"));
@@ -318,14 +319,14 @@ TEST_F(ConvertTest, BinningDropsTheLastColumnsAndRows) {
 
 TEST_F(ConvertTest, BinSizesThreeAndFour) {
     const std::string input = MakeTiff("s.tif", {7, 9, 8, 4}, Pattern8);
-    m_settings.m_nBinIndex = 2;
+    m_settings.m_nBinSize = 3;
     ASSERT_EQ(Convert({input}), ConvertOutcome::Done);
     MrcImage binned = ReadOutput(m_dir.File("s_3_bin.mrc"));
     EXPECT_EQ(binned.m_nWidth, 2);
     EXPECT_EQ(binned.m_nHeight, 3);
     EXPECT_EQ(binned.m_strLabel, LABEL_OD_3_BINNED);
 
-    m_settings.m_nBinIndex = 3;
+    m_settings.m_nBinSize = 4;
     ASSERT_EQ(Convert({input}), ConvertOutcome::Done);
     binned = ReadOutput(m_dir.File("s_4_bin.mrc"));
     EXPECT_EQ(binned.m_nWidth, 1);
@@ -343,7 +344,7 @@ TEST_F(ConvertTest, BinSizesThreeAndFour) {
 
 TEST_F(ConvertTest, BinnedSizeOver10000StopsWithTwoMessages) {
     const std::string wide = MakeTiff("wide.tif", {20002, 2, 8, 1}, Pattern8);
-    m_settings.m_nBinIndex = 1;
+    m_settings.m_nBinSize = 2;
     EXPECT_EQ(Convert({wide}), ConvertOutcome::FatalWrite);
     EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{MSG_BINNED_TOO_BIG, MSG_WRITE_ERROR}));
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("wide.mrc")));
@@ -358,7 +359,7 @@ TEST_F(ConvertTest, BinnedSizeOver10000StopsWithTwoMessages) {
     ASSERT_EQ(Convert({fits}), ConvertOutcome::Done);
     EXPECT_EQ(ReadOutput(m_dir.File("fits_2_bin.mrc")).m_nWidth, 10000);
 
-    m_settings.m_nBinIndex = 0;
+    m_settings.m_nBinSize = 0;
     EXPECT_EQ(Convert({wide}), ConvertOutcome::Done);
 }
 
@@ -370,7 +371,7 @@ TEST_F(ConvertTest, StripLayoutAndCompressionDoNotChangeTheOutput) {
     const std::string manyRows = MakeTiff("r1024.tif", recipe, pixel);
     recipe.m_nCompression = 32773; // PackBits
     const std::string packed = MakeTiff("packed.tif", recipe, pixel);
-    m_settings.m_nBinIndex = 2;
+    m_settings.m_nBinSize = 3;
     ASSERT_EQ(Convert({oneRow, manyRows, packed}), ConvertOutcome::Done);
     const auto reference = test::ReadFileBytes(m_dir.File("r1.mrc"));
     ASSERT_EQ(reference.size(), 1024u + 4u * 7 * 1030);
@@ -435,7 +436,7 @@ TEST_F(ConvertTest, LastRunFileIsWrittenBeforeAnyInputIsOpened) {
 TEST_F(ConvertTest, UnwritableOutputIsAFatalWriteError) {
     const std::string input = MakeTiff("ro.tif", {4, 4, 8, 1}, Pattern8);
     std::filesystem::create_directory(m_dir.File("ro.mrc")); // a folder where the output should go
-    m_settings.m_nBinIndex = 1;
+    m_settings.m_nBinSize = 2;
     EXPECT_EQ(Convert({input}), ConvertOutcome::FatalWrite);
     EXPECT_EQ(m_messages.Texts().back(), MSG_WRITE_ERROR);
     // The binned file is created only after the full-size one was.

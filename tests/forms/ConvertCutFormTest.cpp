@@ -196,6 +196,15 @@ TEST_F(ConvertCutFormTest, ConvertReadsTheFieldsAndRemembersAuto) {
     EXPECT_EQ(std::string(text.begin(), text.end()),
               "0.\n-0.40160000324249267578\n-309.\n4.4019999504089355469\n");
     EXPECT_TRUE(std::filesystem::exists(m_dir.File("plate.mrc")));
+
+    // Each item of the bin-size list makes the copy of its size; "none" makes none.
+    for (const auto& [item, binned] : {std::pair<int, const char*>{1, "plate_2_bin.mrc"},
+                                       {2, "plate_3_bin.mrc"},
+                                       {3, "plate_4_bin.mrc"}}) {
+        m_dialog.OnSelchangeBinSize(item);
+        ASSERT_EQ(m_dialog.OnConvert(), ConvertOutcome::Done) << item;
+        EXPECT_TRUE(std::filesystem::exists(m_dir.File(binned))) << item;
+    }
 }
 
 TEST_F(ConvertCutFormTest, CutReadsItsFields) {

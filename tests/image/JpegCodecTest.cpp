@@ -201,8 +201,7 @@ TEST(JpegCodec, WriteOutcomes) {
     {
         RecordingMessages messages;
         DIBSection image = TestPicture(4, 4);
-        EXPECT_EQ(WriteJpegFile(dir.File("no/such/folder.jpg"), image, 75, messages),
-                  JpegWriteResult::CannotOpen);
+        EXPECT_EQ(WriteJpegFile(dir.File("no/such/folder.jpg"), image, 75, messages), JpegWriteResult::Fatal);
         EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_CANT_OPEN_FILE});
     }
     {
@@ -220,7 +219,7 @@ TEST(JpegCodec, WriteOutcomes) {
         DIBSection wide;
         wide.Create(70000, 1, 24);
         ASSERT_TRUE(wide.IsValid());
-        EXPECT_EQ(WriteJpegFile(dir.File("wide.jpg"), wide, 75, messages), JpegWriteResult::LibraryError);
+        EXPECT_EQ(WriteJpegFile(dir.File("wide.jpg"), wide, 75, messages), JpegWriteResult::Fatal);
         ASSERT_EQ(messages.m_shown.size(), 1u);
         EXPECT_EQ(messages.m_shown[0].m_kind, MessageKind::Warning);
         EXPECT_NE(messages.m_shown[0].m_strText.find("65500"), std::string::npos);
@@ -229,7 +228,7 @@ TEST(JpegCodec, WriteOutcomes) {
         // The data cannot reach the disk.
         RecordingMessages messages;
         DIBSection image = TestPicture(64, 64);
-        EXPECT_EQ(WriteJpegFile("/dev/full", image, 75, messages), JpegWriteResult::LibraryError);
+        EXPECT_EQ(WriteJpegFile("/dev/full", image, 75, messages), JpegWriteResult::Fatal);
         ASSERT_EQ(messages.m_shown.size(), 1u);
         EXPECT_EQ(messages.m_shown[0].m_kind, MessageKind::Warning);
     }

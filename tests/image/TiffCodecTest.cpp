@@ -152,7 +152,7 @@ TEST(TiffRead, RefusesMoreThanTenThousandPixels) {
         int width, height;
         TiffReadOutcome outcome;
     };
-    for (const Case c : {Case{10001, 1, TiffReadOutcome::TooLarge}, Case{1, 10001, TiffReadOutcome::TooLarge},
+    for (const Case c : {Case{10001, 1, TiffReadOutcome::Fatal}, Case{1, 10001, TiffReadOutcome::Fatal},
                          Case{10000, 1, TiffReadOutcome::Read}, Case{1, 10000, TiffReadOutcome::Read}}) {
         const std::string path = dir.File("big.tif");
         ASSERT_TRUE(WriteTiff(path, {GreyPage(c.width, c.height)}));
@@ -160,7 +160,7 @@ TEST(TiffRead, RefusesMoreThanTenThousandPixels) {
         image.Create(3, 3, 24); // left from an earlier read
         RecordingMessages messages;
         EXPECT_EQ(ReadTiffImage(path, image, 0, messages), c.outcome) << c.width << " x " << c.height;
-        if (c.outcome == TiffReadOutcome::TooLarge) {
+        if (c.outcome == TiffReadOutcome::Fatal) {
             EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_TIFF_TOO_LARGE});
             EXPECT_FALSE(image.IsValid());
         } else {
@@ -175,7 +175,7 @@ TEST(TiffRead, RefusesMoreThanTenThousandPixels) {
     test::WriteFileBytes(path, RawTiff({directory}, {0}));
     DIBSection image;
     RecordingMessages messages;
-    EXPECT_EQ(ReadTiffImage(path, image, 0, messages), TiffReadOutcome::TooLarge);
+    EXPECT_EQ(ReadTiffImage(path, image, 0, messages), TiffReadOutcome::Fatal);
 }
 
 TEST(TiffRead, BrokenFilesOpenNothingOrBlackAndNeverCrash) {
@@ -213,7 +213,7 @@ TEST(TiffRead, BrokenFilesOpenNothingOrBlackAndNeverCrash) {
     // be decoded stays black.
     const std::string truncated = dir.File("truncated.tif");
     test::WriteFileBytes(truncated, RawTiff({RawGreyRow(64)}, std::vector<unsigned char>(10, 180)));
-    EXPECT_NE(ReadTiffImage(truncated, image, 0, messages), TiffReadOutcome::TooLarge);
+    EXPECT_NE(ReadTiffImage(truncated, image, 0, messages), TiffReadOutcome::Fatal);
     ASSERT_TRUE(image.IsValid());
     EXPECT_EQ(image.GetWidth(), 64);
     EXPECT_EQ(Bgr(image, 63, 0), (std::array<int, 3>{0, 0, 0}));
