@@ -169,7 +169,8 @@ TEST_F(PickNames, RepickingFromItsOwnStarFileKeepsItAndEveryRefusalCounts) {
     std::ofstream(m_dir.File("scan_picks.star")) << star;
     CliRun run = Cli(m_dir, "pick scan.tif --size 10 --coords scan_picks.star");
     EXPECT_EQ(run.m_nStatus, 3);
-    EXPECT_EQ(run.m_strErr, std::string(pick_text::REFUSED_TOO_CLOSE) + "22,20\nscan_picks.star" +
+    // A TIFF micrograph's .star rows count from the bottom: y 20 of the 60-row image is row 40.
+    EXPECT_EQ(run.m_strErr, std::string(pick_text::REFUSED_TOO_CLOSE) + "22,40\nscan_picks.star" +
                                 pick_text::NOT_WRITTEN + "scan_picks.star" + pick_text::CLASHES_WITH_INPUT +
                                 "\n");
     EXPECT_EQ(Read(m_dir.Path() / "scan_picks.star"), star) << "the input, refused centre included";
