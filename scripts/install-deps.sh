@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Gridcarver needs to build, test, benchmark, fuzz, run and package
 # (dpkg-dev and file for the package's library dependencies, man-db to read its manual pages;
-# clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang).
+# clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang;
+# relion gives the interop tests RELION's own MRC reader).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -10,7 +11,7 @@ packages=(
   libtiff-dev libtiff-tools libjpeg62-turbo-dev libcairo2-dev nlohmann-json3-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev libx11-dev
-  python3 python3-mrcfile python3-numpy python3-gemmi
+  python3 python3-mrcfile python3-numpy python3-gemmi relion
   xvfb xauth imagemagick xdg-utils
   dpkg-dev file man-db
   clang libclang-rt-14-dev

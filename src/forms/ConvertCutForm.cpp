@@ -106,6 +106,7 @@ ConvertOutcome ConvertCutForm::OnConvert() {
     settings.m_nOutputFormat = m_nOutputFormat;
     settings.m_bNegative = m_bNegative;
     settings.m_bStatistics = m_bStatistics;
+    settings.m_style = m_mrcStyle;
     const std::vector<std::string> files =
         m_bTiffLoaded
             ? std::vector<std::string>(m_strTiffFiles.begin(), m_strTiffFiles.begin() + m_nTiffCount)
