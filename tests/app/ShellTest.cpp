@@ -354,6 +354,21 @@ private slots:
         QVERIFY(!frame.GetAction(ID_FILE_PROPERTIES)->isEnabled());
     }
 
+    // Write MRC2014 Files: one check mark for the Run, Convert and the pick boxes, named in the
+    // Run summary while on. The tests' program has no organisation name, so nothing is remembered.
+    void mrc2014ChoiceReachesEveryWriter() {
+        test::TestApp app;
+        QAction* mrc2014 = app->GetFrame().GetAction(ID_TOOLS_WRITE_MRC2014);
+        QVERIFY(mrc2014->isCheckable() && !mrc2014->isChecked());
+        mrc2014->trigger();
+        QVERIFY(mrc2014->isChecked());
+        QVERIFY(app->m_runParameters.m_bMrc2014 && app->m_pick.m_bMrc2014);
+        QVERIFY(QString::fromStdString(BuildRunSummary(app->m_runParameters)).contains("MRC2014"));
+        mrc2014->trigger();
+        QVERIFY(!mrc2014->isChecked());
+        QVERIFY(!app->m_runParameters.m_bMrc2014 && !app->m_pick.m_bMrc2014);
+    }
+
     void startUpWithAFileNameOpensNoImage() {
         test::TempDir folder;
         const std::string path = folder.File("named.tif");

@@ -47,8 +47,9 @@ TEST(PixelSizeText, FieldTextsReadAndShown) {
     for (const auto& c : cases) {
         double value = -7;
         EXPECT_EQ(PixelSizeFromText(c.text, value), c.accepted) << c.text;
-        if (c.accepted)
+        if (c.accepted) {
             EXPECT_DOUBLE_EQ(value, c.value) << c.text;
+        }
     }
     EXPECT_EQ(PixelSizeText(1.4), "1.4");
     EXPECT_EQ(PixelSizeText(2.8000001), "2.8");
