@@ -3,6 +3,7 @@
 #include "core/Version.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -156,13 +157,21 @@ bool MrcOutputFile::WriteRow(const unsigned char* row) {
     m_statistics.AddBytes(row, width);
     if (m_description.mode != MRC_MODE_UINT16)
         return Put(row, width);
-    m_encoded.resize(2 * width);
-    unsigned char* out = m_encoded.data();
-    for (std::size_t x = 0; x < width; ++x) {
-        out[2 * x] = row[x];
-        out[2 * x + 1] = 0;
+    // Little-endian unsigned 16-bit values: on a little-endian machine a plain widening (which the
+    // compiler vectorises), otherwise byte by byte.
+    m_wide.resize(width);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint16_t* out = m_wide.data();
+        for (std::size_t x = 0; x < width; ++x)
+            out[x] = row[x];
+    } else {
+        auto* out = reinterpret_cast<unsigned char*>(m_wide.data());
+        for (std::size_t x = 0; x < width; ++x) {
+            out[2 * x] = row[x];
+            out[2 * x + 1] = 0;
+        }
     }
-    return Put(m_encoded.data(), m_encoded.size());
+    return Put(m_wide.data(), 2 * width);
 }
 
 bool MrcOutputFile::WriteFloats(const float* values, std::size_t count) {

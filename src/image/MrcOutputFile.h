@@ -113,6 +113,7 @@ private:
     MrcStatistics m_written;
     std::vector<char> m_streamBuffer; // outlives the stream that uses it
     std::vector<unsigned char> m_encoded;
+    std::vector<std::uint16_t> m_wide; // one row of mode 6 values
     // Declared before the file, so that the file is closed before its temporary is removed.
     PendingFile m_pending;
     FileHandle m_file;
