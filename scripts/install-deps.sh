@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Gridcarver needs to build, test, benchmark, fuzz, run and package
 # (dpkg-dev and file for the package's library dependencies, man-db to read its manual pages;
-# clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang).
+# clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang;
+# relion gives the interop tests RELION's own MRC reader).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 

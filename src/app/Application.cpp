@@ -73,6 +73,7 @@ bool Application::InitInstance(const QStringList& arguments) {
     if (auto* qtMessages = dynamic_cast<QtMessages*>(m_pMessages))
         qtMessages->SetParent(m_pFrame.get());
     m_pView->OnInitialUpdate();
+    LoadMrcPreference();
 
     m_pFrame->resize(900, 700);
     m_pFrame->show();
@@ -124,6 +125,7 @@ void Application::UpdateCommandUi() {
     m_pFrame->GetAction(ID_VIEW_STATUS_BAR)->setChecked(m_pFrame->GetStatusBarWidget()->isVisible());
     m_pFrame->GetAction(ID_VIEW_IMAGE_LIST)->setChecked(m_pView->IsImageListVisible());
     m_pFrame->GetAction(ID_FILE_PROPERTIES)->setEnabled(m_document.CanShowProperties());
+    m_pFrame->GetAction(ID_TOOLS_WRITE_MRC2014)->setChecked(WritesMrc2014());
 }
 
 void Application::OnPresetRunParameters() {

@@ -79,6 +79,11 @@ public:
     // lie in a new "Preview Placements" window.
     void OnPreviewPlacements();
     void OnTransmittivityToOD();
+    // Tools ▸ "Write MRC2014 Files": the header style of the Run, Convert and the pick boxes, checked
+    // in the menu and remembered between sessions.
+    void OnWriteMrc2014();
+    bool WritesMrc2014() const { return m_runParameters.m_bMrc2014; }
+    void LoadMrcPreference();
     // The pick settings clear the pick state first, even when the command then refuses.
     void ClearPickState();
     void OnSetPickMode();

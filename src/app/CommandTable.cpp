@@ -7,7 +7,7 @@
 namespace gc {
 namespace {
 
-constexpr std::array<CommandEntry, 24> COMMANDS{{
+constexpr std::array<CommandEntry, 25> COMMANDS{{
     {ID_FILE_PRESET_RUN_PARAMETERS, CommandMenu::File, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", 1,
      "Set Run Parameters", "Pre Run Step", true, false, &Application::OnPresetRunParameters},
     {ID_FILE_RUN, CommandMenu::File, "&Run\tCtrl+R", "Ctrl+R", 0,
@@ -38,6 +38,9 @@ constexpr std::array<CommandEntry, 24> COMMANDS{{
     {ID_TOOLS_PREVIEW_PLACEMENTS, CommandMenu::Tools, "Preview Placements", "", 0,
      "Find the images of the chosen scans without writing any file, and show where they lie", "", true, false,
      &Application::OnPreviewPlacements},
+    {ID_TOOLS_WRITE_MRC2014, CommandMenu::Tools, "Write MRC2014 Files", "", 0,
+     "Write MRC files with MRC2014 headers (the Run's images as unsigned 16-bit)", "", true, false,
+     &Application::OnWriteMrc2014},
     {ID_VIEW_TOOLBAR, CommandMenu::View, "&Toolbar", "", 0, "Show or hide the toolbar", "Toggle ToolBar",
      false, false, &Application::OnViewToolbar},
     {ID_VIEW_STATUS_BAR, CommandMenu::View, "&Status Bar", "", 0, "Show or hide the status bar",

@@ -254,6 +254,7 @@ void AttachConvertCutDialog(Application& app) {
         ConvertCutDialog dialog(
             owner.GetChooser(), owner.GetMessages(), [&owner](int status) { owner.EndProcess(status); },
             &owner.GetFrame());
+        dialog.Logic().m_mrcStyle = owner.WritesMrc2014() ? MrcStyle::Mrc2014 : MrcStyle::Classic;
         owner.GetDialogs().Exec(dialog);
     };
 }

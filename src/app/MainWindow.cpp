@@ -66,7 +66,7 @@ void MainWindow::CreateActions() {
         action->setIcon(ToolbarIcon(entry.m_id));
         action->setIconVisibleInMenu(false);
         if (entry.m_id == ID_VIEW_TOOLBAR || entry.m_id == ID_VIEW_STATUS_BAR ||
-            entry.m_id == ID_VIEW_IMAGE_LIST)
+            entry.m_id == ID_VIEW_IMAGE_LIST || entry.m_id == ID_TOOLS_WRITE_MRC2014)
             action->setCheckable(true);
         // Keys belong to the main window, whether or not the command has a menu entry or a button.
         addAction(action);

@@ -107,6 +107,8 @@ RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser&
     m_pStartNumberText->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_pStartNumberText));
     m_pOutputDir = MakeCheck(group, "OutputDir");
+    m_pPixelSize = new QLineEdit(group);
+    m_pPixelSize->setObjectName("PixelSize");
     m_pSelectFiles = new QPushButton(RUN_PARAMETERS_SELECT_FILES, group);
     m_pSelectFiles->setObjectName("SelectFiles");
     m_pSaveParameters = new QPushButton(RUN_PARAMETERS_SAVE_PARAMETERS, group);
@@ -118,6 +120,8 @@ RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser&
     m_pAppendText->setText(QString::fromStdString(record.m_strAppendString));
     m_pStartNumberText->setText(QString::fromStdString(record.m_strStartNumber));
     ShowChecks();
+    if (record.m_dPixelSize > 0)
+        m_pPixelSize->setText(QString::fromStdString(PixelSizeText(record.m_dPixelSize)));
 
     auto* grid = new QGridLayout(group);
     int row = 0;
@@ -142,6 +146,8 @@ RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser&
     grid->addWidget(m_pStartNumberText, row++, 0, 1, 2);
     grid->addWidget(new QLabel(RUN_PARAMETERS_OUTPUT_DIR_LABEL, group), row, 0);
     grid->addWidget(m_pOutputDir, row++, 1);
+    grid->addWidget(new QLabel(QString::fromUtf8(RUN_PARAMETERS_PIXEL_SIZE_LABEL), group), row, 0);
+    grid->addWidget(m_pPixelSize, row++, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_pSelectFiles);
     buttons->addWidget(m_pSaveParameters);
@@ -185,7 +191,14 @@ RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser&
     m_pAppendText->installEventFilter(this);
     m_pStartNumberText->installEventFilter(this);
     connect(m_pSelectFiles, &QPushButton::clicked, this, [this] { m_pLogic->OnSelectFiles(); });
-    connect(m_pSaveParameters, &QPushButton::clicked, this, [this] {
+    connect(m_pSaveParameters, &QPushButton::clicked, this, [this, &parameters, &messages] {
+        // The pixel size is read when the parameters are saved; a refused text saves nothing.
+        double pixelSize = 0;
+        if (!PixelSizeFromText(m_pPixelSize->text().toStdString(), pixelSize)) {
+            messages.Warning(MSG_PIXEL_SIZE_NOT_CORRECT);
+            return;
+        }
+        parameters.m_dPixelSize = pixelSize;
         if (m_pLogic->OnSaveParameters())
             done(RUN_PARAMETERS_END_CODE);
     });

@@ -44,6 +44,7 @@ public:
     QCheckBox* m_pStartNumber;
     QLineEdit* m_pStartNumberText;
     QCheckBox* m_pOutputDir;
+    QLineEdit* m_pPixelSize; // Å; empty = not set
     QPushButton* m_pSelectFiles;
     QPushButton* m_pSaveParameters;
 

@@ -6,6 +6,7 @@
 // hold its own values) with the .box and .star coordinate files, and prints the written file names
 // on standard output.
 #include "CliShell.h"
+#include "MrcOptions.h"
 
 #include "core/FileHandles.h"
 #include "document/DocumentMessages.h"
@@ -34,6 +35,8 @@ struct PickOptions {
     bool m_bCollate = false;
     int m_nImage = 1;
     std::string m_strCoords;
+    bool m_bMrc2014 = false;
+    double m_dPixelSize = 0;
     std::vector<std::string> m_centres;
 };
 
@@ -147,6 +150,8 @@ int RunPick(const PickOptions& options) {
     state.m_bCollate = options.m_bCollate ? 1 : 0;
     state.m_nMaskSize = options.m_nSize;
     int refused = 0;
+    state.m_bMrc2014 = options.m_bMrc2014;
+    state.m_dPixelSize = options.m_dPixelSize;
     for (const auto& [centre, text] : centres) {
         const AddPickResult result = AddPick(state, image, centre);
         if (result != AddPickResult::Added) {
@@ -188,6 +193,7 @@ void AddPickCommand(CLI::App& app) {
         ->check(CLI::Range(1, INT_MAX));
     command->add_option("--coords", options->m_strCoords,
                         "read box centres from a .box (EMAN2), .star (RELION) or x,y .csv file first");
+    AddMrcOptions(*command, options->m_bMrc2014, options->m_dPixelSize);
     command->add_option("CENTRES", options->m_centres, "box centres X,Y in image pixels, top-left (0, 0)");
     AddVersionFlag(*command);
     command->callback([options] { CommandStatus() = RunPick(*options); });

@@ -3,6 +3,7 @@
 // every FILE. The summary goes to standard output unless --quiet;
 // skip and error texts go to standard error; a progress bar is drawn on a terminal.
 #include "CliShell.h"
+#include "MrcOptions.h"
 
 #include "core/PendingFile.h"
 #include "core/Version.h"
@@ -31,6 +32,9 @@ struct SplitOptions {
     bool m_bKeepGoing = false;
     bool m_bDryRun = false;
     bool m_bPreview = false;
+    bool m_bMrc2014 = false;
+    double m_dPixelSize = 0;
+    double m_dMagnification = 0;
     std::string m_strReport;
     std::string m_strAppend;
     std::string m_strStartNumber;
@@ -112,6 +116,9 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     parameters.m_nWidthCm = options.m_nWidthCm;
     parameters.m_nBinning = options.m_nBinning;
     parameters.m_bOutputTiff = options.m_bTiff;
+    parameters.m_bMrc2014 = options.m_bMrc2014;
+    parameters.m_dPixelSize = options.m_dPixelSize;
+    parameters.m_dMagnification = options.m_dMagnification;
     parameters.m_bBatchMode = options.m_files.size() > 1;
     parameters.m_bAppendString = appendGiven;
     if (appendGiven)
@@ -199,6 +206,13 @@ void AddSplitCommand(CLI::App& app) {
     command->add_option("--binning", options->m_nBinning, "binned copy: 0 (none), 2, 3 or 4 (default 0)")
         ->check(CLI::IsMember({0, 2, 3, 4}));
     command->add_flag("--tiff", options->m_bTiff, "write TIFF files instead of MRC files");
+    CLI::Option* pixelSize = AddMrcOptions(*command, options->m_bMrc2014, options->m_dPixelSize);
+    command
+        ->add_option("--magnification", options->m_dMagnification,
+                     "the microscope's magnification: each scan's pixel size is its scanner step "
+                     "(XResolution/YResolution/ResolutionUnit) divided by it")
+        ->check(CLI::PositiveNumber)
+        ->excludes(pixelSize);
     CLI::Option* append =
         command
             ->add_option("--append", options->m_strAppend,

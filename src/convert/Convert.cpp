@@ -10,6 +10,7 @@
 #include "PixelStatistics.h"
 #include "core/TiffErrors.h"
 #include "image/MrcHeader.h"
+#include "image/MrcOutputFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -145,26 +146,34 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     const double pixels = static_cast<double>(tags.m_nWidth) * static_cast<double>(tags.m_nLength);
     const double mean = statistics.m_dSum / pixels;
     const double rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares - mean * mean) / pixels);
-    MrcHeader header;
-    header.SetImage(static_cast<int>(tags.m_nWidth), static_cast<int>(tags.m_nLength), MRC_MODE_FLOAT);
-    header.SetStatistics(statistics.m_fMinimum, statistics.m_fMaximum, mean, rms);
-    header.SetLabel(scale == OUTPUT_FORMAT_8_BIT ? LABEL_OD_8_BIT : LABEL_OD_16_BIT);
+    const MrcStatistics fullStatistics{statistics.m_fMinimum, statistics.m_fMaximum, mean, rms};
+    MrcDescription fullDescription;
+    fullDescription.width = static_cast<int>(tags.m_nWidth);
+    fullDescription.height = static_cast<int>(tags.m_nLength);
+    fullDescription.mode = MRC_MODE_FLOAT;
+    fullDescription.style = settings.m_style;
+    fullDescription.pixelSize = settings.m_dPixelSize;
+    fullDescription.label = scale == OUTPUT_FORMAT_8_BIT ? LABEL_OD_8_BIT : LABEL_OD_16_BIT;
 
     // Both outputs are written under temporary names; each appears under its own name only when it is
     // complete, and whatever ends this function early removes what is still pending.
-    PendingOutput full;
-    if (!full.Open(OdFileName(path)))
-        return WriteError(messages, full.FinalPath(), errno);
-    PendingOutput binned;
-    if (binSize != 0 && !binned.Open(OdBinnedFileName(path, binSize)))
-        return WriteError(messages, binned.FinalPath(), errno);
-    if (!header.Write(full.get()))
-        return WriteError(messages, full.FinalPath(), errno);
-    if (binned && !MrcHeader().Write(binned.get()))
-        return WriteError(messages, binned.FinalPath(), errno);
+    MrcOutputFile full;
+    if (full.Open(OdFileName(path), fullDescription) != MrcOutputFile::OpenResult::Opened)
+        return WriteError(messages, OdFileName(path), errno);
+    MrcOutputFile binned;
+    if (binSize != 0) {
+        MrcDescription binnedDescription = fullDescription;
+        binnedDescription.label = BinnedLabel(binSize);
+        binnedDescription.width = fullDescription.width / binSize;
+        binnedDescription.height = fullDescription.height / binSize;
+        binnedDescription.pixelSize = settings.m_dPixelSize * binSize;
+        if (binned.Open(OdBinnedFileName(path, binSize), binnedDescription) !=
+            MrcOutputFile::OpenResult::Opened)
+            return WriteError(messages, OdBinnedFileName(path, binSize), errno);
+    }
 
     // Second pass: the values, one row at a time.
-    std::vector<unsigned char> row(width * 4);
+    std::vector<float> row(width);
     for (std::uint32_t s = 0; s < strips; ++s) {
         if (progress.StopRequested())
             return ConvertOutcome::Interrupted;
@@ -172,34 +181,32 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
             return ConvertOutcome::CannotHandle;
         const std::uint32_t rows = tags.RowsInStrip(s);
         for (std::uint32_t r = 0; r < rows; ++r) {
-            unsigned char* out = row.data();
-            strip.ForEachSample(r * width, width, [&](unsigned value) {
-                PutFloatLE(out, density[value]);
-                out += 4;
-            });
-            if (std::fwrite(row.data(), 1, row.size(), full.get()) != row.size())
-                return WriteError(messages, full.FinalPath(), errno);
+            float* out = row.data();
+            strip.ForEachSample(r * width, width, [&](unsigned value) { *out++ = density[value]; });
+            if (!full.WriteFloats(row.data(), row.size()))
+                return WriteError(messages, full.Path(), errno);
         }
         if (s % PROGRESS_STRIP_STEP == 0)
             progress.SetPos(SecondPassPosition(s, fileIndex, fileCount, tags));
     }
     tiff.reset();
     // The full-size file is complete: it takes its name, and the binned copy is made from it.
-    if (!full.Commit())
-        return WriteError(messages, full.FinalPath(), errno);
+    const std::string fullName = full.Path();
+    if (!full.Close(fullStatistics))
+        return WriteError(messages, fullName, errno);
     if (binSize != 0)
-        return BinMrcFile(full.FinalPath(), binned, binSize, messages, progress);
+        return BinMrcFile(fullName, binned, binSize, messages, progress);
     return ConvertOutcome::Done;
 }
 
-ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, int binSize, Messages& messages,
+ConvertOutcome BinMrcFile(const std::string& fullName, MrcOutputFile& binned, int binSize, Messages& messages,
                           Progress& progress) {
     errno = 0;
     FileHandle full(std::fopen(fullName.c_str(), "rb"));
     if (!full)
         return ReadBackError(messages, fullName, errno);
-    if (!binned)
-        return WriteError(messages, binned.FinalPath(), 0);
+    if (!binned.IsOpen())
+        return WriteError(messages, binned.Path(), 0);
     int width = 0;
     int height = 0;
     if (binSize < 1 || !MrcHeader::ReadSize(full.get(), width, height) || width < 0 || height < 0 ||
@@ -213,7 +220,7 @@ ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, in
     const float blockArea = static_cast<float>(binSize * binSize);
 
     std::vector<unsigned char> inRow(static_cast<std::size_t>(width) * 4);
-    std::vector<unsigned char> outRow(static_cast<std::size_t>(binnedWidth) * 4);
+    std::vector<float> outRow(static_cast<std::size_t>(binnedWidth));
     std::vector<float> accumulators(static_cast<std::size_t>(binnedWidth), 0.0f);
     OdStatistics statistics;
     int rowsWritten = 0;
@@ -234,13 +241,11 @@ ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, in
             for (int k = 0; k < binnedWidth; ++k) {
                 const float value = accumulators[k] / blockArea;
                 statistics.Add(value);
-                PutFloatLE(outRow.data() + 4 * k, value);
+                outRow[static_cast<std::size_t>(k)] = value;
                 accumulators[k] = 0.0f;
             }
-            // A binned width of 0 leaves nothing to write (and no buffer to hand to fwrite).
-            if (!outRow.empty() &&
-                std::fwrite(outRow.data(), 1, outRow.size(), binned.get()) != outRow.size())
-                return WriteError(messages, binned.FinalPath(), errno);
+            if (!binned.WriteFloats(outRow.data(), outRow.size()))
+                return WriteError(messages, binned.Path(), errno);
             ++rowsWritten;
         }
     }
@@ -254,12 +259,9 @@ ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, in
         if (values > 1)
             rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares / values - mean * mean) / (values - 1));
     }
-    MrcHeader header;
-    header.SetImage(binnedWidth, binnedHeight, MRC_MODE_FLOAT);
-    header.SetStatistics(statistics.m_fMinimum, statistics.m_fMaximum, mean, rms);
-    header.SetLabel(BinnedLabel(binSize));
-    if (std::fseek(binned.get(), 0, SEEK_SET) != 0 || !header.Write(binned.get()) || !binned.Commit())
-        return WriteError(messages, binned.FinalPath(), errno);
+    const std::string binnedName = binned.Path();
+    if (!binned.Close({statistics.m_fMinimum, statistics.m_fMaximum, mean, rms}))
+        return WriteError(messages, binnedName, errno);
     return ConvertOutcome::Done;
 }
 

@@ -10,6 +10,7 @@
 #include "StripImage.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
+#include "image/MrcOutputFile.h"
 
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ struct ConvertSettings {
     int m_nOutputFormat = OUTPUT_FORMAT_AUTO;
     bool m_bNegative = false;
     bool m_bStatistics = false;
+    MrcStyle m_style = MrcStyle::Classic;
+    double m_dPixelSize = 0; // Å per pixel of the full-size file; 0 when not set
 };
 
 // A press of Convert with the fit constants read and checked and files loaded: records the GAIN and
@@ -47,7 +50,7 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
 // Writes the binned copy of the full-size file `fullName` into `binned`, which holds the placeholder
 // header: B × B block means as float32, the last NX mod B columns and NY mod B rows dropped, then the
 // finished header over the placeholder; closes both files and commits `binned` under its own name.
-ConvertOutcome BinMrcFile(const std::string& fullName, PendingOutput& binned, int binSize, Messages& messages,
+ConvertOutcome BinMrcFile(const std::string& fullName, MrcOutputFile& binned, int binSize, Messages& messages,
                           Progress& progress);
 
 } // namespace gc

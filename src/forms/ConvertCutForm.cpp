@@ -118,6 +118,7 @@ ConvertOutcome ConvertCutForm::OnConvert() {
     settings.m_nOutputFormat = m_nOutputFormat;
     settings.m_bNegative = m_bNegative;
     settings.m_bStatistics = m_bStatistics;
+    settings.m_style = m_mrcStyle;
     const ConvertOutcome outcome = ConvertFiles(files, settings, m_strLastRunPath, m_messages, m_progress);
     // Auto is decided by the first file converted and holds while the list shows "Auto".
     m_nOutputFormat = settings.m_nOutputFormat;

@@ -67,6 +67,8 @@ public:
     int m_nOutputFormat = OUTPUT_FORMAT_AUTO;
     bool m_bNegative = false;
     bool m_bStatistics = false;
+    // The header style of the files Convert writes (Tools ▸ "Write MRC2014 Files").
+    MrcStyle m_mrcStyle = MrcStyle::Classic;
     double m_dGain;
     double m_dA;
     double m_dX0;

@@ -23,6 +23,8 @@ constexpr int OFFSET_DMEAN = 84;
 constexpr int OFFSET_ISPG = 88;
 constexpr int OFFSET_NSYMBT = 92;
 constexpr int OFFSET_EXTRA = 96;
+constexpr int OFFSET_NVERSION = 108; // inside EXTRA
+constexpr int NVERSION_INDEX = (OFFSET_NVERSION - OFFSET_EXTRA) / 4;
 constexpr int OFFSET_ORIGIN = 196;
 constexpr int OFFSET_MAP = 208;
 constexpr int OFFSET_MACHST = 212;
@@ -132,6 +134,33 @@ void MrcHeader::SetLabel(const std::string& text) {
     const std::size_t length = std::min<std::size_t>(text.size(), MRC_MAX_LABEL_TEXT);
     std::memcpy(m_cLabels[0], text.data(), length);
     m_cLabels[0][length] = '\0';
+}
+
+bool MrcHeader::AddLabel(const std::string& text) {
+    if (m_nLabels < 0 || m_nLabels >= MRC_LABEL_COUNT)
+        return false;
+    char* label = m_cLabels[m_nLabels++];
+    std::memset(label, ' ', MRC_LABEL_SIZE);
+    const std::size_t length = std::min<std::size_t>(text.size(), MRC_MAX_LABEL_TEXT);
+    std::memcpy(label, text.data(), length);
+    label[length] = '\0';
+    return true;
+}
+
+void MrcHeader::SetMrc2014() {
+    m_cMachineStamp[0] = m_cMachineStamp[1] = MRC_STAMP_LITTLE_ENDIAN;
+    m_cMachineStamp[2] = m_cMachineStamp[3] = 0;
+    m_nExtra[NVERSION_INDEX] = MRC_NVERSION_2014;
+}
+
+int MrcHeader::Version() const {
+    return m_nExtra[NVERSION_INDEX];
+}
+
+void MrcHeader::SetPixelSize(double angstromPerPixel) {
+    m_fCellA[0] = static_cast<float>(m_nMX * angstromPerPixel);
+    m_fCellA[1] = static_cast<float>(m_nMY * angstromPerPixel);
+    m_fCellA[2] = static_cast<float>(m_nMZ * angstromPerPixel);
 }
 
 std::array<unsigned char, MRC_HEADER_SIZE> MrcHeader::Bytes() const {

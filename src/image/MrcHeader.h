@@ -23,6 +23,9 @@ inline constexpr int MRC_LABEL_SIZE = 80;
 inline constexpr int MRC_MAX_LABEL_TEXT = MRC_LABEL_SIZE - 1;
 // First byte of the machine stamp of a file whose numbers are big-endian.
 inline constexpr unsigned char MRC_STAMP_BIG_ENDIAN = 0x11;
+// The MRC2014 revision: little-endian machine stamp 0x44 0x44 0x00 0x00 and NVERSION 20140.
+inline constexpr unsigned char MRC_STAMP_LITTLE_ENDIAN = 0x44;
+inline constexpr int MRC_NVERSION_2014 = 20140;
 
 // Bytes per pixel value of a data mode: 1 (mode 0), 2 (modes 1 and 6), 4 (mode 2); 0 for a mode
 // the viewer does not read.
@@ -39,6 +42,14 @@ public:
     void SetStatistics(double dmin, double dmax, double dmean, double rms);
     // Label 1 = text (cut at MRC_MAX_LABEL_TEXT characters) + one zero byte, the rest spaces.
     void SetLabel(const std::string& text);
+    // The next unused label (NLABL + 1) = text, padded like SetLabel; false when all ten are in use.
+    bool AddLabel(const std::string& text);
+    // The MRC2014 marks: machine stamp 0x44 0x44 0x00 0x00 and NVERSION 20140.
+    void SetMrc2014();
+    // NVERSION (bytes 108 to 111): 0 in a file of the 2000 revision.
+    int Version() const;
+    // Cell size = sampling intervals × `angstromPerPixel` (CELLA = MX, MY, MZ × size).
+    void SetPixelSize(double angstromPerPixel);
 
     // Writes the 1024 bytes at the file's current position; true when all were written.
     bool Write(std::FILE* file) const;

@@ -14,24 +14,6 @@ namespace {
 
 constexpr std::size_t MRC_STREAM_BUFFER = 1 << 20;
 
-// Exact sums of the values of a row and of their squares, in 32-bit pieces of at most 65,536 pixels
-// (65,536 × 255² < 2³²), which lets the loop vectorise.
-void AddRowSums(const unsigned char* row, int width, std::uint64_t& sum, std::uint64_t& sumSquares) {
-    constexpr int PIECE = 65536;
-    for (int start = 0; start < width; start += PIECE) {
-        const int end = std::min(width, start + PIECE);
-        std::uint32_t pieceSum = 0;
-        std::uint32_t pieceSquares = 0;
-        for (int x = start; x < end; ++x) {
-            const std::uint32_t value = row[x];
-            pieceSum += value;
-            pieceSquares += value * value;
-        }
-        sum += pieceSum;
-        sumSquares += pieceSquares;
-    }
-}
-
 // One row of the block step with factor B: starts (`first`) or extends the block sums of the binned
 // columns, and on the block's last row (`last`) stores their truncated means B × B.
 template <int B>
@@ -76,6 +58,19 @@ OutputSettings OutputSettings::For(const ScanGeometry& geometry, bool tiff, int 
     settings.m_nBinnedHeight = geometry.m_nBinnedHeight;
     settings.m_nCompression = TiffOutputCompression(geometry.m_nCompression);
     settings.m_nPhotometric = geometry.m_nPhotometric;
+    if (geometry.m_nResolutionUnit != 0 && geometry.m_fXResolution > 0 && geometry.m_fYResolution > 0) {
+        settings.m_nResolutionUnit = geometry.m_nResolutionUnit;
+        settings.m_fXResolution = geometry.m_fXResolution;
+        settings.m_fYResolution = geometry.m_fYResolution;
+    }
+    return settings;
+}
+
+OutputSettings OutputSettings::For(const ScanGeometry& geometry, const RunParameters& parameters,
+                                   double pixelSize) {
+    OutputSettings settings = For(geometry, parameters.m_bOutputTiff, parameters.m_nBinning);
+    settings.m_style = parameters.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
+    settings.m_dPixelSize = pixelSize;
     return settings;
 }
 
@@ -88,7 +83,11 @@ void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t c
 }
 
 StepResult ImageOutput::Fail(StepResult result, const PendingFile& file, const char* reason) {
-    failure = "writing " + file.FinalPath() + ": " + (reason ? reason : std::strerror(errno));
+    return Fail(result, file.FinalPath(), reason);
+}
+
+StepResult ImageOutput::Fail(StepResult result, const std::string& path, const char* reason) {
+    failure = "writing " + path + ": " + (reason ? reason : std::strerror(errno));
     return result;
 }
 
@@ -114,21 +113,28 @@ StepResult ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffH
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, m_settings.m_nPhotometric);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1);
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE);
+    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, m_settings.m_nResolutionUnit);
+    // The scan's sampling, B times coarser in a binned copy.
+    if (m_settings.m_fXResolution > 0 && m_settings.m_fYResolution > 0) {
+        const float scale = width == m_settings.m_nWidth ? 1.0f : static_cast<float>(m_settings.m_nBinning);
+        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, m_settings.m_fXResolution / scale);
+        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, m_settings.m_fYResolution / scale);
+    }
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     return StepResult::Ok;
 }
 
-StepResult ImageOutput::OpenMrc(PendingFile& file, FileHandle& handle) {
-    handle.reset(file.CreateStream("wb"));
-    if (!handle)
-        return Fail(StepResult::FatalWrite, file);
-    std::vector<char>& buffer = &handle == &m_mrc ? m_mrcBuffer : m_binnedMrcBuffer;
-    buffer.resize(MRC_STREAM_BUFFER);
-    std::setvbuf(handle.get(), buffer.data(), _IOFBF, buffer.size());
-    // Every MRC output starts with the cleared header as its placeholder.
-    if (!MrcHeader().Write(handle.get()))
-        return Fail(StepResult::FatalWrite, file);
+StepResult ImageOutput::OpenMrc(MrcOutputFile& file, const std::string& path, int width, int height,
+                                int binning) {
+    MrcDescription description;
+    description.width = width;
+    description.height = height;
+    description.style = m_settings.m_style;
+    description.mode = m_settings.m_style == MrcStyle::Mrc2014 ? MRC_MODE_UINT16 : MRC_MODE_BYTE;
+    description.pixelSize = m_settings.m_dPixelSize * binning;
+    description.label = MRC_SPLIT_LABEL;
+    if (file.Open(path, description, MRC_STREAM_BUFFER) != MrcOutputFile::OpenResult::Opened)
+        return Fail(StepResult::FatalWrite, path);
     return StepResult::Ok;
 }
 
@@ -150,10 +156,10 @@ StepResult ImageOutput::Open(const ImageName& name, const OutputSettings& settin
     }
     rowsWritten = binnedRowsWritten = 0;
     std::tie(m_strName, m_strBinnedName) = NamesFor(name, settings);
-    pending = PendingFile(m_strName);
-    if (binning)
-        binnedPending = PendingFile(m_strBinnedName);
     if (settings.m_bTiff) {
+        pending = PendingFile(m_strName);
+        if (binning)
+            binnedPending = PendingFile(m_strBinnedName);
         if (const StepResult result = OpenTiff(pending, settings.m_nWidth, settings.m_nHeight, m_tiff);
             result != StepResult::Ok)
             return result;
@@ -161,14 +167,12 @@ StepResult ImageOutput::Open(const ImageName& name, const OutputSettings& settin
             return OpenTiff(binnedPending, settings.m_nBinnedWidth, settings.m_nBinnedHeight, m_binnedTiff);
         return StepResult::Ok;
     }
-    if (const StepResult result = OpenMrc(pending, m_mrc); result != StepResult::Ok)
+    if (const StepResult result = OpenMrc(m_mrc, m_strName, settings.m_nWidth, settings.m_nHeight, 1);
+        result != StepResult::Ok)
         return result;
-    m_nSum = m_nSumSquares = 0;
-    if (binning) {
-        if (const StepResult result = OpenMrc(binnedPending, m_binnedMrc); result != StepResult::Ok)
-            return result;
-        m_nBinnedSum = m_nBinnedSumSquares = 0;
-    }
+    if (binning)
+        return OpenMrc(m_binnedMrc, m_strBinnedName, settings.m_nBinnedWidth, settings.m_nBinnedHeight,
+                       settings.m_nBinning);
     return StepResult::Ok;
 }
 
@@ -193,10 +197,10 @@ bool ImageOutput::BinRow(const unsigned char* row, int rowIndex) {
 }
 
 StepResult ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {
-    const int width = m_settings.m_nWidth;
     const int b = m_settings.m_nBinning;
     rowsWritten = rowIndex + 1;
     if (m_settings.m_bTiff) {
+        const int width = m_settings.m_nWidth;
         errno = 0;
         if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(rowIndex),
                                   const_cast<unsigned char*>(row), width) == -1)
@@ -211,16 +215,12 @@ StepResult ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {
         }
         return StepResult::Ok;
     }
-    AddRowSums(row, width, m_nSum, m_nSumSquares);
-    if (std::fwrite(row, 1, static_cast<std::size_t>(width), m_mrc.get()) != static_cast<std::size_t>(width))
-        return Fail(StepResult::FatalWrite, pending);
+    if (!m_mrc.WriteRow(row))
+        return Fail(StepResult::FatalWrite, m_strName);
     if (b != 0 && BinRow(row, rowIndex)) {
         binnedRowsWritten = rowIndex / b + 1;
-        const int binnedWidth = m_settings.m_nBinnedWidth;
-        AddRowSums(m_binnedRow.data(), binnedWidth, m_nBinnedSum, m_nBinnedSumSquares);
-        if (std::fwrite(m_binnedRow.data(), 1, static_cast<std::size_t>(binnedWidth), m_binnedMrc.get()) !=
-            static_cast<std::size_t>(binnedWidth))
-            return Fail(StepResult::FatalWrite, binnedPending);
+        if (!m_binnedMrc.WriteRow(m_binnedRow.data()))
+            return Fail(StepResult::FatalWrite, m_strBinnedName);
     }
     return StepResult::Ok;
 }
@@ -233,15 +233,6 @@ StepResult ImageOutput::CompleteTiff(TIFF* tiff, const PendingFile& file, int fr
                                   const_cast<unsigned char*>(zeros.data()), width) == -1)
             return Fail(StepResult::FatalWrite, file, errno ? nullptr : "the strip cannot be written");
     }
-    return StepResult::Ok;
-}
-
-StepResult ImageOutput::CompleteMrc(std::FILE* stream, const PendingFile& file, int from, int width,
-                                    int height) {
-    const std::vector<unsigned char> zeros(static_cast<std::size_t>(width), 0);
-    for (int row = from; row < height; ++row)
-        if (std::fwrite(zeros.data(), 1, zeros.size(), stream) != zeros.size())
-            return Fail(StepResult::FatalWrite, file);
     return StepResult::Ok;
 }
 
@@ -272,42 +263,30 @@ StepResult ImageOutput::CloseTiff() {
     return StepResult::Ok;
 }
 
-StepResult ImageOutput::FinishMrcFile(FileHandle& stream, PendingFile& file, int rows, int width, int height,
-                                      std::uint64_t sum, std::uint64_t sumSquares) {
-    if (const StepResult completed = CompleteMrc(stream.get(), file, rows, width, height);
-        completed != StepResult::Ok)
-        return completed;
-    const bool binned = &file == &binnedPending;
-    double& fileMean = binned ? binnedMean : mean;
-    double& fileRms = binned ? binnedRms : rms;
-    SplitStatistics(sum, sumSquares, static_cast<std::int64_t>(width) * height, fileMean, fileRms);
-    MrcHeader header;
-    header.SetImage(width, height, MRC_MODE_BYTE);
-    header.SetStatistics(0.0, 255.0, fileMean, fileRms);
-    header.SetLabel(MRC_SPLIT_LABEL);
-    std::FILE* open = stream.release();
-    const bool written = std::fseek(open, 0, SEEK_SET) == 0 && header.Write(open);
-    const int writeError = errno;
-    if (!written) {
-        std::fclose(open);
-        errno = writeError;
-        return Fail(StepResult::FatalWrite, file);
-    }
-    if (!file.CloseAndCommit(open))
-        return Fail(StepResult::FatalWrite, file);
+StepResult ImageOutput::FinishMrcFile(MrcOutputFile& file, int rows) {
+    const MrcDescription& description = file.Description();
+    if (!file.WriteZeroRows(description.height - rows))
+        return Fail(StepResult::FatalWrite, file.Path());
+    // The classic header: DMIN 0 and DMAX 255 always, mean and rms of the delivered rows over the
+    // nominal pixel count.
+    const MrcDataStatistics& data = file.Statistics();
+    MrcStatistics classic{0.0, 255.0, 0.0, 0.0};
+    SplitStatistics(data.ByteSum(), data.ByteSumSquares(),
+                    static_cast<std::int64_t>(description.width) * description.height, classic.dmean,
+                    classic.rms);
+    const std::string path = file.Path();
+    if (!file.Close(classic))
+        return Fail(StepResult::FatalWrite, path);
     return StepResult::Ok;
 }
 
 StepResult ImageOutput::FinishMrc() {
-    if (m_mrc) {
-        if (const StepResult result = FinishMrcFile(m_mrc, pending, rowsWritten, m_settings.m_nWidth,
-                                                    m_settings.m_nHeight, m_nSum, m_nSumSquares);
-            result != StepResult::Ok)
+    if (m_mrc.IsOpen()) {
+        if (const StepResult result = FinishMrcFile(m_mrc, rowsWritten); result != StepResult::Ok)
             return result;
     }
-    if (m_binnedMrc)
-        return FinishMrcFile(m_binnedMrc, binnedPending, binnedRowsWritten, m_settings.m_nBinnedWidth,
-                             m_settings.m_nBinnedHeight, m_nBinnedSum, m_nBinnedSumSquares);
+    if (m_binnedMrc.IsOpen())
+        return FinishMrcFile(m_binnedMrc, binnedRowsWritten);
     return StepResult::Ok;
 }
 

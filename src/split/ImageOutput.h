@@ -14,6 +14,7 @@
 #include "core/PendingFile.h"
 #include "core/TiffHandle.h"
 #include "image/MrcHeader.h"
+#include "image/MrcOutputFile.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -33,8 +34,16 @@ struct OutputSettings {
     int m_nBinnedWidth = 0, m_nBinnedHeight = 0;     // binning only
     std::uint16_t m_nCompression = COMPRESSION_NONE; // TiffOutputCompression of the input's
     std::uint16_t m_nPhotometric = PHOTOMETRIC_MINISBLACK;
+    MrcStyle m_style = MrcStyle::Classic; // MRC2014: images as mode 6
+    double m_dPixelSize = 0;              // Å per full-size pixel; 0 when not set
+    // The scan's resolution tags, kept on TIFF outputs (ResolutionUnit 1 when the scan has none).
+    std::uint16_t m_nResolutionUnit = RESUNIT_NONE;
+    float m_fXResolution = 0, m_fYResolution = 0;
 
     static OutputSettings For(const ScanGeometry& geometry, bool tiff, int binning);
+    // The same with the MRC style and the full-size pixel size.
+    static OutputSettings For(const ScanGeometry& geometry, const RunParameters& parameters,
+                              double pixelSize);
 };
 
 // The compression of TIFF outputs of a scan compressed with `scanCompression`: the scan's own, but
@@ -67,40 +76,35 @@ public:
     // renamed; a failed write, close or rename is a write error.
     StepResult FinishMrc();
 
-    bool IsOpen() const { return m_tiff || m_binnedTiff || m_mrc || m_binnedMrc; }
+    bool IsOpen() const { return m_tiff || m_binnedTiff || m_mrc.IsOpen() || m_binnedMrc.IsOpen(); }
     const std::string& Name() const { return m_strName; }
     const std::string& BinnedName() const { return m_strBinnedName; }
-    // After FinishMrc: the header's mean and rms of the full-size (binned false) or binned file.
-    double FinishedMean(bool binned) const { return binned ? binnedMean : mean; }
-    double FinishedRms(bool binned) const { return binned ? binnedRms : rms; }
+    // After FinishMrc: the header's statistics of the full-size (binned false) or binned file.
+    const MrcStatistics& Finished(bool binned) const {
+        return binned ? m_binnedMrc.Written() : m_mrc.Written();
+    }
     // After a failure: the file and the system's reason ("writing out/a_1.mrc: No space left on device").
     const std::string& Failure() const { return failure; }
 
 private:
     StepResult OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle);
-    StepResult OpenMrc(PendingFile& file, FileHandle& handle);
+    StepResult OpenMrc(MrcOutputFile& file, const std::string& path, int width, int height, int binning);
     // Zero strips (TIFF) from row `from` up to `height`.
     StepResult CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height);
-    StepResult CompleteMrc(std::FILE* stream, const PendingFile& file, int from, int width, int height);
     StepResult Fail(StepResult result, const PendingFile& file, const char* reason = nullptr);
+    StepResult Fail(StepResult result, const std::string& path, const char* reason = nullptr);
     // Adds row `rowIndex` to the block sums; true when it completes a binned row.
     bool BinRow(const unsigned char* row, int rowIndex);
-    StepResult FinishMrcFile(FileHandle& stream, PendingFile& file, int rowsWritten, int width, int height,
-                             std::uint64_t sum, std::uint64_t sumSquares);
+    StepResult FinishMrcFile(MrcOutputFile& file, int rowsWritten);
 
     OutputSettings m_settings;
     std::string m_strName, m_strBinnedName;
-    // The stream buffers outlive the streams that use them.
-    std::vector<char> m_mrcBuffer, m_binnedMrcBuffer;
     // Declared before the handles, so that a handle is closed before its temporary is removed.
     PendingFile pending, binnedPending;
     TiffHandle m_tiff, m_binnedTiff;
-    FileHandle m_mrc, m_binnedMrc;
+    MrcOutputFile m_mrc, m_binnedMrc;
     int rowsWritten = 0, binnedRowsWritten = 0;
-    double mean = 0, rms = 0, binnedMean = 0, binnedRms = 0;
     std::string failure;
-    std::uint64_t m_nSum = 0, m_nSumSquares = 0;
-    std::uint64_t m_nBinnedSum = 0, m_nBinnedSumSquares = 0;
     std::vector<unsigned char> m_binnedRow;
     std::vector<std::uint32_t> m_accumulator; // block sums, at most 16 × 255
 };

@@ -271,12 +271,21 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
         return RunOutcome::FatalRead;
     }
 
+    // The pixel size: given, or the scan's own sampling at the microscope's magnification.
+    double pixelSize = m_parameters.m_dPixelSize;
+    if (m_parameters.m_dMagnification > 0) {
+        pixelSize = ScanPixelSize(m_geometry, m_parameters.m_dMagnification);
+        if (pixelSize <= 0) {
+            messages.Warning(path + MSG_NO_SCAN_SAMPLING);
+            return RunOutcome::Skipped;
+        }
+    }
+
     const int fileCount = m_parameters.m_nFileCount;
     const int tilesDown = m_geometry.m_nTilesDown;
     m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, 0, tilesDown));
 
-    const OutputSettings settings =
-        OutputSettings::For(m_geometry, m_parameters.m_bOutputTiff, m_parameters.m_nBinning);
+    const OutputSettings settings = OutputSettings::For(m_geometry, m_parameters, pixelSize);
     if (m_parameters.m_bOutputTiff && settings.m_nCompression != m_geometry.m_nCompression)
         messages.Information(path + MSG_JPEG_TIFF_AS_DEFLATE);
     ExtractionSettings extraction;

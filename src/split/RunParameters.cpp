@@ -2,6 +2,10 @@
 
 #include "SplitMessages.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
 namespace gc {
 
 void RunParameters::ResetForDialog() {
@@ -17,6 +21,8 @@ void RunParameters::ResetForDialog() {
     m_bAppendString = false;
     m_bStartNumber = false;
     m_bOutputDir = false;
+    m_dPixelSize = 0;
+    m_dMagnification = 0;
     m_strAppendString.clear();
     m_strStartNumber.clear();
     m_strOutputDir.clear();
@@ -54,6 +60,10 @@ std::string BuildRunSummary(const RunParameters& parameters) {
     text += "\n";
     text += parameters.m_bOutputTiff ? SUMMARY_TIFF_OUTPUT : SUMMARY_MRC_OUTPUT;
     text += "\n";
+    if (parameters.m_bMrc2014 && !parameters.m_bOutputTiff)
+        text += std::string(SUMMARY_MRC2014) + "\n";
+    if (parameters.m_dPixelSize > 0)
+        text += SUMMARY_PIXEL_SIZE + PixelSizeText(parameters.m_dPixelSize) + "\n";
     switch (parameters.m_nBinning) {
     case 2:
         text += SUMMARY_BINNING_2;
@@ -70,6 +80,28 @@ std::string BuildRunSummary(const RunParameters& parameters) {
     }
     text += "\n";
     return text;
+}
+
+std::string PixelSizeText(double angstrom) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", angstrom);
+    return text;
+}
+
+bool PixelSizeFromText(const std::string& text, double& angstrom) {
+    std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        angstrom = 0;
+        return true;
+    }
+    const std::string trimmed = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    char* end = nullptr;
+    const double value = std::strtod(trimmed.c_str(), &end);
+    if (end != trimmed.c_str() + trimmed.size() || !std::isfinite(value) || value <= 0 ||
+        value > MAX_PIXEL_SIZE)
+        return false;
+    angstrom = value;
+    return true;
 }
 
 std::string AppendStringFromText(const std::string& text) {

@@ -31,6 +31,12 @@ struct RunParameters {
     std::string m_strOutputDir;    // absolute folder ending in "/", or empty
     std::array<std::string, MAX_INPUT_FILES> m_strInputFiles;
     bool m_bRunning = false;
+    // How MRC outputs are written (kept by ResetForDialog: a preference, not a dialog field).
+    bool m_bMrc2014 = false;
+    // Å per pixel of the full-size outputs (0: not set), or the microscope's magnification from which
+    // each scan's resolution tags give it (0: not used). The dialog's field is m_dPixelSize.
+    double m_dPixelSize = 0;
+    double m_dMagnification = 0;
 
     // The values every opening of the parameter dialog starts from: the start-up values, except
     // that the path list is kept and m_bRunning is not touched.
@@ -49,6 +55,12 @@ std::size_t CharacterCount(const std::string& text);
 bool AppendStringStaysInFolder(const std::string& text);
 std::string StartNumberFromText(const std::string& text);
 std::string OutputFolderFromChosen(const std::string& folder);
+
+// A pixel size in Å as the summary and the dialog show it (up to six significant digits), and read
+// back from a field: empty is "not set" (0); anything but a number in (0, MAX_PIXEL_SIZE] is refused.
+inline constexpr double MAX_PIXEL_SIZE = 1000.0;
+std::string PixelSizeText(double angstrom);
+bool PixelSizeFromText(const std::string& text, double& angstrom);
 
 // The text SAVE PARAMETERS shows for `parameters` (every line ends in "\n").
 std::string BuildRunSummary(const RunParameters& parameters);

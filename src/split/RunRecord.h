@@ -11,8 +11,9 @@ namespace gc {
 struct OutputRecord {
     std::string path;
     int width = 0, height = 0;
-    bool hasStatistics = false; // MRC outputs: the header's mean and rms
-    double mean = 0, rms = 0;
+    bool hasStatistics = false; // MRC outputs: the header's statistics
+    double dmin = 0, dmax = 0, mean = 0, rms = 0;
+    double pixelSize = 0; // Å per pixel; 0 when not set
 };
 
 struct ImageRecord {

@@ -67,6 +67,7 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
         {"width_cm", p.m_nWidthCm},
         {"binning", p.m_nBinning},
         {"format", p.m_bOutputTiff ? "tiff" : "mrc"},
+        {"mrc2014", p.m_bMrc2014},
         {"append", p.m_bAppendString ? json(JsonTextOfBytes(p.m_strAppendString)) : json(nullptr)},
         {"start_number", p.m_bStartNumber ? json(JsonTextOfBytes(p.m_strStartNumber)) : json(nullptr)},
         {"output_dir", p.m_bOutputDir ? json(JsonTextOfBytes(p.m_strOutputDir)) : json(nullptr)},
@@ -103,9 +104,12 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
                                 {"kind", i == 0 ? "full" : "binned"},
                                 {"width", output.width},
                                 {"height", output.height}};
+                    out["pixel_size"] = output.pixelSize > 0 ? json(output.pixelSize) : json(nullptr);
                     if (output.hasStatistics)
-                        out["header"] = {
-                            {"dmin", 0.0}, {"dmax", 255.0}, {"mean", output.mean}, {"rms", output.rms}};
+                        out["header"] = {{"dmin", output.dmin},
+                                         {"dmax", output.dmax},
+                                         {"mean", output.mean},
+                                         {"rms", output.rms}};
                     outputs.push_back(out);
                 }
                 entry["outputs"] = outputs;

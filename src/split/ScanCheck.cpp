@@ -42,6 +42,19 @@ bool ScanGeometry::FitsBand() const {
            m_nTileWidth > 0 && m_nTileLength > 0 && m_nTileSize > 0;
 }
 
+double ScanPixelSize(const ScanGeometry& geometry, double magnification) {
+    constexpr double ANGSTROM_PER_INCH = 2.54e8;
+    constexpr double ANGSTROM_PER_CENTIMETRE = 1e8;
+    const double unit = geometry.m_nResolutionUnit == RESUNIT_INCH         ? ANGSTROM_PER_INCH
+                        : geometry.m_nResolutionUnit == RESUNIT_CENTIMETER ? ANGSTROM_PER_CENTIMETRE
+                                                                           : 0.0;
+    const double x = geometry.m_fXResolution;
+    const double y = geometry.m_fYResolution;
+    if (unit == 0 || !(magnification > 0) || !(x > 0) || !(y > 0) || std::fabs(x - y) > 1e-4 * x)
+        return 0;
+    return unit / x / magnification;
+}
+
 ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParameters& parameters,
                           ScanGeometry& geometry, Messages& messages) {
     geometry = ScanGeometry{};
@@ -55,6 +68,9 @@ ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParamet
     TIFFGetField(input, TIFFTAG_COMPRESSION, &geometry.m_nCompression);
     TIFFGetField(input, TIFFTAG_PHOTOMETRIC, &geometry.m_nPhotometric);
     TIFFGetField(input, TIFFTAG_SAMPLESPERPIXEL, &geometry.m_nSamplesPerPixel);
+    TIFFGetField(input, TIFFTAG_RESOLUTIONUNIT, &geometry.m_nResolutionUnit);
+    TIFFGetField(input, TIFFTAG_XRESOLUTION, &geometry.m_fXResolution);
+    TIFFGetField(input, TIFFTAG_YRESOLUTION, &geometry.m_fYResolution);
     std::uint32_t rowsPerStrip = 0;
     geometry.m_bHasRowsPerStrip = TIFFGetField(input, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) == 1;
     const bool tiled = TIFFIsTiled(input) != 0;

@@ -33,6 +33,9 @@ struct ScanGeometry {
     std::uint16_t m_nSamplesPerPixel = 0, m_nBitsPerSample = 0, m_nPlanarConfig = 0;
     std::uint16_t m_nCompression = COMPRESSION_NONE, m_nPhotometric = PHOTOMETRIC_MINISBLACK;
     bool m_bHasRowsPerStrip = false;
+    // The scan's sampling: ResolutionUnit (0 when absent) and pixels per unit along x and y.
+    std::uint16_t m_nResolutionUnit = 0;
+    float m_fXResolution = 0, m_fYResolution = 0;
     // From libtiff.
     int m_nTileSize = 0;  // bytes of one decoded tile
     int m_nTileCount = 0; // tiles in the file
@@ -56,6 +59,11 @@ enum class ScanVerdict {
     StopRgb,      // messages shown; the program ends after the RGB message
     StopReadError // message shown; the program ends after the read-error message
 };
+
+// Å per scan pixel at magnification `magnification`: the scanner's step from the resolution tags
+// (pixels per inch or per centimetre, the same along x and y) divided by the magnification; 0 when
+// the tags do not give it (absent, no unit, not positive, or x and y differing).
+double ScanPixelSize(const ScanGeometry& geometry, double magnification);
 
 // Reads directory 0 of `input` and checks it. `path` is the input's path, used in the strip message.
 ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParameters& parameters,

@@ -140,6 +140,19 @@ inline constexpr const char* DETAIL_THREAD_FAILED = ": a reading thread failed: 
 inline constexpr const char* MSG_THREADS_CLAMPED =
     " threads asked for; the scan's tile columns and the cores allow ";
 
+// --magnification on a scan whose tags do not give its sampling: the path, then this text.
+inline constexpr const char* MSG_NO_SCAN_SAMPLING =
+    " has no usable resolution tags (equal XResolution and YResolution, ResolutionUnit inch or "
+    "centimetre), so its pixel size cannot be taken from the magnification. File is skipped.";
+// Summary lines for the MRC style and the pixel size (shown only when set).
+inline constexpr const char* SUMMARY_MRC2014 =
+    "NOTE: MRC files will be written as MRC2014 (unsigned 16-bit).";
+inline constexpr const char* SUMMARY_PIXEL_SIZE = "Pixel size (A): ";
+// The Run dialog's pixel size field and its refusal.
+inline constexpr const char* RUN_PARAMETERS_PIXEL_SIZE_LABEL = "Pixel size (Å):";
+inline constexpr const char* MSG_PIXEL_SIZE_NOT_CORRECT =
+    "Pixel size is not correct: leave it empty or give a number of angstrom above 0 and at most 1000.";
+
 // Output files.
 inline constexpr const char* MRC_SPLIT_LABEL =
     "TIFF to MRC converted file after splitting using Filmsplice.exe.";

@@ -96,9 +96,14 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
         const ImageName name = job.namer.MakeImageName(job.path, k + 1);
         const auto [fullName, binnedName] = ImageOutput::NamesFor(name, job.settings);
         record.name = fullName;
-        record.outputs.push_back({fullName, job.settings.m_nWidth, job.settings.m_nHeight});
-        if (!binnedName.empty())
-            record.outputs.push_back({binnedName, job.settings.m_nBinnedWidth, job.settings.m_nBinnedHeight});
+        OutputRecord full{fullName, job.settings.m_nWidth, job.settings.m_nHeight};
+        full.pixelSize = job.settings.m_dPixelSize;
+        record.outputs.push_back(full);
+        if (!binnedName.empty()) {
+            OutputRecord binned{binnedName, job.settings.m_nBinnedWidth, job.settings.m_nBinnedHeight};
+            binned.pixelSize = job.settings.m_dPixelSize * job.settings.m_nBinning;
+            record.outputs.push_back(binned);
+        }
         const std::string* clashing = &fullName;
         const char* clash = job.runFiles.Clash(fullName);
         if (!clash && !binnedName.empty()) {
@@ -163,9 +168,12 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
         record.written = true;
         if (!job.settings.m_bTiff)
             for (std::size_t i = 0; i < record.outputs.size(); ++i) {
+                const MrcStatistics& written = output.Finished(i == 1);
                 record.outputs[i].hasStatistics = true;
-                record.outputs[i].mean = output.FinishedMean(i == 1);
-                record.outputs[i].rms = output.FinishedRms(i == 1);
+                record.outputs[i].dmin = written.dmin;
+                record.outputs[i].dmax = written.dmax;
+                record.outputs[i].mean = written.dmean;
+                record.outputs[i].rms = written.rms;
             }
     }
     return StepResult::Ok;

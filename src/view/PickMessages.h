@@ -42,6 +42,8 @@ inline constexpr const char* NAME_PICKED = "_Picked_Image_";
 inline constexpr const char* NAME_SINGLE = "Image_Number_";
 inline constexpr const char* NAME_COLLATED = "Collated_Images_Number_";
 inline constexpr const char* NAME_EXTENSION = ".mrc";
+// A collated MRC2014 stack: the name image-stack readers expect.
+inline constexpr const char* NAME_STACK_EXTENSION = ".mrcs";
 
 // Command line: why a pick was not added (followed by "X,Y").
 inline constexpr const char* REFUSED_OUTSIDE = "Pick refused, its box leaves the image: ";

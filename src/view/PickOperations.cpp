@@ -7,6 +7,7 @@
 #include "PickMessages.h"
 #include "core/PathStem.h"
 #include "image/MrcHeader.h"
+#include "image/MrcOutputFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -35,10 +36,10 @@ struct PickStatistics {
             m_dMax = value;
     }
     // DMEAN = sum / m and RMS = sqrt(|sumsq - DMEAN²| / m), sumsq the plain sum of squares.
-    void SetInto(MrcHeader& header, std::size_t count) const {
+    MrcStatistics Header(std::size_t count) const {
         const double mean = m_dSum / static_cast<double>(count);
         const double rms = std::sqrt(std::fabs(m_dSumSq - mean * mean) / static_cast<double>(count));
-        header.SetStatistics(m_dMin, m_dMax, mean, rms);
+        return {m_dMin, m_dMax, mean, rms};
     }
 };
 
@@ -111,31 +112,40 @@ FileResult WritePendingFile(const std::string& name, Messages& messages, const P
     return FileResult::WriteFailed;
 }
 
-// One MRC file: the header, then the values as little-endian floats.
-FileResult WritePickFile(const std::string& name, const MrcHeader& header, const float* values,
-                         std::size_t count, Messages& messages, const PickSaveHooks& hooks) {
-    return WritePendingFile(name, messages, hooks, [&](std::FILE* file, int& error) {
-        WriteState state = WriteState::Written;
-        errno = 0;
-        if (!header.Write(file)) {
-            WritingDetail(messages, name, errno);
-            messages.Error(pick_text::CANNOT_WRITE_HEADER + name);
-            state = WriteState::HeaderFailed;
-        }
-        constexpr std::size_t CHUNK_VALUES = 4096;
-        unsigned char bytes[CHUNK_VALUES * 4];
-        for (std::size_t start = 0; start < count; start += CHUNK_VALUES) {
-            const std::size_t chunk = count - start < CHUNK_VALUES ? count - start : CHUNK_VALUES;
-            for (std::size_t i = 0; i < chunk; ++i)
-                PutFloatLE(bytes + 4 * i, values[start + i]);
-            errno = 0;
-            if (std::fwrite(bytes, 1, chunk * 4, file) != chunk * 4) {
-                error = errno;
-                return WriteState::DataFailed;
-            }
-        }
-        return state;
-    });
+// One MRC file of float values. A failed placeholder header is reported with its own text and the
+// values are still tried; the file takes its name only when every byte reached the disk.
+FileResult WritePickFile(const std::string& name, const MrcDescription& description,
+                         const MrcStatistics& statistics, const float* values, std::size_t count,
+                         Messages& messages, const PickSaveHooks& hooks) {
+    MrcOutputFile file;
+    const MrcOutputFile::OpenResult opened = file.Open(name, description, 0, hooks.m_open);
+    if (opened == MrcOutputFile::OpenResult::NotCreated) {
+        WritingDetail(messages, name, errno);
+        messages.Error(pick_text::CANNOT_CREATE + name);
+        return FileResult::NotCreated;
+    }
+    if (opened == MrcOutputFile::OpenResult::PlaceholderFailed) {
+        WritingDetail(messages, name, errno);
+        messages.Error(pick_text::CANNOT_WRITE_HEADER + name);
+    }
+    if (!file.WriteFloats(values, count)) {
+        const int error = errno;
+        file.Discard();
+        WritingDetail(messages, name, error);
+        messages.Error(pick_text::CANNOT_WRITE_DATA + name);
+        return FileResult::WriteFailed;
+    }
+    if (opened != MrcOutputFile::OpenResult::Opened) {
+        file.Discard();
+        return FileResult::WriteFailed;
+    }
+    // Buffered bytes reach the disk only at the close; a failure there loses data just the same.
+    if (!file.Close(statistics)) {
+        WritingDetail(messages, name, errno);
+        messages.Error(pick_text::CANNOT_WRITE_DATA + name);
+        return FileResult::WriteFailed;
+    }
+    return FileResult::Written;
 }
 
 // One text file (the coordinate files).
@@ -262,15 +272,20 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
         anyNotWritten = true;
         return false;
     };
-    const auto write = [&](const std::string& name, int sections, const PickStatistics& statistics,
-                           const char* label) {
+    const auto write = [&](const std::string& name, std::chrono::system_clock::time_point time, int sections,
+                           const PickStatistics& statistics, const char* label) {
         if (!claim(name))
             return;
-        MrcHeader header;
-        header.SetImage(size, size, MRC_MODE_FLOAT, sections);
-        statistics.SetInto(header, buffer.size());
-        header.SetLabel(label);
-        if (WritePickFile(name, header, buffer.data(), buffer.size(), messages, hooks) == FileResult::Written)
+        MrcDescription description;
+        description.width = description.height = size;
+        description.sections = sections;
+        description.mode = MRC_MODE_FLOAT;
+        description.style = state.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
+        description.pixelSize = state.m_dPixelSize;
+        description.label = label;
+        description.time = time;
+        if (WritePickFile(name, description, statistics.Header(buffer.size()), buffer.data(), buffer.size(),
+                          messages, hooks) == FileResult::Written)
             result.m_written.push_back(name);
         else
             anyFailed = true;
@@ -282,7 +297,8 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
             PickStatistics statistics;
             if (!sample(state.m_ptPicks[j], buffer.data(), statistics))
                 continue;
-            write(PickFileName(state.m_strOpenFilePath, now(), false, j + 1), 1, statistics,
+            const auto time = now();
+            write(PickFileName(state.m_strOpenFilePath, time, false, j + 1), time, 1, statistics,
                   pick_text::LABEL_SINGLE);
         }
     } else {
@@ -291,9 +307,15 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
         bool sampled = true;
         for (int j = 0; j < count && sampled; ++j)
             sampled = sample(state.m_ptPicks[j], buffer.data() + boxValues * j, statistics);
-        if (sampled)
-            write(PickFileName(state.m_strOpenFilePath, now(), true, count), count, statistics,
-                  pick_text::LABEL_COLLATED);
+        if (sampled) {
+            const auto time = now();
+            std::string name = PickFileName(state.m_strOpenFilePath, time, true, count);
+            // Readers take a several-section ".mrc" for a volume; an MRC2014 stack is named ".mrcs".
+            if (state.m_bMrc2014)
+                name.replace(name.size() - std::strlen(pick_text::NAME_EXTENSION), std::string::npos,
+                             pick_text::NAME_STACK_EXTENSION);
+            write(name, time, count, statistics, pick_text::LABEL_COLLATED);
+        }
     }
 
     // The centres beside the boxes, for other programs' particle extraction.

@@ -40,6 +40,10 @@ public:
     int m_nMaskSize = 0;
     int m_nPickCount = 0;
     std::array<PickPoint, MAX_PICKS> m_ptPicks;
+    // How the boxes are written (kept by ResetPickState): MRC2014 headers, and the pixel size in Å
+    // (0 when not set).
+    bool m_bMrc2014 = false;
+    double m_dPixelSize = 0;
 };
 
 } // namespace gc

@@ -56,6 +56,8 @@ const Listed LISTED[] = {
     {ID_TOOLS_SET_PICK_MODE, "Set pick mode and mask size...", "", "", "", true},
     {ID_TOOLS_PREVIEW_PLACEMENTS, "Preview Placements", "",
      "Find the images of the chosen scans without writing any file, and show where they lie", "", true},
+    {ID_TOOLS_WRITE_MRC2014, "Write MRC2014 Files", "",
+     "Write MRC files with MRC2014 headers (the Run's images as unsigned 16-bit)", "", true},
     {ID_VIEW_TOOLBAR, "&Toolbar", "", "Show or hide the toolbar", "Toggle ToolBar", false},
     {ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", "Toggle StatusBar", false},
     {ID_VIEW_IMAGE_LIST, "Image List", "", "", "", false},
@@ -122,9 +124,10 @@ private slots:
                  QStringList({"&Preset Run Parameters\tCtrl+N", "&Run\tCtrl+R", "&Open...\tCtrl+O",
                               "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P", "Print Pre&view",
                               "P&rint Setup...", "-", "&Properties", "-", "E&xit"}));
-        QCOMPARE(EntriesOf(frame.GetMenu(1)),
-                 QStringList({"Convert to PDF", "Transmittivity to OD - MRC Output",
-                              "Set pick mode and mask size...", "Preview Placements"}));
+        QCOMPARE(
+            EntriesOf(frame.GetMenu(1)),
+            QStringList({"Convert to PDF", "Transmittivity to OD - MRC Output",
+                         "Set pick mode and mask size...", "Preview Placements", "Write MRC2014 Files"}));
         QCOMPARE(EntriesOf(frame.GetMenu(2)), QStringList({"&Toolbar", "&Status Bar", "Image List"}));
         QCOMPARE(EntriesOf(frame.GetMenu(3)),
                  QStringList({"&Help Contents ...\tCtrl+H", "&About Filmsplice..."}));
@@ -349,6 +352,21 @@ private slots:
         QVERIFY(toolbar->isChecked());
         // Properties is offered only for an open TIFF.
         QVERIFY(!frame.GetAction(ID_FILE_PROPERTIES)->isEnabled());
+    }
+
+    // Write MRC2014 Files: one check mark for the Run, Convert and the pick boxes, named in the
+    // Run summary while on. The tests' program has no organisation name, so nothing is remembered.
+    void mrc2014ChoiceReachesEveryWriter() {
+        test::TestApp app;
+        QAction* mrc2014 = app->GetFrame().GetAction(ID_TOOLS_WRITE_MRC2014);
+        QVERIFY(mrc2014->isCheckable() && !mrc2014->isChecked());
+        mrc2014->trigger();
+        QVERIFY(mrc2014->isChecked());
+        QVERIFY(app->m_runParameters.m_bMrc2014 && app->m_pick.m_bMrc2014);
+        QVERIFY(QString::fromStdString(BuildRunSummary(app->m_runParameters)).contains("MRC2014"));
+        mrc2014->trigger();
+        QVERIFY(!mrc2014->isChecked());
+        QVERIFY(!app->m_runParameters.m_bMrc2014 && !app->m_pick.m_bMrc2014);
     }
 
     void startUpWithAFileNameOpensNoImage() {

@@ -204,12 +204,18 @@ TEST(RunEndToEnd, OneImageTiffOutputWithBinningThree) {
     EXPECT_EQ(full.m_nStrips, 12870u);
     EXPECT_EQ(full.m_nCompression, COMPRESSION_LZW);
     EXPECT_EQ(full.m_nPhotometric, PHOTOMETRIC_MINISBLACK);
-    EXPECT_EQ(full.m_nResolutionUnit, RESUNIT_NONE);
+    // The scan's sampling is kept: the same unit, B times fewer pixels per inch in the binned copy.
+    EXPECT_EQ(full.m_nResolutionUnit, RESUNIT_INCH);
+    EXPECT_FLOAT_EQ(full.m_fXResolution, static_cast<float>(recipe.m_dResolution));
+    EXPECT_FLOAT_EQ(full.m_fYResolution, static_cast<float>(recipe.m_dYResolution));
     const tools::ScanPainter painter(recipe, placed);
     ExpectRectangle(full.m_pixels, painter, placed[0].m_nX, placed[0].m_nY, 10171, 12870, 10496);
 
     const test::TiffImage binned = test::ReadTiff(dir.File("scan_1_3X3.tif"));
     ASSERT_TRUE(binned.m_bRead);
+    EXPECT_EQ(binned.m_nResolutionUnit, RESUNIT_INCH);
+    EXPECT_FLOAT_EQ(binned.m_fXResolution, static_cast<float>(recipe.m_dResolution) / 3);
+    EXPECT_FLOAT_EQ(binned.m_fYResolution, static_cast<float>(recipe.m_dYResolution) / 3);
     EXPECT_EQ(binned.m_nWidth, 3390u);
     EXPECT_EQ(binned.m_nHeight, 4290u);
     EXPECT_EQ(binned.m_nStrips, 4290u);

@@ -147,6 +147,8 @@ TiffImage ReadTiff(const std::string& path) {
     TIFFGetField(tiff.get(), TIFFTAG_COMPRESSION, &image.m_nCompression);
     TIFFGetField(tiff.get(), TIFFTAG_PHOTOMETRIC, &image.m_nPhotometric);
     TIFFGetField(tiff.get(), TIFFTAG_RESOLUTIONUNIT, &image.m_nResolutionUnit);
+    TIFFGetField(tiff.get(), TIFFTAG_XRESOLUTION, &image.m_fXResolution);
+    TIFFGetField(tiff.get(), TIFFTAG_YRESOLUTION, &image.m_fYResolution);
     TIFFGetField(tiff.get(), TIFFTAG_PLANARCONFIG, &image.m_nPlanarConfig);
     TIFFGetField(tiff.get(), TIFFTAG_BITSPERSAMPLE, &image.m_nBitsPerSample);
     TIFFGetField(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &image.m_nSamplesPerPixel);

@@ -41,6 +41,7 @@ struct TiffImage {
     std::uint32_t m_nWidth = 0, m_nHeight = 0, m_nRowsPerStrip = 0, m_nStrips = 0;
     std::uint16_t m_nCompression = 0, m_nPhotometric = 0, m_nResolutionUnit = 0, m_nPlanarConfig = 0;
     std::uint16_t m_nBitsPerSample = 0, m_nSamplesPerPixel = 0;
+    float m_fXResolution = 0, m_fYResolution = 0;
     std::vector<unsigned char> m_pixels; // rows that could be read; unread rows stay 0
 };
 TiffImage ReadTiff(const std::string& path);

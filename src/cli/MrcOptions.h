@@ -1,0 +1,12 @@
+// The options every subcommand that writes MRC files shares: --mrc2014 and --pixel-size.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace gc::cli {
+
+// Adds --mrc2014 (into `mrc2014`) and --pixel-size ANGSTROM (into `pixelSize`, a positive number of
+// at most MAX_PIXEL_SIZE) to `command`; returns the --pixel-size option.
+CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize);
+
+} // namespace gc::cli

@@ -1,0 +1,122 @@
+// MrcOutputFile: the one way an MRC file is written. It is opened with a description (size, sections,
+// data mode, pixel size, header style, the writer's label), takes the pixel values row by row and
+// writes the header last: the file starts with the cleared header as its placeholder, the values go
+// out as they come (their statistics gathered on the way), and Close puts the finished header over
+// the placeholder, closes the file and renames it from its temporary name (PendingFile) to its own.
+// A file that is never closed leaves nothing under its name.
+//
+// Two header styles: Classic keeps the 2000 revision's bytes exactly (four zero bytes of machine
+// stamp, the writer's own statistics, one label); Mrc2014 writes machine stamp 0x44 0x44 0x00 0x00,
+// NVERSION 20140, the data's own minimum, maximum, mean and standard deviation, a first label naming
+// the program, its version and the date, and marks a file of several sections as an image stack.
+#pragma once
+
+#include "MrcHeader.h"
+#include "core/FileHandles.h"
+#include "core/PendingFile.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace gc {
+
+enum class MrcStyle { Classic, Mrc2014 };
+
+// DMIN, DMAX, DMEAN and RMS as a header holds them.
+struct MrcStatistics {
+    double dmin = 0, dmax = 0, dmean = 0, rms = 0;
+};
+
+// What a file will hold.
+struct MrcDescription {
+    int width = 0, height = 0, sections = 1;
+    int mode = MRC_MODE_BYTE; // MRC_MODE_BYTE or MRC_MODE_UINT16 (8-bit rows), MRC_MODE_FLOAT
+    MrcStyle style = MrcStyle::Classic;
+    double pixelSize = 0; // Å per pixel; 0 when not set (the cell is then the size in pixels)
+    std::string label;    // the writer's text
+    // The date the MRC2014 label names; the epoch means "now".
+    std::chrono::system_clock::time_point time{};
+};
+
+// Exact statistics of the values written: 8-bit values in 64-bit integer sums, floats in double.
+class MrcDataStatistics {
+public:
+    void AddBytes(const unsigned char* values, std::size_t count);
+    void AddFloats(const float* values, std::size_t count);
+    void AddZeros(std::size_t count);
+
+    std::int64_t Count() const { return m_nCount; }
+    // Sums of the 8-bit values and of their squares.
+    std::uint64_t ByteSum() const { return m_nByteSum; }
+    std::uint64_t ByteSumSquares() const { return m_nByteSumSquares; }
+    // Minimum, maximum, mean and standard deviation from the mean (over the count, not count − 1);
+    // all 0 for no values.
+    MrcStatistics Data() const;
+
+private:
+    std::int64_t m_nCount = 0;
+    std::uint64_t m_nByteSum = 0, m_nByteSumSquares = 0;
+    double m_dSum = 0, m_dSumSquares = 0;
+    double m_dMin = 0, m_dMax = 0;
+};
+
+// The first label of an MRC2014 file: "Gridcarver <version> <yyyy-mm-dd hh:mm:ss> UTC".
+std::string MrcCreatorLabel(std::chrono::system_clock::time_point time);
+
+// The finished header of a file described by `description` with the statistics `statistics`.
+MrcHeader MrcHeaderFor(const MrcDescription& description, const MrcStatistics& statistics);
+
+class MrcOutputFile {
+public:
+    enum class OpenResult { Opened, NotCreated, PlaceholderFailed };
+    // Creates the file under a given temporary name; default: fopen(name, "wb").
+    using Opener = std::function<std::FILE*(const std::string& temporaryPath)>;
+
+    MrcOutputFile() = default;
+    MrcOutputFile(const MrcOutputFile&) = delete;
+    MrcOutputFile& operator=(const MrcOutputFile&) = delete;
+
+    // Creates the temporary of `path` and writes the placeholder header. After PlaceholderFailed the
+    // file stays open, so a caller may still try the values. `bufferBytes` > 0 gives the stream a
+    // buffer of that size. errno tells why on failure.
+    OpenResult Open(const std::string& path, const MrcDescription& description, std::size_t bufferBytes = 0,
+                    const Opener& opener = {});
+    // One row of `width` 8-bit values (mode 0: as they are; mode 6: as unsigned 16-bit values).
+    bool WriteRow(const unsigned char* row);
+    // `count` values as little-endian float32 (mode 2).
+    bool WriteFloats(const float* values, std::size_t count);
+    // `rows` rows of zeros, of the file's mode.
+    bool WriteZeroRows(int rows);
+    // The finished header over the placeholder (Classic: `classic`; Mrc2014: the data's statistics),
+    // then the close and the rename. False (errno set, temporary removed) when any of them fails.
+    bool Close(const MrcStatistics& classic);
+    // Closes and removes the temporary.
+    void Discard();
+
+    bool IsOpen() const { return static_cast<bool>(m_file); }
+    const std::string& Path() const { return m_pending.FinalPath(); }
+    const MrcDescription& Description() const { return m_description; }
+    const MrcDataStatistics& Statistics() const { return m_statistics; }
+    // The statistics the finished header holds (after a successful Close).
+    const MrcStatistics& Written() const { return m_written; }
+
+private:
+    bool Put(const void* bytes, std::size_t size);
+
+    MrcDescription m_description;
+    MrcDataStatistics m_statistics;
+    MrcStatistics m_written;
+    std::vector<char> m_streamBuffer; // outlives the stream that uses it
+    std::vector<unsigned char> m_encoded;
+    std::vector<std::uint16_t> m_wide; // one row of mode 6 values
+    // Declared before the file, so that the file is closed before its temporary is removed.
+    PendingFile m_pending;
+    FileHandle m_file;
+};
+
+} // namespace gc
