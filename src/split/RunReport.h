@@ -14,10 +14,11 @@ namespace gc {
 struct RunReportSettings {
     const RunParameters& parameters;
     std::string version; // the program's version number
-    int threads = 0;
+    int threads = 0;     // the threads the Run used
     bool dryRun = false;
     bool preview = false;
     bool keepGoing = false;
+    bool strict = false;
 };
 
 // The report as JSON text (two-space indentation, a final newline).

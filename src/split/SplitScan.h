@@ -16,6 +16,7 @@
 #include "core/Messages.h"
 #include "core/Progress.h"
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -57,6 +58,8 @@ struct ScanJob {
     // tile once (a damaged tile stops it as it stops a Run).
     bool dryRun = false;
     PlacementPreview* preview = nullptr; // filled from the decoded tiles when given
+    // Called for each image once its files are finished and in place.
+    std::function<void(const ImageRecord&)> imageCommitted = {};
 };
 
 // `placements` must be reset for the expected images; they hold the finds and the rows written
