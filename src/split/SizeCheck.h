@@ -1,7 +1,7 @@
 // Size checks of a scan's found images: whether the chosen image size fits what the scan shows.
 // For each found image the bright area is measured along its middle row and its middle column (from
-// its corner to where the grey level falls back to the background), reading only the tiles near the
-// expected edges. An image gets a warning when the chosen size is more than 5 % larger or smaller than
+// its corner to where the grey level falls back to the background), reading only the tiles on those
+// two lines. An image gets a warning when the chosen size is more than 5 % larger or smaller than
 // the measured one (with the --width-cm/--height-cm that fit), when it overlaps another found image,
 // or when it runs off the scan by more than 2 % of its width or height. The warnings change nothing
 // the Run writes; they are texts for the command line, the report, the placement picture and the
@@ -30,10 +30,11 @@ inline constexpr double PIXELS_PER_CM_DOWN = PIXELS_DOWN_PER_10_CM / 10.0;
 // A scan pixel's grey level, or -1 when it cannot be read.
 using PixelReader = std::function<int(int x, int y)>;
 
-// The bright extent of a line that starts bright at `start` (the image's first pixel) and whose
-// expected length is `expected`: the number of pixels up to where the line turns dark for good (a dark
-// run as long as the tolerance allows), looked for near the expected end first. `limit` is the line's
-// end in the scan; `pixel(i)` reads position start + i. Returns -1 when a pixel cannot be read.
+// The bright extent of a line that starts bright at offset 0 (the image's first pixel) and whose
+// expected length is `expected`: the number of pixels up to where a run of 4 dark pixels begins
+// (shorter dark specks inside the image are passed over). `limit` is the
+// line's end in the scan; the walk stops there or at twice `expected`. `pixel(i)` reads offset i;
+// -1 when a pixel cannot be read.
 int MeasureBrightExtent(const std::function<int(int offset)>& pixel, int expected, int limit);
 
 // Adds the size warnings of every found image of `images` (the records of the expected images, their

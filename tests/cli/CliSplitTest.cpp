@@ -1,4 +1,5 @@
 // gridcarver-cli split: options as the dialog sets them, usage errors, output streams, exit statuses.
+#include "split/SizeCheck.h"
 #include "split/SplitMessages.h"
 #include "split/SplitTestSupport.h"
 #include "support/TestSupport.h"
@@ -105,6 +106,32 @@ TEST(CliSplit, ProgressLinesWhenStandardErrorIsNotATerminal) {
     EXPECT_EQ(Split(dir, "--quiet --images 1 --height-cm 9 --width-cm 7 dark.tif").m_strErr,
               "dark.tif: image 1: not found\n")
         << "--quiet without --progress shows no progress lines";
+}
+
+TEST(CliSplit, SizeWarningsGoToStandardErrorTheReportAndWithStrictTheExitStatus) {
+    // The one-image scan holds a 7 x 9 cm image; the defaults split it as 8 x 10 cm.
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(tools::GenerateScan(tools::OneImageSpec(), dir.File("plate.tif"), nullptr, &error)) << error;
+    const std::string warning = std::string("plate.tif: image 1: size warning: ") + SIZE_WARNING_SHOWS +
+                                "7.0 cm wide x 9.0 cm high (10171 x 12870" + SIZE_WARNING_CHOSEN +
+                                "11625 x 14300" + SIZE_WARNING_PIXELS + SIZE_WARNING_TRY + "9 --width-cm 7\n";
+    for (const char* strict : {"", "--strict "}) {
+        const CliRun run =
+            Split(dir, std::string(strict) + "--dry-run --quiet --images 1 --report r.json plate.tif");
+        EXPECT_EQ(run.m_nStatus, *strict ? 3 : 0) << "warnings change the status only with --strict";
+        EXPECT_EQ(run.m_strErr.find(warning), 0u) << run.m_strErr;
+        EXPECT_NE(run.m_strOut.find("3 size warnings\n"), std::string::npos)
+            << "and two run-offs: " << run.m_strOut;
+    }
+    const int status = test::RunCommand(
+        "/usr/bin/python3 -c \"import json,os; r=json.load(open('" + dir.File("r.json") +
+            "')); f=r['files'][0]; print(r['settings']['threads']>0, r['settings']['strict'], "
+            "f['absolute_path']==os.path.realpath('" +
+            dir.File("plate.tif") + "'), len(f['images'][0]['warnings']))\"",
+        &error);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(error, "True True True 3\n");
 }
 
 TEST(CliSplit, FatalStopsExitOne) {

@@ -134,7 +134,8 @@ TEST_F(RunReport, PlacementPictureOutlinesTheImages) {
     const std::string picture = (folder->Path() / "out" / "scan_placements.png").string();
     ASSERT_TRUE(fs::exists(picture));
     // 31,744 pixels across at one sample per 16: 1,984 × 448. Each outline (3 pixels wide, in the
-    // image's own colour) runs along the image's scaled left edge; the background is grey.
+    // image's own colour, dashed since the images run off the scan, a dash first from the top-left
+    // corner down) runs along the image's scaled left edge; the background is grey.
     std::string output;
     ASSERT_EQ(test::RunCommand("identify -format '%w %h' '" + picture + "'", &output), 0);
     EXPECT_EQ(output, "1984 448");
