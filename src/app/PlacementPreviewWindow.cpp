@@ -14,7 +14,7 @@
 namespace gc {
 namespace {
 
-enum Column { COLUMN_IMAGE, COLUMN_NAME, COLUMN_CORNER, COLUMN_SIZE, COLUMN_FOUND };
+enum Column { COLUMN_IMAGE, COLUMN_NAME, COLUMN_CORNER, COLUMN_SIZE, COLUMN_FOUND, COLUMN_WARNINGS };
 
 constexpr int WINDOW_WIDTH = 1100;
 constexpr int WINDOW_HEIGHT = 850;
@@ -46,6 +46,10 @@ std::vector<PreviewRow> PreviewRows(const ScanRecord& record) {
                 image.notWrittenReason.empty()
                     ? QString(PREVIEW_FOUND)
                     : PREVIEW_NOT_WRITTEN + QString::fromStdString(image.notWrittenReason);
+            QStringList warnings;
+            for (const std::string& warning : image.warnings)
+                warnings << QString::fromStdString(warning);
+            row.cells[COLUMN_WARNINGS] = warnings.join("; ");
         } else {
             row.cells[COLUMN_FOUND] = PREVIEW_NOT_FOUND;
         }

@@ -25,8 +25,9 @@ class QTableWidget;
 namespace gc {
 
 inline constexpr const char* PREVIEW_CAPTION = "Preview Placements";
-inline constexpr const char* PREVIEW_COLUMNS[] = {"Image", "Output name", "Corner x, y", "Size", "Found"};
-inline constexpr int PREVIEW_COLUMN_COUNT = 5;
+inline constexpr const char* PREVIEW_COLUMNS[] = {"Image", "Output name", "Corner x, y",
+                                                  "Size",  "Found",       "Size warnings"};
+inline constexpr int PREVIEW_COLUMN_COUNT = 6;
 inline constexpr const char* PREVIEW_FOUND = "found";
 inline constexpr const char* PREVIEW_NOT_FOUND = "not found";
 // A found image whose output would clash with an input or an earlier output (followed by the reason).

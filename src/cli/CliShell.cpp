@@ -3,7 +3,10 @@
 #include "core/PendingFile.h"
 #include "core/Version.h"
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <unistd.h>
 
 namespace gc::cli {
@@ -66,8 +69,31 @@ void CliMessages::Detail(const std::string& line) {
     std::fflush(stderr);
 }
 
+namespace {
+
+double SecondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// "1h02m", "3m05s" or "42s".
+std::string Duration(long long seconds) {
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%lldh%02lldm", seconds / 3600, seconds / 60 % 60);
+    else if (seconds >= 60)
+        std::snprintf(text, sizeof text, "%lldm%02llds", seconds / 60, seconds % 60);
+    else
+        std::snprintf(text, sizeof text, "%llds", seconds);
+    return text;
+}
+
+} // namespace
+
 CliProgress::CliProgress(std::string label)
-    : m_strLabel(std::move(label)), m_bTerminal(isatty(STDERR_FILENO) != 0) {}
+    : CliProgress(std::move(label), isatty(STDERR_FILENO) != 0 ? ProgressMode::Bar : ProgressMode::None) {}
+
+CliProgress::CliProgress(std::string label, ProgressMode mode)
+    : m_strLabel(std::move(label)), m_mode(mode), m_dStarted(SecondsNow()), m_dItemStarted(m_dStarted) {}
 
 CliProgress::~CliProgress() {
     Finish();
@@ -80,19 +106,41 @@ void CliProgress::SetRange(int lower, int upper) {
 }
 
 void CliProgress::SetPos(int position) {
-    if (!m_bTerminal || position == m_nPosition)
+    if (m_mode != ProgressMode::Bar || position == m_nPosition)
         return;
+    if (m_nStartPosition < 0) {
+        m_nStartPosition = position;
+        m_dStarted = SecondsNow();
+    }
     m_nPosition = position;
+    Draw();
+}
+
+void CliProgress::Draw() {
     constexpr int CELLS = 40;
     const int span = m_nUpper > m_nLower ? m_nUpper - m_nLower : 1;
-    int cells = static_cast<int>(static_cast<long long>(position - m_nLower) * CELLS / span);
+    int cells = static_cast<int>(static_cast<long long>(m_nPosition - m_nLower) * CELLS / span);
     cells = cells < 0 ? 0 : (cells > CELLS ? CELLS : cells);
-    if (cells == m_nDrawnCells)
+    // The time left, from the pace since the first position: shown once there is a pace to go by.
+    long long secondsLeft = -1;
+    const double elapsed = SecondsNow() - m_dStarted;
+    if (m_nPosition > m_nStartPosition && elapsed >= 1.0)
+        secondsLeft =
+            static_cast<long long>(elapsed * (m_nUpper - m_nPosition) / (m_nPosition - m_nStartPosition));
+    if (cells == m_nDrawnCells && secondsLeft == m_nDrawnSecondsLeft)
         return;
     m_nDrawnCells = cells;
-    const int percent = cells * 100 / CELLS;
-    std::fprintf(stderr, "\r%s[%s%s] %3d%%", m_strLabel.empty() ? "" : (m_strLabel + " ").c_str(),
-                 std::string(cells, '#').c_str(), std::string(CELLS - cells, '.').c_str(), percent);
+    m_nDrawnSecondsLeft = secondsLeft;
+    std::string line = "\r\033[K" + (m_strLabel.empty() ? std::string() : m_strLabel + " ");
+    if (!m_strItem.empty())
+        line +=
+            m_strItem + " (file " + std::to_string(m_nItem + 1) + " of " + std::to_string(m_nItems) + ") ";
+    line += "[" + std::string(static_cast<std::size_t>(cells), '#') +
+            std::string(static_cast<std::size_t>(CELLS - cells), '.') + "] " +
+            std::to_string(cells * 100 / CELLS) + "%";
+    if (secondsLeft >= 0)
+        line += ", " + Duration(secondsLeft) + " left";
+    std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
     m_bDrawn = true;
 }
@@ -103,8 +151,65 @@ void CliProgress::Finish() {
         std::fflush(stderr);
         m_bDrawn = false;
         m_nDrawnCells = -1;
+        m_nDrawnSecondsLeft = -1;
         m_nPosition = -1;
     }
+}
+
+void CliProgress::StartItem(const std::string& name, int index, int count) {
+    m_strItem = name;
+    m_nItem = index;
+    m_nItems = count;
+    m_dItemStarted = SecondsNow();
+    if (m_mode == ProgressMode::Lines) {
+        std::fprintf(stderr, "%s%s (file %d of %d) started\n",
+                     m_strLabel.empty() ? "" : (m_strLabel + ": ").c_str(), name.c_str(), index + 1, count);
+        std::fflush(stderr);
+    }
+}
+
+void CliProgress::EndItem(const std::string& outcome) {
+    if (m_mode != ProgressMode::Lines || m_strItem.empty())
+        return;
+    std::fprintf(stderr, "%s%s (file %d of %d) %s in %.1f s\n",
+                 m_strLabel.empty() ? "" : (m_strLabel + ": ").c_str(), m_strItem.c_str(), m_nItem + 1,
+                 m_nItems, outcome.c_str(), SecondsNow() - m_dItemStarted);
+    std::fflush(stderr);
+}
+
+void ProgressAwareMessages::SetSubject(const std::string& subject) {
+    m_strSubject = subject;
+    m_libraryTexts.clear();
+}
+
+std::string ProgressAwareMessages::Prefixed(const std::string& text) const {
+    if (m_strSubject.empty() || text.find(m_strSubject) != std::string::npos)
+        return text;
+    return m_strSubject + ": " + text;
+}
+
+void ProgressAwareMessages::Show(MessageKind kind, const std::string& text, const std::string& caption) {
+    m_progress.Finish();
+    if (kind == MessageKind::Information) {
+        m_messages.Show(kind, text, caption);
+        return;
+    }
+    const bool library = !caption.empty() && caption != DEFAULT_CAPTION;
+    if (library) {
+        // The library repeats itself (every tile of a broken row, every directory read): once is enough.
+        const std::string key = caption + "\n" + text;
+        if (std::find(m_libraryTexts.begin(), m_libraryTexts.end(), key) != m_libraryTexts.end())
+            return;
+        m_libraryTexts.push_back(key);
+        m_messages.Detail(Prefixed(caption + ": " + text));
+        return;
+    }
+    m_messages.Show(kind, Prefixed(text), caption);
+}
+
+void ProgressAwareMessages::Detail(const std::string& line) {
+    m_progress.Finish();
+    m_messages.Detail(Prefixed(line));
 }
 
 int& CommandStatus() {

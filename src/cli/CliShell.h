@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace gc::cli {
 
@@ -33,10 +34,17 @@ public:
     void Detail(const std::string& line) override;
 };
 
-// A text progress bar on standard error, drawn only when standard error is a terminal.
+// How progress is shown: a bar redrawn on one line (a terminal), one plain line per item started and
+// finished (logs, batch jobs), or nothing.
+enum class ProgressMode { Bar, Lines, None };
+
+// Progress on standard error. A Run tells it which item (scan) it is on; the bar then shows that
+// item's name, "file k of n", the percentage and an estimate of the time left.
 class CliProgress final : public Progress {
 public:
+    // A bar when standard error is a terminal, nothing otherwise.
     explicit CliProgress(std::string label = {});
+    CliProgress(std::string label, ProgressMode mode);
     ~CliProgress() override;
     CliProgress(const CliProgress&) = delete;
     CliProgress& operator=(const CliProgress&) = delete;
@@ -46,19 +54,49 @@ public:
     bool StopRequested() const override { return StopSignal() != 0; }
     // Clears the bar's line; called before any other output and at the end.
     void Finish();
+    // Item `index` (0-based) of `count` starts / has ended with `outcome` ("done", "skipped", ...).
+    void StartItem(const std::string& name, int index, int count);
+    void EndItem(const std::string& outcome);
 
 private:
+    void Draw();
+
     std::string m_strLabel;
-    bool m_bTerminal = false;
+    ProgressMode m_mode = ProgressMode::None;
     bool m_bDrawn = false;
     int m_nLower = 0;
     int m_nUpper = 100;
     int m_nPosition = -1;
     int m_nDrawnCells = -1;
+    long long m_nDrawnSecondsLeft = -1;
+    std::string m_strItem;
+    int m_nItem = 0, m_nItems = 0;
+    double m_dStarted = 0, m_dItemStarted = 0;
+    int m_nStartPosition = -1;
+};
+
+// The command line's one Messages: prints through CliMessages after clearing the progress bar's
+// line. With a subject set (the scan being split), warnings, errors and detail lines that do not
+// name it already are prefixed "<subject>: ", and a library message repeated for one subject is
+// printed once.
+class ProgressAwareMessages final : public Messages {
+public:
+    explicit ProgressAwareMessages(CliProgress& progress) : m_progress(progress) {}
+    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override;
+    void Detail(const std::string& line) override;
+    void SetSubject(const std::string& subject);
+
+private:
+    std::string Prefixed(const std::string& text) const;
+
+    CliProgress& m_progress;
+    CliMessages m_messages;
+    std::string m_strSubject;
+    std::vector<std::string> m_libraryTexts; // library messages printed for the subject
 };
 
 // Thrown by a subcommand's handler for a usage problem found after parsing (a value the dialog
-// does not offer); main prints the reason and the usage and exits with EXIT_USAGE.
+// does not offer); main prints the reason and where to find the usage, and exits with EXIT_USAGE.
 struct UsageError {
     std::string m_strReason;
 };

@@ -18,24 +18,6 @@
 namespace gc::cli {
 namespace {
 
-// Clears the progress bar's line before each message.
-class ProgressAwareMessages final : public Messages {
-public:
-    explicit ProgressAwareMessages(CliProgress& progress) : m_progress(progress) {}
-    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override {
-        m_progress.Finish();
-        m_messages.Show(kind, text, caption);
-    }
-    void Detail(const std::string& line) override {
-        m_progress.Finish();
-        m_messages.Detail(line);
-    }
-
-private:
-    CliProgress& m_progress;
-    CliMessages m_messages;
-};
-
 int StatusOf(ConvertOutcome outcome) {
     return ExitStatusFor(OutcomeOf(outcome));
 }

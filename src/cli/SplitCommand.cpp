@@ -1,9 +1,10 @@
 // split: the Run from the command line. The options are checked against the values the parameter
 // dialog offers (anything else is a usage error) and set into the Run parameters, then the Run splits
-// every FILE. The summary goes to standard output unless --quiet;
-// skip and error texts go to standard error; a progress bar is drawn on a terminal.
+// every FILE. RunPrinter prints the settings line, the image lines
+// and the tally; problems go to standard error; progress is a bar on a terminal, lines otherwise.
 #include "CliShell.h"
 #include "MrcOptions.h"
+#include "RunPrinter.h"
 
 #include "core/PendingFile.h"
 #include "core/Version.h"
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace gc::cli {
@@ -35,6 +37,8 @@ struct SplitOptions {
     bool m_bMrc2014 = false;
     double m_dPixelSize = 0;
     double m_dMagnification = 0;
+    bool m_bStrict = false;
+    std::string m_strProgress = "auto";
     std::string m_strReport;
     std::string m_strAppend;
     std::string m_strStartNumber;
@@ -42,40 +46,17 @@ struct SplitOptions {
     std::vector<std::string> m_files;
 };
 
-// Clears the progress bar's line before a message is printed.
-class SplitMessagesOut final : public Messages {
-public:
-    SplitMessagesOut(Messages& out, CliProgress& bar) : m_out(out), m_bar(bar) {}
-    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override {
-        m_bar.Finish();
-        m_out.Show(kind, text, caption);
-    }
-    void Detail(const std::string& line) override {
-        m_bar.Finish();
-        m_out.Detail(line);
-    }
-
-private:
-    Messages& m_out;
-    CliProgress& m_bar;
-};
-
-// One line per expected image of a scan: "<scan>: image <k>: <output> at <x>,<y> size <w> x <h>", or
-// "... not found"; an image that is not written says why.
-void PrintImageLines(const ScanRecord& record) {
-    for (const ImageRecord& image : record.images) {
-        std::string line = record.path + ": image " + std::to_string(image.number) + ": ";
-        if (!image.found) {
-            line += "not found";
-        } else {
-            line += image.name + " at " + std::to_string(image.x) + "," + std::to_string(image.y) + " size " +
-                    std::to_string(image.width) + " x " + std::to_string(image.height);
-            if (!image.notWrittenReason.empty())
-                line += " (not written: " + image.notWrittenReason + ")";
-        }
-        std::printf("%s\n", line.c_str());
-    }
-    std::fflush(stdout);
+// --progress auto: a bar on a terminal; otherwise lines, unless --quiet asked for less output.
+ProgressMode ProgressModeOf(const SplitOptions& options) {
+    if (options.m_strProgress == "bar")
+        return ProgressMode::Bar;
+    if (options.m_strProgress == "lines")
+        return ProgressMode::Lines;
+    if (options.m_strProgress == "none")
+        return ProgressMode::None;
+    if (isatty(STDERR_FILENO) != 0)
+        return ProgressMode::Bar;
+    return options.m_bQuiet ? ProgressMode::None : ProgressMode::Lines;
 }
 
 // The folder as the folder chooser returns it: absolute, without a trailing "/".
@@ -95,9 +76,14 @@ void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
         !std::all_of(options.m_strStartNumber.begin(), options.m_strStartNumber.end(),
                      [](char c) { return c >= '0' && c <= '9'; }))
         throw UsageError{"--start-number takes at most " + std::to_string(START_NUMBER_LIMIT) + " digits"};
-    if (outputDirGiven && !options.m_strOutputDir.empty() &&
-        !std::filesystem::is_directory(options.m_strOutputDir))
-        throw UsageError{"--output-dir: not a folder: " + options.m_strOutputDir};
+    if (outputDirGiven && !options.m_strOutputDir.empty()) {
+        // A folder that does not exist yet is made, with its parents.
+        std::error_code error;
+        std::filesystem::create_directories(options.m_strOutputDir, error);
+        if (!std::filesystem::is_directory(options.m_strOutputDir))
+            throw UsageError{"--output-dir: " + options.m_strOutputDir + ": " +
+                             (error ? error.message() : std::string("not a folder"))};
+    }
     if (options.m_files.size() > static_cast<std::size_t>(MAX_INPUT_FILES))
         throw UsageError{MSG_TOO_MANY_INPUT_FILES};
 }
@@ -105,9 +91,9 @@ void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
 int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGiven, bool outputDirGiven) {
     CheckOptions(options, outputDirGiven);
 
-    CliMessages printed;
-    CliProgress bar("split");
-    SplitMessagesOut messages(printed, bar);
+    CliProgress bar("split", ProgressModeOf(options));
+    ProgressAwareMessages messages(bar);
+    RunPrinter printer(messages, bar, options.m_bQuiet, options.m_bDryRun);
 
     // The Run's parameters from the options, with the values the dialog's fields would take.
     RunParameters parameters;
@@ -132,13 +118,8 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     parameters.m_bFilesLoaded = true;
     parameters.m_bOutputDir = outputDirGiven;
     if (outputDirGiven && !options.m_strOutputDir.empty()) {
-        const std::string folder = ChosenFolder(options.m_strOutputDir);
-        messages.Information(folder + MSG_OUTPUT_DIRECTORY_LOCATION);
-        parameters.m_strOutputDir = OutputFolderFromChosen(folder);
+        parameters.m_strOutputDir = OutputFolderFromChosen(ChosenFolder(options.m_strOutputDir));
     }
-    // --quiet drops the run summary, nothing else.
-    if (!options.m_bQuiet)
-        messages.Information(BuildRunSummary(parameters));
     parameters.m_bSaved = true;
 
     RunDriver driver(parameters, messages, bar);
@@ -148,11 +129,9 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     driver.SetPreview(options.m_bPreview);
     driver.SetPreviewFiles(options.m_bPreview);
     driver.SetReportPath(options.m_strReport);
+    printer.PrintSettings(parameters, driver.Threads());
     bool picturesWritten = true;
-    driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview* preview) {
-        bar.Finish();
-        if (!options.m_bQuiet)
-            PrintImageLines(record);
+    printer.Attach(driver, [&](const ScanRecord& record, const PlacementPreview* preview) {
         if (preview == nullptr)
             return;
         const std::vector<unsigned char> png = preview->RenderPng(record.images);
@@ -160,29 +139,37 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
             PlacementPictureName(record.path, parameters.m_bOutputDir ? parameters.m_strOutputDir : "");
         std::string error;
         if (png.empty() || !WriteWholeFile(name, png.data(), png.size(), error)) {
-            printed.Detail(png.empty() ? "drawing " + name + ": the picture cannot be drawn" : error);
+            messages.Detail(png.empty() ? "drawing " + name + ": the picture cannot be drawn" : error);
             picturesWritten = false;
         }
-    };
+    });
     const RunResult result = driver.OnRun();
     bar.Finish();
+    // A Run that stopped did not reach its tally: it follows the stop's texts.
+    if (result.m_bStarted && result.m_outcome != RunOutcome::Done)
+        printer.PrintTally();
     bool reportWritten = true;
     if (!options.m_strReport.empty() && result.m_bStarted && driver.ReportNotWrittenReason().empty()) {
         const char* outcome = result.m_outcome == RunOutcome::Interrupted ? "interrupted"
                               : IsFatal(result.m_outcome)                 ? "stopped"
                                                                           : "done";
-        const RunReportSettings settings{parameters,        VersionNumber(),    options.m_nThreads,
-                                         options.m_bDryRun, options.m_bPreview, options.m_bKeepGoing};
+        const RunReportSettings settings{parameters,        VersionNumber(),    driver.Threads(),
+                                         options.m_bDryRun, options.m_bPreview, options.m_bKeepGoing,
+                                         options.m_bStrict};
         std::string error;
         const std::string json = RunReportJson(settings, driver.Records(), outcome);
         if (!WriteWholeFile(options.m_strReport, json.data(), json.size(), error)) {
-            printed.Detail(error);
+            messages.SetSubject({});
+            messages.Detail(error);
             reportWritten = false;
         }
     }
     const Outcome outcome = OutcomeOf(result);
     // A placement picture or a report that could not be written leaves the Run done, with a skip.
     if (outcome == Outcome::Done && (!picturesWritten || !reportWritten))
+        return ExitStatusFor(Outcome::Skipped);
+    // With --strict, a size warning makes a Run that went through count as one with a problem.
+    if (outcome == Outcome::Done && options.m_bStrict && printer.Tally().sizeWarnings > 0)
         return ExitStatusFor(Outcome::Skipped);
     return ExitStatusFor(outcome);
 }
@@ -229,7 +216,8 @@ void AddSplitCommand(CLI::App& app) {
             ->add_option("--output-dir", options->m_strOutputDir,
                          "write the outputs into the folder DIR (\"\" writes them into the current folder)")
             ->type_name("DIR");
-    command->add_flag("--quiet", options->m_bQuiet, "do not print the run summary");
+    command->add_flag("--quiet", options->m_bQuiet,
+                      "do not print the settings line and the image lines (problems are still printed)");
     command
         ->add_option("--threads", options->m_nThreads,
                      "threads that decode the scan's tiles (default: every core)")
@@ -249,11 +237,21 @@ void AddSplitCommand(CLI::App& app) {
     command->add_flag("--keep-going", options->m_bKeepGoing,
                       "a scan that would stop the Run (READ ERROR, RGB) is reported and skipped instead; the "
                       "batch goes on and the exit status is 3");
+    command->add_flag("--strict", options->m_bStrict,
+                      "a size warning (the chosen size does not fit the scan, images overlap or run off "
+                      "the scan) gives exit status 3");
+    command
+        ->add_option("--progress", options->m_strProgress,
+                     "auto (a bar on a terminal, otherwise a line per scan; none with --quiet), bar, lines "
+                     "or none")
+        ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
     command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)")->required();
     AddVersionFlag(*command);
     command->footer(
-        std::string("Every expected image gets one line on standard output: its output name, corner and "
-                    "size, or \"not found\"; --quiet drops these lines with the run summary.\n") +
+        std::string("Standard output: a settings line, one line per image once its files are written "
+                    "(\"would write\" in a dry run) and a tally; --quiet drops all but the tally. Standard "
+                    "error: every problem (not found, not written, skipped, stopped, size warnings), "
+                    "prefixed with the scan's name.\n") +
         EXIT_STATUS_HELP);
     command->callback([options, append, startNumber, outputDir] {
         CommandStatus() =

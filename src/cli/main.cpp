@@ -7,9 +7,21 @@
 
 #include <cstdio>
 
+namespace {
+
+// A usage error: one line with the reason, one with where the usage is.
+int PrintUsageError(const CLI::App& app, const std::string& reason) {
+    std::string command = "gridcarver-cli";
+    for (const CLI::App* sub : app.get_subcommands())
+        command += " " + sub->get_name();
+    std::fprintf(stderr, "gridcarver-cli: %s\nRun '%s --help' for usage.\n", reason.c_str(), command.c_str());
+    return gc::EXIT_USAGE;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace gc::cli;
-    using gc::EXIT_USAGE;
     CLI::App app{"Gridcarver: splits film scans into MRC/TIFF images, converts to optical density, "
                  "cuts, reports statistics and picks particles.",
                  "gridcarver-cli"};
@@ -31,19 +43,9 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "gridcarver-cli: %s\n", e.what());
-        const CLI::App* command = &app;
-        for (const CLI::App* sub : app.get_subcommands())
-            command = sub;
-        std::fprintf(stderr, "%s", command->help().c_str());
-        return EXIT_USAGE;
+        return PrintUsageError(app, e.what());
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "gridcarver-cli: %s\n", e.m_strReason.c_str());
-        const CLI::App* command = &app;
-        for (const CLI::App* sub : app.get_subcommands())
-            command = sub;
-        std::fprintf(stderr, "%s", command->help().c_str());
-        return EXIT_USAGE;
+        return PrintUsageError(app, e.m_strReason);
     }
     return CommandStatus();
 }

@@ -89,10 +89,20 @@ std::vector<unsigned char> PlacementPreview::RenderPng(const std::vector<ImageRe
         const double x = static_cast<double>(image.x) / scale;
         const double y = static_cast<double>(image.y) / scale;
         cairo_set_source_rgb(cr, colour[0], colour[1], colour[2]);
-        cairo_rectangle(cr, x + OUTLINE_WIDTH / 2, y + OUTLINE_WIDTH / 2,
-                        static_cast<double>(image.width) / scale - OUTLINE_WIDTH,
-                        static_cast<double>(image.height) / scale - OUTLINE_WIDTH);
+        // An image with a size warning is outlined dashed, from its top-left corner down first, so its
+        // left edge starts with a dash.
+        const double dashes[] = {4 * OUTLINE_WIDTH, 2 * OUTLINE_WIDTH};
+        cairo_set_dash(cr, dashes, image.warnings.empty() ? 0 : 2, 0);
+        const double left = x + OUTLINE_WIDTH / 2, top = y + OUTLINE_WIDTH / 2;
+        const double right = left + static_cast<double>(image.width) / scale - OUTLINE_WIDTH;
+        const double bottom = top + static_cast<double>(image.height) / scale - OUTLINE_WIDTH;
+        cairo_move_to(cr, left, top);
+        cairo_line_to(cr, left, bottom);
+        cairo_line_to(cr, right, bottom);
+        cairo_line_to(cr, right, top);
+        cairo_close_path(cr);
         cairo_stroke(cr);
+        cairo_set_dash(cr, nullptr, 0, 0);
 
         const std::string label = FileName(image.name);
         cairo_text_extents_t extents;
@@ -105,6 +115,21 @@ std::vector<unsigned char> PlacementPreview::RenderPng(const std::vector<ImageRe
         cairo_set_source_rgb(cr, 0, 0, 0);
         cairo_move_to(cr, boxX + LABEL_PADDING, boxY + LABEL_PADDING + LABEL_SIZE * 0.8);
         cairo_show_text(cr, label.c_str());
+        // The warnings' reasons, one a line under the label, in the outline's colour on white.
+        cairo_set_font_size(cr, LABEL_SIZE * 0.7);
+        double lineY = boxY + LABEL_SIZE + 2 * LABEL_PADDING;
+        for (const std::string& warning : image.warnings) {
+            cairo_text_extents(cr, warning.c_str(), &extents);
+            cairo_set_source_rgb(cr, 1, 1, 1);
+            cairo_rectangle(cr, boxX, lineY, extents.x_advance + 2 * LABEL_PADDING,
+                            LABEL_SIZE * 0.7 + 2 * LABEL_PADDING);
+            cairo_fill(cr);
+            cairo_set_source_rgb(cr, colour[0], colour[1], colour[2]);
+            cairo_move_to(cr, boxX + LABEL_PADDING, lineY + LABEL_PADDING + LABEL_SIZE * 0.7 * 0.8);
+            cairo_show_text(cr, warning.c_str());
+            lineY += LABEL_SIZE * 0.7 + 2 * LABEL_PADDING;
+        }
+        cairo_set_font_size(cr, LABEL_SIZE);
     }
     cairo_destroy(cr);
     if (cairo_surface_write_to_png_stream(surface, AppendPng, &png) != CAIRO_STATUS_SUCCESS)

@@ -1,8 +1,8 @@
 // The placement picture of a scan: the scan reduced so that its longer side is about 2,000 pixels
 // (one sample per block of scale × scale pixels), built from the tiles as the Run decodes them, with
-// every found image outlined in its own colour and labelled with its output file's name. Drawn with
-// cairo and kept as PNG bytes, which the command line writes beside the outputs and the desktop
-// program shows.
+// every found image outlined in its own colour and labelled with its output file's name (the outline
+// dashed and the reasons written under the label when it has size warnings). Drawn with cairo and
+// kept as PNG bytes, which the command line writes beside the outputs and the desktop program shows.
 #pragma once
 
 #include "RunRecord.h"

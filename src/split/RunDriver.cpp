@@ -141,7 +141,7 @@ RunResult RunDriver::OnRun() {
     if (m_fnRunEnded)
         m_fnRunEnded();
     running.Clear();
-    m_messages.Information(MSG_RUN_COMPLETE);
+    m_messages.Information(m_bDryRun ? MSG_DRY_RUN_COMPLETE : MSG_RUN_COMPLETE);
     return result;
 }
 
@@ -182,6 +182,8 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     if (!m_namer)
         PrepareRun();
     m_strCurrentInput = path;
+    if (m_fnScanStarted)
+        m_fnScanStarted(path, fileIndex, m_parameters.m_nFileCount);
     m_strDetail.clear();
     m_nImagesNotWritten = 0;
     m_nFilesNotWritten = 0;
@@ -314,6 +316,8 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     ScanJob job{path, scan, m_geometry, settings, *m_namer, messages, m_progress, extraction, m_runFiles};
     job.dryRun = m_bDryRun;
     job.preview = preview.get();
+    if (m_fnImageCommitted)
+        job.imageCommitted = [this, &path](const ImageRecord& image) { m_fnImageCommitted(path, image); };
     SplitReport report;
     const StepResult result = SplitCheckedScan(job, m_placements, report);
     m_strDetail = report.detail;

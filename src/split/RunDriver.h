@@ -69,9 +69,12 @@ public:
 
     // Threads that decode tiles; 0 (the default) uses every core.
     void SetThreads(int threads) { m_nThreads = threads; }
+    // The threads the Run decodes with: the number set, or every core.
+    int Threads() const;
     // A scan that would stop the Run (a read error, an RGB scan) is reported and skipped instead.
     void SetKeepGoing(bool keepGoing) { m_bKeepGoing = keepGoing; }
-    // Find and name the images of every scan with the Run's rules, but write nothing.
+    // Find and name the images of every scan with the Run's rules, but write nothing; the Run ends with
+    // MSG_DRY_RUN_COMPLETE instead of "Run Complete.".
     void SetDryRun(bool dryRun) { m_bDryRun = dryRun; }
     // Build each scan's placement picture from its decoded tiles (handed to m_fnScanDone).
     void SetPreview(bool preview) { m_bPreview = preview; }
@@ -86,6 +89,10 @@ public:
     // Called after every scan with its record and, for a scan that was split, its placement picture
     // (nullptr without SetPreview).
     std::function<void(const ScanRecord&, const PlacementPreview*)> m_fnScanDone;
+    // Called before each scan is opened, with its place in the batch (0-based) and the batch's size.
+    std::function<void(const std::string& path, int fileIndex, int fileCount)> m_fnScanStarted;
+    // Called once an image's files are complete and in place under their final names.
+    std::function<void(const std::string& path, const ImageRecord&)> m_fnImageCommitted;
     // The records of the scans split so far in this Run.
     const std::vector<ScanRecord>& Records() const { return m_records; }
     // After a fatal outcome of SplitScanFile: the file and the reason, for the detail line.
@@ -104,7 +111,6 @@ public:
 private:
     RunOutcome SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex, Messages& messages,
                              ScanRecord& record, std::unique_ptr<PlacementPreview>& preview);
-    int Threads() const;
     // Removes the temporaries that ended processes left in this Run's output folders, saying how many.
     void RemoveLeftoverTemporaries();
 

@@ -26,6 +26,7 @@ struct ImageRecord {
     bool written = false;      // false in a dry run, after a stop, or when its name clashed
     std::string notWrittenReason;
     std::vector<OutputRecord> outputs; // full-size, then binned
+    std::vector<std::string> warnings; // size checks: the chosen size does not fit what the scan shows
 };
 
 enum class ScanOutcome { Done, Skipped, Stopped, Interrupted };

@@ -1,5 +1,8 @@
 #include "RunReport.h"
 
+#include "PlacementPreview.h"
+
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 namespace gc {
@@ -75,10 +78,14 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
         {"dry_run", settings.dryRun},
         {"preview", settings.preview},
         {"keep_going", settings.keepGoing},
+        {"strict", settings.strict},
     };
     json files = json::array();
     for (const ScanRecord& scan : scans) {
+        std::error_code error;
+        const std::string absolute = std::filesystem::absolute(scan.path, error).lexically_normal().string();
         json file = {{"path", JsonTextOfBytes(scan.path)},
+                     {"absolute_path", error ? json(nullptr) : json(JsonTextOfBytes(absolute))},
                      {"width", scan.width},
                      {"height", scan.height},
                      {"tile_width", scan.tileWidth},
@@ -113,10 +120,17 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
                     outputs.push_back(out);
                 }
                 entry["outputs"] = outputs;
+                json warnings = json::array();
+                for (const std::string& warning : image.warnings)
+                    warnings.push_back(JsonTextOfBytes(warning));
+                entry["warnings"] = warnings;
             }
             images.push_back(entry);
         }
         file["images"] = images;
+        if (settings.preview && scan.outcome == ScanOutcome::Done)
+            file["placement_picture"] = JsonTextOfBytes(
+                PlacementPictureName(scan.path, p.m_bOutputDir ? p.m_strOutputDir : std::string()));
         files.push_back(file);
     }
     report["files"] = files;

@@ -14,10 +14,11 @@ namespace gc {
 struct RunReportSettings {
     const RunParameters& parameters;
     std::string version; // the program's version number
-    int threads = 0;
+    int threads = 0;     // the threads the Run used
     bool dryRun = false;
     bool preview = false;
     bool keepGoing = false;
+    bool strict = false;
 };
 
 // `bytes` as UTF-8 text for a JSON string: valid UTF-8 is kept as it is; every other byte (a file name

@@ -103,6 +103,8 @@ inline constexpr const char* MSG_RGB_FATAL =
     "program.";
 
 inline constexpr const char* MSG_RUN_COMPLETE = "Run Complete.";
+// The end of a dry run, which writes nothing.
+inline constexpr const char* MSG_DRY_RUN_COMPLETE = "Dry run: nothing written.";
 
 // An image whose output would replace an input of the Run or a file the Run has written:
 // "Image 2 of /scans/s.tif is not written: /scans/s_1.tif" + one of the two reasons.
@@ -152,6 +154,19 @@ inline constexpr const char* SUMMARY_PIXEL_SIZE = "Pixel size (A): ";
 inline constexpr const char* RUN_PARAMETERS_PIXEL_SIZE_LABEL = "Pixel size (Å):";
 inline constexpr const char* MSG_PIXEL_SIZE_NOT_CORRECT =
     "Pixel size is not correct: leave it empty or give a number of angstrom above 0 and at most 1000.";
+
+// Size checks of the found images (the command line prefixes the scan's and the image's names).
+inline constexpr const char* SIZE_WARNING_SHOWS = "the scan shows ";
+inline constexpr const char* SIZE_WARNING_WIDE = " cm wide x ";
+inline constexpr const char* SIZE_WARNING_HIGH = " cm high (";
+inline constexpr const char* SIZE_WARNING_CHOSEN = " pixels), the chosen size cuts ";
+inline constexpr const char* SIZE_WARNING_PIXELS = " pixels";
+inline constexpr const char* SIZE_WARNING_TRY = "; try --height-cm ";
+inline constexpr const char* SIZE_WARNING_NO_CHOICE = "; no --height-cm/--width-cm choice fits";
+inline constexpr const char* SIZE_WARNING_OVERLAPS = "overlaps image ";
+inline constexpr const char* SIZE_WARNING_RUNS = "runs ";
+inline constexpr const char* SIZE_WARNING_PAST_RIGHT = " columns past the right edge of the scan";
+inline constexpr const char* SIZE_WARNING_PAST_BOTTOM = " rows past the bottom of the scan";
 
 // Output files.
 inline constexpr const char* MRC_SPLIT_LABEL =

@@ -1,5 +1,6 @@
 #include "SplitScan.h"
 
+#include "SizeCheck.h"
 #include "SplitMessages.h"
 
 #include <algorithm>
@@ -87,6 +88,7 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
     RecordFinds(job, placements, report);
     if (found != StepResult::Ok)
         return found;
+    CheckImageSizes(job.geometry, ScanPixelReader(job.scan, job.geometry, kept), report.images);
 
     std::array<ImageOutput, MAX_IMAGES> outputs;
     for (int k = 0; k < MAX_IMAGES; ++k) {
@@ -175,6 +177,8 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
                 record.outputs[i].mean = written.dmean;
                 record.outputs[i].rms = written.rms;
             }
+        if (job.imageCommitted)
+            job.imageCommitted(record);
     }
     return StepResult::Ok;
 }

@@ -17,6 +17,8 @@
 #include "core/NameRegistry.h"
 #include "core/Progress.h"
 
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,8 @@ struct ScanJob {
     // tile once (a damaged tile stops it as it stops a Run).
     bool dryRun = false;
     PlacementPreview* preview = nullptr; // filled from the decoded tiles when given
+    // Called for each image once its files are finished and in place.
+    std::function<void(const ImageRecord&)> imageCommitted = {};
 };
 
 // `placements` must be reset for the expected images; they hold the finds and the rows written

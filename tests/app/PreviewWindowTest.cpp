@@ -129,14 +129,14 @@ private slots:
         };
         const Expected expected[] = {
             {"plate.tif — 1 of 1 found",
-             {{"1", QString::fromStdString(dir.File("a/plate_7.mrc")), corner, "10171 × 12870", "found"}},
+             {{"1", QString::fromStdString(dir.File("a/plate_7.mrc")), corner, "10171 × 12870", "found", ""}},
              "",
              ""},
             {"junk.tif — skipped", {}, PREVIEW_SKIPPED, MSG_INVALID_TIFF},
             {"narrow.tif — would stop the Run", {}, PREVIEW_STOPPED, MSG_READ_ERROR},
             // Numbering goes on across the batch as in the Run.
             {"plate.tif — 1 of 1 found",
-             {{"1", QString::fromStdString(dir.File("b/plate_8.mrc")), corner, "10171 × 12870", "found"}},
+             {{"1", QString::fromStdString(dir.File("b/plate_8.mrc")), corner, "10171 × 12870", "found", ""}},
              "",
              ""},
         };
@@ -186,6 +186,7 @@ private slots:
         clashing.height = 14300;
         clashing.name = "/s/plate_1.mrc";
         clashing.notWrittenReason = std::string("/s/plate_1.mrc") + MSG_CLASHES_WITH_INPUT;
+        clashing.warnings = {"overlaps image 2", "runs 900 rows past the bottom of the scan"};
         ImageRecord missing;
         missing.number = 2;
         missing.width = 11625;
@@ -195,9 +196,10 @@ private slots:
         QCOMPARE(rows.size(), std::size_t{2});
         QCOMPARE(QStringList(std::begin(rows[0].cells), std::end(rows[0].cells)),
                  QStringList({"1", "/s/plate_1.mrc", "120, 340", "11625 × 14300",
-                              "found, would not be written: /s/plate_1.mrc is an input of this Run."}));
+                              "found, would not be written: /s/plate_1.mrc is an input of this Run.",
+                              "overlaps image 2; runs 900 rows past the bottom of the scan"}));
         QCOMPARE(QStringList(std::begin(rows[1].cells), std::end(rows[1].cells)),
-                 QStringList({"2", "", "", "11625 × 14300", "not found"}));
+                 QStringList({"2", "", "", "11625 × 14300", "not found", ""}));
         record.path = "/s/plate.tif";
         QCOMPARE(ScanListText(record), QString("plate.tif — 1 of 2 found"));
     }

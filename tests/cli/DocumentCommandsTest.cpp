@@ -225,7 +225,8 @@ TEST(CliExport, UsageErrors) {
              "export " + input + " " + dir.File("o.tif") + " --bogus"}) {
         const CliRun run = RunCli(dir, arguments);
         EXPECT_EQ(run.m_nStatus, 2) << arguments;
-        EXPECT_NE(run.m_strErr.find("Usage:"), std::string::npos) << arguments;
+        EXPECT_NE(run.m_strErr.find("Run 'gridcarver-cli export --help' for usage."), std::string::npos)
+            << arguments;
     }
     const CliRun run = RunCli(dir, "export " + input + " " + dir.File("o.tif") + " --image 4");
     EXPECT_EQ(run.m_nStatus, 2);

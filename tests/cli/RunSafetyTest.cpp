@@ -84,7 +84,7 @@ TEST(RunSafety, InputsAndTheRunsOwnOutputsAreNeverWrittenOver) {
     EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
     EXPECT_EQ(run.m_strErr, "Image 1 of s.tif" + std::string(MSG_RUN_IMAGE_NOT_WRITTEN) + "s_1.tif" +
                                 MSG_CLASHES_WITH_INPUT + "\n");
-    EXPECT_EQ(run.m_strOut, "Run Complete.\n");
+    EXPECT_EQ(run.m_strOut, "2 scans, 1 image written, 1 not written\nRun Complete.\n");
     EXPECT_TRUE(Read(dir.Path() / "s_1.tif") == original) << "the input is untouched";
     ExpectFiles(dir.Path(), {"s.tif", "s_1.tif", "s_1_1.tif"});
 
@@ -141,8 +141,8 @@ TEST(RunSafety, ReadAndWriteErrorsLeaveNoPartialFileAndSayWhy) {
         SCOPED_TRACE(format);
         const CliRun run = Split(dir, std::string("--quiet --binning 2 ") + format + ONE_IMAGE + "s.tif");
         EXPECT_EQ(run.m_nStatus, 1);
-        EXPECT_NE(run.m_strErr.find("reading s.tif: tile " + std::to_string(tile) + " cannot be read\n" +
-                                    MSG_READ_ERROR + "\n"),
+        EXPECT_NE(run.m_strErr.find("reading s.tif: tile " + std::to_string(tile) +
+                                    " cannot be read\ns.tif: " + MSG_READ_ERROR + "\n"),
                   std::string::npos)
             << run.m_strErr;
         ExpectFiles(dir.Path(), {"s.tif"});
@@ -154,7 +154,8 @@ TEST(RunSafety, ReadAndWriteErrorsLeaveNoPartialFileAndSayWhy) {
     const CliRun run =
         Split(full, std::string("--quiet ") + ONE_IMAGE + "s.tif", "trap '' XFSZ; ulimit -f 20000 && ");
     EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_EQ(run.m_strErr, "writing s_1.mrc: File too large\n" + std::string(MSG_WRITE_ERROR) + "\n");
+    EXPECT_EQ(run.m_strErr,
+              "s.tif: writing s_1.mrc: File too large\ns.tif: " + std::string(MSG_WRITE_ERROR) + "\n");
     ExpectFiles(full.Path(), {"s.tif"});
 }
 
@@ -199,8 +200,9 @@ TEST(RunSafety, KeepGoingSkipsAScanThatWouldStopTheRun) {
     // Without --keep-going the RGB scan stops the batch, and the Run says how far it got.
     CliRun run = Split(dir, std::string("--quiet ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
     EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_NE(run.m_strErr.find("The Run stopped at file 2 of 3 (rgb.tif); 1 split, 0 skipped before it.\n" +
-                                std::string(MSG_RGB_FATAL)),
+    EXPECT_NE(run.m_strErr.find(
+                  "The Run stopped at file 2 of 3 (rgb.tif); 1 split, 0 skipped before it.\nrgb.tif: " +
+                  std::string(MSG_RGB_FATAL)),
               std::string::npos)
         << run.m_strErr;
     ExpectFiles(dir.Path(), {"a.tif", "rgb.tif", "c.tif", "a_1.mrc"});
@@ -210,7 +212,7 @@ TEST(RunSafety, KeepGoingSkipsAScanThatWouldStopTheRun) {
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_NE(run.m_strErr.find("rgb.tif" + std::string(MSG_SCAN_NOT_SPLIT)), std::string::npos)
         << run.m_strErr;
-    EXPECT_EQ(run.m_strOut, "Run Complete.\n");
+    EXPECT_EQ(run.m_strOut, "3 scans, 2 images written, 1 scan skipped\nRun Complete.\n");
     ExpectFiles(dir.Path(), {"a.tif", "rgb.tif", "c.tif", "a_1.mrc", "c_1.mrc"});
 }
 
