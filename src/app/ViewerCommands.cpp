@@ -27,6 +27,7 @@ void Application::OnFitToWindow() {
     // Without scroll bars the whole client area is free for the picture.
     const QSize client = m_pView->maximumViewportSize();
     m_fZoom = FitZoom(image->GetWidth(), image->GetHeight(), client.width(), client.height());
+    m_pView->UpdateZoomedSize();
     m_pView->ScrollTo({0, 0});
     m_pView->DrawImage();
 }

@@ -110,7 +110,9 @@ void ImageView::ScrollTo(ViewPoint position) {
 // The scroll range covers the whole size: the position runs from 0 to size − client size.
 void ImageView::SetScrollSizes(ViewSize size) {
     m_sizeScroll = size;
-    const QSize client = viewport()->size();
+    // A picture that fits the view without scroll bars needs none (the fitted picture among them).
+    const QSize whole = maximumViewportSize();
+    const QSize client = (size.cx <= whole.width() && size.cy <= whole.height()) ? whole : viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, size.cx - client.width()));
     verticalScrollBar()->setRange(0, std::max(0, size.cy - client.height()));
     horizontalScrollBar()->setPageStep(std::max(1, client.width()));
@@ -232,6 +234,15 @@ void ImageView::SetAutoContrast(bool on) {
     m_bAutoContrast = on;
     m_pContrastImage = nullptr;
     viewport()->update();
+}
+
+void ImageView::UpdateZoomedSize() {
+    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    if (image == nullptr || !image->IsValid())
+        return;
+    const float zoom = m_context.GetZoom();
+    m_sizeZoomed = {ZoomedLength(image->GetWidth(), zoom), ZoomedLength(image->GetHeight(), zoom)};
+    SetScrollSizes(m_sizeZoomed);
 }
 
 void ImageView::ZoomAbout(ViewPoint pointer, float zoom) {

@@ -58,6 +58,8 @@ public:
     // Scrolls to `position`, limited by the scroll range.
     void ScrollTo(ViewPoint position);
 
+    // Takes the size of the picture at the context's current zoom as the scroll range at once.
+    void UpdateZoomedSize();
     // Sets the zoom through the context and scrolls so that the image point under window position
     // `pointer` stays under it.
     void ZoomAbout(ViewPoint pointer, float zoom);
