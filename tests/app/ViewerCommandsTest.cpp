@@ -272,6 +272,30 @@ private slots:
         results->close();
     }
 
+    // The HTML guide names every command of the menus and the keys, and every exit status.
+    void theGuideDescribesTheProgramAsItIs() {
+        const std::vector<unsigned char> bytes = test::ReadFileBytes(GRIDCARVER_SOURCE_DIR "/index.html");
+        const QString guide = QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<qsizetype>(bytes.size()));
+        QVERIFY(guide.startsWith("<!DOCTYPE html>"));
+        for (const CommandEntry& entry : CommandTable()) {
+            if (*entry.m_szText == '\0')
+                continue;
+            // The entry as the menu shows it: no access letter, no key column, "..." kept.
+            QString text = QString(entry.m_szText).section('\t', 0, 0).remove('&').trimmed();
+            if (text.endsWith("...") && !text.startsWith("Set pick") && !text.startsWith("About"))
+                text.chop(3);
+            text = text.trimmed().toHtmlEscaped();
+            QVERIFY2(guide.contains(text), qPrintable(text));
+            if (*entry.m_szKey != '\0')
+                QVERIFY2(guide.contains(QString("<kbd>%1</kbd>").arg(entry.m_szKey)), entry.m_szKey);
+        }
+        for (const char* status : {"<td>0</td>", "<td>1</td>", "<td>2</td>", "<td>3</td>", "<td>4</td>"})
+            QVERIFY2(guide.contains(status), status);
+        for (const char* topic : {"Preview Placements", "MRC files", "Open Recent", "Stop", "Run Results"})
+            QVERIFY2(guide.contains(topic), topic);
+    }
+
     void helpPrefersTheInstalledHtmlGuide() {
         test::TempDir dir;
         const std::string share = dir.File("share");
