@@ -5,12 +5,15 @@
 #include "Application.h"
 #include "MainWindow.h"
 #include "document/DocumentMessages.h"
+#include "view/ImageListWindow.h"
 #include "view/ImageView.h"
 #include "view/PixelReadout.h"
+#include "view/ViewMessages.h"
 #include "view/ViewerNavigation.h"
 #include "view/ZoomFactor.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -135,6 +138,17 @@ void Application::UpdatePickStatus() {
 void Application::ConnectViewer() {
     m_pView->SetCanvasColor(QColor(48, 48, 48));
     MainWindow* frame = m_pFrame.get();
+    // The image list docks at the side instead of floating over the image.
+    auto* dock = new QDockWidget(DIRECTORY_CAPTION, frame);
+    dock->setObjectName("imageListDock");
+    ImageListWindow& list = m_pView->GetDirDlg();
+    list.setParent(dock);
+    list.setWindowFlags(Qt::Widget);
+    dock->setWidget(&list);
+    frame->addDockWidget(Qt::LeftDockWidgetArea, dock);
+    dock->toggleViewAction()->setVisible(false);
+    m_pView->SetImageListHost(dock);
+    dock->hide();
     connect(m_pView, &ImageView::PointerStatus, frame,
             [frame](const QString& position, const QString& value) {
                 frame->GetPositionPane()->setText(position);

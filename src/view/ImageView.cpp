@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QIcon>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -69,7 +71,7 @@ void ImageView::OnUpdate() {
         window()->setWindowTitle(QString::fromStdString(path));
 
     if (m_pDirDlg != nullptr) {
-        m_pDirDlg->setVisible(count > 1);
+        SetImageListVisible(count > 1);
         m_pDirDlg->FillImageList();
     }
 }
@@ -91,7 +93,32 @@ void ImageView::SelectImage(int index) {
 void ImageView::OnImageList() {
     if (m_pDirDlg == nullptr)
         return;
-    m_pDirDlg->setVisible(!m_pDirDlg->isVisible());
+    SetImageListVisible(!IsImageListVisible());
+}
+
+void ImageView::SetImageListVisible(bool visible) {
+    if (m_pListHost != nullptr)
+        m_pListHost->setVisible(visible);
+    m_pDirDlg->setVisible(visible);
+}
+
+QIcon ImageView::Thumbnail(int index) {
+    constexpr int side = 64;
+    const DIBSection* image = m_context.GetImage(index);
+    QIcon icon;
+    if (image != nullptr && image->IsValid()) {
+        const double scale =
+            std::min(1.0, static_cast<double>(side) / std::max(image->GetWidth(), image->GetHeight()));
+        const int width = std::max(1, static_cast<int>(image->GetWidth() * scale));
+        const int height = std::max(1, static_cast<int>(image->GetHeight() * scale));
+        DIBSection small;
+        image->StretchTo(small, width, height);
+        const QImage picture = ImageFromDIB(small, QRect(0, 0, width, height));
+        if (!picture.isNull())
+            icon = QIcon(QPixmap::fromImage(picture));
+    }
+    m_context.GetImage(m_nImageIndex); // the shown image stays the document's current one
+    return icon;
 }
 
 bool ImageView::IsImageListVisible() const {

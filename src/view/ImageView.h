@@ -45,6 +45,11 @@ public:
     // View ▸ Image List: hides the list when it is visible, shows it otherwise.
     void OnImageList();
     bool IsImageListVisible() const;
+    // Where the image list lives when it is not a window of its own (a dock of the main window): it
+    // is shown and hidden together with the list.
+    void SetImageListHost(QWidget* host) { m_pListHost = host; }
+    // A small picture of image `index` for the image list; the shown image stays the current one.
+    QIcon Thumbnail(int index);
 
     // Prints the shown image fitted to the printer's page; zoom, scroll and picks play no part.
     void Print(QPrinter& printer);
@@ -100,6 +105,8 @@ private:
 
     ViewContext& m_context;
     ImageListWindow* m_pDirDlg = nullptr; // owned through the Qt parent
+    QWidget* m_pListHost = nullptr;
+    void SetImageListVisible(bool visible);
     int m_nImageIndex = 0;
     bool m_bLeftDown = false;
     bool m_bRightDown = false;

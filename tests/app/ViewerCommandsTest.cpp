@@ -13,9 +13,12 @@
 #include "image/TiffCodec.h"
 #include "split/SplitMessages.h"
 #include "tools/ScanGenerator.h"
+#include "view/ImageListWindow.h"
 #include "view/ImageView.h"
 
+#include <QDockWidget>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -31,14 +34,15 @@ namespace gc {
 namespace {
 
 // A width × height float MRC whose pixel (x, y) holds x / 2 − y / 4 + 0.125.
-std::string WriteFloatMrc(const test::TempDir& dir, int width, int height) {
+// (Every section alike.)
+std::string WriteFloatMrc(const test::TempDir& dir, int width, int height, int sections = 1) {
     MrcHeader header;
-    header.SetImage(width, height, MRC_MODE_FLOAT, 1);
+    header.SetImage(width, height, MRC_MODE_FLOAT, sections);
     const auto bytes = header.Bytes();
     std::vector<unsigned char> file(bytes.begin(), bytes.end());
-    for (int y = 0; y < height; ++y)
+    for (int y = 0; y < height * sections; ++y)
         for (int x = 0; x < width; ++x) {
-            const float value = static_cast<float>(x) / 2 - static_cast<float>(y) / 4 + 0.125f;
+            const float value = static_cast<float>(x) / 2 - static_cast<float>(y % height) / 4 + 0.125f;
             unsigned char sample[4];
             std::memcpy(sample, &value, 4);
             file.insert(file.end(), sample, sample + 4);
@@ -156,6 +160,28 @@ private slots:
             MoveTo(view, {300, 300});
             QVERIFY(app->GetFrame().GetPositionPane()->text().isEmpty());
         }
+    }
+
+    // The image list docks at the side with a picture per entry; filling it leaves the shown image
+    // the document's current one.
+    void imageListDocksWithThumbnails() {
+        test::TempDir dir;
+        test::TestApp app;
+        Open(app, WriteFloatMrc(dir, 40, 30, 3));
+        ImageView& view = app->GetView();
+        QVERIFY(view.IsImageListVisible());
+        auto* dock = qobject_cast<QDockWidget*>(view.GetDirDlg().parentWidget());
+        QVERIFY(dock != nullptr);
+        QCOMPARE(app->GetFrame().dockWidgetArea(dock), Qt::LeftDockWidgetArea);
+        QListWidget& list = view.GetDirDlg().GetList();
+        QCOMPARE(list.count(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(list.item(i)->text(), QString("image%1").arg(i + 1));
+            QVERIFY(!list.item(i)->icon().isNull());
+        }
+        QCOMPARE(app->GetDocument().GetCurrentImage(), 0);
+        app->OnCommand(ID_VIEW_IMAGE_LIST);
+        QVERIFY(!view.IsImageListVisible() && !dock->isVisible());
     }
 
     void autoContrastChangesTheDisplayOnly() {
