@@ -37,8 +37,7 @@ inline constexpr const char* ALL_SUPPORTED_DESCRIPTION = "All Supported Files";
 inline constexpr const char* ALL_SUPPORTED_PATTERNS =
     "*.bmp;*.jpg;*.jpeg;*.tif;*.tiff;*.mrc;*.mrcs;*.map;*.st;*.rec;*.ali";
 // Picking in the status bar: the mode with box size and count, and where saved boxes went.
-inline constexpr const char* STATUS_PICK_MODE = "Pick mode: %1 px boxes, %2 picked (right click adds, "
-                                                "left click removes, double click saves)";
+inline constexpr const char* STATUS_PICK_MODE = "Pick mode: %1 px boxes, %2 picked";
 inline constexpr const char* STATUS_PICKS_SAVED = "Saved in %1: %2";
 
 // Help: the guide's names, looked for beside the program's data, then in the working folder.

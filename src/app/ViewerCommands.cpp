@@ -32,6 +32,7 @@ void Application::OnFitToWindow() {
     m_fZoom = FitZoom(image->GetWidth(), image->GetHeight(), client.width(), client.height());
     m_pView->UpdateZoomedSize();
     m_pView->ScrollTo({0, 0});
+    m_pFrame->GetStatusBarWidget()->clearMessage();
     m_pView->DrawImage();
 }
 
@@ -130,6 +131,7 @@ void Application::UpdatePickStatus() {
         return;
     QLabel* pane = m_pFrame->GetPickPane();
     pane->setText(QString(STATUS_PICK_MODE).arg(m_pick.m_nMaskSize).arg(m_pick.m_nPickCount));
+    pane->setToolTip("Right click adds a box, left click removes one, a double click saves them");
     pane->setVisible(IsPickMode());
 }
 
