@@ -42,6 +42,7 @@ ImageView::ImageView(ViewContext& context, QWidget* parent)
     // Pointer moves without a button report the pixel under the pointer.
     viewport()->setMouseTracking(true);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     SetScrollSizes(m_sizeScroll);
 }
 
