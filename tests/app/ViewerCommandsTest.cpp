@@ -19,6 +19,7 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -192,6 +193,17 @@ private slots:
         QCOMPARE(app->GetDocument().GetCurrentImage(), 0);
         app->OnCommand(ID_VIEW_IMAGE_LIST);
         QVERIFY(!view.IsImageListVisible() && !dock->isVisible());
+
+        // File ▸ Open Recent: newest first, and its entry opens the file again.
+        const std::string mrc = app->GetDocument().GetImagePath();
+        Open(app, WriteGreyTiff(dir, 20, 20));
+        QCOMPARE(app->RecentFiles().mid(0, 2),
+                 QStringList({QString::fromStdString(dir.File("grey.tif")), QString::fromStdString(mrc)}));
+        QMenu* recent = app->GetFrame().GetRecentMenu();
+        QVERIFY(recent->actions().size() >= 2 && recent->actions().size() <= RECENT_FILE_COUNT);
+        recent->actions()[1]->trigger();
+        QCOMPARE(app->GetDocument().GetImagePath(), mrc);
+        QCOMPARE(app->GetDocument().GetImageCount(), 3);
     }
 
     void autoContrastChangesTheDisplayOnly() {
