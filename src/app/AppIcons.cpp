@@ -32,6 +32,10 @@ QPixmap Magnifier(char sign) {
         painter.drawLine(QPointF(3.8, 6.25), QPointF(8.7, 6.25));
     if (sign == '+')
         painter.drawLine(QPointF(6.25, 3.8), QPointF(6.25, 8.7));
+    if (sign == 'F') { // fit: a frame in the lens
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(4.0, 4.0, 4.5, 4.5));
+    }
     if (sign == '1') {
         painter.drawLine(QPointF(6.5, 3.6), QPointF(6.5, 9.0));
         painter.drawLine(QPointF(6.5, 3.6), QPointF(5.0, 5.0));
@@ -131,24 +135,35 @@ QIcon ApplicationIcon() {
     return QIcon(pixmap);
 }
 
+namespace {
+// The drawn icon when the desktop theme has none of that name.
+QIcon Themed(const char* name, const QIcon& fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(name), fallback);
+}
+} // namespace
+
 QIcon ToolbarIcon(CommandId id) {
     switch (id) {
     case ID_FILE_PRESET_RUN_PARAMETERS:
-        return QIcon(Parameters());
+        return Themed("document-properties", QIcon(Parameters()));
     case ID_FILE_OPEN:
-        return QIcon(Folder());
+        return Themed("document-open", QIcon(Folder()));
     case ID_FILE_SAVE:
-        return QIcon(Disk());
+        return Themed("document-save", QIcon(Disk()));
     case ID_FILE_PRINT:
-        return QIcon(Printer());
+        return Themed("document-print", QIcon(Printer()));
     case ID_APP_ABOUT:
-        return QIcon(Question());
+        return Themed("help-about", QIcon(Question()));
     case ID_ZOOM_IN:
-        return QIcon(Magnifier('+'));
+        return Themed("zoom-in", QIcon(Magnifier('+')));
     case ID_ZOOM_OUT:
-        return QIcon(Magnifier('-'));
+        return Themed("zoom-out", QIcon(Magnifier('-')));
     case ID_RESET_ZOOM:
-        return QIcon(Magnifier('1'));
+        return Themed("zoom-original", QIcon(Magnifier('1')));
+    case ID_VIEW_FIT_TO_WINDOW:
+        return Themed("zoom-fit-best", QIcon(Magnifier('F')));
+    case ID_VIEW_ACTUAL_SIZE:
+        return Themed("zoom-original", QIcon(Magnifier('1')));
     default:
         return {};
     }

@@ -9,7 +9,8 @@
 namespace gc {
 
 QIcon ApplicationIcon();
-// The toolbar button image of command `id`; an empty icon for commands without a button.
+// The toolbar button image of command `id`: the desktop theme's icon, or the painted one where the
+// theme has none; an empty icon for commands without a button.
 QIcon ToolbarIcon(CommandId id);
 
 } // namespace gc

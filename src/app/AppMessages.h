@@ -27,4 +27,21 @@ inline constexpr const char* PDF_CONVERTER = "tiff2pdf";
 inline constexpr const char* PDF_TIFF_SUFFIX = "_pdf.tif";
 inline constexpr const char* PDF_SUFFIX = ".pdf";
 
+// The viewer's commands and status panes.
+inline constexpr const char* MSG_FIT_HINT = "Ctrl+0 fits the image to the window";
+inline constexpr const char* MENU_OPEN_RECENT = "Open &Recent";
+inline constexpr int RECENT_FILE_COUNT = 8;
+inline constexpr const char* SETTINGS_RECENT_FILES = "recentFiles";
+// The open chooser's first entry: every name the viewer reads.
+inline constexpr const char* ALL_SUPPORTED_DESCRIPTION = "All Supported Files";
+inline constexpr const char* ALL_SUPPORTED_PATTERNS =
+    "*.bmp;*.jpg;*.jpeg;*.tif;*.tiff;*.mrc;*.mrcs;*.map;*.st;*.rec;*.ali";
+// Picking in the status bar: the mode with box size and count, and where saved boxes went.
+inline constexpr const char* STATUS_PICK_MODE = "Pick mode: %1 px boxes, %2 picked";
+inline constexpr const char* STATUS_PICKS_SAVED = "Saved in %1: %2";
+
+// Help: the guide's names, looked for beside the program's data, then in the working folder.
+inline constexpr const char* HELP_DOCUMENT_HTML = "index.html";
+inline constexpr const char* HELP_DATA_FOLDER = "/../share/doc/gridcarver";
+
 } // namespace gc

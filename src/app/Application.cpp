@@ -5,13 +5,18 @@
 #include "AppMessages.h"
 #include "ChildProcess.h"
 #include "CommandTable.h"
+#include "HelpGuide.h"
 #include "MainWindow.h"
 #include "split/SplitMessages.h"
 #include "view/ImageView.h"
 #include "view/PickOperations.h"
+#include "view/PixelReadout.h"
 #include "view/ZoomFactor.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -19,6 +24,7 @@
 #include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrl>
 
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +32,10 @@
 namespace gc {
 
 Application::Application(AppServices services) : m_strHelpViewer(HELP_VIEWER) {
+    m_openHelpPage = [](const std::string& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
+    m_strHelpFolder = (QCoreApplication::applicationDirPath() + HELP_DATA_FOLDER).toStdString();
     if (services.m_pMessages == nullptr) {
         m_pOwnMessages = std::make_unique<QtMessages>();
         services.m_pMessages = m_pOwnMessages.get();
@@ -74,6 +84,7 @@ bool Application::InitInstance(const QStringList& arguments) {
         qtMessages->SetParent(m_pFrame.get());
     m_pView->OnInitialUpdate();
     LoadMrcPreference();
+    ConnectViewer();
 
     m_pFrame->resize(900, 700);
     m_pFrame->show();
@@ -145,6 +156,7 @@ void Application::ClearPickState() {
 void Application::OnSetPickMode() {
     if (m_hooks.m_pickSettings)
         m_hooks.m_pickSettings(*this);
+    UpdatePickStatus();
     m_pView->DrawImage();
 }
 
@@ -179,16 +191,20 @@ void Application::OnImageList() {
     m_pView->OnImageList();
 }
 
-// Opens the help document in the working directory with the desktop's viewer. Waits at most a second
-// for the viewer; when it cannot be started or fails within that second, names the guide it could not
-// open. A viewer that fails later is not heard of.
+// Opens the user guide: the HTML guide in the desktop's browser where one is found (beside the
+// program's data, then in the working directory), else the RTF guide with the help viewer. The viewer
+// is waited for at most a second; when it cannot be started or fails within that second, a warning
+// names the guide it could not open. A viewer that fails later is not heard of.
 void Application::OnHelpContents() {
+    const HelpGuide guide = FindHelpGuide(m_strHelpFolder);
+    if (!guide.m_strHtml.empty() && m_openHelpPage && m_openHelpPage(guide.m_strHtml))
+        return;
     ChildProcess process;
-    if (process.Start(m_strHelpViewer, {HELP_DOCUMENT}, HELP_WAIT_MILLISECONDS) && !process.HasFailed())
+    if (process.Start(m_strHelpViewer, {guide.m_strRtf}, HELP_WAIT_MILLISECONDS) && !process.HasFailed())
         return;
     std::error_code error;
-    const std::filesystem::path guide = std::filesystem::absolute(HELP_DOCUMENT, error);
-    m_pMessages->Warning(MSG_HELP_NOT_OPENED + (error ? std::string(HELP_DOCUMENT) : guide.string()));
+    const std::filesystem::path shown = std::filesystem::absolute(guide.m_strRtf, error);
+    m_pMessages->Warning(MSG_HELP_NOT_OPENED + (error ? guide.m_strRtf : shown.string()));
 }
 
 void Application::OnAppAbout() {
@@ -261,16 +277,24 @@ PickPoint ImagePosition(const PickPointer& pointer, float zoom) {
 } // namespace
 
 void Application::AddPick(const PickPointer& pointer) {
-    if (gc::AddPick(m_pick, PickImage(pointer), ImagePosition(pointer, m_fZoom)) == AddPickResult::Added)
+    if (gc::AddPick(m_pick, PickImage(pointer), ImagePosition(pointer, m_fZoom)) == AddPickResult::Added) {
+        UpdatePickStatus();
         m_pView->DrawImage();
+    }
 }
 
 void Application::RemovePick(const PickPointer& pointer) {
-    if (gc::RemovePick(m_pick, PickImage(pointer), ImagePosition(pointer, m_fZoom)))
+    if (gc::RemovePick(m_pick, PickImage(pointer), ImagePosition(pointer, m_fZoom))) {
+        UpdatePickStatus();
         m_pView->DrawImage();
+    }
 }
 
+// After saving, the saved boxes stay drawn (in their own colour) until another image is shown, and
+// the status bar names the folder and the files written.
 void Application::SavePicks(const PickPointer& pointer) {
+    const std::vector<ViewPoint> picks = GetPicks();
+    const int maskSize = m_pick.m_nMaskSize;
     // Boxes picked on an MRC section carry the file's own values.
     PickMicrograph micrograph;
     if (m_document.GetFileType() == FT_MRC)
@@ -278,8 +302,23 @@ void Application::SavePicks(const PickPointer& pointer) {
     const SavePicksResult result = gc::SavePicks(m_pick, PickImage(pointer), *m_pMessages, {}, micrograph);
     if (EndIfFatal(OutcomeOf(result.m_outcome)))
         return;
-    if (result.m_outcome != SavePicksOutcome::NothingToSave)
-        m_pView->DrawImage();
+    if (result.m_outcome == SavePicksOutcome::NothingToSave)
+        return;
+    if (!result.m_written.empty()) {
+        m_savedPicks = picks;
+        m_nSavedImage = pointer.imageIndex;
+        m_nSavedMaskSize = maskSize;
+        QStringList names;
+        for (const std::string& written : result.m_written)
+            names << QFileInfo(QString::fromStdString(written)).fileName();
+        for (const std::string& written : result.m_coordinateFiles)
+            names << QFileInfo(QString::fromStdString(written)).fileName();
+        const QString folder = QFileInfo(QString::fromStdString(result.m_written.front())).absolutePath();
+        m_pFrame->GetStatusBarWidget()->showMessage(
+            QString(STATUS_PICKS_SAVED).arg(folder, names.join(", ")));
+    }
+    UpdatePickStatus();
+    m_pView->DrawImage();
 }
 
 } // namespace gc

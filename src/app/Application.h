@@ -31,6 +31,8 @@ namespace gc {
 class Application;
 class MainWindow;
 class ImageView;
+class MrcValueProbe;
+class RunProgressDialog;
 
 struct AppServices {
     Messages* m_pMessages = nullptr;    // default: message boxes
@@ -103,8 +105,19 @@ public:
     // F6 and Shift+F6: the window has no panes to switch between, so nothing happens.
     void OnSwitchPane() {}
 
+    // The viewer's commands: the zoom that shows the whole image, zoom 1.0, the display-only
+    // contrast stretch, and taking back the last unsaved pick.
+    void OnFitToWindow();
+    void OnActualSize();
+    void OnAutoContrast();
+    void OnUndoLastPick();
+
     // The document's commands (open and save by type, properties, PDF conversion).
     void OnFileOpen();
+    // What File Open does once a name is chosen; also File ▸ Open Recent and a file dropped on the view.
+    void OpenPath(const std::string& path);
+    // The files opened most recently, newest first (at most RECENT_FILE_COUNT).
+    const QStringList& RecentFiles() const { return m_recentFiles; }
     void OnFileSave();
     void OnFileSaveAs();
     void OnProperties();
@@ -121,6 +134,12 @@ public:
     void AddPick(const PickPointer& pointer) override;
     void RemovePick(const PickPointer& pointer) override;
     void SavePicks(const PickPointer& pointer) override;
+    bool SetZoom(float zoom) override;
+    std::string FileValueText(int index, int x, int y) override;
+    std::vector<ViewPoint> GetSavedPicks(int index) const override;
+    int GetSavedMaskSize() const override { return m_nSavedMaskSize; }
+    // The status bar's pick pane: shown with the box size and count while pick mode is on.
+    void UpdatePickStatus();
 
     // Process-wide state.
     PickState m_pick; // m_strOpenFilePath, m_bPickMode, m_bCollate, m_nMaskSize, m_nPickCount, m_ptPicks
@@ -129,6 +148,12 @@ public:
     DialogHooks m_hooks;
     // The program that opens the help document (found on PATH).
     std::string m_strHelpViewer;
+    // Opens the HTML guide in the desktop's browser (QDesktopServices); false when nothing opened it.
+    std::function<bool(const std::string&)> m_openHelpPage;
+    // Called at every new position of the Run's progress window (tests press its Stop button here).
+    std::function<void(RunProgressDialog&)> m_fnRunProgressShown;
+    // Where the installed guide lies (<prefix>/share/doc/gridcarver beside <prefix>/bin).
+    std::string m_strHelpFolder;
 
     // Ends the process with the exit status of `outcome` when the outcome ends the program
     // (EndsProgram: a fatal stop, whose message has been shown); true when it did (a scripted exit in
@@ -159,6 +184,16 @@ private:
     ImageView* m_pView = nullptr; // owned by the frame
     std::unique_ptr<QPrinter> m_pPrinter;
     std::string m_strFailedArgument;
+
+    // The viewer's state beyond the documented one.
+    void ConnectViewer();
+    void AddRecentFile(const std::string& path);
+    void FillRecentMenu();
+    QStringList m_recentFiles;
+    std::unique_ptr<MrcValueProbe> m_pProbe; // values of the open MRC file, for the status bar
+    std::vector<ViewPoint> m_savedPicks;     // boxes saved from image m_nSavedImage
+    int m_nSavedImage = -1;
+    int m_nSavedMaskSize = 0;
 };
 
 } // namespace gc

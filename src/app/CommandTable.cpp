@@ -7,7 +7,7 @@
 namespace gc {
 namespace {
 
-constexpr std::array<CommandEntry, 25> COMMANDS{{
+constexpr std::array<CommandEntry, 29> COMMANDS{{
     {ID_FILE_PRESET_RUN_PARAMETERS, CommandMenu::File, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", 1,
      "Set Run Parameters", "Pre Run Step", true, false, &Application::OnPresetRunParameters},
     {ID_FILE_RUN, CommandMenu::File, "&Run\tCtrl+R", "Ctrl+R", 0,
@@ -41,12 +41,22 @@ constexpr std::array<CommandEntry, 25> COMMANDS{{
     {ID_TOOLS_WRITE_MRC2014, CommandMenu::Tools, "Write MRC2014 Files", "", 0,
      "Write MRC files with MRC2014 headers (the Run's images as unsigned 16-bit)", "", true, false,
      &Application::OnWriteMrc2014},
+    {ID_TOOLS_UNDO_LAST_PICK, CommandMenu::Tools, "Undo Last Pick\tCtrl+Z", "Ctrl+Z", 0,
+     "Remove the last box picked and not yet saved", "", false, false, &Application::OnUndoLastPick},
     {ID_VIEW_TOOLBAR, CommandMenu::View, "&Toolbar", "", 0, "Show or hide the toolbar", "Toggle ToolBar",
      false, false, &Application::OnViewToolbar},
     {ID_VIEW_STATUS_BAR, CommandMenu::View, "&Status Bar", "", 0, "Show or hide the status bar",
      "Toggle StatusBar", false, false, &Application::OnViewStatusBar},
     {ID_VIEW_IMAGE_LIST, CommandMenu::View, "Image List", "", 0, "", "", false, false,
      &Application::OnImageList},
+    {ID_VIEW_FIT_TO_WINDOW, CommandMenu::View, "&Fit to Window\tCtrl+0", "Ctrl+0", 9,
+     "Show the whole image in the window", "Fit to Window", true, false, &Application::OnFitToWindow},
+    {ID_VIEW_ACTUAL_SIZE, CommandMenu::View, "&Actual Size\tCtrl+1", "Ctrl+1", 10,
+     "Show the image one screen pixel per image pixel", "Actual Size", true, false,
+     &Application::OnActualSize},
+    {ID_VIEW_AUTO_CONTRAST, CommandMenu::View, "Auto &Contrast", "", 0,
+     "Stretch the display between the 0.5 % and 99.5 % levels; files and picks are unchanged", "", false,
+     false, &Application::OnAutoContrast},
     {ID_HELP_CONTENTS, CommandMenu::Help, "&Help Contents ...\tCtrl+H", "Ctrl+H", 0,
      "Display Help for Gridcarver application", "", false, false, &Application::OnHelpContents},
     {ID_APP_ABOUT, CommandMenu::Help, "&About Filmsplice...", "", 5,
@@ -63,7 +73,7 @@ constexpr std::array<CommandEntry, 25> COMMANDS{{
      "Previous Pane", false, false, &Application::OnSwitchPane},
 }};
 
-constexpr std::array<CommandId, 11> TOOLBAR{
+constexpr std::array<CommandId, 13> TOOLBAR{
     ID_FILE_PRESET_RUN_PARAMETERS,
     ID_FILE_OPEN,
     ID_FILE_SAVE,
@@ -75,6 +85,8 @@ constexpr std::array<CommandId, 11> TOOLBAR{
     ID_ZOOM_IN,
     ID_ZOOM_OUT,
     ID_RESET_ZOOM,
+    ID_VIEW_FIT_TO_WINDOW,
+    ID_VIEW_ACTUAL_SIZE,
 };
 
 } // namespace

@@ -38,6 +38,11 @@ enum CommandId : int {
     ID_RESET_ZOOM = 32786,
     ID_NEXT_PANE = 57680,
     ID_PREV_PANE = 57681,
+    // The viewer's own commands.
+    ID_VIEW_FIT_TO_WINDOW = 32800,
+    ID_VIEW_ACTUAL_SIZE = 32801,
+    ID_VIEW_AUTO_CONTRAST = 32802,
+    ID_TOOLS_UNDO_LAST_PICK = 32803,
 };
 
 // A place in the toolbar's layout that holds a separator rather than a button.

@@ -11,22 +11,21 @@
 #include "view/ImageView.h"
 
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace gc {
 
+// The chooser offers every name the viewer reads first, then the documented entries.
 void Application::OnFileOpen() {
-    const std::optional<ChosenFile> chosen = m_pChooser->ChooseOpenFile(OPEN_FILTERS, 0);
+    std::vector<FileFilterEntry> filters{{ALL_SUPPORTED_DESCRIPTION, ALL_SUPPORTED_PATTERNS, ""}};
+    filters.insert(filters.end(), std::begin(OPEN_FILTERS), std::end(OPEN_FILTERS));
+    const std::optional<ChosenFile> chosen = m_pChooser->ChooseOpenFile(filters, 0);
     if (!chosen)
         return;
-    const std::string& path = chosen->m_strPath;
-    m_pick.m_strOpenFilePath = path;
-    m_pick.ResetPickState();
-    if (EndIfFatal(OutcomeOf(m_document.OpenFile(path, *m_pMessages))))
-        return;
-    m_pView->OnUpdate();
-    UpdateCommandUi();
+    OpenPath(chosen->m_strPath);
 }
 
 void Application::OnFileSave() {

@@ -66,7 +66,8 @@ void MainWindow::CreateActions() {
         action->setIcon(ToolbarIcon(entry.m_id));
         action->setIconVisibleInMenu(false);
         if (entry.m_id == ID_VIEW_TOOLBAR || entry.m_id == ID_VIEW_STATUS_BAR ||
-            entry.m_id == ID_VIEW_IMAGE_LIST || entry.m_id == ID_TOOLS_WRITE_MRC2014)
+            entry.m_id == ID_VIEW_IMAGE_LIST || entry.m_id == ID_TOOLS_WRITE_MRC2014 ||
+            entry.m_id == ID_VIEW_AUTO_CONTRAST)
             action->setCheckable(true);
         // Keys belong to the main window, whether or not the command has a menu entry or a button.
         addAction(action);
@@ -85,6 +86,10 @@ void MainWindow::CreateMenus() {
             if (entry.m_menu != menu)
                 continue;
             qmenu->addAction(m_actions[entry.m_id]);
+            if (entry.m_id == ID_FILE_OPEN) {
+                m_recentMenu = qmenu->addMenu(MENU_OPEN_RECENT);
+                m_recentMenu->setObjectName("recentFiles");
+            }
             if (entry.m_bSeparatorAfter)
                 qmenu->addSeparator();
         }
@@ -98,7 +103,7 @@ void MainWindow::CreateToolBar() {
     m_wndToolBar->setMovable(true);
     m_wndToolBar->setFloatable(true);
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
-    m_wndToolBar->setIconSize(QSize(16, 16));
+    // The toolbar keeps the platform style's icon size; the theme's icons come in its sizes.
     m_wndToolBar->toggleViewAction()->setVisible(false);
     for (CommandId id : ToolbarLayout()) {
         if (id == TOOLBAR_SEPARATOR)
@@ -112,6 +117,20 @@ void MainWindow::CreateToolBar() {
 void MainWindow::CreateStatusBar() {
     m_wndStatusBar = new QStatusBar(this);
     setStatusBar(m_wndStatusBar);
+    auto pane = [this](const char* name, const QString& widest) {
+        auto* label = new QLabel(m_wndStatusBar);
+        label->setObjectName(name);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest) + 12);
+        m_wndStatusBar->addPermanentWidget(label);
+        return label;
+    };
+    m_pickPane = pane("pickPane", "");
+    m_pickPane->hide();
+    m_zoomPane = pane("zoomPane", "Zoom 100.0%");
+    m_positionPane = pane("positionPane", "x 00000, y 00000");
+    m_valuePane = pane("valuePane", "RGB 255, 255, 255");
     for (const char* text : {INDICATOR_CAPS, INDICATOR_NUM, INDICATOR_SCROLL}) {
         auto* indicator = new QLabel(text, m_wndStatusBar);
         indicator->setFrameStyle(QFrame::Panel | QFrame::Sunken);

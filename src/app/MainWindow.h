@@ -34,6 +34,13 @@ public:
     QList<QLabel*> GetIndicators() const { return m_indicators; }
     // Shows each indicator's text while its lock key is on (always, where the state is unknown).
     void UpdateIndicators();
+    // The viewer's panes, before the indicators: pick mode, zoom, pointer position, pixel value.
+    QLabel* GetPickPane() const { return m_pickPane; }
+    QLabel* GetZoomPane() const { return m_zoomPane; }
+    QLabel* GetPositionPane() const { return m_positionPane; }
+    QLabel* GetValuePane() const { return m_valuePane; }
+    // File ▸ Open Recent.
+    QMenu* GetRecentMenu() const { return m_recentMenu; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,6 +56,11 @@ private:
     QList<QMenu*> m_menus;
     QList<QLabel*> m_indicators;
     QStatusBar* m_wndStatusBar = nullptr;
+    QLabel* m_pickPane = nullptr;
+    QLabel* m_zoomPane = nullptr;
+    QLabel* m_positionPane = nullptr;
+    QLabel* m_valuePane = nullptr;
+    QMenu* m_recentMenu = nullptr;
     QToolBar* m_wndToolBar = nullptr;
 };
 

@@ -1,24 +1,53 @@
 // The Run command: the Run driver splits the input files with the saved parameters. The progress
-// window appears once the driver starts the Run (a refused Run shows its message and no window) and
-// goes when the Run has ended, before "Run Complete." is shown. After a Run, the picking base path follows
-// the last input file. A fatal outcome ends the program with exit status 1 after its message.
+// window appears once the driver starts the Run (a refused Run shows its message and no window),
+// names the scan, file k of n, the images written and the time left, offers Stop, and goes when the
+// Run has ended, before "Run Complete." is shown. Then a results window lists every expected image and
+// what became of it. After a Run, the picking base path follows the last input file. A fatal outcome
+// ends the program with exit status 1 after its message.
 #include "Application.h"
 #include "MainWindow.h"
 #include "RunProgressDialog.h"
+#include "RunResultsWindow.h"
 #include "split/RunDriver.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace gc {
 
 void Application::OnRun() {
     RunProgressWindow progress(m_pFrame.get());
     RunDriver driver(m_runParameters, *m_pMessages, progress);
+    progress.m_fnStatus = [this, &driver] {
+        RunProgressStatus status;
+        status.path = driver.CurrentInputPath();
+        status.fileCount = std::min(m_runParameters.m_nFileCount, MAX_INPUT_FILES);
+        for (int f = 0; f < status.fileCount; ++f)
+            if (m_runParameters.m_strInputFiles[f] == status.path)
+                status.fileIndex = f;
+        status.imagesWritten = ImagesWritten(driver.Records());
+        return status;
+    };
+    progress.m_fnShown = m_fnRunProgressShown;
     // The window goes before "Run Complete." is shown.
     driver.m_fnRunEnded = [&progress] { progress.Close(); };
     const RunResult result = driver.OnRun();
     if (!result.m_bStarted)
         return;
+    progress.Close();
     if (!driver.CurrentInputPath().empty())
         m_pick.m_strOpenFilePath = driver.CurrentInputPath();
+    if (result.m_outcome == RunOutcome::Interrupted)
+        m_pMessages->Information(MSG_RUN_STOPPED);
+    auto* results = new RunResultsWindow(
+        driver.Records(), [this](const std::string& path) { OpenPath(path); },
+        [](const std::string& folder) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+        },
+        m_pFrame.get());
+    results->show();
     m_pFrame->update();
     EndIfFatal(OutcomeOf(result));
 }

@@ -1,8 +1,13 @@
 #include "RunProgressDialog.h"
 
 #include "AppMessages.h"
+#include "RunResultsWindow.h"
 
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace gc {
@@ -12,21 +17,62 @@ RunProgressDialog::RunProgressDialog(QWidget* parent) : QDialog(parent) {
     setModal(false);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
+    m_pFile = new QLabel(this);
+    m_pImages = new QLabel(this);
+    m_pTime = new QLabel(this);
+    m_pStop = new QPushButton(PROGRESS_STOP, this);
+    m_pStop->setAutoDefault(false);
+    connect(m_pStop, &QPushButton::clicked, this, [this] {
+        m_bStopRequested = true;
+        m_pStop->setEnabled(false);
+        m_pTime->setText(PROGRESS_STOPPING);
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 6, 8, 6);
     layout->addWidget(m_progress);
-    resize(580, 40);
+    layout->addWidget(m_pFile);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_pImages);
+    row->addStretch();
+    row->addWidget(m_pTime);
+    row->addStretch();
+    row->addWidget(m_pStop);
+    layout->addLayout(row);
+    resize(580, sizeHint().height());
+}
+
+void RunProgressWindow::SetPos(int position) {
+    BarProgress& bar = Window();
+    // The Run sets the same position once per tile: only a new one costs anything.
+    if (position == m_nLastPosition)
+        return;
+    m_nLastPosition = position;
+    if (m_fnStatus && !m_pControl->m_bStopRequested) {
+        const RunProgressStatus status = m_fnStatus();
+        if (!status.path.empty())
+            m_pControl->m_pFile->setText(ProgressFileText(status.path, status.fileIndex, status.fileCount));
+        m_pControl->m_pImages->setText(ProgressImagesText(status.imagesWritten));
+        m_pControl->m_pTime->setText(TimeLeftText(static_cast<double>(m_timer.elapsed()) / 1000.0, position));
+    }
+    bar.SetPos(position);
+    // The window's own clicks (Stop); the modal window keeps them from every other window.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (m_fnShown)
+        m_fnShown(*m_pControl);
 }
 
 void RunProgressWindow::Close() {
     m_progress.SetBar(nullptr);
+    m_nLastPosition = -1;
     m_pControl.reset();
 }
 
 BarProgress& RunProgressWindow::Window() {
     if (!m_pControl) {
         m_pControl = std::make_unique<RunProgressDialog>(m_pParent);
+        m_pControl->setWindowModality(Qt::ApplicationModal);
         m_pControl->show();
+        m_timer.start();
         m_progress.SetBar(m_pControl->m_progress);
     }
     return m_progress;

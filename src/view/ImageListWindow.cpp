@@ -17,6 +17,7 @@ ImageListWindow::ImageListWindow(ImageView* view) : QDialog(view), m_pView(view)
     setModal(false);
     m_list = new QListWidget(this);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setIconSize(QSize(64, 64));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(m_list);
@@ -26,8 +27,11 @@ ImageListWindow::ImageListWindow(ImageView* view) : QDialog(view), m_pView(view)
 
 void ImageListWindow::FillImageList() {
     m_list->clear();
-    for (int i = 0; i < m_nImageCount; ++i)
-        m_list->addItem(DirectoryEntryText(i));
+    for (int i = 0; i < m_nImageCount; ++i) {
+        auto* item = new QListWidgetItem(DirectoryEntryText(i), m_list);
+        if (m_pView != nullptr)
+            item->setIcon(m_pView->Thumbnail(i));
+    }
 }
 
 void ImageListWindow::OnDoubleClickList() {

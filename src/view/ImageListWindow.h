@@ -1,5 +1,6 @@
 // ImageListWindow: the modeless "Directory" window listing the images of the open file as image1,
-// image2, …; a double click on an entry shows that image in the view.
+// image2, …, each with a small picture; a double click on an entry shows that image in the view. The
+// desktop program docks it at the side of the main window.
 #pragma once
 
 #include <QDialog>

@@ -1,13 +1,20 @@
 #include "ImageView.h"
 
 #include "ImageListWindow.h"
+#include "ViewerNavigation.h"
 #include "ZoomFactor.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QIcon>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstring>
@@ -32,6 +39,10 @@ ImageView::ImageView(ViewContext& context, QWidget* parent)
     : QAbstractScrollArea(parent), m_context(context) {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);
+    // Pointer moves without a button report the pixel under the pointer.
+    viewport()->setMouseTracking(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     SetScrollSizes(m_sizeScroll);
 }
 
@@ -61,7 +72,7 @@ void ImageView::OnUpdate() {
         window()->setWindowTitle(QString::fromStdString(path));
 
     if (m_pDirDlg != nullptr) {
-        m_pDirDlg->setVisible(count > 1);
+        SetImageListVisible(count > 1);
         m_pDirDlg->FillImageList();
     }
 }
@@ -83,7 +94,32 @@ void ImageView::SelectImage(int index) {
 void ImageView::OnImageList() {
     if (m_pDirDlg == nullptr)
         return;
-    m_pDirDlg->setVisible(!m_pDirDlg->isVisible());
+    SetImageListVisible(!IsImageListVisible());
+}
+
+void ImageView::SetImageListVisible(bool visible) {
+    if (m_pListHost != nullptr)
+        m_pListHost->setVisible(visible);
+    m_pDirDlg->setVisible(visible);
+}
+
+QIcon ImageView::Thumbnail(int index) {
+    constexpr int side = 64;
+    const DIBSection* image = m_context.GetImage(index);
+    QIcon icon;
+    if (image != nullptr && image->IsValid()) {
+        const double scale =
+            std::min(1.0, static_cast<double>(side) / std::max(image->GetWidth(), image->GetHeight()));
+        const int width = std::max(1, static_cast<int>(image->GetWidth() * scale));
+        const int height = std::max(1, static_cast<int>(image->GetHeight() * scale));
+        DIBSection small;
+        image->StretchTo(small, width, height);
+        const QImage picture = ImageFromDIB(small, QRect(0, 0, width, height));
+        if (!picture.isNull())
+            icon = QIcon(QPixmap::fromImage(picture));
+    }
+    m_context.GetImage(m_nImageIndex); // the shown image stays the document's current one
+    return icon;
 }
 
 bool ImageView::IsImageListVisible() const {
@@ -102,7 +138,9 @@ void ImageView::ScrollTo(ViewPoint position) {
 // The scroll range covers the whole size: the position runs from 0 to size − client size.
 void ImageView::SetScrollSizes(ViewSize size) {
     m_sizeScroll = size;
-    const QSize client = viewport()->size();
+    // A picture that fits the view without scroll bars needs none (the fitted picture among them).
+    const QSize whole = maximumViewportSize();
+    const QSize client = (size.cx <= whole.width() && size.cy <= whole.height()) ? whole : viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, size.cx - client.width()));
     verticalScrollBar()->setRange(0, std::max(0, size.cy - client.height()));
     horizontalScrollBar()->setPageStep(std::max(1, client.width()));
@@ -122,7 +160,7 @@ void ImageView::scrollContentsBy(int, int) {
 
 void ImageView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
+    painter.fillRect(viewport()->rect(), m_canvas.isValid() ? m_canvas : palette().color(QPalette::Base));
     PaintImage(painter);
 }
 
@@ -143,9 +181,35 @@ void ImageView::PaintImage(QPainter& painter) {
 
     if (zoomed.IsValid()) {
         const QRect visible(scroll.x, scroll.y, viewport()->width(), viewport()->height());
-        const QImage part = ImageFromDIB(zoomed, visible);
+        QImage part = ImageFromDIB(zoomed, visible);
+        if (!part.isNull() && m_bAutoContrast) {
+            if (m_pContrastImage != image) {
+                m_contrast = AutoContrastTable(*image);
+                m_pContrastImage = image;
+            }
+            for (int y = 0; y < part.height(); ++y) {
+                unsigned char* line = part.scanLine(y);
+                for (int i = 0; i < part.width() * 3; ++i)
+                    line[i] = m_contrast[line[i]];
+            }
+        }
         if (!part.isNull())
             painter.drawImage(0, 0, part);
+    }
+    if (m_fZoomShown != zoom) {
+        m_fZoomShown = zoom;
+        emit ZoomShown(zoom);
+    }
+
+    // Boxes already saved from this image, in green, whether or not pick mode is still on.
+    if (const std::vector<ViewPoint> saved = m_context.GetSavedPicks(m_nImageIndex); !saved.empty()) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(QColor(0, 200, 0), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        for (const ViewPoint& centre : saved) {
+            const PickOutline outline = PickOutlineAt(centre, m_context.GetSavedMaskSize(), zoom, scroll);
+            painter.drawRect(outline.left, outline.top, outline.side, outline.side);
+        }
     }
 
     if (m_context.IsPickMode()) {
@@ -187,6 +251,95 @@ void ImageView::PrintPage(QPainter& painter, const QSize& page) {
     if (!picture.isNull())
         painter.drawImage(QPoint(0, 0), picture);
     QApplication::restoreOverrideCursor();
+}
+
+void ImageView::SetCanvasColor(const QColor& color) {
+    m_canvas = color;
+    viewport()->update();
+}
+
+void ImageView::SetAutoContrast(bool on) {
+    m_bAutoContrast = on;
+    m_pContrastImage = nullptr;
+    viewport()->update();
+}
+
+void ImageView::UpdateZoomedSize() {
+    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    if (image == nullptr || !image->IsValid())
+        return;
+    const float zoom = m_context.GetZoom();
+    m_sizeZoomed = {ZoomedLength(image->GetWidth(), zoom), ZoomedLength(image->GetHeight(), zoom)};
+    SetScrollSizes(m_sizeZoomed);
+}
+
+void ImageView::ZoomAbout(ViewPoint pointer, float zoom) {
+    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    const float oldZoom = m_context.GetZoom();
+    if (image == nullptr || !image->IsValid() || zoom == oldZoom || !m_context.SetZoom(zoom))
+        return;
+    const ViewPoint target = ScrollKeepingPoint(GetScrollPosition(), pointer, oldZoom, zoom);
+    m_sizeZoomed = {ZoomedLength(image->GetWidth(), zoom), ZoomedLength(image->GetHeight(), zoom)};
+    SetScrollSizes(m_sizeZoomed);
+    ScrollTo(target);
+    DrawImage();
+}
+
+std::pair<QString, QString> ImageView::PointerTexts(ViewPoint pointer) {
+    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    if (image == nullptr || !image->IsValid())
+        return {};
+    const float zoom = m_context.GetZoom();
+    const ViewSize zoomed{ZoomedLength(image->GetWidth(), zoom), ZoomedLength(image->GetHeight(), zoom)};
+    const std::optional<ViewPoint> pixel =
+        PixelUnderPointer(pointer, GetScrollPosition(), zoomed, image->GetWidth(), image->GetHeight());
+    if (!pixel)
+        return {};
+    std::string value = m_context.FileValueText(m_nImageIndex, pixel->x, pixel->y);
+    if (value.empty()) {
+        unsigned char rgba[4] = {};
+        image->GetPixelColor(static_cast<unsigned>(pixel->x), static_cast<unsigned>(pixel->y), rgba);
+        value = PictureValuePaneText(rgba[0], rgba[1], rgba[2]);
+    }
+    return {QString::fromStdString(PositionPaneText(pixel->x, pixel->y)), QString::fromStdString(value)};
+}
+
+// Ctrl+wheel zooms about the pointer; the wheel alone scrolls, Shift+wheel scrolls sideways.
+void ImageView::wheelEvent(QWheelEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+        const QPoint at = event->position().toPoint();
+        ZoomAbout({at.x(), at.y()}, WheelZoom(m_context.GetZoom(), delta));
+        event->accept();
+        return;
+    }
+    if ((event->modifiers() & Qt::ShiftModifier) && event->angleDelta().x() == 0) {
+        QScrollBar* bar = horizontalScrollBar();
+        bar->setValue(bar->value() - event->angleDelta().y() * bar->singleStep() / WHEEL_NOTCH);
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(event);
+}
+
+void ImageView::leaveEvent(QEvent* event) {
+    emit PointerStatus({}, {});
+    QAbstractScrollArea::leaveEvent(event);
+}
+
+void ImageView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+// A file dropped on the view opens as File Open would open it; of several, the first local one.
+void ImageView::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            emit FileDropped(url.toLocalFile());
+            return;
+        }
 }
 
 PickPointer ImageView::PointerAt(ViewPoint window) const {
@@ -238,6 +391,8 @@ void ImageView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ImageView::mouseMoveEvent(QMouseEvent* event) {
+    const auto [position, value] = PointerTexts(PointOf(event));
+    emit PointerStatus(position, value);
     if (m_context.IsPickMode())
         return;
     if (m_bLeftDown) {

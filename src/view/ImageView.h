@@ -3,6 +3,10 @@
 // page and owns the image list window. In pick mode the mouse buttons add, remove and save picks
 // instead, and every stored pick is outlined in red.
 //
+// Around that, the viewer's own navigation: Ctrl+wheel zooms about the pointer (the wheel alone
+// scrolls, Shift+wheel sideways), the pointer's pixel and value are reported for the status bar, a
+// display-only contrast stretch can be switched on, and the canvas colour is settable.
+//
 // Each paint resamples the whole image at the current zoom (nearest neighbour) and copies only the
 // visible part to the screen; no pixels are kept between paints.
 #pragma once
@@ -10,7 +14,10 @@
 #include "ViewContext.h"
 #include "ViewGeometry.h"
 
+#include "PixelReadout.h"
+
 #include <QAbstractScrollArea>
+#include <QColor>
 
 class QPrinter;
 
@@ -38,6 +45,11 @@ public:
     // View ▸ Image List: hides the list when it is visible, shows it otherwise.
     void OnImageList();
     bool IsImageListVisible() const;
+    // Where the image list lives when it is not a window of its own (a dock of the main window): it
+    // is shown and hidden together with the list.
+    void SetImageListHost(QWidget* host) { m_pListHost = host; }
+    // A small picture of image `index` for the image list; the shown image stays the current one.
+    QIcon Thumbnail(int index);
 
     // Prints the shown image fitted to the printer's page; zoom, scroll and picks play no part.
     void Print(QPrinter& printer);
@@ -51,7 +63,33 @@ public:
     // Scrolls to `position`, limited by the scroll range.
     void ScrollTo(ViewPoint position);
 
+    // Takes the size of the picture at the context's current zoom as the scroll range at once.
+    void UpdateZoomedSize();
+    // Sets the zoom through the context and scrolls so that the image point under window position
+    // `pointer` stays under it.
+    void ZoomAbout(ViewPoint pointer, float zoom);
+    // The colour around the image (the palette's base colour unless set).
+    void SetCanvasColor(const QColor& color);
+    // Display-only contrast stretch of the shown image (View ▸ Auto Contrast).
+    void SetAutoContrast(bool on);
+    bool IsAutoContrast() const { return m_bAutoContrast; }
+    // The status texts for window position `pointer`: position and value panes, empty beyond the
+    // picture. Also what PointerStatus reports while the pointer moves.
+    std::pair<QString, QString> PointerTexts(ViewPoint pointer);
+
+signals:
+    // The pointer moved over the view: its pixel's position and value texts (empty beyond the image).
+    void PointerStatus(const QString& position, const QString& value);
+    // The zoom factor shown changed.
+    void ZoomShown(float zoom);
+    // Files were dropped on the view.
+    void FileDropped(const QString& path);
+
 protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -67,6 +105,8 @@ private:
 
     ViewContext& m_context;
     ImageListWindow* m_pDirDlg = nullptr; // owned through the Qt parent
+    QWidget* m_pListHost = nullptr;
+    void SetImageListVisible(bool visible);
     int m_nImageIndex = 0;
     bool m_bLeftDown = false;
     bool m_bRightDown = false;
@@ -75,6 +115,11 @@ private:
     ViewPoint m_ptMarkEnd;
     ViewSize m_sizeZoomed;
     ViewSize m_sizeScroll{100, 100};
+    QColor m_canvas;
+    bool m_bAutoContrast = false;
+    const DIBSection* m_pContrastImage = nullptr; // the image m_contrast was computed for
+    ContrastTable m_contrast = IdentityContrast();
+    float m_fZoomShown = 0;
 };
 
 } // namespace gc

@@ -7,6 +7,7 @@
 #include "core/Messages.h"
 #include "image/DIBSection.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,16 @@ public:
     virtual void SavePicks(const PickPointer& pointer) = 0;
 
     virtual Messages& GetMessages() = 0;
+
+    // The viewer's additions; a context without them keeps the documented behaviour.
+    // Sets the zoom factor (Ctrl+wheel); false when the factor cannot change now.
+    virtual bool SetZoom(float) { return false; }
+    // The value pane for pixel (x, y) of image `index` when the file has values of its own (MRC);
+    // empty when the picture's colour is all there is.
+    virtual std::string FileValueText(int, int, int) { return {}; }
+    // Boxes saved from image `index` since it was shown, drawn in their own colour.
+    virtual std::vector<ViewPoint> GetSavedPicks(int) const { return {}; }
+    virtual int GetSavedMaskSize() const { return 0; }
 };
 
 } // namespace gc

@@ -86,6 +86,7 @@ struct TestApp {
         m_bStarted = m_app->InitInstance(arguments);
         // Help must never start a real viewer in a test.
         m_app->m_strHelpViewer = "gridcarver-test-no-such-viewer";
+        m_app->m_openHelpPage = [](const std::string&) { return false; };
     }
     Application* operator->() { return m_app.get(); }
     bool m_bStarted = false;

@@ -209,7 +209,7 @@ private slots:
         app->OnFileOpen();
         app->OnFileSaveAs();
         QCOMPARE(app.m_chooser.m_firstDescriptions,
-                 (std::vector<std::string>{"BMP, JPEG, and TIFF Files", "BMP File (*.bmp)"}));
+                 (std::vector<std::string>{"All Supported Files", "BMP File (*.bmp)"}));
         QCOMPARE(app.m_chooser.m_selected, (std::vector<int>{0, 0}));
     }
 

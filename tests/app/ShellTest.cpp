@@ -60,6 +60,14 @@ const Listed LISTED[] = {
      "Write MRC files with MRC2014 headers (the Run's images as unsigned 16-bit)", "", true},
     {ID_VIEW_TOOLBAR, "&Toolbar", "", "Show or hide the toolbar", "Toggle ToolBar", false},
     {ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", "Toggle StatusBar", false},
+    {ID_VIEW_FIT_TO_WINDOW, "&Fit to Window\tCtrl+0", "Ctrl+0", "Show the whole image in the window",
+     "Fit to Window", true},
+    {ID_VIEW_ACTUAL_SIZE, "&Actual Size\tCtrl+1", "Ctrl+1", "Show the image one screen pixel per image pixel",
+     "Actual Size", true},
+    {ID_VIEW_AUTO_CONTRAST, "Auto &Contrast", "",
+     "Stretch the display between the 0.5 % and 99.5 % levels; files and picks are unchanged", "", false},
+    {ID_TOOLS_UNDO_LAST_PICK, "Undo Last Pick\tCtrl+Z", "Ctrl+Z",
+     "Remove the last box picked and not yet saved", "", false},
     {ID_VIEW_IMAGE_LIST, "Image List", "", "", "", false},
     {ID_HELP_CONTENTS, "&Help Contents ...\tCtrl+H", "Ctrl+H", "Display Help for Gridcarver application", "",
      false},
@@ -119,16 +127,18 @@ private slots:
             titles << action->text();
         QCOMPARE(titles, QStringList({"&File", "&Tools", "&View", "&Help"}));
 
-        // No recent-file list: the File menu holds exactly these entries.
+        // The File menu holds exactly these entries; the recent files are in their own submenu.
         QCOMPARE(EntriesOf(frame.GetMenu(0)),
                  QStringList({"&Preset Run Parameters\tCtrl+N", "&Run\tCtrl+R", "&Open...\tCtrl+O",
-                              "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P", "Print Pre&view",
-                              "P&rint Setup...", "-", "&Properties", "-", "E&xit"}));
-        QCOMPARE(
-            EntriesOf(frame.GetMenu(1)),
-            QStringList({"Convert to PDF", "Transmittivity to OD - MRC Output",
-                         "Set pick mode and mask size...", "Preview Placements", "Write MRC2014 Files"}));
-        QCOMPARE(EntriesOf(frame.GetMenu(2)), QStringList({"&Toolbar", "&Status Bar", "Image List"}));
+                              "Open &Recent", "&Save\tCtrl+S", "Save &As...", "-", "&Print...\tCtrl+P",
+                              "Print Pre&view", "P&rint Setup...", "-", "&Properties", "-", "E&xit"}));
+        QCOMPARE(EntriesOf(frame.GetMenu(1)),
+                 QStringList({"Convert to PDF", "Transmittivity to OD - MRC Output",
+                              "Set pick mode and mask size...", "Preview Placements", "Write MRC2014 Files",
+                              "Undo Last Pick\tCtrl+Z"}));
+        QCOMPARE(EntriesOf(frame.GetMenu(2)),
+                 QStringList({"&Toolbar", "&Status Bar", "Image List", "&Fit to Window\tCtrl+0",
+                              "&Actual Size\tCtrl+1", "Auto &Contrast"}));
         QCOMPARE(EntriesOf(frame.GetMenu(3)),
                  QStringList({"&Help Contents ...\tCtrl+H", "&About Filmsplice..."}));
 
@@ -160,7 +170,8 @@ private slots:
             layout.push_back(action->isSeparator() ? TOOLBAR_SEPARATOR : action->data().toInt());
         QCOMPARE(layout, (std::vector<int>{ID_FILE_PRESET_RUN_PARAMETERS, ID_FILE_OPEN, ID_FILE_SAVE,
                                            TOOLBAR_SEPARATOR, ID_FILE_PRINT, TOOLBAR_SEPARATOR, ID_APP_ABOUT,
-                                           TOOLBAR_SEPARATOR, ID_ZOOM_IN, ID_ZOOM_OUT, ID_RESET_ZOOM}));
+                                           TOOLBAR_SEPARATOR, ID_ZOOM_IN, ID_ZOOM_OUT, ID_RESET_ZOOM,
+                                           ID_VIEW_FIT_TO_WINDOW, ID_VIEW_ACTUAL_SIZE}));
         QCOMPARE(toolbar->actions()[0]->toolTip(), QString("Pre Run Step"));
         QCOMPARE(toolbar->actions()[1]->toolTip(), QString("Open"));
         QCOMPARE(toolbar->actions()[6]->toolTip(), QString("About"));
@@ -195,7 +206,7 @@ private slots:
         QCOMPARE(app.m_chooser.m_nCalls, 0);
         QTest::keyClick(&view, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(app.m_chooser.m_nCalls, 1);
-        QCOMPARE(app.m_chooser.m_firstDescriptions.back(), std::string("BMP, JPEG, and TIFF Files"));
+        QCOMPARE(app.m_chooser.m_firstDescriptions.back(), std::string("All Supported Files"));
         QCOMPARE(app.m_chooser.m_selected.back(), 0);
         QTest::keyClick(&view, Qt::Key_I);
         QTest::keyClick(&view, Qt::Key_I);

@@ -1,0 +1,160 @@
+#include "RunResultsWindow.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <utility>
+
+namespace gc {
+
+std::vector<RunResultRow> RunResultRows(const std::vector<ScanRecord>& records) {
+    std::vector<RunResultRow> rows;
+    for (const ScanRecord& scan : records) {
+        const QString scanName = QFileInfo(QString::fromStdString(scan.path)).fileName();
+        for (const ImageRecord& image : scan.images) {
+            RunResultRow row;
+            row.cells[0] = scanName;
+            row.cells[1] = QString::number(image.number);
+            QStringList names;
+            if (image.written)
+                for (const OutputRecord& output : image.outputs) {
+                    row.outputs.push_back(output.path);
+                    names << QString::fromStdString(output.path);
+                }
+            row.cells[2] = image.written ? names.join("\n") : QString::fromStdString(image.name);
+            if (image.written)
+                row.cells[3] = RESULT_WRITTEN;
+            else if (!image.found)
+                row.cells[3] = RESULT_NOT_FOUND;
+            else if (!image.notWrittenReason.empty())
+                row.cells[3] =
+                    QString("%1: %2").arg(RESULT_NOT_WRITTEN, QString::fromStdString(image.notWrittenReason));
+            else
+                row.cells[3] = RESULT_NOT_WRITTEN;
+            rows.push_back(std::move(row));
+        }
+    }
+    return rows;
+}
+
+int ImagesWritten(const std::vector<ScanRecord>& records) {
+    int written = 0;
+    for (const ScanRecord& scan : records)
+        for (const ImageRecord& image : scan.images)
+            written += image.written ? 1 : 0;
+    return written;
+}
+
+QString RunResultSummary(const std::vector<ScanRecord>& records) {
+    int notFound = 0, notWritten = 0, skipped = 0;
+    for (const ScanRecord& scan : records) {
+        skipped += scan.outcome == ScanOutcome::Skipped ? 1 : 0;
+        for (const ImageRecord& image : scan.images) {
+            notFound += image.found ? 0 : 1;
+            notWritten += (image.found && !image.written) ? 1 : 0;
+        }
+    }
+    return QString("%1 images written, %2 not found, %3 not written in %4 scans (%5 skipped)")
+        .arg(ImagesWritten(records))
+        .arg(notFound)
+        .arg(notWritten)
+        .arg(records.size())
+        .arg(skipped);
+}
+
+QString ProgressFileText(const std::string& path, int fileIndex, int fileCount) {
+    return QString("%1 — file %2 of %3")
+        .arg(QFileInfo(QString::fromStdString(path)).fileName())
+        .arg(fileIndex + 1)
+        .arg(fileCount);
+}
+
+QString ProgressImagesText(int imagesWritten) {
+    return QString("images written: %1").arg(imagesWritten);
+}
+
+QString TimeLeftText(double secondsSpent, int position) {
+    const int done = position - 10;
+    if (done <= 0 || secondsSpent <= 0)
+        return "time left: estimating";
+    const auto left = static_cast<long long>(std::lround(secondsSpent * (100 - position) / done));
+    if (left >= 60)
+        return QString("time left: about %1 min %2 s").arg(left / 60).arg(left % 60);
+    return QString("time left: about %1 s").arg(left);
+}
+
+RunResultsWindow::RunResultsWindow(std::vector<ScanRecord> records,
+                                   std::function<void(const std::string&)> openImage,
+                                   std::function<void(const std::string&)> openFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_records(std::move(records)), m_rows(RunResultRows(m_records)) {
+    setWindowTitle(RESULTS_CAPTION);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_pSummary = new QLabel(RunResultSummary(m_records), this);
+    m_pTable = new QTableWidget(static_cast<int>(m_rows.size()), RESULTS_COLUMN_COUNT, this);
+    QStringList headers;
+    for (const char* column : RESULTS_COLUMNS)
+        headers << column;
+    m_pTable->setHorizontalHeaderLabels(headers);
+    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pTable->verticalHeader()->hide();
+    for (int r = 0; r < static_cast<int>(m_rows.size()); ++r)
+        for (int c = 0; c < RESULTS_COLUMN_COUNT; ++c)
+            m_pTable->setItem(r, c, new QTableWidgetItem(m_rows[r].cells[c]));
+    m_pTable->resizeColumnsToContents();
+    m_pTable->resizeRowsToContents();
+    m_pTable->horizontalHeader()->setStretchLastSection(true);
+
+    m_pOpenFolder = new QPushButton(RESULTS_OPEN_FOLDER, this);
+    m_pOpenImage = new QPushButton(RESULTS_OPEN_IMAGE, this);
+    auto* close = new QPushButton("Close", this);
+    const bool anyWritten = ImagesWritten(m_records) > 0;
+    m_pOpenFolder->setEnabled(anyWritten);
+    m_pOpenImage->setEnabled(anyWritten);
+    connect(m_pOpenFolder, &QPushButton::clicked, this, [this, openFolder] {
+        const std::string output = ChosenOutput();
+        if (!output.empty() && openFolder)
+            openFolder(QFileInfo(QString::fromStdString(output)).absolutePath().toStdString());
+    });
+    connect(m_pOpenImage, &QPushButton::clicked, this, [this, openImage] {
+        const std::string output = ChosenOutput();
+        if (!output.empty() && openImage)
+            openImage(output);
+    });
+    connect(m_pTable, &QTableWidget::cellDoubleClicked, this, [this, openImage](int row, int) {
+        if (row >= 0 && row < static_cast<int>(m_rows.size()) && !m_rows[row].outputs.empty() && openImage)
+            openImage(m_rows[row].outputs.front());
+    });
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_pOpenFolder);
+    buttons->addWidget(m_pOpenImage);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pSummary);
+    layout->addWidget(m_pTable, 1);
+    layout->addLayout(buttons);
+    resize(760, 360);
+}
+
+std::string RunResultsWindow::ChosenOutput() const {
+    const int selected = m_pTable->currentRow();
+    if (selected >= 0 && selected < static_cast<int>(m_rows.size()) && !m_rows[selected].outputs.empty())
+        return m_rows[selected].outputs.front();
+    for (const RunResultRow& row : m_rows)
+        if (!row.outputs.empty())
+            return row.outputs.front();
+    return {};
+}
+
+} // namespace gc
