@@ -3,10 +3,12 @@
 // PARAMETERS), then the Run splits every FILE. The summary goes to standard output unless --quiet;
 // skip and error texts go to standard error; a progress bar is drawn on a terminal.
 #include "CliShell.h"
+#include "PlanCommands.h"
 
 #include "core/PendingFile.h"
 #include "core/Version.h"
 #include "split/RunDriver.h"
+#include "split/RunPlan.h"
 #include "split/RunReport.h"
 #include "split/SplitMessages.h"
 
@@ -18,6 +20,25 @@
 #include <vector>
 
 namespace gc::cli {
+
+// "<scan>: image <k>: <output> at <x>,<y> size <w> x <h>", or "... not found"; an image that is not
+// written says why.
+void PrintImageLines(const ScanRecord& record) {
+    for (const ImageRecord& image : record.images) {
+        std::string line = record.path + ": image " + std::to_string(image.number) + ": ";
+        if (!image.found) {
+            line += "not found";
+        } else {
+            line += image.name + " at " + std::to_string(image.x) + "," + std::to_string(image.y) + " size " +
+                    std::to_string(image.width) + " x " + std::to_string(image.height);
+            if (!image.notWrittenReason.empty())
+                line += " (not written: " + image.notWrittenReason + ")";
+        }
+        std::printf("%s\n", line.c_str());
+    }
+    std::fflush(stdout);
+}
+
 namespace {
 
 struct SplitOptions {
@@ -55,24 +76,6 @@ private:
     Messages& m_out;
     CliProgress& m_bar;
 };
-
-// One line per expected image of a scan: "<scan>: image <k>: <output> at <x>,<y> size <w> x <h>", or
-// "... not found"; an image that is not written says why.
-void PrintImageLines(const ScanRecord& record) {
-    for (const ImageRecord& image : record.images) {
-        std::string line = record.path + ": image " + std::to_string(image.number) + ": ";
-        if (!image.found) {
-            line += "not found";
-        } else {
-            line += image.name + " at " + std::to_string(image.x) + "," + std::to_string(image.y) + " size " +
-                    std::to_string(image.width) + " x " + std::to_string(image.height);
-            if (!image.notWrittenReason.empty())
-                line += " (not written: " + image.notWrittenReason + ")";
-        }
-        std::printf("%s\n", line.c_str());
-    }
-    std::fflush(stdout);
-}
 
 // The folder as the folder chooser returns it: absolute, without a trailing "/".
 std::string ChosenFolder(const std::string& text) {
@@ -163,7 +166,10 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
         const RunReportSettings settings{parameters,        VersionNumber(),    options.m_nThreads,
                                          options.m_bDryRun, options.m_bPreview, options.m_bKeepGoing};
         std::string error;
-        const std::string json = RunReportJson(settings, driver.Records(), outcome);
+        // A dry run's report is a plan: tasks of it split the scans one by one under the same names.
+        const std::string json = options.m_bDryRun
+                                     ? RunPlanJson(settings, driver.Records(), outcome, PlanWorkingFolder())
+                                     : RunReportJson(settings, driver.Records(), outcome);
         if (!WriteWholeFile(options.m_strReport, json.data(), json.size(), error)) {
             printed.Detail(error);
             reportWritten = false;
@@ -231,13 +237,41 @@ void AddSplitCommand(CLI::App& app) {
     command->add_flag("--keep-going", options->m_bKeepGoing,
                       "a scan that would stop the Run (READ ERROR, RGB) is reported and skipped instead; the "
                       "batch goes on and the exit status is 3");
-    command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)")->required();
+    CLI::Option* files = command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)");
+    auto task = std::make_shared<PlanTaskOptions>();
+    CLI::Option* plan =
+        command
+            ->add_option("--plan", task->planPath,
+                         "split one scan of a plan (a report of split --dry-run --report PLAN.json) under "
+                         "the planned names; its report part goes to PLAN.json.parts/K.json")
+            ->type_name("PLAN.json");
+    CLI::Option* taskNumber =
+        command
+            ->add_option("--task", task->task,
+                         "with --plan: the scan K (from 1), or auto for SLURM_ARRAY_TASK_ID; threads default "
+                         "to SLURM_CPUS_PER_TASK")
+            ->type_name("K|auto");
+    plan->needs(taskNumber);
+    taskNumber->needs(plan);
+    for (CLI::Option* other : command->get_options())
+        if (other != plan && other != taskNumber && other->get_name() != "--threads" &&
+            other->get_name() != "--quiet" && other->get_name() != "--help" &&
+            other->get_name() != "--version")
+            plan->excludes(other);
     AddVersionFlag(*command);
     command->footer(
         std::string("Every expected image gets one line on standard output: its output name, corner and "
                     "size, or \"not found\"; --quiet drops these lines with the run summary.\n") +
         EXIT_STATUS_HELP);
-    command->callback([options, append, startNumber, outputDir] {
+    command->callback([options, append, startNumber, outputDir, files, plan, task] {
+        if (plan->count() > 0) {
+            task->threads = options->m_nThreads;
+            task->quiet = options->m_bQuiet;
+            CommandStatus() = RunPlanTaskCommand(*task);
+            return;
+        }
+        if (files->count() == 0)
+            throw UsageError{"FILE is required"};
         CommandStatus() =
             RunSplit(*options, append->count() > 0, startNumber->count() > 0, outputDir->count() > 0);
     });
