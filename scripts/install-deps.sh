@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Gridcarver needs to build, test, benchmark, fuzz, run and package
-# (dpkg-dev and file for the package's library dependencies, man-db to read its manual pages;
-# clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang).
+# (dpkg-dev and file for the package's library dependencies, man-db to read its manual pages, lintian
+# to check the package; slurm-wlm, munge, GNU parallel and hyperfine for the planned batches' tests
+# and benchmark; clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -12,7 +13,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev libx11-dev
   python3 python3-mrcfile python3-numpy python3-gemmi
   xvfb xauth imagemagick xdg-utils
-  dpkg-dev file man-db
+  dpkg-dev file man-db lintian
+  slurm-wlm munge parallel hyperfine
   clang libclang-rt-14-dev
 )
 

@@ -165,7 +165,7 @@ void AddPickCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "pick", "Cut square boxes around the centres X,Y out of image N of IMAGE and save them as float MRC "
                 "files next to IMAGE (one per box, or one collated stack)");
-    command->add_option("IMAGE", options->m_strImage, "BMP, JPEG or TIFF file to open")->required();
+    command->add_option("IMAGE", options->m_strImage, "BMP, JPEG, TIFF or MRC file to open")->required();
     command->add_option("--size", options->m_nSize, "side of the square box in pixels (2-200)")
         ->required()
         ->check(CLI::Range(MIN_MASK_SIZE, MAX_MASK_SIZE));
