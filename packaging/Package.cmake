@@ -14,6 +14,9 @@ add_custom_command(OUTPUT ${GC_CHANGELOG_GZ}
 add_custom_target(package_changelog ALL DEPENDS ${GC_CHANGELOG_GZ})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${GC_CHANGELOG_GZ}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/gridcarver)
+# lintian's overrides, each with its reason.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME gridcarver)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME gridcarver)

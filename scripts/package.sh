@@ -35,6 +35,6 @@ rm -f "$build"/gridcarver_*.deb
 (cd "$build" && cpack -G DEB)
 ls -l "$build"/gridcarver_*.deb
 if [ "$lintian" = 1 ]; then
-  # Overrides, each with its reason, are in packaging/debian/lintian-overrides (shipped in the package).
-  lintian --fail-on error,warning --no-tag-display-limit "$build"/gridcarver_*.deb
+  # Overrides, each with its reason, are in packaging/debian/lintian-overrides (in the package).
+  lintian --fail-on error,warning --tag-display-limit 0 "$build"/gridcarver_*.deb
 fi

@@ -115,7 +115,7 @@ int RunPlanTaskCommand(const PlanTaskOptions& options) {
         result = RunPlanTask(plan, index, messages, bar, threads);
         bar.Finish();
         if (!options.quiet && !result.refused)
-            PrintImageLines(result.record);
+            PrintScanLines(result.record);
     }
     const bool partWritten =
         WritePart(partPath, TaskPartJson(settings, task, result.record, result.refusal), error);

@@ -11,7 +11,7 @@
 namespace gc::cli {
 
 // One line per expected image of a scan: its output name, corner and size, or "not found".
-void PrintImageLines(const ScanRecord& record);
+void PrintScanLines(const ScanRecord& record);
 
 struct PlanTaskOptions {
     std::string planPath;

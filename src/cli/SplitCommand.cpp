@@ -20,25 +20,6 @@
 #include <vector>
 
 namespace gc::cli {
-
-// "<scan>: image <k>: <output> at <x>,<y> size <w> x <h>", or "... not found"; an image that is not
-// written says why.
-void PrintImageLines(const ScanRecord& record) {
-    for (const ImageRecord& image : record.images) {
-        std::string line = record.path + ": image " + std::to_string(image.number) + ": ";
-        if (!image.found) {
-            line += "not found";
-        } else {
-            line += image.name + " at " + std::to_string(image.x) + "," + std::to_string(image.y) + " size " +
-                    std::to_string(image.width) + " x " + std::to_string(image.height);
-            if (!image.notWrittenReason.empty())
-                line += " (not written: " + image.notWrittenReason + ")";
-        }
-        std::printf("%s\n", line.c_str());
-    }
-    std::fflush(stdout);
-}
-
 namespace {
 
 struct SplitOptions {
@@ -76,6 +57,24 @@ private:
     Messages& m_out;
     CliProgress& m_bar;
 };
+
+// One line per expected image of a scan: "<scan>: image <k>: <output> at <x>,<y> size <w> x <h>", or
+// "... not found"; an image that is not written says why.
+void PrintImageLines(const ScanRecord& record) {
+    for (const ImageRecord& image : record.images) {
+        std::string line = record.path + ": image " + std::to_string(image.number) + ": ";
+        if (!image.found) {
+            line += "not found";
+        } else {
+            line += image.name + " at " + std::to_string(image.x) + "," + std::to_string(image.y) + " size " +
+                    std::to_string(image.width) + " x " + std::to_string(image.height);
+            if (!image.notWrittenReason.empty())
+                line += " (not written: " + image.notWrittenReason + ")";
+        }
+        std::printf("%s\n", line.c_str());
+    }
+    std::fflush(stdout);
+}
 
 // The folder as the folder chooser returns it: absolute, without a trailing "/".
 std::string ChosenFolder(const std::string& text) {
@@ -183,6 +182,10 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
 }
 
 } // namespace
+
+void PrintScanLines(const ScanRecord& record) {
+    PrintImageLines(record);
+}
 
 void AddSplitCommand(CLI::App& app) {
     auto options = std::make_shared<SplitOptions>();
