@@ -85,6 +85,7 @@ for _ in $(seq 400); do
 done
 kill -KILL "$task" 2>/dev/null || true
 wait "$task" 2>/dev/null || true
+compgen -G "$work/batch/scans/.run_9.tif.gc-*.tmp" >/dev/null || fail "the task ended before it was killed"
 [ ! -e "$work/batch/scans/run_9.tif" ] || cmp -s "$work/batch/scans/run_9.tif" "$work/one/scans/run_9.tif" ||
   fail "a killed task left a partial run_9.tif"
 expect_status 0 "$cli" split --quiet --plan "$work/batch/plan.json" --task 4
