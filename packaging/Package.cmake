@@ -1,8 +1,28 @@
 # The Debian package: `cpack -G DEB` in the build folder writes gridcarver_<version>_amd64.deb with
 # everything the install rules put under /usr. Its library dependencies come from dpkg-shlibdeps.
+include(GNUInstallDirs)
+# The SLURM array job of planned batches.
+install(PROGRAMS ${CMAKE_CURRENT_LIST_DIR}/slurm/gridcarver-split.sbatch
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gridcarver/slurm)
+# The licence in the distribution's copyright format and the package's changelog (gzip -n: no
+# time stamp or name inside, so the package builds reproducibly).
+set(GC_CHANGELOG_GZ ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz)
+add_custom_command(OUTPUT ${GC_CHANGELOG_GZ}
+  COMMAND gzip -9 -n -c ${CMAKE_CURRENT_LIST_DIR}/debian/changelog > ${GC_CHANGELOG_GZ}
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/debian/changelog
+  VERBATIM)
+add_custom_target(package_changelog ALL DEPENDS ${GC_CHANGELOG_GZ})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${GC_CHANGELOG_GZ}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/gridcarver)
+# lintian's overrides, each with its reason.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME gridcarver)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME gridcarver)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# Packaged apart from the sources: revision 1 of upstream version PROJECT_VERSION.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGE_VENDOR "the Gridcarver developers")
 set(GRIDCARVER_PACKAGE_MAINTAINER "Gridcarver maintainers <maintainers@users.noreply.c-seed-58fca206.example>"
     CACHE STRING "Maintainer field of the Debian package")

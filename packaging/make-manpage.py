@@ -17,6 +17,7 @@ import argparse
 import datetime
 import gzip
 import os
+import re
 import subprocess
 import sys
 
@@ -43,8 +44,10 @@ def run_help(program, *arguments):
 
 
 def parse_help(text):
-    """Returns (description lines, usage text, [(block title, [(term, description)])])."""
-    description, usage, blocks = [], "", []
+    """Returns (description lines, usage text, [(block title, [(term, description)])], footer lines).
+    The footer is the text after the blocks that follows a blank line; its exit-status paragraph is
+    left out, since the page has one EXIT STATUS section for every command."""
+    description, usage, blocks, footer = [], "", [], []
     lines = text.splitlines()
     index = 0
     while index < len(lines) and not lines[index].startswith("Usage:"):
@@ -57,6 +60,11 @@ def parse_help(text):
     for number in range(index + 1, len(lines)):
         line = lines[number]
         if not line.strip():
+            continue
+        after_blank = not lines[number - 1].strip()
+        if footer or (blocks and after_blank and not line.startswith(" ") and not line.endswith(":")):
+            if not line.startswith("Exit status:"):
+                footer.append(line.strip())
             continue
         if not line.startswith(" ") and line.endswith(":"):
             blocks.append((line[:-1], []))
@@ -74,7 +82,10 @@ def parse_help(text):
             entries.append((line.strip(), ""))
         else:
             entries.append((line[:DESCRIPTION_COLUMN].strip(), line[DESCRIPTION_COLUMN:].strip()))
-    return description, usage, blocks
+    # CLI11 appends an option's constraints ("Needs: ...", "Excludes: ...") to its term.
+    blocks = [(title, [(re.sub(r" (Needs|Excludes): .*", "", term), words) for term, words in entries])
+              for title, entries in blocks]
+    return description, usage, blocks, footer
 
 
 def entry_list(entries, skip_common):
@@ -87,7 +98,7 @@ def entry_list(entries, skip_common):
 
 
 def render(program, name, summary, source, date, extra):
-    description, usage, blocks = parse_help(run_help(program, "--help"))
+    description, usage, blocks, footer = parse_help(run_help(program, "--help"))
     page = [
         f'.TH "{name.upper()}" "1" "{date}" "{escape(source)}" "User Commands"',
         ".SH NAME",
@@ -109,13 +120,18 @@ def render(program, name, summary, source, date, extra):
                  f"Each command takes \\fB\\-\\-help\\fR and \\fB\\-\\-version\\fR. "
                  f"\\fB{escape(name)} \\fIcommand\\fB \\-\\-help\\fR shows what follows for one command."]
         for command, _ in subcommands:
-            words, command_usage, command_blocks = parse_help(run_help(program, command, "--help"))
+            words, command_usage, command_blocks, command_footer = parse_help(
+                run_help(program, command, "--help"))
             page += [f'.SS "{escape(command)}"',
                      f"\\fB{escape(name)} {escape(command)}\\fR "
                      f"{escape(command_usage.split(' ', 2)[2] if command_usage.count(' ') >= 2 else '')}",
                      ".PP", escape(" ".join(words))]
             for _, entries in command_blocks:
                 page += entry_list(entries, skip_common=True)
+            if command_footer:
+                page += [".PP", escape(" ".join(command_footer))]
+    if footer:
+        page += [".PP", escape(" ".join(footer))]
     if extra:
         with open(extra, encoding="utf-8") as handle:
             page.append(handle.read().rstrip("\n"))

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Gridcarver needs to build, test, benchmark, fuzz, run and package
-# (dpkg-dev and file for the package's library dependencies, man-db to read its manual pages;
-# clang's libFuzzer and sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang;
-# relion gives the interop tests RELION's own MRC reader).
+# (dpkg-dev and file for the package's library dependencies, man-db to read its manual pages, lintian
+# to check the package; slurm-wlm, munge, GNU parallel and hyperfine for the planned batches' tests
+# and benchmark; relion gives the interop tests RELION's own MRC reader; clang's libFuzzer and
+# sanitizer runtimes are in libclang-rt-14-dev, only recommended by clang).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -14,7 +15,8 @@ packages=(
   python3 python3-mrcfile python3-numpy python3-gemmi
   relion
   xvfb xauth imagemagick xdg-utils
-  dpkg-dev file man-db
+  dpkg-dev file man-db lintian
+  slurm-wlm munge parallel hyperfine
   clang libclang-rt-14-dev
 )
 

@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Writes a sample film scan: a tiled 8-bit greyscale TIFF with up to six images in a 3 x 2 "
                  "grid, and prints each image's top-left corner and size.",
                  "gridcarver-make-scan"};
+    // --help and --version end the parse before the output is asked for.
+    app.set_version_flag("--version", "gridcarver-make-scan " GC_VERSION);
     app.add_option("--width", recipe.m_nWidth, "Scan width in pixels")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);

@@ -4,11 +4,13 @@
 // and the tally; problems go to standard error; progress is a bar on a terminal, lines otherwise.
 #include "CliShell.h"
 #include "MrcOptions.h"
+#include "PlanCommands.h"
 #include "RunPrinter.h"
 
 #include "core/PendingFile.h"
 #include "core/Version.h"
 #include "split/RunDriver.h"
+#include "split/RunPlan.h"
 #include "split/RunReport.h"
 #include "split/SplitMessages.h"
 
@@ -157,7 +159,10 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
                                          options.m_bDryRun, options.m_bPreview, options.m_bKeepGoing,
                                          options.m_bStrict};
         std::string error;
-        const std::string json = RunReportJson(settings, driver.Records(), outcome);
+        // A dry run's report is a plan: tasks of it split the scans one by one under the same names.
+        const std::string json = options.m_bDryRun
+                                     ? RunPlanJson(settings, driver.Records(), outcome, PlanWorkingFolder())
+                                     : RunReportJson(settings, driver.Records(), outcome);
         if (!WriteWholeFile(options.m_strReport, json.data(), json.size(), error)) {
             messages.SetSubject({});
             messages.Detail(error);
@@ -245,7 +250,27 @@ void AddSplitCommand(CLI::App& app) {
                      "auto (a bar on a terminal, otherwise a line per scan; none with --quiet), bar, lines "
                      "or none")
         ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
-    command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)")->required();
+    CLI::Option* files = command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)");
+    auto task = std::make_shared<PlanTaskOptions>();
+    CLI::Option* plan =
+        command
+            ->add_option("--plan", task->planPath,
+                         "split one scan of a plan (a report of split --dry-run --report PLAN.json) under "
+                         "the planned names; its report part goes to PLAN.json.parts/K.json")
+            ->type_name("PLAN.json");
+    CLI::Option* taskNumber =
+        command
+            ->add_option("--task", task->task,
+                         "with --plan: the scan K (from 1), or auto for SLURM_ARRAY_TASK_ID; threads default "
+                         "to SLURM_CPUS_PER_TASK")
+            ->type_name("K|auto");
+    plan->needs(taskNumber);
+    taskNumber->needs(plan);
+    for (CLI::Option* other : command->get_options())
+        if (other != plan && other != taskNumber && other->get_name() != "--threads" &&
+            other->get_name() != "--quiet" && other->get_name() != "--progress" &&
+            other->get_name() != "--help" && other->get_name() != "--version")
+            plan->excludes(other);
     AddVersionFlag(*command);
     command->footer(
         std::string("Standard output: a settings line, one line per image once its files are written "
@@ -253,7 +278,15 @@ void AddSplitCommand(CLI::App& app) {
                     "error: every problem (not found, not written, skipped, stopped, size warnings), "
                     "prefixed with the scan's name.\n") +
         EXIT_STATUS_HELP);
-    command->callback([options, append, startNumber, outputDir] {
+    command->callback([options, append, startNumber, outputDir, files, plan, task] {
+        if (plan->count() > 0) {
+            task->threads = options->m_nThreads;
+            task->quiet = options->m_bQuiet;
+            CommandStatus() = RunPlanTaskCommand(*task);
+            return;
+        }
+        if (files->count() == 0)
+            throw UsageError{"FILE is required"};
         CommandStatus() =
             RunSplit(*options, append->count() > 0, startNumber->count() > 0, outputDir->count() > 0);
     });

@@ -1,6 +1,7 @@
 // gridcarver-cli: the command line over the core. Each subcommand parses its options into the
 // core's parameter records, runs the operation and maps its outcome onto an exit status.
 #include "CliShell.h"
+#include "PlanCommands.h"
 
 #include "core/TiffErrors.h"
 #include "core/Version.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     AddVersionFlag(app);
     AddDocumentCommands(app);
     AddSplitCommand(app);
+    AddReportCommand(app);
     AddConvertCommands(app);
     AddPickCommand(app);
 

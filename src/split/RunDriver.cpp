@@ -80,6 +80,19 @@ void RunDriver::RemoveLeftoverTemporaries() {
                                    (folder.empty() ? std::string(".") : folder));
 }
 
+void RunDriver::ContinueBatch(int namesMade, const std::vector<std::string>& inputs,
+                              const std::vector<std::string>& earlierOutputs) {
+    if (!m_namer)
+        PrepareRun();
+    // Each name uses up the one counter its naming mode reads; the other is not read.
+    m_namer->m_nNextNumber += namesMade;
+    m_namer->m_nAppendCounter += namesMade;
+    for (const std::string& input : inputs)
+        m_runFiles.AddInput(input);
+    for (const std::string& output : earlierOutputs)
+        m_runFiles.AddOutput(output);
+}
+
 RunResult RunDriver::OnRun() {
     RunResult result;
     if (m_parameters.m_bRunning) {

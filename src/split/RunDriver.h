@@ -66,6 +66,10 @@ public:
     // One input file; `fileIndex` places it in the batch for the progress bar. Shows the file's skip
     // and check messages, not the fatal message (OnRun does).
     RunOutcome SplitScanFile(const std::string& path, int fileIndex = 0);
+    // After PrepareRun, for one scan of a planned batch split on its own: the numbering moves on by
+    // the names made before it, and the batch's inputs and earlier outputs are files of the Run.
+    void ContinueBatch(int namesMade, const std::vector<std::string>& inputs,
+                       const std::vector<std::string>& earlierOutputs);
 
     // Threads that decode tiles; 0 (the default) uses every core.
     void SetThreads(int threads) { m_nThreads = threads; }

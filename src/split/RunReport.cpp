@@ -71,6 +71,8 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
         {"binning", p.m_nBinning},
         {"format", p.m_bOutputTiff ? "tiff" : "mrc"},
         {"mrc2014", p.m_bMrc2014},
+        {"pixel_size", p.m_dPixelSize > 0 ? json(p.m_dPixelSize) : json(nullptr)},
+        {"magnification", p.m_dMagnification > 0 ? json(p.m_dMagnification) : json(nullptr)},
         {"append", p.m_bAppendString ? json(JsonTextOfBytes(p.m_strAppendString)) : json(nullptr)},
         {"start_number", p.m_bStartNumber ? json(JsonTextOfBytes(p.m_strStartNumber)) : json(nullptr)},
         {"output_dir", p.m_bOutputDir ? json(JsonTextOfBytes(p.m_strOutputDir)) : json(nullptr)},

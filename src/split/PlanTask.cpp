@@ -1,0 +1,93 @@
+#include "PlanTask.h"
+
+#include "PlanMessages.h"
+#include "core/PendingFile.h"
+#include "core/TiffErrors.h"
+
+#include <filesystem>
+
+namespace gc {
+
+void RemoveLeftoverTemporaries(const std::string& finalPath) {
+    namespace fs = std::filesystem;
+    const fs::path target(finalPath);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string prefix = "." + target.filename().string() + ".gc-";
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) == 0 && IsPendingFileName(name))
+            fs::remove(it->path(), error);
+    }
+}
+
+namespace {
+
+// A RunDriver set up for scan `index` as the one Run of the batch reached it.
+ScanRecord SplitPlannedScan(const RunPlan& plan, std::size_t index, RunParameters& parameters,
+                            Messages& messages, Progress& progress, int threads, bool dryRun,
+                            RunOutcome& outcome, std::string& detail, int& imagesNotWritten) {
+    const BatchState state = BatchStateBefore(plan, index);
+    TiffErrorScope tiffErrors(messages);
+    RunDriver driver(parameters, messages, progress);
+    driver.SetThreads(threads);
+    driver.SetDryRun(dryRun);
+    driver.PrepareRun();
+    driver.ContinueBatch(state.namesMade, state.inputs, state.earlierOutputs);
+    outcome = driver.SplitScanFile(plan.scans[index].path, 0);
+    detail = driver.Detail();
+    imagesNotWritten = 0;
+    for (const ImageRecord& image : driver.Records().back().images)
+        imagesNotWritten += image.found && !image.notWrittenReason.empty() ? 1 : 0;
+    return driver.Records().back();
+}
+
+} // namespace
+
+PlanTaskResult RunPlanTask(const RunPlan& plan, std::size_t index, Messages& messages, Progress& progress,
+                           int threads) {
+    PlanTaskResult result;
+    const PlannedScan& planned = plan.scans.at(index);
+    RunParameters parameters = TaskParameters(plan, index);
+    const auto refuse = [&](const std::string& change) {
+        result.refused = true;
+        result.refusal = planned.path + PLAN_MSG_SCAN_CHANGED + change;
+        result.record.path = planned.path;
+        messages.Warning(result.refusal);
+        return result;
+    };
+
+    if (const std::string change = ScanIdentityChange(planned, IdentifyScan(planned.path)); !change.empty())
+        return refuse(change);
+
+    // A search of the scan, writing nothing, must name its images as the plan does.
+    SilentMessages silent;
+    NullProgress quiet;
+    std::string detail;
+    int notWritten = 0;
+    const ScanRecord found = SplitPlannedScan(plan, index, parameters, silent, quiet, threads, true,
+                                              result.outcome, detail, notWritten);
+    if (const std::string change = FindsChange(planned, found); !change.empty())
+        return refuse(change);
+
+    for (const ImageRecord& image : planned.images)
+        for (const OutputRecord& output : image.outputs)
+            RemoveLeftoverTemporaries(output.path);
+
+    progress.SetRange(0, PROGRESS_END);
+    progress.SetPos(PROGRESS_START);
+    result.record = SplitPlannedScan(plan, index, parameters, messages, progress, threads, false,
+                                     result.outcome, detail, result.imagesNotWritten);
+    if (const char* fatal = FatalMessage(result.outcome)) {
+        if (!detail.empty())
+            messages.Detail(detail);
+        messages.Error(fatal);
+    } else if (result.outcome == RunOutcome::Done) {
+        progress.SetPos(PROGRESS_END);
+        for (const ImageRecord& image : result.record.images)
+            result.imagesNotFound += image.found ? 0 : 1;
+    }
+    return result;
+}
+
+} // namespace gc
