@@ -66,6 +66,10 @@ same_tree "$work/one" "$work/batch"
 /usr/bin/python3 - "$work/one/report.json" "$work/batch/merged.json" <<'PY' || fail "the merged report differs from the Run's"
 import json, sys
 one, merged = (json.load(open(p)) for p in sys.argv[1:])
+# The two batches lie in different folders: their absolute paths differ by that folder alone.
+for report, folder in ((one, "/one/"), (merged, "/batch/")):
+    for f in report["files"]:
+        assert folder in f.pop("absolute_path"), f
 assert one["files"] == merged["files"], (one["files"], merged["files"])
 assert merged["outcome"] == "done" and merged["tasks"] == {"count": 5, "missing": [], "failed": []}
 assert [f["images"][0].get("written") for f in merged["files"]] == [True, True, None, True, False]
