@@ -1,6 +1,7 @@
 // A convert or cut batch never writes over its own files: the outputs of a file that would replace an
 // input of the batch or an output written before are not written, with a warning, and the batch ends
 // with status 3 after "Done...".
+#include "CliRun.h"
 #include "convert/ConvertFixtures.h"
 #include "convert/ConvertMessages.h"
 
@@ -13,28 +14,14 @@
 namespace gc {
 namespace {
 
+using test::CliRun;
+using test::ReadText;
+
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct CliRun {
-    int m_nStatus = -1;
-    std::string m_strOut, m_strErr;
-};
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 CliRun Cli(const TempDir& folder, const std::string& arguments) {
-    CliRun run;
-    const std::string errors = folder.File("stderr.txt");
-    run.m_nStatus = test::RunCommand("cd '" + folder.Path().string() + "' && '" + GC_CLI + "' " + arguments +
-                                         " 2>'" + errors + "'",
-                                     &run.m_strOut);
-    run.m_strErr = Read(errors);
-    fs::remove(errors);
-    return run;
+    return test::RunCliIn(folder, arguments);
 }
 
 // A small 8-bit greyscale TIFF of `width` × `height`, one row per strip.
@@ -64,12 +51,12 @@ TEST(BatchNames, ConvertAndCutBatchesNeverWriteOverTheirOwnFiles) {
     // Cut names its outputs by position: the first file's would be the second input.
     WriteSmallTiff(dir.File("a.tif"), 64, 48);
     WriteSmallTiff(dir.File("a_Cut_0.tif"), 32, 16);
-    const std::string input = Read(dir.Path() / "a_Cut_0.tif");
+    const std::string input = ReadText(dir.Path() / "a_Cut_0.tif");
     run = Cli(dir, "cut --start-x 1 --start-y 1 --end-x 8 --end-y 8 a.tif a_Cut_0.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_EQ(run.m_strErr, std::string(MSG_OUTPUTS_OF) + "a.tif" + MSG_OUTPUTS_NOT_WRITTEN + "a_Cut_0.tif" +
                                 MSG_BATCH_CLASHES_WITH_INPUT + "\n");
-    EXPECT_TRUE(Read(dir.Path() / "a_Cut_0.tif") == input);
+    EXPECT_TRUE(ReadText(dir.Path() / "a_Cut_0.tif") == input);
     EXPECT_TRUE(fs::exists(dir.Path() / "a_Cut_0_Cut_1.tif"));
 }
 

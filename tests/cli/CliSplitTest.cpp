@@ -1,4 +1,5 @@
 // gridcarver-cli split: options as the dialog sets them, usage errors, output streams, exit statuses.
+#include "CliRun.h"
 #include "split/SizeCheck.h"
 #include "split/SplitMessages.h"
 #include "split/SplitTestSupport.h"
@@ -14,26 +15,15 @@
 namespace gc {
 namespace {
 
+using test::CliRun;
+using test::ReadText;
+
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct CliRun {
-    int m_nStatus = -1;
-    std::string m_strOut, m_strErr;
-};
-
 // Runs the command line in `folder` with `arguments` (already quoted).
 CliRun Split(const TempDir& folder, const std::string& arguments) {
-    CliRun run;
-    const std::string errors = folder.File("stderr.txt");
-    run.m_nStatus = test::RunCommand("cd '" + folder.Path().string() + "' && '" + GC_CLI + "' split " +
-                                         arguments + " 2>'" + errors + "'",
-                                     &run.m_strOut);
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.m_strErr = text.str();
-    return run;
+    return test::RunCliIn(folder, "split " + arguments);
 }
 
 TEST(CliSplit, SettingsLineImageLinesAndTally) {

@@ -2,6 +2,7 @@
 // convert or cut batch and of a pick is named once (the report and the placement pictures too), and a
 // name that is taken is not written, with a warning and status 3 — in a dry run as in the Run. Inputs
 // that could exhaust memory or are not UTF-8 are handled, and the Run's smaller reports are exact.
+#include "CliRun.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
 #include "split/RunDriver.h"
@@ -22,31 +23,16 @@
 namespace gc {
 namespace {
 
+using test::CliRun;
+using test::ReadText;
+
 namespace fs = std::filesystem;
 using test::TempDir;
 
 constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
 
-struct CliRun {
-    int m_nStatus = -1;
-    std::string m_strOut, m_strErr;
-};
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Runs `prefix` gridcarver-cli `arguments` in `folder`.
 CliRun Cli(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
-    CliRun run;
-    const std::string errors = folder.File("stderr.txt");
-    run.m_nStatus = test::RunCommand("cd '" + folder.Path().string() + "' && " + prefix + "'" + GC_CLI +
-                                         "' " + arguments + " 2>'" + errors + "'",
-                                     &run.m_strOut);
-    run.m_strErr = Read(errors);
-    fs::remove(errors);
-    return run;
+    return test::RunCliIn(folder, arguments, prefix);
 }
 
 // A one-image scan (7 × 9 cm), generated once; `height` below the recipe's leaves the image running
@@ -110,19 +96,19 @@ TEST(NameSafety, TheReportAndThePicturesAreFilesOfTheRun) {
     TempDir dir;
     fs::copy_file(OneImageScan(), dir.Path() / "s.1.tif");
     fs::copy_file(OneImageScan(), dir.Path() / "s.2.tif");
-    const std::string scan = Read(dir.Path() / "s.1.tif");
+    const std::string scan = ReadText(dir.Path() / "s.1.tif");
 
     // A report named as an input is not written.
     CliRun run = Cli(dir, std::string("split --quiet --dry-run --report s.1.tif ") + ONE_IMAGE + "s.1.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_EQ(run.m_strErr, NotWritten(MSG_REPORT_LABEL, "s.1.tif", MSG_CLASHES_WITH_INPUT));
-    EXPECT_TRUE(Read(dir.Path() / "s.1.tif") == scan);
+    EXPECT_TRUE(ReadText(dir.Path() / "s.1.tif") == scan);
 
     // The report's name is taken from the start: the image that would replace it is not written.
     run = Cli(dir, std::string("split --quiet --dry-run --report s_1.mrc ") + ONE_IMAGE + "s.1.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_EQ(run.m_strErr, NotWritten("Image 1 of s.1.tif", "s_1.mrc", MSG_CLASHES_WITH_OUTPUT));
-    EXPECT_EQ(Read(dir.Path() / "s_1.mrc").rfind("{\n", 0), 0u) << "the report";
+    EXPECT_EQ(ReadText(dir.Path() / "s_1.mrc").rfind("{\n", 0), 0u) << "the report";
     fs::remove(dir.Path() / "s_1.mrc");
 
     // Two scans of one stem share a picture name: the second picture is not written.
@@ -173,7 +159,7 @@ TEST_F(PickNames, RepickingFromItsOwnStarFileKeepsItAndEveryRefusalCounts) {
     EXPECT_EQ(run.m_strErr, std::string(pick_text::REFUSED_TOO_CLOSE) + "22,40\nscan_picks.star" +
                                 pick_text::NOT_WRITTEN + "scan_picks.star" + pick_text::CLASHES_WITH_INPUT +
                                 "\n");
-    EXPECT_EQ(Read(m_dir.Path() / "scan_picks.star"), star) << "the input, refused centre included";
+    EXPECT_EQ(ReadText(m_dir.Path() / "scan_picks.star"), star) << "the input, refused centre included";
     EXPECT_TRUE(fs::exists(m_dir.Path() / "scan_picks.box"));
 
     // A refused centre, or none left at all, is not a complete pick.

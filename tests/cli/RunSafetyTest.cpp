@@ -1,6 +1,7 @@
 // The Run never loses a lab's data: outputs appear whole or not at all, inputs and the Run's own
 // outputs are never written over, images that run off the scan are completed, failures say which file
 // and why, and a stop signal ends the Run without leftovers. Driven through gridcarver-cli.
+#include "CliRun.h"
 #include "core/PendingFile.h"
 #include "split/RunDriver.h"
 #include "split/SplitMessages.h"
@@ -18,32 +19,18 @@
 namespace gc {
 namespace {
 
+using test::CliRun;
+using test::ReadText;
+
 namespace fs = std::filesystem;
 using test::TempDir;
 
 constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
 constexpr std::uintmax_t ONE_IMAGE_MRC_SIZE = 1024u + 10171u * 12870u;
 
-struct CliRun {
-    int m_nStatus = -1;
-    std::string m_strOut, m_strErr;
-};
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Runs `prefix` gridcarver-cli split `arguments` in `folder` (a shell command line).
 CliRun Split(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
-    CliRun run;
-    const std::string errors = folder.File("stderr.txt");
-    run.m_nStatus = test::RunCommand("cd '" + folder.Path().string() + "' && " + prefix + "'" + GC_CLI +
-                                         "' split " + arguments + " 2>'" + errors + "'",
-                                     &run.m_strOut);
-    run.m_strErr = Read(errors);
-    fs::remove(errors);
-    return run;
+    return test::RunCliIn(folder, "split " + arguments, prefix);
 }
 
 // One 7 × 9 cm image on the smallest scan the search works on, generated once for the suite; with
@@ -76,7 +63,7 @@ void ExpectFiles(const fs::path& folder, std::vector<std::string> names) {
 
 TEST(RunSafety, InputsAndTheRunsOwnOutputsAreNeverWrittenOver) {
     TempDir dir;
-    const std::string original = Read(OneImageScan());
+    const std::string original = ReadText(OneImageScan());
     fs::copy_file(OneImageScan(), dir.Path() / "s.tif");
     fs::copy_file(OneImageScan(), dir.Path() / "s_1.tif");
     // Image 1 of s.tif would be s_1.tif, the second input: it is not written, the Run goes on.
@@ -85,7 +72,7 @@ TEST(RunSafety, InputsAndTheRunsOwnOutputsAreNeverWrittenOver) {
     EXPECT_EQ(run.m_strErr, "Image 1 of s.tif" + std::string(MSG_RUN_IMAGE_NOT_WRITTEN) + "s_1.tif" +
                                 MSG_CLASHES_WITH_INPUT + "\n");
     EXPECT_EQ(run.m_strOut, "2 scans, 1 image written, 1 not written\nRun Complete.\n");
-    EXPECT_TRUE(Read(dir.Path() / "s_1.tif") == original) << "the input is untouched";
+    EXPECT_TRUE(ReadText(dir.Path() / "s_1.tif") == original) << "the input is untouched";
     ExpectFiles(dir.Path(), {"s.tif", "s_1.tif", "s_1_1.tif"});
 
     // Two scans of one name into one folder: the second scan's image would replace the first's.

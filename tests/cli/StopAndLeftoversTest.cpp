@@ -1,6 +1,7 @@
 // Every way a Run can end leaves no temporary: stop signals (a second one too), the file size limit,
 // and, for a Run killed outright, the next Run in that folder. Earlier outputs made read-only are
 // kept, and an MRC's properties come from its header alone. Driven through gridcarver-cli.
+#include "CliRun.h"
 #include "core/FatalMessages.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
@@ -18,15 +19,13 @@
 namespace gc {
 namespace {
 
+using test::CliRun;
+using test::ReadText;
+
 namespace fs = std::filesystem;
 using test::TempDir;
 
 constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // One 7 × 9 cm image (a 130 MB MRC output) on the smallest scan the search works on, made once.
 const std::string& OneImageScan() {
@@ -69,7 +68,7 @@ TEST(StopSignals, HangupEndsTheRunLikeInterruptWithItsReport) {
     const int status = Shell(dir, SignalledSplit("--report run.json s.tif", "kill -HUP $pid;"));
     EXPECT_EQ(status, 129);
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"run.json", "s.tif"}));
-    EXPECT_NE(Read(dir.Path() / "run.json").find("\"interrupted\""), std::string::npos);
+    EXPECT_NE(ReadText(dir.Path() / "run.json").find("\"interrupted\""), std::string::npos);
 }
 
 TEST(StopSignals, ASecondInterruptStillRemovesTheTemporaries) {
@@ -111,7 +110,7 @@ TEST(RunLeftovers, KilledRunsTemporariesGoReadOnlyOutputsStay) {
     EXPECT_NE(out.find(std::string("1") + MSG_STALE_TEMPORARIES_REMOVED), std::string::npos) << out;
     EXPECT_NE(out.find("not written: read-only: s_1.mrc"), std::string::npos) << out;
     EXPECT_NE(out.find(std::string("64") + MSG_THREADS_CLAMPED), std::string::npos) << out;
-    EXPECT_EQ(Read(dir.Path() / "s_1.mrc"), "kept");
+    EXPECT_EQ(ReadText(dir.Path() / "s_1.mrc"), "kept");
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"s.tif", "s_1.mrc"}));
 }
 

@@ -1,0 +1,37 @@
+// Runs the built gridcarver-cli (GC_CLI) in a test's folder, as a user would from a shell there, and
+// keeps its exit status, standard output and standard error.
+#pragma once
+
+#include "support/TestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace gc::test {
+
+struct CliRun {
+    int m_nStatus = -1;
+    std::string m_strOut, m_strErr;
+};
+
+// The whole content of `path` (empty when it cannot be read).
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Runs `prefix` 'gridcarver-cli' `arguments` (a shell command line, quoted by the caller) in `folder`.
+inline CliRun RunCliIn(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
+    CliRun run;
+    const std::string errors = folder.File("stderr.txt");
+    run.m_nStatus = RunCommand("cd '" + folder.Path().string() + "' && " + prefix + "'" + GC_CLI + "' " +
+                                   arguments + " 2>'" + errors + "'",
+                               &run.m_strOut);
+    run.m_strErr = ReadText(errors);
+    std::filesystem::remove(errors);
+    return run;
+}
+
+} // namespace gc::test
