@@ -10,6 +10,7 @@
 #include "convert/FitFields.h"
 #include "convert/GainTable.h"
 #include "convert/PixelStatistics.h"
+#include "convert/StripImage.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -36,6 +37,20 @@ int GainIndexOf(const std::string& text) {
 void RequireAtMostMaxFiles(const std::vector<std::string>& files) {
     if (files.size() > static_cast<std::size_t>(MAX_TIFF_FILES))
         throw UsageError{MSG_MORE_THAN_100_FILES};
+}
+
+// A batch holding a tiled TIFF (a scan meant for split) is refused as a whole before anything is
+// written: each such file is named, and the status is the one of an input the operation cannot handle.
+bool RefuseTiledInputs(const std::vector<std::string>& files, Messages& messages) {
+    bool anyTiled = false;
+    for (const std::string& file : files)
+        if (IsTiledTiff(file)) {
+            messages.Error(file + MSG_TILED_INPUT);
+            anyTiled = true;
+        }
+    if (anyTiled)
+        CommandStatus() = ExitStatusFor(Outcome::CannotHandle);
+    return anyTiled;
 }
 
 struct ConvertOptions {
@@ -69,6 +84,8 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
 
     CliProgress progress("convert");
     ProgressAwareMessages messages(progress);
+    if (RefuseTiledInputs(options.m_files, messages))
+        return;
     // The constants as the dialog's fields would hold them: the defaults, then the last run's values,
     // then the GAIN's row, then the texts typed over them (read leniently), all checked at the press.
     ConvertSettings settings;
@@ -108,6 +125,8 @@ void RunCut(const CutOptions& options) {
     RequireAtMostMaxFiles(options.m_files);
     CliProgress progress("cut");
     ProgressAwareMessages messages(progress);
+    if (RefuseTiledInputs(options.m_files, messages))
+        return;
     const ConvertOutcome outcome = CutFromTexts(
         options.m_files, {options.m_strStartX, options.m_strStartY, options.m_strEndX, options.m_strEndY},
         options.m_bStatistics, messages, progress);
@@ -161,6 +180,8 @@ void AddConvertCommands(CLI::App& app) {
     stats->add_option("FILE", statsFile, "TIFF file")->required();
     stats->callback([] {
         CliMessages messages;
+        if (RefuseTiledInputs({statsFile}, messages))
+            return;
         CommandStatus() = ExitStatusFor(
             ReportPixelStatistics(statsFile, 0, messages) ? Outcome::Done : Outcome::CannotHandle);
     });

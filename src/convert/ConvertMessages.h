@@ -87,6 +87,10 @@ inline constexpr const char* STATS_SPREAD = "Standard Deviation in the Mean Pixe
 // Put in front of a path cut from the left to keep the report within its length.
 inline constexpr const char* STATS_CUT_PATH_MARK = "...";
 
+// The command line's refusal of a tiled TIFF (a scan for the Run), after the file's name.
+inline constexpr const char* MSG_TILED_INPUT =
+    ": a tiled TIFF (a scan for split); convert, cut and stats read TIFF files stored in strips.";
+
 // Convert / Cut dialog.
 inline constexpr const char* MSG_MORE_THAN_100_FILES =
     "More than 100 input files selected for Convert. Please reselect...";

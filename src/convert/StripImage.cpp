@@ -1,6 +1,7 @@
 #include "StripImage.h"
 
 #include "ConvertMessages.h"
+#include "core/TiffErrors.h"
 
 #include <algorithm>
 #include <new>
@@ -20,6 +21,13 @@ std::uint32_t StripTags::RowsInStrip(std::uint32_t strip) const {
     if (first >= m_nLength)
         return 0;
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(m_nRowsPerStrip, m_nLength - first));
+}
+
+bool IsTiledTiff(const std::string& path) {
+    std::vector<TiffErrorRecord> swallowed;
+    const TiffErrorCapture capture(swallowed);
+    const TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
+    return tiff && TIFFIsTiled(tiff.get()) != 0;
 }
 
 StripTags ReadStripTags(TIFF* tiff) {

@@ -33,6 +33,11 @@ struct StripTags {
 
 StripTags ReadStripTags(TIFF* tiff);
 
+// True when `path` opens as a TIFF whose first image is stored in tiles, which convert, cut and
+// statistics do not read. A file that does not open is not tiled here (its reader reports it), and
+// the probe shows none of the library's messages.
+bool IsTiledTiff(const std::string& path);
+
 // The format checks, in order: rows per strip at most `maxRowsPerStrip` (else `rowsPerStripMessage`),
 // one sample per pixel, 8 or 16 bits, one plane. Returns the first problem's message, or nullptr.
 const char* StripTagsProblem(const StripTags& tags, std::uint32_t maxRowsPerStrip,

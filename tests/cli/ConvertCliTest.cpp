@@ -111,5 +111,22 @@ TEST_F(ConvertCliTest, CutAndStats) {
     EXPECT_EQ(Run("stats missing.tif"), 4);
 }
 
+// A tiled TIFF (a scan meant for split) is named as such by all three, ends with status 4, and no
+// file of the batch is written.
+TEST_F(ConvertCliTest, TiledInputsAreNamedAndRefused) {
+    ASSERT_EQ(test::RunCommand("cd '" + m_dir.Path().string() +
+                               "' && tiffcp -t -w 16 -l 16 plate7.tif tiled.tif >/dev/null 2>&1"),
+              0);
+    for (const char* command :
+         {"stats tiled.tif", "cut --start-x 1 --start-y 1 --end-x 2 --end-y 2 plate7.tif tiled.tif",
+          "convert plate7.tif tiled.tif"}) {
+        std::string output;
+        EXPECT_EQ(Run(command, &output), 4) << command;
+        EXPECT_EQ(output, std::string("tiled.tif") + MSG_TILED_INPUT + "\n") << command;
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("plate7_Cut_0.tif")));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("plate7.mrc")));
+}
+
 } // namespace
 } // namespace gc
