@@ -81,10 +81,12 @@ TEST(ViewerNavigation, ZoomingKeepsThePointUnderThePointer) {
             const ViewPoint after = ScrollKeepingPoint(scroll, pointer, from, to);
             const double before = (scroll.x + pointer.x) / from;
             const double now = (after.x + pointer.x) / to;
-            if (after.x > 0)
+            if (after.x > 0) {
                 EXPECT_NEAR(before, now, 1.0 / to) << from << " → " << to;
-            if (after.y > 0) // else the point lies above what can be scrolled to
+            }
+            if (after.y > 0) { // else the point lies above what can be scrolled to
                 EXPECT_NEAR((scroll.y + pointer.y) / from, (after.y + pointer.y) / to, 1.0 / to);
+            }
         }
     // Zooming out near the corner cannot scroll before the start.
     EXPECT_EQ(ScrollKeepingPoint({0, 0}, {10, 10}, 2.0f, 1.0f), (ViewPoint{0, 0}));
