@@ -18,7 +18,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
   # CMake reads no CPPFLAGS: the preprocessor's (_FORTIFY_SOURCE) go with the compiler's.
   cppflags=$(dpkg-buildflags --get CPPFLAGS)
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_C_FLAGS="$cppflags $(dpkg-buildflags --get CFLAGS)" \
     -DCMAKE_CXX_FLAGS="$cppflags $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
