@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 if [ "${1:-}" = "--sanitize" ]; then
   build="${2:-build-sanitize}"
-  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRIDCARVER_SANITIZE=ON -DGRIDCARVER_WERROR=ON \
     -DGRIDCARVER_BUILD_DESKTOP=OFF -DGRIDCARVER_BUILD_BENCH=OFF
 else
