@@ -4,10 +4,12 @@
 
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace gc::test {
 
@@ -20,6 +22,15 @@ struct CliRun {
 inline std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The names of the files in `folder`, sorted.
+inline std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // Runs `prefix` 'gridcarver-cli' `arguments` (a shell command line, quoted by the caller) in `folder`.

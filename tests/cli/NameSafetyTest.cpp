@@ -24,6 +24,7 @@ namespace gc {
 namespace {
 
 using test::CliRun;
+using test::FilesIn;
 using test::ReadText;
 
 namespace fs = std::filesystem;
@@ -51,14 +52,6 @@ std::string OneImageScan(int height = 0) {
         EXPECT_TRUE(tools::GenerateScan(recipe, path, nullptr, &error)) << error;
     }
     return path;
-}
-
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string NotWritten(const std::string& what, const std::string& name, const char* reason) {

@@ -20,6 +20,7 @@ namespace gc {
 namespace {
 
 using test::CliRun;
+using test::FilesIn;
 using test::ReadText;
 
 namespace fs = std::filesystem;
@@ -39,14 +40,6 @@ const std::string& OneImageScan() {
         EXPECT_TRUE(tools::GenerateScan(recipe, path, nullptr, &error)) << error;
     }
     return path;
-}
-
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Runs `shell` (a command line) in `dir`; its exit status, its standard output in `out`.

@@ -53,7 +53,8 @@ RunPlan PlanOf(const std::vector<ScanRecord>& records, const RunParameters& para
     const RunReportSettings settings{parameters, "1.0", 2, true, false, false};
     RunPlan plan;
     std::string error;
-    EXPECT_TRUE(ReadRunPlan(RunPlanJson(settings, records, "done", "/work/here"), "p.json", plan, error))
+    EXPECT_TRUE(
+        ReadRunPlan(RunPlanJson(settings, records, "done", "/data/film/batch"), "p.json", plan, error))
         << error;
     return plan;
 }
@@ -68,7 +69,7 @@ TEST(RunPlan, KeepsTheSettingsAndTheScansAsTheTasksNeedThem) {
     parameters.m_bStartNumber = true;
     parameters.m_strStartNumber = "7";
     const RunPlan plan = PlanOf(Batch(), parameters);
-    EXPECT_EQ(plan.workingDir, "/work/here");
+    EXPECT_EQ(plan.workingDir, "/data/film/batch");
     EXPECT_EQ(plan.parameters.m_nImageCount, 2);
     EXPECT_EQ(plan.parameters.m_nBinning, 3);
     EXPECT_TRUE(plan.parameters.m_bOutputTiff);
