@@ -258,7 +258,7 @@ private:
 
 // Hands the scan rows of row of tiles `tileRow` to every found image that covers them, in the
 // images' order. Pixels of an image row beyond the padded scan's right edge are 0.
-StepResult HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geometry,
+RunOutcome HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geometry,
                     ImagePlacements& placements, std::vector<unsigned char>& imageRow, ImageRowSink& sink) {
     const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
     const int tileLength = static_cast<int>(geometry.m_nTileLength);
@@ -283,18 +283,18 @@ StepResult HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
                 x = end;
             }
             std::memset(imageRow.data() + inside, 0, imageRow.size() - inside);
-            const StepResult written = sink.WriteOutputRow(m, imageRow.data(), image.m_nRowsDone);
-            if (written != StepResult::Ok)
+            const RunOutcome written = sink.WriteOutputRow(m, imageRow.data(), image.m_nRowsDone);
+            if (written != RunOutcome::Done)
                 return written;
             ++image.m_nRowsDone;
         }
     }
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
 } // namespace
 
-StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
+RunOutcome ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
                          ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
                          const Progress& progress, const ExtractionSettings& settings, std::string& detail) {
     // Every thread reads through a reader of the one open scan; the calling thread's is the search's.
@@ -307,7 +307,7 @@ StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeo
         RowOfTiles& row = pass.WaitForRow(tileRow, scan);
         if (const std::string failure = pass.Failure(); !failure.empty()) {
             detail = DETAIL_READING + path + failure;
-            return StepResult::FatalRead;
+            return RunOutcome::FatalRead;
         }
         for (std::size_t column = 0; column < row.failed.size(); ++column) {
             if (!row.failed[column]) {
@@ -319,26 +319,26 @@ StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeo
             const int tile = tileRow * geometry.m_nTilesAcross + static_cast<int>(column);
             if (!scan.ReadTile(static_cast<std::uint32_t>(tile), again.data(), again.size())) {
                 detail = scan.UnreadableTile(tile);
-                return StepResult::FatalRead;
+                return RunOutcome::FatalRead;
             }
             if (pass.Covered(tile))
                 row.tiles[column].assign(again.begin(), again.end());
             if (settings.m_fnTileDecoded)
                 settings.m_fnTileDecoded(tile, again.data());
         }
-        const StepResult result = HandOver(row, tileRow, geometry, placements, imageRow, sink);
-        if (result != StepResult::Ok)
+        const RunOutcome result = HandOver(row, tileRow, geometry, placements, imageRow, sink);
+        if (result != RunOutcome::Done)
             return result;
         pass.Release(tileRow);
         if (settings.m_fnRowOfTilesDone)
             settings.m_fnRowOfTilesDone(tileRow + 1);
         if (progress.StopRequested())
-            return StepResult::Interrupted;
+            return RunOutcome::Interrupted;
     }
     // Tiles read before the scan changed may not belong with those read after: nothing is kept.
     if (detail = scan.Changed(); !detail.empty())
-        return StepResult::FatalRead;
-    return StepResult::Ok;
+        return RunOutcome::FatalRead;
+    return RunOutcome::Done;
 }
 
 int WorkerCount(int requested, const ScanGeometry& geometry) {

@@ -21,7 +21,7 @@ class ImageRowSink {
 public:
     virtual ~ImageRowSink() = default;
     // Row `rowIndex` (0, 1, 2, ...) of image `image` (1..6), expectedWidth bytes.
-    virtual StepResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) = 0;
+    virtual RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) = 0;
 };
 
 struct ExtractionSettings {
@@ -44,7 +44,7 @@ struct ExtractionSettings {
 // machine's cores (more would only wait, each with its memory).
 int WorkerCount(int requested, const ScanGeometry& geometry);
 
-StepResult ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
+RunOutcome ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
                          ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
                          const Progress& progress, const ExtractionSettings& settings, std::string& detail);
 

@@ -82,16 +82,16 @@ void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t c
                     static_cast<double>(count - 1));
 }
 
-StepResult ImageOutput::Fail(StepResult result, const PendingFile& file, const char* reason) {
+RunOutcome ImageOutput::Fail(RunOutcome result, const PendingFile& file, const char* reason) {
     return Fail(result, file.FinalPath(), reason);
 }
 
-StepResult ImageOutput::Fail(StepResult result, const std::string& path, const char* reason) {
+RunOutcome ImageOutput::Fail(RunOutcome result, const std::string& path, const char* reason) {
     failure = "writing " + path + ": " + (reason ? reason : std::strerror(errno));
     return result;
 }
 
-StepResult ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle) {
+RunOutcome ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle) {
     errno = 0;
     const int fd = file.Create();
     handle.reset(fd >= 0 ? TIFFFdOpen(fd, file.TemporaryPath().c_str(), "w") : nullptr);
@@ -104,7 +104,7 @@ StepResult ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffH
     // has always reported it so (the library's open is a read of the directory to be), and scripts
     // that watch for the texts rely on it. MRC outputs that cannot be created are WRITE ERRORs.
     if (!handle)
-        return Fail(StepResult::FatalRead, file, errno ? nullptr : "cannot create the file");
+        return Fail(RunOutcome::FatalRead, file, errno ? nullptr : "cannot create the file");
     TIFF* tiff = handle.get();
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
@@ -121,10 +121,10 @@ StepResult ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffH
         TIFFSetField(tiff, TIFFTAG_YRESOLUTION, m_settings.m_fYResolution / scale);
     }
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
-StepResult ImageOutput::OpenMrc(MrcOutputFile& file, const std::string& path, int width, int height,
+RunOutcome ImageOutput::OpenMrc(MrcOutputFile& file, const std::string& path, int width, int height,
                                 int binning) {
     MrcDescription description;
     description.width = width;
@@ -134,8 +134,8 @@ StepResult ImageOutput::OpenMrc(MrcOutputFile& file, const std::string& path, in
     description.pixelSize = m_settings.m_dPixelSize * binning;
     description.label = MRC_SPLIT_LABEL;
     if (file.Open(path, description, MRC_STREAM_BUFFER) != MrcOutputFile::OpenResult::Opened)
-        return Fail(StepResult::FatalWrite, path);
-    return StepResult::Ok;
+        return Fail(RunOutcome::FatalWrite, path);
+    return RunOutcome::Done;
 }
 
 std::pair<std::string, std::string> ImageOutput::NamesFor(const ImageName& name,
@@ -147,7 +147,7 @@ std::pair<std::string, std::string> ImageOutput::NamesFor(const ImageName& name,
     return {fullName.m_strPath, binnedName};
 }
 
-StepResult ImageOutput::Open(const ImageName& name, const OutputSettings& settings) {
+RunOutcome ImageOutput::Open(const ImageName& name, const OutputSettings& settings) {
     m_settings = settings;
     const bool binning = settings.m_nBinning != 0;
     if (binning) {
@@ -160,20 +160,20 @@ StepResult ImageOutput::Open(const ImageName& name, const OutputSettings& settin
         pending = PendingFile(m_strName);
         if (binning)
             binnedPending = PendingFile(m_strBinnedName);
-        if (const StepResult result = OpenTiff(pending, settings.m_nWidth, settings.m_nHeight, m_tiff);
-            result != StepResult::Ok)
+        if (const RunOutcome result = OpenTiff(pending, settings.m_nWidth, settings.m_nHeight, m_tiff);
+            result != RunOutcome::Done)
             return result;
         if (binning)
             return OpenTiff(binnedPending, settings.m_nBinnedWidth, settings.m_nBinnedHeight, m_binnedTiff);
-        return StepResult::Ok;
+        return RunOutcome::Done;
     }
-    if (const StepResult result = OpenMrc(m_mrc, m_strName, settings.m_nWidth, settings.m_nHeight, 1);
-        result != StepResult::Ok)
+    if (const RunOutcome result = OpenMrc(m_mrc, m_strName, settings.m_nWidth, settings.m_nHeight, 1);
+        result != RunOutcome::Done)
         return result;
     if (binning)
         return OpenMrc(m_binnedMrc, m_strBinnedName, settings.m_nBinnedWidth, settings.m_nBinnedHeight,
                        settings.m_nBinning);
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
 bool ImageOutput::BinRow(const unsigned char* row, int rowIndex) {
@@ -196,7 +196,7 @@ bool ImageOutput::BinRow(const unsigned char* row, int rowIndex) {
     return last;
 }
 
-StepResult ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {
+RunOutcome ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {
     const int b = m_settings.m_nBinning;
     rowsWritten = rowIndex + 1;
     if (m_settings.m_bTiff) {
@@ -204,39 +204,39 @@ StepResult ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {
         errno = 0;
         if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(rowIndex),
                                   const_cast<unsigned char*>(row), width) == -1)
-            return Fail(StepResult::FatalWrite, pending, errno ? nullptr : "the strip cannot be written");
+            return Fail(RunOutcome::FatalWrite, pending, errno ? nullptr : "the strip cannot be written");
         if (b != 0 && BinRow(row, rowIndex)) {
             binnedRowsWritten = rowIndex / b + 1;
             if (TIFFWriteEncodedStrip(m_binnedTiff.get(),
                                       static_cast<std::uint32_t>((rowIndex - (b - 1)) / b),
                                       m_binnedRow.data(), m_settings.m_nBinnedWidth) == -1)
-                return Fail(StepResult::FatalWrite, binnedPending,
+                return Fail(RunOutcome::FatalWrite, binnedPending,
                             errno ? nullptr : "the strip cannot be written");
         }
-        return StepResult::Ok;
+        return RunOutcome::Done;
     }
     if (!m_mrc.WriteRow(row))
-        return Fail(StepResult::FatalWrite, m_strName);
+        return Fail(RunOutcome::FatalWrite, m_strName);
     if (b != 0 && BinRow(row, rowIndex)) {
         binnedRowsWritten = rowIndex / b + 1;
         if (!m_binnedMrc.WriteRow(m_binnedRow.data()))
-            return Fail(StepResult::FatalWrite, m_strBinnedName);
+            return Fail(RunOutcome::FatalWrite, m_strBinnedName);
     }
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
-StepResult ImageOutput::CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height) {
+RunOutcome ImageOutput::CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height) {
     const std::vector<unsigned char> zeros(static_cast<std::size_t>(width), 0);
     for (int row = from; row < height; ++row) {
         errno = 0;
         if (TIFFWriteEncodedStrip(tiff, static_cast<std::uint32_t>(row),
                                   const_cast<unsigned char*>(zeros.data()), width) == -1)
-            return Fail(StepResult::FatalWrite, file, errno ? nullptr : "the strip cannot be written");
+            return Fail(RunOutcome::FatalWrite, file, errno ? nullptr : "the strip cannot be written");
     }
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
-StepResult ImageOutput::CloseTiff() {
+RunOutcome ImageOutput::CloseTiff() {
     struct Output {
         TiffHandle& handle;
         PendingFile& file;
@@ -247,26 +247,26 @@ StepResult ImageOutput::CloseTiff() {
                                  m_settings.m_nBinnedHeight}}) {
         if (!output.handle)
             continue;
-        if (const StepResult completed =
+        if (const RunOutcome completed =
                 CompleteTiff(output.handle.get(), output.file, output.rows, output.width, output.height);
-            completed != StepResult::Ok)
+            completed != RunOutcome::Done)
             return completed;
         errno = 0;
         const bool flushed = TIFFFlush(output.handle.get()) == 1;
         output.handle.reset();
         if (!flushed)
-            return Fail(StepResult::FatalWrite, output.file,
+            return Fail(RunOutcome::FatalWrite, output.file,
                         errno ? nullptr : "the file cannot be completed");
         if (!output.file.Commit())
-            return Fail(StepResult::FatalWrite, output.file);
+            return Fail(RunOutcome::FatalWrite, output.file);
     }
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
-StepResult ImageOutput::FinishMrcFile(MrcOutputFile& file, int rows) {
+RunOutcome ImageOutput::FinishMrcFile(MrcOutputFile& file, int rows) {
     const MrcDescription& description = file.Description();
     if (!file.WriteZeroRows(description.height - rows))
-        return Fail(StepResult::FatalWrite, file.Path());
+        return Fail(RunOutcome::FatalWrite, file.Path());
     // The classic header: DMIN 0 and DMAX 255 always, mean and rms of the delivered rows over the
     // nominal pixel count.
     const MrcDataStatistics& data = file.Statistics();
@@ -276,18 +276,18 @@ StepResult ImageOutput::FinishMrcFile(MrcOutputFile& file, int rows) {
                     classic.rms);
     const std::string path = file.Path();
     if (!file.Close(classic))
-        return Fail(StepResult::FatalWrite, path);
-    return StepResult::Ok;
+        return Fail(RunOutcome::FatalWrite, path);
+    return RunOutcome::Done;
 }
 
-StepResult ImageOutput::FinishMrc() {
+RunOutcome ImageOutput::FinishMrc() {
     if (m_mrc.IsOpen()) {
-        if (const StepResult result = FinishMrcFile(m_mrc, rowsWritten); result != StepResult::Ok)
+        if (const RunOutcome result = FinishMrcFile(m_mrc, rowsWritten); result != RunOutcome::Done)
             return result;
     }
     if (m_binnedMrc.IsOpen())
         return FinishMrcFile(m_binnedMrc, binnedRowsWritten);
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
 } // namespace gc

@@ -67,14 +67,14 @@ public:
 
     // Creates the full-size file (and the binned one). `name` is the full-size TIFF name;
     // MRC output writes to its MRC name.
-    StepResult Open(const ImageName& name, const OutputSettings& settings);
+    RunOutcome Open(const ImageName& name, const OutputSettings& settings);
     // Writes row `rowIndex` (0, 1, 2, ...) of m_nWidth bytes.
-    StepResult WriteRow(const unsigned char* row, int rowIndex);
+    RunOutcome WriteRow(const unsigned char* row, int rowIndex);
     // TIFF outputs: the missing rows as zero strips, then closed and renamed.
-    StepResult CloseTiff();
+    RunOutcome CloseTiff();
     // MRC outputs: the missing rows as zeros, the final headers over the placeholders, closed and
     // renamed; a failed write, close or rename is a write error.
-    StepResult FinishMrc();
+    RunOutcome FinishMrc();
 
     bool IsOpen() const { return m_tiff || m_binnedTiff || m_mrc.IsOpen() || m_binnedMrc.IsOpen(); }
     const std::string& Name() const { return m_strName; }
@@ -87,15 +87,15 @@ public:
     const std::string& Failure() const { return failure; }
 
 private:
-    StepResult OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle);
-    StepResult OpenMrc(MrcOutputFile& file, const std::string& path, int width, int height, int binning);
+    RunOutcome OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle);
+    RunOutcome OpenMrc(MrcOutputFile& file, const std::string& path, int width, int height, int binning);
     // Zero strips (TIFF) from row `from` up to `height`.
-    StepResult CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height);
-    StepResult Fail(StepResult result, const PendingFile& file, const char* reason = nullptr);
-    StepResult Fail(StepResult result, const std::string& path, const char* reason = nullptr);
+    RunOutcome CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height);
+    RunOutcome Fail(RunOutcome result, const PendingFile& file, const char* reason = nullptr);
+    RunOutcome Fail(RunOutcome result, const std::string& path, const char* reason = nullptr);
     // Adds row `rowIndex` to the block sums; true when it completes a binned row.
     bool BinRow(const unsigned char* row, int rowIndex);
-    StepResult FinishMrcFile(MrcOutputFile& file, int rowsWritten);
+    RunOutcome FinishMrcFile(MrcOutputFile& file, int rowsWritten);
 
     OutputSettings m_settings;
     std::string m_strName, m_strBinnedName;

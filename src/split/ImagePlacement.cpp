@@ -108,7 +108,7 @@ void DetectInRow(const unsigned char* row, int y, int m, int begin, int end, con
 
 // The search of image m: the rows of its window top to bottom, each over the tiles under its column
 // window (and the run that may follow a candidate at the window's end), until the image is found.
-StepResult FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
+RunOutcome FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
                      ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
                      std::vector<unsigned char>& row, std::vector<unsigned char>& scratch,
                      std::string& detail) {
@@ -121,7 +121,7 @@ StepResult FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const
     int end = 0;
     ColumnWindow(m, placements, constants, geometry, begin, end);
     if (rowBegin >= rowEnd || begin >= end)
-        return StepResult::Ok;
+        return RunOutcome::Done;
 
     const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
     const int tileLength = static_cast<int>(geometry.m_nTileLength);
@@ -138,7 +138,7 @@ StepResult FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const
     for (int tileRow = static_cast<int>(rowBegin / tileLength);
          tileRow * static_cast<std::int64_t>(tileLength) < rowEnd; ++tileRow) {
         if (progress.StopRequested())
-            return StepResult::Interrupted;
+            return RunOutcome::Interrupted;
         for (int column = firstColumn; column <= lastColumn; ++column) {
             const int tile = tileRow * geometry.m_nTilesAcross + column;
             const std::size_t slot = static_cast<std::size_t>(column - firstColumn);
@@ -149,7 +149,7 @@ StepResult FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const
             scratch.resize(tileSize);
             if (!scan.ReadTile(static_cast<std::uint32_t>(tile), scratch.data(), tileSize)) {
                 detail = scan.UnreadableTile(tile);
-                return StepResult::FatalRead;
+                return RunOutcome::FatalRead;
             }
             if (kept.Keep(tile, scratch)) {
                 tiles[slot] = kept.Find(tile)->data();
@@ -169,10 +169,10 @@ StepResult FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const
                             static_cast<std::size_t>(tileWidth));
             DetectInRow(row.data(), y, m, begin, end, geometry, constants, placements);
             if (placements[m - 1].m_nState == PLACEMENT_FOUND)
-                return StepResult::Ok;
+                return RunOutcome::Done;
         }
     }
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
 } // namespace
@@ -212,7 +212,7 @@ bool KeptTiles::Keep(int tile, std::vector<unsigned char>& decoded) {
     return true;
 }
 
-StepResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
+RunOutcome FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
                       ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
                       std::string& detail) {
     std::vector<unsigned char> row(static_cast<std::size_t>(geometry.m_nPaddedWidth), 0);
@@ -223,12 +223,12 @@ StepResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const Searc
         // Each image needs its predecessor found; once one is missing, the later ones are too.
         if (m > 1 && placements[m - 2].m_nState != PLACEMENT_FOUND)
             break;
-        const StepResult result =
+        const RunOutcome result =
             FindImage(m, scan, geometry, constants, placements, kept, progress, row, scratch, detail);
-        if (result != StepResult::Ok)
+        if (result != RunOutcome::Done)
             return result;
     }
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
 } // namespace gc

@@ -71,7 +71,7 @@ private:
 // Finds images 1..6 of the scan in order (slots that are not expected stay so). Reads the tiles
 // through `scan`. FatalRead (with `detail` naming the tile) when a tile cannot be read, Interrupted
 // when `progress` asks to stop.
-StepResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
+RunOutcome FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
                       ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
                       std::string& detail);
 

@@ -238,24 +238,6 @@ int RunDriver::Threads() const {
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-namespace {
-
-RunOutcome OutcomeOf(StepResult result) {
-    switch (result) {
-    case StepResult::FatalRead:
-        return RunOutcome::FatalRead;
-    case StepResult::FatalWrite:
-        return RunOutcome::FatalWrite;
-    case StepResult::Interrupted:
-        return RunOutcome::Interrupted;
-    case StepResult::Ok:
-        break;
-    }
-    return RunOutcome::Done;
-}
-
-} // namespace
-
 RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex,
                                     Messages& messages, ScanRecord& record,
                                     std::unique_ptr<PlacementPreview>& preview) {
@@ -332,11 +314,11 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     if (m_fnImageCommitted)
         job.imageCommitted = [this, &path](const ImageRecord& image) { m_fnImageCommitted(path, image); };
     SplitReport report;
-    const StepResult result = SplitCheckedScan(job, m_placements, report);
+    const RunOutcome result = SplitCheckedScan(job, m_placements, report);
     m_strDetail = report.detail;
     m_nImagesNotWritten = report.imagesNotWritten;
     record.images = std::move(report.images);
-    return OutcomeOf(result);
+    return result;
 }
 
 RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters, Messages& messages,

@@ -1,12 +1,9 @@
-// Outcomes of the Run's steps and of one input file.
+// Outcomes of the Run's steps (a tile pass, an output's open or write: Done or a stop) and of one
+// input file.
 #pragma once
 
 namespace gc {
 
-// Result of one step inside a file: a tile pass, an output open or write.
-enum class StepResult { Ok, FatalRead, FatalWrite, Interrupted };
-
-// Result of one input file.
 enum class RunOutcome {
     Done,
     Skipped,    // a message was shown; the Run goes on with the next file

@@ -17,9 +17,9 @@ inline constexpr std::size_t KEPT_TILES_BUDGET = std::size_t{32} << 20;
 class OutputSink final : public ImageRowSink {
 public:
     explicit OutputSink(std::array<ImageOutput, MAX_IMAGES>& outputs) : m_outputs(outputs) {}
-    StepResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
+    RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
         ImageOutput& output = m_outputs[static_cast<std::size_t>(image - 1)];
-        return output.IsOpen() ? output.WriteRow(row, rowIndex) : StepResult::Ok;
+        return output.IsOpen() ? output.WriteRow(row, rowIndex) : RunOutcome::Done;
     }
 
 private:
@@ -45,7 +45,7 @@ namespace {
 // Counts the rows of a dry run that decodes the tiles; writes nothing.
 class CountingSink final : public ImageRowSink {
 public:
-    StepResult WriteOutputRow(int, const unsigned char*, int) override { return StepResult::Ok; }
+    RunOutcome WriteOutputRow(int, const unsigned char*, int) override { return RunOutcome::Done; }
 };
 
 // The records of the expected images after the search: corners, sizes and what the rows would be.
@@ -80,13 +80,13 @@ ImageRecord* RecordOf(SplitReport& report, int number) {
 
 } // namespace
 
-StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
+RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
     const SearchConstants constants = SearchConstants::For(job.geometry);
     KeptTiles kept(job.geometry.m_nTileCount, KEPT_TILES_BUDGET);
-    const StepResult found =
+    const RunOutcome found =
         FindImages(job.scan, job.geometry, constants, placements, kept, job.progress, report.detail);
     RecordFinds(job, placements, report);
-    if (found != StepResult::Ok)
+    if (found != RunOutcome::Done)
         return found;
     CheckImageSizes(job.geometry, ScanPixelReader(job.scan, job.geometry, kept), report.images);
 
@@ -130,13 +130,13 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
             job.runFiles.AddOutput(binnedName);
         if (job.dryRun)
             continue;
-        if (const StepResult opened = outputs[k].Open(name, job.settings); opened != StepResult::Ok) {
+        if (const RunOutcome opened = outputs[k].Open(name, job.settings); opened != RunOutcome::Done) {
             report.detail = outputs[k].Failure();
             return opened;
         }
     }
     if (job.dryRun && !job.preview)
-        return StepResult::Ok;
+        return RunOutcome::Done;
 
     ExtractionSettings extraction = job.extraction;
     if (job.preview)
@@ -146,25 +146,25 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
     OutputSink outputSink(outputs);
     CountingSink countingSink;
     ImageRowSink& sink = job.dryRun ? static_cast<ImageRowSink&>(countingSink) : outputSink;
-    const StepResult extracted = ExtractImages(job.path, job.scan, job.geometry, placements, kept, sink,
+    const RunOutcome extracted = ExtractImages(job.path, job.scan, job.geometry, placements, kept, sink,
                                                job.messages, job.progress, extraction, report.detail);
-    if (extracted != StepResult::Ok) {
+    if (extracted != RunOutcome::Done) {
         for (const ImageOutput& output : outputs)
             if (!output.Failure().empty())
                 report.detail = output.Failure();
         return extracted;
     }
     if (job.dryRun)
-        return StepResult::Ok;
+        return RunOutcome::Done;
 
     for (int k = 0; k < MAX_IMAGES; ++k) {
         ImageOutput& output = outputs[k];
         if (!output.IsOpen())
             continue;
-        if (const StepResult finished = job.settings.m_bTiff ? output.CloseTiff() : output.FinishMrc();
-            finished != StepResult::Ok) {
+        if (const RunOutcome finished = job.settings.m_bTiff ? output.CloseTiff() : output.FinishMrc();
+            finished != RunOutcome::Done) {
             report.detail = output.Failure();
-            return StepResult::FatalWrite;
+            return RunOutcome::FatalWrite;
         }
         ImageRecord& record = *RecordOf(report, k + 1);
         record.written = true;
@@ -180,7 +180,7 @@ StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
         if (job.imageCommitted)
             job.imageCommitted(record);
     }
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
 } // namespace gc

@@ -68,6 +68,6 @@ struct ScanJob {
 // `placements` must be reset for the expected images; they hold the finds and the rows written
 // afterwards. A found image whose output would replace a file of the Run is not written: one message
 // names the image, the input and the clashing name. The first failure ends the split with its result.
-StepResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report);
+RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report);
 
 } // namespace gc

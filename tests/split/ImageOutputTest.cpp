@@ -57,13 +57,13 @@ std::vector<unsigned char> BlockMeans(const std::vector<unsigned char>& pixels, 
     return binned;
 }
 
-StepResult WriteImage(ImageOutput& output, const std::vector<unsigned char>& pixels, int width, int rows) {
+RunOutcome WriteImage(ImageOutput& output, const std::vector<unsigned char>& pixels, int width, int rows) {
     for (int i = 0; i < rows; ++i) {
-        const StepResult result = output.WriteRow(pixels.data() + static_cast<std::size_t>(i) * width, i);
-        if (result != StepResult::Ok)
+        const RunOutcome result = output.WriteRow(pixels.data() + static_cast<std::size_t>(i) * width, i);
+        if (result != RunOutcome::Done)
             return result;
     }
-    return StepResult::Ok;
+    return RunOutcome::Done;
 }
 
 TEST(OutputNames, MrcAndBinnedNamesWorkOnTheFileNameOnly) {
@@ -87,10 +87,10 @@ TEST(ImageOutput, MrcWithBinningTwo) {
     pixels[W] = 1;
     pixels[W + 1] = 1;
     ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), Settings(false, W, H, 2)), StepResult::Ok);
+    ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), Settings(false, W, H, 2)), RunOutcome::Done);
     EXPECT_EQ(output.Name(), dir.File("plate_1.mrc"));
     EXPECT_EQ(output.BinnedName(), dir.File("plate_1_2X2.mrc"));
-    ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok);
+    ASSERT_EQ(WriteImage(output, pixels, W, H), RunOutcome::Done);
 
     // Before the finish nothing is under the final names; both temporaries carry the cleared header.
     std::fflush(nullptr);
@@ -106,7 +106,7 @@ TEST(ImageOutput, MrcWithBinningTwo) {
     }
     EXPECT_EQ(temporaries, 2);
 
-    ASSERT_EQ(output.FinishMrc(), StepResult::Ok);
+    ASSERT_EQ(output.FinishMrc(), RunOutcome::Done);
     const test::MrcFile full = test::ReadMrc(dir.File("plate_1.mrc"));
     EXPECT_EQ(full.m_nNX, W);
     EXPECT_EQ(full.m_nNY, H);
@@ -138,9 +138,9 @@ TEST(ImageOutput, ConstantImageAndNominalCount) {
     TempDir dir;
     std::vector<unsigned char> pixels(20 * 10, 200);
     ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "flat_1.tif"), Settings(false, 20, 10, 0)), StepResult::Ok);
-    ASSERT_EQ(WriteImage(output, pixels, 20, 10), StepResult::Ok);
-    ASSERT_EQ(output.FinishMrc(), StepResult::Ok);
+    ASSERT_EQ(output.Open(NameIn(dir, "flat_1.tif"), Settings(false, 20, 10, 0)), RunOutcome::Done);
+    ASSERT_EQ(WriteImage(output, pixels, 20, 10), RunOutcome::Done);
+    ASSERT_EQ(output.FinishMrc(), RunOutcome::Done);
     const test::MrcFile flat = test::ReadMrc(dir.File("flat_1.mrc"));
     EXPECT_EQ(flat.m_fDMean, 200.0f);
     EXPECT_EQ(flat.m_fRms, 0.0f);
@@ -149,9 +149,9 @@ TEST(ImageOutput, ConstantImageAndNominalCount) {
     // Four of ten rows delivered: NY stays 10, the file is completed with six zero rows, and the mean is
     // still over 200 pixels. The binned copy (b = 3) gets its one complete block, then zeros.
     ImageOutput partial;
-    ASSERT_EQ(partial.Open(NameIn(dir, "part_1.tif"), Settings(false, 20, 10, 3)), StepResult::Ok);
-    ASSERT_EQ(WriteImage(partial, pixels, 20, 4), StepResult::Ok);
-    ASSERT_EQ(partial.FinishMrc(), StepResult::Ok);
+    ASSERT_EQ(partial.Open(NameIn(dir, "part_1.tif"), Settings(false, 20, 10, 3)), RunOutcome::Done);
+    ASSERT_EQ(WriteImage(partial, pixels, 20, 4), RunOutcome::Done);
+    ASSERT_EQ(partial.FinishMrc(), RunOutcome::Done);
     const test::MrcFile part = test::ReadMrc(dir.File("part_1.mrc"));
     EXPECT_EQ(part.m_nNY, 10);
     ASSERT_EQ(part.m_data.size(), 200u);
@@ -171,9 +171,9 @@ TEST(ImageOutput, BinningThreeDropsTheLastPartialBlocks) {
     constexpr int W = 11, H = 8; // 11 = 3·3 + 2 columns, 8 = 3·2 + 2 rows
     const std::vector<unsigned char> pixels = Pattern(W, H);
     ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "p_1.tif"), Settings(false, W, H, 3)), StepResult::Ok);
-    ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok);
-    ASSERT_EQ(output.FinishMrc(), StepResult::Ok);
+    ASSERT_EQ(output.Open(NameIn(dir, "p_1.tif"), Settings(false, W, H, 3)), RunOutcome::Done);
+    ASSERT_EQ(WriteImage(output, pixels, W, H), RunOutcome::Done);
+    ASSERT_EQ(output.FinishMrc(), RunOutcome::Done);
     const test::MrcFile binned = test::ReadMrc(dir.File("p_1_3X3.mrc"));
     EXPECT_EQ(binned.m_nNX, 3);
     EXPECT_EQ(binned.m_nNY, 2);
@@ -187,9 +187,9 @@ TEST(ImageOutput, TiffOutputsCopyTheInputsCompression) {
     OutputSettings settings = Settings(true, W, H, 4);
     settings.m_nCompression = COMPRESSION_LZW;
     ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "plate_2.tif"), settings), StepResult::Ok);
-    ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok);
-    ASSERT_EQ(output.CloseTiff(), StepResult::Ok);
+    ASSERT_EQ(output.Open(NameIn(dir, "plate_2.tif"), settings), RunOutcome::Done);
+    ASSERT_EQ(WriteImage(output, pixels, W, H), RunOutcome::Done);
+    ASSERT_EQ(output.CloseTiff(), RunOutcome::Done);
 
     const test::TiffImage full = test::ReadTiff(dir.File("plate_2.tif"));
     ASSERT_TRUE(full.m_bRead);
@@ -219,9 +219,9 @@ TEST(ImageOutput, FilesThatCannotBeCreated) {
     const ImageName missing{dir.File("no/such/dir/plate_1.tif"),
                             FirstDotOfFileName(dir.File("no/such/dir/plate_1.tif"))};
     ImageOutput mrc;
-    EXPECT_EQ(mrc.Open(missing, Settings(false, 4, 4, 0)), StepResult::FatalWrite);
+    EXPECT_EQ(mrc.Open(missing, Settings(false, 4, 4, 0)), RunOutcome::FatalWrite);
     ImageOutput tiff;
-    EXPECT_EQ(tiff.Open(missing, Settings(true, 4, 4, 0)), StepResult::FatalRead);
+    EXPECT_EQ(tiff.Open(missing, Settings(true, 4, 4, 0)), RunOutcome::FatalRead);
 }
 
 TEST(ImageOutput, FailedWritesLeaveNoFileAndSayWhy) {
@@ -233,11 +233,11 @@ TEST(ImageOutput, FailedWritesLeaveNoFileAndSayWhy) {
             // The rows stay in the stream buffer; the finish runs into the file size limit.
             test::FileSizeLimit limit(2000);
             ImageOutput output;
-            ASSERT_EQ(output.Open(NameIn(dir, "full_1.tif"), Settings(tiff, 64, 64, 2)), StepResult::Ok);
-            StepResult result = WriteImage(output, pixels, 64, 64);
-            if (result == StepResult::Ok)
+            ASSERT_EQ(output.Open(NameIn(dir, "full_1.tif"), Settings(tiff, 64, 64, 2)), RunOutcome::Done);
+            RunOutcome result = WriteImage(output, pixels, 64, 64);
+            if (result == RunOutcome::Done)
                 result = tiff ? output.CloseTiff() : output.FinishMrc();
-            EXPECT_EQ(result, StepResult::FatalWrite);
+            EXPECT_EQ(result, RunOutcome::FatalWrite);
             EXPECT_NE(output.Failure().find("writing " + dir.Path().string() + "/full_1"), std::string::npos)
                 << output.Failure();
             EXPECT_NE(output.Failure().find(": File too large"), std::string::npos) << output.Failure();
@@ -270,9 +270,9 @@ TEST(ImageOutput, TiffOutputsOfAJpegScanAreDeflated) {
         geometry.m_nExpectedHeight = H;
         const OutputSettings settings = OutputSettings::For(geometry, true, 0);
         ImageOutput output;
-        ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), settings), StepResult::Ok) << scan;
-        ASSERT_EQ(WriteImage(output, pixels, W, H), StepResult::Ok) << scan;
-        ASSERT_EQ(output.CloseTiff(), StepResult::Ok) << scan;
+        ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), settings), RunOutcome::Done) << scan;
+        ASSERT_EQ(WriteImage(output, pixels, W, H), RunOutcome::Done) << scan;
+        ASSERT_EQ(output.CloseTiff(), RunOutcome::Done) << scan;
         const test::TiffImage image = test::ReadTiff(dir.File("plate_1.tif"));
         EXPECT_EQ(image.m_nCompression, written) << scan;
         EXPECT_EQ(image.m_pixels, pixels) << scan;

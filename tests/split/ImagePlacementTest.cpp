@@ -73,10 +73,10 @@ struct SmallScan {
 
 class RecordingSink final : public ImageRowSink {
 public:
-    StepResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
+    RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
         EXPECT_EQ(rowIndex, static_cast<int>(m_rows[image].size()));
         m_rows[image].emplace_back(row, row + m_nWidth);
-        return StepResult::Ok;
+        return RunOutcome::Done;
     }
     int m_nWidth = 0;
     std::vector<int> m_opened; // the found images, in order
@@ -87,7 +87,7 @@ struct PassRun {
     ImagePlacements m_placements;
     RecordingSink m_sink;
     RecordingProgress m_progress;
-    std::vector<StepResult> m_results; // the search's, then the extraction's
+    std::vector<RunOutcome> m_results; // the search's, then the extraction's
     std::string m_strDetail;
 };
 
@@ -153,7 +153,7 @@ TEST(FindAndExtract, FindsTheCornerAndHandsOverTheRectangle) {
     SmallScan scan;
     scan.Bright(30, 10, 120, 50);
     PassRun run = RunPasses(scan, 1);
-    ASSERT_EQ(run.m_results, (std::vector<StepResult>{StepResult::Ok, StepResult::Ok}));
+    ASSERT_EQ(run.m_results, (std::vector<RunOutcome>{RunOutcome::Done, RunOutcome::Done}));
     ExpectFoundAt(run, 1, 30, 10);
     EXPECT_EQ(run.m_placements[0].m_nX1, 150);
     EXPECT_EQ(run.m_placements[0].m_nY1, 60);
@@ -351,7 +351,7 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         std::string detail;
         ASSERT_EQ(FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements, kept,
                              recorded, detail),
-                  StepResult::Ok);
+                  RunOutcome::Done);
         EXPECT_EQ(placements[0].m_nState, PLACEMENT_FOUND);
         EXPECT_EQ(placements[0].m_nX0, 30);
         EXPECT_EQ(placements[0].m_nY0, 10);
@@ -363,7 +363,7 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         settings.m_nThreads = threads;
         EXPECT_EQ(ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded,
                                 settings, detail),
-                  StepResult::FatalRead);
+                  RunOutcome::FatalRead);
         EXPECT_EQ(detail, "reading " + path + ": tile 12 cannot be read");
         ASSERT_FALSE(messages.m_shown.empty());
         EXPECT_NE(messages.m_shown.front().m_strCaption.find("Error"), std::string::npos);
@@ -406,7 +406,7 @@ TEST(OnePass, AThreadsExceptionIsAFatalStopWithItsReason) {
             std::string detail;
             EXPECT_EQ(ExtractImages(path, *tiles, geometry, placements, kept, sink, messages, progress,
                                     settings, detail),
-                      StepResult::FatalRead);
+                      RunOutcome::FatalRead);
             EXPECT_EQ(detail, "reading " + path + DETAIL_THREAD_FAILED + "decoder gave up");
         }
     }

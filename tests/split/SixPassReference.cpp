@@ -60,18 +60,19 @@ bool SixPassSplit(const std::vector<unsigned char>& pixels, const std::string& p
             }
             if (image.m_nState == PLACEMENT_FOUND && image.m_nY0 <= y && y < image.m_nY1) {
                 if (image.m_nRowsDone == 0 &&
-                    outputs[k].Open(namer.MakeImageName(path, m), settings) != StepResult::Ok)
+                    outputs[k].Open(namer.MakeImageName(path, m), settings) != RunOutcome::Done)
                     return false;
-                if (outputs[k].WriteRow(row.data(), image.m_nRowsDone++) != StepResult::Ok)
+                if (outputs[k].WriteRow(row.data(), image.m_nRowsDone++) != RunOutcome::Done)
                     return false;
             }
         }
-        if (settings.m_bTiff && image.m_nState == PLACEMENT_FOUND && outputs[k].CloseTiff() != StepResult::Ok)
+        if (settings.m_bTiff && image.m_nState == PLACEMENT_FOUND &&
+            outputs[k].CloseTiff() != RunOutcome::Done)
             return false;
     }
     for (int k = 0; k < MAX_IMAGES; ++k)
         if (!settings.m_bTiff && images[k].m_nState == PLACEMENT_FOUND &&
-            outputs[k].FinishMrc() != StepResult::Ok)
+            outputs[k].FinishMrc() != RunOutcome::Done)
             return false;
     return true;
 }
