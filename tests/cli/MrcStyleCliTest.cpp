@@ -85,7 +85,7 @@ TEST(CliMrc2014, SameValuesAsClassicWithTheDataStatisticsAndPixelSize) {
     }
 }
 
-TEST(CliMrc2014, MagnificationNeedsUsableResolutionTags) {
+TEST(CliMrc2014, MagnificationTakesTheScansSamplingOnlyWhenUsable) {
     TempDir dir;
     std::string error;
     // The sample scans have different resolutions across and down: no one pixel size.
@@ -97,6 +97,19 @@ TEST(CliMrc2014, MagnificationNeedsUsableResolutionTags) {
     // One pixel size at a time.
     EXPECT_EQ(Split(dir, "--magnification 50000 --pixel-size 1.4 plate.tif"), 2);
     EXPECT_EQ(Split(dir, "--pixel-size 0 plate.tif"), 2);
+
+    // A scan sampled alike across and down (a 7 µm step: 25400 / 7 pixels per inch) at 50,000×:
+    // 1.4 Å in the cell of the full-size image, 2.8 Å in the binned one.
+    tools::ScanSpec square = tools::OneImageSpec();
+    square.m_dResolution = square.m_dYResolution = 25400.0 / 7.0;
+    ASSERT_TRUE(tools::GenerateScan(square, dir.File("square.tif"), nullptr, &error)) << error;
+    ASSERT_EQ(Split(dir, "--magnification 50000 --binning 2 square.tif", &errors), 0) << errors;
+    const char* names[] = {"square_1.mrc", "square_1_2X2.mrc"};
+    for (int i = 0; i < 2; ++i) {
+        const test::MrcFile mrc = test::ReadMrc((dir.Path() / names[i]).string());
+        ASSERT_TRUE(mrc.m_bRead) << names[i];
+        EXPECT_NEAR(GetFloatLE(mrc.m_header.data() + 40) / mrc.m_nNX, 1.4 * (i + 1), 1e-5) << names[i];
+    }
 }
 
 } // namespace
