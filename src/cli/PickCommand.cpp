@@ -11,10 +11,10 @@
 #include "core/FileHandles.h"
 #include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
-#include "view/PickCoordinates.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
-#include "view/PickState.h"
+#include "pick/PickCoordinates.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
+#include "pick/PickState.h"
 
 #include <cerrno>
 #include <climits>

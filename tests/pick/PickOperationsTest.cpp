@@ -1,9 +1,9 @@
-#include "view/PickOperations.h"
+#include "pick/PickOperations.h"
 #include "PickTestImages.h"
 #include "image/MrcHeader.h"
+#include "pick/PickCoordinates.h"
+#include "pick/PickMessages.h"
 #include "support/TestSupport.h"
-#include "view/PickCoordinates.h"
-#include "view/PickMessages.h"
 
 #include <gtest/gtest.h>
 

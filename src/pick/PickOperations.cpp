@@ -351,12 +351,6 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
     return result;
 }
 
-float PickSampleValue(const DIBSection& image, int x, int y) {
-    unsigned char rgba[4] = {0, 0, 0, 0};
-    image.GetPixelColor(static_cast<unsigned>(x), static_cast<unsigned>(y), rgba);
-    return static_cast<float>((rgba[0] + rgba[1] + rgba[2]) / 3);
-}
-
 std::string PickFileBase(const std::string& path) {
     return StemToFirstDot(path);
 }

@@ -1,12 +1,12 @@
 // Boxes picked on an image read from an MRC file hold the file's values, in every mode the viewer
 // reads; a file that no longer gives them is reported and its boxes are left out.
-#include "view/PickValues.h"
+#include "pick/PickValues.h"
 #include "PickTestImages.h"
 #include "document/ImageDocument.h"
 #include "image/MrcHeader.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
 #include "support/TestSupport.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
 
 #include <gtest/gtest.h>
 

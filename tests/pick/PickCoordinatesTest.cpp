@@ -1,13 +1,13 @@
 // The coordinate files written beside the picked boxes, read back by an independent STAR reader and
 // by a few lines of our own for EMAN2's box format; reading centres from coordinate files; and saves
 // that fail part-way leaving nothing behind.
-#include "view/PickCoordinates.h"
+#include "pick/PickCoordinates.h"
 #include "PickTestImages.h"
 #include "convert/OutputChecks.h"
 #include "image/MrcHeader.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
 #include "support/TestSupport.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
 
 #include <gtest/gtest.h>
 
