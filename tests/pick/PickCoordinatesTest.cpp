@@ -17,22 +17,11 @@
 namespace gc {
 namespace {
 
+using test::FixedClock;
 using test::PatternImage;
 using test::PatternValue;
+using test::PickingState;
 using test::TempDir;
-
-PickState PickingState(const std::string& openFilePath, int maskSize, bool collate) {
-    PickState state;
-    state.m_strOpenFilePath = openFilePath;
-    state.m_bPickMode = 1;
-    state.m_nMaskSize = maskSize;
-    state.m_bCollate = collate ? 1 : 0;
-    return state;
-}
-
-PickSaveHooks FixedClock() {
-    return {[] { return test::PickTestTime(); }, {}};
-}
 
 std::string ReadText(const std::string& path) {
     const auto bytes = test::ReadFileBytes(path);

@@ -70,14 +70,11 @@ struct PickedMrc {
         ASSERT_EQ(m_document.OpenFile(m_path, m_messages), OpenOutcome::Opened);
         m_image = m_document.GetImage(section);
         ASSERT_NE(m_image, nullptr);
-        m_state.m_strOpenFilePath = m_path;
-        m_state.m_bPickMode = 1;
-        m_state.m_nMaskSize = 4;
+        m_state = test::PickingState(m_path, 4);
     }
     // Saves the picks with the boxes' values taken from the file's section.
     SavePicksResult Save() {
-        return SavePicks(m_state, m_image, m_messages, {[] { return test::PickTestTime(); }, {}},
-                         {m_path, m_section});
+        return SavePicks(m_state, m_image, m_messages, test::FixedClock(), {m_path, m_section});
     }
 };
 
