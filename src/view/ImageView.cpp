@@ -51,7 +51,11 @@ ImageView::~ImageView() = default;
 void ImageView::OnInitialUpdate() {
     SetScrollSizes({100, 100});
     if (m_pDirDlg == nullptr) {
-        m_pDirDlg = new ImageListWindow(this);
+        m_pDirDlg = new ImageListWindow(this, {[this](int index) { return Thumbnail(index); },
+                                               [this](int index) {
+                                                   SelectImage(index);
+                                                   DrawImage();
+                                               }});
         m_pDirDlg->hide();
     }
 }
