@@ -10,8 +10,8 @@
 #include "image/JpegCodec.h"
 #include "image/MrcReader.h"
 #include "image/TiffCodec.h"
+#include "pick/PickCoordinates.h"
 #include "split/RunDriver.h"
-#include "view/PickCoordinates.h"
 
 #include <algorithm>
 

@@ -3,7 +3,8 @@
 #   core                        messages, progress, outcomes, pending files, TIFF error routing
 #   image                       the image buffer and the file formats
 #   split, convert, document    the Run, optical density and cut, the open image file
-#   view                        the viewer and picking (may use the document)
+#   pick                        particle picking without windows (may use the document)
+#   view                        the viewer (may use picking)
 #   forms                       the dialogs' logic without widgets
 #   cli, app                    the two front ends (the command line does not use the forms)
 set -euo pipefail
@@ -15,10 +16,11 @@ declare -A allowed=(
   [split]="core image split"
   [convert]="core image convert"
   [document]="core image document"
-  [view]="core image document view"
-  [forms]="core image split convert document view forms"
-  [cli]="core image split convert document view cli"
-  [app]="core image split convert document view forms app"
+  [pick]="core image document pick"
+  [view]="core image document pick view"
+  [forms]="core image split convert document pick view forms"
+  [cli]="core image split convert document pick view cli"
+  [app]="core image split convert document pick view forms app"
 )
 
 status=0

@@ -7,9 +7,9 @@
 #include "CommandTable.h"
 #include "HelpGuide.h"
 #include "MainWindow.h"
+#include "pick/PickOperations.h"
 #include "split/SplitMessages.h"
 #include "view/ImageView.h"
-#include "view/PickOperations.h"
 #include "view/PixelReadout.h"
 #include "view/ZoomFactor.h"
 

@@ -14,8 +14,8 @@
 #include "core/Outcome.h"
 #include "core/TiffErrors.h"
 #include "document/ImageDocument.h"
+#include "pick/PickState.h"
 #include "split/RunParameters.h"
-#include "view/PickState.h"
 #include "view/ViewContext.h"
 
 #include <QObject>

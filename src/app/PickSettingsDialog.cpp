@@ -3,8 +3,8 @@
 #include "AppDialogs.h"
 #include "Application.h"
 #include "MainWindow.h"
+#include "pick/PickMessages.h"
 #include "view/ImageView.h"
-#include "view/PickMessages.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

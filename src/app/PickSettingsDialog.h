@@ -5,7 +5,7 @@
 
 #include "core/Messages.h"
 #include "forms/PickSettingsForm.h"
-#include "view/PickState.h"
+#include "pick/PickState.h"
 
 #include <QDialog>
 

@@ -11,10 +11,10 @@
 #include "core/FileHandles.h"
 #include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
-#include "view/PickCoordinates.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
-#include "view/PickState.h"
+#include "pick/PickCoordinates.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
+#include "pick/PickState.h"
 
 #include <cerrno>
 #include <climits>
@@ -79,25 +79,98 @@ std::string CentreText(PickPoint centre) {
     return std::to_string(centre.x) + "," + std::to_string(centre.y);
 }
 
-int RunPick(const PickOptions& options) {
+// A centre with the text that names it in a refusal.
+using NamedCentre = std::pair<PickPoint, std::string>;
+
+// What the arguments ask for before any file is opened: the --coords file's format and the X,Y
+// centres. Throws the usage errors, in the order the user meets them.
+struct PickRequest {
+    std::optional<CoordinateFormat> m_format; // set when --coords is given
+    std::vector<NamedCentre> m_arguments;
+};
+
+PickRequest CheckRequest(const PickOptions& options) {
     const bool coordsGiven = !options.m_strCoords.empty();
     if (!coordsGiven && options.m_centres.empty())
         throw UsageError{"give the box centres as X,Y arguments, with --coords FILE, or both"};
-    std::optional<CoordinateFormat> format;
+    PickRequest request;
     if (coordsGiven) {
-        format = CoordinateFormatOf(options.m_strCoords);
-        if (!format)
+        request.m_format = CoordinateFormatOf(options.m_strCoords);
+        if (!request.m_format)
             throw UsageError{"--coords: " + options.m_strCoords + " is not a .box, .star or .csv file"};
     }
-    // Each centre with the text that names it in a refusal.
-    std::vector<std::pair<PickPoint, std::string>> centres;
-    std::vector<std::pair<PickPoint, std::string>> arguments;
     for (const std::string& text : options.m_centres) {
         PickPoint centre;
         if (!ParseCentre(text, centre))
             throw UsageError{"a box centre is written X,Y with two integers: " + text};
-        arguments.emplace_back(centre, text);
+        request.m_arguments.emplace_back(centre, text);
     }
+    return request;
+}
+
+// Appends the centres of the coordinate file `path` to `centres`; the exit status when the file cannot
+// be read or is not understood throughout (then nothing is picked).
+std::optional<int> ReadCoordsFile(const std::string& path, CoordinateFormat format,
+                                  const CoordinateFrame& frame, Messages& messages,
+                                  std::vector<NamedCentre>& centres) {
+    std::string text;
+    errno = 0;
+    const CoordinateFileRead read = ReadCoordinateFile(path, text);
+    if (read == CoordinateFileRead::Unreadable) {
+        messages.Detail("reading " + path + ": " + std::strerror(errno));
+        messages.Error(pick_text::COORDS_UNREADABLE + path);
+        return EXIT_FATAL;
+    }
+    if (read == CoordinateFileRead::TooLarge) {
+        // Refused like a file that is not understood: nothing is picked.
+        messages.Error(path + pick_text::COORDS_TOO_LARGE);
+        return EXIT_USAGE;
+    }
+    const CoordinateReading reading = ParseCoordinates(text, format, frame);
+    if (!reading.Ok()) {
+        // Nothing is picked from a file that is not understood throughout.
+        messages.Error(path + (reading.m_nBadLine > 0 ? " line " + std::to_string(reading.m_nBadLine) : "") +
+                       ": " + reading.m_strProblem);
+        return EXIT_USAGE;
+    }
+    for (const PickPoint& centre : reading.m_centres)
+        centres.emplace_back(centre, CentreText(centre));
+    return std::nullopt;
+}
+
+// Adds the centres in order with the viewer's rules; each refused one is named in a warning. Returns
+// how many were refused.
+int AddCentres(PickState& state, const DIBSection& image, const std::vector<NamedCentre>& centres,
+               Messages& messages) {
+    int refused = 0;
+    for (const auto& [centre, text] : centres) {
+        const AddPickResult result = AddPick(state, &image, centre);
+        if (result != AddPickResult::Added) {
+            messages.Warning(RefusalText(result) + text);
+            ++refused;
+        }
+    }
+    if (state.m_nPickCount == 0)
+        messages.Warning(pick_text::NO_CENTRE_LEFT);
+    return refused;
+}
+
+// Prints the names of the files written, the boxes first; returns the exit status of the command.
+int ReportSaved(const SavePicksResult& saved, int refused) {
+    for (const std::string& name : saved.m_written)
+        std::printf("%s\n", name.c_str());
+    for (const std::string& name : saved.m_coordinateFiles)
+        std::printf("%s\n", name.c_str());
+    std::fflush(stdout);
+    const Outcome outcome = OutcomeOf(saved.m_outcome);
+    // A refused centre, or none left to save, is a box the user asked for and did not get.
+    if (outcome == Outcome::Done && (refused > 0 || saved.m_outcome == SavePicksOutcome::NothingToSave))
+        return ExitStatusFor(Outcome::Skipped);
+    return ExitStatusFor(outcome);
+}
+
+int RunPick(const PickOptions& options) {
+    const PickRequest request = CheckRequest(options);
 
     CliMessages messages;
     ImageDocument document;
@@ -117,64 +190,27 @@ int RunPick(const PickOptions& options) {
         micrograph = {options.m_strImage, options.m_nImage - 1};
     const CoordinateFrame frame{image->GetHeight(), options.m_nSize,
                                 micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
-    if (coordsGiven) {
-        std::string text;
-        errno = 0;
-        const CoordinateFileRead read = ReadCoordinateFile(options.m_strCoords, text);
-        if (read == CoordinateFileRead::Unreadable) {
-            messages.Detail("reading " + options.m_strCoords + ": " + std::strerror(errno));
-            messages.Error(pick_text::COORDS_UNREADABLE + options.m_strCoords);
-            return EXIT_FATAL;
-        }
-        if (read == CoordinateFileRead::TooLarge) {
-            // Refused like a file that is not understood: nothing is picked.
-            messages.Error(options.m_strCoords + pick_text::COORDS_TOO_LARGE);
-            return EXIT_USAGE;
-        }
-        const CoordinateReading reading = ParseCoordinates(text, *format, frame);
-        if (!reading.Ok()) {
-            // Nothing is picked from a file that is not understood throughout.
-            messages.Error(options.m_strCoords +
-                           (reading.m_nBadLine > 0 ? " line " + std::to_string(reading.m_nBadLine) : "") +
-                           ": " + reading.m_strProblem);
-            return EXIT_USAGE;
-        }
-        for (const PickPoint& centre : reading.m_centres)
-            centres.emplace_back(centre, CentreText(centre));
+    std::vector<NamedCentre> centres;
+    if (request.m_format) {
+        if (const std::optional<int> status =
+                ReadCoordsFile(options.m_strCoords, *request.m_format, frame, messages, centres))
+            return *status;
     }
-    centres.insert(centres.end(), arguments.begin(), arguments.end());
+    centres.insert(centres.end(), request.m_arguments.begin(), request.m_arguments.end());
 
     PickState state;
     state.m_strOpenFilePath = options.m_strImage;
     state.m_bPickMode = 1;
     state.m_bCollate = options.m_bCollate ? 1 : 0;
     state.m_nMaskSize = options.m_nSize;
-    int refused = 0;
     state.m_bMrc2014 = options.m_bMrc2014;
     state.m_dPixelSize = options.m_dPixelSize;
-    for (const auto& [centre, text] : centres) {
-        const AddPickResult result = AddPick(state, image, centre);
-        if (result != AddPickResult::Added) {
-            messages.Warning(RefusalText(result) + text);
-            ++refused;
-        }
-    }
-    if (state.m_nPickCount == 0)
-        messages.Warning(pick_text::NO_CENTRE_LEFT);
+    const int refused = AddCentres(state, *image, centres, messages);
 
-    const SavePicksResult saved =
-        SavePicks(state, image, messages, {}, micrograph,
-                  coordsGiven ? std::vector<std::string>{options.m_strCoords} : std::vector<std::string>{});
-    for (const std::string& name : saved.m_written)
-        std::printf("%s\n", name.c_str());
-    for (const std::string& name : saved.m_coordinateFiles)
-        std::printf("%s\n", name.c_str());
-    std::fflush(stdout);
-    const Outcome outcome = OutcomeOf(saved.m_outcome);
-    // A refused centre, or none left to save, is a box the user asked for and did not get.
-    if (outcome == Outcome::Done && (refused > 0 || saved.m_outcome == SavePicksOutcome::NothingToSave))
-        return ExitStatusFor(Outcome::Skipped);
-    return ExitStatusFor(outcome);
+    const SavePicksResult saved = SavePicks(state, image, messages, {}, micrograph,
+                                            request.m_format ? std::vector<std::string>{options.m_strCoords}
+                                                             : std::vector<std::string>{});
+    return ReportSaved(saved, refused);
 }
 
 } // namespace

@@ -97,27 +97,62 @@ OpenOutcome ImageDocument::OpenFile(const std::string& path, Messages& messages)
     return OpenOutcome::Opened;
 }
 
+namespace {
+
+// Whether the viewer writes files of `type`; any other type is refused with its message.
+bool IsWritableType(int type, Messages& messages) {
+    switch (type) {
+    case FT_JPEG:
+    case FT_BMP:
+    case FT_TIFF:
+        return true;
+    case FT_GIF:
+        messages.Error(MSG_GIF_NOT_SUPPORTED);
+        return false;
+    case FT_OTHER:
+    case FT_MRC: // read by the viewer, written only by the Run, Convert and picking
+        messages.Error(MSG_FILE_TYPE_NOT_SUPPORTED);
+        return false;
+    default:
+        messages.Error(MSG_UNKNOWN_FILE_TYPE);
+        return false;
+    }
+}
+
+enum class ImageWrite { Written, NotWritten, Fatal };
+
+// Writes `image` into the file `temporary` with the writer of `type` (a writable type); `path` is the
+// name the TIFF writer's messages give.
+ImageWrite WriteImageAs(int type, const std::string& temporary, DIBSection& image, const std::string& path,
+                        Messages& messages) {
+    switch (type) {
+    case FT_JPEG:
+        switch (WriteJpegFile(temporary, image, JPEG_SAVE_QUALITY, messages)) {
+        case JpegWriteResult::Written:
+            return ImageWrite::Written;
+        case JpegWriteResult::NotWritten:
+            return ImageWrite::NotWritten;
+        case JpegWriteResult::Fatal:
+            return ImageWrite::Fatal;
+        }
+        return ImageWrite::NotWritten;
+    case FT_BMP:
+        return WriteBmpFile(temporary, image) != 0 ? ImageWrite::Written : ImageWrite::NotWritten;
+    default:
+        return WriteTiffFile(temporary, image, messages, path) != 0 ? ImageWrite::Written
+                                                                    : ImageWrite::NotWritten;
+    }
+}
+
+} // namespace
+
 SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages) {
     const int type = FileTypeFromName(path);
     const DIBSection* current = GetImage(m_nCurrentImage);
     if (current == nullptr)
         return SaveOutcome::NothingOpen;
-    switch (type) {
-    case FT_JPEG:
-    case FT_BMP:
-    case FT_TIFF:
-        break;
-    case FT_GIF:
-        messages.Error(MSG_GIF_NOT_SUPPORTED);
+    if (!IsWritableType(type, messages))
         return SaveOutcome::Unsupported;
-    case FT_OTHER:
-    case FT_MRC: // read by the viewer, written only by the Run, Convert and picking
-        messages.Error(MSG_FILE_TYPE_NOT_SUPPORTED);
-        return SaveOutcome::Unsupported;
-    default:
-        messages.Error(MSG_UNKNOWN_FILE_TYPE);
-        return SaveOutcome::Unsupported;
-    }
 
     // The writer fills a temporary beside the chosen name, which takes the file's place only when
     // it is complete: a failed save leaves whatever was under that name untouched and no temporary.
@@ -128,26 +163,10 @@ SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages)
     if (const int fd = output.Create(); fd >= 0)
         ::close(fd);
     DIBSection copy(*current);
-    bool written = false;
-    switch (type) {
-    case FT_JPEG:
-        switch (WriteJpegFile(output.TemporaryPath(), copy, JPEG_SAVE_QUALITY, messages)) {
-        case JpegWriteResult::Written:
-            written = true;
-            break;
-        case JpegWriteResult::NotWritten:
-            break;
-        case JpegWriteResult::Fatal:
-            return SaveOutcome::Fatal;
-        }
-        break;
-    case FT_BMP:
-        written = WriteBmpFile(output.TemporaryPath(), copy) != 0;
-        break;
-    default:
-        written = WriteTiffFile(output.TemporaryPath(), copy, messages, path) != 0;
-        break;
-    }
+    const ImageWrite write = WriteImageAs(type, output.TemporaryPath(), copy, path, messages);
+    if (write == ImageWrite::Fatal)
+        return SaveOutcome::Fatal;
+    bool written = write == ImageWrite::Written;
     if (written && !output.Commit()) {
         messages.Detail("writing " + path + ": " + std::strerror(errno));
         written = false;

@@ -1,6 +1,6 @@
 #include "forms/PickSettingsForm.h"
 
-#include "view/PickMessages.h"
+#include "pick/PickMessages.h"
 
 #include <cctype>
 #include <climits>

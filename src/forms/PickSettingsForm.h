@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/Messages.h"
-#include "view/PickState.h"
+#include "pick/PickState.h"
 
 #include <string>
 

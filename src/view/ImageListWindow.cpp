@@ -1,10 +1,11 @@
 #include "ImageListWindow.h"
 
-#include "ImageView.h"
 #include "ViewMessages.h"
 
 #include <QListWidget>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace gc {
 
@@ -12,7 +13,7 @@ QString DirectoryEntryText(int index) {
     return QString::asprintf(DIRECTORY_ENTRY_FORMAT, index + 1);
 }
 
-ImageListWindow::ImageListWindow(ImageView* view) : QDialog(view), m_pView(view) {
+ImageListWindow::ImageListWindow(QWidget* parent, Hooks hooks) : QDialog(parent), m_hooks(std::move(hooks)) {
     setWindowTitle(DIRECTORY_CAPTION);
     setModal(false);
     m_list = new QListWidget(this);
@@ -29,18 +30,16 @@ void ImageListWindow::FillImageList() {
     m_list->clear();
     for (int i = 0; i < m_nImageCount; ++i) {
         auto* item = new QListWidgetItem(DirectoryEntryText(i), m_list);
-        if (m_pView != nullptr)
-            item->setIcon(m_pView->Thumbnail(i));
+        if (m_hooks.m_thumbnail)
+            item->setIcon(m_hooks.m_thumbnail(i));
     }
 }
 
 void ImageListWindow::OnDoubleClickList() {
     for (int row = 0; row < m_list->count(); ++row) {
         if (m_list->item(row)->isSelected()) {
-            if (m_pView != nullptr) {
-                m_pView->SelectImage(row);
-                m_pView->DrawImage();
-            }
+            if (m_hooks.m_show)
+                m_hooks.m_show(row);
             return;
         }
     }

@@ -4,13 +4,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
+
+#include <functional>
 
 class QListWidget;
 class QListWidgetItem;
 
 namespace gc {
-
-class ImageView;
 
 // Text of entry `index` (0-based): "image" followed by index + 1.
 QString DirectoryEntryText(int index);
@@ -18,7 +19,13 @@ QString DirectoryEntryText(int index);
 class ImageListWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit ImageListWindow(ImageView* view);
+    // What the list asks of the window that shows the images.
+    struct Hooks {
+        std::function<QIcon(int)> m_thumbnail; // the small picture of image `index`
+        std::function<void(int)> m_show;       // shows image `index`
+    };
+
+    ImageListWindow(QWidget* parent, Hooks hooks);
 
     void SetImageCount(int count) { m_nImageCount = count; }
     int GetImageCount() const { return m_nImageCount; }
@@ -30,7 +37,7 @@ public:
     QListWidget& GetList() { return *m_list; }
 
 private:
-    ImageView* m_pView;
+    Hooks m_hooks;
     int m_nImageCount = 0;
     QListWidget* m_list = nullptr;
 };

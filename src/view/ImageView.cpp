@@ -51,7 +51,11 @@ ImageView::~ImageView() = default;
 void ImageView::OnInitialUpdate() {
     SetScrollSizes({100, 100});
     if (m_pDirDlg == nullptr) {
-        m_pDirDlg = new ImageListWindow(this);
+        m_pDirDlg = new ImageListWindow(this, {[this](int index) { return Thumbnail(index); },
+                                               [this](int index) {
+                                                   SelectImage(index);
+                                                   DrawImage();
+                                               }});
         m_pDirDlg->hide();
     }
 }
@@ -179,55 +183,66 @@ void ImageView::PaintImage(QPainter& painter) {
     if (m_sizeScroll != m_sizeZoomed)
         SetScrollSizes(m_sizeZoomed);
 
-    if (zoomed.IsValid()) {
-        const QRect visible(scroll.x, scroll.y, viewport()->width(), viewport()->height());
-        QImage part = ImageFromDIB(zoomed, visible);
-        if (!part.isNull() && m_bAutoContrast) {
-            if (m_pContrastImage != image) {
-                m_contrast = AutoContrastTable(*image);
-                m_pContrastImage = image;
-            }
-            for (int y = 0; y < part.height(); ++y) {
-                unsigned char* line = part.scanLine(y);
-                for (int i = 0; i < part.width() * 3; ++i)
-                    line[i] = m_contrast[line[i]];
-            }
-        }
-        if (!part.isNull())
-            painter.drawImage(0, 0, part);
-    }
+    if (zoomed.IsValid())
+        PaintVisiblePart(painter, *image, zoomed, scroll);
     if (m_fZoomShown != zoom) {
         m_fZoomShown = zoom;
         emit ZoomShown(zoom);
     }
+    PaintSavedBoxes(painter, zoom, scroll);
+    if (m_context.IsPickMode())
+        PaintPickBoxes(painter, zoom, scroll);
+}
 
-    // Boxes already saved from this image, in green, whether or not pick mode is still on.
-    if (const std::vector<ViewPoint> saved = m_context.GetSavedPicks(m_nImageIndex); !saved.empty()) {
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(QColor(0, 200, 0), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        painter.setBrush(Qt::NoBrush);
-        for (const ViewPoint& centre : saved) {
-            const PickOutline outline = PickOutlineAt(centre, m_context.GetSavedMaskSize(), zoom, scroll);
-            painter.drawRect(outline.left, outline.top, outline.side, outline.side);
+void ImageView::PaintVisiblePart(QPainter& painter, const DIBSection& image, const DIBSection& zoomed,
+                                 ViewPoint scroll) {
+    const QRect visible(scroll.x, scroll.y, viewport()->width(), viewport()->height());
+    QImage part = ImageFromDIB(zoomed, visible);
+    if (part.isNull())
+        return;
+    if (m_bAutoContrast) {
+        if (m_pContrastImage != &image) {
+            m_contrast = AutoContrastTable(image);
+            m_pContrastImage = &image;
+        }
+        for (int y = 0; y < part.height(); ++y) {
+            unsigned char* line = part.scanLine(y);
+            for (int i = 0; i < part.width() * 3; ++i)
+                line[i] = m_contrast[line[i]];
         }
     }
+    painter.drawImage(0, 0, part);
+}
 
-    if (m_context.IsPickMode()) {
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(QColor(255, 0, 0), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        painter.setBrush(Qt::NoBrush);
-        const int maskSize = m_context.GetMaskSize();
-        for (const ViewPoint& centre : m_context.GetPicks()) {
-            const PickOutline outline = PickOutlineAt(centre, maskSize, zoom, scroll);
-            const QPoint corners[5] = {
-                {outline.left, outline.top},
-                {outline.left, outline.top + outline.side},
-                {outline.left + outline.side, outline.top + outline.side},
-                {outline.left + outline.side, outline.top},
-                {outline.left, outline.top},
-            };
-            painter.drawPolyline(corners, 5);
-        }
+void ImageView::PaintSavedBoxes(QPainter& painter, float zoom, ViewPoint scroll) {
+    // Boxes already saved from this image, in green, whether or not pick mode is still on.
+    const std::vector<ViewPoint> saved = m_context.GetSavedPicks(m_nImageIndex);
+    if (saved.empty())
+        return;
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(QColor(0, 200, 0), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    for (const ViewPoint& centre : saved) {
+        const PickOutline outline = PickOutlineAt(centre, m_context.GetSavedMaskSize(), zoom, scroll);
+        painter.drawRect(outline.left, outline.top, outline.side, outline.side);
+    }
+}
+
+void ImageView::PaintPickBoxes(QPainter& painter, float zoom, ViewPoint scroll) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(QColor(255, 0, 0), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    const int maskSize = m_context.GetMaskSize();
+    for (const ViewPoint& centre : m_context.GetPicks()) {
+        const PickOutline outline = PickOutlineAt(centre, maskSize, zoom, scroll);
+        const QPoint corners[5] = {
+            {outline.left, outline.top},
+            {outline.left, outline.top + outline.side},
+            {outline.left + outline.side, outline.top + outline.side},
+            {outline.left + outline.side, outline.top},
+            {outline.left, outline.top},
+        };
+        painter.drawPolyline(corners, 5);
     }
 }
 

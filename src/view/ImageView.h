@@ -101,6 +101,12 @@ protected:
 private:
     void SetScrollSizes(ViewSize size);
     void PaintImage(QPainter& painter);
+    // The part of the zoomed image inside the window, through the contrast stretch when it is on.
+    void PaintVisiblePart(QPainter& painter, const DIBSection& image, const DIBSection& zoomed,
+                          ViewPoint scroll);
+    // The outlines of the boxes saved from the image shown (green) and of the current picks (red).
+    void PaintSavedBoxes(QPainter& painter, float zoom, ViewPoint scroll);
+    void PaintPickBoxes(QPainter& painter, float zoom, ViewPoint scroll);
     PickPointer PointerAt(ViewPoint window) const;
 
     ViewContext& m_context;

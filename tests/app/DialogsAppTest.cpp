@@ -9,11 +9,11 @@
 #include "forms/RunParametersForm.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
 #include "split/SplitMessages.h"
 #include "tools/ScanGenerator.h"
 #include "view/ImageView.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
 
 #include <QAction>
 #include <QCheckBox>

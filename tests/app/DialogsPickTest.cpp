@@ -1,7 +1,7 @@
 // The "Particle Pick Settings ..." dialog as the user works it: clicks, typing, OK, Cancel, Esc.
 #include "app/PickSettingsDialog.h"
+#include "pick/PickMessages.h"
 #include "support/TestSupport.h"
-#include "view/PickMessages.h"
 
 #include <QCheckBox>
 #include <QLabel>

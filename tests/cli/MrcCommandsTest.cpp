@@ -4,10 +4,10 @@
 #include "document/ImageDocument.h"
 #include "image/ImageMessages.h"
 #include "image/MrcHeader.h"
+#include "pick/PickMessages.h"
 #include "split/ImageOutput.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
-#include "view/PickMessages.h"
 
 #include <gtest/gtest.h>
 

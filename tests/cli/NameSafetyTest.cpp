@@ -5,14 +5,14 @@
 #include "CliRun.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
+#include "pick/PickMessages.h"
+#include "pick/PickTestImages.h"
 #include "split/RunDriver.h"
 #include "split/RunReport.h"
 #include "split/SplitMessages.h"
 #include "split/SplitTestSupport.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
-#include "view/PickMessages.h"
-#include "view/PickTestImages.h"
 
 #include <gtest/gtest.h>
 

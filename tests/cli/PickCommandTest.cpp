@@ -1,10 +1,10 @@
 #include "document/ImageDocument.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
+#include "pick/PickTestImages.h"
 #include "support/TestSupport.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
-#include "view/PickTestImages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "forms/PickSettingsForm.h"
 #include "PickTestImages.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
 #include "support/TestSupport.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // MRC micrograph, upside down for a TIFF one (RELION reads TIFF rows bottom-up). Skipped when
 // relion_preprocess is not on PATH.
 #include "image/MrcHeader.h"
+#include "pick/PickTestImages.h"
 #include "support/TestSupport.h"
-#include "view/PickTestImages.h"
 
 #include <gtest/gtest.h>
 #include <tiffio.h>

@@ -1,9 +1,9 @@
-#include "view/PickOperations.h"
+#include "pick/PickOperations.h"
 #include "PickTestImages.h"
 #include "image/MrcHeader.h"
+#include "pick/PickCoordinates.h"
+#include "pick/PickMessages.h"
 #include "support/TestSupport.h"
-#include "view/PickCoordinates.h"
-#include "view/PickMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,10 @@
 namespace gc {
 namespace {
 
+using test::FixedClock;
 using test::PatternImage;
 using test::PatternValue;
+using test::PickingState;
 using test::ReadFileBytes;
 using test::RecordingMessages;
 using test::TempDir;
@@ -28,19 +30,6 @@ struct PickFile {
     std::string Label() const { return reinterpret_cast<const char*>(m_bytes.data() + 224); }
     std::vector<unsigned char> m_bytes;
 };
-
-PickState PickingState(const std::string& openFilePath, int maskSize, bool collate = false) {
-    PickState state;
-    state.m_strOpenFilePath = openFilePath;
-    state.m_bPickMode = 1;
-    state.m_nMaskSize = maskSize;
-    state.m_bCollate = collate ? 1 : 0;
-    return state;
-}
-
-PickSaveHooks FixedClock() {
-    return {[] { return test::PickTestTime(); }, {}};
-}
 
 std::vector<PickPoint> Picks(const PickState& state) {
     return {state.m_ptPicks.begin(), state.m_ptPicks.begin() + state.m_nPickCount};

@@ -164,6 +164,176 @@ bool HasPickableImage(const PickState& state, const DIBSection* image) {
     return image != nullptr && image->IsValid() && state.m_bPickMode == 1;
 }
 
+// One save of the picks, step by step: the box buffer, the source of the values and the names
+// claimed so far, and what has gone wrong on the way.
+class PickSave {
+public:
+    PickSave(PickState& state, const DIBSection& image, Messages& messages, const PickSaveHooks& hooks,
+             const PickMicrograph& micrograph)
+        : m_state(state), m_image(image), m_messages(messages), m_hooks(hooks), m_micrograph(micrograph),
+          m_size(state.m_nMaskSize), m_count(state.m_nPickCount), m_collate(state.m_bCollate == 1),
+          m_boxValues(static_cast<std::size_t>(m_size) * m_size) {}
+
+    // One box, or every box of a collated stack; false when there is not memory enough.
+    bool AllocateBuffer() {
+        try {
+            m_buffer.resize(m_collate ? m_boxValues * m_count : m_boxValues);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+
+    // Opens the source of the values and protects the opened image and `otherInputs`.
+    void Prepare(const std::vector<std::string>& otherInputs) {
+        m_source = m_micrograph.IsMrc() ? MrcRowSource(m_micrograph.m_strMrcPath, m_micrograph.m_nSection,
+                                                       m_image.GetWidth(), m_image.GetHeight())
+                                        : DisplayRowSource(m_image);
+        m_names.AddInput(m_state.m_strOpenFilePath);
+        for (const std::string& input : otherInputs)
+            m_names.AddInput(input);
+    }
+
+    // One MRC file per box, or one collated stack.
+    void WriteBoxes() {
+        if (m_collate)
+            WriteCollatedStack();
+        else
+            WriteSingleBoxes();
+    }
+
+    // The centres beside the boxes, for other programs' particle extraction.
+    void WriteCoordinateFiles() {
+        const std::vector<PickPoint> centres(m_state.m_ptPicks.begin(), m_state.m_ptPicks.begin() + m_count);
+        const CoordinateFrame frame{m_image.GetHeight(), m_size,
+                                    m_micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
+        const struct {
+            std::string name;
+            std::string text;
+        } coordinateFiles[] = {
+            {PickBoxFileName(m_state.m_strOpenFilePath), EmanBoxText(centres, frame)},
+            {PickStarFileName(m_state.m_strOpenFilePath), RelionStarText(centres, frame)},
+        };
+        for (const auto& coordinates : coordinateFiles) {
+            if (!Claim(coordinates.name))
+                continue;
+            if (WriteTextFile(coordinates.name, coordinates.text, m_messages, m_hooks) == FileResult::Written)
+                m_result.m_coordinateFiles.push_back(coordinates.name);
+            else
+                m_anyFailed = true;
+        }
+    }
+
+    // Empties the list, switches pick mode and collate off and tells how the save went; success is
+    // reported only when every file was written.
+    SavePicksResult Finish() {
+        m_buffer.clear();
+        m_buffer.shrink_to_fit();
+        m_state.ClearPicks();
+        m_state.m_bPickMode = 0;
+        m_state.m_bCollate = 0;
+        if (!m_anyFailed && !m_anyNotWritten)
+            m_messages.Information(pick_text::SAVED);
+        m_result.m_outcome = m_anyFailed       ? SavePicksOutcome::SavedWithErrors
+                             : m_anyNotWritten ? SavePicksOutcome::SavedNotAll
+                                               : SavePicksOutcome::Saved;
+        return m_result;
+    }
+
+private:
+    std::chrono::system_clock::time_point Now() const {
+        return m_hooks.m_now ? m_hooks.m_now() : std::chrono::system_clock::now();
+    }
+
+    void WriteSingleBoxes() {
+        for (int j = 0; j < m_count; ++j) {
+            std::fill(m_buffer.begin(), m_buffer.end(), -1.0f);
+            PickStatistics statistics;
+            if (!Sample(m_state.m_ptPicks[j], m_buffer.data(), statistics))
+                continue;
+            const auto time = Now();
+            WriteBoxFile(PickFileName(m_state.m_strOpenFilePath, time, false, j + 1), time, 1, statistics,
+                         pick_text::LABEL_SINGLE);
+        }
+    }
+
+    void WriteCollatedStack() {
+        std::fill(m_buffer.begin(), m_buffer.end(), -1.0f);
+        PickStatistics statistics;
+        for (int j = 0; j < m_count; ++j)
+            if (!Sample(m_state.m_ptPicks[j], m_buffer.data() + m_boxValues * j, statistics))
+                return;
+        const auto time = Now();
+        std::string name = PickFileName(m_state.m_strOpenFilePath, time, true, m_count);
+        // Readers take a several-section ".mrc" for a volume; an MRC2014 stack is named ".mrcs".
+        if (m_state.m_bMrc2014)
+            name.replace(name.size() - std::strlen(pick_text::NAME_EXTENSION), std::string::npos,
+                         pick_text::NAME_STACK_EXTENSION);
+        WriteBoxFile(name, time, m_count, statistics, pick_text::LABEL_COLLATED);
+    }
+
+    // Samples one box; a box whose values cannot be read is left out, and the file is named once per
+    // save.
+    bool Sample(PickPoint centre, float* values, PickStatistics& statistics) {
+        if (m_source &&
+            SampleBox(*m_source, m_image.GetWidth(), m_image.GetHeight(), centre, m_size, values, statistics))
+            return true;
+        if (!m_readFailed)
+            m_messages.Error(pick_text::CANNOT_READ_VALUES + m_micrograph.m_strMrcPath);
+        m_readFailed = m_anyFailed = true;
+        return false;
+    }
+
+    // Claims `name` for this save; a name that is taken is named in a warning and not written.
+    bool Claim(const std::string& name) {
+        const NameClash clash = m_names.Claim(name);
+        if (clash == NameClash::None)
+            return true;
+        m_messages.Warning(
+            name + pick_text::NOT_WRITTEN + name +
+            (clash == NameClash::Input ? pick_text::CLASHES_WITH_INPUT : pick_text::CLASHES_WITH_OUTPUT));
+        m_anyNotWritten = true;
+        return false;
+    }
+
+    // The buffer as one MRC file of `sections` boxes.
+    void WriteBoxFile(const std::string& name, std::chrono::system_clock::time_point time, int sections,
+                      const PickStatistics& statistics, const char* label) {
+        if (!Claim(name))
+            return;
+        MrcDescription description;
+        description.width = description.height = m_size;
+        description.sections = sections;
+        description.mode = MRC_MODE_FLOAT;
+        description.style = m_state.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
+        description.pixelSize = m_state.m_dPixelSize;
+        description.label = label;
+        description.time = time;
+        if (WritePickFile(name, description, statistics.Header(m_buffer.size()), m_buffer.data(),
+                          m_buffer.size(), m_messages, m_hooks) == FileResult::Written)
+            m_result.m_written.push_back(name);
+        else
+            m_anyFailed = true;
+    }
+
+    PickState& m_state;
+    const DIBSection& m_image;
+    Messages& m_messages;
+    const PickSaveHooks& m_hooks;
+    const PickMicrograph& m_micrograph;
+    const int m_size;
+    const int m_count;
+    const bool m_collate;
+    const std::size_t m_boxValues;
+    std::vector<float> m_buffer;
+    std::unique_ptr<PickRowSource> m_source;
+    NameRegistry m_names;
+    SavePicksResult m_result;
+    bool m_readFailed = false;
+    bool m_anyFailed = false;
+    bool m_anyNotWritten = false;
+};
+
 } // namespace
 
 PickPoint PointerToImage(int pointerX, int pointerY, float zoom, int scrollX, int scrollY) {
@@ -220,141 +390,19 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position) {
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
                           const PickSaveHooks& hooks, const PickMicrograph& micrograph,
                           const std::vector<std::string>& otherInputs) {
-    SavePicksResult result;
     // Picks are only ever added with a valid size, and the size changes only through the settings
     // dialog, which empties the list; a list with another size is never written.
     if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
-        return result;
-
-    const int size = state.m_nMaskSize;
-    const int count = state.m_nPickCount;
-    const bool collate = state.m_bCollate == 1;
-    const std::size_t boxValues = static_cast<std::size_t>(size) * size;
-    std::vector<float> buffer;
-    try {
-        buffer.resize(collate ? boxValues * count : boxValues);
-    } catch (const std::bad_alloc&) {
+        return {};
+    PickSave save(state, *image, messages, hooks, micrograph);
+    if (!save.AllocateBuffer()) {
         messages.Error(pick_text::NO_MEMORY);
-        result.m_outcome = SavePicksOutcome::FatalMemory;
-        return result;
+        return {SavePicksOutcome::FatalMemory, {}, {}};
     }
-    const auto now = [&hooks] { return hooks.m_now ? hooks.m_now() : std::chrono::system_clock::now(); };
-
-    bool anyFailed = false;
-    const int width = image->GetWidth();
-    const int height = image->GetHeight();
-    std::unique_ptr<PickRowSource> source =
-        micrograph.IsMrc() ? MrcRowSource(micrograph.m_strMrcPath, micrograph.m_nSection, width, height)
-                           : DisplayRowSource(*image);
-    // A box whose values cannot be read is left out; the file is named once per save.
-    bool readFailed = false;
-    const auto sample = [&](PickPoint centre, float* values, PickStatistics& statistics) {
-        if (source && SampleBox(*source, width, height, centre, size, values, statistics))
-            return true;
-        if (!readFailed)
-            messages.Error(pick_text::CANNOT_READ_VALUES + micrograph.m_strMrcPath);
-        readFailed = anyFailed = true;
-        return false;
-    };
-    bool anyNotWritten = false;
-    NameRegistry names;
-    names.AddInput(state.m_strOpenFilePath);
-    for (const std::string& input : otherInputs)
-        names.AddInput(input);
-    // Claims `name` for this save; a name that is taken is named in a warning and not written.
-    const auto claim = [&](const std::string& name) {
-        const NameClash clash = names.Claim(name);
-        if (clash == NameClash::None)
-            return true;
-        messages.Warning(
-            name + pick_text::NOT_WRITTEN + name +
-            (clash == NameClash::Input ? pick_text::CLASHES_WITH_INPUT : pick_text::CLASHES_WITH_OUTPUT));
-        anyNotWritten = true;
-        return false;
-    };
-    const auto write = [&](const std::string& name, std::chrono::system_clock::time_point time, int sections,
-                           const PickStatistics& statistics, const char* label) {
-        if (!claim(name))
-            return;
-        MrcDescription description;
-        description.width = description.height = size;
-        description.sections = sections;
-        description.mode = MRC_MODE_FLOAT;
-        description.style = state.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
-        description.pixelSize = state.m_dPixelSize;
-        description.label = label;
-        description.time = time;
-        if (WritePickFile(name, description, statistics.Header(buffer.size()), buffer.data(), buffer.size(),
-                          messages, hooks) == FileResult::Written)
-            result.m_written.push_back(name);
-        else
-            anyFailed = true;
-    };
-
-    if (!collate) {
-        for (int j = 0; j < count; ++j) {
-            std::fill(buffer.begin(), buffer.end(), -1.0f);
-            PickStatistics statistics;
-            if (!sample(state.m_ptPicks[j], buffer.data(), statistics))
-                continue;
-            const auto time = now();
-            write(PickFileName(state.m_strOpenFilePath, time, false, j + 1), time, 1, statistics,
-                  pick_text::LABEL_SINGLE);
-        }
-    } else {
-        std::fill(buffer.begin(), buffer.end(), -1.0f);
-        PickStatistics statistics;
-        bool sampled = true;
-        for (int j = 0; j < count && sampled; ++j)
-            sampled = sample(state.m_ptPicks[j], buffer.data() + boxValues * j, statistics);
-        if (sampled) {
-            const auto time = now();
-            std::string name = PickFileName(state.m_strOpenFilePath, time, true, count);
-            // Readers take a several-section ".mrc" for a volume; an MRC2014 stack is named ".mrcs".
-            if (state.m_bMrc2014)
-                name.replace(name.size() - std::strlen(pick_text::NAME_EXTENSION), std::string::npos,
-                             pick_text::NAME_STACK_EXTENSION);
-            write(name, time, count, statistics, pick_text::LABEL_COLLATED);
-        }
-    }
-
-    // The centres beside the boxes, for other programs' particle extraction.
-    const std::vector<PickPoint> centres(state.m_ptPicks.begin(), state.m_ptPicks.begin() + count);
-    const CoordinateFrame frame{height, size, micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
-    const struct {
-        std::string name;
-        std::string text;
-    } coordinateFiles[] = {
-        {PickBoxFileName(state.m_strOpenFilePath), EmanBoxText(centres, frame)},
-        {PickStarFileName(state.m_strOpenFilePath), RelionStarText(centres, frame)},
-    };
-    for (const auto& coordinates : coordinateFiles) {
-        if (!claim(coordinates.name))
-            continue;
-        if (WriteTextFile(coordinates.name, coordinates.text, messages, hooks) == FileResult::Written)
-            result.m_coordinateFiles.push_back(coordinates.name);
-        else
-            anyFailed = true;
-    }
-
-    buffer.clear();
-    buffer.shrink_to_fit();
-    state.ClearPicks();
-    state.m_bPickMode = 0;
-    state.m_bCollate = 0;
-    // Success is reported only when every file was written.
-    if (!anyFailed && !anyNotWritten)
-        messages.Information(pick_text::SAVED);
-    result.m_outcome = anyFailed       ? SavePicksOutcome::SavedWithErrors
-                       : anyNotWritten ? SavePicksOutcome::SavedNotAll
-                                       : SavePicksOutcome::Saved;
-    return result;
-}
-
-float PickSampleValue(const DIBSection& image, int x, int y) {
-    unsigned char rgba[4] = {0, 0, 0, 0};
-    image.GetPixelColor(static_cast<unsigned>(x), static_cast<unsigned>(y), rgba);
-    return static_cast<float>((rgba[0] + rgba[1] + rgba[2]) / 3);
+    save.Prepare(otherInputs);
+    save.WriteBoxes();
+    save.WriteCoordinateFiles();
+    return save.Finish();
 }
 
 std::string PickFileBase(const std::string& path) {

@@ -1,12 +1,12 @@
 // Boxes picked on an image read from an MRC file hold the file's values, in every mode the viewer
 // reads; a file that no longer gives them is reported and its boxes are left out.
-#include "view/PickValues.h"
+#include "pick/PickValues.h"
 #include "PickTestImages.h"
 #include "document/ImageDocument.h"
 #include "image/MrcHeader.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
 #include "support/TestSupport.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
 
 #include <gtest/gtest.h>
 
@@ -52,22 +52,38 @@ Bytes MrcBytes(int mode) {
     return file;
 }
 
+// An MRC file of MrcBytes(mode) in a folder of its own, opened as the viewer opens it, image
+// `section` shown and pick mode on with boxes of 4 × 4.
+struct PickedMrc {
+    test::TempDir m_dir;
+    std::string m_path;
+    ImageDocument m_document;
+    test::RecordingMessages m_messages;
+    PickState m_state;
+    const DIBSection* m_image = nullptr;
+    int m_section = 0;
+
+    void Open(const char* name, int mode, int section) {
+        m_path = m_dir.File(name);
+        m_section = section;
+        test::WriteFileBytes(m_path, MrcBytes(mode));
+        ASSERT_EQ(m_document.OpenFile(m_path, m_messages), OpenOutcome::Opened);
+        m_image = m_document.GetImage(section);
+        ASSERT_NE(m_image, nullptr);
+        m_state = test::PickingState(m_path, 4);
+    }
+    // Saves the picks with the boxes' values taken from the file's section.
+    SavePicksResult Save() {
+        return SavePicks(m_state, m_image, m_messages, test::FixedClock(), {m_path, m_section});
+    }
+};
+
 TEST(PickValues, BoxesHoldTheSectionsOwnValues) {
     for (const int mode : {MRC_MODE_BYTE, MRC_MODE_INT16, MRC_MODE_UINT16, MRC_MODE_FLOAT}) {
-        test::TempDir dir;
-        const std::string path = dir.File("m.v1.mrc");
-        test::WriteFileBytes(path, MrcBytes(mode));
-        ImageDocument document;
-        test::RecordingMessages messages;
-        ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
-        const DIBSection* image = document.GetImage(1);
-        PickState state;
-        state.m_strOpenFilePath = path;
-        state.m_bPickMode = 1;
-        state.m_nMaskSize = 4;
-        ASSERT_EQ(AddPick(state, image, {5, 6}), AddPickResult::Added);
-        const SavePicksResult result =
-            SavePicks(state, image, messages, {[] { return test::PickTestTime(); }, {}}, {path, 1});
+        PickedMrc picked;
+        ASSERT_NO_FATAL_FAILURE(picked.Open("m.v1.mrc", mode, 1));
+        ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 6}), AddPickResult::Added);
+        const SavePicksResult result = picked.Save();
         ASSERT_EQ(result.m_outcome, SavePicksOutcome::Saved) << mode;
         const Bytes box = test::ReadFileBytes(result.m_written.at(0));
         ASSERT_EQ(box.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 16));
@@ -82,33 +98,23 @@ TEST(PickValues, BoxesHoldTheSectionsOwnValues) {
 }
 
 TEST(PickValues, AFileThatNoLongerGivesItsValuesIsReported) {
-    test::TempDir dir;
-    const std::string path = dir.File("m.mrc");
-    test::WriteFileBytes(path, MrcBytes(MRC_MODE_FLOAT));
-    ImageDocument document;
-    test::RecordingMessages messages;
-    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
-    const DIBSection* image = document.GetImage(0);
+    PickedMrc picked;
+    ASSERT_NO_FATAL_FAILURE(picked.Open("m.mrc", MRC_MODE_FLOAT, 0));
     // Replaced by a file of another size after it was opened.
     MrcHeader other;
     other.SetImage(WIDTH, HEIGHT - 1, MRC_MODE_FLOAT);
     const auto otherBytes = other.Bytes();
     Bytes replaced(otherBytes.begin(), otherBytes.end());
     replaced.resize(replaced.size() + 4 * WIDTH * (HEIGHT - 1));
-    test::WriteFileBytes(path, replaced);
-    PickState state;
-    state.m_strOpenFilePath = path;
-    state.m_bPickMode = 1;
-    state.m_nMaskSize = 4;
-    ASSERT_EQ(AddPick(state, image, {5, 6}), AddPickResult::Added);
-    ASSERT_EQ(AddPick(state, image, {5, 2}), AddPickResult::Added);
-    const SavePicksResult result =
-        SavePicks(state, image, messages, {[] { return test::PickTestTime(); }, {}}, {path, 0});
+    test::WriteFileBytes(picked.m_path, replaced);
+    ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 6}), AddPickResult::Added);
+    ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 2}), AddPickResult::Added);
+    const SavePicksResult result = picked.Save();
     EXPECT_EQ(result.m_outcome, SavePicksOutcome::SavedWithErrors);
     EXPECT_TRUE(result.m_written.empty());
     EXPECT_EQ(result.m_coordinateFiles.size(), 2u);
-    ASSERT_EQ(messages.m_shown.size(), 1u);
-    EXPECT_EQ(messages.m_shown[0].m_strText, pick_text::CANNOT_READ_VALUES + path);
+    ASSERT_EQ(picked.m_messages.m_shown.size(), 1u);
+    EXPECT_EQ(picked.m_messages.m_shown[0].m_strText, pick_text::CANNOT_READ_VALUES + picked.m_path);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // The two sources of box values: the image shown, and an MRC file's section.
 #include "PickValues.h"
 
-#include "PickOperations.h"
 #include "image/MrcContent.h"
 
 namespace gc {
@@ -35,6 +34,12 @@ private:
 };
 
 } // namespace
+
+float PickSampleValue(const DIBSection& image, int x, int y) {
+    unsigned char rgba[4] = {0, 0, 0, 0};
+    image.GetPixelColor(static_cast<unsigned>(x), static_cast<unsigned>(y), rgba);
+    return static_cast<float>((rgba[0] + rgba[1] + rgba[2]) / 3);
+}
 
 std::unique_ptr<PickRowSource> DisplayRowSource(const DIBSection& image) {
     return std::make_unique<DisplayRows>(image);

@@ -1,9 +1,12 @@
-// Images and a fixed clock for the picking tests.
+// Images, a fixed clock and a picking state for the picking tests.
 #pragma once
 
 #include "image/DIBSection.h"
+#include "pick/PickOperations.h"
+#include "pick/PickState.h"
 
 #include <chrono>
+#include <string>
 
 namespace gc::test {
 
@@ -37,6 +40,21 @@ inline DIBSection PatternImage(int width, int height) {
 inline std::chrono::system_clock::time_point PickTestTime() {
     using namespace std::chrono;
     return sys_days{year{2007} / March / 5} + hours{14} + minutes{7} + seconds{9} + milliseconds{45};
+}
+
+// Saving's surroundings with the clock stopped at PickTestTime.
+inline PickSaveHooks FixedClock() {
+    return {[] { return PickTestTime(); }, {}};
+}
+
+// Pick mode on for `openFilePath` with boxes of `maskSize`, no picks yet.
+inline PickState PickingState(const std::string& openFilePath, int maskSize, bool collate = false) {
+    PickState state;
+    state.m_strOpenFilePath = openFilePath;
+    state.m_bPickMode = 1;
+    state.m_nMaskSize = maskSize;
+    state.m_bCollate = collate ? 1 : 0;
+    return state;
 }
 
 } // namespace gc::test

@@ -25,6 +25,9 @@ public:
     virtual bool ReadRow(int row, int left, int count, float* values) = 0;
 };
 
+// One box sample: the mean of red, green and blue truncated to an integer.
+float PickSampleValue(const DIBSection& image, int x, int y);
+
 // The grey levels of `image` (which must outlive the source).
 std::unique_ptr<PickRowSource> DisplayRowSource(const DIBSection& image);
 // The values of section `section` of the MRC file at `path`; nullptr when it cannot be read as an

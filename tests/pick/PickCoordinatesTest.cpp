@@ -1,13 +1,13 @@
 // The coordinate files written beside the picked boxes, read back by an independent STAR reader and
 // by a few lines of our own for EMAN2's box format; reading centres from coordinate files; and saves
 // that fail part-way leaving nothing behind.
-#include "view/PickCoordinates.h"
+#include "pick/PickCoordinates.h"
 #include "PickTestImages.h"
 #include "convert/OutputChecks.h"
 #include "image/MrcHeader.h"
+#include "pick/PickMessages.h"
+#include "pick/PickOperations.h"
 #include "support/TestSupport.h"
-#include "view/PickMessages.h"
-#include "view/PickOperations.h"
 
 #include <gtest/gtest.h>
 
@@ -17,22 +17,11 @@
 namespace gc {
 namespace {
 
+using test::FixedClock;
 using test::PatternImage;
 using test::PatternValue;
+using test::PickingState;
 using test::TempDir;
-
-PickState PickingState(const std::string& openFilePath, int maskSize, bool collate) {
-    PickState state;
-    state.m_strOpenFilePath = openFilePath;
-    state.m_bPickMode = 1;
-    state.m_nMaskSize = maskSize;
-    state.m_bCollate = collate ? 1 : 0;
-    return state;
-}
-
-PickSaveHooks FixedClock() {
-    return {[] { return test::PickTestTime(); }, {}};
-}
 
 std::string ReadText(const std::string& path) {
     const auto bytes = test::ReadFileBytes(path);

@@ -99,8 +99,6 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
                           const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {},
                           const std::vector<std::string>& otherInputs = {});
 
-// One box sample: the mean of red, green and blue truncated to an integer.
-float PickSampleValue(const DIBSection& image, int x, int y);
 // The path cut at the first "." of its file name (the part after the last "/").
 std::string PickFileBase(const std::string& path);
 // year_month_day_hour_minute_second_millisecond in UTC, decimal without leading zeros.
