@@ -58,30 +58,6 @@ TEST(CliExport, ConvertsBetweenTheViewersTypes) {
         EXPECT_EQ(run.m_nStatus, 0) << name << run.m_strErr;
         EXPECT_EQ(TiffWidth(dir.File(std::string(name) + ".tif")), 7) << name;
     }
-    const CliRun run = RunCliIn(dir, "export " + dir.File("missing.jpg") + " " + dir.File("out.bmp"));
-    EXPECT_EQ(run.m_nStatus, 4);
-    EXPECT_EQ(run.m_strErr,
-              std::string(MSG_CANT_OPEN_FILE) + "\n" + MSG_NO_IMAGE_READ + dir.File("missing.jpg") + "\n");
-}
-
-TEST(CliExport, TypesWithoutAReaderOrWriterGetTheSystemsMessages) {
-    TempDir dir;
-    const std::string input = ThreeImageTiff(dir);
-    struct Case {
-        std::string output;
-        std::string message;
-    };
-    for (const Case& c : {Case{"out.png", MSG_FILE_TYPE_NOT_SUPPORTED},
-                          Case{"out.gif", MSG_GIF_NOT_SUPPORTED}, Case{"out", MSG_UNKNOWN_FILE_TYPE}}) {
-        const CliRun run = RunCliIn(dir, "export " + input + " " + dir.File(c.output));
-        EXPECT_EQ(run.m_nStatus, 4) << c.output;
-        EXPECT_EQ(run.m_strErr, c.message + "\n");
-        EXPECT_FALSE(std::filesystem::exists(dir.File(c.output)));
-    }
-    std::filesystem::copy_file(input, dir.File("plate.png"));
-    const CliRun run = RunCliIn(dir, "export " + dir.File("plate.png") + " " + dir.File("out.tif"));
-    EXPECT_EQ(run.m_nStatus, 4);
-    EXPECT_EQ(run.m_strErr, std::string(MSG_NO_SUPPORT_FOR_TYPE) + "\n");
 }
 
 TEST(CliExport, BadInputFilesStopWithAMessage) {
@@ -123,18 +99,6 @@ TEST(CliExport, BadInputFilesStopWithAMessage) {
     EXPECT_EQ(run.m_nStatus, 2);
 }
 
-TEST(CliExport, AnImageAboveTheLimitEndsWithStatusOne) {
-    TempDir dir;
-    const std::string input = dir.File("wide.tif");
-    ASSERT_TRUE(test::WriteTiff(input, {GreyPage(10001, 1)}));
-    CliRun run = RunCliIn(dir, "export " + input + " " + dir.File("out.bmp"));
-    EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_EQ(run.m_strErr, std::string(MSG_TIFF_TOO_LARGE) + "\n");
-    run = RunCliIn(dir, "properties " + input);
-    EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_EQ(run.m_strOut, "");
-}
-
 TEST(CliExport, WritesWholeOrNotAtAll) {
     TempDir dir;
     // 200 × 200 of noise: every type's file is far above the 4 KiB the shell below allows.
@@ -170,31 +134,6 @@ TEST(CliExport, WritesWholeOrNotAtAll) {
     EXPECT_EQ(TiffWidth(dir.File("out.tif")), 200);
 }
 
-TEST(CliExport, APictureTooLargeForTheViewerEndsWithStatusFour) {
-    TempDir dir;
-    // 54 header bytes and 16 of data declaring 26,000 × 26,000 pixels.
-    std::vector<unsigned char> bytes(70, 0);
-    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put(2, 70, 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, 26000, 4);
-    put(22, 26000, 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    const std::string input = dir.File("huge.bmp");
-    test::WriteFileBytes(input, bytes);
-    const CliRun run = RunCliIn(dir, "export " + input + " " + dir.File("out.bmp"));
-    EXPECT_EQ(run.m_nStatus, 4);
-    EXPECT_EQ(run.m_strErr, std::string(MSG_IMAGE_TOO_LARGE) + "\n" + MSG_NO_IMAGE_READ + input + "\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out.bmp")));
-}
-
 TEST(CliExport, UsageErrors) {
     TempDir dir;
     const std::string input = ThreeImageTiff(dir);
@@ -207,11 +146,6 @@ TEST(CliExport, UsageErrors) {
         EXPECT_NE(run.m_strErr.find("Run 'gridcarver-cli export --help' for usage."), std::string::npos)
             << arguments;
     }
-    const CliRun run = RunCliIn(dir, "export " + input + " " + dir.File("o.tif") + " --image 4");
-    EXPECT_EQ(run.m_nStatus, 2);
-    EXPECT_NE(run.m_strErr.find(MSG_NO_SUCH_IMAGE + std::string("4 of 3 in ") + input), std::string::npos)
-        << run.m_strErr;
-    EXPECT_FALSE(std::filesystem::exists(dir.File("o.tif")));
 }
 
 TEST(CliProperties, PrintsTheReportOfTheChosenImage) {
@@ -235,18 +169,75 @@ TEST(CliProperties, PrintsTheReportOfTheChosenImage) {
     EXPECT_NE(run.m_strOut.find("TIFFTAG_IMAGEWIDTH = 6\n"), std::string::npos);
 }
 
-TEST(CliProperties, OnlyForTiffFilesAndExistingImages) {
+// 54 header bytes and 16 of data of a BMP file declaring 26,000 × 26,000 pixels.
+std::vector<unsigned char> HugeBmp() {
+    std::vector<unsigned char> bytes(70, 0);
+    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, 70, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, 26000, 4);
+    put(22, 26000, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    return bytes;
+}
+
+// Files and images the commands cannot take end with their status and the system's message, and
+// write nothing: types without a reader or writer, an image above the TIFF limit (status 1), a
+// picture too large for the viewer, images and files that do not exist, properties of a non-TIFF.
+TEST(CliDocumentCommands, RefusalsEndWithTheirStatusAndMessage) {
     TempDir dir;
     const std::string input = ThreeImageTiff(dir);
-    CliRun run = RunCliIn(dir, "properties " + dir.File("photo.bmp"));
-    EXPECT_EQ(run.m_nStatus, 2);
-    EXPECT_NE(run.m_strErr.find(MSG_PROPERTIES_TIFF_ONLY + dir.File("photo.bmp")), std::string::npos);
-    run = RunCliIn(dir, "properties " + input + " --image 9");
-    EXPECT_EQ(run.m_nStatus, 2);
-    EXPECT_EQ(run.m_strOut, "");
-    run = RunCliIn(dir, "properties " + dir.File("gone.tif"));
-    EXPECT_EQ(run.m_nStatus, 4);
-    EXPECT_NE(run.m_strErr.find(MSG_NO_IMAGE_READ), std::string::npos);
+    std::filesystem::copy_file(input, dir.File("plate.png"));
+    const std::string wide = dir.File("wide.tif");
+    ASSERT_TRUE(test::WriteTiff(wide, {GreyPage(10001, 1)}));
+    const std::string huge = dir.File("huge.bmp");
+    test::WriteFileBytes(huge, HugeBmp());
+    const std::string missing = dir.File("missing.jpg");
+    const std::string nl = "\n";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string error;      // the whole of standard error, when not empty
+        std::string errorPart;  // a part of standard error, when not empty
+        std::string notWritten; // a file that must not exist afterwards, when not empty
+        bool noOutput = false;  // nothing on standard output
+    };
+    const Case cases[] = {
+        {"export " + missing + " " + dir.File("out.bmp"), 4,
+         MSG_CANT_OPEN_FILE + nl + MSG_NO_IMAGE_READ + missing + nl, "", ""},
+        {"export " + input + " " + dir.File("out.png"), 4, MSG_FILE_TYPE_NOT_SUPPORTED + nl, "",
+         dir.File("out.png")},
+        {"export " + input + " " + dir.File("out.gif"), 4, MSG_GIF_NOT_SUPPORTED + nl, "",
+         dir.File("out.gif")},
+        {"export " + input + " " + dir.File("out"), 4, MSG_UNKNOWN_FILE_TYPE + nl, "", dir.File("out")},
+        {"export " + dir.File("plate.png") + " " + dir.File("out.tif"), 4, MSG_NO_SUPPORT_FOR_TYPE + nl, "",
+         ""},
+        {"export " + wide + " " + dir.File("out.bmp"), 1, MSG_TIFF_TOO_LARGE + nl, "", ""},
+        {"properties " + wide, 1, "", "", "", true},
+        {"export " + huge + " " + dir.File("out.bmp"), 4,
+         MSG_IMAGE_TOO_LARGE + nl + MSG_NO_IMAGE_READ + huge + nl, "", dir.File("out.bmp")},
+        {"export " + input + " " + dir.File("o.tif") + " --image 4", 2, "",
+         MSG_NO_SUCH_IMAGE + std::string("4 of 3 in ") + input, dir.File("o.tif")},
+        {"properties " + dir.File("photo.bmp"), 2, "", MSG_PROPERTIES_TIFF_ONLY + dir.File("photo.bmp"), ""},
+        {"properties " + input + " --image 9", 2, "", "", "", true},
+        {"properties " + dir.File("gone.tif"), 4, "", MSG_NO_IMAGE_READ, ""},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = RunCliIn(dir, c.arguments);
+        EXPECT_EQ(run.m_nStatus, c.status) << c.arguments;
+        // An empty expectation checks nothing: an empty part is found in any text.
+        EXPECT_EQ(c.error.empty() ? c.error : run.m_strErr, c.error) << c.arguments;
+        EXPECT_NE(run.m_strErr.find(c.errorPart), std::string::npos) << c.arguments << run.m_strErr;
+        EXPECT_FALSE(!c.notWritten.empty() && std::filesystem::exists(c.notWritten)) << c.arguments;
+        EXPECT_EQ(c.noOutput ? run.m_strOut : std::string(), "") << c.arguments;
+    }
 }
 
 TEST(CliDocumentCommands, HelpAndVersion) {
