@@ -21,6 +21,38 @@ void SleepMilliseconds(long milliseconds) {
     }
 }
 
+// The intermediate child's work: starts the program as its own child, tells through its exit code
+// whether exec failed, the program ended (well or not) within the wait, or still runs.
+[[noreturn]] void RunIntermediate(char* const* argv, const int execPipe[2], int waitMilliseconds) {
+    const pid_t grandchild = fork();
+    if (grandchild < 0)
+        _exit(NOT_STARTED);
+    if (grandchild == 0) {
+        close(execPipe[0]);
+        execvp(argv[0], argv);
+        const int error = errno;
+        [[maybe_unused]] const ssize_t ignored = write(execPipe[1], &error, sizeof error);
+        _exit(127);
+    }
+    close(execPipe[1]);
+    int error = 0;
+    ssize_t got;
+    do {
+        got = read(execPipe[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    if (got > 0) {
+        waitpid(grandchild, nullptr, 0);
+        _exit(NOT_STARTED);
+    }
+    for (int waited = 0; waited < waitMilliseconds; waited += 10) {
+        int status = 0;
+        if (waitpid(grandchild, &status, WNOHANG) == grandchild)
+            _exit(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? STARTED_ENDED : STARTED_FAILED);
+        SleepMilliseconds(10);
+    }
+    _exit(STARTED_RUNNING);
+}
+
 } // namespace
 
 // The program runs as a grandchild: the intermediate child starts it, reports through a close-on-exec
@@ -51,35 +83,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
         close(execPipe[1]);
         return false;
     }
-    if (intermediate == 0) {
-        const pid_t grandchild = fork();
-        if (grandchild < 0)
-            _exit(NOT_STARTED);
-        if (grandchild == 0) {
-            close(execPipe[0]);
-            execvp(argv[0], argv.data());
-            const int error = errno;
-            [[maybe_unused]] const ssize_t ignored = write(execPipe[1], &error, sizeof error);
-            _exit(127);
-        }
-        close(execPipe[1]);
-        int error = 0;
-        ssize_t got;
-        do {
-            got = read(execPipe[0], &error, sizeof error);
-        } while (got < 0 && errno == EINTR);
-        if (got > 0) {
-            waitpid(grandchild, nullptr, 0);
-            _exit(NOT_STARTED);
-        }
-        for (int waited = 0; waited < waitMilliseconds; waited += 10) {
-            int status = 0;
-            if (waitpid(grandchild, &status, WNOHANG) == grandchild)
-                _exit(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? STARTED_ENDED : STARTED_FAILED);
-            SleepMilliseconds(10);
-        }
-        _exit(STARTED_RUNNING);
-    }
+    if (intermediate == 0)
+        RunIntermediate(argv.data(), execPipe, waitMilliseconds);
 
     close(execPipe[0]);
     close(execPipe[1]);

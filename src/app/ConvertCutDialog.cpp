@@ -56,6 +56,25 @@ QLineEdit* MakeField(QWidget* parent, const char* name) {
     return field;
 }
 
+QPushButton* MakeButton(QWidget* parent, const char* text, const char* name) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* text, const char* name) {
+    auto* check = new QCheckBox(text, parent);
+    check->setObjectName(name);
+    return check;
+}
+
+// A label with `text` at (row, column) and `field` right of it; the label belongs to the field's
+// parent.
+void AddLabelledField(QGridLayout* grid, int row, int column, const char* text, QWidget* field) {
+    grid->addWidget(new QLabel(text, field->parentWidget()), row, column);
+    grid->addWidget(field, row, column + 1);
+}
+
 QLabel* MakeIcon(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setPixmap(ApplicationIcon().pixmap(32, 32));
@@ -71,84 +90,88 @@ ConvertCutDialog::ConvertCutDialog(FileChooser& chooser, Messages& messages, std
     setObjectName("ConvertCutDialog");
     setWindowTitle(DLG_CONVERT_TITLE);
 
-    m_pLoadFiles = new QPushButton(DLG_LOAD_TIFF_FILES, this);
-    m_pLoadFiles->setObjectName("LoadFiles");
-
-    auto* convertGroup = new QGroupBox(DLG_CONVERT_GROUP, this);
-    m_pSetDefaults = new QPushButton(DLG_SET_DEFAULT_PARAMETERS, convertGroup);
-    m_pSetDefaults->setObjectName("SetDefaults");
-    m_pLoadLastRun = new QPushButton(DLG_LOAD_LAST_RUN, convertGroup);
-    m_pLoadLastRun->setObjectName("LoadLastRun");
-    m_pA = MakeField(convertGroup, "A");
-    m_pX0 = MakeField(convertGroup, "X0");
-    m_pY0 = MakeField(convertGroup, "Y0");
-    m_pGain = MakeList(convertGroup, "Gain", GAIN_LIST_ITEMS);
-    m_pNegative = new QCheckBox(DLG_OUTPUT_NEGATIVE, convertGroup);
-    m_pNegative->setObjectName("Negative");
-    m_pBinSize = MakeList(convertGroup, "BinSize", DLG_BIN_SIZE_ITEMS);
-    m_pOutputFormat = MakeList(convertGroup, "OutputFormat", DLG_OUTPUT_FORMAT_ITEMS);
-    m_pStatistics = new QCheckBox(DLG_DISPLAY_STATISTICS, convertGroup);
-    m_pStatistics->setObjectName("Statistics");
-    m_pConvert = new QPushButton(DLG_CONVERT, convertGroup);
-    m_pConvert->setObjectName("Convert");
-
-    auto* cutGroup = new QGroupBox(DLG_CUT_GROUP, this);
-    m_pStartX = MakeField(cutGroup, "StartX");
-    m_pStartY = MakeField(cutGroup, "StartY");
-    m_pEndX = MakeField(cutGroup, "EndX");
-    m_pEndY = MakeField(cutGroup, "EndY");
-    m_pCut = new QPushButton(DLG_CUT, cutGroup);
-    m_pCut->setObjectName("Cut");
-
+    m_pLoadFiles = MakeButton(this, DLG_LOAD_TIFF_FILES, "LoadFiles");
+    QGroupBox* convertGroup = CreateConvertGroup();
+    QGroupBox* cutGroup = CreateCutGroup();
     m_pProgress = new QProgressBar(this);
     m_pProgress->setObjectName("Progress");
     m_pProgress->setRange(0, PROGRESS_END);
     m_pProgress->setValue(0);
     m_pProgress->setTextVisible(false);
     m_progress.SetBar(m_pProgress);
-
     for (QPushButton* button : {m_pLoadFiles, m_pSetDefaults, m_pLoadLastRun, m_pConvert, m_pCut})
         button->setAutoDefault(false);
 
-    // Convert group: constants and GAIN on the left, output options on the right.
+    LayOutConvertGroup(convertGroup);
+    LayOutCutGroup(cutGroup);
+    LayOutDialog(convertGroup, cutGroup);
+    SetKeyboardOrder();
+    ShowLogic();
+    ConnectControls();
+}
+
+QGroupBox* ConvertCutDialog::CreateConvertGroup() {
+    auto* group = new QGroupBox(DLG_CONVERT_GROUP, this);
+    m_pSetDefaults = MakeButton(group, DLG_SET_DEFAULT_PARAMETERS, "SetDefaults");
+    m_pLoadLastRun = MakeButton(group, DLG_LOAD_LAST_RUN, "LoadLastRun");
+    m_pA = MakeField(group, "A");
+    m_pX0 = MakeField(group, "X0");
+    m_pY0 = MakeField(group, "Y0");
+    m_pGain = MakeList(group, "Gain", GAIN_LIST_ITEMS);
+    m_pNegative = MakeCheck(group, DLG_OUTPUT_NEGATIVE, "Negative");
+    m_pBinSize = MakeList(group, "BinSize", DLG_BIN_SIZE_ITEMS);
+    m_pOutputFormat = MakeList(group, "OutputFormat", DLG_OUTPUT_FORMAT_ITEMS);
+    m_pStatistics = MakeCheck(group, DLG_DISPLAY_STATISTICS, "Statistics");
+    m_pConvert = MakeButton(group, DLG_CONVERT, "Convert");
+    return group;
+}
+
+QGroupBox* ConvertCutDialog::CreateCutGroup() {
+    auto* group = new QGroupBox(DLG_CUT_GROUP, this);
+    m_pStartX = MakeField(group, "StartX");
+    m_pStartY = MakeField(group, "StartY");
+    m_pEndX = MakeField(group, "EndX");
+    m_pEndY = MakeField(group, "EndY");
+    m_pCut = MakeButton(group, DLG_CUT, "Cut");
+    return group;
+}
+
+// Constants and GAIN on the left, output options on the right.
+void ConvertCutDialog::LayOutConvertGroup(QGroupBox* group) {
     auto* fit = new QGridLayout;
-    fit->addWidget(new QLabel(DLG_LABEL_A, convertGroup), 0, 0);
-    fit->addWidget(m_pA, 0, 1);
-    fit->addWidget(new QLabel(DLG_LABEL_X0, convertGroup), 1, 0);
-    fit->addWidget(m_pX0, 1, 1);
-    fit->addWidget(new QLabel(DLG_LABEL_Y0, convertGroup), 2, 0);
-    fit->addWidget(m_pY0, 2, 1);
-    fit->addWidget(new QLabel(DLG_LABEL_GAIN, convertGroup), 3, 0);
-    fit->addWidget(m_pGain, 3, 1);
+    AddLabelledField(fit, 0, 0, DLG_LABEL_A, m_pA);
+    AddLabelledField(fit, 1, 0, DLG_LABEL_X0, m_pX0);
+    AddLabelledField(fit, 2, 0, DLG_LABEL_Y0, m_pY0);
+    AddLabelledField(fit, 3, 0, DLG_LABEL_GAIN, m_pGain);
     fit->addWidget(m_pSetDefaults, 4, 0, 1, 2);
     fit->addWidget(m_pLoadLastRun, 5, 0, 1, 2);
     auto* options = new QVBoxLayout;
-    options->addWidget(new QLabel(DLG_FITTING_EQUATION, convertGroup));
+    options->addWidget(new QLabel(DLG_FITTING_EQUATION, group));
     options->addWidget(m_pNegative);
     auto* lists = new QGridLayout;
-    lists->addWidget(new QLabel(DLG_BIN_SIZE_LABEL, convertGroup), 0, 0);
-    lists->addWidget(m_pBinSize, 0, 1);
-    lists->addWidget(new QLabel(DLG_OUTPUT_FORMAT_LABEL, convertGroup), 1, 0);
-    lists->addWidget(m_pOutputFormat, 1, 1);
+    AddLabelledField(lists, 0, 0, DLG_BIN_SIZE_LABEL, m_pBinSize);
+    AddLabelledField(lists, 1, 0, DLG_OUTPUT_FORMAT_LABEL, m_pOutputFormat);
     options->addLayout(lists);
     options->addWidget(m_pStatistics);
     m_pStatistics->setMinimumWidth(m_pStatistics->sizeHint().width());
     options->addWidget(m_pConvert);
-    auto* convertLayout = new QHBoxLayout(convertGroup);
-    convertLayout->addLayout(fit);
-    convertLayout->addLayout(options, 1);
+    auto* layout = new QHBoxLayout(group);
+    layout->addLayout(fit);
+    layout->addLayout(options, 1);
+}
 
-    auto* cutLayout = new QGridLayout(cutGroup);
-    cutLayout->addWidget(new QLabel(DLG_START_X, cutGroup), 0, 0);
-    cutLayout->addWidget(m_pStartX, 0, 1);
-    cutLayout->addWidget(new QLabel(DLG_START_Y, cutGroup), 0, 2);
-    cutLayout->addWidget(m_pStartY, 0, 3);
-    cutLayout->addWidget(new QLabel(DLG_END_X, cutGroup), 1, 0);
-    cutLayout->addWidget(m_pEndX, 1, 1);
-    cutLayout->addWidget(new QLabel(DLG_END_Y, cutGroup), 1, 2);
-    cutLayout->addWidget(m_pEndY, 1, 3);
-    cutLayout->addWidget(m_pCut, 2, 0, 1, 4);
+// The start corner on the first row, the end corner on the second, the button under them.
+void ConvertCutDialog::LayOutCutGroup(QGroupBox* group) {
+    auto* layout = new QGridLayout(group);
+    AddLabelledField(layout, 0, 0, DLG_START_X, m_pStartX);
+    AddLabelledField(layout, 0, 2, DLG_START_Y, m_pStartY);
+    AddLabelledField(layout, 1, 0, DLG_END_X, m_pEndX);
+    AddLabelledField(layout, 1, 2, DLG_END_Y, m_pEndY);
+    layout->addWidget(m_pCut, 2, 0, 1, 4);
+}
 
+// The load button beside the program's icons, the two groups and the bar under it.
+void ConvertCutDialog::LayOutDialog(QGroupBox* convertGroup, QGroupBox* cutGroup) {
     auto* top = new QHBoxLayout;
     top->addWidget(m_pLoadFiles, 1);
     for (int i = 0; i < 5; ++i)
@@ -158,17 +181,18 @@ ConvertCutDialog::ConvertCutDialog(FileChooser& chooser, Messages& messages, std
     layout->addWidget(convertGroup);
     layout->addWidget(cutGroup);
     layout->addWidget(m_pProgress);
+}
 
-    // Keyboard order of the controls.
+void ConvertCutDialog::SetKeyboardOrder() {
     const QWidget* order[] = {
         m_pLoadFiles, m_pConvert,      m_pA,           m_pX0,         m_pY0,         m_pNegative,
         m_pBinSize,   m_pOutputFormat, m_pSetDefaults, m_pStatistics, m_pCut,        m_pStartX,
         m_pStartY,    m_pEndX,         m_pEndY,        m_pGain,       m_pLoadLastRun};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+}
 
-    ShowLogic();
-
+void ConvertCutDialog::ConnectControls() {
     connect(m_pLoadFiles, &QPushButton::clicked, this, [this] {
         Handle([this] {
             DialogTiffChooser tiffChooser(m_chooser);

@@ -16,6 +16,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -55,6 +56,15 @@ public:
     QProgressBar* m_pProgress;
 
 private:
+    // The dialog's layout, built in these steps: each group's controls, then where they stand, the
+    // keyboard order, and the handlers behind them.
+    QGroupBox* CreateConvertGroup();
+    QGroupBox* CreateCutGroup();
+    void LayOutConvertGroup(QGroupBox* group);
+    void LayOutCutGroup(QGroupBox* group);
+    void LayOutDialog(QGroupBox* convertGroup, QGroupBox* cutGroup);
+    void SetKeyboardOrder();
+    void ConnectControls();
     // Controls → logic before a handler, logic → controls after it.
     void TakeControls();
     void ShowLogic();

@@ -1,5 +1,8 @@
 #include "PlacementPreviewWindow.h"
 
+#include "ReadOnlyTable.h"
+#include "core/PathStem.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -20,8 +23,7 @@ constexpr int WINDOW_WIDTH = 1100;
 constexpr int WINDOW_HEIGHT = 850;
 
 QString FileNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
+    return QString::fromStdString(path.substr(FileNameStart(path)));
 }
 
 int FoundCount(const ScanRecord& record) {
@@ -179,43 +181,9 @@ PlacementPreviewWindow::PlacementPreviewWindow(std::vector<ScanPreview> scans, Q
         item->setToolTip(QString::fromStdString(scan.record.path));
     }
 
-    auto* scanPanel = new QWidget(this);
-    m_pPath = new QLabel(scanPanel);
-    m_pPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_pStack = new QStackedWidget(scanPanel);
-    m_pPicture = new ScaledPicture(m_pStack);
-    m_pOutcome = new QLabel(m_pStack);
-    m_pOutcome->setWordWrap(true);
-    m_pOutcome->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_pOutcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_pOutcome->setMargin(12);
-    m_pStack->addWidget(m_pPicture);
-    m_pStack->addWidget(m_pOutcome);
-
-    m_pTable = new QTableWidget(0, PREVIEW_COLUMN_COUNT, scanPanel);
-    QStringList headers;
-    for (const char* header : PREVIEW_COLUMNS)
-        headers << header;
-    m_pTable->setHorizontalHeaderLabels(headers);
-    m_pTable->verticalHeader()->setVisible(false);
-    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_NAME, QHeaderView::Stretch);
-
-    auto* pictureAndTable = new QSplitter(Qt::Vertical, scanPanel);
-    pictureAndTable->addWidget(m_pStack);
-    pictureAndTable->addWidget(m_pTable);
-    pictureAndTable->setStretchFactor(0, 4);
-    pictureAndTable->setStretchFactor(1, 1);
-    auto* panelLayout = new QVBoxLayout(scanPanel);
-    panelLayout->setContentsMargins(0, 0, 0, 0);
-    panelLayout->addWidget(m_pPath);
-    panelLayout->addWidget(pictureAndTable, 1);
-
     auto* listAndScan = new QSplitter(Qt::Horizontal, this);
     listAndScan->addWidget(m_pScanList);
-    listAndScan->addWidget(scanPanel);
+    listAndScan->addWidget(MakeScanPanel());
     listAndScan->setStretchFactor(0, 0);
     listAndScan->setStretchFactor(1, 1);
     // The list as wide as its longest entry, within limits; the scan takes the rest.
@@ -231,6 +199,37 @@ PlacementPreviewWindow::PlacementPreviewWindow(std::vector<ScanPreview> scans, Q
     connect(m_pScanList, &QListWidget::currentRowChanged, this, [this](int row) { ShowScan(row); });
     if (!m_scans.empty())
         m_pScanList->setCurrentRow(0);
+}
+
+QWidget* PlacementPreviewWindow::MakeScanPanel() {
+    auto* scanPanel = new QWidget(this);
+    m_pPath = new QLabel(scanPanel);
+    m_pPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The picture, or in its place the outcome of a scan that has none.
+    m_pStack = new QStackedWidget(scanPanel);
+    m_pPicture = new ScaledPicture(m_pStack);
+    m_pOutcome = new QLabel(m_pStack);
+    m_pOutcome->setWordWrap(true);
+    m_pOutcome->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pOutcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pOutcome->setMargin(12);
+    m_pStack->addWidget(m_pPicture);
+    m_pStack->addWidget(m_pOutcome);
+
+    m_pTable = MakeReadOnlyTable(0, PREVIEW_COLUMNS, scanPanel);
+    m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_NAME, QHeaderView::Stretch);
+
+    auto* pictureAndTable = new QSplitter(Qt::Vertical, scanPanel);
+    pictureAndTable->addWidget(m_pStack);
+    pictureAndTable->addWidget(m_pTable);
+    pictureAndTable->setStretchFactor(0, 4);
+    pictureAndTable->setStretchFactor(1, 1);
+    auto* panelLayout = new QVBoxLayout(scanPanel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(m_pPath);
+    panelLayout->addWidget(pictureAndTable, 1);
+    return scanPanel;
 }
 
 int PlacementPreviewWindow::CurrentScan() const {
@@ -260,11 +259,7 @@ void PlacementPreviewWindow::ShowScan(int index) {
         m_pStack->setCurrentWidget(m_pOutcome);
     }
 
-    const std::vector<PreviewRow> rows = PreviewRows(scan.record);
-    m_pTable->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-        for (int c = 0; c < PREVIEW_COLUMN_COUNT; ++c)
-            m_pTable->setItem(r, c, new QTableWidgetItem(rows[r].cells[c]));
+    FillReadOnlyTable(*m_pTable, PreviewRows(scan.record));
 }
 
 } // namespace gc

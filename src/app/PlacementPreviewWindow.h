@@ -99,6 +99,9 @@ public:
     QLabel* SummaryLabel() const { return m_pSummary; }
 
 private:
+    // The right side: the scan's path, its picture or outcome, and its table of expected images.
+    QWidget* MakeScanPanel();
+
     std::vector<ScanPreview> m_scans;
     QLabel* m_pSummary = nullptr;
     QListWidget* m_pScanList = nullptr;

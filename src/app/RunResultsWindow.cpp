@@ -1,5 +1,7 @@
 #include "RunResultsWindow.h"
 
+#include "ReadOnlyTable.h"
+
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -97,18 +99,9 @@ RunResultsWindow::RunResultsWindow(std::vector<ScanRecord> records,
     setAttribute(Qt::WA_DeleteOnClose);
 
     m_pSummary = new QLabel(RunResultSummary(m_records), this);
-    m_pTable = new QTableWidget(static_cast<int>(m_rows.size()), RESULTS_COLUMN_COUNT, this);
-    QStringList headers;
-    for (const char* column : RESULTS_COLUMNS)
-        headers << column;
-    m_pTable->setHorizontalHeaderLabels(headers);
-    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable = MakeReadOnlyTable(0, RESULTS_COLUMNS, this);
     m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_pTable->verticalHeader()->hide();
-    for (int r = 0; r < static_cast<int>(m_rows.size()); ++r)
-        for (int c = 0; c < RESULTS_COLUMN_COUNT; ++c)
-            m_pTable->setItem(r, c, new QTableWidgetItem(m_rows[r].cells[c]));
+    FillReadOnlyTable(*m_pTable, m_rows);
     m_pTable->resizeColumnsToContents();
     m_pTable->resizeRowsToContents();
     m_pTable->horizontalHeader()->setStretchLastSection(true);

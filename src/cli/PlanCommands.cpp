@@ -69,6 +69,38 @@ bool WritePart(const std::string& path, const std::string& json, std::string& er
     return WriteWholeFile(path, json.data(), json.size(), error);
 }
 
+// Reads the plan at `planPath` (named `givenPath` on the command line) and checks that it has a
+// scan for `task`; a usage error otherwise.
+RunPlan ReadPlanForTask(const std::string& planPath, const std::string& givenPath, int task) {
+    std::ifstream in(planPath, std::ios::binary);
+    if (!in)
+        throw UsageError{"--plan: cannot read " + givenPath};
+    std::ostringstream text;
+    text << in.rdbuf();
+    RunPlan plan;
+    std::string error;
+    if (!ReadRunPlan(text.str(), givenPath, plan, error))
+        throw UsageError{error};
+    if (static_cast<std::size_t>(task) > plan.scans.size())
+        throw UsageError{"--task " + std::to_string(task) + ": the plan has " +
+                         std::to_string(plan.scans.size()) + " scans"};
+    return plan;
+}
+
+// A task's exit: a refused scan or an unwritten part is a skip; then the Run's own outcome, where
+// an image not found or not written is a skip too.
+Outcome TaskOutcome(const PlanTaskResult& result, bool partWritten) {
+    if (result.refused || !partWritten)
+        return Outcome::Skipped;
+    if (result.outcome == RunOutcome::Interrupted)
+        return Outcome::Interrupted;
+    if (IsFatal(result.outcome))
+        return Outcome::Fatal;
+    if (result.outcome == RunOutcome::Skipped || result.imagesNotFound > 0 || result.imagesNotWritten > 0)
+        return Outcome::Skipped;
+    return Outcome::Done;
+}
+
 } // namespace
 
 std::string PlanWorkingFolder() {
@@ -79,18 +111,8 @@ std::string PlanWorkingFolder() {
 int RunPlanTaskCommand(const PlanTaskOptions& options) {
     const int task = TaskNumber(options.task);
     const std::string planPath = std::filesystem::absolute(options.planPath).lexically_normal().string();
-    std::ifstream in(planPath, std::ios::binary);
-    if (!in)
-        throw UsageError{"--plan: cannot read " + options.planPath};
-    std::ostringstream text;
-    text << in.rdbuf();
-    RunPlan plan;
+    const RunPlan plan = ReadPlanForTask(planPath, options.planPath, task);
     std::string error;
-    if (!ReadRunPlan(text.str(), options.planPath, plan, error))
-        throw UsageError{error};
-    if (static_cast<std::size_t>(task) > plan.scans.size())
-        throw UsageError{"--task " + std::to_string(task) + ": the plan has " +
-                         std::to_string(plan.scans.size()) + " scans"};
     int threads = options.threads;
     if (threads == 0)
         threads = PositiveNumber(std::getenv("SLURM_CPUS_PER_TASK"));
@@ -124,18 +146,7 @@ int RunPlanTaskCommand(const PlanTaskOptions& options) {
         WritePart(partPath, TaskPartJson(settings, task, result.record, result.refusal), error);
     if (!partWritten)
         messages.Detail(error);
-
-    Outcome outcome = Outcome::Done;
-    if (result.refused || !partWritten)
-        outcome = Outcome::Skipped;
-    else if (result.outcome == RunOutcome::Interrupted)
-        outcome = Outcome::Interrupted;
-    else if (IsFatal(result.outcome))
-        outcome = Outcome::Fatal;
-    else if (result.outcome == RunOutcome::Skipped || result.imagesNotFound > 0 ||
-             result.imagesNotWritten > 0)
-        outcome = Outcome::Skipped;
-    return ExitStatusFor(outcome);
+    return ExitStatusFor(TaskOutcome(result, partWritten));
 }
 
 void AddReportCommand(CLI::App& app) {

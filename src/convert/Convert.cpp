@@ -88,6 +88,113 @@ ConvertOutcome OpenConvertInput(const std::string& path, ConvertSettings& settin
     return ConvertOutcome::Done;
 }
 
+// The first pass over the strips: minimum, maximum, mean and spread of the densities.
+ConvertOutcome MeasureDensities(ConvertInput& input, const std::vector<float>& density, Progress& progress,
+                                MrcStatistics& result) {
+    const StripTags& tags = input.tags;
+    const std::size_t width = tags.m_nWidth;
+    const std::uint32_t strips = tags.StripCount();
+    OdStatistics statistics;
+    for (std::uint32_t s = 0; s < strips; ++s) {
+        if (progress.StopRequested())
+            return ConvertOutcome::Interrupted;
+        if (!input.strip.Read(input.tiff.get(), s))
+            return ConvertOutcome::CannotHandle;
+        input.strip.ForEachSample(0, width * tags.RowsInStrip(s),
+                                  [&](unsigned value) { statistics.AddToStrip(density[value]); });
+        statistics.EndStrip();
+    }
+    const double pixels = static_cast<double>(tags.m_nWidth) * static_cast<double>(tags.m_nLength);
+    const double mean = statistics.m_dSum / pixels;
+    const double rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares - mean * mean) / pixels);
+    result = MrcStatistics{statistics.m_fMinimum, statistics.m_fMaximum, mean, rms};
+    return ConvertOutcome::Done;
+}
+
+// The full-size output's header fields.
+MrcDescription FullDescription(const StripTags& tags, const ConvertSettings& settings) {
+    MrcDescription description;
+    description.width = static_cast<int>(tags.m_nWidth);
+    description.height = static_cast<int>(tags.m_nLength);
+    description.mode = MRC_MODE_FLOAT;
+    description.style = settings.m_style;
+    description.pixelSize = settings.m_dPixelSize;
+    description.label = settings.m_nOutputFormat == OUTPUT_FORMAT_8_BIT ? LABEL_OD_8_BIT : LABEL_OD_16_BIT;
+    return description;
+}
+
+// Opens the full-size output and, with a bin size, the binned one (a WRITE ERROR stop when either
+// cannot be created).
+ConvertOutcome OpenOdOutputs(const std::string& path, const MrcDescription& fullDescription,
+                             const ConvertSettings& settings, MrcOutputFile& full, MrcOutputFile& binned,
+                             Messages& messages) {
+    if (full.Open(OdFileName(path), fullDescription) != MrcOutputFile::OpenResult::Opened)
+        return WriteError(messages, OdFileName(path), errno);
+    const int binSize = settings.m_nBinSize;
+    if (binSize == 0)
+        return ConvertOutcome::Done;
+    MrcDescription binnedDescription = fullDescription;
+    binnedDescription.label = BinnedLabel(binSize);
+    binnedDescription.width = fullDescription.width / binSize;
+    binnedDescription.height = fullDescription.height / binSize;
+    binnedDescription.pixelSize = settings.m_dPixelSize * binSize;
+    if (binned.Open(OdBinnedFileName(path, binSize), binnedDescription) != MrcOutputFile::OpenResult::Opened)
+        return WriteError(messages, OdBinnedFileName(path, binSize), errno);
+    return ConvertOutcome::Done;
+}
+
+// The second pass: every row's densities into the full-size output, the bar moved now and then.
+ConvertOutcome WriteDensities(ConvertInput& input, const std::vector<float>& density, MrcOutputFile& full,
+                              int fileIndex, int fileCount, Messages& messages, Progress& progress) {
+    const StripTags& tags = input.tags;
+    const std::size_t width = tags.m_nWidth;
+    const std::uint32_t strips = tags.StripCount();
+    std::vector<float> row(width);
+    for (std::uint32_t s = 0; s < strips; ++s) {
+        if (progress.StopRequested())
+            return ConvertOutcome::Interrupted;
+        if (!input.strip.Read(input.tiff.get(), s))
+            return ConvertOutcome::CannotHandle;
+        const std::uint32_t rows = tags.RowsInStrip(s);
+        for (std::uint32_t r = 0; r < rows; ++r) {
+            float* out = row.data();
+            input.strip.ForEachSample(r * width, width, [&](unsigned value) { *out++ = density[value]; });
+            if (!full.WriteFloats(row.data(), row.size()))
+                return WriteError(messages, full.Path(), errno);
+        }
+        if (s % PROGRESS_STRIP_STEP == 0)
+            progress.SetPos(SecondPassPosition(s, fileIndex, fileCount, tags));
+    }
+    return ConvertOutcome::Done;
+}
+
+// Adds one row of the full-size file (`inRow`, little-endian floats) to the column sums of its
+// binSize-wide blocks; the columns beyond the last whole block (from `usedColumns` on) are dropped.
+void AddRowToBlocks(const std::vector<unsigned char>& inRow, int usedColumns, int binSize,
+                    std::vector<float>& accumulators) {
+    float sum = 0.0f;
+    for (int c = 0; c < usedColumns; ++c) {
+        sum += GetFloatLE(inRow.data() + 4 * c);
+        if ((c + 1) % binSize == 0) {
+            accumulators[c / binSize] += sum;
+            sum = 0.0f;
+        }
+    }
+}
+
+// The binned header's statistics. An empty binned image has no mean, and one value no spread (0
+// rather than 0 ÷ 0).
+MrcStatistics BinnedStatistics(const OdStatistics& statistics, int binnedWidth, int binnedHeight) {
+    const double values = static_cast<double>(binnedWidth) * static_cast<double>(binnedHeight);
+    double mean = 0.0, rms = 0.0;
+    if (values > 0) {
+        mean = statistics.m_dSum / values;
+        if (values > 1)
+            rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares / values - mean * mean) / (values - 1));
+    }
+    return {statistics.m_fMinimum, statistics.m_fMaximum, mean, rms};
+}
+
 } // namespace
 
 ConvertOutcome ConvertFiles(const std::vector<std::string>& files, ConvertSettings& settings,
@@ -120,76 +227,33 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     if (const ConvertOutcome opened = OpenConvertInput(path, settings, input, messages);
         opened != ConvertOutcome::Done)
         return opened;
-    TiffHandle& tiff = input.tiff;
-    const StripTags& tags = input.tags;
-    StripBuffer& strip = input.strip;
-    const std::uint32_t strips = tags.StripCount();
-    const int scale = settings.m_nOutputFormat;
     const int binSize = settings.m_nBinSize;
 
     // Every value the image can hold, converted once; the same steps as pixel by pixel.
-    const std::vector<float> density =
-        OpticalDensityTable(tags.m_nBitsPerSample, scale, settings.m_bNegative, settings.m_fit);
-    const std::size_t width = tags.m_nWidth;
+    const std::vector<float> density = OpticalDensityTable(
+        input.tags.m_nBitsPerSample, settings.m_nOutputFormat, settings.m_bNegative, settings.m_fit);
 
     // First pass: the statistics the header needs.
-    OdStatistics statistics;
-    for (std::uint32_t s = 0; s < strips; ++s) {
-        if (progress.StopRequested())
-            return ConvertOutcome::Interrupted;
-        if (!strip.Read(tiff.get(), s))
-            return ConvertOutcome::CannotHandle;
-        strip.ForEachSample(0, width * tags.RowsInStrip(s),
-                            [&](unsigned value) { statistics.AddToStrip(density[value]); });
-        statistics.EndStrip();
-    }
-    const double pixels = static_cast<double>(tags.m_nWidth) * static_cast<double>(tags.m_nLength);
-    const double mean = statistics.m_dSum / pixels;
-    const double rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares - mean * mean) / pixels);
-    const MrcStatistics fullStatistics{statistics.m_fMinimum, statistics.m_fMaximum, mean, rms};
-    MrcDescription fullDescription;
-    fullDescription.width = static_cast<int>(tags.m_nWidth);
-    fullDescription.height = static_cast<int>(tags.m_nLength);
-    fullDescription.mode = MRC_MODE_FLOAT;
-    fullDescription.style = settings.m_style;
-    fullDescription.pixelSize = settings.m_dPixelSize;
-    fullDescription.label = scale == OUTPUT_FORMAT_8_BIT ? LABEL_OD_8_BIT : LABEL_OD_16_BIT;
+    MrcStatistics fullStatistics;
+    if (const ConvertOutcome measured = MeasureDensities(input, density, progress, fullStatistics);
+        measured != ConvertOutcome::Done)
+        return measured;
 
     // Both outputs are written under temporary names; each appears under its own name only when it is
     // complete, and whatever ends this function early removes what is still pending.
     MrcOutputFile full;
-    if (full.Open(OdFileName(path), fullDescription) != MrcOutputFile::OpenResult::Opened)
-        return WriteError(messages, OdFileName(path), errno);
     MrcOutputFile binned;
-    if (binSize != 0) {
-        MrcDescription binnedDescription = fullDescription;
-        binnedDescription.label = BinnedLabel(binSize);
-        binnedDescription.width = fullDescription.width / binSize;
-        binnedDescription.height = fullDescription.height / binSize;
-        binnedDescription.pixelSize = settings.m_dPixelSize * binSize;
-        if (binned.Open(OdBinnedFileName(path, binSize), binnedDescription) !=
-            MrcOutputFile::OpenResult::Opened)
-            return WriteError(messages, OdBinnedFileName(path, binSize), errno);
-    }
+    if (const ConvertOutcome opened =
+            OpenOdOutputs(path, FullDescription(input.tags, settings), settings, full, binned, messages);
+        opened != ConvertOutcome::Done)
+        return opened;
 
     // Second pass: the values, one row at a time.
-    std::vector<float> row(width);
-    for (std::uint32_t s = 0; s < strips; ++s) {
-        if (progress.StopRequested())
-            return ConvertOutcome::Interrupted;
-        if (!strip.Read(tiff.get(), s))
-            return ConvertOutcome::CannotHandle;
-        const std::uint32_t rows = tags.RowsInStrip(s);
-        for (std::uint32_t r = 0; r < rows; ++r) {
-            float* out = row.data();
-            strip.ForEachSample(r * width, width, [&](unsigned value) { *out++ = density[value]; });
-            if (!full.WriteFloats(row.data(), row.size()))
-                return WriteError(messages, full.Path(), errno);
-        }
-        if (s % PROGRESS_STRIP_STEP == 0)
-            progress.SetPos(SecondPassPosition(s, fileIndex, fileCount, tags));
-    }
-    tiff.reset();
+    if (const ConvertOutcome written =
+            WriteDensities(input, density, full, fileIndex, fileCount, messages, progress);
+        written != ConvertOutcome::Done)
+        return written;
+    input.tiff.reset();
     // The full-size file is complete: it takes its name, and the binned copy is made from it.
     const std::string fullName = full.Path();
     if (!full.Close(fullStatistics))
@@ -229,14 +293,7 @@ ConvertOutcome BinMrcFile(const std::string& fullName, MrcOutputFile& binned, in
             return ConvertOutcome::Interrupted;
         if (std::fread(inRow.data(), 1, inRow.size(), full.get()) != inRow.size())
             return ReadBackError(messages, fullName, errno);
-        float sum = 0.0f;
-        for (int c = 0; c < width - droppedColumns; ++c) {
-            sum += GetFloatLE(inRow.data() + 4 * c);
-            if ((c + 1) % binSize == 0) {
-                accumulators[c / binSize] += sum;
-                sum = 0.0f;
-            }
-        }
+        AddRowToBlocks(inRow, width - droppedColumns, binSize, accumulators);
         if ((r + 1) % binSize == 0 && r < height - droppedRows && rowsWritten < binnedHeight) {
             for (int k = 0; k < binnedWidth; ++k) {
                 const float value = accumulators[k] / blockArea;
@@ -251,16 +308,8 @@ ConvertOutcome BinMrcFile(const std::string& fullName, MrcOutputFile& binned, in
     }
     full.reset();
 
-    // An empty binned image has no mean, and one value no spread (0 rather than 0 ÷ 0).
-    const double values = static_cast<double>(binnedWidth) * static_cast<double>(binnedHeight);
-    double mean = 0.0, rms = 0.0;
-    if (values > 0) {
-        mean = statistics.m_dSum / values;
-        if (values > 1)
-            rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares / values - mean * mean) / (values - 1));
-    }
     const std::string binnedName = binned.Path();
-    if (!binned.Close({statistics.m_fMinimum, statistics.m_fMaximum, mean, rms}))
+    if (!binned.Close(BinnedStatistics(statistics, binnedWidth, binnedHeight)))
         return WriteError(messages, binnedName, errno);
     return ConvertOutcome::Done;
 }

@@ -106,6 +106,52 @@ void DetectInRow(const unsigned char* row, int y, int m, int begin, int end, con
     }
 }
 
+// The tiles of one tile row under a search's columns [firstColumn, lastColumn]: those the cache
+// holds from it, the others read (and kept while the budget allows).
+class TileRowFetch {
+public:
+    TileRowFetch(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept,
+                 std::vector<unsigned char>& scratch, int firstColumn, int lastColumn)
+        : tiles(static_cast<std::size_t>(lastColumn - firstColumn + 1)), m_scan(scan), m_geometry(geometry),
+          m_kept(kept), m_scratch(scratch), m_firstColumn(firstColumn), m_lastColumn(lastColumn),
+          m_unkept(tiles.size()) {}
+
+    // Fetches the tiles of `tileRow`; FatalRead (with `detail` naming the tile) when one cannot be read.
+    RunOutcome Fetch(int tileRow, std::string& detail) {
+        const std::size_t tileSize = static_cast<std::size_t>(m_geometry.m_nTileSize);
+        for (int column = m_firstColumn; column <= m_lastColumn; ++column) {
+            const int tile = tileRow * m_geometry.m_nTilesAcross + column;
+            const std::size_t slot = static_cast<std::size_t>(column - m_firstColumn);
+            if (const std::vector<unsigned char>* held = m_kept.Find(tile)) {
+                tiles[slot] = held->data();
+                continue;
+            }
+            m_scratch.resize(tileSize);
+            if (!m_scan.ReadTile(static_cast<std::uint32_t>(tile), m_scratch.data(), tileSize)) {
+                detail = m_scan.UnreadableTile(tile);
+                return RunOutcome::FatalRead;
+            }
+            if (m_kept.Keep(tile, m_scratch)) {
+                tiles[slot] = m_kept.Find(tile)->data();
+            } else {
+                m_unkept[slot].swap(m_scratch);
+                tiles[slot] = m_unkept[slot].data();
+            }
+        }
+        return RunOutcome::Done;
+    }
+
+    std::vector<const unsigned char*> tiles; // the pixels of each column's tile, from firstColumn on
+
+private:
+    ScanTiles& m_scan;
+    const ScanGeometry& m_geometry;
+    KeptTiles& m_kept;
+    std::vector<unsigned char>& m_scratch;
+    int m_firstColumn, m_lastColumn;
+    std::vector<std::vector<unsigned char>> m_unkept; // tiles read that the cache did not keep
+};
+
 // The search of image m: the rows of its window top to bottom, each over the tiles under its column
 // window (and the run that may follow a candidate at the window's end), until the image is found.
 RunOutcome FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
@@ -129,35 +175,16 @@ RunOutcome FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const
         geometry.m_nPaddedWidth, static_cast<std::int64_t>(end) + constants.m_nRunLength);
     const int firstColumn = begin / tileWidth;
     const int lastColumn = static_cast<int>((readEnd - 1) / tileWidth);
-    const std::size_t tileSize = static_cast<std::size_t>(geometry.m_nTileSize);
     // Columns outside the tiles read stay 0, which reads as dark.
     std::fill(row.begin(), row.end(), 0);
-    std::vector<const unsigned char*> tiles(static_cast<std::size_t>(lastColumn - firstColumn + 1));
-    std::vector<std::vector<unsigned char>> unkept(tiles.size());
+    TileRowFetch fetch(scan, geometry, kept, scratch, firstColumn, lastColumn);
 
     for (int tileRow = static_cast<int>(rowBegin / tileLength);
          tileRow * static_cast<std::int64_t>(tileLength) < rowEnd; ++tileRow) {
         if (progress.StopRequested())
             return RunOutcome::Interrupted;
-        for (int column = firstColumn; column <= lastColumn; ++column) {
-            const int tile = tileRow * geometry.m_nTilesAcross + column;
-            const std::size_t slot = static_cast<std::size_t>(column - firstColumn);
-            if (const std::vector<unsigned char>* held = kept.Find(tile)) {
-                tiles[slot] = held->data();
-                continue;
-            }
-            scratch.resize(tileSize);
-            if (!scan.ReadTile(static_cast<std::uint32_t>(tile), scratch.data(), tileSize)) {
-                detail = scan.UnreadableTile(tile);
-                return RunOutcome::FatalRead;
-            }
-            if (kept.Keep(tile, scratch)) {
-                tiles[slot] = kept.Find(tile)->data();
-            } else {
-                unkept[slot].swap(scratch);
-                tiles[slot] = unkept[slot].data();
-            }
-        }
+        if (const RunOutcome fetched = fetch.Fetch(tileRow, detail); fetched != RunOutcome::Done)
+            return fetched;
         const int top = tileRow * tileLength;
         const int firstRow = static_cast<int>(std::max<std::int64_t>(rowBegin, top));
         const int lastRow = static_cast<int>(std::min<std::int64_t>(rowEnd, top + tileLength)); // exclusive
@@ -165,7 +192,7 @@ RunOutcome FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const
             const std::size_t offset = static_cast<std::size_t>(y - top) * tileWidth;
             for (int column = firstColumn; column <= lastColumn; ++column)
                 std::memcpy(row.data() + static_cast<std::size_t>(column) * tileWidth,
-                            tiles[static_cast<std::size_t>(column - firstColumn)] + offset,
+                            fetch.tiles[static_cast<std::size_t>(column - firstColumn)] + offset,
                             static_cast<std::size_t>(tileWidth));
             DetectInRow(row.data(), y, m, begin, end, geometry, constants, placements);
             if (placements[m - 1].m_nState == PLACEMENT_FOUND)

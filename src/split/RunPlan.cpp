@@ -40,6 +40,38 @@ bool ReadFile(const std::string& path, std::string& text) {
     return !in.bad();
 }
 
+// One expected image of a planned scan: its number, and for a found one its corner, name and the
+// outputs the dry run named.
+ImageRecord PlannedImageOf(const json& entry) {
+    ImageRecord image;
+    image.number = entry.at("number").get<int>();
+    image.found = entry.at("found").get<bool>();
+    if (image.found) {
+        image.x = entry.at("corner").at("x").get<int>();
+        image.y = entry.at("corner").at("y").get<int>();
+        image.name = entry.at("name").get<std::string>();
+        image.notWrittenReason = entry.value("not_written_because", std::string());
+        for (const json& output : entry.at("outputs"))
+            image.outputs.push_back({output.at("path").get<std::string>(), 0, 0});
+    }
+    return image;
+}
+
+// One scan of the plan: its path, its size and time when the plan was made, its outcome and images.
+PlannedScan PlannedScanOf(const json& file) {
+    PlannedScan scan;
+    scan.path = file.at("path").get<std::string>();
+    scan.identity.exists = !file.at("size").is_null();
+    if (scan.identity.exists) {
+        scan.identity.size = file.at("size").get<std::uintmax_t>();
+        scan.identity.mtimeNs = file.at("mtime_ns").get<std::int64_t>();
+    }
+    scan.outcome = OutcomeNamed(file.at("outcome").get<std::string>());
+    for (const json& entry : file.at("images"))
+        scan.images.push_back(PlannedImageOf(entry));
+    return scan;
+}
+
 } // namespace
 
 ScanIdentity IdentifyScan(const std::string& path) {
@@ -98,31 +130,8 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         p.m_strOutputDir = TextOr(s.at("output_dir"), "");
         plan.workingDir = document.at("plan").at("working_dir").get<std::string>();
         plan.scans.clear();
-        for (const json& file : document.at("files")) {
-            PlannedScan scan;
-            scan.path = file.at("path").get<std::string>();
-            scan.identity.exists = !file.at("size").is_null();
-            if (scan.identity.exists) {
-                scan.identity.size = file.at("size").get<std::uintmax_t>();
-                scan.identity.mtimeNs = file.at("mtime_ns").get<std::int64_t>();
-            }
-            scan.outcome = OutcomeNamed(file.at("outcome").get<std::string>());
-            for (const json& entry : file.at("images")) {
-                ImageRecord image;
-                image.number = entry.at("number").get<int>();
-                image.found = entry.at("found").get<bool>();
-                if (image.found) {
-                    image.x = entry.at("corner").at("x").get<int>();
-                    image.y = entry.at("corner").at("y").get<int>();
-                    image.name = entry.at("name").get<std::string>();
-                    image.notWrittenReason = entry.value("not_written_because", std::string());
-                    for (const json& output : entry.at("outputs"))
-                        image.outputs.push_back({output.at("path").get<std::string>(), 0, 0});
-                }
-                scan.images.push_back(image);
-            }
-            plan.scans.push_back(std::move(scan));
-        }
+        for (const json& file : document.at("files"))
+            plan.scans.push_back(PlannedScanOf(file));
     } catch (const json::exception& e) {
         error = planPath + PLAN_MSG_NOT_A_PLAN + " (" + e.what() + ")";
         return false;

@@ -56,6 +56,70 @@ std::string JsonTextOfBytes(const std::string& bytes) {
     return text;
 }
 
+namespace {
+
+// One output file of an image: its path, kind, size, pixel size and header statistics.
+nlohmann::json OutputJson(const OutputRecord& output, bool full) {
+    using nlohmann::json;
+    json out = {{"path", JsonTextOfBytes(output.path)},
+                {"kind", full ? "full" : "binned"},
+                {"width", output.width},
+                {"height", output.height}};
+    out["pixel_size"] = output.pixelSize > 0 ? json(output.pixelSize) : json(nullptr);
+    if (output.hasStatistics)
+        out["header"] = {
+            {"dmin", output.dmin}, {"dmax", output.dmax}, {"mean", output.mean}, {"rms", output.rms}};
+    return out;
+}
+
+// One expected image: its number and whether it was found; for a found one where it is, its name,
+// whether and where it was written, and its warnings.
+nlohmann::json ImageJson(const ImageRecord& image) {
+    using nlohmann::json;
+    json entry = {{"number", image.number}, {"found", image.found}};
+    if (!image.found)
+        return entry;
+    entry["corner"] = {{"x", image.x}, {"y", image.y}};
+    entry["size"] = {{"width", image.width}, {"height", image.height}};
+    entry["rows_delivered"] = image.rowsDelivered;
+    entry["name"] = JsonTextOfBytes(image.name);
+    entry["written"] = image.written;
+    if (!image.notWrittenReason.empty())
+        entry["not_written_because"] = JsonTextOfBytes(image.notWrittenReason);
+    json outputs = json::array();
+    for (std::size_t i = 0; i < image.outputs.size(); ++i)
+        outputs.push_back(OutputJson(image.outputs[i], i == 0));
+    entry["outputs"] = outputs;
+    json warnings = json::array();
+    for (const std::string& warning : image.warnings)
+        warnings.push_back(JsonTextOfBytes(warning));
+    entry["warnings"] = warnings;
+    return entry;
+}
+
+// One scan: its paths, layout, outcome, message and expected images.
+nlohmann::json ScanJson(const ScanRecord& scan) {
+    using nlohmann::json;
+    std::error_code error;
+    const std::string absolute = std::filesystem::absolute(scan.path, error).lexically_normal().string();
+    json file = {{"path", JsonTextOfBytes(scan.path)},
+                 {"absolute_path", error ? json(nullptr) : json(JsonTextOfBytes(absolute))},
+                 {"width", scan.width},
+                 {"height", scan.height},
+                 {"tile_width", scan.tileWidth},
+                 {"tile_length", scan.tileLength},
+                 {"compression", ScanCompressionName(scan.compression)},
+                 {"outcome", ScanOutcomeName(scan.outcome)},
+                 {"message", scan.message.empty() ? json(nullptr) : json(JsonTextOfBytes(scan.message))}};
+    json images = json::array();
+    for (const ImageRecord& image : scan.images)
+        images.push_back(ImageJson(image));
+    file["images"] = images;
+    return file;
+}
+
+} // namespace
+
 std::string RunReportJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
                           const std::string& runOutcome) {
     using nlohmann::json;
@@ -84,52 +148,7 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
     };
     json files = json::array();
     for (const ScanRecord& scan : scans) {
-        std::error_code error;
-        const std::string absolute = std::filesystem::absolute(scan.path, error).lexically_normal().string();
-        json file = {{"path", JsonTextOfBytes(scan.path)},
-                     {"absolute_path", error ? json(nullptr) : json(JsonTextOfBytes(absolute))},
-                     {"width", scan.width},
-                     {"height", scan.height},
-                     {"tile_width", scan.tileWidth},
-                     {"tile_length", scan.tileLength},
-                     {"compression", ScanCompressionName(scan.compression)},
-                     {"outcome", ScanOutcomeName(scan.outcome)},
-                     {"message", scan.message.empty() ? json(nullptr) : json(JsonTextOfBytes(scan.message))}};
-        json images = json::array();
-        for (const ImageRecord& image : scan.images) {
-            json entry = {{"number", image.number}, {"found", image.found}};
-            if (image.found) {
-                entry["corner"] = {{"x", image.x}, {"y", image.y}};
-                entry["size"] = {{"width", image.width}, {"height", image.height}};
-                entry["rows_delivered"] = image.rowsDelivered;
-                entry["name"] = JsonTextOfBytes(image.name);
-                entry["written"] = image.written;
-                if (!image.notWrittenReason.empty())
-                    entry["not_written_because"] = JsonTextOfBytes(image.notWrittenReason);
-                json outputs = json::array();
-                for (std::size_t i = 0; i < image.outputs.size(); ++i) {
-                    const OutputRecord& output = image.outputs[i];
-                    json out = {{"path", JsonTextOfBytes(output.path)},
-                                {"kind", i == 0 ? "full" : "binned"},
-                                {"width", output.width},
-                                {"height", output.height}};
-                    out["pixel_size"] = output.pixelSize > 0 ? json(output.pixelSize) : json(nullptr);
-                    if (output.hasStatistics)
-                        out["header"] = {{"dmin", output.dmin},
-                                         {"dmax", output.dmax},
-                                         {"mean", output.mean},
-                                         {"rms", output.rms}};
-                    outputs.push_back(out);
-                }
-                entry["outputs"] = outputs;
-                json warnings = json::array();
-                for (const std::string& warning : image.warnings)
-                    warnings.push_back(JsonTextOfBytes(warning));
-                entry["warnings"] = warnings;
-            }
-            images.push_back(entry);
-        }
-        file["images"] = images;
+        json file = ScanJson(scan);
         if (settings.preview && scan.outcome == ScanOutcome::Done)
             file["placement_picture"] = JsonTextOfBytes(
                 PlacementPictureName(scan.path, p.m_bOutputDir ? p.m_strOutputDir : std::string()));

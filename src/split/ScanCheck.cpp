@@ -14,6 +14,69 @@ int TilesFor(std::uint32_t numerator, std::uint32_t denominator) {
     return static_cast<int>(std::ceil(static_cast<float>(numerator) / static_cast<float>(denominator)));
 }
 
+// The tags the checks and the split read, into `geometry`.
+void ReadScanTags(TIFF* input, ScanGeometry& geometry) {
+    TIFFGetField(input, TIFFTAG_IMAGEWIDTH, &geometry.m_nImageWidth);
+    TIFFGetField(input, TIFFTAG_IMAGELENGTH, &geometry.m_nImageLength);
+    TIFFGetField(input, TIFFTAG_TILEWIDTH, &geometry.m_nTileWidth);
+    TIFFGetField(input, TIFFTAG_TILELENGTH, &geometry.m_nTileLength);
+    TIFFGetField(input, TIFFTAG_PLANARCONFIG, &geometry.m_nPlanarConfig);
+    TIFFGetField(input, TIFFTAG_BITSPERSAMPLE, &geometry.m_nBitsPerSample);
+    TIFFGetField(input, TIFFTAG_COMPRESSION, &geometry.m_nCompression);
+    TIFFGetField(input, TIFFTAG_PHOTOMETRIC, &geometry.m_nPhotometric);
+    TIFFGetField(input, TIFFTAG_SAMPLESPERPIXEL, &geometry.m_nSamplesPerPixel);
+    TIFFGetField(input, TIFFTAG_RESOLUTIONUNIT, &geometry.m_nResolutionUnit);
+    TIFFGetField(input, TIFFTAG_XRESOLUTION, &geometry.m_fXResolution);
+    TIFFGetField(input, TIFFTAG_YRESOLUTION, &geometry.m_fYResolution);
+    std::uint32_t rowsPerStrip = 0;
+    geometry.m_bHasRowsPerStrip = TIFFGetField(input, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) == 1;
+}
+
+// The sample checks; all three are made, so a file may get up to three messages. Accept when the
+// samples can be split.
+ScanVerdict CheckSamples(const ScanGeometry& geometry, Messages& messages) {
+    bool failed = false;
+    if (geometry.m_nSamplesPerPixel != 1 && geometry.m_nSamplesPerPixel != 3) {
+        messages.Warning(MSG_BAD_SAMPLES_PER_PIXEL);
+        failed = true;
+    }
+    if (geometry.m_nBitsPerSample != 8) {
+        messages.Warning(MSG_ONLY_8_BIT);
+        failed = true;
+    }
+    if (geometry.m_nPlanarConfig != PLANARCONFIG_CONTIG) {
+        messages.Warning(MSG_ONLY_SINGLE_PLANE);
+        failed = true;
+    }
+    if (geometry.m_nSamplesPerPixel == 3) {
+        messages.Warning(MSG_RGB_SKIPPED);
+        return ScanVerdict::StopRgb;
+    }
+    return failed ? ScanVerdict::SkipFile : ScanVerdict::Accept;
+}
+
+// Whether the expected images fit the scan's cells, stand upright, and the tiles fill the layout.
+ScanVerdict CheckLayout(const ScanGeometry& geometry, Messages& messages) {
+    const std::int64_t paddedArea =
+        static_cast<std::int64_t>(geometry.m_nPaddedWidth) * geometry.m_nPaddedHeight;
+    const std::int64_t expectedArea =
+        static_cast<std::int64_t>(geometry.m_nExpectedWidth) * geometry.m_nExpectedHeight;
+    if (expectedArea / 2 > paddedArea || geometry.m_nExpectedWidth / 4 > geometry.m_nCellWidth ||
+        geometry.m_nExpectedHeight / 4 > geometry.m_nCellHeight) {
+        messages.Error(MSG_BINNED_IMAGE);
+        return ScanVerdict::StopReadError;
+    }
+    if (geometry.m_nExpectedWidth > geometry.m_nExpectedHeight) {
+        messages.Error(MSG_PLACED_INCORRECTLY);
+        return ScanVerdict::StopReadError;
+    }
+    if (static_cast<std::int64_t>(geometry.m_nTilesAcross) * geometry.m_nTilesDown != geometry.m_nTileCount) {
+        messages.Error(MSG_TILE_COUNT_INCORRECT);
+        return ScanVerdict::StopReadError;
+    }
+    return ScanVerdict::Accept;
+}
+
 } // namespace
 
 void ScanGeometry::Derive(int widthCm, int heightCm, int binning) {
@@ -59,44 +122,13 @@ ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParamet
                           ScanGeometry& geometry, Messages& messages) {
     geometry = ScanGeometry{};
     TIFFSetDirectory(input, 0);
-    TIFFGetField(input, TIFFTAG_IMAGEWIDTH, &geometry.m_nImageWidth);
-    TIFFGetField(input, TIFFTAG_IMAGELENGTH, &geometry.m_nImageLength);
-    TIFFGetField(input, TIFFTAG_TILEWIDTH, &geometry.m_nTileWidth);
-    TIFFGetField(input, TIFFTAG_TILELENGTH, &geometry.m_nTileLength);
-    TIFFGetField(input, TIFFTAG_PLANARCONFIG, &geometry.m_nPlanarConfig);
-    TIFFGetField(input, TIFFTAG_BITSPERSAMPLE, &geometry.m_nBitsPerSample);
-    TIFFGetField(input, TIFFTAG_COMPRESSION, &geometry.m_nCompression);
-    TIFFGetField(input, TIFFTAG_PHOTOMETRIC, &geometry.m_nPhotometric);
-    TIFFGetField(input, TIFFTAG_SAMPLESPERPIXEL, &geometry.m_nSamplesPerPixel);
-    TIFFGetField(input, TIFFTAG_RESOLUTIONUNIT, &geometry.m_nResolutionUnit);
-    TIFFGetField(input, TIFFTAG_XRESOLUTION, &geometry.m_fXResolution);
-    TIFFGetField(input, TIFFTAG_YRESOLUTION, &geometry.m_fYResolution);
-    std::uint32_t rowsPerStrip = 0;
-    geometry.m_bHasRowsPerStrip = TIFFGetField(input, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) == 1;
+    ReadScanTags(input, geometry);
     const bool tiled = TIFFIsTiled(input) != 0;
     const tmsize_t tileSize = tiled ? TIFFTileSize(input) : 0;
     const std::uint32_t tileCount = tiled ? TIFFNumberOfTiles(input) : 0;
 
-    // All three sample checks are made, so a file may get up to three messages.
-    bool failed = false;
-    if (geometry.m_nSamplesPerPixel != 1 && geometry.m_nSamplesPerPixel != 3) {
-        messages.Warning(MSG_BAD_SAMPLES_PER_PIXEL);
-        failed = true;
-    }
-    if (geometry.m_nBitsPerSample != 8) {
-        messages.Warning(MSG_ONLY_8_BIT);
-        failed = true;
-    }
-    if (geometry.m_nPlanarConfig != PLANARCONFIG_CONTIG) {
-        messages.Warning(MSG_ONLY_SINGLE_PLANE);
-        failed = true;
-    }
-    if (geometry.m_nSamplesPerPixel == 3) {
-        messages.Warning(MSG_RGB_SKIPPED);
-        return ScanVerdict::StopRgb;
-    }
-    if (failed)
-        return ScanVerdict::SkipFile;
+    if (const ScanVerdict samples = CheckSamples(geometry, messages); samples != ScanVerdict::Accept)
+        return samples;
     if (!tiled) {
         messages.Warning(path + MSG_STRIP_ENCODED);
         return ScanVerdict::SkipFile;
@@ -107,24 +139,7 @@ ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParamet
     geometry.m_nTileCount = tileCount > 0x7fffffffu ? 0x7fffffff : static_cast<int>(tileCount);
     geometry.Derive(parameters.m_nWidthCm, parameters.m_nHeightCm, parameters.m_nBinning);
 
-    const std::int64_t paddedArea =
-        static_cast<std::int64_t>(geometry.m_nPaddedWidth) * geometry.m_nPaddedHeight;
-    const std::int64_t expectedArea =
-        static_cast<std::int64_t>(geometry.m_nExpectedWidth) * geometry.m_nExpectedHeight;
-    if (expectedArea / 2 > paddedArea || geometry.m_nExpectedWidth / 4 > geometry.m_nCellWidth ||
-        geometry.m_nExpectedHeight / 4 > geometry.m_nCellHeight) {
-        messages.Error(MSG_BINNED_IMAGE);
-        return ScanVerdict::StopReadError;
-    }
-    if (geometry.m_nExpectedWidth > geometry.m_nExpectedHeight) {
-        messages.Error(MSG_PLACED_INCORRECTLY);
-        return ScanVerdict::StopReadError;
-    }
-    if (static_cast<std::int64_t>(geometry.m_nTilesAcross) * geometry.m_nTilesDown != geometry.m_nTileCount) {
-        messages.Error(MSG_TILE_COUNT_INCORRECT);
-        return ScanVerdict::StopReadError;
-    }
-    return ScanVerdict::Accept;
+    return CheckLayout(geometry, messages);
 }
 
 } // namespace gc

@@ -36,18 +36,8 @@ private slots:
 
 namespace {
 
-QStringList Items(QComboBox* combo) {
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
-
-void Activate(QWidget& dialog) {
-    dialog.show();
-    dialog.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-}
+using test::Activate;
+using test::Items;
 
 // An 8-bit greyscale strip TIFF, one row per strip, with a gradient of values 1..250.
 void WriteGreyTiff(const std::string& path, int width, int height) {

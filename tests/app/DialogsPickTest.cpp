@@ -1,4 +1,5 @@
 // The "Particle Pick Settings ..." dialog as the user works it: clicks, typing, OK, Cancel, Esc.
+#include "DialogsTestSupport.h"
 #include "app/PickSettingsDialog.h"
 #include "pick/PickMessages.h"
 #include "support/TestSupport.h"
@@ -25,15 +26,7 @@ private slots:
 
 namespace {
 
-// Replaces the field's text the way a user does: select everything, then type.
-void Retype(QLineEdit* field, const QString& text) {
-    field->setFocus();
-    field->selectAll();
-    if (text.isEmpty())
-        QTest::keyClick(field, Qt::Key_Delete);
-    else
-        QTest::keyClicks(field, text);
-}
+using test::Retype;
 
 } // namespace
 

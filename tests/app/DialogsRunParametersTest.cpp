@@ -27,12 +27,8 @@ private slots:
 
 namespace {
 
-QStringList Items(QComboBox* combo) {
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
+using test::Activate;
+using test::Items;
 
 QStringList LabelTexts(QWidget& dialog) {
     QStringList texts;
@@ -40,12 +36,6 @@ QStringList LabelTexts(QWidget& dialog) {
         if (!label->text().isEmpty())
             texts << label->text();
     return texts;
-}
-
-void Activate(QWidget& dialog) {
-    dialog.show();
-    dialog.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
 }
 
 } // namespace

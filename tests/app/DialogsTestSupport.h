@@ -4,6 +4,7 @@
 
 #include "app/FileChooser.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -74,6 +75,21 @@ inline void ClickBox(QWidget* box) {
 template <typename Combo> void Choose(Combo* combo, int index) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
+}
+
+// The texts of a list's items, in order.
+inline QStringList Items(QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+// Shows the dialog and waits until it is the active window, as a user's dialog would be.
+inline void Activate(QWidget& dialog) {
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
 }
 
 } // namespace gc::test

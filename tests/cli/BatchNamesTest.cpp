@@ -16,13 +16,10 @@ namespace {
 
 using test::CliRun;
 using test::ReadText;
+using test::RunCliIn;
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-CliRun Cli(const TempDir& folder, const std::string& arguments) {
-    return test::RunCliIn(folder, arguments);
-}
 
 // A small 8-bit greyscale TIFF of `width` × `height`, one row per strip.
 void WriteSmallTiff(const std::string& path, std::uint32_t width, std::uint32_t height) {
@@ -37,7 +34,7 @@ TEST(BatchNames, ConvertAndCutBatchesNeverWriteOverTheirOwnFiles) {
     TempDir dir;
     WriteSmallTiff(dir.File("s.1.tif"), 64, 48);
     WriteSmallTiff(dir.File("s.2.tif"), 32, 16);
-    CliRun run = Cli(dir, "convert --bin 2 s.1.tif s.2.tif");
+    CliRun run = RunCliIn(dir, "convert --bin 2 s.1.tif s.2.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_EQ(run.m_strErr, std::string(MSG_OUTPUTS_OF) + "s.2.tif" + MSG_OUTPUTS_NOT_WRITTEN + "s.mrc" +
                                 MSG_BATCH_CLASHES_WITH_OUTPUT + "\n");
@@ -52,7 +49,7 @@ TEST(BatchNames, ConvertAndCutBatchesNeverWriteOverTheirOwnFiles) {
     WriteSmallTiff(dir.File("a.tif"), 64, 48);
     WriteSmallTiff(dir.File("a_Cut_0.tif"), 32, 16);
     const std::string input = ReadText(dir.Path() / "a_Cut_0.tif");
-    run = Cli(dir, "cut --start-x 1 --start-y 1 --end-x 8 --end-y 8 a.tif a_Cut_0.tif");
+    run = RunCliIn(dir, "cut --start-x 1 --start-y 1 --end-x 8 --end-y 8 a.tif a_Cut_0.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_EQ(run.m_strErr, std::string(MSG_OUTPUTS_OF) + "a.tif" + MSG_OUTPUTS_NOT_WRITTEN + "a_Cut_0.tif" +
                                 MSG_BATCH_CLASHES_WITH_INPUT + "\n");

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,15 @@ inline std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
     return names;
 }
 
+// The lines of `text`, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 // Runs `prefix` 'gridcarver-cli' `arguments` (a shell command line, quoted by the caller) in `folder`.
 inline CliRun RunCliIn(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
     CliRun run;
@@ -43,6 +53,11 @@ inline CliRun RunCliIn(const TempDir& folder, const std::string& arguments, cons
     run.m_strErr = ReadText(errors);
     std::filesystem::remove(errors);
     return run;
+}
+
+// Runs `prefix` 'gridcarver-cli split' `arguments` in `folder`.
+inline CliRun SplitIn(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
+    return RunCliIn(folder, "split " + arguments, prefix);
 }
 
 } // namespace gc::test

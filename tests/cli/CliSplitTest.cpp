@@ -17,14 +17,10 @@ namespace {
 
 using test::CliRun;
 using test::ReadText;
+using test::SplitIn;
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-// Runs the command line in `folder` with `arguments` (already quoted).
-CliRun Split(const TempDir& folder, const std::string& arguments) {
-    return test::RunCliIn(folder, "split " + arguments);
-}
 
 TEST(CliSplit, SettingsLineImageLinesAndTally) {
     TempDir dir;
@@ -33,7 +29,7 @@ TEST(CliSplit, SettingsLineImageLinesAndTally) {
     ASSERT_TRUE(tools::GenerateScan(recipe, dir.File("plate.tif"), nullptr, &error)) << error;
 
     // The output folder does not exist yet: it is made, with its parents.
-    const CliRun run = Split(
+    const CliRun run = SplitIn(
         dir, "--images 1 --height-cm 9 --width-cm 7 --binning 2 --append '' --threads 2 --progress none "
              "--output-dir new/out.v plate.tif");
     EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
@@ -59,8 +55,8 @@ TEST(CliSplit, QuietKeepsEveryProblemOnStandardError) {
     // why before the system's text. --quiet drops none of it, and a dry run says it wrote nothing.
     for (const char* quiet : {"", "--quiet "}) {
         SCOPED_TRACE(quiet);
-        const CliRun run =
-            Split(dir, std::string(quiet) + "--progress none --threads 1 --dry-run --images 1 --height-cm 9 "
+        const CliRun run = SplitIn(dir, std::string(quiet) +
+                                            "--progress none --threads 1 --dry-run --images 1 --height-cm 9 "
                                             "--width-cm 7 dark.tif strip.tif nonexist.tif");
         EXPECT_EQ(run.m_nStatus, 3);
         EXPECT_EQ(run.m_strErr, std::string("dark.tif: image 1: not found\n") + "strip.tif" +
@@ -82,7 +78,7 @@ TEST(CliSplit, ProgressLinesWhenStandardErrorIsNotATerminal) {
     ASSERT_TRUE(test::WriteDarkScan(dir.File("dark.tif"), 10496, 13312, 256, 256));
     for (const char* progress : {"", "--progress lines "}) {
         const CliRun run =
-            Split(dir, std::string(progress) + "--images 1 --height-cm 9 --width-cm 7 dark.tif");
+            SplitIn(dir, std::string(progress) + "--images 1 --height-cm 9 --width-cm 7 dark.tif");
         EXPECT_EQ(run.m_nStatus, 3);
         const std::string started = "split: dark.tif (file 1 of 1) started\n";
         const std::string problem = "dark.tif: image 1: not found\n";
@@ -93,7 +89,7 @@ TEST(CliSplit, ProgressLinesWhenStandardErrorIsNotATerminal) {
             started.size() + problem.size())
             << run.m_strErr;
     }
-    EXPECT_EQ(Split(dir, "--quiet --images 1 --height-cm 9 --width-cm 7 dark.tif").m_strErr,
+    EXPECT_EQ(SplitIn(dir, "--quiet --images 1 --height-cm 9 --width-cm 7 dark.tif").m_strErr,
               "dark.tif: image 1: not found\n")
         << "--quiet without --progress shows no progress lines";
 }
@@ -108,7 +104,7 @@ TEST(CliSplit, SizeWarningsGoToStandardErrorTheReportAndWithStrictTheExitStatus)
                                 "11625 x 14300" + SIZE_WARNING_PIXELS + SIZE_WARNING_TRY + "9 --width-cm 7\n";
     for (const char* strict : {"", "--strict "}) {
         const CliRun run =
-            Split(dir, std::string(strict) + "--dry-run --quiet --images 1 --report r.json plate.tif");
+            SplitIn(dir, std::string(strict) + "--dry-run --quiet --images 1 --report r.json plate.tif");
         EXPECT_EQ(run.m_nStatus, *strict ? 3 : 0) << "warnings change the status only with --strict";
         EXPECT_EQ(run.m_strErr.find(warning), 0u) << run.m_strErr;
         EXPECT_NE(run.m_strOut.find("3 size warnings\n"), std::string::npos)
@@ -127,7 +123,7 @@ TEST(CliSplit, SizeWarningsGoToStandardErrorTheReportAndWithStrictTheExitStatus)
 TEST(CliSplit, FatalStopsExitOne) {
     TempDir dir;
     ASSERT_TRUE(test::WriteFormatTiff(dir.File("rgb.tif"), 32, 32, 3, 8, PLANARCONFIG_CONTIG, 16, 16));
-    CliRun run = Split(dir, "--quiet rgb.tif");
+    CliRun run = SplitIn(dir, "--quiet rgb.tif");
     EXPECT_EQ(run.m_nStatus, 1);
     EXPECT_EQ(run.m_strOut, "1 scan, 0 images written, 1 scan stopped\n")
         << "the tally, without \"Run Complete.\"";
@@ -136,7 +132,7 @@ TEST(CliSplit, FatalStopsExitOne) {
                                 "\nreading rgb.tif: an RGB scan\nrgb.tif: " + MSG_RGB_FATAL + "\n");
 
     ASSERT_TRUE(test::WriteDarkScan(dir.File("small.tif"), 9000, 7500, 512, 512));
-    run = Split(dir, "--quiet small.tif");
+    run = SplitIn(dir, "--quiet small.tif");
     EXPECT_EQ(run.m_nStatus, 1);
     EXPECT_EQ(run.m_strErr,
               "small.tif: " + std::string(MSG_BINNED_IMAGE) +
@@ -151,7 +147,7 @@ TEST(CliSplit, ValuesTheDialogDoesNotOfferAreUsageErrors) {
                                   "--images 0 a.tif", "--images 7 a.tif", "--start-number 12a a.tif",
                                   "--start-number 1234567 a.tif", "--output-dir plate.tif a.tif", "",
                                   "--append 123456789012345678901234567890123456789012345678901 a.tif"}) {
-        const CliRun run = Split(dir, arguments);
+        const CliRun run = SplitIn(dir, arguments);
         EXPECT_EQ(run.m_nStatus, 2) << arguments;
         EXPECT_EQ(run.m_strOut, "") << arguments;
         EXPECT_EQ(run.m_strErr.find("Usage:"), std::string::npos) << "no help dump: " << arguments;
@@ -162,7 +158,7 @@ TEST(CliSplit, ValuesTheDialogDoesNotOfferAreUsageErrors) {
     std::string files;
     for (int i = 0; i < 101; ++i)
         files += " s" + std::to_string(i) + ".tif";
-    const CliRun tooMany = Split(dir, files);
+    const CliRun tooMany = SplitIn(dir, files);
     EXPECT_EQ(tooMany.m_nStatus, 2);
     EXPECT_NE(tooMany.m_strErr.find(MSG_TOO_MANY_INPUT_FILES), std::string::npos) << tooMany.m_strErr;
     EXPECT_EQ(tooMany.m_strOut, "");

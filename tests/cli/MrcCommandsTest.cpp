@@ -1,5 +1,6 @@
 // gridcarver-cli on MRC files: export and properties of the Run's own outputs, picking on an opened
 // MRC image and browsing the collated pick file box by box, refused files.
+#include "CliRun.h"
 #include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
 #include "image/ImageMessages.h"
@@ -17,36 +18,13 @@
 namespace gc {
 namespace {
 
+using test::CliRun;
+using test::Lines;
+using test::RunCliIn;
 using test::TempDir;
 using Bytes = std::vector<unsigned char>;
 
 constexpr int WIDTH = 37, HEIGHT = 23;
-
-struct CliRun {
-    int m_nStatus = -1;
-    std::string m_strOut, m_strErr;
-};
-
-// Runs gridcarver-cli in `dir` (so names given relative stay relative in its output).
-CliRun RunCli(const TempDir& dir, const std::string& arguments) {
-    const std::string errors = dir.File("stderr.txt");
-    CliRun run;
-    run.m_nStatus = test::RunCommand("cd '" + dir.Path().string() + "' && " + GC_CLI + " " + arguments +
-                                         " 2>'" + errors + "'",
-                                     &run.m_strOut);
-    const Bytes text = test::ReadFileBytes(errors);
-    run.m_strErr.assign(text.begin(), text.end());
-    std::filesystem::remove(errors);
-    return run;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 // Values over the whole 0..255 range, the upper half included; with a 0 and a 255 planted in the
 // two 6 × 6 boxes picked below, so that each box spans the full scale.
@@ -114,21 +92,21 @@ TEST(CliMrc, ExportOfTheRunsOutputsEqualsTheirPixels) {
             ASSERT_EQ(data, pixels);
         }
         for (const char* output : {"out.tif", "out.bmp"}) {
-            const CliRun run = RunCli(dir, std::string("export ") + input + " " + output);
+            const CliRun run = RunCliIn(dir, std::string("export ") + input + " " + output);
             EXPECT_EQ(run.m_nStatus, 0) << input << " " << run.m_strErr;
             EXPECT_EQ(run.m_strErr, "");
             EXPECT_EQ(GreysOf(dir.File(output)), data) << input << " to " << output;
         }
     }
     // JPEG is lossy, but it is written.
-    EXPECT_EQ(RunCli(dir, "export plate_1.mrc out.jpg").m_nStatus, 0);
+    EXPECT_EQ(RunCliIn(dir, "export plate_1.mrc out.jpg").m_nStatus, 0);
     EXPECT_EQ(GreysOf(dir.File("out.jpg")).size(), pixels.size());
 }
 
 TEST(CliMrc, PropertiesListTheRunsHeader) {
     TempDir dir;
     WriteRunOutputs(dir, Pattern());
-    const CliRun run = RunCli(dir, "properties plate_1_2X2.mrc");
+    const CliRun run = RunCliIn(dir, "properties plate_1_2X2.mrc");
     EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
     const std::vector<std::string> lines = Lines(run.m_strOut);
     ASSERT_EQ(lines.size(), 13u) << run.m_strOut;
@@ -144,7 +122,7 @@ TEST(CliMrc, PropertiesListTheRunsHeader) {
     EXPECT_EQ(lines[11], std::string("LABEL 1 = ") + MRC_SPLIT_LABEL);
     EXPECT_EQ(lines[12], "");
 
-    const CliRun other = RunCli(dir, "properties picture.png");
+    const CliRun other = RunCliIn(dir, "properties picture.png");
     EXPECT_EQ(other.m_nStatus, 2);
     EXPECT_NE(other.m_strErr.find(std::string(MSG_PROPERTIES_TIFF_ONLY) + "picture.png"), std::string::npos);
 }
@@ -155,7 +133,7 @@ TEST(CliMrc, PicksOnAnMrcImageAndBrowsesTheCollatedBoxes) {
     TempDir dir;
     const Bytes pixels = Pattern();
     WriteRunOutputs(dir, pixels);
-    const CliRun pick = RunCli(dir, "pick plate_1.mrc --size 6 --collate 10,8 25,15");
+    const CliRun pick = RunCliIn(dir, "pick plate_1.mrc --size 6 --collate 10,8 25,15");
     ASSERT_EQ(pick.m_nStatus, 0) << pick.m_strErr;
     const std::vector<std::string> lines = Lines(pick.m_strOut);
     ASSERT_GE(lines.size(), 2u);
@@ -174,11 +152,11 @@ TEST(CliMrc, PicksOnAnMrcImageAndBrowsesTheCollatedBoxes) {
         EXPECT_EQ(GreysOf(collated, k), expected) << "box " << k + 1;
         const std::string output = "box" + std::to_string(k + 1) + ".bmp";
         const CliRun run =
-            RunCli(dir, "export " + lines[1] + " " + output + " --image " + std::to_string(k + 1));
+            RunCliIn(dir, "export " + lines[1] + " " + output + " --image " + std::to_string(k + 1));
         EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
         EXPECT_EQ(GreysOf(dir.File(output)), expected) << "box " << k + 1;
     }
-    const CliRun third = RunCli(dir, "export " + lines[1] + " box3.bmp --image 3");
+    const CliRun third = RunCliIn(dir, "export " + lines[1] + " box3.bmp --image 3");
     EXPECT_EQ(third.m_nStatus, 2);
     EXPECT_NE(third.m_strErr.find(std::string(MSG_NO_SUCH_IMAGE) + "3 of 2 in "), std::string::npos);
 }
@@ -189,13 +167,13 @@ TEST(CliMrc, ARefusedFileEndsWithItsReason) {
     Bytes bytes = test::ReadFileBytes(dir.File("plate_1.mrc"));
     bytes.resize(bytes.size() - WIDTH);
     test::WriteFileBytes(dir.File("cut.mrc"), bytes);
-    const CliRun run = RunCli(dir, "export cut.mrc out.bmp");
+    const CliRun run = RunCliIn(dir, "export cut.mrc out.bmp");
     EXPECT_EQ(run.m_nStatus, 4);
     EXPECT_EQ(run.m_strOut, "");
     EXPECT_EQ(run.m_strErr, std::string(MSG_MRC_TRUNCATED) + "\n" + MSG_NO_IMAGE_READ + "cut.mrc\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.bmp")));
     // Its properties come from the header alone, which is whole.
-    const CliRun properties = RunCli(dir, "properties cut.mrc");
+    const CliRun properties = RunCliIn(dir, "properties cut.mrc");
     EXPECT_EQ(properties.m_nStatus, 0);
     EXPECT_NE(properties.m_strOut.find("NX NY NZ = "), std::string::npos);
 }

@@ -1,5 +1,6 @@
 // gridcarver-cli split with --mrc2014, --pixel-size and --magnification: the values of the classic
 // Run as unsigned 16-bit, the data's own statistics, the pixel size in the cell and the report.
+#include "CliRun.h"
 #include "image/MrcHeader.h"
 #include "split/SplitMessages.h"
 #include "split/SplitTestSupport.h"
@@ -21,15 +22,10 @@ namespace fs = std::filesystem;
 using test::TempDir;
 
 int Split(const TempDir& dir, const std::string& arguments, std::string* errors = nullptr) {
-    const std::string errorFile = dir.File("stderr.txt");
-    const int status = test::RunCommand("cd '" + dir.Path().string() + "' && '" + GC_CLI +
-                                        "' split --quiet --images 1 --height-cm 9 --width-cm 7 " + arguments +
-                                        " 2>'" + errorFile + "'");
-    if (errors) {
-        const auto bytes = test::ReadFileBytes(errorFile);
-        errors->assign(bytes.begin(), bytes.end());
-    }
-    return status;
+    const test::CliRun run = test::SplitIn(dir, "--quiet --images 1 --height-cm 9 --width-cm 7 " + arguments);
+    if (errors)
+        *errors = run.m_strErr;
+    return run.m_nStatus;
 }
 
 TEST(CliMrc2014, SameValuesAsClassicWithTheDataStatisticsAndPixelSize) {

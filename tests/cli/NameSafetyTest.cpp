@@ -26,15 +26,12 @@ namespace {
 using test::CliRun;
 using test::FilesIn;
 using test::ReadText;
+using test::RunCliIn;
 
 namespace fs = std::filesystem;
 using test::TempDir;
 
 constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
-
-CliRun Cli(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
-    return test::RunCliIn(folder, arguments, prefix);
-}
 
 // A one-image scan (7 × 9 cm), generated once; `height` below the recipe's leaves the image running
 // off the bottom, in the middle of the last row of tiles.
@@ -75,7 +72,7 @@ TEST(NameSafety, BareNamesOfOneRunAreOneFileBeforeAndAfterItIsWritten) {
         const std::string expected = NotWritten("Image 1 of " + c.second, "s_1.mrc", MSG_CLASHES_WITH_OUTPUT);
         // The dry run and the Run decide alike: the second scan's image is not written.
         for (const char* dry : {"--dry-run ", ""}) {
-            const CliRun run = Cli(dir, std::string("split --quiet ") + dry + ONE_IMAGE + c.arguments);
+            const CliRun run = RunCliIn(dir, std::string("split --quiet ") + dry + ONE_IMAGE + c.arguments);
             EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
             EXPECT_EQ(run.m_strErr, expected);
         }
@@ -92,21 +89,22 @@ TEST(NameSafety, TheReportAndThePicturesAreFilesOfTheRun) {
     const std::string scan = ReadText(dir.Path() / "s.1.tif");
 
     // A report named as an input is not written.
-    CliRun run = Cli(dir, std::string("split --quiet --dry-run --report s.1.tif ") + ONE_IMAGE + "s.1.tif");
+    CliRun run =
+        RunCliIn(dir, std::string("split --quiet --dry-run --report s.1.tif ") + ONE_IMAGE + "s.1.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_EQ(run.m_strErr, NotWritten(MSG_REPORT_LABEL, "s.1.tif", MSG_CLASHES_WITH_INPUT));
     EXPECT_TRUE(ReadText(dir.Path() / "s.1.tif") == scan);
 
     // The report's name is taken from the start: the image that would replace it is not written.
-    run = Cli(dir, std::string("split --quiet --dry-run --report s_1.mrc ") + ONE_IMAGE + "s.1.tif");
+    run = RunCliIn(dir, std::string("split --quiet --dry-run --report s_1.mrc ") + ONE_IMAGE + "s.1.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_EQ(run.m_strErr, NotWritten("Image 1 of s.1.tif", "s_1.mrc", MSG_CLASHES_WITH_OUTPUT));
     EXPECT_EQ(ReadText(dir.Path() / "s_1.mrc").rfind("{\n", 0), 0u) << "the report";
     fs::remove(dir.Path() / "s_1.mrc");
 
     // Two scans of one stem share a picture name: the second picture is not written.
-    run = Cli(dir,
-              std::string("split --quiet --dry-run --preview --append x ") + ONE_IMAGE + "s.1.tif s.2.tif");
+    run = RunCliIn(dir, std::string("split --quiet --dry-run --preview --append x ") + ONE_IMAGE +
+                            "s.1.tif s.2.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_EQ(run.m_strErr, NotWritten(std::string(MSG_PICTURE_OF) + "s.2.tif", "s_placements.png",
                                        MSG_CLASHES_WITH_OUTPUT));
@@ -146,7 +144,7 @@ protected:
 TEST_F(PickNames, RepickingFromItsOwnStarFileKeepsItAndEveryRefusalCounts) {
     const std::string star = "data_\n\nloop_\n_rlnCoordinateX #1\n_rlnCoordinateY #2\n20 20\n22 20\n40 40\n";
     std::ofstream(m_dir.File("scan_picks.star")) << star;
-    CliRun run = Cli(m_dir, "pick scan.tif --size 10 --coords scan_picks.star");
+    CliRun run = RunCliIn(m_dir, "pick scan.tif --size 10 --coords scan_picks.star");
     EXPECT_EQ(run.m_nStatus, 3);
     // A TIFF micrograph's .star rows count from the bottom: y 20 of the 60-row image is row 40.
     EXPECT_EQ(run.m_strErr, std::string(pick_text::REFUSED_TOO_CLOSE) + "22,40\nscan_picks.star" +
@@ -161,7 +159,7 @@ TEST_F(PickNames, RepickingFromItsOwnStarFileKeepsItAndEveryRefusalCounts) {
         int status;
     } cases[] = {{"20,20 40,40", 0}, {"20,20 22,20", 3}, {"78,30", 3}};
     for (const auto& c : cases) {
-        run = Cli(m_dir, std::string("pick scan.tif --size 10 ") + c.centres);
+        run = RunCliIn(m_dir, std::string("pick scan.tif --size 10 ") + c.centres);
         EXPECT_EQ(run.m_nStatus, c.status) << c.centres << "\n" << run.m_strErr;
     }
     EXPECT_NE(run.m_strErr.find(pick_text::NO_CENTRE_LEFT), std::string::npos) << run.m_strErr;
@@ -186,7 +184,8 @@ TEST_F(PickNames, EndlessOrHugeCoordinateFilesAreRefused) {
     std::ofstream(m_dir.File("huge.csv")) << "20,20\n";
     fs::resize_file(m_dir.Path() / "huge.csv", (std::uintmax_t{64} << 20) + 1);
     for (const char* name : {"zero.csv", "huge.csv"}) {
-        const CliRun run = Cli(m_dir, std::string("pick scan.tif --size 10 --coords ") + name, MEMORY_LIMIT);
+        const CliRun run =
+            RunCliIn(m_dir, std::string("pick scan.tif --size 10 --coords ") + name, MEMORY_LIMIT);
         EXPECT_EQ(run.m_nStatus, 2) << name;
         EXPECT_EQ(run.m_strErr, name + std::string(pick_text::COORDS_TOO_LARGE) + "\n");
     }
@@ -208,7 +207,7 @@ TEST(NameSafety, ReportOfANameThatIsNotUtf8) {
     // A scan named in Latin-1 gets its report (the scan is no TIFF: it is skipped).
     TempDir dir;
     std::ofstream(dir.File("probe_\xb5m.tif")) << "not a scan";
-    const CliRun run = Cli(dir, "split --quiet --report r.json 'probe_\xb5m.tif'");
+    const CliRun run = RunCliIn(dir, "split --quiet --report r.json 'probe_\xb5m.tif'");
     EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
     std::string output;
     ASSERT_EQ(test::RunCommand(std::string(GC_PYTHON) +
@@ -224,16 +223,16 @@ TEST(NameSafety, AppendStringsStayInTheFolderAndCountCharacters) {
     TempDir dir;
     std::ofstream(dir.File("s.tif")) << "not a scan";
     for (const char* text : {"../x", "x/y", "..", "a\\\\b"}) {
-        const CliRun run = Cli(dir, std::string("split --append '") + text + "' s.tif");
+        const CliRun run = RunCliIn(dir, std::string("split --append '") + text + "' s.tif");
         EXPECT_EQ(run.m_nStatus, 2) << text;
     }
     std::string fifty, fiftyOne;
     for (int i = 0; i < 50; ++i)
         fifty += "\xc2\xb5";
     fiftyOne = fifty + "x";
-    EXPECT_EQ(Cli(dir, "split --quiet --append '" + fifty + "' s.tif").m_nStatus, 3)
+    EXPECT_EQ(RunCliIn(dir, "split --quiet --append '" + fifty + "' s.tif").m_nStatus, 3)
         << "skipped, not refused";
-    EXPECT_EQ(Cli(dir, "split --quiet --append '" + fiftyOne + "' s.tif").m_nStatus, 2);
+    EXPECT_EQ(RunCliIn(dir, "split --quiet --append '" + fiftyOne + "' s.tif").m_nStatus, 2);
     EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"s.tif"});
 }
 
@@ -244,7 +243,7 @@ TEST(NameSafety, ReportCountsRowsInsideTheScanAndKeepsTheStopsDetail) {
     fs::copy_file(OneImageScan(height), dir.Path() / "s.tif");
     ASSERT_TRUE(test::WriteFormatTiff(dir.File("rgb.tif"), 64, 64, 3, 8, PLANARCONFIG_CONTIG, 16, 16));
     CliRun run =
-        Cli(dir, std::string("split --quiet --dry-run --report r.json ") + ONE_IMAGE + "s.tif rgb.tif");
+        RunCliIn(dir, std::string("split --quiet --dry-run --report r.json ") + ONE_IMAGE + "s.tif rgb.tif");
     EXPECT_EQ(run.m_nStatus, 1);
     std::string output;
     // The stopped file's message ends with the lines the stop showed: its detail, then the fatal text.

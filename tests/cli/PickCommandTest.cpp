@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "document/ImageDocument.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
@@ -15,17 +16,15 @@
 namespace gc {
 namespace {
 
+using test::Lines;
 using test::TempDir;
 
 // Runs the command line in `dir`; returns its status, standard output and standard error.
 int RunCli(const TempDir& dir, const std::string& arguments, std::string& out, std::string& err) {
-    const std::string errFile = dir.File("stderr.txt");
-    const int status = test::RunCommand(
-        "cd '" + dir.Path().string() + "' && " + GC_CLI + " " + arguments + " 2>'" + errFile + "'", &out);
-    const auto bytes = test::ReadFileBytes(errFile);
-    err.assign(bytes.begin(), bytes.end());
-    std::filesystem::remove(errFile);
-    return status;
+    const test::CliRun run = test::RunCliIn(dir, arguments);
+    out = run.m_strOut;
+    err = run.m_strErr;
+    return run.m_nStatus;
 }
 
 // True when `name` is base + "_Picked_Image_" + seven numbers joined by "_" + tail.
@@ -48,14 +47,6 @@ bool IsPickName(const std::string& name, const std::string& base, const std::str
         }
     }
     return numbers == 7 && inNumber;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 class PickCommand : public testing::Test {

@@ -1,6 +1,7 @@
 // What the Run found, shown before and after: the dry run's lines equal a real Run's, the JSON report
 // matches the files written (and is written after a stop too), the placement picture has the outlines
 // where the images are.
+#include "CliRun.h"
 #include "core/TiffHandle.h"
 #include "split/SplitMessages.h"
 #include "split/SplitTestSupport.h"
@@ -18,6 +19,8 @@ namespace gc {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CliRun;
+using test::SplitIn;
 using test::TempDir;
 
 // Three 7 × 9 cm images along the top of a scan too short to hold them (they run off the bottom);
@@ -26,21 +29,6 @@ constexpr int SCAN_WIDTH = 31744, SCAN_HEIGHT = 7168;
 const std::vector<tools::PlacedImage> PLACED = {
     {0, 150, 150, 10171, 12870}, {1, 10721, 200, 10171, 12870}, {2, 21292, 120, 10171, 12870}};
 constexpr const char* OPTIONS = "--images 4 --height-cm 9 --width-cm 7 --binning 2 --output-dir out ";
-
-struct CliRun {
-    int m_nStatus = -1;
-    std::string m_strOut, m_strErr;
-};
-
-CliRun Split(const TempDir& folder, const std::string& arguments) {
-    CliRun run;
-    run.m_nStatus = test::RunCommand("cd '" + folder.Path().string() + "' && '" + GC_CLI + "' split " +
-                                         arguments + " 2>stderr.txt",
-                                     &run.m_strOut);
-    std::ifstream in(folder.File("stderr.txt"));
-    run.m_strErr.assign(std::istreambuf_iterator<char>(in), {});
-    return run;
-}
 
 // The per-image lines of a Run's standard output.
 std::string ImageLines(const std::string& out) {
@@ -82,7 +70,7 @@ protected:
 std::unique_ptr<TempDir> RunReport::folder;
 
 TEST_F(RunReport, DryRunNamesAndCornersAreThoseOfTheRun) {
-    const CliRun dry = Split(*folder, std::string(OPTIONS) + "--dry-run --report dry.json scan.tif");
+    const CliRun dry = SplitIn(*folder, std::string(OPTIONS) + "--dry-run --report dry.json scan.tif");
     EXPECT_EQ(dry.m_nStatus, 3) << "image 4 is expected and not found: " << dry.m_strErr;
     const std::string out = (folder->Path() / "out").string();
     const auto expected = [&](const std::string& verb) {
@@ -97,7 +85,7 @@ TEST_F(RunReport, DryRunNamesAndCornersAreThoseOfTheRun) {
     EXPECT_NE(dry.m_strErr.find("scan.tif: image 4: not found\n"), std::string::npos) << dry.m_strErr;
     EXPECT_TRUE(fs::is_empty(folder->Path() / "out")) << "a dry run writes nothing";
 
-    const CliRun real = Split(*folder, std::string(OPTIONS) + "--report real.json scan.tif");
+    const CliRun real = SplitIn(*folder, std::string(OPTIONS) + "--report real.json scan.tif");
     EXPECT_EQ(real.m_nStatus, 3) << real.m_strErr;
     EXPECT_EQ(ImageLines(real.m_strOut), expected("written"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder->Path() / "out"), fs::directory_iterator()), 6);
@@ -129,7 +117,7 @@ TEST_F(RunReport, DryRunNamesAndCornersAreThoseOfTheRun) {
 }
 
 TEST_F(RunReport, PlacementPictureOutlinesTheImages) {
-    const CliRun run = Split(*folder, std::string(OPTIONS) + "--quiet --dry-run --preview scan.tif");
+    const CliRun run = SplitIn(*folder, std::string(OPTIONS) + "--quiet --dry-run --preview scan.tif");
     EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
     const std::string picture = (folder->Path() / "out" / "scan_placements.png").string();
     ASSERT_TRUE(fs::exists(picture));
@@ -169,7 +157,7 @@ TEST_F(RunReport, ReportIsWrittenWhenTheRunStops) {
         file.seekp(static_cast<std::streamoff>(offset));
         file.write("\xff\xff\xff\xff\xff\xff\xff\xff", 8);
     }
-    const CliRun run = Split(dir, std::string(OPTIONS) + "--quiet --report stop.json scan.tif");
+    const CliRun run = SplitIn(dir, std::string(OPTIONS) + "--quiet --report stop.json scan.tif");
     EXPECT_EQ(run.m_nStatus, 1);
     const std::string script = "import json, sys\n"
                                "report = json.load(open(sys.argv[1]))\n"

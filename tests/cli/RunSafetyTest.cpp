@@ -21,6 +21,7 @@ namespace {
 
 using test::CliRun;
 using test::ReadText;
+using test::SplitIn;
 
 namespace fs = std::filesystem;
 using test::TempDir;
@@ -29,10 +30,6 @@ constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
 constexpr std::uintmax_t ONE_IMAGE_MRC_SIZE = 1024u + 10171u * 12870u;
 
 // Runs `prefix` gridcarver-cli split `arguments` in `folder` (a shell command line).
-CliRun Split(const TempDir& folder, const std::string& arguments, const std::string& prefix = "") {
-    return test::RunCliIn(folder, "split " + arguments, prefix);
-}
-
 // One 7 × 9 cm image on the smallest scan the search works on, generated once for the suite; with
 // `offTheBottom` the image starts at row 700 and runs 258 rows beyond the scan.
 const std::string& OneImageScan(bool offTheBottom = false) {
@@ -67,7 +64,7 @@ TEST(RunSafety, InputsAndTheRunsOwnOutputsAreNeverWrittenOver) {
     fs::copy_file(OneImageScan(), dir.Path() / "s.tif");
     fs::copy_file(OneImageScan(), dir.Path() / "s_1.tif");
     // Image 1 of s.tif would be s_1.tif, the second input: it is not written, the Run goes on.
-    CliRun run = Split(dir, std::string("--quiet --tiff ") + ONE_IMAGE + "s.tif s_1.tif");
+    CliRun run = SplitIn(dir, std::string("--quiet --tiff ") + ONE_IMAGE + "s.tif s_1.tif");
     EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
     EXPECT_EQ(run.m_strErr, "Image 1 of s.tif" + std::string(MSG_RUN_IMAGE_NOT_WRITTEN) + "s_1.tif" +
                                 MSG_CLASHES_WITH_INPUT + "\n");
@@ -82,7 +79,7 @@ TEST(RunSafety, InputsAndTheRunsOwnOutputsAreNeverWrittenOver) {
     fs::create_directories(batch.Path() / "out");
     fs::copy_file(OneImageScan(), batch.Path() / "a" / "scan.tif");
     fs::copy_file(OneImageScan(), batch.Path() / "b" / "scan.tif");
-    run = Split(batch, std::string("--quiet ") + ONE_IMAGE + "--output-dir out a/scan.tif b/scan.tif");
+    run = SplitIn(batch, std::string("--quiet ") + ONE_IMAGE + "--output-dir out a/scan.tif b/scan.tif");
     EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
     const std::string written = (batch.Path() / "out" / "scan_1.mrc").string();
     EXPECT_EQ(run.m_strErr, "Image 1 of b/scan.tif" + std::string(MSG_RUN_IMAGE_NOT_WRITTEN) + written +
@@ -126,7 +123,7 @@ TEST(RunSafety, ReadAndWriteErrorsLeaveNoPartialFileAndSayWhy) {
     }
     for (const char* format : {"", "--tiff "}) {
         SCOPED_TRACE(format);
-        const CliRun run = Split(dir, std::string("--quiet --binning 2 ") + format + ONE_IMAGE + "s.tif");
+        const CliRun run = SplitIn(dir, std::string("--quiet --binning 2 ") + format + ONE_IMAGE + "s.tif");
         EXPECT_EQ(run.m_nStatus, 1);
         EXPECT_NE(run.m_strErr.find("reading s.tif: tile " + std::to_string(tile) +
                                     " cannot be read\ns.tif: " + MSG_READ_ERROR + "\n"),
@@ -139,7 +136,7 @@ TEST(RunSafety, ReadAndWriteErrorsLeaveNoPartialFileAndSayWhy) {
     TempDir full;
     fs::copy_file(OneImageScan(), full.Path() / "s.tif");
     const CliRun run =
-        Split(full, std::string("--quiet ") + ONE_IMAGE + "s.tif", "trap '' XFSZ; ulimit -f 20000 && ");
+        SplitIn(full, std::string("--quiet ") + ONE_IMAGE + "s.tif", "trap '' XFSZ; ulimit -f 20000 && ");
     EXPECT_EQ(run.m_nStatus, 1);
     EXPECT_EQ(run.m_strErr,
               "s.tif: writing s_1.mrc: File too large\ns.tif: " + std::string(MSG_WRITE_ERROR) + "\n");
@@ -149,9 +146,9 @@ TEST(RunSafety, ReadAndWriteErrorsLeaveNoPartialFileAndSayWhy) {
 TEST(RunSafety, ImagesRunningOffTheBottomAreCompleted) {
     TempDir dir;
     fs::copy_file(OneImageScan(true), dir.Path() / "s.tif");
-    CliRun run = Split(dir, std::string("--quiet --binning 3 ") + ONE_IMAGE + "s.tif");
+    CliRun run = SplitIn(dir, std::string("--quiet --binning 3 ") + ONE_IMAGE + "s.tif");
     ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
-    run = Split(dir, std::string("--quiet --tiff --binning 3 ") + ONE_IMAGE + "s.tif");
+    run = SplitIn(dir, std::string("--quiet --tiff --binning 3 ") + ONE_IMAGE + "s.tif");
     ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
     // An independent reader takes the MRC files as they are (it gives no data for a file shorter than
     // its header says); every strip of the TIFF outputs reads back.
@@ -185,7 +182,7 @@ TEST(RunSafety, KeepGoingSkipsAScanThatWouldStopTheRun) {
     fs::copy_file(OneImageScan(), dir.Path() / "c.tif");
     ASSERT_TRUE(test::WriteFormatTiff(dir.File("rgb.tif"), 64, 64, 3, 8, PLANARCONFIG_CONTIG, 16, 16));
     // Without --keep-going the RGB scan stops the batch, and the Run says how far it got.
-    CliRun run = Split(dir, std::string("--quiet ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
+    CliRun run = SplitIn(dir, std::string("--quiet ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
     EXPECT_EQ(run.m_nStatus, 1);
     EXPECT_NE(run.m_strErr.find(
                   "The Run stopped at file 2 of 3 (rgb.tif); 1 split, 0 skipped before it.\nrgb.tif: " +
@@ -195,7 +192,7 @@ TEST(RunSafety, KeepGoingSkipsAScanThatWouldStopTheRun) {
     ExpectFiles(dir.Path(), {"a.tif", "rgb.tif", "c.tif", "a_1.mrc"});
     fs::remove(dir.Path() / "a_1.mrc");
 
-    run = Split(dir, std::string("--quiet --keep-going ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
+    run = SplitIn(dir, std::string("--quiet --keep-going ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
     EXPECT_EQ(run.m_nStatus, 3);
     EXPECT_NE(run.m_strErr.find("rgb.tif" + std::string(MSG_SCAN_NOT_SPLIT)), std::string::npos)
         << run.m_strErr;
