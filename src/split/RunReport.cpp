@@ -59,7 +59,7 @@ std::string JsonTextOfBytes(const std::string& bytes) {
 std::string RunReportJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
                           const std::string& runOutcome) {
     using nlohmann::json;
-    const RunParameters& p = settings.parameters;
+    const RunSettings& p = settings.parameters;
     json report;
     report["program"] = "gridcarver";
     report["version"] = settings.version;
