@@ -333,6 +333,35 @@ TEST(RunStops, RgbEndsTheRunAfterItsMessages) {
     EXPECT_EQ(record.m_messages.m_shown.back().m_kind, MessageKind::Error);
 }
 
+// The preview's pass: the same scans, but the RGB scan is only reported and the next one is searched;
+// nothing is written and no closing message follows.
+TEST(RunStops, PreviewPassGoesOnAfterAScanThatWouldStop) {
+    TempDir dir;
+    const std::string rgb = dir.File("rgb.tif");
+    ASSERT_TRUE(test::WriteFormatTiff(rgb, 64, 64, 3, 16, PLANARCONFIG_CONTIG, 16, 16));
+    const std::string next = dir.File("next.tif");
+    ASSERT_TRUE(test::WriteDarkScan(next, 10496, 13312, 256, 256));
+    RunSettings parameters = OneImageParameters({rgb, next});
+    RecordingMessages messages;
+    RecordingProgress progress;
+    RunDriver driver(parameters, messages, progress);
+    driver.SetDryRun(true);
+    driver.SetPreview(true);
+    driver.SetPreviewPass(true);
+    std::vector<std::string> details;
+    driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview*) {
+        details.push_back(record.outcome == ScanOutcome::Stopped ? driver.Detail() : "");
+    };
+    EXPECT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{MSG_ONLY_8_BIT, MSG_RGB_SKIPPED, rgb + MSG_PREVIEW_WOULD_STOP}));
+    ASSERT_EQ(details.size(), 2u);
+    EXPECT_EQ(details[0], DETAIL_READING + rgb + DETAIL_RGB);
+    EXPECT_EQ(details[1], "");
+    EXPECT_EQ(progress.m_positions.back(), 100);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
+}
+
 TEST(RunStops, ScansThatDoNotFitTheParameters) {
     TempDir dir;
     const std::string big = dir.File("big.tif");
