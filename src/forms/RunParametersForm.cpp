@@ -5,10 +5,8 @@
 namespace gc {
 
 bool MayStartRun(const RunDialogState& state, Messages& messages) {
-    if (state.m_bRunning) {
-        messages.Warning(MSG_RUNNING_WAIT);
+    if (!RunParametersForm::MayOpen(state, messages))
         return false;
-    }
     if (!state.m_bSaved) {
         messages.Warning(MSG_PARAMETERS_NOT_SAVED);
         return false;

@@ -95,7 +95,6 @@ public:
 
 private:
     void ChangeDone() { m_state.m_bSaved = false; }
-    void ChooseInputFiles();
 
     RunSettings& m_parameters;
     RunDialogState& m_state;

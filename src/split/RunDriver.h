@@ -57,6 +57,7 @@ class RunDriver {
 public:
     // `settings` must outlive the driver.
     RunDriver(const RunSettings& settings, Messages& messages, Progress& progress);
+    RunDriver(RunSettings&& settings, Messages& messages, Progress& progress) = delete;
 
     // The Run: every input file in order, then "Run Complete." (MSG_DRY_RUN_COMPLETE in a dry run).
     RunResult OnRun();
