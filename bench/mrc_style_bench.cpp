@@ -7,7 +7,7 @@
 #include "core/Messages.h"
 #include "core/Progress.h"
 #include "split/RunDriver.h"
-#include "split/RunParameters.h"
+#include "split/RunSettings.h"
 
 #include <tiffio.h>
 
@@ -34,7 +34,7 @@ double TimedRun(const std::string& path, bool mrc2014) {
     const fs::path outputs = fs::path(gc::bench::SampleFolder()) / "mrc-style-output";
     fs::remove_all(outputs);
     fs::create_directories(outputs);
-    gc::RunParameters parameters;
+    gc::RunSettings parameters;
     parameters.m_bOutputDir = true;
     parameters.m_strOutputDir = outputs.string() + "/";
     parameters.m_bMrc2014 = mrc2014;

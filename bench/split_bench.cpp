@@ -6,7 +6,7 @@
 #include "core/Messages.h"
 #include "core/Progress.h"
 #include "split/RunDriver.h"
-#include "split/RunParameters.h"
+#include "split/RunSettings.h"
 
 #include <tiffio.h>
 
@@ -73,7 +73,7 @@ void Split(benchmark::State& state, ScanCompression compression) {
     const fs::path outputs = fs::path(gc::bench::SampleFolder()) / "split-output";
     fs::remove_all(outputs);
     fs::create_directories(outputs);
-    gc::RunParameters parameters;
+    gc::RunSettings parameters;
     parameters.m_bOutputDir = true;
     parameters.m_strOutputDir = outputs.string() + "/";
     FirstProblem messages;

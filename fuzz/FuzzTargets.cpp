@@ -140,7 +140,7 @@ void SplitScanInput(const std::uint8_t* data, std::size_t size) {
     if (error)
         return;
 
-    RunParameters parameters;
+    RunSettings parameters;
     parameters.m_nImageCount = 1;
     parameters.m_nWidthCm = 7;
     parameters.m_nHeightCm = 9;
@@ -150,7 +150,6 @@ void SplitScanInput(const std::uint8_t* data, std::size_t size) {
     parameters.m_nBinning = BINNINGS[(choice >> 1) & 3];
     parameters.m_bOutputDir = true;
     parameters.m_strOutputDir = folder.Outputs().string() + "/";
-    parameters.m_bSaved = true;
 
     SilentMessages messages;
     NullProgress progress;

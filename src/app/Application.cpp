@@ -91,7 +91,8 @@ bool Application::InitInstance(const QStringList& arguments) {
     m_pView->setFocus();
 
     m_pick.ResetPickState();
-    m_runParameters = RunParameters{};
+    m_runSettings = RunSettings{};
+    m_runState = RunDialogState{};
     m_fZoom = ResetZoom();
     UpdateCommandUi();
     return true;
@@ -109,7 +110,7 @@ void Application::EndProcess(int status) {
 }
 
 bool Application::RefuseDuringRun() {
-    if (!m_runParameters.m_bRunning)
+    if (!m_runState.m_bRunning)
         return false;
     m_pMessages->Warning(MSG_RUNNING_WAIT);
     return true;

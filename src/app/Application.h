@@ -1,7 +1,7 @@
 // Application: the application object. Owns the document, the main window and the view, the process-wide
-// state (Run parameters with the Run-in-progress flag, pick state, zoom factor) and the handlers of
-// the commands. Each action of the main window runs its command table entry's handler, after the
-// busy test for the commands that refuse during a Run.
+// state (the Run's settings and the dialog's state with the Run-in-progress flag, pick state, zoom factor)
+// and the handlers of the commands. Each action of the main window runs its command table entry's handler,
+// after the busy test for the commands that refuse during a Run.
 //
 // Messages, choosers and modal dialogs go through replaceable services, so that tests drive every
 // command without a blocking window.
@@ -14,8 +14,9 @@
 #include "core/Outcome.h"
 #include "core/TiffErrors.h"
 #include "document/ImageDocument.h"
+#include "forms/RunParametersForm.h"
 #include "pick/PickState.h"
-#include "split/RunParameters.h"
+#include "split/RunSettings.h"
 #include "view/ViewContext.h"
 
 #include <QObject>
@@ -84,7 +85,7 @@ public:
     // Tools ▸ "Write MRC2014 Files": the header style of the Run, Convert and the pick boxes, checked
     // in the menu and remembered between sessions.
     void OnWriteMrc2014();
-    bool WritesMrc2014() const { return m_runParameters.m_bMrc2014; }
+    bool WritesMrc2014() const { return m_runSettings.m_bMrc2014; }
     void LoadMrcPreference();
     // The pick settings clear the pick state first, even when the command then refuses.
     void ClearPickState();
@@ -144,7 +145,8 @@ public:
     // Process-wide state.
     PickState m_pick; // m_strOpenFilePath, m_bPickMode, m_bCollate, m_nMaskSize, m_nPickCount, m_ptPicks
     float m_fZoom = 1.0f;
-    RunParameters m_runParameters;
+    RunSettings m_runSettings;
+    RunDialogState m_runState; // saved, files loaded, a Run or a preview in progress
     DialogHooks m_hooks;
     // The program that opens the help document (found on PATH).
     std::string m_strHelpViewer;

@@ -36,10 +36,6 @@ inline constexpr const char* PREVIEW_SKIPPED = "The Run would skip this scan.";
 inline constexpr const char* PREVIEW_STOPPED = "The Run would stop at this scan.";
 inline constexpr const char* PREVIEW_INTERRUPTED = "The preview was stopped at this scan.";
 inline constexpr const char* PREVIEW_NO_PICTURE = "The placement picture could not be drawn.";
-// Shown in a message box after the path of a scan that would end a Run: the preview does not end the
-// program, it goes on.
-inline constexpr const char* MSG_PREVIEW_WOULD_STOP =
-    " would stop the Run. The preview goes on with the next file.";
 
 // One scan as the preview found it.
 struct ScanPreview {

@@ -1,5 +1,6 @@
-// The Run command: the Run driver splits the input files with the saved parameters. The progress
-// window appears once the driver starts the Run (a refused Run shows its message and no window),
+// The Run command: the Run driver splits the input files with the saved settings. The command refuses
+// while a Run is in progress ("Running ... Wait!") and until the settings are saved (MayStartRun); a
+// refused Run shows its message and no window. The progress window appears once the Run starts,
 // names the scan, file k of n, the images written and the time left, offers Stop, and goes when the
 // Run has ended, before "Run Complete." is shown. Then a results window lists every expected image and
 // what became of it. After a Run, the picking base path follows the last input file. A fatal outcome
@@ -13,29 +14,32 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include <algorithm>
-
 namespace gc {
 
 void Application::OnRun() {
+    if (!MayStartRun(m_runState, *m_pMessages))
+        return;
     RunProgressWindow progress(m_pFrame.get());
-    RunDriver driver(m_runParameters, *m_pMessages, progress);
+    BusyFlag busy(m_runState);
+    RunDriver driver(m_runSettings, *m_pMessages, progress);
     progress.m_fnStatus = [this, &driver] {
         RunProgressStatus status;
         status.path = driver.CurrentInputPath();
-        status.fileCount = std::min(m_runParameters.m_nFileCount, MAX_INPUT_FILES);
+        status.fileCount = static_cast<int>(m_runSettings.m_strInputFiles.size());
         for (int f = 0; f < status.fileCount; ++f)
-            if (m_runParameters.m_strInputFiles[f] == status.path)
+            if (m_runSettings.m_strInputFiles[f] == status.path)
                 status.fileIndex = f;
         status.imagesWritten = ImagesWritten(driver.Records());
         return status;
     };
     progress.m_fnShown = m_fnRunProgressShown;
-    // The window goes before "Run Complete." is shown.
-    driver.m_fnRunEnded = [&progress] { progress.Close(); };
+    // The window goes, and the Run no longer counts as in progress, before "Run Complete." is shown.
+    driver.m_fnRunEnded = [&progress, &busy] {
+        progress.Close();
+        busy.Clear();
+    };
     const RunResult result = driver.OnRun();
-    if (!result.m_bStarted)
-        return;
+    busy.Clear();
     progress.Close();
     if (!driver.CurrentInputPath().empty())
         m_pick.m_strOpenFilePath = driver.CurrentInputPath();

@@ -48,6 +48,18 @@ QLabel* MakeIcon(QWidget* parent, int size) {
     return label;
 }
 
+// The picture and the three icons beside the group.
+QVBoxLayout* MakeSideIcons(QWidget* parent) {
+    auto* side = new QVBoxLayout;
+    side->addWidget(MakeIcon(parent, 128), 0, Qt::AlignHCenter);
+    auto* icons = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i)
+        icons->addWidget(MakeIcon(parent, 32));
+    side->addLayout(icons);
+    side->addStretch();
+    return side;
+}
+
 } // namespace
 
 // The parameter dialog's choosers over the program's file and folder choosers.
@@ -80,14 +92,24 @@ std::optional<std::string> RunParametersChooser::ChooseFolder(const std::string&
     return m_chooser.ChooseFolder(title);
 }
 
-RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser& chooser, Messages& messages,
-                                         QWidget* parent)
+RunParametersDialog::RunParametersDialog(RunSettings& parameters, RunDialogState& state, FileChooser& chooser,
+                                         Messages& messages, QWidget* parent)
     : QDialog(parent), m_pChooser(std::make_unique<RunParametersChooser>(chooser)),
-      m_pLogic(std::make_unique<RunParametersForm>(parameters, *m_pChooser, messages)) {
+      m_pLogic(std::make_unique<RunParametersForm>(parameters, state, *m_pChooser, messages)) {
     setObjectName("RunParametersDialog");
     setWindowTitle(RUN_PARAMETERS_CAPTION);
 
     auto* group = new QGroupBox(RUN_PARAMETERS_GROUP, this);
+    MakeControls(group);
+    ShowFields();
+    LayOutGroup(group);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(MakeSideIcons(this));
+    ConnectControls(parameters, messages);
+}
+
+void RunParametersDialog::MakeControls(QGroupBox* group) {
     m_pDefaultSettings = new QPushButton(RUN_PARAMETERS_DEFAULT_SETTINGS, group);
     m_pDefaultSettings->setObjectName("DefaultSettings");
     m_pImageCount = MakeCombo(group, "ImageCount", RUN_PARAMETERS_IMAGE_COUNT_ITEMS);
@@ -115,56 +137,44 @@ RunParametersDialog::RunParametersDialog(RunParameters& parameters, FileChooser&
     m_pSaveParameters->setObjectName("SaveParameters");
     for (QPushButton* button : {m_pDefaultSettings, m_pSelectFiles, m_pSaveParameters})
         button->setAutoDefault(false);
+}
 
-    const RunParameters& record = m_pLogic->Parameters();
+void RunParametersDialog::ShowFields() {
+    const RunSettings& record = m_pLogic->Parameters();
     m_pAppendText->setText(QString::fromStdString(record.m_strAppendString));
     m_pStartNumberText->setText(QString::fromStdString(record.m_strStartNumber));
     ShowChecks();
     if (record.m_dPixelSize > 0)
         m_pPixelSize->setText(QString::fromStdString(PixelSizeText(record.m_dPixelSize)));
+}
 
+void RunParametersDialog::LayOutGroup(QGroupBox* group) {
     auto* grid = new QGridLayout(group);
     int row = 0;
+    const auto labelled = [&](const QString& label, QWidget* field) {
+        grid->addWidget(new QLabel(label, group), row, 0);
+        grid->addWidget(field, row++, 1);
+    };
     grid->addWidget(m_pDefaultSettings, row++, 0, 1, 2);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_IMAGE_COUNT_LABEL, group), row, 0);
-    grid->addWidget(m_pImageCount, row++, 1);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_HEIGHT_LABEL, group), row, 0);
-    grid->addWidget(m_pHeight, row++, 1);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_WIDTH_LABEL, group), row, 0);
-    grid->addWidget(m_pWidth, row++, 1);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_OUTPUT_TIFF_LABEL, group), row, 0);
-    grid->addWidget(m_pOutputTiff, row++, 1);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_BATCH_MODE_LABEL, group), row, 0);
-    grid->addWidget(m_pBatchMode, row++, 1);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_BINNING_LABEL, group), row, 0);
-    grid->addWidget(m_pBinning, row++, 1);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_APPEND_STRING_LABEL, group), row, 0);
-    grid->addWidget(m_pAppendString, row++, 1);
+    labelled(RUN_PARAMETERS_IMAGE_COUNT_LABEL, m_pImageCount);
+    labelled(RUN_PARAMETERS_HEIGHT_LABEL, m_pHeight);
+    labelled(RUN_PARAMETERS_WIDTH_LABEL, m_pWidth);
+    labelled(RUN_PARAMETERS_OUTPUT_TIFF_LABEL, m_pOutputTiff);
+    labelled(RUN_PARAMETERS_BATCH_MODE_LABEL, m_pBatchMode);
+    labelled(RUN_PARAMETERS_BINNING_LABEL, m_pBinning);
+    labelled(RUN_PARAMETERS_APPEND_STRING_LABEL, m_pAppendString);
     grid->addWidget(m_pAppendText, row++, 0, 1, 2);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_START_NUMBER_LABEL, group), row, 0);
-    grid->addWidget(m_pStartNumber, row++, 1);
+    labelled(RUN_PARAMETERS_START_NUMBER_LABEL, m_pStartNumber);
     grid->addWidget(m_pStartNumberText, row++, 0, 1, 2);
-    grid->addWidget(new QLabel(RUN_PARAMETERS_OUTPUT_DIR_LABEL, group), row, 0);
-    grid->addWidget(m_pOutputDir, row++, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8(RUN_PARAMETERS_PIXEL_SIZE_LABEL), group), row, 0);
-    grid->addWidget(m_pPixelSize, row++, 1);
+    labelled(RUN_PARAMETERS_OUTPUT_DIR_LABEL, m_pOutputDir);
+    labelled(QString::fromUtf8(RUN_PARAMETERS_PIXEL_SIZE_LABEL), m_pPixelSize);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_pSelectFiles);
     buttons->addWidget(m_pSaveParameters);
     grid->addLayout(buttons, row++, 0, 1, 2);
+}
 
-    // The picture and the three icons beside the group.
-    auto* side = new QVBoxLayout;
-    side->addWidget(MakeIcon(this, 128), 0, Qt::AlignHCenter);
-    auto* icons = new QHBoxLayout;
-    for (int i = 0; i < 3; ++i)
-        icons->addWidget(MakeIcon(this, 32));
-    side->addLayout(icons);
-    side->addStretch();
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(side);
-
+void RunParametersDialog::ConnectControls(RunSettings& parameters, Messages& messages) {
     // Only a selection made by the user counts.
     connect(m_pImageCount, &QComboBox::activated, this,
             [this](int index) { m_pLogic->OnSelchangeImageCount(index); });
@@ -229,7 +239,7 @@ void RunParametersDialog::ShowSelections() {
 }
 
 void RunParametersDialog::ShowChecks() {
-    const RunParameters& record = m_pLogic->Parameters();
+    const RunSettings& record = m_pLogic->Parameters();
     m_pOutputTiff->setChecked(record.m_bOutputTiff);
     m_pBatchMode->setChecked(record.m_bBatchMode);
     m_pAppendString->setChecked(record.m_bAppendString);
@@ -239,8 +249,8 @@ void RunParametersDialog::ShowChecks() {
 
 void AttachRunParametersDialog(Application& app) {
     app.m_hooks.m_presetRunParameters = [](Application& owner) {
-        RunParametersDialog dialog(owner.m_runParameters, owner.GetChooser(), owner.GetMessages(),
-                                   &owner.GetFrame());
+        RunParametersDialog dialog(owner.m_runSettings, owner.m_runState, owner.GetChooser(),
+                                   owner.GetMessages(), &owner.GetFrame());
         owner.GetDialogs().Exec(dialog);
     };
 }

@@ -1,12 +1,13 @@
 // RunParametersDialog: the "Set Run Parameters" dialog. Every control writes straight into the Run's
-// parameter record through RunParametersForm, which also clears the saved mark; SAVE PARAMETERS shows the
-// summary and ends the dialog with RUN_PARAMETERS_END_CODE. There is no OK or Cancel: the close box ends it
-// unsaved.
+// settings through RunParametersForm, which also clears the saved mark of the dialog's state; SAVE PARAMETERS
+// shows the summary and ends the dialog with RUN_PARAMETERS_END_CODE. There is no OK or Cancel: the close box
+// ends it unsaved.
 #pragma once
 
 #include "FileChooser.h"
 #include "core/Messages.h"
-#include "split/RunParameters.h"
+#include "forms/RunParametersForm.h"
+#include "split/RunSettings.h"
 
 #include <QDialog>
 
@@ -14,6 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
@@ -26,8 +28,8 @@ class RunParametersDialog : public QDialog {
     Q_OBJECT
 public:
     // Constructing the dialog resets the record to the dialog's starting values.
-    RunParametersDialog(RunParameters& parameters, FileChooser& chooser, Messages& messages,
-                        QWidget* parent = nullptr);
+    RunParametersDialog(RunSettings& parameters, RunDialogState& state, FileChooser& chooser,
+                        Messages& messages, QWidget* parent = nullptr);
     ~RunParametersDialog() override;
 
     const RunParametersForm& Logic() const { return *m_pLogic; }
@@ -52,6 +54,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps: the group's controls, the fields from the record, their grid, and the
+    // controls wired to the form's handlers.
+    void MakeControls(QGroupBox* group);
+    void ShowFields();
+    void LayOutGroup(QGroupBox* group);
+    void ConnectControls(RunSettings& parameters, Messages& messages);
     void ShowSelections();
     void ShowChecks();
 

@@ -56,7 +56,7 @@ void Application::OnUndoLastPick() {
 }
 
 bool Application::SetZoom(float zoom) {
-    if (m_runParameters.m_bRunning)
+    if (m_runState.m_bRunning)
         return false;
     m_fZoom = zoom;
     return true;

@@ -1,6 +1,6 @@
 #include "MrcOptions.h"
 
-#include "split/RunParameters.h"
+#include "split/RunSettings.h"
 
 namespace gc::cli {
 

@@ -120,7 +120,7 @@ int RunPlanTaskCommand(const PlanTaskOptions& options) {
     CliProgress bar("split");
     ProgressAwareMessages messages(bar);
     const std::size_t index = static_cast<std::size_t>(task - 1);
-    const RunParameters parameters = TaskParameters(plan, index);
+    const RunSettings parameters = TaskParameters(plan, index);
     const RunReportSettings settings{parameters, VersionNumber(), threads, false, false, false};
     const std::string partPath = TaskPartPath(planPath, task);
 

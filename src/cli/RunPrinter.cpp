@@ -13,9 +13,9 @@ std::string Count(int count, const char* singular, const char* plural) {
 
 } // namespace
 
-std::string SettingsLine(const RunParameters& parameters, int threads, bool dryRun) {
+std::string SettingsLine(const RunSettings& parameters, int threads, bool dryRun) {
     std::string line = dryRun ? "Dry run: " : "Run: ";
-    line += Count(parameters.m_nFileCount, "scan", "scans") + ", " +
+    line += Count(static_cast<int>(parameters.m_strInputFiles.size()), "scan", "scans") + ", " +
             Count(parameters.m_nImageCount, "image", "images") + " each, " +
             std::to_string(parameters.m_nWidthCm) + " cm wide x " + std::to_string(parameters.m_nHeightCm) +
             " cm high (" + std::to_string(parameters.m_nWidthCm * PIXELS_ACROSS_PER_8_CM / 8) + " x " +
@@ -117,7 +117,7 @@ void RunPrinter::ScanDone(const ScanRecord& record) {
     m_progress.EndItem(ScanOutcomeName(record.outcome));
 }
 
-void RunPrinter::PrintSettings(const RunParameters& parameters, int threads) const {
+void RunPrinter::PrintSettings(const RunSettings& parameters, int threads) const {
     if (m_bQuiet)
         return;
     std::printf("%s\n", SettingsLine(parameters, threads, m_bDryRun).c_str());

@@ -19,7 +19,7 @@ struct RunTally {
 
 // "Run: 3 scans, 6 images each, 8 cm wide x 10 cm high (11625 x 14300 pixels), no binning, MRC files
 // into the scans' folders, 4 threads"
-std::string SettingsLine(const RunParameters& parameters, int threads, bool dryRun);
+std::string SettingsLine(const RunSettings& parameters, int threads, bool dryRun);
 // "3 scans, 17 images written, 1 not found, 1 scan skipped"; a dry run counts images "to write".
 std::string TallyLine(const RunTally& tally, bool dryRun);
 // "<scan>: image <k>: written <name> at <x>,<y> size <w> x <h>" ("would write" in a dry run).
@@ -31,7 +31,7 @@ public:
     // Connects the printer to the driver's callbacks (scan started, image committed, scan done).
     // `scanDone` is called after the printer's own work for each scan (placement pictures).
     void Attach(RunDriver& driver, std::function<void(const ScanRecord&, const PlacementPreview*)> scanDone);
-    void PrintSettings(const RunParameters& parameters, int threads) const;
+    void PrintSettings(const RunSettings& parameters, int threads) const;
     void PrintTally();
     const RunTally& Tally() const { return m_tally; }
 

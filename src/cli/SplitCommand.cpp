@@ -1,5 +1,5 @@
 // split: the Run from the command line. The options are checked against the values the parameter
-// dialog offers (anything else is a usage error) and set into the Run parameters, then the Run splits
+// dialog offers (anything else is a usage error) and set into the Run settings, then the Run splits
 // every FILE. RunPrinter prints the settings line, the image lines
 // and the tally; problems go to standard error; progress is a bar on a terminal, lines otherwise.
 #include "CliShell.h"
@@ -90,85 +90,106 @@ void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
         throw UsageError{MSG_TOO_MANY_INPUT_FILES};
 }
 
-int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGiven, bool outputDirGiven) {
-    CheckOptions(options, outputDirGiven);
+// Which of the naming options were given (an option given as "" differs from one left out).
+struct NamingGiven {
+    bool append = false;
+    bool startNumber = false;
+    bool outputDir = false;
+};
 
-    CliProgress bar("split", ProgressModeOf(options));
-    ProgressAwareMessages messages(bar);
-    RunPrinter printer(messages, bar, options.m_bQuiet, options.m_bDryRun);
+// The Run's settings from the options, with the values the dialog's fields would take.
+RunSettings SettingsFrom(const SplitOptions& options, const NamingGiven& given) {
+    RunSettings settings;
+    settings.m_nImageCount = options.m_nImages;
+    settings.m_nHeightCm = options.m_nHeightCm;
+    settings.m_nWidthCm = options.m_nWidthCm;
+    settings.m_nBinning = options.m_nBinning;
+    settings.m_bOutputTiff = options.m_bTiff;
+    settings.m_bMrc2014 = options.m_bMrc2014;
+    settings.m_dPixelSize = options.m_dPixelSize;
+    settings.m_dMagnification = options.m_dMagnification;
+    settings.m_bBatchMode = options.m_files.size() > 1;
+    settings.m_bAppendString = given.append;
+    if (given.append)
+        settings.m_strAppendString = AppendStringFromText(options.m_strAppend);
+    settings.m_bStartNumber = given.startNumber;
+    if (given.startNumber)
+        settings.m_strStartNumber = StartNumberFromText(options.m_strStartNumber);
+    settings.m_strInputFiles = options.m_files;
+    settings.m_bOutputDir = given.outputDir;
+    if (given.outputDir && !options.m_strOutputDir.empty())
+        settings.m_strOutputDir = OutputFolderFromChosen(ChosenFolder(options.m_strOutputDir));
+    return settings;
+}
 
-    // The Run's parameters from the options, with the values the dialog's fields would take.
-    RunParameters parameters;
-    parameters.m_nImageCount = options.m_nImages;
-    parameters.m_nHeightCm = options.m_nHeightCm;
-    parameters.m_nWidthCm = options.m_nWidthCm;
-    parameters.m_nBinning = options.m_nBinning;
-    parameters.m_bOutputTiff = options.m_bTiff;
-    parameters.m_bMrc2014 = options.m_bMrc2014;
-    parameters.m_dPixelSize = options.m_dPixelSize;
-    parameters.m_dMagnification = options.m_dMagnification;
-    parameters.m_bBatchMode = options.m_files.size() > 1;
-    parameters.m_bAppendString = appendGiven;
-    if (appendGiven)
-        parameters.m_strAppendString = AppendStringFromText(options.m_strAppend);
-    parameters.m_bStartNumber = startNumberGiven;
-    if (startNumberGiven)
-        parameters.m_strStartNumber = StartNumberFromText(options.m_strStartNumber);
-    parameters.m_nFileCount = static_cast<int>(options.m_files.size());
-    for (std::size_t i = 0; i < options.m_files.size(); ++i)
-        parameters.m_strInputFiles[i] = options.m_files[i];
-    parameters.m_bFilesLoaded = true;
-    parameters.m_bOutputDir = outputDirGiven;
-    if (outputDirGiven && !options.m_strOutputDir.empty()) {
-        parameters.m_strOutputDir = OutputFolderFromChosen(ChosenFolder(options.m_strOutputDir));
-    }
-    parameters.m_bSaved = true;
-
-    RunDriver driver(parameters, messages, bar);
+void SetUpDriver(RunDriver& driver, const SplitOptions& options) {
     driver.SetThreads(options.m_nThreads);
     driver.SetKeepGoing(options.m_bKeepGoing);
     driver.SetDryRun(options.m_bDryRun);
     driver.SetPreview(options.m_bPreview);
     driver.SetPreviewFiles(options.m_bPreview);
     driver.SetReportPath(options.m_strReport);
-    printer.PrintSettings(parameters, driver.Threads());
+}
+
+// Writes a scan's placement picture beside its outputs; false (after the detail line) when it cannot.
+bool WritePlacementPicture(const RunSettings& settings, const ScanRecord& record,
+                           const PlacementPreview& preview, Messages& messages) {
+    const std::vector<unsigned char> png = preview.RenderPng(record.images);
+    const std::string name =
+        PlacementPictureName(record.path, settings.m_bOutputDir ? settings.m_strOutputDir : "");
+    std::string error;
+    if (png.empty() || !WriteWholeFile(name, png.data(), png.size(), error)) {
+        messages.Detail(png.empty() ? "drawing " + name + ": the picture cannot be drawn" : error);
+        return false;
+    }
+    return true;
+}
+
+// Writes the Run's report (a plan after a dry run); false (after the detail line) when it cannot.
+bool WriteRunReport(const SplitOptions& options, const RunSettings& settings, const RunDriver& driver,
+                    const RunResult& result, ProgressAwareMessages& messages) {
+    const char* outcome = result.m_outcome == RunOutcome::Interrupted ? "interrupted"
+                          : IsFatal(result.m_outcome)                 ? "stopped"
+                                                                      : "done";
+    const RunReportSettings report{settings,          VersionNumber(),    driver.Threads(),
+                                   options.m_bDryRun, options.m_bPreview, options.m_bKeepGoing,
+                                   options.m_bStrict};
+    std::string error;
+    // A dry run's report is a plan: tasks of it split the scans one by one under the same names.
+    const std::string json = options.m_bDryRun
+                                 ? RunPlanJson(report, driver.Records(), outcome, PlanWorkingFolder())
+                                 : RunReportJson(report, driver.Records(), outcome);
+    if (!WriteWholeFile(options.m_strReport, json.data(), json.size(), error)) {
+        messages.SetSubject({});
+        messages.Detail(error);
+        return false;
+    }
+    return true;
+}
+
+int RunSplit(const SplitOptions& options, const NamingGiven& given) {
+    CheckOptions(options, given.outputDir);
+
+    CliProgress bar("split", ProgressModeOf(options));
+    ProgressAwareMessages messages(bar);
+    RunPrinter printer(messages, bar, options.m_bQuiet, options.m_bDryRun);
+
+    const RunSettings settings = SettingsFrom(options, given);
+    RunDriver driver(settings, messages, bar);
+    SetUpDriver(driver, options);
+    printer.PrintSettings(settings, driver.Threads());
     bool picturesWritten = true;
     printer.Attach(driver, [&](const ScanRecord& record, const PlacementPreview* preview) {
-        if (preview == nullptr)
-            return;
-        const std::vector<unsigned char> png = preview->RenderPng(record.images);
-        const std::string name =
-            PlacementPictureName(record.path, parameters.m_bOutputDir ? parameters.m_strOutputDir : "");
-        std::string error;
-        if (png.empty() || !WriteWholeFile(name, png.data(), png.size(), error)) {
-            messages.Detail(png.empty() ? "drawing " + name + ": the picture cannot be drawn" : error);
+        if (preview != nullptr && !WritePlacementPicture(settings, record, *preview, messages))
             picturesWritten = false;
-        }
     });
     const RunResult result = driver.OnRun();
     bar.Finish();
     // A Run that stopped did not reach its tally: it follows the stop's texts.
-    if (result.m_bStarted && result.m_outcome != RunOutcome::Done)
+    if (result.m_outcome != RunOutcome::Done)
         printer.PrintTally();
-    bool reportWritten = true;
-    if (!options.m_strReport.empty() && result.m_bStarted && driver.ReportNotWrittenReason().empty()) {
-        const char* outcome = result.m_outcome == RunOutcome::Interrupted ? "interrupted"
-                              : IsFatal(result.m_outcome)                 ? "stopped"
-                                                                          : "done";
-        const RunReportSettings settings{parameters,        VersionNumber(),    driver.Threads(),
-                                         options.m_bDryRun, options.m_bPreview, options.m_bKeepGoing,
-                                         options.m_bStrict};
-        std::string error;
-        // A dry run's report is a plan: tasks of it split the scans one by one under the same names.
-        const std::string json = options.m_bDryRun
-                                     ? RunPlanJson(settings, driver.Records(), outcome, PlanWorkingFolder())
-                                     : RunReportJson(settings, driver.Records(), outcome);
-        if (!WriteWholeFile(options.m_strReport, json.data(), json.size(), error)) {
-            messages.SetSubject({});
-            messages.Detail(error);
-            reportWritten = false;
-        }
-    }
+    const bool reportWritten = options.m_strReport.empty() || !driver.ReportNotWrittenReason().empty() ||
+                               WriteRunReport(options, settings, driver, result, messages);
     const Outcome outcome = OutcomeOf(result);
     // A placement picture or a report that could not be written leaves the Run done, with a skip.
     if (outcome == Outcome::Done && (!picturesWritten || !reportWritten))
@@ -179,6 +200,113 @@ int RunSplit(const SplitOptions& options, bool appendGiven, bool startNumberGive
     return ExitStatusFor(outcome);
 }
 
+// The options of the scan and its images: how many, their size, the binned copy and the format.
+void AddImageOptions(CLI::App& command, SplitOptions& options) {
+    command.add_option("--images", options.m_nImages, "images per scan, 1-6 (default 6)")
+        ->check(CLI::Range(1, 6));
+    command
+        .add_option("--height-cm", options.m_nHeightCm,
+                    "approximate image height: 9, 10 or 11 cm (default 10)")
+        ->check(CLI::IsMember({9, 10, 11}));
+    command.add_option("--width-cm", options.m_nWidthCm, "approximate image width: 7, 8 or 9 cm (default 8)")
+        ->check(CLI::IsMember({7, 8, 9}));
+    command.add_option("--binning", options.m_nBinning, "binned copy: 0 (none), 2, 3 or 4 (default 0)")
+        ->check(CLI::IsMember({0, 2, 3, 4}));
+    command.add_flag("--tiff", options.m_bTiff, "write TIFF files instead of MRC files");
+    CLI::Option* pixelSize = AddMrcOptions(command, options.m_bMrc2014, options.m_dPixelSize);
+    command
+        .add_option("--magnification", options.m_dMagnification,
+                    "the microscope's magnification: each scan's pixel size is its scanner step "
+                    "(XResolution/YResolution/ResolutionUnit) divided by it")
+        ->check(CLI::PositiveNumber)
+        ->excludes(pixelSize);
+}
+
+// The naming options; whether each was given is read from the options returned.
+struct NamingOptions {
+    CLI::Option* append;
+    CLI::Option* startNumber;
+    CLI::Option* outputDir;
+};
+
+NamingOptions AddNamingOptions(CLI::App& command, SplitOptions& options) {
+    NamingOptions naming{};
+    naming.append = command
+                        .add_option("--append", options.m_strAppend,
+                                    "name the outputs TEXT_1, TEXT_2, ... (at most 50 characters; \"\" gives "
+                                    "\"empty\")")
+                        ->type_name("TEXT");
+    naming.startNumber =
+        command
+            .add_option(
+                "--start-number", options.m_strStartNumber,
+                "number the outputs from DIGITS on, across all files (at most 6 digits; \"\" gives \"0001\")")
+            ->type_name("DIGITS");
+    naming.outputDir =
+        command
+            .add_option("--output-dir", options.m_strOutputDir,
+                        "write the outputs into the folder DIR (\"\" writes them into the current "
+                        "folder)")
+            ->type_name("DIR");
+    return naming;
+}
+
+// The options of the Run itself: output, threads, dry run, report, pictures, stops and progress.
+void AddRunOptions(CLI::App& command, SplitOptions& options) {
+    command.add_flag("--quiet", options.m_bQuiet,
+                     "do not print the settings line and the image lines (problems are still printed)");
+    command
+        .add_option("--threads", options.m_nThreads,
+                    "threads that decode the scan's tiles (default: every core)")
+        ->check(CLI::Range(1, 256));
+    command.add_flag("--dry-run", options.m_bDryRun,
+                     "find the images of every file with the same settings and rules, print where they are "
+                     "and the names they would get, and write nothing");
+    command
+        .add_option("--report", options.m_strReport,
+                    "write a JSON run report (settings, every file's outcome, every image's corner, size and "
+                    "outputs with their header statistics) to FILE.json, also when the Run stops")
+        ->type_name("FILE.json");
+    command.add_flag("--preview", options.m_bPreview,
+                     "write <scan name>_placements.png beside the outputs: the scan reduced to about 2,000 "
+                     "pixels with every found image outlined and labelled with its output name");
+    command.add_flag("--keep-going", options.m_bKeepGoing,
+                     "a scan that would stop the Run (READ ERROR, RGB) is reported and skipped instead; the "
+                     "batch goes on and the exit status is 3");
+    command.add_flag("--strict", options.m_bStrict,
+                     "a size warning (the chosen size does not fit the scan, images overlap or run off "
+                     "the scan) gives exit status 3");
+    command
+        .add_option("--progress", options.m_strProgress,
+                    "auto (a bar on a terminal, otherwise a line per scan; none with --quiet), bar, lines "
+                    "or none")
+        ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
+}
+
+// --plan and --task: one scan of a plan; they go together and exclude every option but --threads,
+// --quiet and --progress. Returns --plan.
+CLI::Option* AddPlanOptions(CLI::App& command, PlanTaskOptions& task) {
+    CLI::Option* plan = command
+                            .add_option("--plan", task.planPath,
+                                        "split one scan of a plan (a report of split --dry-run --report "
+                                        "PLAN.json) under the planned names; its report part goes to "
+                                        "PLAN.json.parts/K.json")
+                            ->type_name("PLAN.json");
+    CLI::Option* taskNumber = command
+                                  .add_option("--task", task.task,
+                                              "with --plan: the scan K (from 1), or auto for "
+                                              "SLURM_ARRAY_TASK_ID; threads default to SLURM_CPUS_PER_TASK")
+                                  ->type_name("K|auto");
+    plan->needs(taskNumber);
+    taskNumber->needs(plan);
+    for (CLI::Option* other : command.get_options())
+        if (other != plan && other != taskNumber && other->get_name() != "--threads" &&
+            other->get_name() != "--quiet" && other->get_name() != "--progress" &&
+            other->get_name() != "--help" && other->get_name() != "--version")
+            plan->excludes(other);
+    return plan;
+}
+
 } // namespace
 
 void AddSplitCommand(CLI::App& app) {
@@ -186,91 +314,12 @@ void AddSplitCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "split", "The Run: find the images of each scanned TIFF (3 x 2 grid) and write each one as an MRC "
                  "file (or TIFF), optionally with a binned copy");
-    command->add_option("--images", options->m_nImages, "images per scan, 1-6 (default 6)")
-        ->check(CLI::Range(1, 6));
-    command
-        ->add_option("--height-cm", options->m_nHeightCm,
-                     "approximate image height: 9, 10 or 11 cm (default 10)")
-        ->check(CLI::IsMember({9, 10, 11}));
-    command
-        ->add_option("--width-cm", options->m_nWidthCm, "approximate image width: 7, 8 or 9 cm (default 8)")
-        ->check(CLI::IsMember({7, 8, 9}));
-    command->add_option("--binning", options->m_nBinning, "binned copy: 0 (none), 2, 3 or 4 (default 0)")
-        ->check(CLI::IsMember({0, 2, 3, 4}));
-    command->add_flag("--tiff", options->m_bTiff, "write TIFF files instead of MRC files");
-    CLI::Option* pixelSize = AddMrcOptions(*command, options->m_bMrc2014, options->m_dPixelSize);
-    command
-        ->add_option("--magnification", options->m_dMagnification,
-                     "the microscope's magnification: each scan's pixel size is its scanner step "
-                     "(XResolution/YResolution/ResolutionUnit) divided by it")
-        ->check(CLI::PositiveNumber)
-        ->excludes(pixelSize);
-    CLI::Option* append =
-        command
-            ->add_option("--append", options->m_strAppend,
-                         "name the outputs TEXT_1, TEXT_2, ... (at most 50 characters; \"\" gives \"empty\")")
-            ->type_name("TEXT");
-    CLI::Option* startNumber =
-        command
-            ->add_option(
-                "--start-number", options->m_strStartNumber,
-                "number the outputs from DIGITS on, across all files (at most 6 digits; \"\" gives \"0001\")")
-            ->type_name("DIGITS");
-    CLI::Option* outputDir =
-        command
-            ->add_option("--output-dir", options->m_strOutputDir,
-                         "write the outputs into the folder DIR (\"\" writes them into the current folder)")
-            ->type_name("DIR");
-    command->add_flag("--quiet", options->m_bQuiet,
-                      "do not print the settings line and the image lines (problems are still printed)");
-    command
-        ->add_option("--threads", options->m_nThreads,
-                     "threads that decode the scan's tiles (default: every core)")
-        ->check(CLI::Range(1, 256));
-    command->add_flag("--dry-run", options->m_bDryRun,
-                      "find the images of every file with the same settings and rules, print where they are "
-                      "and the names they would get, and write nothing");
-    command
-        ->add_option(
-            "--report", options->m_strReport,
-            "write a JSON run report (settings, every file's outcome, every image's corner, size and "
-            "outputs with their header statistics) to FILE.json, also when the Run stops")
-        ->type_name("FILE.json");
-    command->add_flag("--preview", options->m_bPreview,
-                      "write <scan name>_placements.png beside the outputs: the scan reduced to about 2,000 "
-                      "pixels with every found image outlined and labelled with its output name");
-    command->add_flag("--keep-going", options->m_bKeepGoing,
-                      "a scan that would stop the Run (READ ERROR, RGB) is reported and skipped instead; the "
-                      "batch goes on and the exit status is 3");
-    command->add_flag("--strict", options->m_bStrict,
-                      "a size warning (the chosen size does not fit the scan, images overlap or run off "
-                      "the scan) gives exit status 3");
-    command
-        ->add_option("--progress", options->m_strProgress,
-                     "auto (a bar on a terminal, otherwise a line per scan; none with --quiet), bar, lines "
-                     "or none")
-        ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
+    AddImageOptions(*command, *options);
+    const NamingOptions naming = AddNamingOptions(*command, *options);
+    AddRunOptions(*command, *options);
     CLI::Option* files = command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)");
     auto task = std::make_shared<PlanTaskOptions>();
-    CLI::Option* plan =
-        command
-            ->add_option("--plan", task->planPath,
-                         "split one scan of a plan (a report of split --dry-run --report PLAN.json) under "
-                         "the planned names; its report part goes to PLAN.json.parts/K.json")
-            ->type_name("PLAN.json");
-    CLI::Option* taskNumber =
-        command
-            ->add_option("--task", task->task,
-                         "with --plan: the scan K (from 1), or auto for SLURM_ARRAY_TASK_ID; threads default "
-                         "to SLURM_CPUS_PER_TASK")
-            ->type_name("K|auto");
-    plan->needs(taskNumber);
-    taskNumber->needs(plan);
-    for (CLI::Option* other : command->get_options())
-        if (other != plan && other != taskNumber && other->get_name() != "--threads" &&
-            other->get_name() != "--quiet" && other->get_name() != "--progress" &&
-            other->get_name() != "--help" && other->get_name() != "--version")
-            plan->excludes(other);
+    CLI::Option* plan = AddPlanOptions(*command, *task);
     AddVersionFlag(*command);
     command->footer(
         std::string("Standard output: a settings line, one line per image once its files are written "
@@ -278,7 +327,7 @@ void AddSplitCommand(CLI::App& app) {
                     "error: every problem (not found, not written, skipped, stopped, size warnings), "
                     "prefixed with the scan's name.\n") +
         EXIT_STATUS_HELP);
-    command->callback([options, append, startNumber, outputDir, files, plan, task] {
+    command->callback([options, naming, files, plan, task] {
         if (plan->count() > 0) {
             task->threads = options->m_nThreads;
             task->quiet = options->m_bQuiet;
@@ -287,8 +336,8 @@ void AddSplitCommand(CLI::App& app) {
         }
         if (files->count() == 0)
             throw UsageError{"FILE is required"};
-        CommandStatus() =
-            RunSplit(*options, append->count() > 0, startNumber->count() > 0, outputDir->count() > 0);
+        CommandStatus() = RunSplit(*options, {naming.append->count() > 0, naming.startNumber->count() > 0,
+                                              naming.outputDir->count() > 0});
     });
 }
 

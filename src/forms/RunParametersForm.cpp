@@ -4,13 +4,29 @@
 
 namespace gc {
 
-RunParametersForm::RunParametersForm(RunParameters& parameters, RunFileChooser& chooser, Messages& messages)
-    : m_parameters(parameters), m_chooser(chooser), m_messages(messages) {
-    m_parameters.ResetForDialog();
+bool MayStartRun(const RunDialogState& state, Messages& messages) {
+    if (!RunParametersForm::MayOpen(state, messages))
+        return false;
+    if (!state.m_bSaved) {
+        messages.Warning(MSG_PARAMETERS_NOT_SAVED);
+        return false;
+    }
+    return true;
 }
 
-bool RunParametersForm::MayOpen(const RunParameters& parameters, Messages& messages) {
-    if (parameters.m_bRunning) {
+RunParametersForm::RunParametersForm(RunSettings& parameters, RunDialogState& state, RunFileChooser& chooser,
+                                     Messages& messages)
+    : m_parameters(parameters), m_state(state), m_chooser(chooser), m_messages(messages) {
+    RunSettings start;
+    start.m_strInputFiles = std::move(m_parameters.m_strInputFiles);
+    start.m_bMrc2014 = m_parameters.m_bMrc2014;
+    m_parameters = std::move(start);
+    m_state.m_bFilesLoaded = false;
+    m_state.m_bSaved = false;
+}
+
+bool RunParametersForm::MayOpen(const RunDialogState& state, Messages& messages) {
+    if (state.m_bRunning) {
         messages.Warning(MSG_RUNNING_WAIT);
         return false;
     }
@@ -93,28 +109,24 @@ const std::string& RunParametersForm::OnKillfocusStartNumber(const std::string& 
 void RunParametersForm::OnSelectFiles() {
     if (m_parameters.m_bBatchMode) {
         const auto paths = m_chooser.ChooseInputFiles(true, FILTER_TIFF_FILES);
-        if (paths) {
-            int count = 0;
-            for (const std::string& path : *paths) {
-                if (count == MAX_INPUT_FILES) {
-                    // The paths stored so far stay; count, loaded mark and folder step do not change.
-                    m_messages.Warning(MSG_TOO_MANY_INPUT_FILES);
-                    ChangeDone();
-                    return;
-                }
-                m_parameters.m_strInputFiles[count++] = path;
-            }
-            if (count > 0) {
-                m_parameters.m_nFileCount = count;
-                m_parameters.m_bFilesLoaded = true;
-            }
+        if (paths && paths->size() > static_cast<std::size_t>(MAX_INPUT_FILES)) {
+            // The files of the Run become the first ones chosen, as many as before; the loaded mark
+            // and the folder step do not change.
+            for (std::size_t i = 0; i < m_parameters.m_strInputFiles.size() && i < paths->size(); ++i)
+                m_parameters.m_strInputFiles[i] = (*paths)[i];
+            m_messages.Warning(MSG_TOO_MANY_INPUT_FILES);
+            ChangeDone();
+            return;
+        }
+        if (paths && !paths->empty()) {
+            m_parameters.m_strInputFiles = *paths;
+            m_state.m_bFilesLoaded = true;
         }
     } else {
         const auto paths = m_chooser.ChooseInputFiles(false, FILTER_TIFF_FILES);
         if (paths && !paths->empty()) {
-            m_parameters.m_strInputFiles[0] = paths->front();
-            m_parameters.m_nFileCount = 1;
-            m_parameters.m_bFilesLoaded = true;
+            m_parameters.m_strInputFiles = {paths->front()};
+            m_state.m_bFilesLoaded = true;
         }
     }
 
@@ -130,12 +142,12 @@ void RunParametersForm::OnSelectFiles() {
 
 bool RunParametersForm::OnSaveParameters() {
     ChangeDone();
-    if (!m_parameters.m_bFilesLoaded) {
+    if (!m_state.m_bFilesLoaded) {
         m_messages.Warning(MSG_NO_INPUT_FILES);
         return false;
     }
     m_messages.Information(BuildRunSummary(m_parameters));
-    m_parameters.m_bSaved = true;
+    m_state.m_bSaved = true;
     return true;
 }
 

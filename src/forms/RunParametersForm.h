@@ -1,12 +1,12 @@
 // RunParametersForm: the rules of the "Set Run Parameters" dialog (RunParametersDialog) as plain code. Every
-// handler changes the RunParameters record the way the dialog's control does and clears its saved mark; the
-// window only wires its widgets to these handlers. File and folder choosers come in through
-// RunFileChooser, messages through Messages, so tests can script both.
+// handler changes the Run's RunSettings the way the dialog's control does and clears the saved mark of
+// the dialog's RunDialogState; the window only wires its widgets to these handlers. File and folder choosers
+// come in through RunFileChooser, messages through Messages, so tests can script both.
 #pragma once
 
 #include "core/DialogSelection.h"
 #include "core/Messages.h"
-#include "split/RunParameters.h"
+#include "split/RunSettings.h"
 
 #include <optional>
 #include <string>
@@ -15,6 +15,33 @@
 namespace gc {
 
 inline constexpr int RUN_PARAMETERS_END_CODE = 131; // the dialog's end code after a successful save
+
+// What the desktop knows about the Run's settings beside their values: whether files were chosen and
+// the settings saved since the dialog last changed them, and whether a Run (or a preview) is in
+// progress.
+struct RunDialogState {
+    bool m_bFilesLoaded = false;
+    bool m_bSaved = false;
+    bool m_bRunning = false;
+};
+
+// The rule of the commands that start a Run or a preview: false (after "Running ... Wait!") while one
+// is in progress, false (after the "not saved" warning) until the settings are saved.
+bool MayStartRun(const RunDialogState& state, Messages& messages);
+
+// Marks a Run (or a preview) in progress for its lifetime or until Clear(): commands that must not
+// interrupt it refuse meanwhile, in message boxes shown during it too.
+class BusyFlag {
+public:
+    explicit BusyFlag(RunDialogState& state) : m_state(state) { m_state.m_bRunning = true; }
+    ~BusyFlag() { Clear(); }
+    void Clear() { m_state.m_bRunning = false; }
+    BusyFlag(const BusyFlag&) = delete;
+    BusyFlag& operator=(const BusyFlag&) = delete;
+
+private:
+    RunDialogState& m_state;
+};
 
 class RunFileChooser {
 public:
@@ -38,11 +65,13 @@ struct RunParametersSelection {
 
 class RunParametersForm {
 public:
-    // Opening the dialog resets the record (RunParameters::ResetForDialog).
-    RunParametersForm(RunParameters& parameters, RunFileChooser& chooser, Messages& messages);
+    // Opening the dialog resets the settings to their start-up values, except the path list and the
+    // MRC style, and clears the loaded and saved marks (the running mark is not touched).
+    RunParametersForm(RunSettings& parameters, RunDialogState& state, RunFileChooser& chooser,
+                      Messages& messages);
 
     // "Preset Run Parameters": false (after "Running ... Wait!") while a Run is in progress.
-    static bool MayOpen(const RunParameters& parameters, Messages& messages);
+    static bool MayOpen(const RunDialogState& state, Messages& messages);
 
     void OnSelchangeImageCount(int index);
     void OnSelchangeHeight(int index);
@@ -62,12 +91,13 @@ public:
     bool OnSaveParameters();
 
     const RunParametersSelection& Selection() const { return m_selection; }
-    const RunParameters& Parameters() const { return m_parameters; }
+    const RunSettings& Parameters() const { return m_parameters; }
 
 private:
-    void ChangeDone() { m_parameters.m_bSaved = false; }
+    void ChangeDone() { m_state.m_bSaved = false; }
 
-    RunParameters& m_parameters;
+    RunSettings& m_parameters;
+    RunDialogState& m_state;
     RunFileChooser& m_chooser;
     Messages& m_messages;
     RunParametersSelection m_selection;

@@ -66,7 +66,7 @@ OutputSettings OutputSettings::For(const ScanGeometry& geometry, bool tiff, int 
     return settings;
 }
 
-OutputSettings OutputSettings::For(const ScanGeometry& geometry, const RunParameters& parameters,
+OutputSettings OutputSettings::For(const ScanGeometry& geometry, const RunSettings& parameters,
                                    double pixelSize) {
     OutputSettings settings = For(geometry, parameters.m_bOutputTiff, parameters.m_nBinning);
     settings.m_style = parameters.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;

@@ -42,8 +42,7 @@ struct OutputSettings {
 
     static OutputSettings For(const ScanGeometry& geometry, bool tiff, int binning);
     // The same with the MRC style and the full-size pixel size.
-    static OutputSettings For(const ScanGeometry& geometry, const RunParameters& parameters,
-                              double pixelSize);
+    static OutputSettings For(const ScanGeometry& geometry, const RunSettings& parameters, double pixelSize);
 };
 
 // The compression of TIFF outputs of a scan compressed with `scanCompression`: the scan's own, but

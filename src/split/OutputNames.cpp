@@ -25,7 +25,7 @@ ImageName BinnedNameOf(const ImageName& name, int binning) {
     return {path, name.m_nDot == std::string::npos ? name.m_nDot : name.m_nDot + text.size()};
 }
 
-OutputNamer::OutputNamer(const RunParameters& parameters)
+OutputNamer::OutputNamer(const RunSettings& parameters)
     : m_nNextNumber(std::atoi(parameters.m_strStartNumber.c_str())), m_nAppendCounter(0),
       m_bAppendString(parameters.m_bAppendString), m_bStartNumber(parameters.m_bStartNumber),
       m_bOutputDir(parameters.m_bOutputDir), m_strAppendString(parameters.m_strAppendString),

@@ -4,7 +4,7 @@
 // split at a "."; dots in folder names stay where they are.
 #pragma once
 
-#include "RunParameters.h"
+#include "RunSettings.h"
 #include "core/PathStem.h"
 
 #include <cstddef>
@@ -29,7 +29,7 @@ class OutputNamer {
 public:
     // Takes the naming flags, strings and output directory; the next number starts at the decimal
     // value of the start-number text (0 when it is empty or not a number), the append counter at 0.
-    explicit OutputNamer(const RunParameters& parameters);
+    explicit OutputNamer(const RunSettings& parameters);
 
     // Full-size name of image `image` (1..6) of `inputPath`, with the input's extension. Uses up a
     // number when a start number or an append string is in use.

@@ -24,7 +24,7 @@ void RemoveLeftoverTemporaries(const std::string& finalPath) {
 namespace {
 
 // A RunDriver set up for scan `index` as the one Run of the batch reached it.
-ScanRecord SplitPlannedScan(const RunPlan& plan, std::size_t index, RunParameters& parameters,
+ScanRecord SplitPlannedScan(const RunPlan& plan, std::size_t index, const RunSettings& parameters,
                             Messages& messages, Progress& progress, int threads, bool dryRun,
                             RunOutcome& outcome, std::string& detail, int& imagesNotWritten) {
     const BatchState state = BatchStateBefore(plan, index);
@@ -48,7 +48,7 @@ PlanTaskResult RunPlanTask(const RunPlan& plan, std::size_t index, Messages& mes
                            int threads) {
     PlanTaskResult result;
     const PlannedScan& planned = plan.scans.at(index);
-    RunParameters parameters = TaskParameters(plan, index);
+    const RunSettings parameters = TaskParameters(plan, index);
     const auto refuse = [&](const std::string& change) {
         result.refused = true;
         result.refusal = planned.path + PLAN_MSG_SCAN_CHANGED + change;

@@ -9,23 +9,6 @@
 #include <thread>
 
 namespace gc {
-namespace {
-
-// Sets m_bRunning for its lifetime.
-class RunningFlag {
-public:
-    explicit RunningFlag(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~RunningFlag() { Clear(); }
-    void Clear() { m_flag = false; }
-    RunningFlag(const RunningFlag&) = delete;
-    RunningFlag& operator=(const RunningFlag&) = delete;
-
-private:
-    bool& m_flag;
-};
-
-} // namespace
-
 const char* FatalMessage(RunOutcome outcome) {
     switch (outcome) {
     case RunOutcome::FatalRead:
@@ -39,15 +22,15 @@ const char* FatalMessage(RunOutcome outcome) {
     }
 }
 
-RunDriver::RunDriver(RunParameters& parameters, Messages& messages, Progress& progress)
-    : m_parameters(parameters), m_messages(messages), m_progress(progress) {}
+RunDriver::RunDriver(const RunSettings& settings, Messages& messages, Progress& progress)
+    : m_parameters(settings), m_messages(messages), m_progress(progress) {}
 
 void RunDriver::PrepareRun() {
     m_namer.emplace(m_parameters);
     m_records.clear();
     m_runFiles = RunFiles();
-    for (int f = 0; f < m_parameters.m_nFileCount && f < MAX_INPUT_FILES; ++f)
-        m_runFiles.AddInput(m_parameters.m_strInputFiles[f]);
+    for (const std::string& input : m_parameters.m_strInputFiles)
+        m_runFiles.AddInput(input);
     m_bThreadsNoted = false;
     if (!m_bDryRun)
         RemoveLeftoverTemporaries();
@@ -69,8 +52,7 @@ void RunDriver::RemoveLeftoverTemporaries() {
     if (m_parameters.m_bOutputDir)
         folders.insert(m_parameters.m_strOutputDir);
     else
-        for (int f = 0; f < m_parameters.m_nFileCount && f < MAX_INPUT_FILES; ++f) {
-            const std::string& path = m_parameters.m_strInputFiles[f];
+        for (const std::string& path : m_parameters.m_strInputFiles) {
             const std::size_t slash = path.rfind('/');
             folders.insert(slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
         }
@@ -93,69 +75,76 @@ void RunDriver::ContinueBatch(int namesMade, const std::vector<std::string>& inp
         m_runFiles.AddOutput(output);
 }
 
+int RunDriver::FileCount() const {
+    return static_cast<int>(m_parameters.m_strInputFiles.size());
+}
+
 RunResult RunDriver::OnRun() {
     RunResult result;
-    if (m_parameters.m_bRunning) {
-        m_messages.Warning(MSG_RUNNING_WAIT);
-        return result;
-    }
-    if (!m_parameters.m_bSaved) {
-        m_messages.Warning(MSG_PARAMETERS_NOT_SAVED);
-        return result;
-    }
-    result.m_bStarted = true;
     StartProgress(m_progress);
-
-    RunningFlag running(m_parameters.m_bRunning);
     TiffErrorScope tiffErrors(m_messages);
     PrepareRun();
     result.m_nFilesNotWritten += m_strReportNotWritten.empty() ? 0 : 1;
 
-    const int files = m_parameters.m_nFileCount;
-    for (int f = 0; f < files && f < MAX_INPUT_FILES; ++f) {
-        const std::string& path = m_parameters.m_strInputFiles[f];
-        const RunOutcome outcome = SplitScanFile(path, f);
-        result.m_nImagesNotWritten += m_nImagesNotWritten;
-        result.m_nFilesNotWritten += m_nFilesNotWritten;
-        if (outcome == RunOutcome::Done)
-            for (const ImageRecord& image : m_records.back().images)
-                result.m_nImagesNotFound += image.found ? 0 : 1;
-        if (outcome == RunOutcome::Interrupted) {
-            result.m_outcome = outcome;
+    for (int f = 0; f < FileCount(); ++f) {
+        const RunOutcome outcome = SplitScanFile(m_parameters.m_strInputFiles[f], f);
+        if (CountFile(outcome, f, result))
             return result;
-        }
-        if (m_bKeepGoing && (outcome == RunOutcome::FatalRead || outcome == RunOutcome::FatalRgb)) {
-            if (!m_strDetail.empty())
-                m_messages.Detail(m_strDetail);
-            m_messages.Warning(path + MSG_SCAN_NOT_SPLIT);
-            m_records.back().outcome = ScanOutcome::Skipped;
-            m_records.back().message += std::string("\n") + path + MSG_SCAN_NOT_SPLIT;
-            ++result.m_nSkippedFiles;
-            continue;
-        }
-        if (IsFatal(outcome)) {
-            if (!m_strDetail.empty())
-                m_messages.Detail(m_strDetail);
-            if (files > 1)
-                m_messages.Detail("The Run stopped at file " + std::to_string(f + 1) + " of " +
-                                  std::to_string(files) + " (" + path + "); " +
-                                  std::to_string(result.m_nDoneFiles) + " split, " +
-                                  std::to_string(result.m_nSkippedFiles) + " skipped before it.");
-            m_messages.Error(FatalMessage(outcome));
-            result.m_outcome = outcome;
-            return result;
-        }
-        if (outcome == RunOutcome::Skipped)
-            ++result.m_nSkippedFiles;
-        else
-            ++result.m_nDoneFiles;
     }
     FinishProgress(m_progress);
     if (m_fnRunEnded)
         m_fnRunEnded();
-    running.Clear();
-    m_messages.Information(m_bDryRun ? MSG_DRY_RUN_COMPLETE : MSG_RUN_COMPLETE);
+    if (!m_bPreviewPass)
+        m_messages.Information(m_bDryRun ? MSG_DRY_RUN_COMPLETE : MSG_RUN_COMPLETE);
     return result;
+}
+
+bool RunDriver::CountFile(RunOutcome outcome, int fileIndex, RunResult& result) {
+    const std::string& path = m_parameters.m_strInputFiles[fileIndex];
+    result.m_nImagesNotWritten += m_nImagesNotWritten;
+    result.m_nFilesNotWritten += m_nFilesNotWritten;
+    if (outcome == RunOutcome::Done)
+        for (const ImageRecord& image : m_records.back().images)
+            result.m_nImagesNotFound += image.found ? 0 : 1;
+    if (outcome == RunOutcome::Interrupted) {
+        result.m_outcome = outcome;
+        return true;
+    }
+    if (m_bPreviewPass && IsFatal(outcome)) {
+        m_messages.Warning(path + MSG_PREVIEW_WOULD_STOP);
+        return false;
+    }
+    if (m_bKeepGoing && (outcome == RunOutcome::FatalRead || outcome == RunOutcome::FatalRgb)) {
+        if (!m_strDetail.empty())
+            m_messages.Detail(m_strDetail);
+        m_messages.Warning(path + MSG_SCAN_NOT_SPLIT);
+        m_records.back().outcome = ScanOutcome::Skipped;
+        m_records.back().message += std::string("\n") + path + MSG_SCAN_NOT_SPLIT;
+        ++result.m_nSkippedFiles;
+        return false;
+    }
+    if (IsFatal(outcome)) {
+        ShowStop(outcome, fileIndex, result);
+        result.m_outcome = outcome;
+        return true;
+    }
+    if (outcome == RunOutcome::Skipped)
+        ++result.m_nSkippedFiles;
+    else
+        ++result.m_nDoneFiles;
+    return false;
+}
+
+void RunDriver::ShowStop(RunOutcome outcome, int fileIndex, const RunResult& result) {
+    if (!m_strDetail.empty())
+        m_messages.Detail(m_strDetail);
+    const int files = FileCount();
+    if (files > 1)
+        m_messages.Detail("The Run stopped at file " + std::to_string(fileIndex + 1) + " of " +
+                          std::to_string(files) + " (" + m_parameters.m_strInputFiles[fileIndex] + "); " +
+                          std::to_string(result.m_nDoneFiles) + " split, " +
+                          std::to_string(result.m_nSkippedFiles) + " skipped before it.");
+    m_messages.Error(FatalMessage(outcome));
 }
 
 namespace {
@@ -196,7 +185,7 @@ RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
         PrepareRun();
     m_strCurrentInput = path;
     if (m_fnScanStarted)
-        m_fnScanStarted(path, fileIndex, m_parameters.m_nFileCount);
+        m_fnScanStarted(path, fileIndex, FileCount());
     m_strDetail.clear();
     m_nImagesNotWritten = 0;
     m_nFilesNotWritten = 0;
@@ -238,12 +227,8 @@ int RunDriver::Threads() const {
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex,
-                                    Messages& messages, ScanRecord& record,
-                                    std::unique_ptr<PlacementPreview>& preview) {
-    const int imageCount = m_parameters.m_nImageCount;
-    ResetPlacements(m_placements, imageCount);
-
+RunOutcome RunDriver::CheckOpenScan(ScanTiles& scan, const std::string& path, Messages& messages,
+                                    ScanRecord& record) {
     const ScanVerdict verdict = CheckScanFile(scan.Handle(), path, m_parameters, m_geometry, messages);
     record.width = static_cast<int>(m_geometry.m_nImageWidth);
     record.height = static_cast<int>(m_geometry.m_nImageLength);
@@ -267,24 +252,22 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
         m_strDetail = DETAIL_READING + path + DETAIL_NOT_FITTING;
         return RunOutcome::FatalRead;
     }
+    return RunOutcome::Done;
+}
 
-    // The pixel size: given, or the scan's own sampling at the microscope's magnification.
-    double pixelSize = m_parameters.m_dPixelSize;
+bool RunDriver::ScanPixelSizeOf(const std::string& path, Messages& messages, double& pixelSize) const {
+    pixelSize = m_parameters.m_dPixelSize;
     if (m_parameters.m_dMagnification > 0) {
         pixelSize = ScanPixelSize(m_geometry, m_parameters.m_dMagnification);
         if (pixelSize <= 0) {
             messages.Warning(path + MSG_NO_SCAN_SAMPLING);
-            return RunOutcome::Skipped;
+            return false;
         }
     }
+    return true;
+}
 
-    const int fileCount = m_parameters.m_nFileCount;
-    const int tilesDown = m_geometry.m_nTilesDown;
-    m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, 0, tilesDown));
-
-    const OutputSettings settings = OutputSettings::For(m_geometry, m_parameters, pixelSize);
-    if (m_parameters.m_bOutputTiff && settings.m_nCompression != m_geometry.m_nCompression)
-        messages.Information(path + MSG_JPEG_TIFF_AS_DEFLATE);
+ExtractionSettings RunDriver::ExtractionFor(int fileIndex, Messages& messages) {
     ExtractionSettings extraction;
     extraction.m_nThreads = Threads();
     if (const int workers = WorkerCount(m_nThreads, m_geometry); m_nThreads > workers && !m_bThreadsNoted) {
@@ -292,22 +275,46 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
         messages.Information(std::to_string(m_nThreads) + MSG_THREADS_CLAMPED + std::to_string(workers) +
                              ".");
     }
-    extraction.m_fnRowOfTilesDone = [&](int rowsDone) {
+    const int fileCount = FileCount();
+    const int tilesDown = m_geometry.m_nTilesDown;
+    extraction.m_fnRowOfTilesDone = [this, fileIndex, fileCount, tilesDown](int rowsDone) {
         m_progress.SetPos(RunProgressPosition(fileIndex, fileCount, rowsDone, tilesDown));
     };
-    if (m_bPreview) {
-        // A picture file's name is checked like an image's, in a dry run too.
-        const std::string picture =
-            PlacementPictureName(path, m_parameters.m_bOutputDir ? m_parameters.m_strOutputDir : "");
-        if (const char* clash = m_bPreviewFiles ? m_runFiles.Clash(picture) : nullptr) {
-            messages.Warning(MSG_PICTURE_OF + path + MSG_RUN_IMAGE_NOT_WRITTEN + picture + clash);
-            ++m_nFilesNotWritten;
-        } else {
-            if (m_bPreviewFiles)
-                m_runFiles.AddOutput(picture);
-            preview = std::make_unique<PlacementPreview>(m_geometry);
-        }
+    return extraction;
+}
+
+std::unique_ptr<PlacementPreview> RunDriver::StartPreview(const std::string& path, Messages& messages) {
+    // A picture file's name is checked like an image's, in a dry run too.
+    const std::string picture =
+        PlacementPictureName(path, m_parameters.m_bOutputDir ? m_parameters.m_strOutputDir : "");
+    if (const char* clash = m_bPreviewFiles ? m_runFiles.Clash(picture) : nullptr) {
+        messages.Warning(MSG_PICTURE_OF + path + MSG_RUN_IMAGE_NOT_WRITTEN + picture + clash);
+        ++m_nFilesNotWritten;
+        return nullptr;
     }
+    if (m_bPreviewFiles)
+        m_runFiles.AddOutput(picture);
+    return std::make_unique<PlacementPreview>(m_geometry);
+}
+
+RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex,
+                                    Messages& messages, ScanRecord& record,
+                                    std::unique_ptr<PlacementPreview>& preview) {
+    ResetPlacements(m_placements, m_parameters.m_nImageCount);
+    if (const RunOutcome checked = CheckOpenScan(scan, path, messages, record); checked != RunOutcome::Done)
+        return checked;
+    // The pixel size: given, or the scan's own sampling at the microscope's magnification.
+    double pixelSize = 0;
+    if (!ScanPixelSizeOf(path, messages, pixelSize))
+        return RunOutcome::Skipped;
+
+    m_progress.SetPos(RunProgressPosition(fileIndex, FileCount(), 0, m_geometry.m_nTilesDown));
+    const OutputSettings settings = OutputSettings::For(m_geometry, m_parameters, pixelSize);
+    if (m_parameters.m_bOutputTiff && settings.m_nCompression != m_geometry.m_nCompression)
+        messages.Information(path + MSG_JPEG_TIFF_AS_DEFLATE);
+    const ExtractionSettings extraction = ExtractionFor(fileIndex, messages);
+    if (m_bPreview)
+        preview = StartPreview(path, messages);
     ScanJob job{path, scan, m_geometry, settings, *m_namer, messages, m_progress, extraction, m_runFiles};
     job.dryRun = m_bDryRun;
     job.preview = preview.get();
@@ -321,11 +328,10 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     return result;
 }
 
-RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters, Messages& messages,
+RunOutcome SplitOneScan(const std::string& path, const RunSettings& parameters, Messages& messages,
                         Progress& progress, int threads) {
-    RunParameters single = parameters;
-    single.m_nFileCount = 1;
-    single.m_strInputFiles[0] = path;
+    RunSettings single = parameters;
+    single.m_strInputFiles = {path};
     TiffErrorScope tiffErrors(messages);
     RunDriver driver(single, messages, progress);
     driver.SetThreads(threads);

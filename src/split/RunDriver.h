@@ -1,8 +1,10 @@
-// The Run driver: OnRun takes the saved RunParameters, splits the one input file or the batch of
+// The Run driver: OnRun takes the Run's RunSettings, splits the one input file or the batch of
 // input files (SplitScanFile: check the scan, find its images, write them all from one pass over its
 // tiles, finish the outputs), moves the progress bar from 10 to 100 and ends with "Run Complete.". A skipped
 // file shows its message and the Run goes on; a fatal outcome shows its message and stops the Run: the caller
-// then ends the program with exit status 1.
+// then ends the program with exit status 1. Whether a Run may start (saved, not already running) is the
+// caller's rule: the driver runs whatever it is given. With SetPreviewPass the same loop serves the
+// desktop's placement preview.
 #pragma once
 
 #include "ImageExtraction.h"
@@ -10,7 +12,7 @@
 #include "ImagePlacement.h"
 #include "OutputNames.h"
 #include "RunOutcome.h"
-#include "RunParameters.h"
+#include "RunSettings.h"
 #include "ScanCheck.h"
 #include "SplitScan.h"
 #include "core/Messages.h"
@@ -27,7 +29,6 @@
 namespace gc {
 
 struct RunResult {
-    bool m_bStarted = false;                 // false: refused ("Running ... Wait!" or not saved)
     RunOutcome m_outcome = RunOutcome::Done; // Done, or the fatal outcome that stopped the Run
     int m_nSkippedFiles = 0;
     int m_nDoneFiles = 0;
@@ -36,11 +37,9 @@ struct RunResult {
     int m_nFilesNotWritten = 0;  // a report or placement picture that would have replaced a file of the Run
 };
 
-// A Run in the shared vocabulary: refused (running, or not saved), stopped, interrupted, or done, with
-// Skipped when a file was skipped or an expected image was not found or not written.
+// A Run in the shared vocabulary: stopped, interrupted, or done, with Skipped when a file was skipped
+// or an expected image was not found or not written.
 inline Outcome OutcomeOf(const RunResult& result) {
-    if (!result.m_bStarted)
-        return Outcome::Refused;
     if (result.m_outcome == RunOutcome::Interrupted)
         return Outcome::Interrupted;
     if (IsFatal(result.m_outcome))
@@ -56,9 +55,11 @@ const char* FatalMessage(RunOutcome outcome);
 
 class RunDriver {
 public:
-    RunDriver(RunParameters& parameters, Messages& messages, Progress& progress);
+    // `settings` must outlive the driver.
+    RunDriver(const RunSettings& settings, Messages& messages, Progress& progress);
+    RunDriver(RunSettings&& settings, Messages& messages, Progress& progress) = delete;
 
-    // The Run command: refuses while running or unsaved, else runs every input file.
+    // The Run: every input file in order, then "Run Complete." (MSG_DRY_RUN_COMPLETE in a dry run).
     RunResult OnRun();
 
     // Starts the per-Run state (numbering) without the rest of OnRun; SplitScanFile needs it.
@@ -82,6 +83,9 @@ public:
     void SetDryRun(bool dryRun) { m_bDryRun = dryRun; }
     // Build each scan's placement picture from its decoded tiles (handed to m_fnScanDone).
     void SetPreview(bool preview) { m_bPreview = preview; }
+    // The desktop's placement preview: a scan that would stop the Run is only reported (after its
+    // messages, MSG_PREVIEW_WOULD_STOP) and the next one follows; no closing message is shown.
+    void SetPreviewPass(bool pass) { m_bPreviewPass = pass; }
     // The caller writes each picture to its file (PlacementPictureName): the name is checked and taken
     // like an output's, and a scan whose picture name is taken gets no picture.
     void SetPreviewFiles(bool files) { m_bPreviewFiles = files; }
@@ -102,8 +106,8 @@ public:
     // After a fatal outcome of SplitScanFile: the file and the reason, for the detail line.
     const std::string& Detail() const { return m_strDetail; }
 
-    // Called when a Run that was not stopped has set the bar to 100, before m_bRunning is cleared and
-    // "Run Complete." is shown: where the desktop program closes its progress window.
+    // Called when a Run that was not stopped has set the bar to 100, before "Run Complete." is shown:
+    // where the desktop program closes its progress window and ends its busy state.
     std::function<void()> m_fnRunEnded;
 
     // The input being (or last) processed.
@@ -113,12 +117,28 @@ public:
     const ImagePlacements& Placements() const { return m_placements; }
 
 private:
+    int FileCount() const;
+    // Counts file `fileIndex`'s outcome into `result` and shows what a stop or a skip of it says; true
+    // when the Run ends with it (result.m_outcome says how).
+    bool CountFile(RunOutcome outcome, int fileIndex, RunResult& result);
+    // The detail lines and the fatal text of a Run stopped at file `fileIndex`.
+    void ShowStop(RunOutcome outcome, int fileIndex, const RunResult& result);
+    // The scan check: its geometry into `record`; Done when the scan may be split.
+    RunOutcome CheckOpenScan(ScanTiles& scan, const std::string& path, Messages& messages,
+                             ScanRecord& record);
+    // The pixel size of the outputs: given, or the scan's own sampling at the microscope's
+    // magnification; false (after its warning) when the scan has no sampling to give it.
+    bool ScanPixelSizeOf(const std::string& path, Messages& messages, double& pixelSize) const;
+    // The threads of the extraction (a clamped number noted once per Run) and its progress steps.
+    ExtractionSettings ExtractionFor(int fileIndex, Messages& messages);
+    // The scan's placement picture, or nullptr when its file name is taken.
+    std::unique_ptr<PlacementPreview> StartPreview(const std::string& path, Messages& messages);
     RunOutcome SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex, Messages& messages,
                              ScanRecord& record, std::unique_ptr<PlacementPreview>& preview);
     // Removes the temporaries that ended processes left in this Run's output folders, saying how many.
     void RemoveLeftoverTemporaries();
 
-    RunParameters& m_parameters;
+    const RunSettings& m_parameters;
     Messages& m_messages;
     Progress& m_progress;
     std::optional<OutputNamer> m_namer;
@@ -128,6 +148,7 @@ private:
     bool m_bKeepGoing = false;
     bool m_bDryRun = false;
     bool m_bPreview = false;
+    bool m_bPreviewPass = false;
     bool m_bThreadsNoted = false; // a clamped --threads is noted once per Run
     bool m_bPreviewFiles = false;
     std::vector<ScanRecord> m_records;
@@ -141,9 +162,9 @@ private:
 };
 
 // Splits one scan with `parameters` as a Run of that one file would (messages, progress, outputs),
-// without the refusal checks and without "Run Complete."; a fatal outcome's message is shown.
+// without "Run Complete."; a fatal outcome's message is shown.
 // The entry point for benchmarks and tools.
-RunOutcome SplitOneScan(const std::string& path, const RunParameters& parameters, Messages& messages,
+RunOutcome SplitOneScan(const std::string& path, const RunSettings& parameters, Messages& messages,
                         Progress& progress, int threads = 0);
 
 } // namespace gc

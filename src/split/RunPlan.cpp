@@ -109,7 +109,7 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
             return false;
         }
         const json& s = document.at("settings");
-        RunParameters& p = plan.parameters;
+        RunSettings& p = plan.parameters;
         p.m_nImageCount = s.at("images").get<int>();
         p.m_nHeightCm = s.at("height_cm").get<int>();
         p.m_nWidthCm = s.at("width_cm").get<int>();
@@ -139,13 +139,10 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
     return true;
 }
 
-RunParameters TaskParameters(const RunPlan& plan, std::size_t index) {
-    RunParameters parameters = plan.parameters;
+RunSettings TaskParameters(const RunPlan& plan, std::size_t index) {
+    RunSettings parameters = plan.parameters;
     parameters.m_bBatchMode = plan.scans.size() > 1;
-    parameters.m_nFileCount = 1;
-    parameters.m_strInputFiles[0] = plan.scans.at(index).path;
-    parameters.m_bFilesLoaded = true;
-    parameters.m_bSaved = true;
+    parameters.m_strInputFiles = {plan.scans.at(index).path};
     return parameters;
 }
 

@@ -5,9 +5,9 @@
 // tasks' report parts together into the batch's report.
 #pragma once
 
-#include "RunParameters.h"
 #include "RunRecord.h"
 #include "RunReport.h"
+#include "RunSettings.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,8 +32,8 @@ struct PlannedScan {
 };
 
 struct RunPlan {
-    RunParameters parameters; // the settings, without the input list
-    std::string workingDir;   // relative scan and output paths are relative to it
+    RunSettings parameters; // the settings, without the input list
+    std::string workingDir; // relative scan and output paths are relative to it
     std::vector<PlannedScan> scans;
 };
 
@@ -46,7 +46,7 @@ std::string RunPlanJson(const RunReportSettings& settings, const std::vector<Sca
 bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& plan, std::string& error);
 
 // The Run's parameters for scan `index` (0-based) split alone.
-RunParameters TaskParameters(const RunPlan& plan, std::size_t index);
+RunSettings TaskParameters(const RunPlan& plan, std::size_t index);
 
 // How the Run stood when the batch reached scan `index`: the names made before it, the batch's
 // inputs and the outputs written before it (an image is not written over any of these).

@@ -123,7 +123,7 @@ nlohmann::json ScanJson(const ScanRecord& scan) {
 std::string RunReportJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
                           const std::string& runOutcome) {
     using nlohmann::json;
-    const RunParameters& p = settings.parameters;
+    const RunSettings& p = settings.parameters;
     json report;
     report["program"] = "gridcarver";
     report["version"] = settings.version;

@@ -3,8 +3,8 @@
 // temporary name, renamed at the end), so a reader never sees half a report.
 #pragma once
 
-#include "RunParameters.h"
 #include "RunRecord.h"
+#include "RunSettings.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +12,7 @@
 namespace gc {
 
 struct RunReportSettings {
-    const RunParameters& parameters;
+    const RunSettings& parameters;
     std::string version; // the program's version number
     int threads = 0;     // the threads the Run used
     bool dryRun = false;

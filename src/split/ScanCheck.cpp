@@ -118,7 +118,7 @@ double ScanPixelSize(const ScanGeometry& geometry, double magnification) {
     return unit / x / magnification;
 }
 
-ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParameters& parameters,
+ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunSettings& parameters,
                           ScanGeometry& geometry, Messages& messages) {
     geometry = ScanGeometry{};
     TIFFSetDirectory(input, 0);

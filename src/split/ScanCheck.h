@@ -4,7 +4,7 @@
 // expected size of the images in it.
 #pragma once
 
-#include "RunParameters.h"
+#include "RunSettings.h"
 #include "core/Messages.h"
 
 #include <cstdint>
@@ -66,7 +66,7 @@ enum class ScanVerdict {
 double ScanPixelSize(const ScanGeometry& geometry, double magnification);
 
 // Reads directory 0 of `input` and checks it. `path` is the input's path, used in the strip message.
-ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunParameters& parameters,
+ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunSettings& parameters,
                           ScanGeometry& geometry, Messages& messages);
 
 } // namespace gc

@@ -11,6 +11,11 @@ inline constexpr const char* MSG_RUNNING_WAIT = "Running ... Wait!";
 inline constexpr const char* MSG_PARAMETERS_NOT_SAVED =
     "Paramters Not saved. Save Parameters first before running application.";
 
+// Shown after the path of a scan that would end a Run during the placement preview: the preview does
+// not end the program, it goes on.
+inline constexpr const char* MSG_PREVIEW_WOULD_STOP =
+    " would stop the Run. The preview goes on with the next file.";
+
 // Parameter dialog.
 inline constexpr const char* MSG_NO_INPUT_FILES = "No input files are selected...";
 inline constexpr const char* MSG_TOO_MANY_INPUT_FILES =

@@ -78,47 +78,51 @@ ImageRecord* RecordOf(SplitReport& report, int number) {
     return nullptr;
 }
 
-} // namespace
+using ImageOutputs = std::array<ImageOutput, MAX_IMAGES>;
 
-RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
-    const SearchConstants constants = SearchConstants::For(job.geometry);
-    KeptTiles kept(job.geometry.m_nTileCount, KEPT_TILES_BUDGET);
-    const RunOutcome found =
-        FindImages(job.scan, job.geometry, constants, placements, kept, job.progress, report.detail);
-    RecordFinds(job, placements, report);
-    if (found != RunOutcome::Done)
-        return found;
-    CheckImageSizes(job.geometry, ScanPixelReader(job.scan, job.geometry, kept), report.images);
+// The image's output files in its record: the full-size one, then the binned copy if any.
+void RecordOutputs(const ScanJob& job, ImageRecord& record, const std::string& fullName,
+                   const std::string& binnedName) {
+    record.name = fullName;
+    OutputRecord full{fullName, job.settings.m_nWidth, job.settings.m_nHeight};
+    full.pixelSize = job.settings.m_dPixelSize;
+    record.outputs.push_back(full);
+    if (!binnedName.empty()) {
+        OutputRecord binned{binnedName, job.settings.m_nBinnedWidth, job.settings.m_nBinnedHeight};
+        binned.pixelSize = job.settings.m_dPixelSize * job.settings.m_nBinning;
+        record.outputs.push_back(binned);
+    }
+}
 
-    std::array<ImageOutput, MAX_IMAGES> outputs;
+// Why the image's outputs must not be written (a name the Run already has, or a read-only earlier
+// output), or empty.
+std::string NotWrittenReason(const ScanJob& job, const std::string& fullName, const std::string& binnedName) {
+    const std::string* clashing = &fullName;
+    const char* clash = job.runFiles.Clash(fullName);
+    if (!clash && !binnedName.empty()) {
+        clashing = &binnedName;
+        clash = job.runFiles.Clash(binnedName);
+    }
+    if (clash)
+        return *clashing + clash;
+    if (IsReadOnlyFile(fullName) || (!binnedName.empty() && IsReadOnlyFile(binnedName)))
+        // An earlier output someone made read-only is kept.
+        return std::string(MSG_OUTPUT_READ_ONLY) + (IsReadOnlyFile(fullName) ? fullName : binnedName);
+    return {};
+}
+
+// Names every found image in order and, unless a dry run, opens its outputs; an image that must not
+// be written is reported and passed by.
+RunOutcome OpenOutputs(const ScanJob& job, const ImagePlacements& placements, ImageOutputs& outputs,
+                       SplitReport& report) {
     for (int k = 0; k < MAX_IMAGES; ++k) {
         if (placements[k].m_nState != PLACEMENT_FOUND)
             continue;
         ImageRecord& record = *RecordOf(report, k + 1);
         const ImageName name = job.namer.MakeImageName(job.path, k + 1);
         const auto [fullName, binnedName] = ImageOutput::NamesFor(name, job.settings);
-        record.name = fullName;
-        OutputRecord full{fullName, job.settings.m_nWidth, job.settings.m_nHeight};
-        full.pixelSize = job.settings.m_dPixelSize;
-        record.outputs.push_back(full);
-        if (!binnedName.empty()) {
-            OutputRecord binned{binnedName, job.settings.m_nBinnedWidth, job.settings.m_nBinnedHeight};
-            binned.pixelSize = job.settings.m_dPixelSize * job.settings.m_nBinning;
-            record.outputs.push_back(binned);
-        }
-        const std::string* clashing = &fullName;
-        const char* clash = job.runFiles.Clash(fullName);
-        if (!clash && !binnedName.empty()) {
-            clashing = &binnedName;
-            clash = job.runFiles.Clash(binnedName);
-        }
-        if (clash) {
-            record.notWrittenReason = *clashing + clash;
-        } else if (IsReadOnlyFile(fullName) || (!binnedName.empty() && IsReadOnlyFile(binnedName))) {
-            // An earlier output someone made read-only is kept.
-            record.notWrittenReason =
-                std::string(MSG_OUTPUT_READ_ONLY) + (IsReadOnlyFile(fullName) ? fullName : binnedName);
-        }
+        RecordOutputs(job, record, fullName, binnedName);
+        record.notWrittenReason = NotWrittenReason(job, fullName, binnedName);
         if (!record.notWrittenReason.empty()) {
             job.messages.Warning("Image " + std::to_string(k + 1) + " of " + job.path +
                                  MSG_RUN_IMAGE_NOT_WRITTEN + record.notWrittenReason);
@@ -135,9 +139,13 @@ RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
             return opened;
         }
     }
-    if (job.dryRun && !job.preview)
-        return RunOutcome::Done;
+    return RunOutcome::Done;
+}
 
+// The one pass over the scan's tiles: rows to the open outputs (or counted, in a dry run), tiles to
+// the placement picture.
+RunOutcome ExtractRows(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept,
+                       ImageOutputs& outputs, SplitReport& report) {
     ExtractionSettings extraction = job.extraction;
     if (job.preview)
         extraction.m_fnTileDecoded = [&job](int tile, const unsigned char* pixels) {
@@ -148,15 +156,16 @@ RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
     ImageRowSink& sink = job.dryRun ? static_cast<ImageRowSink&>(countingSink) : outputSink;
     const RunOutcome extracted = ExtractImages(job.path, job.scan, job.geometry, placements, kept, sink,
                                                job.messages, job.progress, extraction, report.detail);
-    if (extracted != RunOutcome::Done) {
+    if (extracted != RunOutcome::Done)
         for (const ImageOutput& output : outputs)
             if (!output.Failure().empty())
                 report.detail = output.Failure();
-        return extracted;
-    }
-    if (job.dryRun)
-        return RunOutcome::Done;
+    return extracted;
+}
 
+// Closes the TIFF files or writes the MRC headers; each finished image's record gets its statistics
+// and is handed to imageCommitted.
+RunOutcome FinishOutputs(const ScanJob& job, ImageOutputs& outputs, SplitReport& report) {
     for (int k = 0; k < MAX_IMAGES; ++k) {
         ImageOutput& output = outputs[k];
         if (!output.IsOpen())
@@ -181,6 +190,31 @@ RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
             job.imageCommitted(record);
     }
     return RunOutcome::Done;
+}
+
+} // namespace
+
+RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
+    const SearchConstants constants = SearchConstants::For(job.geometry);
+    KeptTiles kept(job.geometry.m_nTileCount, KEPT_TILES_BUDGET);
+    const RunOutcome found =
+        FindImages(job.scan, job.geometry, constants, placements, kept, job.progress, report.detail);
+    RecordFinds(job, placements, report);
+    if (found != RunOutcome::Done)
+        return found;
+    CheckImageSizes(job.geometry, ScanPixelReader(job.scan, job.geometry, kept), report.images);
+
+    ImageOutputs outputs;
+    if (const RunOutcome opened = OpenOutputs(job, placements, outputs, report); opened != RunOutcome::Done)
+        return opened;
+    if (job.dryRun && !job.preview)
+        return RunOutcome::Done;
+    if (const RunOutcome extracted = ExtractRows(job, placements, kept, outputs, report);
+        extracted != RunOutcome::Done)
+        return extracted;
+    if (job.dryRun)
+        return RunOutcome::Done;
+    return FinishOutputs(job, outputs, report);
 }
 
 } // namespace gc

@@ -84,7 +84,7 @@ private slots:
         };
         app->GetFrame().GetAction(ID_FILE_PRESET_RUN_PARAMETERS)->trigger();
         QCOMPARE(app.m_dialogs.m_titles, QStringList{"Set Run Parameters"});
-        QVERIFY(app->m_runParameters.m_bSaved);
+        QVERIFY(app->m_runState.m_bSaved);
         QCOMPARE(app.m_messages.Texts().size(), std::size_t{1}); // the summary
         QVERIFY(app.m_messages.Texts()[0].find("Images in TIFF file: 1\n") != std::string::npos);
 

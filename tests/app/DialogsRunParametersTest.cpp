@@ -41,10 +41,11 @@ QStringList LabelTexts(QWidget& dialog) {
 } // namespace
 
 void DialogsRunParametersTest::ControlsAndTexts() {
-    RunParameters parameters;
+    RunSettings parameters;
+    RunDialogState state;
     test::DialogChooser chooser;
     test::RecordingMessages messages;
-    RunParametersDialog dialog(parameters, chooser, messages);
+    RunParametersDialog dialog(parameters, state, chooser, messages);
     QCOMPARE(dialog.windowTitle(), QString("Set Run Parameters"));
     QCOMPARE(dialog.findChild<QGroupBox*>()->title(),
              QString("Set/Change Run Parameters and Load Input Files"));
@@ -81,24 +82,26 @@ void DialogsRunParametersTest::ControlsAndTexts() {
 }
 
 void DialogsRunParametersTest::SaveWithoutFilesStaysOpen() {
-    RunParameters parameters;
+    RunSettings parameters;
+    RunDialogState state;
     test::DialogChooser chooser;
     test::RecordingMessages messages;
-    RunParametersDialog dialog(parameters, chooser, messages);
+    RunParametersDialog dialog(parameters, state, chooser, messages);
     Activate(dialog);
     QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
     QCOMPARE(messages.Texts(), (Texts{"No input files are selected..."}));
     QVERIFY(dialog.isVisible());
-    QVERIFY(!parameters.m_bSaved);
+    QVERIFY(!state.m_bSaved);
 }
 
 void DialogsRunParametersTest::BatchSessionShowsTheSummary() {
-    RunParameters parameters;
+    RunSettings parameters;
+    RunDialogState state;
     test::DialogChooser chooser;
     chooser.m_fileLists.push_back({"/scans/one.tif", "/scans/two.tiff"});
     chooser.m_folders.push_back("/out");
     test::RecordingMessages messages;
-    RunParametersDialog dialog(parameters, chooser, messages);
+    RunParametersDialog dialog(parameters, state, chooser, messages);
     Activate(dialog);
 
     test::Choose(dialog.m_pImageCount, 3);
@@ -134,26 +137,27 @@ void DialogsRunParametersTest::BatchSessionShowsTheSummary() {
     QCOMPARE(messages.Texts(), (Texts{summary}));
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), RUN_PARAMETERS_END_CODE);
-    QVERIFY(parameters.m_bSaved);
-    QCOMPARE(parameters.m_nFileCount, 2);
+    QVERIFY(state.m_bSaved);
+    QCOMPARE(parameters.m_strInputFiles.size(), std::size_t(2));
     QCOMPARE(parameters.m_nBinning, 3);
 }
 
 void DialogsRunParametersTest::SingleFileAndStartNumber() {
-    RunParameters parameters;
+    RunSettings parameters;
+    RunDialogState state;
     test::DialogChooser chooser;
     chooser.m_openFiles = {"", "/scans/plate.tif"}; // the first choice is cancelled
     test::RecordingMessages messages;
-    RunParametersDialog dialog(parameters, chooser, messages);
+    RunParametersDialog dialog(parameters, state, chooser, messages);
     Activate(dialog);
     test::ClickBox(dialog.m_pOutputTiff);
     test::ClickBox(dialog.m_pStartNumber);
     dialog.m_pStartNumberText->setFocus();
     QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton); // focused, left empty: "0001"
-    QVERIFY(!parameters.m_bFilesLoaded);
+    QVERIFY(!state.m_bFilesLoaded);
     QCOMPARE(parameters.m_strStartNumber, std::string("0001"));
     QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton);
-    QVERIFY(parameters.m_bFilesLoaded);
+    QVERIFY(state.m_bFilesLoaded);
     QCOMPARE(chooser.m_nOpenFile, 2);
     QVERIFY(chooser.m_folderCaptions.empty());
     QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
@@ -165,14 +169,15 @@ void DialogsRunParametersTest::SingleFileAndStartNumber() {
                                       "Now select Run from the File menu or use the shortcut key Ctrl+R.\n"
                                       "NOTE: TIFF format files will be produced.\n"
                                       "No binned output image will be produced.\n"}));
-    QVERIFY(parameters.m_bSaved);
+    QVERIFY(state.m_bSaved);
 }
 
 void DialogsRunParametersTest::DefaultSettingsKeepTheCheckBoxes() {
-    RunParameters parameters;
+    RunSettings parameters;
+    RunDialogState state;
     test::DialogChooser chooser;
     test::RecordingMessages messages;
-    RunParametersDialog dialog(parameters, chooser, messages);
+    RunParametersDialog dialog(parameters, state, chooser, messages);
     Activate(dialog);
     test::ClickBox(dialog.m_pOutputTiff);
     test::Choose(dialog.m_pImageCount, 1);
@@ -188,28 +193,29 @@ void DialogsRunParametersTest::DefaultSettingsKeepTheCheckBoxes() {
 }
 
 void DialogsRunParametersTest::ReopeningStartsFromTheDefaults() {
-    RunParameters parameters;
+    RunSettings parameters;
+    RunDialogState state;
     test::DialogChooser chooser;
     chooser.m_openFiles = {"/scans/plate.tif"};
     test::RecordingMessages messages;
     {
-        RunParametersDialog dialog(parameters, chooser, messages);
+        RunParametersDialog dialog(parameters, state, chooser, messages);
         Activate(dialog);
         test::Choose(dialog.m_pBinning, 3);
         test::ClickBox(dialog.m_pBatchMode);
         test::ClickBox(dialog.m_pBatchMode);
         QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton);
         QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
-        QVERIFY(parameters.m_bSaved);
+        QVERIFY(state.m_bSaved);
     }
-    RunParametersDialog again(parameters, chooser, messages);
-    QVERIFY(!parameters.m_bSaved);
+    RunParametersDialog again(parameters, state, chooser, messages);
+    QVERIFY(!state.m_bSaved);
     QCOMPARE(parameters.m_nBinning, 0);
     QCOMPARE(again.m_pBinning->currentIndex(), -1);
     QVERIFY(!again.m_pBatchMode->isChecked());
     // The old path stays in its slot but counts for nothing until files are chosen again.
     QCOMPARE(parameters.m_strInputFiles[0], std::string("/scans/plate.tif"));
-    QVERIFY(!parameters.m_bFilesLoaded);
+    QVERIFY(!state.m_bFilesLoaded);
 }
 
 QTEST_MAIN(DialogsRunParametersTest)

@@ -54,17 +54,16 @@ QStringList TableRow(QTableWidget* table, int row) {
 }
 
 // The parameters SAVE PARAMETERS leaves for a batch of 1-image scans, numbered from 7.
-void SaveParameters(RunParameters& parameters, const std::vector<std::string>& files) {
+void SaveParameters(RunSettings& parameters, RunDialogState& state, const std::vector<std::string>& files) {
     parameters.m_nImageCount = 1;
     parameters.m_nHeightCm = 9;
     parameters.m_nWidthCm = 7;
     parameters.m_bBatchMode = true;
     parameters.m_bStartNumber = true;
     parameters.m_strStartNumber = "0007";
-    parameters.m_nFileCount = static_cast<int>(files.size());
-    std::copy(files.begin(), files.end(), parameters.m_strInputFiles.begin());
-    parameters.m_bFilesLoaded = true;
-    parameters.m_bSaved = true;
+    parameters.m_strInputFiles = files;
+    state.m_bFilesLoaded = true;
+    state.m_bSaved = true;
 }
 
 class PreviewWindowTest : public QObject {
@@ -93,14 +92,14 @@ private slots:
         const std::vector<std::string> inputs = FilesUnder(dir.Path());
 
         test::TestApp app;
-        SaveParameters(app->m_runParameters, {first, junk, tooNarrow, copy});
+        SaveParameters(app->m_runSettings, app->m_runState, {first, junk, tooNarrow, copy});
         app->GetFrame().GetAction(ID_TOOLS_PREVIEW_PLACEMENTS)->trigger();
 
         // Nothing written, the program goes on, no "Run Complete.", the busy flag and progress gone.
         QCOMPARE(FilesUnder(dir.Path()), inputs);
         QVERIFY(app.m_exits.empty());
-        QVERIFY(!app->m_runParameters.m_bRunning);
-        QVERIFY(app->m_runParameters.m_bSaved);
+        QVERIFY(!app->m_runState.m_bRunning);
+        QVERIFY(app->m_runState.m_bSaved);
         QVERIFY(!ProgressWindowShown());
         const std::vector<std::string> texts = app.m_messages.Texts();
         QVERIFY(std::find(texts.begin(), texts.end(), MSG_RUN_COMPLETE) == texts.end());
@@ -207,14 +206,13 @@ private slots:
     // (The refusal during a Run is checked with every other command in the shell's tests.)
     void refusedWithoutSavedParameters() {
         test::TestApp app;
-        app->m_runParameters.m_nFileCount = 1;
-        app->m_runParameters.m_strInputFiles[0] = "/no/such/scan.tif";
-        app->m_runParameters.m_bFilesLoaded = true;
+        app->m_runSettings.m_strInputFiles = {"/no/such/scan.tif"};
+        app->m_runState.m_bFilesLoaded = true;
         app->GetFrame().GetAction(ID_TOOLS_PREVIEW_PLACEMENTS)->trigger();
         QCOMPARE(app.m_messages.Texts(), std::vector<std::string>{MSG_PARAMETERS_NOT_SAVED});
         QVERIFY(PreviewWindows(app).empty());
         QVERIFY(!ProgressWindowShown());
-        QVERIFY(!app->m_runParameters.m_bRunning);
+        QVERIFY(!app->m_runState.m_bRunning);
     }
 };
 

@@ -236,10 +236,9 @@ private slots:
         test::ScriptedChooser chooser;
         Application app({&messages, &chooser, &dialogs, [](int) { QFAIL("the Run ended the program"); }});
         QVERIFY(app.InitInstance({}));
-        app.m_runParameters.m_bSaved = true;
-        app.m_runParameters.m_bFilesLoaded = true;
-        app.m_runParameters.m_nFileCount = 1;
-        app.m_runParameters.m_strInputFiles[0] = input;
+        app.m_runState.m_bSaved = true;
+        app.m_runState.m_bFilesLoaded = true;
+        app.m_runSettings.m_strInputFiles = {input};
         app.GetFrame().GetAction(ID_FILE_RUN)->trigger();
         // The TIFF library's own error comes first, then the Run's skip message and its end.
         QCOMPARE(messages.m_shown.size(), std::size_t(3));
@@ -249,15 +248,15 @@ private slots:
         QVERIFY(messages.m_shown[1].second);
         QCOMPARE(messages.m_shown[2].first, std::string("Run Complete."));
         QVERIFY(!messages.m_shown[2].second); // the window went before the completion message
-        QVERIFY(!app.m_runParameters.m_bRunning);
-        QVERIFY(app.m_runParameters.m_bSaved);
+        QVERIFY(!app.m_runState.m_bRunning);
+        QVERIFY(app.m_runState.m_bSaved);
         QCOMPARE(app.m_pick.m_strOpenFilePath, input);
         for (QWidget* widget : QApplication::topLevelWidgets())
             QVERIFY(!widget->isVisible() || widget->windowTitle() != "Run Progress Indicator...");
 
         // A refused Run shows no progress window.
         messages.m_shown.clear();
-        app.m_runParameters.m_bSaved = false;
+        app.m_runState.m_bSaved = false;
         app.OnRun();
         QCOMPARE(messages.m_shown.size(), std::size_t(1));
         QVERIFY(!messages.m_shown[0].second);
@@ -281,7 +280,7 @@ private slots:
     // nothing; the others still act.
     void exactlyTheMarkedCommandsRefuseDuringARun() {
         test::TestApp app;
-        app->m_runParameters.m_bRunning = true;
+        app->m_runState.m_bRunning = true;
         app->m_pick.m_bPickMode = 1;
         app->m_pick.m_nMaskSize = 10;
         for (const Listed& listed : LISTED) {
@@ -308,7 +307,7 @@ private slots:
         QCOMPARE(app.m_chooser.m_nCalls, 3);
         QCOMPARE(app.m_dialogs.m_titles.size(), qsizetype(4));
 
-        app->m_runParameters.m_bRunning = false;
+        app->m_runState.m_bRunning = false;
         app.m_messages.m_shown.clear();
         app->OnCommand(ID_ZOOM_OUT);
         QCOMPARE(app->m_fZoom, 0.45f);
@@ -327,7 +326,7 @@ private slots:
                 QVERIFY(entry != nullptr && entry->m_handler != nullptr);
                 if (listed.id == ID_APP_EXIT)
                     continue;
-                app->m_runParameters.m_bRunning = running;
+                app->m_runState.m_bRunning = running;
                 app.m_messages.m_shown.clear();
                 QAction* action = app->GetFrame().GetAction(listed.id);
                 action->setEnabled(true);
@@ -373,11 +372,11 @@ private slots:
         QVERIFY(mrc2014->isCheckable() && !mrc2014->isChecked());
         mrc2014->trigger();
         QVERIFY(mrc2014->isChecked());
-        QVERIFY(app->m_runParameters.m_bMrc2014 && app->m_pick.m_bMrc2014);
-        QVERIFY(QString::fromStdString(BuildRunSummary(app->m_runParameters)).contains("MRC2014"));
+        QVERIFY(app->m_runSettings.m_bMrc2014 && app->m_pick.m_bMrc2014);
+        QVERIFY(QString::fromStdString(BuildRunSummary(app->m_runSettings)).contains("MRC2014"));
         mrc2014->trigger();
         QVERIFY(!mrc2014->isChecked());
-        QVERIFY(!app->m_runParameters.m_bMrc2014 && !app->m_pick.m_bMrc2014);
+        QVERIFY(!app->m_runSettings.m_bMrc2014 && !app->m_pick.m_bMrc2014);
     }
 
     void startUpWithAFileNameOpensNoImage() {
@@ -389,7 +388,7 @@ private slots:
         QCOMPARE(app->GetDocument().GetImageCount(), 0);
         QCOMPARE(app->GetFrame().windowTitle(), QString("Gridcarver"));
         QCOMPARE(app->m_fZoom, 1.0f);
-        QVERIFY(!app->m_runParameters.m_bRunning);
+        QVERIFY(!app->m_runState.m_bRunning);
         QCOMPARE(app->m_pick.m_ptPicks[999], (PickPoint{-1, -1}));
 
         test::TestApp missing(QStringList{QString::fromStdString(folder.File("missing.tif"))});

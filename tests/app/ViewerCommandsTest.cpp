@@ -142,10 +142,10 @@ private slots:
         app->OnCommand(ID_ZOOM_OUT);
         QCOMPARE(app->m_fZoom, 0.949999988079071f);
         // Refused during a Run, like the zoom keys.
-        app->m_runParameters.m_bRunning = true;
+        app->m_runState.m_bRunning = true;
         app->OnCommand(ID_VIEW_FIT_TO_WINDOW);
         QCOMPARE(app->m_fZoom, 0.949999988079071f);
-        app->m_runParameters.m_bRunning = false;
+        app->m_runState.m_bRunning = false;
     }
 
     void statusBarShowsPositionAndTheFilesOwnValue() {
@@ -272,16 +272,14 @@ private slots:
         std::filesystem::copy_file(first, second);
 
         test::TestApp app;
-        RunParameters& parameters = app->m_runParameters;
+        RunSettings& parameters = app->m_runSettings;
         parameters.m_nImageCount = 1;
         parameters.m_nHeightCm = 9;
         parameters.m_nWidthCm = 7;
         parameters.m_bBatchMode = true;
-        parameters.m_bFilesLoaded = true;
-        parameters.m_nFileCount = 2;
-        parameters.m_strInputFiles[0] = first;
-        parameters.m_strInputFiles[1] = second;
-        parameters.m_bSaved = true;
+        parameters.m_strInputFiles = {first, second};
+        app->m_runState.m_bFilesLoaded = true;
+        app->m_runState.m_bSaved = true;
         QStringList fileTexts;
         app->m_fnRunProgressShown = [&fileTexts](RunProgressDialog& dialog) {
             fileTexts << dialog.m_pFile->text();
@@ -296,7 +294,7 @@ private slots:
         QVERIFY(fileTexts.contains("second.tif — file 2 of 2"));
         QCOMPARE(app.m_messages.Texts(), std::vector<std::string>{MSG_RUN_STOPPED});
         QVERIFY(app.m_exits.empty());
-        QVERIFY(!app->m_runParameters.m_bRunning);
+        QVERIFY(!app->m_runState.m_bRunning);
         std::vector<std::string> left;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
             left.push_back(entry.path().filename().string());

@@ -111,14 +111,11 @@ TEST(NameSafety, TheReportAndThePicturesAreFilesOfTheRun) {
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"s.1.tif", "s.2.tif", "s_placements.png"}));
 
     // Pictures that are only shown (the desktop program's preview) are no files: each scan gets its own.
-    RunParameters parameters;
+    RunSettings parameters;
     parameters.m_nImageCount = 1;
     parameters.m_nHeightCm = 9;
     parameters.m_nWidthCm = 7;
-    parameters.m_nFileCount = 2;
-    parameters.m_strInputFiles[0] = dir.File("s.1.tif");
-    parameters.m_strInputFiles[1] = dir.File("s.2.tif");
-    parameters.m_bSaved = true;
+    parameters.m_strInputFiles = {dir.File("s.1.tif"), dir.File("s.2.tif")};
     SilentMessages silent;
     NullProgress progress;
     RunDriver driver(parameters, silent, progress);

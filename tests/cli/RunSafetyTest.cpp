@@ -216,14 +216,13 @@ TEST(RunSafety, AStopRequestEndsTheRunWithoutLeftovers) {
     TempDir dir;
     fs::copy_file(OneImageScan(), dir.Path() / "s.tif");
     for (bool tiff : {false, true}) {
-        RunParameters parameters;
+        RunSettings parameters;
         parameters.m_nImageCount = 1;
         parameters.m_nWidthCm = 7;
         parameters.m_nHeightCm = 9;
         parameters.m_nBinning = 2;
         parameters.m_bOutputTiff = tiff;
-        parameters.m_strInputFiles[0] = dir.File("s.tif");
-        parameters.m_bFilesLoaded = parameters.m_bSaved = true;
+        parameters.m_strInputFiles = {dir.File("s.tif")};
         test::RecordingMessages messages;
         StoppingProgress progress(20); // well inside the image's rows
         RunDriver driver(parameters, messages, progress);

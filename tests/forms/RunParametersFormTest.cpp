@@ -46,7 +46,8 @@ std::vector<std::string> Paths(int count) {
 }
 
 struct DialogFixture : ::testing::Test {
-    RunParameters m_parameters;
+    RunSettings m_parameters;
+    RunDialogState m_state;
     ScriptedChooser m_chooser;
     RecordingMessages m_messages;
 };
@@ -54,40 +55,75 @@ struct DialogFixture : ::testing::Test {
 TEST_F(DialogFixture, OpeningResetsTheRecordButKeepsThePaths) {
     m_parameters.m_nImageCount = 3;
     m_parameters.m_bOutputTiff = true;
-    m_parameters.m_bSaved = true;
-    m_parameters.m_bFilesLoaded = true;
-    m_parameters.m_nFileCount = 7;
+    m_state.m_bSaved = true;
+    m_state.m_bFilesLoaded = true;
     m_parameters.m_strAppendString = "run";
     m_parameters.m_strOutputDir = "/out/";
-    m_parameters.m_strInputFiles[3] = "/scans/kept.tif";
-    m_parameters.m_bRunning = true;
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    m_parameters.m_strInputFiles = {"/scans/a.tif", "/scans/b.tif", "/scans/c.tif", "/scans/kept.tif"};
+    m_parameters.m_bMrc2014 = true;
+    m_parameters.m_dPixelSize = 2.5;
+    m_state.m_bRunning = true;
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     EXPECT_EQ(m_parameters.m_nImageCount, 6);
     EXPECT_EQ(m_parameters.m_nHeightCm, 10);
     EXPECT_EQ(m_parameters.m_nWidthCm, 8);
     EXPECT_EQ(m_parameters.m_nBinning, 0);
     EXPECT_FALSE(m_parameters.m_bOutputTiff);
-    EXPECT_FALSE(m_parameters.m_bSaved);
-    EXPECT_FALSE(m_parameters.m_bFilesLoaded);
-    EXPECT_EQ(m_parameters.m_nFileCount, 1);
+    EXPECT_FALSE(m_state.m_bSaved);
+    EXPECT_FALSE(m_state.m_bFilesLoaded);
     EXPECT_EQ(m_parameters.m_strAppendString, "");
     EXPECT_EQ(m_parameters.m_strOutputDir, "");
+    EXPECT_EQ(m_parameters.m_dPixelSize, 0);
+    EXPECT_EQ(m_parameters.m_strInputFiles.size(), 4u);
     EXPECT_EQ(m_parameters.m_strInputFiles[3], "/scans/kept.tif");
-    EXPECT_TRUE(m_parameters.m_bRunning) << "the dialog never touches the running flag";
+    EXPECT_TRUE(m_parameters.m_bMrc2014) << "the MRC style is a preference, not a field";
+    EXPECT_TRUE(m_state.m_bRunning) << "the dialog never touches the running flag";
     EXPECT_EQ(dialog.Selection().m_nImageCountIndex, NO_SELECTION);
 }
 
 TEST_F(DialogFixture, RefusedWhileRunning) {
-    m_parameters.m_bRunning = true;
-    EXPECT_FALSE(RunParametersForm::MayOpen(m_parameters, m_messages));
+    m_state.m_bRunning = true;
+    EXPECT_FALSE(RunParametersForm::MayOpen(m_state, m_messages));
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Running ... Wait!"});
-    m_parameters.m_bRunning = false;
-    EXPECT_TRUE(RunParametersForm::MayOpen(m_parameters, m_messages));
+    m_state.m_bRunning = false;
+    EXPECT_TRUE(RunParametersForm::MayOpen(m_state, m_messages));
     EXPECT_EQ(m_messages.m_shown.size(), 1u);
 }
 
+// The rule of Run and Preview Placements: a Run in progress is named first, then unsaved settings.
+TEST(RunCommandRule, RefusesWhileRunningThenUntilSaved) {
+    struct Case {
+        bool running, saved;
+        std::vector<std::string> shown;
+    };
+    const Case cases[] = {{true, false, {MSG_RUNNING_WAIT}},
+                          {true, true, {MSG_RUNNING_WAIT}},
+                          {false, false, {MSG_PARAMETERS_NOT_SAVED}},
+                          {false, true, {}}};
+    for (const Case& c : cases) {
+        RunDialogState state;
+        state.m_bRunning = c.running;
+        state.m_bSaved = c.saved;
+        RecordingMessages messages;
+        EXPECT_EQ(MayStartRun(state, messages), c.shown.empty());
+        EXPECT_EQ(messages.Texts(), c.shown) << c.running << c.saved;
+        for (const auto& shown : messages.m_shown)
+            EXPECT_EQ(shown.m_kind, MessageKind::Warning);
+    }
+    // The busy flag marks a Run in progress until it is cleared or goes.
+    RunDialogState state;
+    {
+        BusyFlag busy(state);
+        EXPECT_TRUE(state.m_bRunning);
+        busy.Clear();
+        EXPECT_FALSE(state.m_bRunning);
+        state.m_bRunning = true;
+    }
+    EXPECT_FALSE(state.m_bRunning);
+}
+
 TEST_F(DialogFixture, ComboSelectionsMapToValues) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     const int images[] = {1, 2, 3, 4, 5, 6, 6};
     const int imageIndexes[] = {0, 1, 2, 3, 4, 5, NO_SELECTION};
     for (int i = 0; i < 7; ++i) {
@@ -113,7 +149,7 @@ TEST_F(DialogFixture, ComboSelectionsMapToValues) {
 }
 
 TEST_F(DialogFixture, EveryChangeClearsTheSavedMark) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     const std::vector<std::function<void()>> handlers = {[&] { dialog.OnSelchangeImageCount(2); },
                                                          [&] { dialog.OnSelchangeHeight(0); },
                                                          [&] { dialog.OnSelchangeWidth(2); },
@@ -128,14 +164,14 @@ TEST_F(DialogFixture, EveryChangeClearsTheSavedMark) {
                                                          [&] { dialog.OnKillfocusStartNumber("1"); },
                                                          [&] { dialog.OnSelectFiles(); }};
     for (std::size_t i = 0; i < handlers.size(); ++i) {
-        m_parameters.m_bSaved = true;
+        m_state.m_bSaved = true;
         handlers[i]();
-        EXPECT_FALSE(m_parameters.m_bSaved) << "handler " << i;
+        EXPECT_FALSE(m_state.m_bSaved) << "handler " << i;
     }
 }
 
 TEST_F(DialogFixture, DefaultSettingsKeepCheckBoxesAndStrings) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     dialog.OnSelchangeImageCount(1);
     dialog.OnSelchangeHeight(2);
     dialog.OnSelchangeWidth(0);
@@ -158,7 +194,7 @@ TEST_F(DialogFixture, DefaultSettingsKeepCheckBoxesAndStrings) {
 }
 
 TEST_F(DialogFixture, TogglesAndKillFocusDefaults) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     dialog.OnStartNumber();
     dialog.OnStartNumber();
     EXPECT_FALSE(m_parameters.m_bStartNumber);
@@ -171,7 +207,7 @@ TEST_F(DialogFixture, TogglesAndKillFocusDefaults) {
 }
 
 TEST_F(DialogFixture, SingleFileSelectionAndOutputFolder) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     dialog.OnOutputDir();
     m_chooser.m_files.push_back(std::vector<std::string>{"/scans/plate.tif"});
     m_chooser.m_folders.push_back("/data/out.v");
@@ -179,9 +215,8 @@ TEST_F(DialogFixture, SingleFileSelectionAndOutputFolder) {
     EXPECT_EQ(m_chooser.m_multiple, std::vector<bool>{false});
     EXPECT_EQ(m_chooser.m_strFilter, "TIFF|*.tif;*.tiff;|");
     EXPECT_EQ(m_chooser.m_strTitle, "Pick an output directory to output the files:");
-    EXPECT_TRUE(m_parameters.m_bFilesLoaded);
-    EXPECT_EQ(m_parameters.m_nFileCount, 1);
-    EXPECT_EQ(m_parameters.m_strInputFiles[0], "/scans/plate.tif");
+    EXPECT_TRUE(m_state.m_bFilesLoaded);
+    EXPECT_EQ(m_parameters.m_strInputFiles, std::vector<std::string>{"/scans/plate.tif"});
     EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.v/");
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"/data/out.v  : Location of Output Directory."});
 
@@ -199,50 +234,48 @@ TEST_F(DialogFixture, SingleFileSelectionAndOutputFolder) {
 }
 
 TEST_F(DialogFixture, BatchOfExactlyOneHundredIsAccepted) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     dialog.OnBatchMode();
     m_chooser.m_files.push_back(Paths(100));
     dialog.OnSelectFiles();
     EXPECT_EQ(m_chooser.m_multiple, std::vector<bool>{true});
-    EXPECT_TRUE(m_parameters.m_bFilesLoaded);
-    EXPECT_EQ(m_parameters.m_nFileCount, 100);
-    EXPECT_EQ(m_parameters.m_strInputFiles[99], "/scans/s99.tif");
+    EXPECT_TRUE(m_state.m_bFilesLoaded);
+    EXPECT_EQ(m_parameters.m_strInputFiles, Paths(100));
     EXPECT_TRUE(m_messages.m_shown.empty());
 }
 
 TEST_F(DialogFixture, MoreThanOneHundredFilesAreRefused) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     dialog.OnBatchMode();
     dialog.OnOutputDir();
     m_chooser.m_files.push_back(std::vector<std::string>{"/a.tif", "/b.tif"});
     m_chooser.m_folders.push_back("/out");
     dialog.OnSelectFiles();
-    ASSERT_EQ(m_parameters.m_nFileCount, 2);
+    ASSERT_EQ(m_parameters.m_strInputFiles.size(), 2u);
 
     m_chooser.m_files.push_back(Paths(101));
     dialog.OnSelectFiles();
     EXPECT_EQ(m_messages.Texts().back(), "More than 100 input files selected. Please reselect...");
-    // The first 100 paths were stored; count and loaded mark stay; the folder step is skipped.
-    EXPECT_EQ(m_parameters.m_strInputFiles[0], "/scans/s0.tif");
-    EXPECT_EQ(m_parameters.m_strInputFiles[99], "/scans/s99.tif");
-    EXPECT_EQ(m_parameters.m_nFileCount, 2);
-    EXPECT_TRUE(m_parameters.m_bFilesLoaded);
+    // The Run's files become the first ones chosen, as many as before; the loaded mark stays; the
+    // folder step is skipped.
+    EXPECT_EQ(m_parameters.m_strInputFiles, (std::vector<std::string>{"/scans/s0.tif", "/scans/s1.tif"}));
+    EXPECT_TRUE(m_state.m_bFilesLoaded);
     EXPECT_EQ(m_chooser.m_nFolderCalls, 1);
 }
 
 TEST_F(DialogFixture, SaveWithoutFilesStaysInTheDialog) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     EXPECT_FALSE(dialog.OnSaveParameters());
-    EXPECT_FALSE(m_parameters.m_bSaved);
+    EXPECT_FALSE(m_state.m_bSaved);
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"No input files are selected..."});
 }
 
 TEST_F(DialogFixture, SaveShowsTheSummaryAndMarksSaved) {
-    RunParametersForm dialog(m_parameters, m_chooser, m_messages);
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     m_chooser.m_files.push_back(std::vector<std::string>{"/scans/plate.tif"});
     dialog.OnSelectFiles();
     EXPECT_TRUE(dialog.OnSaveParameters());
-    EXPECT_TRUE(m_parameters.m_bSaved);
+    EXPECT_TRUE(m_state.m_bSaved);
     ASSERT_EQ(m_messages.m_shown.size(), 1u);
     EXPECT_EQ(m_messages.m_shown[0].m_kind, MessageKind::Information);
     EXPECT_EQ(m_messages.m_shown[0].m_strText,
@@ -255,17 +288,15 @@ TEST_F(DialogFixture, SaveShowsTheSummaryAndMarksSaved) {
               "No binned output image will be produced.\n");
 
     // A second opening starts from the defaults and is not saved.
-    RunParametersForm again(m_parameters, m_chooser, m_messages);
-    EXPECT_FALSE(m_parameters.m_bSaved);
+    RunParametersForm again(m_parameters, m_state, m_chooser, m_messages);
+    EXPECT_FALSE(m_state.m_bSaved);
     EXPECT_EQ(m_parameters.m_nImageCount, 6);
 }
 
 TEST(RunSummary, BatchNamingOutputDirectoryAndBinning) {
-    RunParameters parameters;
+    RunSettings parameters;
     parameters.m_bBatchMode = true;
-    parameters.m_nFileCount = 2;
-    parameters.m_strInputFiles[0] = "/s/a.tif";
-    parameters.m_strInputFiles[1] = "/s/b.tif";
+    parameters.m_strInputFiles = {"/s/a.tif", "/s/b.tif"};
     parameters.m_nImageCount = 3;
     parameters.m_nHeightCm = 9;
     parameters.m_nWidthCm = 7;
@@ -290,8 +321,8 @@ TEST(RunSummary, BatchNamingOutputDirectoryAndBinning) {
 }
 
 TEST(RunSummary, NamingLinesAndBinningLines) {
-    RunParameters parameters;
-    parameters.m_strInputFiles[0] = "/s/a.tif";
+    RunSettings parameters;
+    parameters.m_strInputFiles = {"/s/a.tif"};
     parameters.m_bBatchMode = true; // one file in batch mode still says "Files"
     parameters.m_bAppendString = true;
     parameters.m_strAppendString = "empty";

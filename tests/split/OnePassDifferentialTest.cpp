@@ -110,8 +110,8 @@ std::map<std::string, std::string> FilesIn(const fs::path& folder) {
     return files;
 }
 
-RunParameters NamingParameters(std::mt19937& random, const fs::path& folder) {
-    RunParameters parameters;
+RunSettings NamingParameters(std::mt19937& random, const fs::path& folder) {
+    RunSettings parameters;
     parameters.m_bOutputDir = true;
     parameters.m_strOutputDir = folder.string() + "/";
     parameters.m_bStartNumber = random() % 2 == 0;
@@ -156,8 +156,8 @@ TEST(OnePassEngine, SameFindsAndSameFilesAsTheSixPassReference) {
         fs::create_directories(expectedFolder);
         fs::create_directories(actualFolder);
         std::mt19937 namingRandom(seed);
-        RunParameters expectedNaming = NamingParameters(namingRandom, expectedFolder);
-        RunParameters actualNaming = expectedNaming;
+        RunSettings expectedNaming = NamingParameters(namingRandom, expectedFolder);
+        RunSettings actualNaming = expectedNaming;
         actualNaming.m_strOutputDir = actualFolder.string() + "/";
 
         ImagePlacements expected;

@@ -6,7 +6,7 @@ namespace gc {
 namespace {
 
 // Names of images 1..3 of a.tif and then b.tif, as a batch of two files asks for them.
-std::vector<std::string> BatchNames(const RunParameters& parameters) {
+std::vector<std::string> BatchNames(const RunSettings& parameters) {
     OutputNamer namer(parameters);
     std::vector<std::string> names;
     for (const char* input : {"/s/a.tif", "/s/b.tif"})
@@ -21,7 +21,7 @@ TEST(OutputNamer, NoNamingFlagNumbersTheImages) {
 }
 
 TEST(OutputNamer, StartNumberIsSharedAcrossTheBatch) {
-    RunParameters parameters;
+    RunSettings parameters;
     parameters.m_bStartNumber = true;
     parameters.m_strStartNumber = "0007";
     EXPECT_EQ(BatchNames(parameters),
@@ -34,7 +34,7 @@ TEST(OutputNamer, StartNumberIsSharedAcrossTheBatch) {
 }
 
 TEST(OutputNamer, AppendStringReplacesTheStem) {
-    RunParameters parameters;
+    RunSettings parameters;
     parameters.m_bAppendString = true;
     parameters.m_strAppendString = "run";
     EXPECT_EQ(BatchNames(parameters),
@@ -46,7 +46,7 @@ TEST(OutputNamer, AppendStringReplacesTheStem) {
 }
 
 TEST(OutputNamer, DotsInFolderNamesAndOutputDirectories) {
-    RunParameters parameters;
+    RunSettings parameters;
     OutputNamer namer(parameters);
     const ImageName name = namer.MakeImageName("/d/scans.old/plate.tif", 1);
     EXPECT_EQ(name.m_strPath, "/d/scans.old/plate_1.tif");
@@ -68,7 +68,7 @@ TEST(OutputNamer, DotsInFolderNamesAndOutputDirectories) {
 TEST(OutputNamer, AppendStringWithADotKeepsNamesApart) {
     // The MRC names are cut at the input's extension, so "v1.2_1" and "v1.2_2" stay distinct; the
     // binned names take their "_2X2" at the first "." of the file name, which keeps them apart too.
-    RunParameters parameters;
+    RunSettings parameters;
     parameters.m_bAppendString = true;
     parameters.m_strAppendString = "v1.2";
     OutputNamer namer(parameters);
@@ -91,7 +91,7 @@ TEST(OutputNamer, AppendStringWithADotKeepsNamesApart) {
 }
 
 TEST(OutputNamer, InputWithoutExtension) {
-    OutputNamer namer(RunParameters{});
+    OutputNamer namer(RunSettings{});
     const ImageName name = namer.MakeImageName("/s.d/scan", 1);
     EXPECT_EQ(name.m_strPath, "/s.d/scan_1");
     EXPECT_EQ(MrcNameOf(name).m_strPath, "/s.d/scan_1.mrc");

@@ -1,4 +1,4 @@
-#include "split/RunParameters.h"
+#include "split/RunSettings.h"
 #include "split/ScanCheck.h"
 
 #include <gtest/gtest.h>
@@ -57,9 +57,8 @@ TEST(PixelSizeText, FieldTextsReadAndShown) {
 
 // The summary names the MRC2014 style and the pixel size only when they are set.
 TEST(RunSummary, NamesTheMrcStyleAndPixelSizeWhenSet) {
-    RunParameters parameters;
-    parameters.m_bFilesLoaded = true;
-    parameters.m_strInputFiles[0] = "/scans/a.tif";
+    RunSettings parameters;
+    parameters.m_strInputFiles = {"/scans/a.tif"};
     const std::string classic = BuildRunSummary(parameters);
     EXPECT_EQ(classic.find("MRC2014"), std::string::npos);
     EXPECT_EQ(classic.find("Pixel size"), std::string::npos);

@@ -23,17 +23,13 @@ using test::TempDir;
 
 using tools::OneImageSpec;
 
-RunParameters OneImageParameters(const std::vector<std::string>& files) {
-    RunParameters parameters;
+RunSettings OneImageParameters(const std::vector<std::string>& files) {
+    RunSettings parameters;
     parameters.m_nImageCount = 1;
     parameters.m_nWidthCm = 7;
     parameters.m_nHeightCm = 9;
     parameters.m_bBatchMode = files.size() > 1;
-    parameters.m_nFileCount = static_cast<int>(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i)
-        parameters.m_strInputFiles[i] = files[i];
-    parameters.m_bFilesLoaded = true;
-    parameters.m_bSaved = true;
+    parameters.m_strInputFiles = files;
     return parameters;
 }
 
@@ -51,7 +47,7 @@ struct RunRecord {
     ImagePlacements m_placements;
 };
 
-void RunSplit(RunParameters& parameters, RunRecord& record) {
+void RunSplit(RunSettings& parameters, RunRecord& record) {
     RunDriver driver(parameters, record.m_messages, record.m_progress);
     record.m_result = driver.OnRun();
     record.m_placements = driver.Placements();
@@ -127,14 +123,13 @@ TEST(RunEndToEnd, SixImagesMrcWithBinningTwo) {
     const std::vector<tools::PlacedImage> placed = Generate(recipe, path);
     ASSERT_EQ(placed.size(), 6u);
 
-    RunParameters parameters = OneImageParameters({path});
+    RunSettings parameters = OneImageParameters({path});
     parameters.m_nImageCount = 6;
     parameters.m_nWidthCm = 8;
     parameters.m_nHeightCm = 10;
     parameters.m_nBinning = 2;
     RunRecord record;
     RunSplit(parameters, record);
-    EXPECT_TRUE(record.m_result.m_bStarted);
     EXPECT_EQ(record.m_result.m_outcome, RunOutcome::Done);
     EXPECT_EQ(record.m_messages.Texts(), std::vector<std::string>{MSG_RUN_COMPLETE});
     EXPECT_EQ(record.m_progress.m_nLower, 0);
@@ -187,7 +182,7 @@ TEST(RunEndToEnd, OneImageTiffOutputWithBinningThree) {
     recipe.m_compression = tools::ScanCompression::Lzw;
     const std::vector<tools::PlacedImage> placed = Generate(recipe, path);
     ASSERT_EQ(placed.size(), 1u);
-    RunParameters parameters = OneImageParameters({path});
+    RunSettings parameters = OneImageParameters({path});
     parameters.m_bOutputTiff = true;
     parameters.m_nBinning = 3;
     RunRecord record;
@@ -235,7 +230,7 @@ TEST(RunEndToEnd, InputWithRowsPerStripGetsOneRowPerStrip) {
         path, recipe.m_nWidth, recipe.m_nHeight, 256, 256,
         [&](int x, int y) { return x < recipe.m_nWidth && y < recipe.m_nHeight ? painter.Pixel(x, y) : 0; },
         COMPRESSION_NONE, 256));
-    RunParameters parameters = OneImageParameters({path});
+    RunSettings parameters = OneImageParameters({path});
     parameters.m_bOutputTiff = true;
     parameters.m_nBinning = 2;
     RecordingMessages messages;
@@ -264,7 +259,7 @@ TEST(RunEndToEnd, NamesAcrossABatch) {
     fs::copy_file(first, third);
 
     // Start number 0007 over the batch, into an output directory with a dot.
-    RunParameters parameters = OneImageParameters({first, second, third});
+    RunSettings parameters = OneImageParameters({first, second, third});
     parameters.m_bStartNumber = true;
     parameters.m_strStartNumber = "0007";
     parameters.m_bOutputDir = true;
@@ -303,7 +298,7 @@ TEST(RunEndToEnd, SkippedFilesAndTheRunGoesOn) {
     const std::string last = dir.File("last.tif");
     fs::copy_file(good, last);
 
-    RunParameters parameters = OneImageParameters({good, strip, sixteen, text, last});
+    RunSettings parameters = OneImageParameters({good, strip, sixteen, text, last});
     RunRecord record;
     RunSplit(parameters, record);
     EXPECT_EQ(record.m_result.m_outcome, RunOutcome::Done);
@@ -321,8 +316,6 @@ TEST(RunEndToEnd, SkippedFilesAndTheRunGoesOn) {
     EXPECT_TRUE(fs::exists(dir.File("good_1.mrc")));
     EXPECT_TRUE(fs::exists(dir.File("last_1.mrc")));
     EXPECT_FALSE(fs::exists(dir.File("strip_1.mrc")));
-    EXPECT_FALSE(parameters.m_bRunning);
-    EXPECT_TRUE(parameters.m_bSaved) << "the Run may be repeated";
 }
 
 TEST(RunStops, RgbEndsTheRunAfterItsMessages) {
@@ -331,7 +324,7 @@ TEST(RunStops, RgbEndsTheRunAfterItsMessages) {
     ASSERT_TRUE(test::WriteFormatTiff(rgb, 64, 64, 3, 16, PLANARCONFIG_CONTIG, 16, 16));
     const std::string next = dir.File("next.tif");
     ASSERT_TRUE(test::WriteDarkScan(next, 10496, 13312, 256, 256));
-    RunParameters parameters = OneImageParameters({rgb, next});
+    RunSettings parameters = OneImageParameters({rgb, next});
     RunRecord record;
     RunSplit(parameters, record);
     EXPECT_EQ(record.m_result.m_outcome, RunOutcome::FatalRgb);
@@ -340,11 +333,40 @@ TEST(RunStops, RgbEndsTheRunAfterItsMessages) {
     EXPECT_EQ(record.m_messages.m_shown.back().m_kind, MessageKind::Error);
 }
 
+// The preview's pass: the same scans, but the RGB scan is only reported and the next one is searched;
+// nothing is written and no closing message follows.
+TEST(RunStops, PreviewPassGoesOnAfterAScanThatWouldStop) {
+    TempDir dir;
+    const std::string rgb = dir.File("rgb.tif");
+    ASSERT_TRUE(test::WriteFormatTiff(rgb, 64, 64, 3, 16, PLANARCONFIG_CONTIG, 16, 16));
+    const std::string next = dir.File("next.tif");
+    ASSERT_TRUE(test::WriteDarkScan(next, 10496, 13312, 256, 256));
+    RunSettings parameters = OneImageParameters({rgb, next});
+    RecordingMessages messages;
+    RecordingProgress progress;
+    RunDriver driver(parameters, messages, progress);
+    driver.SetDryRun(true);
+    driver.SetPreview(true);
+    driver.SetPreviewPass(true);
+    std::vector<std::string> details;
+    driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview*) {
+        details.push_back(record.outcome == ScanOutcome::Stopped ? driver.Detail() : "");
+    };
+    EXPECT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{MSG_ONLY_8_BIT, MSG_RGB_SKIPPED, rgb + MSG_PREVIEW_WOULD_STOP}));
+    ASSERT_EQ(details.size(), 2u);
+    EXPECT_EQ(details[0], DETAIL_READING + rgb + DETAIL_RGB);
+    EXPECT_EQ(details[1], "");
+    EXPECT_EQ(progress.m_positions.back(), 100);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
+}
+
 TEST(RunStops, ScansThatDoNotFitTheParameters) {
     TempDir dir;
     const std::string big = dir.File("big.tif");
     ASSERT_TRUE(test::WriteDarkScan(big, 36000, 30000, 512, 512));
-    RunParameters nineByNine = OneImageParameters({big});
+    RunSettings nineByNine = OneImageParameters({big});
     nineByNine.m_nWidthCm = 9;
     RunRecord placedWrong;
     RunSplit(nineByNine, placedWrong);
@@ -354,7 +376,7 @@ TEST(RunStops, ScansThatDoNotFitTheParameters) {
 
     const std::string small = dir.File("small.tif");
     ASSERT_TRUE(test::WriteDarkScan(small, 9000, 7500, 512, 512));
-    RunParameters defaults = OneImageParameters({small});
+    RunSettings defaults = OneImageParameters({small});
     defaults.m_nWidthCm = 8;
     defaults.m_nHeightCm = 10;
     RunRecord tooSmall;
@@ -366,7 +388,7 @@ TEST(RunStops, ScansThatDoNotFitTheParameters) {
     const std::string tall = dir.File("tall.tif");
     ASSERT_TRUE(test::WriteDarkScan(tall, 10496, 13312, 128, 1024));
     RunRecord band;
-    RunParameters oneImage = OneImageParameters({tall});
+    RunSettings oneImage = OneImageParameters({tall});
     RunSplit(oneImage, band);
     EXPECT_EQ(band.m_result.m_outcome, RunOutcome::FatalRead);
     EXPECT_EQ(band.m_messages.Texts(), std::vector<std::string>{MSG_READ_ERROR});
@@ -376,7 +398,7 @@ TEST(RunStops, OutputThatCannotBeCreated) {
     TempDir dir;
     const std::string path = dir.File("scan.tif");
     Generate(OneImageSpec(), path);
-    RunParameters parameters = OneImageParameters({path});
+    RunSettings parameters = OneImageParameters({path});
     parameters.m_bOutputDir = true;
     parameters.m_strOutputDir = dir.File("missing") + "/";
     RunRecord mrc;
@@ -423,7 +445,7 @@ TEST(RunStops, TileBeyondTheEndOfTheFile) {
     const std::string path = dir.File("cut.tif");
     ASSERT_TRUE(test::WriteDarkScan(path, 10496, 13312, 256, 256));
     ASSERT_TRUE(MoveFirstTileBeyondTheEnd(path));
-    RunParameters parameters = OneImageParameters({path});
+    RunSettings parameters = OneImageParameters({path});
     RunRecord record;
     RunSplit(parameters, record);
     EXPECT_EQ(record.m_result.m_outcome, RunOutcome::FatalRead);
@@ -448,7 +470,7 @@ TEST(RunEndToEnd, InputsThatDoNotOpenGetTheLibrarysOwnMessages) {
         }
     }
     expected.Information(MSG_RUN_COMPLETE);
-    RunParameters parameters = OneImageParameters({missing, text});
+    RunSettings parameters = OneImageParameters({missing, text});
     RunRecord record;
     RunSplit(parameters, record);
     EXPECT_EQ(record.m_result.m_nSkippedFiles, 2);
@@ -458,42 +480,23 @@ TEST(RunEndToEnd, InputsThatDoNotOpenGetTheLibrarysOwnMessages) {
         EXPECT_EQ(record.m_messages.m_shown[i].m_strCaption, expected.m_shown[i].m_strCaption) << i;
 }
 
-TEST(RunRefusals, NotSavedOrAlreadyRunning) {
-    RunParameters parameters;
-    RecordingMessages messages;
-    RecordingProgress progress;
-    RunDriver driver(parameters, messages, progress);
-    EXPECT_FALSE(driver.OnRun().m_bStarted);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_PARAMETERS_NOT_SAVED});
-    EXPECT_TRUE(progress.m_positions.empty());
-
-    parameters.m_bSaved = true;
-    parameters.m_bRunning = true;
-    EXPECT_FALSE(driver.OnRun().m_bStarted);
-    EXPECT_EQ(messages.Texts().back(), MSG_RUNNING_WAIT);
-}
-
 TEST(RunEndToEnd, ScanWithoutImagesCompletesSilently) {
     TempDir dir;
     const std::string path = dir.File("dark.tif");
     ASSERT_TRUE(test::WriteDarkScan(path, 10496, 13312, 256, 256));
-    RunParameters parameters = OneImageParameters({path});
+    RunSettings parameters = OneImageParameters({path});
     parameters.m_nImageCount = 3;
     RecordingMessages messages;
     RecordingProgress progress;
     RunDriver driver(parameters, messages, progress);
-    // The end hook runs after the bar reached 100, while the Run still counts as running.
-    bool runningAtEnd = false;
+    // The end hook runs after the bar reached 100, before "Run Complete.".
     std::size_t messagesAtEnd = 99;
     driver.m_fnRunEnded = [&] {
-        runningAtEnd = parameters.m_bRunning;
         messagesAtEnd = messages.m_shown.size();
         EXPECT_EQ(progress.m_positions.back(), 100);
     };
     EXPECT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
-    EXPECT_TRUE(runningAtEnd);
     EXPECT_EQ(messagesAtEnd, 0u);
-    EXPECT_FALSE(parameters.m_bRunning);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_RUN_COMPLETE});
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 }

@@ -49,7 +49,7 @@ std::vector<ScanRecord> Batch() {
             Scan("s/c.tif", {Found(1, 11, 21, "s/x_9.tif"), NotFound(2)})};
 }
 
-RunPlan PlanOf(const std::vector<ScanRecord>& records, const RunParameters& parameters) {
+RunPlan PlanOf(const std::vector<ScanRecord>& records, const RunSettings& parameters) {
     const RunReportSettings settings{parameters, "1.0", 2, true, false, false};
     RunPlan plan;
     std::string error;
@@ -60,7 +60,7 @@ RunPlan PlanOf(const std::vector<ScanRecord>& records, const RunParameters& para
 }
 
 TEST(RunPlan, KeepsTheSettingsAndTheScansAsTheTasksNeedThem) {
-    RunParameters parameters;
+    RunSettings parameters;
     parameters.m_nImageCount = 2;
     parameters.m_nBinning = 3;
     parameters.m_bOutputTiff = true;
@@ -81,14 +81,13 @@ TEST(RunPlan, KeepsTheSettingsAndTheScansAsTheTasksNeedThem) {
     EXPECT_FALSE(plan.scans[0].identity.exists); // the scans are not on disk here
     EXPECT_EQ(plan.scans[0].images[1].notWrittenReason, " clashes");
 
-    const RunParameters task = TaskParameters(plan, 2);
-    EXPECT_EQ(task.m_nFileCount, 1);
-    EXPECT_EQ(task.m_strInputFiles[0], "s/c.tif");
-    EXPECT_TRUE(task.m_bBatchMode && task.m_bSaved);
+    const RunSettings task = TaskParameters(plan, 2);
+    EXPECT_EQ(task.m_strInputFiles, std::vector<std::string>{"s/c.tif"});
+    EXPECT_TRUE(task.m_bBatchMode);
 }
 
 TEST(RunPlan, StateBeforeAScanCountsEveryNamedImageAndOnlyTheWrittenOutputs) {
-    const RunPlan plan = PlanOf(Batch(), RunParameters());
+    const RunPlan plan = PlanOf(Batch(), RunSettings());
     struct Case {
         std::size_t index;
         int namesMade;
@@ -104,7 +103,7 @@ TEST(RunPlan, StateBeforeAScanCountsEveryNamedImageAndOnlyTheWrittenOutputs) {
 }
 
 TEST(RunPlan, AScanWhoseFindsDifferIsNamedWithWhatChanged) {
-    const RunPlan plan = PlanOf(Batch(), RunParameters());
+    const RunPlan plan = PlanOf(Batch(), RunSettings());
     const PlannedScan& planned = plan.scans[2];
     struct Case {
         ScanRecord now;
@@ -142,7 +141,7 @@ TEST(RunPlan, AScanOfAnotherSizeOrTimeIsRefused) {
 }
 
 TEST(RunPlan, OnlyACompleteDryRunIsAPlan) {
-    const RunParameters parameters;
+    const RunSettings parameters;
     RunPlan plan;
     std::string error;
     const RunReportSettings real{parameters, "1.0", 2, false, false, false};
@@ -157,7 +156,7 @@ TEST(RunPlan, OnlyACompleteDryRunIsAPlan) {
 TEST(RunPlan, TheMergeTakesDonePartsAndListsMissingAndFailedTasks) {
     test::TempDir dir;
     const std::string planPath = dir.File("plan.json");
-    const RunParameters parameters;
+    const RunSettings parameters;
     const RunReportSettings dry{parameters, "1.0", 2, true, false, false};
     const std::string planText = RunPlanJson(dry, Batch(), "done", dir.Path().string());
     std::ofstream(planPath) << planText;

@@ -22,7 +22,7 @@ struct CheckResult {
     std::vector<std::string> m_texts;
 };
 
-CheckResult Check(const std::string& path, const RunParameters& parameters = {}) {
+CheckResult Check(const std::string& path, const RunSettings& parameters = {}) {
     CheckResult result;
     Tiff input(TIFFOpen(path.c_str(), "r"));
     EXPECT_TRUE(input) << path;
@@ -144,7 +144,7 @@ TEST(ScanCheck, PlausibilityStops) {
     for (const Case& c : cases) {
         const std::string path = dir.File("scan.tif");
         ASSERT_TRUE(test::WriteDarkScan(path, c.width, c.height, 512, 512));
-        RunParameters parameters;
+        RunSettings parameters;
         parameters.m_nWidthCm = c.widthCm;
         parameters.m_nHeightCm = c.heightCm;
         const CheckResult result = Check(path, parameters);

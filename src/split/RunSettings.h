@@ -1,46 +1,40 @@
-// RunParameters: the one record of a Run's parameters and the Run-in-progress flag, with its
-// start-up values, and the summary text that SAVE PARAMETERS shows.
+// RunSettings: the values a Run is made with (its input files, the images looked for, their naming and
+// output format), with their start-up values, and the summary text that SAVE PARAMETERS shows. The
+// dialog's own state (saved, files loaded, a Run in progress) is not here: the desktop keeps it.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace gc {
 
+// Input files a Run takes at most (the dialog's and the command line's limit).
 inline constexpr int MAX_INPUT_FILES = 100;
 // Characters the append-string and start-number fields take.
 inline constexpr int APPEND_STRING_LIMIT = 50;
 inline constexpr int START_NUMBER_LIMIT = 6;
 
-struct RunParameters {
+struct RunSettings {
     int m_nImageCount = 6; // 1..6 images per scan
     int m_nHeightCm = 10;  // 9, 10, 11
     int m_nWidthCm = 8;    // 7, 8, 9
     int m_nBinning = 0;    // 0 (none), 2, 3, 4
     bool m_bOutputTiff = false;
     bool m_bBatchMode = false;
-    bool m_bFilesLoaded = false;
-    bool m_bSaved = false;
-    int m_nFileCount = 1; // valid entries of m_strInputFiles
     bool m_bAppendString = false;
     bool m_bStartNumber = false;
     bool m_bOutputDir = false;
-    std::string m_strAppendString; // at most 50 characters
-    std::string m_strStartNumber;  // at most 6 digits
-    std::string m_strOutputDir;    // absolute folder ending in "/", or empty
-    std::array<std::string, MAX_INPUT_FILES> m_strInputFiles;
-    bool m_bRunning = false;
-    // How MRC outputs are written (kept by ResetForDialog: a preference, not a dialog field).
+    std::string m_strAppendString;            // at most 50 characters
+    std::string m_strStartNumber;             // at most 6 digits
+    std::string m_strOutputDir;               // absolute folder ending in "/", or empty
+    std::vector<std::string> m_strInputFiles; // the scans, in the order they are split
+    // How MRC outputs are written (kept by the dialog: a preference, not a dialog field).
     bool m_bMrc2014 = false;
     // Å per pixel of the full-size outputs (0: not set), or the microscope's magnification from which
     // each scan's resolution tags give it (0: not used). The dialog's field is m_dPixelSize.
     double m_dPixelSize = 0;
     double m_dMagnification = 0;
-
-    // The values every opening of the parameter dialog starts from: the start-up values, except
-    // that the path list is kept and m_bRunning is not touched.
-    void ResetForDialog();
 };
 
 // The values the parameter fields take from what the user gave them; the dialog and the command line
@@ -63,6 +57,6 @@ std::string PixelSizeText(double angstrom);
 bool PixelSizeFromText(const std::string& text, double& angstrom);
 
 // The text SAVE PARAMETERS shows for `parameters` (every line ends in "\n").
-std::string BuildRunSummary(const RunParameters& parameters);
+std::string BuildRunSummary(const RunSettings& parameters);
 
 } // namespace gc

@@ -1,4 +1,4 @@
-#include "RunParameters.h"
+#include "RunSettings.h"
 
 #include "SplitMessages.h"
 
@@ -8,37 +8,18 @@
 
 namespace gc {
 
-void RunParameters::ResetForDialog() {
-    m_nImageCount = 6;
-    m_nHeightCm = 10;
-    m_nWidthCm = 8;
-    m_nBinning = 0;
-    m_bOutputTiff = false;
-    m_bBatchMode = false;
-    m_bFilesLoaded = false;
-    m_bSaved = false;
-    m_nFileCount = 1;
-    m_bAppendString = false;
-    m_bStartNumber = false;
-    m_bOutputDir = false;
-    m_dPixelSize = 0;
-    m_dMagnification = 0;
-    m_strAppendString.clear();
-    m_strStartNumber.clear();
-    m_strOutputDir.clear();
-}
-
-std::string BuildRunSummary(const RunParameters& parameters) {
+std::string BuildRunSummary(const RunSettings& parameters) {
     std::string text;
     if (!parameters.m_bBatchMode) {
         text += SUMMARY_INPUT_FILE;
         text += "\n";
-        text += parameters.m_strInputFiles[0];
+        if (!parameters.m_strInputFiles.empty())
+            text += parameters.m_strInputFiles.front();
     } else {
         text += SUMMARY_INPUT_FILES;
-        for (int i = 0; i < parameters.m_nFileCount && i < MAX_INPUT_FILES; ++i) {
+        for (const std::string& path : parameters.m_strInputFiles) {
             text += "\n";
-            text += parameters.m_strInputFiles[i];
+            text += path;
         }
     }
     text += "\n";
