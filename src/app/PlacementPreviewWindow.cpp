@@ -69,7 +69,7 @@ QString ScanListText(const ScanRecord& record) {
     case ScanOutcome::Skipped:
         what = "skipped";
         break;
-    case ScanOutcome::Stopped:
+    case ScanOutcome::Fatal:
         what = "would stop the Run";
         break;
     case ScanOutcome::Interrupted:
@@ -87,7 +87,7 @@ QString ScanOutcomeText(const ScanPreview& scan) {
     case ScanOutcome::Skipped:
         text = PREVIEW_SKIPPED;
         break;
-    case ScanOutcome::Stopped:
+    case ScanOutcome::Fatal:
         text = PREVIEW_STOPPED;
         break;
     case ScanOutcome::Interrupted:
@@ -113,7 +113,7 @@ QString PreviewSummary(const std::vector<ScanPreview>& scans) {
         case ScanOutcome::Skipped:
             ++skipped;
             break;
-        case ScanOutcome::Stopped:
+        case ScanOutcome::Fatal:
         case ScanOutcome::Interrupted:
             ++stopping;
             break;

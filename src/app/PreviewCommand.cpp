@@ -33,7 +33,7 @@ void Application::OnPreviewPlacements() {
             scan.record = record;
             if (preview != nullptr)
                 scan.png = preview->RenderPng(record.images);
-            if (record.outcome == ScanOutcome::Stopped)
+            if (record.outcome == ScanOutcome::Fatal)
                 scan.detail = driver.Detail();
             scans.push_back(std::move(scan));
         };

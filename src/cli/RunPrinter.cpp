@@ -133,7 +133,7 @@ void RunPrinter::PrintTally() {
             ++m_tally.scans;
             m_tally.scansSkipped += record.outcome == ScanOutcome::Skipped ? 1 : 0;
             m_tally.scansStopped +=
-                record.outcome == ScanOutcome::Stopped || record.outcome == ScanOutcome::Interrupted ? 1 : 0;
+                record.outcome == ScanOutcome::Fatal || record.outcome == ScanOutcome::Interrupted ? 1 : 0;
         }
     std::printf("%s\n", TallyLine(m_tally, m_bDryRun).c_str());
     std::fflush(stdout);

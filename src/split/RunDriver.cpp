@@ -174,7 +174,7 @@ ScanOutcome RecordedOutcome(RunOutcome outcome) {
     case RunOutcome::Interrupted:
         return ScanOutcome::Interrupted;
     default:
-        return ScanOutcome::Stopped;
+        return ScanOutcome::Fatal;
     }
 }
 
@@ -229,22 +229,25 @@ int RunDriver::Threads() const {
 
 RunOutcome RunDriver::CheckOpenScan(ScanTiles& scan, const std::string& path, Messages& messages,
                                     ScanRecord& record) {
-    const ScanVerdict verdict = CheckScanFile(scan.Handle(), path, m_parameters, m_geometry, messages);
+    const RunOutcome verdict = CheckScanFile(scan.Handle(), path, m_parameters, m_geometry, messages);
     record.width = static_cast<int>(m_geometry.m_nImageWidth);
     record.height = static_cast<int>(m_geometry.m_nImageLength);
     record.tileWidth = static_cast<int>(m_geometry.m_nTileWidth);
     record.tileLength = static_cast<int>(m_geometry.m_nTileLength);
     record.compression = m_geometry.m_nCompression;
     switch (verdict) {
-    case ScanVerdict::SkipFile:
+    case RunOutcome::Skipped:
         return RunOutcome::Skipped;
-    case ScanVerdict::StopRgb:
+    case RunOutcome::FatalRgb:
         m_strDetail = DETAIL_READING + path + DETAIL_RGB;
         return RunOutcome::FatalRgb;
-    case ScanVerdict::StopReadError:
+    case RunOutcome::FatalRead:
         m_strDetail = DETAIL_READING + path + DETAIL_NOT_FITTING;
         return RunOutcome::FatalRead;
-    case ScanVerdict::Accept:
+    case RunOutcome::FatalWrite: // the check neither writes nor stops on a request
+    case RunOutcome::Interrupted:
+        return verdict;
+    case RunOutcome::Done:
         break;
     }
     // The limits of the one-row-of-tiles design: larger scans are refused as before.

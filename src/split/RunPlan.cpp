@@ -20,10 +20,10 @@ std::string TextOr(const json& value, const std::string& fallback) {
 
 ScanOutcome OutcomeNamed(const std::string& name) {
     for (ScanOutcome outcome :
-         {ScanOutcome::Done, ScanOutcome::Skipped, ScanOutcome::Stopped, ScanOutcome::Interrupted})
+         {ScanOutcome::Done, ScanOutcome::Skipped, ScanOutcome::Fatal, ScanOutcome::Interrupted})
         if (name == ScanOutcomeName(outcome))
             return outcome;
-    return ScanOutcome::Stopped;
+    return ScanOutcome::Fatal;
 }
 
 std::string Corner(int x, int y) {

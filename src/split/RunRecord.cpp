@@ -10,7 +10,7 @@ const char* ScanOutcomeName(ScanOutcome outcome) {
         return "done";
     case ScanOutcome::Skipped:
         return "skipped";
-    case ScanOutcome::Stopped:
+    case ScanOutcome::Fatal:
         return "stopped";
     case ScanOutcome::Interrupted:
         return "interrupted";

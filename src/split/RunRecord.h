@@ -29,7 +29,7 @@ struct ImageRecord {
     std::vector<std::string> warnings; // size checks: the chosen size does not fit what the scan shows
 };
 
-enum class ScanOutcome { Done, Skipped, Stopped, Interrupted };
+enum class ScanOutcome { Done, Skipped, Fatal, Interrupted };
 
 struct ScanRecord {
     std::string path;

@@ -34,7 +34,7 @@ void ReadScanTags(TIFF* input, ScanGeometry& geometry) {
 
 // The sample checks; all three are made, so a file may get up to three messages. Accept when the
 // samples can be split.
-ScanVerdict CheckSamples(const ScanGeometry& geometry, Messages& messages) {
+RunOutcome CheckSamples(const ScanGeometry& geometry, Messages& messages) {
     bool failed = false;
     if (geometry.m_nSamplesPerPixel != 1 && geometry.m_nSamplesPerPixel != 3) {
         messages.Warning(MSG_BAD_SAMPLES_PER_PIXEL);
@@ -50,13 +50,13 @@ ScanVerdict CheckSamples(const ScanGeometry& geometry, Messages& messages) {
     }
     if (geometry.m_nSamplesPerPixel == 3) {
         messages.Warning(MSG_RGB_SKIPPED);
-        return ScanVerdict::StopRgb;
+        return RunOutcome::FatalRgb;
     }
-    return failed ? ScanVerdict::SkipFile : ScanVerdict::Accept;
+    return failed ? RunOutcome::Skipped : RunOutcome::Done;
 }
 
 // Whether the expected images fit the scan's cells, stand upright, and the tiles fill the layout.
-ScanVerdict CheckLayout(const ScanGeometry& geometry, Messages& messages) {
+RunOutcome CheckLayout(const ScanGeometry& geometry, Messages& messages) {
     const std::int64_t paddedArea =
         static_cast<std::int64_t>(geometry.m_nPaddedWidth) * geometry.m_nPaddedHeight;
     const std::int64_t expectedArea =
@@ -64,17 +64,17 @@ ScanVerdict CheckLayout(const ScanGeometry& geometry, Messages& messages) {
     if (expectedArea / 2 > paddedArea || geometry.m_nExpectedWidth / 4 > geometry.m_nCellWidth ||
         geometry.m_nExpectedHeight / 4 > geometry.m_nCellHeight) {
         messages.Error(MSG_BINNED_IMAGE);
-        return ScanVerdict::StopReadError;
+        return RunOutcome::FatalRead;
     }
     if (geometry.m_nExpectedWidth > geometry.m_nExpectedHeight) {
         messages.Error(MSG_PLACED_INCORRECTLY);
-        return ScanVerdict::StopReadError;
+        return RunOutcome::FatalRead;
     }
     if (static_cast<std::int64_t>(geometry.m_nTilesAcross) * geometry.m_nTilesDown != geometry.m_nTileCount) {
         messages.Error(MSG_TILE_COUNT_INCORRECT);
-        return ScanVerdict::StopReadError;
+        return RunOutcome::FatalRead;
     }
-    return ScanVerdict::Accept;
+    return RunOutcome::Done;
 }
 
 } // namespace
@@ -118,8 +118,8 @@ double ScanPixelSize(const ScanGeometry& geometry, double magnification) {
     return unit / x / magnification;
 }
 
-ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunSettings& parameters,
-                          ScanGeometry& geometry, Messages& messages) {
+RunOutcome CheckScanFile(TIFF* input, const std::string& path, const RunSettings& parameters,
+                         ScanGeometry& geometry, Messages& messages) {
     geometry = ScanGeometry{};
     TIFFSetDirectory(input, 0);
     ReadScanTags(input, geometry);
@@ -127,11 +127,11 @@ ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunSetting
     const tmsize_t tileSize = tiled ? TIFFTileSize(input) : 0;
     const std::uint32_t tileCount = tiled ? TIFFNumberOfTiles(input) : 0;
 
-    if (const ScanVerdict samples = CheckSamples(geometry, messages); samples != ScanVerdict::Accept)
+    if (const RunOutcome samples = CheckSamples(geometry, messages); samples != RunOutcome::Done)
         return samples;
     if (!tiled) {
         messages.Warning(path + MSG_STRIP_ENCODED);
-        return ScanVerdict::SkipFile;
+        return RunOutcome::Skipped;
     }
 
     // Sizes beyond int are clamped; the band limits refuse such scans later.

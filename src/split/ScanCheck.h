@@ -4,6 +4,7 @@
 // expected size of the images in it.
 #pragma once
 
+#include "RunOutcome.h"
 #include "RunSettings.h"
 #include "core/Messages.h"
 
@@ -53,20 +54,15 @@ struct ScanGeometry {
     bool FitsBand() const;
 };
 
-enum class ScanVerdict {
-    Accept,
-    SkipFile,     // message shown; the next file follows
-    StopRgb,      // messages shown; the program ends after the RGB message
-    StopReadError // message shown; the program ends after the read-error message
-};
-
 // Å per scan pixel at magnification `magnification`: the scanner's step from the resolution tags
 // (pixels per inch or per centimetre, the same along x and y) divided by the magnification; 0 when
 // the tags do not give it (absent, no unit, not positive, or x and y differing).
 double ScanPixelSize(const ScanGeometry& geometry, double magnification);
 
 // Reads directory 0 of `input` and checks it. `path` is the input's path, used in the strip message.
-ScanVerdict CheckScanFile(TIFF* input, const std::string& path, const RunSettings& parameters,
-                          ScanGeometry& geometry, Messages& messages);
+// Done: the scan may be split; Skipped: its message was shown and the next file follows; FatalRgb or
+// FatalRead: the messages were shown and the Run stops.
+RunOutcome CheckScanFile(TIFF* input, const std::string& path, const RunSettings& parameters,
+                         ScanGeometry& geometry, Messages& messages);
 
 } // namespace gc

@@ -350,7 +350,7 @@ TEST(RunStops, PreviewPassGoesOnAfterAScanThatWouldStop) {
     driver.SetPreviewPass(true);
     std::vector<std::string> details;
     driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview*) {
-        details.push_back(record.outcome == ScanOutcome::Stopped ? driver.Detail() : "");
+        details.push_back(record.outcome == ScanOutcome::Fatal ? driver.Detail() : "");
     };
     EXPECT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
     EXPECT_EQ(messages.Texts(),

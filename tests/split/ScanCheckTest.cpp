@@ -17,7 +17,7 @@ using test::TempDir;
 using Tiff = gc::TiffHandle;
 
 struct CheckResult {
-    ScanVerdict m_verdict = ScanVerdict::Accept;
+    RunOutcome m_verdict = RunOutcome::Done;
     ScanGeometry m_geometry;
     std::vector<std::string> m_texts;
 };
@@ -63,7 +63,7 @@ TEST(ScanCheck, DefaultScanIsAcceptedWithItsGeometry) {
     const std::string path = dir.File("big.tif");
     ASSERT_TRUE(test::WriteDarkScan(path, 36000, 30000, 512, 512));
     const CheckResult result = Check(path);
-    EXPECT_EQ(result.m_verdict, ScanVerdict::Accept);
+    EXPECT_EQ(result.m_verdict, RunOutcome::Done);
     EXPECT_TRUE(result.m_texts.empty());
     const ScanGeometry& g = result.m_geometry;
     EXPECT_EQ(g.m_nTilesAcross, 71);
@@ -89,13 +89,13 @@ TEST(ScanCheck, FormatProblemsSkipTheFileWithEveryMessage) {
     const std::string sixteen = dir.File("sixteen.tif");
     ASSERT_TRUE(test::WriteFormatTiff(sixteen, 64, 64, 1, 16, PLANARCONFIG_CONTIG, 16, 16));
     CheckResult result = Check(sixteen);
-    EXPECT_EQ(result.m_verdict, ScanVerdict::SkipFile);
+    EXPECT_EQ(result.m_verdict, RunOutcome::Skipped);
     EXPECT_EQ(result.m_texts, std::vector<std::string>{MSG_ONLY_8_BIT});
 
     const std::string twoSamples = dir.File("two.tif");
     ASSERT_TRUE(test::WriteFormatTiff(twoSamples, 64, 64, 2, 16, PLANARCONFIG_SEPARATE, 16, 16));
     result = Check(twoSamples);
-    EXPECT_EQ(result.m_verdict, ScanVerdict::SkipFile);
+    EXPECT_EQ(result.m_verdict, RunOutcome::Skipped);
     EXPECT_EQ(result.m_texts,
               (std::vector<std::string>{MSG_BAD_SAMPLES_PER_PIXEL, MSG_ONLY_8_BIT, MSG_ONLY_SINGLE_PLANE}));
 }
@@ -105,13 +105,13 @@ TEST(ScanCheck, RgbStopsAfterItsMessages) {
     const std::string rgb16 = dir.File("rgb16.tif");
     ASSERT_TRUE(test::WriteFormatTiff(rgb16, 64, 64, 3, 16, PLANARCONFIG_CONTIG, 16, 16));
     CheckResult result = Check(rgb16);
-    EXPECT_EQ(result.m_verdict, ScanVerdict::StopRgb);
+    EXPECT_EQ(result.m_verdict, RunOutcome::FatalRgb);
     EXPECT_EQ(result.m_texts, (std::vector<std::string>{MSG_ONLY_8_BIT, MSG_RGB_SKIPPED}));
 
     const std::string rgb8 = dir.File("rgb8.tif");
     ASSERT_TRUE(test::WriteFormatTiff(rgb8, 64, 64, 3, 8, PLANARCONFIG_CONTIG));
     result = Check(rgb8);
-    EXPECT_EQ(result.m_verdict, ScanVerdict::StopRgb) << "RGB is refused before the strip test";
+    EXPECT_EQ(result.m_verdict, RunOutcome::FatalRgb) << "RGB is refused before the strip test";
     EXPECT_EQ(result.m_texts, std::vector<std::string>{MSG_RGB_SKIPPED});
 }
 
@@ -120,7 +120,7 @@ TEST(ScanCheck, StripTiffIsSkippedWithItsPath) {
     const std::string path = dir.File("strips.tif");
     ASSERT_TRUE(test::WriteFormatTiff(path, 64, 64, 1, 8, PLANARCONFIG_CONTIG));
     const CheckResult result = Check(path);
-    EXPECT_EQ(result.m_verdict, ScanVerdict::SkipFile);
+    EXPECT_EQ(result.m_verdict, RunOutcome::Skipped);
     EXPECT_EQ(result.m_texts, std::vector<std::string>{path + MSG_STRIP_ENCODED});
     EXPECT_EQ(result.m_geometry.m_nPaddedWidth, 0) << "no geometry for a strip file";
 }
@@ -148,7 +148,7 @@ TEST(ScanCheck, PlausibilityStops) {
         parameters.m_nWidthCm = c.widthCm;
         parameters.m_nHeightCm = c.heightCm;
         const CheckResult result = Check(path, parameters);
-        EXPECT_EQ(result.m_verdict, ScanVerdict::StopReadError) << c.width << "x" << c.height;
+        EXPECT_EQ(result.m_verdict, RunOutcome::FatalRead) << c.width << "x" << c.height;
         EXPECT_EQ(result.m_texts, std::vector<std::string>{c.message}) << c.width << "x" << c.height;
     }
 }
