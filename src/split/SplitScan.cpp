@@ -146,8 +146,9 @@ RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, Spl
     OutputSink outputSink(outputs);
     CountingSink countingSink;
     ImageRowSink& sink = job.dryRun ? static_cast<ImageRowSink&>(countingSink) : outputSink;
-    const RunOutcome extracted = ExtractImages(job.path, job.scan, job.geometry, placements, kept, sink,
-                                               job.messages, job.progress, extraction, report.detail);
+    const RunOutcome extracted = ExtractImages(
+        {job.path, job.scan, job.geometry, placements, kept, sink, job.messages, job.progress, extraction},
+        report.detail);
     if (extracted != RunOutcome::Done) {
         for (const ImageOutput& output : outputs)
             if (!output.Failure().empty())

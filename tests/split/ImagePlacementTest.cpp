@@ -114,8 +114,9 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     test::RecordingMessages messages;
     ExtractionSettings settings;
     settings.m_nThreads = threads;
-    run.m_results.push_back(ExtractImages(path, *tiles, scan.m_geometry, run.m_placements, kept, run.m_sink,
-                                          messages, run.m_progress, settings, run.m_strDetail));
+    run.m_results.push_back(ExtractImages({path, *tiles, scan.m_geometry, run.m_placements, kept, run.m_sink,
+                                           messages, run.m_progress, settings},
+                                          run.m_strDetail));
     return run;
 }
 
@@ -361,8 +362,9 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         TiffErrorScope errors(messages);
         ExtractionSettings settings;
         settings.m_nThreads = threads;
-        EXPECT_EQ(ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded,
-                                settings, detail),
+        EXPECT_EQ(ExtractImages(
+                      {path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded, settings},
+                      detail),
                   RunOutcome::FatalRead);
         EXPECT_EQ(detail, "reading " + path + ": tile 12 cannot be read");
         ASSERT_FALSE(messages.m_shown.empty());
@@ -404,9 +406,10 @@ TEST(OnePass, AThreadsExceptionIsAFatalStopWithItsReason) {
                     throw std::runtime_error("decoder gave up");
             };
             std::string detail;
-            EXPECT_EQ(ExtractImages(path, *tiles, geometry, placements, kept, sink, messages, progress,
-                                    settings, detail),
-                      RunOutcome::FatalRead);
+            EXPECT_EQ(
+                ExtractImages({path, *tiles, geometry, placements, kept, sink, messages, progress, settings},
+                              detail),
+                RunOutcome::FatalRead);
             EXPECT_EQ(detail, "reading " + path + DETAIL_THREAD_FAILED + "decoder gave up");
         }
     }
