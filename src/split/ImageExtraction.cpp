@@ -12,6 +12,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace gc {
@@ -394,16 +395,13 @@ RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail) {
     const auto rowBytes = static_cast<std::size_t>(job.geometry.m_nExpectedWidth);
     const std::unique_ptr<RowWriter> writer = threads > 1 ? StartWriter(job.sink, rowBytes) : nullptr;
     RowTarget target(job.sink, rowBytes, writer.get());
-    const std::string given = detail;
-    const RunOutcome passed = PassRows(job, pass, target, detail);
-    if (!writer)
-        return passed;
+    std::string passDetail = detail;
+    const RunOutcome passed = PassRows(job, pass, target, passDetail);
     // The rows queued before the pass ended lie above wherever it stopped: a failure to write one of
-    // them comes first, as it would have without the writer thread.
-    if (const RunOutcome written = writer->Finish(); written != RunOutcome::Done) {
-        detail = given;
+    // them (or what the sink threw) comes first, as it would have without the writer thread.
+    if (const RunOutcome written = writer ? writer->Finish() : RunOutcome::Done; written != RunOutcome::Done)
         return written;
-    }
+    detail = std::move(passDetail);
     return passed;
 }
 
