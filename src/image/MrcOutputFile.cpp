@@ -8,11 +8,56 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__linux__)
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace gc {
 namespace {
 
 // Floats are encoded and written in pieces of this many values.
 constexpr std::size_t FLOAT_CHUNK = 4096;
+
+// Reserves the disk space of a file of `bytes` for the stream, so that the writes that follow fill
+// space already allocated instead of reserving it page by page as they come (on ext4 about a third
+// less system time for the same bytes). A hint only: without a descriptor, without space, or over the
+// process's file size limit (which the writes themselves then meet) the writes go on as they would have;
+// errno is left as it was. The file then has that size; returns the bytes reserved (0 when none).
+std::uint64_t ReserveSpace(std::FILE* file, std::uint64_t bytes) {
+#if defined(__linux__)
+    const int fd = file ? fileno(file) : -1;
+    rlimit limit{};
+    if (fd < 0 || bytes == 0 || getrlimit(RLIMIT_FSIZE, &limit) != 0 ||
+        (limit.rlim_cur != RLIM_INFINITY && bytes > limit.rlim_cur))
+        return 0;
+    const int error = errno;
+    const bool reserved = fallocate(fd, 0, 0, static_cast<off_t>(bytes)) == 0;
+    errno = error;
+    return reserved ? bytes : 0;
+#else
+    static_cast<void>(file);
+    static_cast<void>(bytes);
+    return 0;
+#endif
+}
+
+// `width` 8-bit values as little-endian unsigned 16-bit values at `out`: on a little-endian machine a
+// plain widening, which the compiler vectorises.
+void WidenRow(const unsigned char* row, std::size_t width, unsigned char* out) {
+    if constexpr (std::endian::native == std::endian::little) {
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::uint16_t value = row[x];
+            std::memcpy(out + 2 * x, &value, 2);
+        }
+    } else {
+        for (std::size_t x = 0; x < width; ++x) {
+            out[2 * x] = row[x];
+            out[2 * x + 1] = 0;
+        }
+    }
+}
 
 } // namespace
 
@@ -137,52 +182,99 @@ MrcOutputFile::OpenResult MrcOutputFile::Open(const std::string& path, const Mrc
         errno = error;
         return OpenResult::NotCreated;
     }
+    // With a block of its own the stream needs none: each full block goes out in one write. The
+    // blocks follow the header, so they do not start on block boundaries of the file; on the build
+    // machines, whole aligned 1 MiB writes made the kernel take 1 MiB page-cache folios whose first
+    // use cost up to three times the system time of writing the same bytes in smaller folios.
+    m_nBlockUsed = 0;
+    m_block.clear();
     if (bufferBytes > 0) {
-        m_streamBuffer.resize(bufferBytes);
-        std::setvbuf(m_file.get(), m_streamBuffer.data(), _IOFBF, m_streamBuffer.size());
+        m_block.resize(bufferBytes);
+        std::setvbuf(m_file.get(), nullptr, _IONBF, 0);
     }
+    m_nReserved =
+        ReserveSpace(m_file.get(), static_cast<std::uint64_t>(MRC_HEADER_SIZE) +
+                                       static_cast<std::uint64_t>(description.width) *
+                                           static_cast<std::uint64_t>(description.height) *
+                                           static_cast<std::uint64_t>(description.sections) *
+                                           static_cast<std::uint64_t>(MrcBytesPerSample(description.mode)));
     // Every file starts with the cleared header as its placeholder.
+    m_nBytesPut = 0;
     errno = 0;
     if (!MrcHeader().Write(m_file.get()))
         return OpenResult::PlaceholderFailed;
+    m_nBytesPut = MRC_HEADER_SIZE;
     return OpenResult::Opened;
 }
 
 bool MrcOutputFile::Put(const void* bytes, std::size_t size) {
     errno = 0;
-    return size == 0 || std::fwrite(bytes, 1, size, m_file.get()) == size;
+    if (size != 0 && std::fwrite(bytes, 1, size, m_file.get()) != size)
+        return false;
+    m_nBytesPut += size;
+    return true;
+}
+
+bool MrcOutputFile::FitReservation(std::FILE* file) const {
+#if defined(__linux__)
+    // Fewer values than described: the file ends after them, not at the end of the reserved space.
+    if (m_nBytesPut < m_nReserved)
+        return std::fflush(file) == 0 && ftruncate(fileno(file), static_cast<off_t>(m_nBytesPut)) == 0;
+#else
+    static_cast<void>(file);
+#endif
+    return true;
+}
+
+bool MrcOutputFile::Room(std::size_t size, unsigned char*& room) {
+    if (m_block.size() - m_nBlockUsed < size && !Flush())
+        return false;
+    if (size <= m_block.size()) {
+        room = m_block.data() + m_nBlockUsed;
+        m_nBlockUsed += size;
+    } else {
+        m_encoded.resize(size);
+        room = m_encoded.data();
+    }
+    return true;
+}
+
+bool MrcOutputFile::Filled(const unsigned char* room, std::size_t size) {
+    return (m_block.empty() || room == m_encoded.data()) ? Put(room, size) : true;
+}
+
+bool MrcOutputFile::Flush() {
+    const std::size_t used = m_nBlockUsed;
+    m_nBlockUsed = 0;
+    return Put(m_block.data(), used);
 }
 
 bool MrcOutputFile::WriteRow(const unsigned char* row) {
     const auto width = static_cast<std::size_t>(m_description.width);
     m_statistics.AddBytes(row, width);
-    if (m_description.mode != MRC_MODE_UINT16)
+    if (m_description.mode != MRC_MODE_UINT16 && m_block.empty())
         return Put(row, width);
-    // Little-endian unsigned 16-bit values: on a little-endian machine a plain widening (which the
-    // compiler vectorises), otherwise byte by byte.
-    m_wide.resize(width);
-    if constexpr (std::endian::native == std::endian::little) {
-        std::uint16_t* out = m_wide.data();
-        for (std::size_t x = 0; x < width; ++x)
-            out[x] = row[x];
-    } else {
-        auto* out = reinterpret_cast<unsigned char*>(m_wide.data());
-        for (std::size_t x = 0; x < width; ++x) {
-            out[2 * x] = row[x];
-            out[2 * x + 1] = 0;
-        }
-    }
-    return Put(m_wide.data(), 2 * width);
+    const std::size_t size = m_description.mode == MRC_MODE_UINT16 ? 2 * width : width;
+    unsigned char* out = nullptr;
+    if (!Room(size, out))
+        return false;
+    if (size == width)
+        std::memcpy(out, row, width);
+    else
+        WidenRow(row, width, out);
+    return Filled(out, size);
 }
 
 bool MrcOutputFile::WriteFloats(const float* values, std::size_t count) {
     m_statistics.AddFloats(values, count);
-    m_encoded.resize(4 * std::min(count, FLOAT_CHUNK));
     for (std::size_t start = 0; start < count; start += FLOAT_CHUNK) {
         const std::size_t chunk = std::min(count - start, FLOAT_CHUNK);
+        unsigned char* out = nullptr;
+        if (!Room(4 * chunk, out))
+            return false;
         for (std::size_t i = 0; i < chunk; ++i)
-            PutFloatLE(m_encoded.data() + 4 * i, values[start + i]);
-        if (!Put(m_encoded.data(), 4 * chunk))
+            PutFloatLE(out + 4 * i, values[start + i]);
+        if (!Filled(out, 4 * chunk))
             return false;
     }
     return true;
@@ -193,10 +285,14 @@ bool MrcOutputFile::WriteZeroRows(int rows) {
         return true;
     const std::size_t rowBytes = static_cast<std::size_t>(m_description.width) *
                                  static_cast<std::size_t>(MrcBytesPerSample(m_description.mode));
-    const std::vector<unsigned char> zeros(rowBytes, 0);
-    for (int row = 0; row < rows; ++row)
-        if (!Put(zeros.data(), zeros.size()))
+    for (int row = 0; row < rows; ++row) {
+        unsigned char* out = nullptr;
+        if (!Room(rowBytes, out))
             return false;
+        std::memset(out, 0, rowBytes);
+        if (!Filled(out, rowBytes))
+            return false;
+    }
     m_statistics.AddZeros(static_cast<std::size_t>(m_description.width) * static_cast<std::size_t>(rows));
     return true;
 }
@@ -206,9 +302,12 @@ bool MrcOutputFile::Close(const MrcStatistics& classic) {
         return false;
     const MrcStatistics statistics = m_description.style == MrcStyle::Classic ? classic : m_statistics.Data();
     const MrcHeader header = MrcHeaderFor(m_description, statistics);
+    bool written = Flush();
     std::FILE* open = m_file.release();
-    errno = 0;
-    const bool written = std::fseek(open, 0, SEEK_SET) == 0 && header.Write(open);
+    if (written) {
+        errno = 0;
+        written = std::fseek(open, 0, SEEK_SET) == 0 && header.Write(open) && FitReservation(open);
+    }
     const int writeError = errno;
     errno = 0;
     const bool closed = std::fclose(open) == 0;
@@ -225,6 +324,7 @@ bool MrcOutputFile::Close(const MrcStatistics& classic) {
 }
 
 void MrcOutputFile::Discard() {
+    m_nBlockUsed = 0;
     m_file.reset();
     m_pending.Discard();
 }

@@ -81,9 +81,11 @@ public:
     MrcOutputFile(const MrcOutputFile&) = delete;
     MrcOutputFile& operator=(const MrcOutputFile&) = delete;
 
-    // Creates the temporary of `path` and writes the placeholder header. After PlaceholderFailed the
-    // file stays open, so a caller may still try the values. `bufferBytes` > 0 gives the stream a
-    // buffer of that size. errno tells why on failure.
+    // Creates the temporary of `path` (space for the whole file reserved where the file system
+    // allows) and writes the placeholder header. After PlaceholderFailed the file stays open, so a
+    // caller may still try the values. `bufferBytes` > 0: the values are gathered (widened, encoded)
+    // straight into a block of that size, which goes to the file in one write when full; 0: each
+    // piece goes to the stream as it comes. errno tells why on failure.
     OpenResult Open(const std::string& path, const MrcDescription& description, std::size_t bufferBytes = 0,
                     const Opener& opener = {});
     // One row of `width` 8-bit values (mode 0: as they are; mode 6: as unsigned 16-bit values).
@@ -107,13 +109,24 @@ public:
 
 private:
     bool Put(const void* bytes, std::size_t size);
+    // Room for `size` more bytes: in the block (written out first when full), or, without a block or
+    // for more than a block holds, in m_encoded. False when writing the block failed.
+    bool Room(std::size_t size, unsigned char*& room);
+    // Writes `size` bytes put into `room`, unless they wait in the block.
+    bool Filled(const unsigned char* room, std::size_t size);
+    // Writes the bytes waiting in the block.
+    bool Flush();
+    // Cuts the reserved space the values did not fill (after the header is in place).
+    bool FitReservation(std::FILE* file) const;
 
     MrcDescription m_description;
     MrcDataStatistics m_statistics;
     MrcStatistics m_written;
-    std::vector<char> m_streamBuffer; // outlives the stream that uses it
-    std::vector<unsigned char> m_encoded;
-    std::vector<std::uint16_t> m_wide; // one row of mode 6 values
+    std::vector<unsigned char> m_block; // bytes gathered for the next write (bufferBytes > 0)
+    std::size_t m_nBlockUsed = 0;
+    std::uint64_t m_nReserved = 0;        // the file's size since Open, 0 without a reservation
+    std::uint64_t m_nBytesPut = 0;        // bytes written so far, the header included
+    std::vector<unsigned char> m_encoded; // values on their way without the block
     // Declared before the file, so that the file is closed before its temporary is removed.
     PendingFile m_pending;
     FileHandle m_file;

@@ -1,15 +1,18 @@
 #include "ImageExtraction.h"
 
+#include "RowWriter.h"
 #include "SplitMessages.h"
 #include "core/TiffErrors.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace gc {
@@ -19,6 +22,11 @@ namespace {
 // always has two rows, so that decoding goes on while a row is handed over).
 inline constexpr std::size_t RING_BUDGET_BYTES = std::size_t{64} << 20;
 inline constexpr int RING_MIN_ROWS = 2;
+// The image rows waiting for the writer thread take about this much memory, in this many rows at
+// least and at most.
+inline constexpr std::size_t RING_ROWS_BYTES = std::size_t{8} << 20;
+inline constexpr std::size_t RING_ROWS_MIN = 16;
+inline constexpr std::size_t RING_ROWS_MAX = 4096;
 
 // One row of tiles of the ring: the decoded tiles that an image covers, by column, and what reading
 // each tile of the row reported.
@@ -256,10 +264,45 @@ private:
     std::vector<std::thread> m_helpers;
 };
 
+// Where HandOver puts the image rows: through one row buffer straight to the sink, or into the
+// writer's ring, whose thread hands them to the sink.
+class RowTarget {
+public:
+    RowTarget(ImageRowSink& sink, std::size_t rowBytes, RowWriter* writer)
+        : m_sink(sink), m_pWriter(writer), m_row(writer ? 0 : rowBytes, 0), m_nRowBytes(rowBytes) {}
+    std::size_t RowBytes() const { return m_nRowBytes; }
+    // The buffer for the next row.
+    unsigned char* Row() { return m_pWriter ? m_pWriter->NextRow() : m_row.data(); }
+    // Row `rowIndex` of image `image`, filled in the buffer Row gave.
+    RunOutcome Put(int image, const unsigned char* row, int rowIndex) {
+        return m_pWriter ? m_pWriter->Queue(image, rowIndex) : m_sink.WriteOutputRow(image, row, rowIndex);
+    }
+
+private:
+    ImageRowSink& m_sink;
+    RowWriter* m_pWriter;
+    std::vector<unsigned char> m_row;
+    std::size_t m_nRowBytes;
+};
+
+// The writer thread for rows of `rowBytes`, with a ring of about RING_ROWS_BYTES; nullptr when the
+// thread or its ring cannot be made (the calling thread then writes).
+std::unique_ptr<RowWriter> StartWriter(ImageRowSink& sink, std::size_t rowBytes) {
+    const std::size_t fitting = RING_ROWS_BYTES / std::max<std::size_t>(1, rowBytes);
+    const int slots = static_cast<int>(std::clamp<std::size_t>(fitting, RING_ROWS_MIN, RING_ROWS_MAX));
+    try {
+        return std::make_unique<RowWriter>(sink, rowBytes, slots);
+    } catch (const std::system_error&) {
+        return nullptr;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 // Hands the scan rows of row of tiles `tileRow` to every found image that covers them, in the
 // images' order. Pixels of an image row beyond the padded scan's right edge are 0.
 RunOutcome HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geometry,
-                    ImagePlacements& placements, std::vector<unsigned char>& imageRow, ImageRowSink& sink) {
+                    ImagePlacements& placements, RowTarget& target) {
     const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
     const int tileLength = static_cast<int>(geometry.m_nTileLength);
     const int top = tileRow * tileLength;
@@ -272,18 +315,19 @@ RunOutcome HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
         const int right = std::min(image.m_nX1, geometry.m_nPaddedWidth);
         const std::size_t inside = static_cast<std::size_t>(right - image.m_nX0);
         for (int y = firstRow; y < lastRow; ++y) {
+            unsigned char* imageRow = target.Row();
             const std::size_t tileOffset = static_cast<std::size_t>(y - top) * tileWidth;
             for (int x = image.m_nX0; x < right;) {
                 const int column = x / tileWidth;
                 const int end = std::min(right, (column + 1) * tileWidth);
-                std::memcpy(imageRow.data() + (x - image.m_nX0),
+                std::memcpy(imageRow + (x - image.m_nX0),
                             row.tiles[static_cast<std::size_t>(column)].data() + tileOffset +
                                 (x - column * tileWidth),
                             static_cast<std::size_t>(end - x));
                 x = end;
             }
-            std::memset(imageRow.data() + inside, 0, imageRow.size() - inside);
-            const RunOutcome written = sink.WriteOutputRow(m, imageRow.data(), image.m_nRowsDone);
+            std::memset(imageRow + inside, 0, target.RowBytes() - inside);
+            const RunOutcome written = target.Put(m, imageRow, image.m_nRowsDone);
             if (written != RunOutcome::Done)
                 return written;
             ++image.m_nRowsDone;
@@ -292,53 +336,73 @@ RunOutcome HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
     return RunOutcome::Done;
 }
 
-} // namespace
+// Shows what reading the tiles of a decoded row of tiles reported, and reads each tile that failed
+// once more on the calling thread, so the library reports the failure in its own words; should it
+// succeed there, the pass goes on with that tile. False (with `detail`) when it fails again.
+bool CheckRowOfTiles(const ExtractionJob& job, OnePass& pass, RowOfTiles& row, int tileRow,
+                     std::vector<unsigned char>& again, std::string& detail) {
+    for (std::size_t column = 0; column < row.failed.size(); ++column) {
+        if (!row.failed[column]) {
+            ShowTiffErrors(row.errors[column], job.messages);
+            continue;
+        }
+        const int tile = tileRow * job.geometry.m_nTilesAcross + static_cast<int>(column);
+        if (!job.scan.ReadTile(static_cast<std::uint32_t>(tile), again.data(), again.size())) {
+            detail = job.scan.UnreadableTile(tile);
+            return false;
+        }
+        if (pass.Covered(tile))
+            row.tiles[column].assign(again.begin(), again.end());
+        if (job.settings.m_fnTileDecoded)
+            job.settings.m_fnTileDecoded(tile, again.data());
+    }
+    return true;
+}
 
-RunOutcome ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
-                         ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
-                         const Progress& progress, const ExtractionSettings& settings, std::string& detail) {
-    // Every thread reads through a reader of the one open scan; the calling thread's is the search's.
-    const int threads = WorkerCount(settings.m_nThreads, geometry);
-    OnePass pass(geometry, placements, kept, threads, settings.m_fnTileDecoded);
-    pass.StartHelpers(scan, threads - 1);
-    std::vector<unsigned char> imageRow(static_cast<std::size_t>(geometry.m_nExpectedWidth), 0);
-    std::vector<unsigned char> again(static_cast<std::size_t>(geometry.m_nTileSize));
-    for (int tileRow = 0; tileRow < geometry.m_nTilesDown; ++tileRow) {
-        RowOfTiles& row = pass.WaitForRow(tileRow, scan);
+// The rows of tiles in order: each decoded, checked and handed over, then its place freed.
+RunOutcome PassRows(const ExtractionJob& job, OnePass& pass, RowTarget& target, std::string& detail) {
+    std::vector<unsigned char> again(static_cast<std::size_t>(job.geometry.m_nTileSize));
+    for (int tileRow = 0; tileRow < job.geometry.m_nTilesDown; ++tileRow) {
+        RowOfTiles& row = pass.WaitForRow(tileRow, job.scan);
         if (const std::string failure = pass.Failure(); !failure.empty()) {
-            detail = DETAIL_READING + path + failure;
+            detail = DETAIL_READING + job.path + failure;
             return RunOutcome::FatalRead;
         }
-        for (std::size_t column = 0; column < row.failed.size(); ++column) {
-            if (!row.failed[column]) {
-                ShowTiffErrors(row.errors[column], messages);
-                continue;
-            }
-            // Read once more on the calling thread, so the library reports the failure in its own
-            // words; should it succeed there, the pass goes on with that tile.
-            const int tile = tileRow * geometry.m_nTilesAcross + static_cast<int>(column);
-            if (!scan.ReadTile(static_cast<std::uint32_t>(tile), again.data(), again.size())) {
-                detail = scan.UnreadableTile(tile);
-                return RunOutcome::FatalRead;
-            }
-            if (pass.Covered(tile))
-                row.tiles[column].assign(again.begin(), again.end());
-            if (settings.m_fnTileDecoded)
-                settings.m_fnTileDecoded(tile, again.data());
-        }
-        const RunOutcome result = HandOver(row, tileRow, geometry, placements, imageRow, sink);
+        if (!CheckRowOfTiles(job, pass, row, tileRow, again, detail))
+            return RunOutcome::FatalRead;
+        const RunOutcome result = HandOver(row, tileRow, job.geometry, job.placements, target);
         if (result != RunOutcome::Done)
             return result;
         pass.Release(tileRow);
-        if (settings.m_fnRowOfTilesDone)
-            settings.m_fnRowOfTilesDone(tileRow + 1);
-        if (progress.StopRequested())
+        if (job.settings.m_fnRowOfTilesDone)
+            job.settings.m_fnRowOfTilesDone(tileRow + 1);
+        if (job.progress.StopRequested())
             return RunOutcome::Interrupted;
     }
     // Tiles read before the scan changed may not belong with those read after: nothing is kept.
-    if (detail = scan.Changed(); !detail.empty())
+    if (detail = job.scan.Changed(); !detail.empty())
         return RunOutcome::FatalRead;
     return RunOutcome::Done;
+}
+
+} // namespace
+
+RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail) {
+    // Every thread reads through a reader of the one open scan; the calling thread's is the search's.
+    const int threads = WorkerCount(job.settings.m_nThreads, job.geometry);
+    OnePass pass(job.geometry, job.placements, job.kept, threads, job.settings.m_fnTileDecoded);
+    pass.StartHelpers(job.scan, threads - 1);
+    const auto rowBytes = static_cast<std::size_t>(job.geometry.m_nExpectedWidth);
+    const std::unique_ptr<RowWriter> writer = threads > 1 ? StartWriter(job.sink, rowBytes) : nullptr;
+    RowTarget target(job.sink, rowBytes, writer.get());
+    std::string passDetail = detail;
+    const RunOutcome passed = PassRows(job, pass, target, passDetail);
+    // The rows queued before the pass ended lie above wherever it stopped: a failure to write one of
+    // them (or what the sink threw) comes first, as it would have without the writer thread.
+    if (const RunOutcome written = writer ? writer->Finish() : RunOutcome::Done; written != RunOutcome::Done)
+        return written;
+    detail = std::move(passDetail);
+    return passed;
 }
 
 int WorkerCount(int requested, const ScanGeometry& geometry) {

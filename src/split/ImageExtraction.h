@@ -35,18 +35,31 @@ struct ExtractionSettings {
     std::function<void(int tile, const unsigned char* pixels)> m_fnTileDecoded;
 };
 
-// Reads every tile of the scan at `path` (the calling thread through `scan`, helper threads through
-// their own readers), hands the found images' rows to `sink` and counts them in the placements'
-// m_nRowsDone. A tile that cannot be read: its library errors are shown (in tile order, on the
-// calling thread), `detail` names the tile and the result is FatalRead. The sink's first failure ends the
-// pass with it; Interrupted when `progress` asks to stop.
+// What one pass over a scan works on.
+struct ExtractionJob {
+    const std::string& path; // the scan's path, for the helper threads' readers and the messages
+    ScanTiles& scan;         // the calling thread's reader (the search's)
+    const ScanGeometry& geometry;
+    ImagePlacements& placements; // the finds; m_nRowsDone counts the rows handed over
+    KeptTiles& kept;             // the tiles the search decoded, taken over instead of read again
+    ImageRowSink& sink;
+    Messages& messages;
+    const Progress& progress;
+    const ExtractionSettings& settings;
+};
+
 // The threads that read tiles for `requested`: at least 1, at most the scan's tile columns and the
 // machine's cores (more would only wait, each with its memory).
 int WorkerCount(int requested, const ScanGeometry& geometry);
 
-RunOutcome ExtractImages(const std::string& path, ScanTiles& scan, const ScanGeometry& geometry,
-                         ImagePlacements& placements, KeptTiles& kept, ImageRowSink& sink, Messages& messages,
-                         const Progress& progress, const ExtractionSettings& settings, std::string& detail);
+// Reads every tile of the job's scan (the calling thread through `scan`, helper threads through
+// their own readers), hands the found images' rows to `sink` and counts them in the placements'
+// m_nRowsDone. With more than one thread the sink takes the rows on a thread of its own (one at a
+// time, in order) while the tiles of the next rows are decoded; with one, on the calling thread.
+// A tile that cannot be read: its library errors are shown (in tile order, on the calling thread),
+// `detail` names the tile and the result is FatalRead. The sink's first failure ends the pass with
+// it; Interrupted when `progress` asks to stop.
+RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail);
 
 // The progress bar while file `fileIndex` of `fileCount` is split: from 10 at the start of the first
 // file to 100 at the end of the last, in proportion to the rows of tiles extracted.

@@ -82,20 +82,28 @@ void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t c
                     static_cast<double>(count - 1));
 }
 
-RunOutcome ImageOutput::Fail(RunOutcome result, const PendingFile& file, const char* reason) {
-    return Fail(result, file.FinalPath(), reason);
-}
-
-RunOutcome ImageOutput::Fail(RunOutcome result, const std::string& path, const char* reason) {
-    failure = "writing " + path + ": " + (reason ? reason : std::strerror(errno));
+RunOutcome ImageOutputFile::Fail(RunOutcome result, const char* reason) {
+    m_strFailure = "writing " + m_strPath + ": " + (reason ? reason : std::strerror(errno));
     return result;
 }
 
-RunOutcome ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle) {
+RunOutcome ImageOutputFile::Open(const std::string& path, int width, int height, int binning,
+                                 const OutputSettings& settings) {
+    m_strPath = path;
+    m_nWidth = width;
+    m_nHeight = height;
+    m_nRowsWritten = 0;
+    m_strFailure.clear();
+    return settings.m_bTiff ? OpenTiff(width, height, binning, settings)
+                            : OpenMrc(width, height, binning, settings);
+}
+
+RunOutcome ImageOutputFile::OpenTiff(int width, int height, int binning, const OutputSettings& settings) {
+    m_pending = PendingFile(m_strPath);
     errno = 0;
-    const int fd = file.Create();
-    handle.reset(fd >= 0 ? TIFFFdOpen(fd, file.TemporaryPath().c_str(), "w") : nullptr);
-    if (fd >= 0 && !handle) {
+    const int fd = m_pending.Create();
+    m_tiff.reset(fd >= 0 ? TIFFFdOpen(fd, m_pending.TemporaryPath().c_str(), "w") : nullptr);
+    if (fd >= 0 && !m_tiff) {
         const int error = errno;
         ::close(fd);
         errno = error;
@@ -103,38 +111,89 @@ RunOutcome ImageOutput::OpenTiff(PendingFile& file, int width, int height, TiffH
     // A TIFF output that cannot be created stops the Run with READ ERROR, not WRITE ERROR: the Run
     // has always reported it so (the library's open is a read of the directory to be), and scripts
     // that watch for the texts rely on it. MRC outputs that cannot be created are WRITE ERRORs.
-    if (!handle)
-        return Fail(RunOutcome::FatalRead, file, errno ? nullptr : "cannot create the file");
-    TIFF* tiff = handle.get();
+    if (!m_tiff)
+        return Fail(RunOutcome::FatalRead, errno ? nullptr : "cannot create the file");
+    TIFF* tiff = m_tiff.get();
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, m_settings.m_nCompression);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, m_settings.m_nPhotometric);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, settings.m_nCompression);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, settings.m_nPhotometric);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1);
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, m_settings.m_nResolutionUnit);
+    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, settings.m_nResolutionUnit);
     // The scan's sampling, B times coarser in a binned copy.
-    if (m_settings.m_fXResolution > 0 && m_settings.m_fYResolution > 0) {
-        const float scale = width == m_settings.m_nWidth ? 1.0f : static_cast<float>(m_settings.m_nBinning);
-        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, m_settings.m_fXResolution / scale);
-        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, m_settings.m_fYResolution / scale);
+    if (settings.m_fXResolution > 0 && settings.m_fYResolution > 0) {
+        const float scale = static_cast<float>(binning);
+        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, settings.m_fXResolution / scale);
+        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, settings.m_fYResolution / scale);
     }
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     return RunOutcome::Done;
 }
 
-RunOutcome ImageOutput::OpenMrc(MrcOutputFile& file, const std::string& path, int width, int height,
-                                int binning) {
+RunOutcome ImageOutputFile::OpenMrc(int width, int height, int binning, const OutputSettings& settings) {
     MrcDescription description;
     description.width = width;
     description.height = height;
-    description.style = m_settings.m_style;
-    description.mode = m_settings.m_style == MrcStyle::Mrc2014 ? MRC_MODE_UINT16 : MRC_MODE_BYTE;
-    description.pixelSize = m_settings.m_dPixelSize * binning;
+    description.style = settings.m_style;
+    description.mode = settings.m_style == MrcStyle::Mrc2014 ? MRC_MODE_UINT16 : MRC_MODE_BYTE;
+    description.pixelSize = settings.m_dPixelSize * binning;
     description.label = MRC_SPLIT_LABEL;
-    if (file.Open(path, description, MRC_STREAM_BUFFER) != MrcOutputFile::OpenResult::Opened)
-        return Fail(RunOutcome::FatalWrite, path);
+    if (m_mrc.Open(m_strPath, description, MRC_STREAM_BUFFER) != MrcOutputFile::OpenResult::Opened)
+        return Fail(RunOutcome::FatalWrite);
+    return RunOutcome::Done;
+}
+
+RunOutcome ImageOutputFile::WriteRow(const unsigned char* row, int rowIndex) {
+    m_nRowsWritten = rowIndex + 1;
+    if (m_tiff) {
+        errno = 0;
+        if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(rowIndex),
+                                  const_cast<unsigned char*>(row), m_nWidth) == -1)
+            return Fail(RunOutcome::FatalWrite, errno ? nullptr : "the strip cannot be written");
+        return RunOutcome::Done;
+    }
+    if (!m_mrc.WriteRow(row))
+        return Fail(RunOutcome::FatalWrite);
+    return RunOutcome::Done;
+}
+
+RunOutcome ImageOutputFile::CloseTiff() {
+    if (!m_tiff)
+        return RunOutcome::Done;
+    const std::vector<unsigned char> zeros(static_cast<std::size_t>(m_nWidth), 0);
+    for (int row = m_nRowsWritten; row < m_nHeight; ++row) {
+        errno = 0;
+        if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(row),
+                                  const_cast<unsigned char*>(zeros.data()), m_nWidth) == -1)
+            return Fail(RunOutcome::FatalWrite, errno ? nullptr : "the strip cannot be written");
+    }
+    errno = 0;
+    const bool flushed = TIFFFlush(m_tiff.get()) == 1;
+    m_tiff.reset();
+    if (!flushed)
+        return Fail(RunOutcome::FatalWrite, errno ? nullptr : "the file cannot be completed");
+    if (!m_pending.Commit())
+        return Fail(RunOutcome::FatalWrite);
+    return RunOutcome::Done;
+}
+
+RunOutcome ImageOutputFile::FinishMrc() {
+    if (!m_mrc.IsOpen())
+        return RunOutcome::Done;
+    const MrcDescription& description = m_mrc.Description();
+    if (!m_mrc.WriteZeroRows(description.height - m_nRowsWritten))
+        return Fail(RunOutcome::FatalWrite);
+    // The classic header: DMIN 0 and DMAX 255 always, mean and rms of the delivered rows over the
+    // nominal pixel count.
+    const MrcDataStatistics& data = m_mrc.Statistics();
+    MrcStatistics classic{0.0, 255.0, 0.0, 0.0};
+    SplitStatistics(data.ByteSum(), data.ByteSumSquares(),
+                    static_cast<std::int64_t>(description.width) * description.height, classic.dmean,
+                    classic.rms);
+    if (!m_mrc.Close(classic))
+        return Fail(RunOutcome::FatalWrite);
     return RunOutcome::Done;
 }
 
@@ -154,26 +213,12 @@ RunOutcome ImageOutput::Open(const ImageName& name, const OutputSettings& settin
         m_binnedRow.assign(static_cast<std::size_t>(settings.m_nBinnedWidth), 0);
         m_accumulator.assign(static_cast<std::size_t>(settings.m_nBinnedWidth), 0);
     }
-    rowsWritten = binnedRowsWritten = 0;
     std::tie(m_strName, m_strBinnedName) = NamesFor(name, settings);
-    if (settings.m_bTiff) {
-        pending = PendingFile(m_strName);
-        if (binning)
-            binnedPending = PendingFile(m_strBinnedName);
-        if (const RunOutcome result = OpenTiff(pending, settings.m_nWidth, settings.m_nHeight, m_tiff);
-            result != RunOutcome::Done)
-            return result;
-        if (binning)
-            return OpenTiff(binnedPending, settings.m_nBinnedWidth, settings.m_nBinnedHeight, m_binnedTiff);
-        return RunOutcome::Done;
-    }
-    if (const RunOutcome result = OpenMrc(m_mrc, m_strName, settings.m_nWidth, settings.m_nHeight, 1);
-        result != RunOutcome::Done)
+    if (const RunOutcome result = m_full.Open(m_strName, settings.m_nWidth, settings.m_nHeight, 1, settings);
+        result != RunOutcome::Done || !binning)
         return result;
-    if (binning)
-        return OpenMrc(m_binnedMrc, m_strBinnedName, settings.m_nBinnedWidth, settings.m_nBinnedHeight,
-                       settings.m_nBinning);
-    return RunOutcome::Done;
+    return m_binned.Open(m_strBinnedName, settings.m_nBinnedWidth, settings.m_nBinnedHeight,
+                         settings.m_nBinning, settings);
 }
 
 bool ImageOutput::BinRow(const unsigned char* row, int rowIndex) {
@@ -197,97 +242,24 @@ bool ImageOutput::BinRow(const unsigned char* row, int rowIndex) {
 }
 
 RunOutcome ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {
+    if (const RunOutcome written = m_full.WriteRow(row, rowIndex); written != RunOutcome::Done)
+        return written;
     const int b = m_settings.m_nBinning;
-    rowsWritten = rowIndex + 1;
-    if (m_settings.m_bTiff) {
-        const int width = m_settings.m_nWidth;
-        errno = 0;
-        if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(rowIndex),
-                                  const_cast<unsigned char*>(row), width) == -1)
-            return Fail(RunOutcome::FatalWrite, pending, errno ? nullptr : "the strip cannot be written");
-        if (b != 0 && BinRow(row, rowIndex)) {
-            binnedRowsWritten = rowIndex / b + 1;
-            if (TIFFWriteEncodedStrip(m_binnedTiff.get(),
-                                      static_cast<std::uint32_t>((rowIndex - (b - 1)) / b),
-                                      m_binnedRow.data(), m_settings.m_nBinnedWidth) == -1)
-                return Fail(RunOutcome::FatalWrite, binnedPending,
-                            errno ? nullptr : "the strip cannot be written");
-        }
-        return RunOutcome::Done;
-    }
-    if (!m_mrc.WriteRow(row))
-        return Fail(RunOutcome::FatalWrite, m_strName);
-    if (b != 0 && BinRow(row, rowIndex)) {
-        binnedRowsWritten = rowIndex / b + 1;
-        if (!m_binnedMrc.WriteRow(m_binnedRow.data()))
-            return Fail(RunOutcome::FatalWrite, m_strBinnedName);
-    }
-    return RunOutcome::Done;
-}
-
-RunOutcome ImageOutput::CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height) {
-    const std::vector<unsigned char> zeros(static_cast<std::size_t>(width), 0);
-    for (int row = from; row < height; ++row) {
-        errno = 0;
-        if (TIFFWriteEncodedStrip(tiff, static_cast<std::uint32_t>(row),
-                                  const_cast<unsigned char*>(zeros.data()), width) == -1)
-            return Fail(RunOutcome::FatalWrite, file, errno ? nullptr : "the strip cannot be written");
-    }
+    if (b != 0 && BinRow(row, rowIndex))
+        return m_binned.WriteRow(m_binnedRow.data(), rowIndex / b);
     return RunOutcome::Done;
 }
 
 RunOutcome ImageOutput::CloseTiff() {
-    struct Output {
-        TiffHandle& handle;
-        PendingFile& file;
-        int rows, width, height;
-    };
-    for (Output output : {Output{m_tiff, pending, rowsWritten, m_settings.m_nWidth, m_settings.m_nHeight},
-                          Output{m_binnedTiff, binnedPending, binnedRowsWritten, m_settings.m_nBinnedWidth,
-                                 m_settings.m_nBinnedHeight}}) {
-        if (!output.handle)
-            continue;
-        if (const RunOutcome completed =
-                CompleteTiff(output.handle.get(), output.file, output.rows, output.width, output.height);
-            completed != RunOutcome::Done)
-            return completed;
-        errno = 0;
-        const bool flushed = TIFFFlush(output.handle.get()) == 1;
-        output.handle.reset();
-        if (!flushed)
-            return Fail(RunOutcome::FatalWrite, output.file,
-                        errno ? nullptr : "the file cannot be completed");
-        if (!output.file.Commit())
-            return Fail(RunOutcome::FatalWrite, output.file);
-    }
-    return RunOutcome::Done;
-}
-
-RunOutcome ImageOutput::FinishMrcFile(MrcOutputFile& file, int rows) {
-    const MrcDescription& description = file.Description();
-    if (!file.WriteZeroRows(description.height - rows))
-        return Fail(RunOutcome::FatalWrite, file.Path());
-    // The classic header: DMIN 0 and DMAX 255 always, mean and rms of the delivered rows over the
-    // nominal pixel count.
-    const MrcDataStatistics& data = file.Statistics();
-    MrcStatistics classic{0.0, 255.0, 0.0, 0.0};
-    SplitStatistics(data.ByteSum(), data.ByteSumSquares(),
-                    static_cast<std::int64_t>(description.width) * description.height, classic.dmean,
-                    classic.rms);
-    const std::string path = file.Path();
-    if (!file.Close(classic))
-        return Fail(RunOutcome::FatalWrite, path);
-    return RunOutcome::Done;
+    if (const RunOutcome closed = m_full.CloseTiff(); closed != RunOutcome::Done)
+        return closed;
+    return m_binned.CloseTiff();
 }
 
 RunOutcome ImageOutput::FinishMrc() {
-    if (m_mrc.IsOpen()) {
-        if (const RunOutcome result = FinishMrcFile(m_mrc, rowsWritten); result != RunOutcome::Done)
-            return result;
-    }
-    if (m_binnedMrc.IsOpen())
-        return FinishMrcFile(m_binnedMrc, binnedRowsWritten);
-    return RunOutcome::Done;
+    if (const RunOutcome finished = m_full.FinishMrc(); finished != RunOutcome::Done)
+        return finished;
+    return m_binned.FinishMrc();
 }
 
 } // namespace gc

@@ -54,6 +54,47 @@ std::uint16_t TiffOutputCompression(std::uint16_t scanCompression);
 void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t count, double& mean,
                      double& rms);
 
+// One file of an image's output, the full-size or the binned copy: its name and size, its TIFF or
+// MRC writer under a temporary name, and the rows written so far.
+class ImageOutputFile {
+public:
+    ImageOutputFile() = default;
+    ImageOutputFile(const ImageOutputFile&) = delete;
+    ImageOutputFile& operator=(const ImageOutputFile&) = delete;
+
+    // Creates the file `path` of width × height for an image of `settings`, `binning` times coarser
+    // than the full size (1 for the full-size file).
+    RunOutcome Open(const std::string& path, int width, int height, int binning,
+                    const OutputSettings& settings);
+    // Writes row `rowIndex` (0, 1, 2, ...) of the file's width.
+    RunOutcome WriteRow(const unsigned char* row, int rowIndex);
+    // TIFF: the missing rows as zero strips, then closed and renamed (nothing when not open).
+    RunOutcome CloseTiff();
+    // MRC: the missing rows as zeros, the final header over the placeholder, closed and renamed; a
+    // failed write, close or rename is a write error (nothing when not open).
+    RunOutcome FinishMrc();
+
+    bool IsOpen() const { return m_tiff || m_mrc.IsOpen(); }
+    // After FinishMrc: the header's statistics.
+    const MrcStatistics& Finished() const { return m_mrc.Written(); }
+    // After a failure: the file and the system's reason.
+    const std::string& Failure() const { return m_strFailure; }
+
+private:
+    RunOutcome OpenTiff(int width, int height, int binning, const OutputSettings& settings);
+    RunOutcome OpenMrc(int width, int height, int binning, const OutputSettings& settings);
+    RunOutcome Fail(RunOutcome result, const char* reason = nullptr);
+
+    std::string m_strPath;
+    int m_nWidth = 0, m_nHeight = 0;
+    // Declared before the handle, so that the handle is closed before its temporary is removed.
+    PendingFile m_pending;
+    TiffHandle m_tiff;
+    MrcOutputFile m_mrc;
+    int m_nRowsWritten = 0;
+    std::string m_strFailure;
+};
+
 class ImageOutput {
 public:
     ImageOutput() = default;
@@ -75,35 +116,25 @@ public:
     // renamed; a failed write, close or rename is a write error.
     RunOutcome FinishMrc();
 
-    bool IsOpen() const { return m_tiff || m_binnedTiff || m_mrc.IsOpen() || m_binnedMrc.IsOpen(); }
+    bool IsOpen() const { return m_full.IsOpen() || m_binned.IsOpen(); }
     const std::string& Name() const { return m_strName; }
     const std::string& BinnedName() const { return m_strBinnedName; }
     // After FinishMrc: the header's statistics of the full-size (binned false) or binned file.
     const MrcStatistics& Finished(bool binned) const {
-        return binned ? m_binnedMrc.Written() : m_mrc.Written();
+        return binned ? m_binned.Finished() : m_full.Finished();
     }
     // After a failure: the file and the system's reason ("writing out/a_1.mrc: No space left on device").
-    const std::string& Failure() const { return failure; }
+    const std::string& Failure() const {
+        return m_full.Failure().empty() ? m_binned.Failure() : m_full.Failure();
+    }
 
 private:
-    RunOutcome OpenTiff(PendingFile& file, int width, int height, TiffHandle& handle);
-    RunOutcome OpenMrc(MrcOutputFile& file, const std::string& path, int width, int height, int binning);
-    // Zero strips (TIFF) from row `from` up to `height`.
-    RunOutcome CompleteTiff(TIFF* tiff, const PendingFile& file, int from, int width, int height);
-    RunOutcome Fail(RunOutcome result, const PendingFile& file, const char* reason = nullptr);
-    RunOutcome Fail(RunOutcome result, const std::string& path, const char* reason = nullptr);
     // Adds row `rowIndex` to the block sums; true when it completes a binned row.
     bool BinRow(const unsigned char* row, int rowIndex);
-    RunOutcome FinishMrcFile(MrcOutputFile& file, int rowsWritten);
 
     OutputSettings m_settings;
     std::string m_strName, m_strBinnedName;
-    // Declared before the handles, so that a handle is closed before its temporary is removed.
-    PendingFile pending, binnedPending;
-    TiffHandle m_tiff, m_binnedTiff;
-    MrcOutputFile m_mrc, m_binnedMrc;
-    int rowsWritten = 0, binnedRowsWritten = 0;
-    std::string failure;
+    ImageOutputFile m_full, m_binned;
     std::vector<unsigned char> m_binnedRow;
     std::vector<std::uint32_t> m_accumulator; // block sums, at most 16 × 255
 };

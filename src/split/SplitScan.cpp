@@ -154,8 +154,9 @@ RunOutcome ExtractRows(const ScanJob& job, ImagePlacements& placements, KeptTile
     OutputSink outputSink(outputs);
     CountingSink countingSink;
     ImageRowSink& sink = job.dryRun ? static_cast<ImageRowSink&>(countingSink) : outputSink;
-    const RunOutcome extracted = ExtractImages(job.path, job.scan, job.geometry, placements, kept, sink,
-                                               job.messages, job.progress, extraction, report.detail);
+    const RunOutcome extracted = ExtractImages(
+        {job.path, job.scan, job.geometry, placements, kept, sink, job.messages, job.progress, extraction},
+        report.detail);
     if (extracted != RunOutcome::Done)
         for (const ImageOutput& output : outputs)
             if (!output.Failure().empty())

@@ -173,3 +173,44 @@ TEST(MrcOutputFile, FloatsAndDiscard) {
 
 } // namespace
 } // namespace gc
+
+namespace gc {
+namespace {
+
+// The same values give the same bytes whether they go straight to the stream or through a block of
+// the writer's own, whatever the block's size against a row (larger, smaller, not a multiple); a file
+// closed with fewer values than described ends after them (the space reserved up front is cut).
+TEST(MrcOutputFile, BlockSizesGiveTheSameBytesAndShortFilesEndAfterTheirValues) {
+    TempDir dir;
+    const unsigned char rows[2][W] = {{0, 1, 127, 128, 255}, {200, 200, 10, 20, 30}};
+    const float values[W] = {-2.5f, 0.5f, 1.0f, 3.25f, 0.75f};
+    for (int mode : {MRC_MODE_BYTE, MRC_MODE_UINT16, MRC_MODE_FLOAT}) {
+        const std::size_t sample = static_cast<std::size_t>(MrcBytesPerSample(mode));
+        Bytes reference;
+        for (std::size_t block : {std::size_t{0}, std::size_t{3}, std::size_t{7}, std::size_t{1} << 20}) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + ", block " + std::to_string(block));
+            const std::string path =
+                dir.File("m" + std::to_string(mode) + "b" + std::to_string(block) + ".mrc");
+            MrcOutputFile file;
+            ASSERT_EQ(file.Open(path, Describe(mode, MrcStyle::Mrc2014), block),
+                      MrcOutputFile::OpenResult::Opened);
+            for (const auto& row : rows)
+                ASSERT_TRUE(mode == MRC_MODE_FLOAT ? file.WriteFloats(values, W) : file.WriteRow(row));
+            ASSERT_TRUE(file.Close({}));
+            const Bytes bytes = ReadFileBytes(path);
+            // Two of the three rows described.
+            ASSERT_EQ(bytes.size(), MRC_HEADER_SIZE + 2 * W * sample);
+            if (reference.empty())
+                reference = bytes;
+            EXPECT_EQ(bytes, reference);
+        }
+        if (mode == MRC_MODE_UINT16)
+            for (int i = 0; i < 2 * W; ++i) {
+                EXPECT_EQ(reference[MRC_HEADER_SIZE + 2 * i], rows[i / W][i % W]);
+                EXPECT_EQ(reference[MRC_HEADER_SIZE + 2 * i + 1], 0);
+            }
+    }
+}
+
+} // namespace
+} // namespace gc

@@ -114,8 +114,9 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     test::RecordingMessages messages;
     ExtractionSettings settings;
     settings.m_nThreads = threads;
-    run.m_results.push_back(ExtractImages(path, *tiles, scan.m_geometry, run.m_placements, kept, run.m_sink,
-                                          messages, run.m_progress, settings, run.m_strDetail));
+    run.m_results.push_back(ExtractImages({path, *tiles, scan.m_geometry, run.m_placements, kept, run.m_sink,
+                                           messages, run.m_progress, settings},
+                                          run.m_strDetail));
     return run;
 }
 
@@ -361,8 +362,9 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         TiffErrorScope errors(messages);
         ExtractionSettings settings;
         settings.m_nThreads = threads;
-        EXPECT_EQ(ExtractImages(path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded,
-                                settings, detail),
+        EXPECT_EQ(ExtractImages(
+                      {path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded, settings},
+                      detail),
                   RunOutcome::FatalRead);
         EXPECT_EQ(detail, "reading " + path + ": tile 12 cannot be read");
         ASSERT_FALSE(messages.m_shown.empty());
@@ -404,10 +406,78 @@ TEST(OnePass, AThreadsExceptionIsAFatalStopWithItsReason) {
                     throw std::runtime_error("decoder gave up");
             };
             std::string detail;
-            EXPECT_EQ(ExtractImages(path, *tiles, geometry, placements, kept, sink, messages, progress,
-                                    settings, detail),
-                      RunOutcome::FatalRead);
+            EXPECT_EQ(
+                ExtractImages({path, *tiles, geometry, placements, kept, sink, messages, progress, settings},
+                              detail),
+                RunOutcome::FatalRead);
             EXPECT_EQ(detail, "reading " + path + DETAIL_THREAD_FAILED + "decoder gave up");
+        }
+    }
+}
+
+} // namespace
+} // namespace gc
+
+namespace gc {
+namespace {
+
+// The sink's first failure (a result or an exception) ends the pass with it whether the rows are
+// written on the calling thread (1 thread) or on the writer thread: no row after it is handed over,
+// the rows before it all are, in order, and the detail stays as it was.
+TEST(OnePass, TheSinksFirstFailureEndsThePassOnEveryThreadCount) {
+    TempDir dir;
+    const std::string path = dir.File("s.tif");
+    SmallScan scan;
+    scan.Bright(30, 10, 120, 50);
+    ASSERT_TRUE(
+        test::WriteTiledScan(path, WIDTH, HEIGHT, TILE, TILE, [&](int x, int y) { return scan.At(x, y); }));
+    std::unique_ptr<ScanTiles> tiles = ScanTiles::Open(path);
+    ASSERT_TRUE(tiles);
+    static constexpr int FAILING_ROW = 20;
+    class FailingSink final : public ImageRowSink {
+    public:
+        explicit FailingSink(bool throws) : m_bThrows(throws) {}
+        RunOutcome WriteOutputRow(int, const unsigned char* row, int rowIndex) override {
+            m_rows.push_back(rowIndex);
+            m_firstPixels.push_back(row[0]);
+            if (rowIndex < FAILING_ROW)
+                return RunOutcome::Done;
+            if (m_bThrows)
+                throw std::runtime_error("disk gone");
+            return RunOutcome::FatalWrite;
+        }
+        bool m_bThrows;
+        std::vector<int> m_rows;
+        std::vector<unsigned char> m_firstPixels;
+    };
+    for (int threads : {1, 2}) {
+        for (bool throws : {false, true}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads" + (throws ? ", throwing" : ""));
+            ImagePlacements placements;
+            ResetPlacements(placements, 1);
+            KeptTiles kept(scan.m_geometry.m_nTileCount, 0);
+            RecordingProgress progress;
+            std::string detail;
+            ASSERT_EQ(FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements,
+                                 kept, progress, detail),
+                      RunOutcome::Done);
+            FailingSink sink(throws);
+            test::RecordingMessages messages;
+            ExtractionSettings settings;
+            settings.m_nThreads = threads;
+            const ExtractionJob job{path, *tiles,   scan.m_geometry, placements, kept,
+                                    sink, messages, progress,        settings};
+            detail = "as given";
+            if (throws)
+                EXPECT_THROW(ExtractImages(job, detail), std::runtime_error);
+            else
+                EXPECT_EQ(ExtractImages(job, detail), RunOutcome::FatalWrite);
+            EXPECT_EQ(detail, "as given");
+            ASSERT_EQ(sink.m_rows.size(), static_cast<std::size_t>(FAILING_ROW + 1));
+            for (int i = 0; i <= FAILING_ROW; ++i) {
+                EXPECT_EQ(sink.m_rows[i], i);
+                EXPECT_EQ(sink.m_firstPixels[i], scan.At(30, 10 + i)) << "row " << i;
+            }
         }
     }
 }
