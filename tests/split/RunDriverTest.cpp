@@ -318,7 +318,7 @@ TEST(RunEndToEnd, SkippedFilesAndTheRunGoesOn) {
     EXPECT_FALSE(fs::exists(dir.File("strip_1.mrc")));
 }
 
-TEST(RunStops, RgbEndsTheRunAfterItsMessages) {
+TEST(RunStops, RgbEndsTheRunAfterItsMessagesButNotThePreviewPass) {
     TempDir dir;
     const std::string rgb = dir.File("rgb.tif");
     ASSERT_TRUE(test::WriteFormatTiff(rgb, 64, 64, 3, 16, PLANARCONFIG_CONTIG, 16, 16));
@@ -331,17 +331,9 @@ TEST(RunStops, RgbEndsTheRunAfterItsMessages) {
     EXPECT_EQ(record.m_messages.Texts(),
               (std::vector<std::string>{MSG_ONLY_8_BIT, MSG_RGB_SKIPPED, MSG_RGB_FATAL}));
     EXPECT_EQ(record.m_messages.m_shown.back().m_kind, MessageKind::Error);
-}
 
-// The preview's pass: the same scans, but the RGB scan is only reported and the next one is searched;
-// nothing is written and no closing message follows.
-TEST(RunStops, PreviewPassGoesOnAfterAScanThatWouldStop) {
-    TempDir dir;
-    const std::string rgb = dir.File("rgb.tif");
-    ASSERT_TRUE(test::WriteFormatTiff(rgb, 64, 64, 3, 16, PLANARCONFIG_CONTIG, 16, 16));
-    const std::string next = dir.File("next.tif");
-    ASSERT_TRUE(test::WriteDarkScan(next, 10496, 13312, 256, 256));
-    RunSettings parameters = OneImageParameters({rgb, next});
+    // The preview's pass over the same scans: the RGB scan is only reported and the next one is
+    // searched; nothing is written and no closing message follows.
     RecordingMessages messages;
     RecordingProgress progress;
     RunDriver driver(parameters, messages, progress);
