@@ -55,32 +55,29 @@ long EndedProcess() {
     return static_cast<long>(child);
 }
 
-TEST(PendingFile, ALinkPlantedAtTheTemporaryNameIsNeverFollowed) {
-    Folder folder;
-    const std::string victim = folder.File("victim.dat");
-    Write(victim, "precious");
-    PendingFile file(folder.File("out.mrc"));
-    const std::string planted = file.TemporaryPath();
-    fs::create_symlink(victim, planted);
-    ASSERT_TRUE(WriteThrough(file, "output"));
-    EXPECT_EQ(Read(victim), "precious");
-    EXPECT_FALSE(fs::is_symlink(folder.File("out.mrc")));
-    EXPECT_EQ(Read(folder.File("out.mrc")), "output");
-    EXPECT_TRUE(fs::is_symlink(planted)) << "someone else's link is left alone";
+// A link planted at the temporary name, or an output that is a link: the link is replaced, its
+// target never written.
+TEST(PendingFile, NoLinkIsEverFollowed) {
+    for (const bool atTemporary : {true, false}) {
+        SCOPED_TRACE(atTemporary ? "link at the temporary name" : "output is a link");
+        Folder folder;
+        const std::string target = folder.File("target.dat"), out = folder.File("out.mrc");
+        Write(target, "precious");
+        if (!atTemporary)
+            fs::create_symlink(target, out);
+        PendingFile file(out);
+        const std::string temporary = file.TemporaryPath();
+        if (atTemporary)
+            fs::create_symlink(target, temporary);
+        ASSERT_TRUE(WriteThrough(file, "output"));
+        EXPECT_EQ(Read(target), "precious");
+        EXPECT_FALSE(fs::is_symlink(out));
+        EXPECT_EQ(Read(out), "output");
+        EXPECT_EQ(fs::is_symlink(temporary), atTemporary) << "someone else's link is left alone";
+    }
     // Two files for one final name never share a temporary (a random part, not only a counter).
-    EXPECT_NE(PendingFile(folder.File("a")).TemporaryPath(), PendingFile(folder.File("a")).TemporaryPath());
-}
-
-TEST(PendingFile, AnOutputThatIsALinkIsReplacedNotItsTarget) {
     Folder folder;
-    const std::string target = folder.File("elsewhere.dat");
-    Write(target, "kept");
-    fs::create_symlink(target, folder.File("out.mrc"));
-    PendingFile file(folder.File("out.mrc"));
-    ASSERT_TRUE(WriteThrough(file, "new"));
-    EXPECT_FALSE(fs::is_symlink(folder.File("out.mrc")));
-    EXPECT_EQ(Read(folder.File("out.mrc")), "new");
-    EXPECT_EQ(Read(target), "kept");
+    EXPECT_NE(PendingFile(folder.File("a")).TemporaryPath(), PendingFile(folder.File("a")).TemporaryPath());
 }
 
 TEST(PendingFile, CreatedWithTheUmaskApplied) {

@@ -35,13 +35,13 @@ double FileValue(int mode, int k) {
     }
 }
 
-// Two sections of WIDTH × HEIGHT values FileValue(mode, k), k counting on over both.
-Bytes MrcBytes(int mode) {
+// `sections` sections of WIDTH × height values FileValue(mode, k), k counting on over all of them.
+Bytes MrcBytes(int mode, int height = HEIGHT, int sections = 2) {
     MrcHeader header;
-    header.SetImage(WIDTH, HEIGHT, mode, 2);
+    header.SetImage(WIDTH, height, mode, sections);
     const auto headerBytes = header.Bytes();
     Bytes file(headerBytes.begin(), headerBytes.end());
-    for (int k = 0; k < 2 * WIDTH * HEIGHT; ++k) {
+    for (int k = 0; k < sections * WIDTH * height; ++k) {
         unsigned char value[4] = {};
         if (mode == MRC_MODE_FLOAT)
             PutFloatLE(value, static_cast<float>(FileValue(mode, k)));
@@ -101,12 +101,7 @@ TEST(PickValues, AFileThatNoLongerGivesItsValuesIsReported) {
     PickedMrc picked;
     ASSERT_NO_FATAL_FAILURE(picked.Open("m.mrc", MRC_MODE_FLOAT, 0));
     // Replaced by a file of another size after it was opened.
-    MrcHeader other;
-    other.SetImage(WIDTH, HEIGHT - 1, MRC_MODE_FLOAT);
-    const auto otherBytes = other.Bytes();
-    Bytes replaced(otherBytes.begin(), otherBytes.end());
-    replaced.resize(replaced.size() + 4 * WIDTH * (HEIGHT - 1));
-    test::WriteFileBytes(picked.m_path, replaced);
+    test::WriteFileBytes(picked.m_path, MrcBytes(MRC_MODE_FLOAT, HEIGHT - 1, 1));
     ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 6}), AddPickResult::Added);
     ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 2}), AddPickResult::Added);
     const SavePicksResult result = picked.Save();

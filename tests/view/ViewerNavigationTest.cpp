@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace gc {
 namespace {
@@ -79,10 +80,9 @@ TEST(ViewerNavigation, ZoomingKeepsThePointUnderThePointer) {
         for (const float to : {0.5f, 1.25f, 4.0f}) {
             const ViewPoint scroll{120, 40}, pointer{200, 150};
             const ViewPoint after = ScrollKeepingPoint(scroll, pointer, from, to);
-            const double before = (scroll.x + pointer.x) / from;
-            const double now = (after.x + pointer.x) / to;
-            if (after.x > 0) {
-                EXPECT_NEAR(before, now, 1.0 / to) << from << " → " << to;
+            SCOPED_TRACE(std::to_string(from) + " → " + std::to_string(to));
+            if (after.x > 0) { // else the point lies left of what can be scrolled to
+                EXPECT_NEAR((scroll.x + pointer.x) / from, (after.x + pointer.x) / to, 1.0 / to);
             }
             if (after.y > 0) { // else the point lies above what can be scrolled to
                 EXPECT_NEAR((scroll.y + pointer.y) / from, (after.y + pointer.y) / to, 1.0 / to);
