@@ -51,6 +51,14 @@ std::string OneImageScan(int height = 0) {
     return path;
 }
 
+// What the Python `script` prints for the JSON report `path` (its sys.argv[1]).
+std::string ReportQuery(const std::string& script, const std::string& path) {
+    std::string output;
+    EXPECT_EQ(test::RunCommand(std::string(GC_PYTHON) + " -c \"" + script + "\" '" + path + "'", &output), 0)
+        << output;
+    return output;
+}
+
 std::string NotWritten(const std::string& what, const std::string& name, const char* reason) {
     return what + MSG_RUN_IMAGE_NOT_WRITTEN + name + reason + "\n";
 }
@@ -206,30 +214,26 @@ TEST(NameSafety, ReportOfANameThatIsNotUtf8) {
     std::ofstream(dir.File("probe_\xb5m.tif")) << "not a scan";
     const CliRun run = RunCliIn(dir, "split --quiet --report r.json 'probe_\xb5m.tif'");
     EXPECT_EQ(run.m_nStatus, 3) << run.m_strErr;
-    std::string output;
-    ASSERT_EQ(test::RunCommand(std::string(GC_PYTHON) +
-                                   " -c \"import json,sys; r = json.load(open(sys.argv[1], "
-                                   "encoding='utf-8')); print(r['files'][0]['path'])\" '" +
-                                   dir.File("r.json") + "'",
-                               &output),
-              0);
-    EXPECT_EQ(output, "probe_\xc2\xb5m.tif\n");
+    EXPECT_EQ(ReportQuery("import json,sys; r = json.load(open(sys.argv[1], encoding='utf-8')); "
+                          "print(r['files'][0]['path'])",
+                          dir.File("r.json")),
+              "probe_\xc2\xb5m.tif\n");
 }
 
 TEST(NameSafety, AppendStringsStayInTheFolderAndCountCharacters) {
     TempDir dir;
     std::ofstream(dir.File("s.tif")) << "not a scan";
-    for (const char* text : {"../x", "x/y", "..", "a\\\\b"}) {
-        const CliRun run = RunCliIn(dir, std::string("split --append '") + text + "' s.tif");
-        EXPECT_EQ(run.m_nStatus, 2) << text;
-    }
-    std::string fifty, fiftyOne;
+    std::string fifty;
     for (int i = 0; i < 50; ++i)
         fifty += "\xc2\xb5";
-    fiftyOne = fifty + "x";
-    EXPECT_EQ(RunCliIn(dir, "split --quiet --append '" + fifty + "' s.tif").m_nStatus, 3)
-        << "skipped, not refused";
-    EXPECT_EQ(RunCliIn(dir, "split --quiet --append '" + fiftyOne + "' s.tif").m_nStatus, 2);
+    // Fifty characters are allowed (the scan is then skipped, not refused), one more is not.
+    const struct {
+        std::string text;
+        int status;
+    } cases[] = {{"../x", 2}, {"x/y", 2}, {"..", 2}, {"a\\\\b", 2}, {fifty, 3}, {fifty + "x", 2}};
+    for (const auto& c : cases)
+        EXPECT_EQ(RunCliIn(dir, "split --quiet --append '" + c.text + "' s.tif").m_nStatus, c.status)
+            << c.text;
     EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"s.tif"});
 }
 
@@ -242,19 +246,15 @@ TEST(NameSafety, ReportCountsRowsInsideTheScanAndKeepsTheStopsDetail) {
     CliRun run =
         RunCliIn(dir, std::string("split --quiet --dry-run --report r.json ") + ONE_IMAGE + "s.tif rgb.tif");
     EXPECT_EQ(run.m_nStatus, 1);
-    std::string output;
     // The stopped file's message ends with the lines the stop showed: its detail, then the fatal text.
     const std::string script = "import json, sys\n"
                                "r = json.load(open(sys.argv[1]))\n"
                                "image = r['files'][0]['images'][0]\n"
                                "print(image['corner']['y'], image['rows_delivered'])\n"
                                "print('\\n'.join(r['files'][1]['message'].split('\\n')[-2:]))\n";
-    ASSERT_EQ(test::RunCommand(std::string(GC_PYTHON) + " -c \"" + script + "\" '" + dir.File("r.json") + "'",
-                               &output),
-              0)
-        << output;
-    EXPECT_EQ(output, "700 " + std::to_string(height - 700) + "\n" + DETAIL_READING + "rgb.tif" + DETAIL_RGB +
-                          "\n" + MSG_RGB_FATAL + "\n");
+    EXPECT_EQ(ReportQuery(script, dir.File("r.json")), "700 " + std::to_string(height - 700) + "\n" +
+                                                           DETAIL_READING + "rgb.tif" + DETAIL_RGB + "\n" +
+                                                           MSG_RGB_FATAL + "\n");
 }
 
 } // namespace

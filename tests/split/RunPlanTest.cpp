@@ -49,12 +49,15 @@ std::vector<ScanRecord> Batch() {
             Scan("s/c.tif", {Found(1, 11, 21, "s/x_9.tif"), NotFound(2)})};
 }
 
-RunPlan PlanOf(const std::vector<ScanRecord>& records, const RunSettings& parameters) {
-    const RunReportSettings settings{parameters, "1.0", 2, true, false, false};
+// The plan of a dry run of the batch that ended as `end`, working in `dir`.
+std::string PlanText(const RunSettings& parameters, const std::string& end, const std::string& dir) {
+    return RunPlanJson({parameters, "1.0", 2, true, false, false}, Batch(), end, dir);
+}
+
+RunPlan PlanOf(const RunSettings& parameters) {
     RunPlan plan;
     std::string error;
-    EXPECT_TRUE(
-        ReadRunPlan(RunPlanJson(settings, records, "done", "/data/film/batch"), "p.json", plan, error))
+    EXPECT_TRUE(ReadRunPlan(PlanText(parameters, "done", "/data/film/batch"), "p.json", plan, error))
         << error;
     return plan;
 }
@@ -68,7 +71,7 @@ TEST(RunPlan, KeepsTheSettingsAndTheScansAsTheTasksNeedThem) {
     parameters.m_strAppendString = "x";
     parameters.m_bStartNumber = true;
     parameters.m_strStartNumber = "7";
-    const RunPlan plan = PlanOf(Batch(), parameters);
+    const RunPlan plan = PlanOf(parameters);
     EXPECT_EQ(plan.workingDir, "/data/film/batch");
     EXPECT_EQ(plan.parameters.m_nImageCount, 2);
     EXPECT_EQ(plan.parameters.m_nBinning, 3);
@@ -87,7 +90,7 @@ TEST(RunPlan, KeepsTheSettingsAndTheScansAsTheTasksNeedThem) {
 }
 
 TEST(RunPlan, StateBeforeAScanCountsEveryNamedImageAndOnlyTheWrittenOutputs) {
-    const RunPlan plan = PlanOf(Batch(), RunSettings());
+    const RunPlan plan = PlanOf(RunSettings());
     struct Case {
         std::size_t index;
         int namesMade;
@@ -103,7 +106,7 @@ TEST(RunPlan, StateBeforeAScanCountsEveryNamedImageAndOnlyTheWrittenOutputs) {
 }
 
 TEST(RunPlan, AScanWhoseFindsDifferIsNamedWithWhatChanged) {
-    const RunPlan plan = PlanOf(Batch(), RunSettings());
+    const RunPlan plan = PlanOf(RunSettings());
     const PlannedScan& planned = plan.scans[2];
     struct Case {
         ScanRecord now;
@@ -147,8 +150,7 @@ TEST(RunPlan, OnlyACompleteDryRunIsAPlan) {
     const RunReportSettings real{parameters, "1.0", 2, false, false, false};
     EXPECT_FALSE(ReadRunPlan(RunReportJson(real, Batch(), "done"), "r.json", plan, error));
     EXPECT_NE(error.find("r.json: not a plan"), std::string::npos);
-    const RunReportSettings dry{parameters, "1.0", 2, true, false, false};
-    EXPECT_FALSE(ReadRunPlan(RunPlanJson(dry, Batch(), "stopped", "/w"), "p.json", plan, error));
+    EXPECT_FALSE(ReadRunPlan(PlanText(parameters, "stopped", "/w"), "p.json", plan, error));
     EXPECT_EQ(error, "p.json: the plan's dry run did not complete");
     EXPECT_FALSE(ReadRunPlan("{\"plan\": 1", "p.json", plan, error));
 }
@@ -157,9 +159,7 @@ TEST(RunPlan, TheMergeTakesDonePartsAndListsMissingAndFailedTasks) {
     test::TempDir dir;
     const std::string planPath = dir.File("plan.json");
     const RunSettings parameters;
-    const RunReportSettings dry{parameters, "1.0", 2, true, false, false};
-    const std::string planText = RunPlanJson(dry, Batch(), "done", dir.Path().string());
-    std::ofstream(planPath) << planText;
+    std::ofstream(planPath) << PlanText(parameters, "done", dir.Path().string());
     std::filesystem::create_directories(planPath + ".parts");
     const RunReportSettings real{parameters, "1.0", 1, false, false, false};
     ScanRecord done = Batch()[0];

@@ -39,11 +39,16 @@ std::vector<unsigned char> Tile(ScanTiles& scan, std::uint32_t tile) {
     return pixels;
 }
 
-TEST(ScanTiles, AScanCutShortWhileReadFailsAndSaysWhy) {
+// The scan s.tif, open.
+class OpenScan : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(scan = ScanTiles::Open(path)); }
     TempDir dir;
     const std::string path = Scan(dir, "s.tif", 0);
-    std::unique_ptr<ScanTiles> scan = ScanTiles::Open(path);
-    ASSERT_TRUE(scan);
+    std::unique_ptr<ScanTiles> scan;
+};
+
+TEST_F(OpenScan, AScanCutShortWhileReadFailsAndSaysWhy) {
     std::unique_ptr<ScanTiles> reader = scan->Reader();
     ASSERT_TRUE(reader);
     Tile(*reader, 0);
@@ -55,11 +60,7 @@ TEST(ScanTiles, AScanCutShortWhileReadFailsAndSaysWhy) {
     EXPECT_EQ(scan->UnreadableTile(15), DETAIL_READING + path + DETAIL_SCAN_SHRANK);
 }
 
-TEST(ScanTiles, AScanReplacedUnderItsNameIsNotMixedIn) {
-    TempDir dir;
-    const std::string path = Scan(dir, "s.tif", 0);
-    std::unique_ptr<ScanTiles> scan = ScanTiles::Open(path);
-    ASSERT_TRUE(scan);
+TEST_F(OpenScan, AScanReplacedUnderItsNameIsNotMixedIn) {
     const std::vector<unsigned char> before = Tile(*scan, 5);
     fs::rename(Scan(dir, "other.tif", 100), path);
     std::unique_ptr<ScanTiles> reader = scan->Reader();
@@ -69,11 +70,7 @@ TEST(ScanTiles, AScanReplacedUnderItsNameIsNotMixedIn) {
     EXPECT_EQ(scan->Changed(), "") << "the open scan itself did not change";
 }
 
-TEST(ScanTiles, AScanWrittenToWhileReadIsChanged) {
-    TempDir dir;
-    const std::string path = Scan(dir, "s.tif", 0);
-    std::unique_ptr<ScanTiles> scan = ScanTiles::Open(path);
-    ASSERT_TRUE(scan);
+TEST_F(OpenScan, AScanWrittenToWhileReadIsChanged) {
     {
         std::FILE* file = std::fopen(path.c_str(), "ab");
         ASSERT_NE(file, nullptr);
