@@ -3,6 +3,7 @@
 // name that is taken is not written, with a warning and status 3 — in a dry run as in the Run. Inputs
 // that could exhaust memory or are not UTF-8 are handled, and the Run's smaller reports are exact.
 #include "CliRun.h"
+#include "OneImageScan.h"
 #include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
 #include "pick/PickMessages.h"
@@ -29,27 +30,9 @@ using test::ReadText;
 using test::RunCliIn;
 
 namespace fs = std::filesystem;
+using test::ONE_IMAGE;
+using test::OneImageScan;
 using test::TempDir;
-
-constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
-
-// A one-image scan (7 × 9 cm), generated once; `height` below the recipe's leaves the image running
-// off the bottom, in the middle of the last row of tiles.
-std::string OneImageScan(int height = 0) {
-    static TempDir folder;
-    const std::string path = folder.File("scan" + std::to_string(height) + ".tif");
-    if (!fs::exists(path)) {
-        tools::ScanSpec recipe = tools::OneImageSpec();
-        recipe.m_compression = tools::ScanCompression::Deflate;
-        if (height > 0) {
-            recipe.m_nHeight = height;
-            recipe.m_placements = {{0, 150, 700, 10171, 12870}};
-        }
-        std::string error;
-        EXPECT_TRUE(tools::GenerateScan(recipe, path, nullptr, &error)) << error;
-    }
-    return path;
-}
 
 // What the Python `script` prints for the JSON report `path` (its sys.argv[1]).
 std::string ReportQuery(const std::string& script, const std::string& path) {
@@ -241,7 +224,7 @@ TEST(NameSafety, ReportCountsRowsInsideTheScanAndKeepsTheStopsDetail) {
     TempDir dir;
     // The image starts at row 700; the scan ends 100 rows into its last row of tiles.
     constexpr int height = 13312 - 100;
-    fs::copy_file(OneImageScan(height), dir.Path() / "s.tif");
+    fs::copy_file(OneImageScan(700, height), dir.Path() / "s.tif");
     ASSERT_TRUE(test::WriteFormatTiff(dir.File("rgb.tif"), 64, 64, 3, 8, PLANARCONFIG_CONTIG, 16, 16));
     CliRun run =
         RunCliIn(dir, std::string("split --quiet --dry-run --report r.json ") + ONE_IMAGE + "s.tif rgb.tif");

@@ -2,6 +2,7 @@
 // outputs are never written over, images that run off the scan are completed, failures say which file
 // and why, and a stop signal ends the Run without leftovers. Driven through gridcarver-cli.
 #include "CliRun.h"
+#include "OneImageScan.h"
 #include "core/PendingFile.h"
 #include "split/RunDriver.h"
 #include "split/SplitMessages.h"
@@ -24,38 +25,16 @@ using test::ReadText;
 using test::SplitIn;
 
 namespace fs = std::filesystem;
+using test::ONE_IMAGE;
+using test::OneImageScan;
 using test::TempDir;
 
-constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
 constexpr std::uintmax_t ONE_IMAGE_MRC_SIZE = 1024u + 10171u * 12870u;
-
-// Runs `prefix` gridcarver-cli split `arguments` in `folder` (a shell command line).
-// One 7 × 9 cm image on the smallest scan the search works on, generated once for the suite; with
-// `offTheBottom` the image starts at row 700 and runs 258 rows beyond the scan.
-const std::string& OneImageScan(bool offTheBottom = false) {
-    static TempDir folder;
-    static std::string paths[2];
-    std::string& path = paths[offTheBottom];
-    if (path.empty()) {
-        tools::ScanSpec recipe = tools::OneImageSpec();
-        recipe.m_compression = tools::ScanCompression::Deflate;
-        if (offTheBottom)
-            recipe.m_placements = {{0, 150, 700, 10171, 12870}};
-        path = folder.File(offTheBottom ? "bottom.tif" : "plate.tif");
-        std::string error;
-        EXPECT_TRUE(tools::GenerateScan(recipe, path, nullptr, &error)) << error;
-    }
-    return path;
-}
 
 // The folder holds exactly these files (no outputs besides, no temporaries).
 void ExpectFiles(const fs::path& folder, std::vector<std::string> names) {
-    std::vector<std::string> present;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        present.push_back(entry.path().filename().string());
-    std::sort(present.begin(), present.end());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(present, names);
+    EXPECT_EQ(test::FilesIn(folder), names);
 }
 
 TEST(RunSafety, InputsAndTheRunsOwnOutputsAreNeverWrittenOver) {
@@ -145,7 +124,7 @@ TEST(RunSafety, ReadAndWriteErrorsLeaveNoPartialFileAndSayWhy) {
 
 TEST(RunSafety, ImagesRunningOffTheBottomAreCompleted) {
     TempDir dir;
-    fs::copy_file(OneImageScan(true), dir.Path() / "s.tif");
+    fs::copy_file(OneImageScan(700), dir.Path() / "s.tif");
     CliRun run = SplitIn(dir, std::string("--quiet --binning 3 ") + ONE_IMAGE + "s.tif");
     ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
     run = SplitIn(dir, std::string("--quiet --tiff --binning 3 ") + ONE_IMAGE + "s.tif");

@@ -2,6 +2,7 @@
 // and, for a Run killed outright, the next Run in that folder. Earlier outputs made read-only are
 // kept, and an MRC's properties come from its header alone. Driven through gridcarver-cli.
 #include "CliRun.h"
+#include "OneImageScan.h"
 #include "core/FatalMessages.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
@@ -24,23 +25,9 @@ using test::FilesIn;
 using test::ReadText;
 
 namespace fs = std::filesystem;
+using test::ONE_IMAGE;
+using test::OneImageScan;
 using test::TempDir;
-
-constexpr const char* ONE_IMAGE = "--images 1 --height-cm 9 --width-cm 7 ";
-
-// One 7 × 9 cm image (a 130 MB MRC output) on the smallest scan the search works on, made once.
-const std::string& OneImageScan() {
-    static TempDir folder;
-    static std::string path;
-    if (path.empty()) {
-        tools::ScanSpec recipe = tools::OneImageSpec();
-        recipe.m_compression = tools::ScanCompression::Deflate;
-        path = folder.File("plate.tif");
-        std::string error;
-        EXPECT_TRUE(tools::GenerateScan(recipe, path, nullptr, &error)) << error;
-    }
-    return path;
-}
 
 // Runs `shell` (a command line) in `dir`; its exit status, its standard output in `out`.
 int Shell(const TempDir& dir, const std::string& shell, std::string* out = nullptr) {
