@@ -88,6 +88,10 @@ public:
     // piece goes to the stream as it comes. errno tells why on failure.
     OpenResult Open(const std::string& path, const MrcDescription& description, std::size_t bufferBytes = 0,
                     const Opener& opener = {});
+    // Where the next row of 8-bit values may be put together, in the block itself, so that WriteRow
+    // need not copy it (mode 0 with a block that has room for it); nullptr otherwise. Valid until the
+    // next write.
+    unsigned char* NextRowPlace();
     // One row of `width` 8-bit values (mode 0: as they are; mode 6: as unsigned 16-bit values).
     bool WriteRow(const unsigned char* row);
     // `count` values as little-endian float32 (mode 2).

@@ -18,15 +18,23 @@
 namespace gc {
 namespace {
 
-// The decoded rows of tiles waiting to be handed over take at most this much memory (but the ring
-// always has two rows, so that decoding goes on while a row is handed over).
-inline constexpr std::size_t RING_BUDGET_BYTES = std::size_t{64} << 20;
+// The decoded rows of tiles waiting to be handed over take at most this much memory, in at most
+// RING_MAX_ROWS rows whatever the number of threads (but the ring always has two rows, so that
+// decoding goes on while a row is handed over).
+inline constexpr std::size_t RING_BUDGET_BYTES = std::size_t{32} << 20;
 inline constexpr int RING_MIN_ROWS = 2;
+inline constexpr int RING_MAX_ROWS = 3;
 // The image rows waiting for the writer thread take about this much memory, in this many rows at
 // least and at most.
 inline constexpr std::size_t RING_ROWS_BYTES = std::size_t{8} << 20;
 inline constexpr std::size_t RING_ROWS_MIN = 16;
 inline constexpr std::size_t RING_ROWS_MAX = 4096;
+
+// The machine's cores (1 when unknown).
+int Cores() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
+}
 
 // One row of tiles of the ring: the decoded tiles that an image covers, by column, and what reading
 // each tile of the row reported.
@@ -43,7 +51,7 @@ struct RowOfTiles {
 // calling thread hands the rows of tiles over in order and then frees their place.
 class OnePass {
 public:
-    OnePass(const ScanGeometry& geometry, const ImagePlacements& placements, KeptTiles& kept, int threads,
+    OnePass(const ScanGeometry& geometry, const ImagePlacements& placements, KeptTiles& kept,
             const std::function<void(int, const unsigned char*)>& tileDecoded)
         : m_geometry(geometry), m_placements(placements), m_kept(kept), m_fnTileDecoded(tileDecoded),
           m_nAcross(geometry.m_nTilesAcross), m_nTileCount(geometry.m_nTileCount),
@@ -58,8 +66,8 @@ public:
                     break;
                 }
         const std::size_t rowBytes = static_cast<std::size_t>(coveredColumns) * m_nTileBytes;
-        const int fitting = rowBytes == 0 ? threads + 2 : static_cast<int>(RING_BUDGET_BYTES / rowBytes);
-        const int rows = std::clamp(fitting, RING_MIN_ROWS, std::max(RING_MIN_ROWS, threads + 2));
+        const int fitting = rowBytes == 0 ? RING_MAX_ROWS : static_cast<int>(RING_BUDGET_BYTES / rowBytes);
+        const int rows = std::clamp(fitting, RING_MIN_ROWS, RING_MAX_ROWS);
         m_ring.resize(static_cast<std::size_t>(rows));
         for (RowOfTiles& row : m_ring) {
             row.tiles.resize(static_cast<std::size_t>(m_nAcross));
@@ -271,8 +279,13 @@ public:
     RowTarget(ImageRowSink& sink, std::size_t rowBytes, RowWriter* writer)
         : m_sink(sink), m_pWriter(writer), m_row(writer ? 0 : rowBytes, 0), m_nRowBytes(rowBytes) {}
     std::size_t RowBytes() const { return m_nRowBytes; }
-    // The buffer for the next row.
-    unsigned char* Row() { return m_pWriter ? m_pWriter->NextRow() : m_row.data(); }
+    // The buffer for row `rowIndex` of image `image`: the writer's next, or the sink's place for it.
+    unsigned char* Row(int image, int rowIndex) {
+        if (m_pWriter)
+            return m_pWriter->NextRow();
+        unsigned char* place = m_sink.RowPlace(image, rowIndex);
+        return place ? place : m_row.data();
+    }
     // Row `rowIndex` of image `image`, filled in the buffer Row gave.
     RunOutcome Put(int image, const unsigned char* row, int rowIndex) {
         return m_pWriter ? m_pWriter->Queue(image, rowIndex) : m_sink.WriteOutputRow(image, row, rowIndex);
@@ -315,7 +328,7 @@ RunOutcome HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
         const int right = std::min(image.m_nX1, geometry.m_nPaddedWidth);
         const std::size_t inside = static_cast<std::size_t>(right - image.m_nX0);
         for (int y = firstRow; y < lastRow; ++y) {
-            unsigned char* imageRow = target.Row();
+            unsigned char* imageRow = target.Row(m, image.m_nRowsDone);
             const std::size_t tileOffset = static_cast<std::size_t>(y - top) * tileWidth;
             for (int x = image.m_nX0; x < right;) {
                 const int column = x / tileWidth;
@@ -390,10 +403,12 @@ RunOutcome PassRows(const ExtractionJob& job, OnePass& pass, RowTarget& target, 
 RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail) {
     // Every thread reads through a reader of the one open scan; the calling thread's is the search's.
     const int threads = WorkerCount(job.settings.m_nThreads, job.geometry);
-    OnePass pass(job.geometry, job.placements, job.kept, threads, job.settings.m_fnTileDecoded);
+    OnePass pass(job.geometry, job.placements, job.kept, job.settings.m_fnTileDecoded);
     pass.StartHelpers(job.scan, threads - 1);
     const auto rowBytes = static_cast<std::size_t>(job.geometry.m_nExpectedWidth);
-    const std::unique_ptr<RowWriter> writer = threads > 1 ? StartWriter(job.sink, rowBytes) : nullptr;
+    // The writer thread only on a core of its own: on a core a decoding thread uses, the hand-offs
+    // and the row copy it needs would cost more than the calling thread's writing between tiles.
+    const std::unique_ptr<RowWriter> writer = threads < Cores() ? StartWriter(job.sink, rowBytes) : nullptr;
     RowTarget target(job.sink, rowBytes, writer.get());
     std::string passDetail = detail;
     const RunOutcome passed = PassRows(job, pass, target, passDetail);
@@ -406,8 +421,7 @@ RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail) {
 }
 
 int WorkerCount(int requested, const ScanGeometry& geometry) {
-    const unsigned cores = std::thread::hardware_concurrency();
-    const int bound = std::max(1, std::min(geometry.m_nTilesAcross, cores > 0 ? static_cast<int>(cores) : 1));
+    const int bound = std::max(1, std::min(geometry.m_nTilesAcross, Cores()));
     return std::clamp(requested, 1, bound);
 }
 

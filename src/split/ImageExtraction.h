@@ -20,6 +20,9 @@ namespace gc {
 class ImageRowSink {
 public:
     virtual ~ImageRowSink() = default;
+    // Where row `rowIndex` of image `image` may be put together before WriteOutputRow is called with
+    // it, so that the sink need not copy it (expectedWidth bytes); nullptr: the caller's own buffer.
+    virtual unsigned char* RowPlace(int /*image*/, int /*rowIndex*/) { return nullptr; }
     // Row `rowIndex` (0, 1, 2, ...) of image `image` (1..6), expectedWidth bytes.
     virtual RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) = 0;
 };
@@ -54,8 +57,9 @@ int WorkerCount(int requested, const ScanGeometry& geometry);
 
 // Reads every tile of the job's scan (the calling thread through `scan`, helper threads through
 // their own readers), hands the found images' rows to `sink` and counts them in the placements'
-// m_nRowsDone. With more than one thread the sink takes the rows on a thread of its own (one at a
-// time, in order) while the tiles of the next rows are decoded; with one, on the calling thread.
+// m_nRowsDone. When the machine has a core that no decoding thread uses, the sink takes the rows on
+// a thread of its own (one at a time, in order) while the tiles of the next rows are decoded;
+// otherwise on the calling thread, each row put together where the sink's RowPlace says.
 // A tile that cannot be read: its library errors are shown (in tile order, on the calling thread),
 // `detail` names the tile and the result is FatalRead. The sink's first failure ends the pass with
 // it; Interrupted when `progress` asks to stop.

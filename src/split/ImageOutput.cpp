@@ -242,10 +242,13 @@ bool ImageOutput::BinRow(const unsigned char* row, int rowIndex) {
 }
 
 RunOutcome ImageOutput::WriteRow(const unsigned char* row, int rowIndex) {
+    // Binned first: a row put together in the full-size file's block may be written out and the block
+    // reused by the time that file's WriteRow returns.
+    const int b = m_settings.m_nBinning;
+    const bool binnedRowDone = b != 0 && BinRow(row, rowIndex);
     if (const RunOutcome written = m_full.WriteRow(row, rowIndex); written != RunOutcome::Done)
         return written;
-    const int b = m_settings.m_nBinning;
-    if (b != 0 && BinRow(row, rowIndex))
+    if (binnedRowDone)
         return m_binned.WriteRow(m_binnedRow.data(), rowIndex / b);
     return RunOutcome::Done;
 }

@@ -66,6 +66,9 @@ public:
     // than the full size (1 for the full-size file).
     RunOutcome Open(const std::string& path, int width, int height, int binning,
                     const OutputSettings& settings);
+    // Where the next row may be put together so that WriteRow writes it without a copy (an MRC file
+    // of 8-bit values), or nullptr.
+    unsigned char* NextRowPlace() { return m_mrc.IsOpen() ? m_mrc.NextRowPlace() : nullptr; }
     // Writes row `rowIndex` (0, 1, 2, ...) of the file's width.
     RunOutcome WriteRow(const unsigned char* row, int rowIndex);
     // TIFF: the missing rows as zero strips, then closed and renamed (nothing when not open).
@@ -108,6 +111,9 @@ public:
     // Creates the full-size file (and the binned one). `name` is the full-size TIFF name;
     // MRC output writes to its MRC name.
     RunOutcome Open(const ImageName& name, const OutputSettings& settings);
+    // Where the next row may be put together for WriteRow, so that the full-size file takes it without
+    // a copy; nullptr when that file has no such place.
+    unsigned char* NextRowPlace() { return m_full.NextRowPlace(); }
     // Writes row `rowIndex` (0, 1, 2, ...) of m_nWidth bytes.
     RunOutcome WriteRow(const unsigned char* row, int rowIndex);
     // TIFF outputs: the missing rows as zero strips, then closed and renamed.

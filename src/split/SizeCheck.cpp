@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <unordered_map>
+#include <memory>
 
 namespace gc {
 namespace {
@@ -126,8 +126,11 @@ void CheckImageSizes(const ScanGeometry& geometry, const PixelReader& pixel,
 }
 
 PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept) {
+    // The last tile decoded that is not kept: a line's walk reads the pixels of a tile one after
+    // another, so one tile is all the reader holds beyond the kept ones.
     struct Cache {
-        std::unordered_map<int, std::vector<unsigned char>> tiles;
+        int tile = -1;
+        std::vector<unsigned char> pixels;
     };
     auto cache = std::make_shared<Cache>();
     return [&scan, &geometry, &kept, cache](int x, int y) -> int {
@@ -137,18 +140,23 @@ PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptT
         const int tileLength = static_cast<int>(geometry.m_nTileLength);
         const int tile = (y / tileLength) * geometry.m_nTilesAcross + x / tileWidth;
         const std::vector<unsigned char>* pixels = kept.Find(tile);
-        if (pixels == nullptr) {
-            auto found = cache->tiles.find(tile);
-            if (found == cache->tiles.end()) {
-                std::vector<unsigned char> decoded(static_cast<std::size_t>(geometry.m_nTileSize));
-                std::vector<TiffErrorRecord> dropped;
-                TiffErrorCapture capture(dropped);
-                if (!scan.ReadTile(static_cast<std::uint32_t>(tile), decoded.data(), decoded.size()))
-                    return -1;
-                found = cache->tiles.emplace(tile, std::move(decoded)).first;
+        if (pixels == nullptr && cache->tile != tile) {
+            std::vector<unsigned char> decoded(static_cast<std::size_t>(geometry.m_nTileSize));
+            std::vector<TiffErrorRecord> dropped;
+            TiffErrorCapture capture(dropped);
+            if (!scan.ReadTile(static_cast<std::uint32_t>(tile), decoded.data(), decoded.size()))
+                return -1;
+            // Kept for the extraction, which then need not decode it again; but not a tile the
+            // library said something about, which the extraction reads and reports itself.
+            if (dropped.empty() && kept.Keep(tile, decoded)) {
+                pixels = kept.Find(tile);
+            } else {
+                cache->tile = tile;
+                cache->pixels.swap(decoded);
             }
-            pixels = &found->second;
         }
+        if (pixels == nullptr)
+            pixels = &cache->pixels;
         return (*pixels)[static_cast<std::size_t>(y % tileLength) * tileWidth + x % tileWidth];
     };
 }

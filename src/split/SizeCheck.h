@@ -42,9 +42,9 @@ int MeasureBrightExtent(const std::function<int(int offset)>& pixel, int expecte
 void CheckImageSizes(const ScanGeometry& geometry, const PixelReader& pixel,
                      std::vector<ImageRecord>& images);
 
-// A PixelReader over the scan's tiles, decoding each tile it needs once (kept tiles are used as they
-// are). Library errors are not shown: a tile that cannot be read fails later in the Run with its own
-// message.
+// A PixelReader over the scan's tiles: kept tiles are used as they are, and a tile it decodes is
+// kept for the extraction while the budget allows (otherwise held until the next one). Library
+// errors are not shown: a tile that cannot be read fails later in the Run with its own message.
 PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept);
 
 } // namespace gc

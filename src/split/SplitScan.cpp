@@ -17,6 +17,10 @@ inline constexpr std::size_t KEPT_TILES_BUDGET = std::size_t{32} << 20;
 class OutputSink final : public ImageRowSink {
 public:
     explicit OutputSink(std::array<ImageOutput, MAX_IMAGES>& outputs) : m_outputs(outputs) {}
+    unsigned char* RowPlace(int image, int) override {
+        ImageOutput& output = m_outputs[static_cast<std::size_t>(image - 1)];
+        return output.IsOpen() ? output.NextRowPlace() : nullptr;
+    }
     RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
         ImageOutput& output = m_outputs[static_cast<std::size_t>(image - 1)];
         return output.IsOpen() ? output.WriteRow(row, rowIndex) : RunOutcome::Done;
