@@ -6,13 +6,14 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace gc::bench {
-
-namespace {} // namespace
 
 tools::ScanSpec DefaultSample(tools::ScanCompression compression) {
     tools::ScanSpec recipe;
@@ -59,6 +60,38 @@ std::uint64_t ReadAllTiles(const std::string& path) {
     }
     benchmark::DoNotOptimize(tile.data());
     return bytes;
+}
+
+std::uint64_t DecodeAllTiles(const std::string& path, int threads) {
+    std::atomic<std::uint32_t> next{0};
+    std::atomic<std::uint64_t> bytes{0};
+    std::atomic<bool> failed{false};
+    const auto decode = [&] {
+        TiffHandle tif(TIFFOpen(path.c_str(), "rm"));
+        if (!tif) {
+            failed = true;
+            return;
+        }
+        std::vector<std::uint8_t> tile(static_cast<std::size_t>(TIFFTileSize(tif.get())));
+        const std::uint32_t tiles = TIFFNumberOfTiles(tif.get());
+        std::uint64_t mine = 0;
+        for (std::uint32_t t = next++; t < tiles && !failed; t = next++) {
+            const tmsize_t decoded = TIFFReadEncodedTile(tif.get(), t, tile.data(), -1);
+            if (decoded < 0)
+                failed = true;
+            else
+                mine += static_cast<std::uint64_t>(decoded);
+        }
+        benchmark::DoNotOptimize(tile.data());
+        bytes += mine;
+    };
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < threads; ++i)
+        helpers.emplace_back(decode);
+    decode();
+    for (std::thread& helper : helpers)
+        helper.join();
+    return failed ? 0 : bytes.load();
 }
 
 double PeakRssMiB() {

@@ -25,6 +25,11 @@ std::string SampleFolder();
 // Reads and decodes every tile once with TIFFReadEncodedTile; returns the bytes decoded (0 on failure).
 std::uint64_t ReadAllTiles(const std::string& path);
 
+// The Run's floor: every tile read and decoded once, on `threads` threads, each with a handle of its
+// own that reads the file (never maps it), the tiles claimed in the file's order by whichever thread
+// is free; nothing is kept or written. Returns the bytes decoded (0 when a tile or handle failed).
+std::uint64_t DecodeAllTiles(const std::string& path, int threads);
+
 // The peak resident memory of this process (getrusage) since the last ResetPeakRss, in MiB. It counts
 // the pages of a scan that libtiff maps for reading ("r" maps the file) as well as allocations.
 double PeakRssMiB();

@@ -3,7 +3,8 @@
 # 256 and 512 pixel tiles, uncompressed, LZW and Deflate. Every figure is the median of RUNS runs
 # (default 3) with the scan in the page cache; the table gives the Run's time as a ratio of:
 #   cp      copying the scan (uncompressed scans only)
-#   decode  one single-threaded decode of every tile (TIFFReadEncodedTile loop, bench/decode_tiles.cpp)
+#   decode  one single-threaded decode of every tile (TIFFReadEncodedTile loop reading the file,
+#           bench/decode_tiles.cpp; bench/split_floor.sh sets the Run against the 2-thread decode)
 #   vips    six `vips extract_area` calls told the six rectangles, writing uncompressed TIFFs
 # and the Run with binning 2 as a ratio of the Run without, and the Run's peak resident memory.
 # With --big it also splits a 100,000 x 60,000 scan (6 GB, uncompressed, written by the sample
