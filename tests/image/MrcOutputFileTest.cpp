@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
+#include <utility>
 
 namespace gc {
 namespace {
@@ -209,6 +212,76 @@ TEST(MrcOutputFile, BlockSizesGiveTheSameBytesAndShortFilesEndAfterTheirValues) 
                 EXPECT_EQ(reference[MRC_HEADER_SIZE + 2 * i], rows[i / W][i % W]);
                 EXPECT_EQ(reference[MRC_HEADER_SIZE + 2 * i + 1], 0);
             }
+    }
+}
+
+// The byte statistics are the plain sums, minimum and maximum, for counts around the 16-value steps
+// and past the point where the partial sums are carried over (4096 steps), with the largest values
+// (where narrow sums would overflow) and with mixed ones.
+TEST(MrcDataStatistics, ByteSumsAreExactForEveryLengthAndValue) {
+    for (const std::size_t count : {std::size_t{1}, std::size_t{15}, std::size_t{16}, std::size_t{17},
+                                    std::size_t{65536}, std::size_t{65541}, std::size_t{300007}})
+        for (const bool mixed : {false, true}) {
+            SCOPED_TRACE(std::to_string(count) + (mixed ? " mixed" : " all 255"));
+            Bytes values(count, 255);
+            if (mixed)
+                for (std::size_t i = 0; i < count; ++i)
+                    values[i] = static_cast<unsigned char>(37 + (i * 7919) % 211);
+            std::uint64_t sum = 0, squares = 0;
+            for (const unsigned char value : values) {
+                sum += value;
+                squares += static_cast<std::uint64_t>(value) * value;
+            }
+            MrcDataStatistics statistics;
+            statistics.AddBytes(values.data(), count);
+            EXPECT_EQ(statistics.ByteSum(), sum);
+            EXPECT_EQ(statistics.ByteSumSquares(), squares);
+            EXPECT_EQ(statistics.Count(), static_cast<std::int64_t>(count));
+            const MrcStatistics data = statistics.Data();
+            EXPECT_EQ(data.dmin, *std::min_element(values.begin(), values.end()));
+            EXPECT_EQ(data.dmax, *std::max_element(values.begin(), values.end()));
+        }
+}
+
+// Rows put together in the writer's block (NextRowPlace) give the bytes of rows handed over from
+// elsewhere, whether the block holds one row, a few or many; there is no place without a block,
+// with a block smaller than a row, or for 16-bit values.
+TEST(MrcOutputFile, RowsPutTogetherInPlaceGiveTheSameBytes) {
+    TempDir dir;
+    const unsigned char rows[4][W] = {
+        {0, 1, 127, 128, 255}, {200, 200, 10, 20, 30}, {9, 8, 7, 6, 5}, {1, 2, 3, 4, 5}};
+    const auto write = [&](const std::string& path, int mode, std::size_t block, bool inPlace) {
+        MrcOutputFile file;
+        EXPECT_EQ(file.Open(path, Describe(mode, MrcStyle::Mrc2014, 0, 2), block),
+                  MrcOutputFile::OpenResult::Opened);
+        int placed = 0;
+        for (const auto& row : rows) {
+            unsigned char* place = inPlace ? file.NextRowPlace() : nullptr;
+            if (place) {
+                std::memcpy(place, row, W);
+                ++placed;
+            }
+            EXPECT_TRUE(file.WriteRow(place ? place : row));
+        }
+        EXPECT_TRUE(file.WriteZeroRows(2));
+        EXPECT_TRUE(file.Close({}));
+        return std::pair{ReadFileBytes(path), placed};
+    };
+    const Bytes reference = write(dir.File("reference.mrc"), MRC_MODE_BYTE, 0, false).first;
+    for (const auto& [mode, block, placed] : {std::tuple{MRC_MODE_BYTE, std::size_t{W}, 4},
+                                              {MRC_MODE_BYTE, std::size_t{2 * W + 3}, 4},
+                                              {MRC_MODE_BYTE, std::size_t{1} << 20, 4},
+                                              {MRC_MODE_BYTE, std::size_t{W - 1}, 0},
+                                              {MRC_MODE_BYTE, std::size_t{0}, 0},
+                                              {MRC_MODE_UINT16, std::size_t{1} << 20, 0}}) {
+        SCOPED_TRACE("mode " + std::to_string(mode) + ", block " + std::to_string(block));
+        const std::string name = "m" + std::to_string(mode) + "b" + std::to_string(block);
+        const auto [bytes, count] = write(dir.File(name + ".mrc"), mode, block, true);
+        EXPECT_EQ(count, placed);
+        if (mode == MRC_MODE_BYTE)
+            EXPECT_EQ(bytes, reference);
+        else
+            EXPECT_EQ(bytes, write(dir.File(name + "-copied.mrc"), mode, block, false).first);
     }
 }
 

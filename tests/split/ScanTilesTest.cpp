@@ -3,16 +3,19 @@
 // number of reading threads stays within the scan's tile columns and the cores.
 #include "split/ScanTiles.h"
 #include "split/ImageExtraction.h"
+#include "split/SizeCheck.h"
 #include "split/SplitMessages.h"
 #include "split/SplitTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace gc {
@@ -90,6 +93,37 @@ TEST(ImageExtraction, WorkersStayWithinTileColumnsAndCores) {
     for (const auto& c : cases) {
         geometry.m_nTilesAcross = c.columns;
         EXPECT_EQ(WorkerCount(c.requested, geometry), c.expected) << c.requested << " " << c.columns;
+    }
+}
+
+// The size check's pixel reader gives every pixel of a line through the scan right, whether the
+// tiles it decodes are kept for the extraction (as many as the budget allows) or only held one at a
+// time; the middle row is walked, then a middle column across it, as CheckImageSizes does.
+TEST_F(OpenScan, PixelReaderKeepsTheTilesItDecodesWithinTheBudget) {
+    ScanGeometry geometry;
+    geometry.m_nTileWidth = geometry.m_nTileLength = TILE;
+    geometry.m_nTileSize = static_cast<int>(TILE_BYTES);
+    geometry.m_nTilesAcross = geometry.m_nTilesDown = SIDE / TILE;
+    geometry.m_nTileCount = geometry.m_nTilesAcross * geometry.m_nTilesDown;
+    geometry.m_nPaddedWidth = geometry.m_nPaddedHeight = SIDE;
+    // The row crosses 4 tiles and the column 4, one of them the row's: 7 tiles in all.
+    for (const auto& [budgetTiles, keptTiles] : {std::pair{0, 0}, {2, 2}, {7, 7}, {16, 7}}) {
+        SCOPED_TRACE(budgetTiles);
+        KeptTiles kept(geometry.m_nTileCount, static_cast<std::size_t>(budgetTiles) * TILE_BYTES);
+        const PixelReader pixel = ScanPixelReader(*scan, geometry, kept);
+        for (const auto& [x0, y0, dx, dy] : {std::array{0, 100, 1, 0}, {130, 0, 0, 1}})
+            for (int i = 0; i < SIDE; ++i) {
+                const int x = x0 + i * dx, y = y0 + i * dy;
+                ASSERT_EQ(pixel(x, y), static_cast<unsigned char>(x + 3 * y)) << x << ", " << y;
+            }
+        int found = 0;
+        for (int tile = 0; tile < geometry.m_nTileCount; ++tile)
+            if (const std::vector<unsigned char>* held = kept.Find(tile)) {
+                ++found;
+                EXPECT_EQ(*held, Tile(*scan, static_cast<std::uint32_t>(tile))) << tile;
+            }
+        EXPECT_EQ(found, keptTiles);
+        EXPECT_EQ(pixel(SIDE, 0), -1);
     }
 }
 
