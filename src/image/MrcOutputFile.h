@@ -46,7 +46,9 @@ struct MrcDescription {
 // Exact statistics of the values written: 8-bit values in 64-bit integer sums, floats in double.
 class MrcDataStatistics {
 public:
-    void AddBytes(const unsigned char* values, std::size_t count);
+    // `widest`: on the processor's widest vector unit; false: 16 values at a time at most (as on
+    // processors without AVX2), for the tests of both.
+    void AddBytes(const unsigned char* values, std::size_t count, bool widest = true);
     void AddFloats(const float* values, std::size_t count);
     void AddZeros(std::size_t count);
 

@@ -219,8 +219,9 @@ TEST(MrcOutputFile, BlockSizesGiveTheSameBytesAndShortFilesEndAfterTheirValues) 
 // and past the point where the partial sums are carried over (4096 steps), with the largest values
 // (where narrow sums would overflow) and with mixed ones.
 TEST(MrcDataStatistics, ByteSumsAreExactForEveryLengthAndValue) {
-    for (const std::size_t count : {std::size_t{1}, std::size_t{15}, std::size_t{16}, std::size_t{17},
-                                    std::size_t{65536}, std::size_t{65541}, std::size_t{300007}})
+    for (const std::size_t count :
+         {std::size_t{1}, std::size_t{15}, std::size_t{16}, std::size_t{17}, std::size_t{31}, std::size_t{32},
+          std::size_t{49}, std::size_t{65536}, std::size_t{65541}, std::size_t{300007}})
         for (const bool mixed : {false, true}) {
             SCOPED_TRACE(std::to_string(count) + (mixed ? " mixed" : " all 255"));
             Bytes values(count, 255);
@@ -232,14 +233,16 @@ TEST(MrcDataStatistics, ByteSumsAreExactForEveryLengthAndValue) {
                 sum += value;
                 squares += static_cast<std::uint64_t>(value) * value;
             }
-            MrcDataStatistics statistics;
-            statistics.AddBytes(values.data(), count);
-            EXPECT_EQ(statistics.ByteSum(), sum);
-            EXPECT_EQ(statistics.ByteSumSquares(), squares);
-            EXPECT_EQ(statistics.Count(), static_cast<std::int64_t>(count));
-            const MrcStatistics data = statistics.Data();
-            EXPECT_EQ(data.dmin, *std::min_element(values.begin(), values.end()));
-            EXPECT_EQ(data.dmax, *std::max_element(values.begin(), values.end()));
+            for (const bool widest : {true, false}) {
+                MrcDataStatistics statistics;
+                statistics.AddBytes(values.data(), count, widest);
+                EXPECT_EQ(statistics.ByteSum(), sum) << widest;
+                EXPECT_EQ(statistics.ByteSumSquares(), squares) << widest;
+                EXPECT_EQ(statistics.Count(), static_cast<std::int64_t>(count));
+                const MrcStatistics data = statistics.Data();
+                EXPECT_EQ(data.dmin, *std::min_element(values.begin(), values.end())) << widest;
+                EXPECT_EQ(data.dmax, *std::max_element(values.begin(), values.end())) << widest;
+            }
         }
 }
 
