@@ -272,8 +272,8 @@ private:
     std::vector<std::thread> m_helpers;
 };
 
-// Where HandOver puts the image rows: through one row buffer straight to the sink, or into the
-// writer's ring, whose thread hands them to the sink.
+// Where HandOver puts the image rows: in the sink's own place for the row (or, where it has none,
+// one row buffer) straight to the sink, or into the writer's ring, whose thread hands them over.
 class RowTarget {
 public:
     RowTarget(ImageRowSink& sink, std::size_t rowBytes, RowWriter* writer)
