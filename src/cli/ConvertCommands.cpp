@@ -92,6 +92,13 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
     GainSetting values = DEFAULT_GAIN_SETTING;
     if (options.m_bLastRun) {
         const LastRunValues lastRun = LoadLastRun(LAST_RUN_FILE_NAME, messages);
+        // The run asked for cannot be repeated: nothing is converted with other constants.
+        if (!lastRun.m_dGain || !lastRun.m_dA || !lastRun.m_dX0 || !lastRun.m_dY0) {
+            messages.Error(MSG_LAST_RUN_NOT_READ);
+            progress.Finish();
+            CommandStatus() = ExitStatusFor(Outcome::Skipped);
+            return;
+        }
         values = {lastRun.m_dGain.value_or(values.gain), lastRun.m_dA.value_or(values.a),
                   lastRun.m_dX0.value_or(values.x0), lastRun.m_dY0.value_or(values.y0)};
     }

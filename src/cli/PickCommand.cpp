@@ -207,7 +207,12 @@ int RunPick(const PickOptions& options) {
     state.m_dPixelSize = options.m_dPixelSize;
     const int refused = AddCentres(state, *image, centres, messages);
 
-    const SavePicksResult saved = SavePicks(state, image, messages, {}, micrograph,
+    // A stop signal ends the save before its next file, as it ends a Run before its next row of tiles.
+    PickSaveHooks hooks;
+    hooks.m_stopRequested = [] { return StopSignal() != 0; };
+    if (StopSignal() != 0)
+        return ExitStatusFor(Outcome::Interrupted);
+    const SavePicksResult saved = SavePicks(state, image, messages, hooks, micrograph,
                                             request.m_format ? std::vector<std::string>{options.m_strCoords}
                                                              : std::vector<std::string>{});
     return ReportSaved(saved, refused);

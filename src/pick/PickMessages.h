@@ -62,5 +62,7 @@ inline constexpr const char* NO_CENTRE_LEFT = "No box saved: no box centre is le
 inline constexpr const char* NOT_WRITTEN = " is not written: ";
 inline constexpr const char* CLASHES_WITH_INPUT = " is an input of this pick.";
 inline constexpr const char* CLASHES_WITH_OUTPUT = " has already been written by this pick.";
+// An earlier file without write permission is kept: "<name> is not written: read-only: <name>".
+inline constexpr const char* OUTPUT_READ_ONLY = "read-only: ";
 
 } // namespace gc::pick_text

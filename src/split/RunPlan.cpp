@@ -1,12 +1,11 @@
 #include "RunPlan.h"
 
+#include "PlanChecks.h"
 #include "PlanMessages.h"
 
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace gc {
@@ -30,14 +29,38 @@ std::string Corner(int x, int y) {
     return std::to_string(x) + "," + std::to_string(y);
 }
 
-bool ReadFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return !in.bad();
+// A path of the plan as the merge, run from any folder, names it: relative ones from the plan's
+// working folder.
+std::string FromWorkingDir(const std::string& workingDir, const std::string& path) {
+    return path.empty() || path[0] == '/' ? path : workingDir + "/" + path;
+}
+
+// The plan, its scans, the tasks' parts and every planned output: none is replaced by the merge.
+void RegisterBatchFiles(const RunPlan& plan, const std::string& planPath, NameRegistry& files) {
+    files.AddInput(planPath);
+    for (std::size_t i = 0; i < plan.scans.size(); ++i) {
+        files.AddInput(FromWorkingDir(plan.workingDir, plan.scans[i].path));
+        files.AddOutput(TaskPartPath(planPath, static_cast<int>(i) + 1));
+        for (const ImageRecord& image : plan.scans[i].images)
+            for (const OutputRecord& output : image.outputs)
+                files.AddOutput(FromWorkingDir(plan.workingDir, output.path));
+    }
+}
+
+// A task's part, checked: "" when it may be merged, else why it is a failed task.
+std::string ReadPart(const std::string& text, int task, const std::string& scanPath, json& part) {
+    if (!NestingWithinLimit(text))
+        return PLAN_MSG_TOO_DEEP;
+    try {
+        part = json::parse(text);
+    } catch (const json::exception& e) {
+        return e.what();
+    }
+    if (const std::string field = PartProblem(part); !field.empty())
+        return PLAN_MSG_BAD_PART + field;
+    if (part.at("task") != task || part.at("path") != scanPath)
+        return "the report part belongs to another task";
+    return {};
 }
 
 // One expected image of a planned scan: its number, and for a found one its corner, name and the
@@ -98,6 +121,10 @@ std::string RunPlanJson(const RunReportSettings& settings, const std::vector<Sca
 }
 
 bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& plan, std::string& error) {
+    if (!NestingWithinLimit(text)) {
+        error = planPath + ": " + PLAN_MSG_TOO_DEEP;
+        return false;
+    }
     try {
         const json document = json::parse(text);
         if (!document.contains("plan") || !document.at("settings").at("dry_run").get<bool>()) {
@@ -106,6 +133,10 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         }
         if (document.at("outcome") != "done") {
             error = planPath + PLAN_MSG_PLAN_STOPPED;
+            return false;
+        }
+        if (const std::string field = PlanValueProblem(document); !field.empty()) {
+            error = planPath + PLAN_MSG_BAD_VALUE + field;
             return false;
         }
         const json& s = document.at("settings");
@@ -231,14 +262,15 @@ std::string TaskPartJson(const RunReportSettings& settings, int task, const Scan
 
 bool MergeRunPlan(const std::string& planPath, const std::string& version, MergeResult& result,
                   std::string& error) {
-    std::string text;
-    if (!ReadFile(planPath, text)) {
-        error = "reading " + planPath + ": cannot be read";
+    std::string text, problem;
+    if (!ReadPlanFile(planPath, text, problem)) {
+        error = problem.empty() ? "reading " + planPath + ": cannot be read" : planPath + ": " + problem;
         return false;
     }
     RunPlan plan;
     if (!ReadRunPlan(text, planPath, plan, error))
         return false;
+    RegisterBatchFiles(plan, planPath, result.batchFiles);
     json report = json::parse(text);
     report.erase("plan");
     report["version"] = version;
@@ -252,22 +284,20 @@ bool MergeRunPlan(const std::string& planPath, const std::string& version, Merge
         file.erase("mtime_ns");
         const std::string label = "task " + std::to_string(task) + " (" + plan.scans[i].path + ")";
         std::string partText;
-        if (!ReadFile(TaskPartPath(planPath, task), partText)) {
+        if (!ReadPlanFile(TaskPartPath(planPath, task), partText, problem) && problem.empty()) {
             file["outcome"] = "not_run";
             missing.push_back(task);
             result.missing.push_back(label + PLAN_MSG_TASK_MISSING);
             continue;
         }
         json part;
-        try {
-            part = json::parse(partText);
-            if (part.at("task") != task || part.at("path") != plan.scans[i].path)
-                throw std::runtime_error("the report part belongs to another task");
-        } catch (const std::exception& e) {
+        if (problem.empty())
+            problem = ReadPart(partText, task, plan.scans[i].path, part);
+        if (!problem.empty()) {
             file["outcome"] = "failed";
             failed.push_back(task);
             result.failed.push_back(label + PLAN_MSG_TASK_FAILED + TaskPartPath(planPath, task) + ": " +
-                                    e.what());
+                                    problem);
             continue;
         }
         const std::string outcome = part.value("outcome", std::string());
