@@ -95,6 +95,10 @@ inline constexpr const char* STATS_CUT_PATH_MARK = "...";
 inline constexpr const char* MSG_TILED_INPUT =
     ": a tiled TIFF (a scan for split); convert, cut and stats read TIFF files stored in strips.";
 
+// The command line's refusal of a file that is no TIFF at all (convert x.mrc), after the file's name.
+inline constexpr const char* MSG_NOT_TIFF_INPUT =
+    ": not a TIFF file; convert and cut read TIFF files stored in strips.";
+
 // Convert / Cut dialog.
 inline constexpr const char* MSG_MORE_THAN_100_FILES =
     "More than 100 input files selected for Convert. Please reselect...";

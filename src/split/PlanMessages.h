@@ -14,6 +14,11 @@ inline constexpr const char* PLAN_MSG_NOW_FOUND = " not found in the plan, now f
 inline constexpr const char* PLAN_MSG_NOW_AT = " now at ";
 inline constexpr const char* PLAN_MSG_NOW_NAMED = " now named ";
 inline constexpr const char* PLAN_MSG_NOW_OUTCOME = "planned as ";
+// An image named as planned whose writing decision differs (a scan listed twice, an output made
+// read-only): "image 1 s_1.mrc planned as written, now not written: <reason>".
+inline constexpr const char* PLAN_MSG_NOW_WRITTEN_AS = " planned as ";
+inline constexpr const char* PLAN_MSG_WRITTEN = "written";
+inline constexpr const char* PLAN_MSG_NOT_WRITTEN = "not written: ";
 inline constexpr const char* PLAN_MSG_NOT_A_PLAN = ": not a plan (write one with split --dry-run --report)";
 inline constexpr const char* PLAN_MSG_PLAN_STOPPED = ": the plan's dry run did not complete";
 inline constexpr const char* PLAN_MSG_TASK_MISSING = ": not run (no report part)";
