@@ -40,7 +40,8 @@ int OpenImage(ImageDocument& document, const std::string& path, int number, Mess
 // Why OUT must not be written ("" when it may): it is IN under any name (the same device and inode),
 // or an existing file made read-only.
 std::string ExportRefusal(const std::string& input, const std::string& output) {
-    struct stat in {}, out {};
+    struct stat in {
+    }, out{};
     if (::stat(input.c_str(), &in) == 0 && ::stat(output.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
         in.st_ino == out.st_ino)
         return output + MSG_EXPORT_NOT_WRITTEN + MSG_EXPORT_IS_INPUT + input;
@@ -51,7 +52,8 @@ std::string ExportRefusal(const std::string& input, const std::string& output) {
 
 int RunExport(const DocumentOptions& options) {
     CliMessages messages;
-    if (const std::string refusal = ExportRefusal(options.m_strInput, options.m_strOutput); !refusal.empty()) {
+    if (const std::string refusal = ExportRefusal(options.m_strInput, options.m_strOutput);
+        !refusal.empty()) {
         messages.Warning(refusal);
         return ExitStatusFor(Outcome::Skipped);
     }

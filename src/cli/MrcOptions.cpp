@@ -21,8 +21,9 @@ const CLI::Validator& FiniteNumber() {
     static const CLI::Validator finite(
         [](const std::string& text) {
             double value = 0;
-            return CLI::detail::lexical_cast(text, value) && std::isfinite(value) ? std::string()
-                                                                                  : "not a finite number: " + text;
+            return CLI::detail::lexical_cast(text, value) && std::isfinite(value)
+                       ? std::string()
+                       : "not a finite number: " + text;
         },
         "");
     return finite;

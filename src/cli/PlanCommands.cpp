@@ -100,6 +100,16 @@ Outcome TaskOutcome(const PlanTaskResult& result, bool partWritten) {
     return Outcome::Done;
 }
 
+// Why the merge's report must not be written to `output` ("" when it may): it would replace a file of
+// the batch, or a file made read-only.
+std::string MergeOutputRefusal(const MergeResult& merged, const std::string& output) {
+    if (merged.batchFiles.ClashOf(output) != NameClash::None)
+        return output + PLAN_MSG_MERGE_IS_BATCH_FILE;
+    if (IsReadOnlyFile(output))
+        return MSG_OUTPUT_READ_ONLY + output;
+    return {};
+}
+
 } // namespace
 
 std::string PlanWorkingFolder() {
@@ -189,12 +199,7 @@ void AddReportCommand(CLI::App& app) {
             output = (json ? plan.substr(0, plan.size() - 5) : plan) + "-report.json";
         }
         CliMessages printed;
-        // The report never replaces a file of the batch, nor one made read-only.
-        const std::string refusal = merged.batchFiles.ClashOf(output) != NameClash::None
-                                        ? output + PLAN_MSG_MERGE_IS_BATCH_FILE
-                                    : IsReadOnlyFile(output) ? MSG_OUTPUT_READ_ONLY + output
-                                                             : std::string();
-        if (!refusal.empty()) {
+        if (const std::string refusal = MergeOutputRefusal(merged, output); !refusal.empty()) {
             printed.Warning(std::string(MSG_REPORT_LABEL) + MSG_RUN_IMAGE_NOT_WRITTEN + refusal);
             CommandStatus() = ExitStatusFor(Outcome::Skipped);
             return;

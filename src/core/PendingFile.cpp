@@ -145,8 +145,8 @@ void PendingFile::ChooseTemporary() {
     const std::string folder = m_final.substr(0, nameStart);
     char random[17];
     std::snprintf(random, sizeof random, "%016llx", static_cast<unsigned long long>(RandomPart()));
-    const std::string suffix = TEMPORARY_MARK + ThisHost() + "-" + std::to_string(static_cast<long>(::getpid())) +
-                               "-" + random + TEMPORARY_END;
+    const std::string suffix = TEMPORARY_MARK + ThisHost() + "-" +
+                               std::to_string(static_cast<long>(::getpid())) + "-" + random + TEMPORARY_END;
     // The stem is cut (at a character's start, for UTF-8 names) so that the whole name fits.
     std::string stem = m_final.substr(nameStart);
     const std::size_t limit = NameMax(folder);

@@ -147,7 +147,8 @@ std::string ScanProblem(const json& file, const std::string& at) {
     if (!file.contains("images") || !file.at("images").is_array() || file.at("images").size() > 6)
         return at + ".images";
     for (std::size_t i = 0; i < file.at("images").size(); ++i)
-        if (std::string problem = ImageProblem(file.at("images")[i], at + ".images[" + std::to_string(i) + "]");
+        if (std::string problem =
+                ImageProblem(file.at("images")[i], at + ".images[" + std::to_string(i) + "]");
             !problem.empty())
             return problem;
     return {};
@@ -165,6 +166,10 @@ bool ReadPlanFile(const std::string& path, std::string& text, std::string& probl
         return false;
     if (!S_ISREG(status.st_mode)) {
         problem = PLAN_MSG_NOT_REGULAR;
+        return false;
+    }
+    if (static_cast<std::uintmax_t>(status.st_size) > MAX_PLAN_BYTES) {
+        problem = PLAN_MSG_TOO_LARGE;
         return false;
     }
     char chunk[65536];
@@ -210,7 +215,8 @@ bool NestingWithinLimit(const std::string& text) {
 std::string PlanValueProblem(const json& document) {
     if (!document.is_object())
         return "the plan";
-    if (std::string problem = SettingsProblem(document.contains("settings") ? document.at("settings") : json());
+    if (std::string problem =
+            SettingsProblem(document.contains("settings") ? document.at("settings") : json());
         !problem.empty())
         return problem;
     const json& plan = document.at("plan");

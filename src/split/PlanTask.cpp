@@ -4,7 +4,6 @@
 #include "core/PendingFile.h"
 #include "core/TiffErrors.h"
 
-
 namespace gc {
 
 void RemoveLeftoverTemporaries(const std::string& finalPath) {

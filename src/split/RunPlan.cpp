@@ -89,7 +89,8 @@ std::string BytesOf(const json& object, const std::string& key) {
         const std::string& hex = kept->get_ref<const std::string&>();
         std::string bytes;
         const auto digit = [](char c) { return c >= 'a' ? c - 'a' + 10 : c - '0'; };
-        const bool valid = hex.size() % 2 == 0 && hex.find_first_not_of("0123456789abcdef") == std::string::npos;
+        const bool valid =
+            hex.size() % 2 == 0 && hex.find_first_not_of("0123456789abcdef") == std::string::npos;
         for (std::size_t i = 0; valid && i < hex.size(); i += 2)
             bytes += static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1]));
         if (valid)
