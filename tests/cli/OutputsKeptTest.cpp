@@ -171,9 +171,10 @@ TEST(OutputsKept, PixelSizesStayWithinTheirBounds) {
         const CliRun run =
             test::SplitIn(dir, std::string("--quiet ") + test::ONE_IMAGE + c.options + " s.tif");
         EXPECT_EQ(run.m_nStatus, c.status) << c.options << "\n" << run.m_strErr;
-        if (c.status == 3)
+        if (c.status == 3) {
             EXPECT_NE(run.m_strErr.find(std::string("s.tif") + MSG_DERIVED_PIXEL_SIZE), std::string::npos)
                 << run.m_strErr;
+        }
         EXPECT_EQ(test::FilesIn(dir.Path()), std::vector<std::string>{"s.tif"}) << c.options;
     }
 }
