@@ -3,6 +3,8 @@
 // kinds the target reads, for the fuzzer to start from. Every file is far below the 64 KiB the inputs are
 // capped at.
 //
+// The plan and part seeds are a plan of one scan and the report parts of a done and a refused task.
+//
 // The scans are 10,496 × 13,312 pixels in 512 × 512 PackBits tiles (the smallest size at which the
 // Run searches for a 7 × 9 cm image): every tile's offset points at one of two shared blocks, a dark
 // tile or a bright one, so the whole scan takes a few kilobytes.
@@ -14,9 +16,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <tiffio.h>
+#include <utility>
 #include <vector>
 
 extern "C" {
@@ -282,6 +287,30 @@ bool WriteScanSeeds(const fs::path& folder) {
 
 // Coordinate files as the coordinate target takes them: a format byte (0 .box, 1 .star, 2 .csv), the
 // image height less one (two bytes, little-endian), then the file's text.
+constexpr const char* PLAN_SEED =
+    "{\"files\": [{\"path\": \"s.tif\", \"size\": 9085, \"mtime_ns\": 1796696010761261043, \"outcome\": "
+    "\"done\", \"message\": null, \"images\": [{\"number\": 1, \"found\": true, \"corner\": {\"x\": 221, "
+    "\"y\": 198}, \"name\": \"s_1.mrc\", \"written\": false, \"outputs\": [{\"path\": \"s_1.mrc\", \"kind\": "
+    "\"full\", \"width\": 10171, \"height\": 12870}]}, {\"number\": 2, \"found\": false}]}], \"outcome\": "
+    "\"done\", \"plan\": {\"scans\": 1, \"working_dir\": \"/tmp\"}, \"program\": \"gridcarver\", "
+    "\"settings\": {\"append\": \"run\", \"binning\": 2, \"dry_run\": true, \"format\": \"mrc\", "
+    "\"height_cm\": 9, \"images\": 2, \"magnification\": null, \"mrc2014\": false, \"output_dir\": null, "
+    "\"pixel_size\": 1.5, \"start_number\": \"0007\", \"width_cm\": 7}, \"version\": \"1.0\"}";
+constexpr const char* DONE_PART_SEED =
+    "{\"task\": 1, \"path\": \"a.tif\", \"outcome\": \"done\", \"file\": {\"path\": \"a.tif\", \"outcome\": "
+    "\"done\", \"message\": null, \"images\": [{\"number\": 1, \"found\": true, \"name\": \"a_1.mrc\", "
+    "\"written\": true}]}}";
+constexpr const char* REFUSED_PART_SEED = "{\"task\": 1, \"path\": \"a.tif\", \"outcome\": \"refused\", "
+                                          "\"message\": \"a.tif: changed since the plan\"}";
+
+bool WriteTextSeeds(const fs::path& folder,
+                    std::initializer_list<std::pair<const char*, const char*>> seeds) {
+    bool ok = true;
+    for (const auto& [name, text] : seeds)
+        ok = WriteBytes(folder / name, Bytes(text, text + std::strlen(text))) && ok;
+    return ok;
+}
+
 bool WriteCoordinateSeeds(const fs::path& folder) {
     const struct {
         const char* name;
@@ -312,7 +341,7 @@ int main(int argc, char** argv) {
     }
     const fs::path root = argv[1];
     bool ok = true;
-    for (const char* kind : {"bmp", "jpeg", "tiff", "mrc", "scan", "coords"}) {
+    for (const char* kind : {"bmp", "jpeg", "tiff", "mrc", "scan", "coords", "plan", "merge"}) {
         std::error_code error;
         fs::create_directories(root / kind, error);
         ok = !error && ok;
@@ -323,6 +352,10 @@ int main(int argc, char** argv) {
     ok = WriteMrcSeeds(root / "mrc") && ok;
     ok = WriteScanSeeds(root / "scan") && ok;
     ok = WriteCoordinateSeeds(root / "coords") && ok;
+    ok = WriteTextSeeds(root / "plan", {{"plan.json", PLAN_SEED}}) && ok;
+    ok = WriteTextSeeds(root / "merge",
+                        {{"done.json", DONE_PART_SEED}, {"refused.json", REFUSED_PART_SEED}}) &&
+         ok;
     if (!ok)
         std::fprintf(stderr, "fuzz_seeds: could not write every seed to %s\n", argv[1]);
     return ok ? 0 : 1;

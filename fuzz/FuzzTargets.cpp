@@ -12,6 +12,9 @@
 #include "image/TiffCodec.h"
 #include "pick/PickCoordinates.h"
 #include "split/RunDriver.h"
+#include "split/RunPlan.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 
@@ -183,6 +186,92 @@ void ParseCoordinatesInput(const std::uint8_t* data, std::size_t size) {
     for (std::size_t i = 0; i < again.m_centres.size(); ++i)
         if (again.m_centres[i].x != reading.m_centres[i].x || again.m_centres[i].y != reading.m_centres[i].y)
             std::abort();
+}
+
+void ReadPlanInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    RunPlan plan;
+    std::string error;
+    if (!ReadRunPlan(text, "plan.json", plan, error)) {
+        if (error.rfind("plan.json: ", 0) != 0)
+            std::abort();
+        return;
+    }
+    const RunSettings& p = plan.parameters;
+    if (p.m_nImageCount < 1 || p.m_nImageCount > 6 || p.m_nHeightCm < 9 || p.m_nHeightCm > 11 ||
+        p.m_nWidthCm < 7 || p.m_nWidthCm > 9 ||
+        (p.m_nBinning != 0 && (p.m_nBinning < 2 || p.m_nBinning > 4)) ||
+        !(p.m_dPixelSize >= 0 && p.m_dPixelSize <= MAX_PIXEL_SIZE) || !(p.m_dMagnification >= 0) ||
+        plan.scans.size() > static_cast<std::size_t>(MAX_INPUT_FILES))
+        std::abort();
+    for (std::size_t i = 0; i < plan.scans.size(); ++i) {
+        if (plan.scans[i].path.empty() || TaskParameters(plan, i).m_strInputFiles.size() != 1)
+            std::abort();
+        const BatchState state = BatchStateBefore(plan, i);
+        if (state.inputs.size() != plan.scans.size())
+            std::abort();
+    }
+}
+
+namespace {
+
+// A folder holding plan.json, a one-scan plan, and plan.json.parts/ for the part under test.
+struct PlanFolder {
+    PlanFolder() {
+        char name[] = "/tmp/gridcarver-fuzz-plan-XXXXXX";
+        if (::mkdtemp(name) == nullptr)
+            return;
+        folder = name;
+        ScanRecord scan;
+        scan.path = "a.tif";
+        ImageRecord image;
+        image.number = 1;
+        image.found = true;
+        image.name = "a_1.mrc";
+        image.outputs = {{"a_1.mrc", 10, 10}};
+        scan.images = {image};
+        RunSettings parameters;
+        parameters.m_nImageCount = 1;
+        const std::string plan =
+            RunPlanJson({parameters, "1.0", 1, true, false, false}, {scan}, "done", folder.string());
+        std::FILE* file = std::fopen(Plan().c_str(), "wb");
+        std::error_code error;
+        fs::create_directory(folder / "plan.json.parts", error);
+        ready = file != nullptr && std::fwrite(plan.data(), 1, plan.size(), file) == plan.size() && !error;
+        if (file != nullptr)
+            ready = std::fclose(file) == 0 && ready;
+    }
+    ~PlanFolder() {
+        std::error_code error;
+        if (!folder.empty())
+            fs::remove_all(folder, error);
+    }
+    std::string Plan() const { return (folder / "plan.json").string(); }
+
+    fs::path folder;
+    bool ready = false;
+};
+
+} // namespace
+
+void MergePartInput(const std::uint8_t* data, std::size_t size) {
+    static PlanFolder folder;
+    if (!folder.ready)
+        return;
+    std::FILE* part = std::fopen(TaskPartPath(folder.Plan(), 1).c_str(), "wb");
+    if (part == nullptr)
+        return;
+    const bool written = std::fwrite(data, 1, size, part) == size;
+    if (std::fclose(part) != 0 || !written)
+        return;
+    MergeResult merged;
+    std::string error;
+    if (!MergeRunPlan(folder.Plan(), "1.0", merged, error))
+        std::abort();
+    const nlohmann::json report = nlohmann::json::parse(merged.reportJson);
+    const bool done = merged.missing.empty() && merged.failed.empty();
+    if ((report.at("outcome") == "done") != done || !merged.missing.empty())
+        std::abort();
 }
 
 } // namespace gc::fuzz

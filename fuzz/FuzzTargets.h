@@ -30,5 +30,12 @@ void SplitScanInput(const std::uint8_t* data, std::size_t size);
 // text. A reading that fails names its line within the text; centres read from any file come back
 // unchanged through the STAR writer and the parser.
 void ParseCoordinatesInput(const std::uint8_t* data, std::size_t size);
+// The plan reader of split --plan on the bytes as a plan's text. A plan it accepts holds only values
+// split takes, and every task of it can be set up (its settings and the batch before it).
+void ReadPlanInput(const std::uint8_t* data, std::size_t size);
+// The merge of report --merge with the bytes as task 1's report part of a valid one-scan plan. The
+// merge always succeeds (the plan is sound); it calls the batch done exactly when no task failed or
+// is missing, and its report is JSON.
+void MergePartInput(const std::uint8_t* data, std::size_t size);
 
 } // namespace gc::fuzz

@@ -4,7 +4,8 @@
 # Usage: scripts/fuzz.sh [minutes per target, default 1] [build folder, default build-fuzz]
 #
 # Targets: bmp_decode_fuzzer, jpeg_read_fuzzer, tiff_read_fuzzer, mrc_read_fuzzer (the viewer's readers) and
-# scan_split_fuzzer (the Run's scan checks, search and outputs on a small scan). Each starts from the
+# scan_split_fuzzer (the Run's scan checks, search and outputs on a small scan), coords_parse_fuzzer (pick
+# --coords), plan_read_fuzzer (split --plan) and merge_part_fuzzer (a task's part in report --merge). Each starts from the
 # seeds fuzz_seeds writes, plus the shared test images when ../shared/testdata is there, plus the
 # inputs kept from earlier findings (tests/fuzz/<target>). Inputs are capped at 64 KiB. A finding is
 # left as <build folder>/findings/<target>-crash-…: keep it (small) under tests/fuzz/<target>/, where
@@ -20,7 +21,8 @@ esac
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRIDCARVER_FUZZ=ON \
   -DGRIDCARVER_BUILD_DESKTOP=OFF -DGRIDCARVER_BUILD_TESTS=OFF -DGRIDCARVER_BUILD_BENCH=OFF
-targets=(bmp_decode_fuzzer jpeg_read_fuzzer tiff_read_fuzzer mrc_read_fuzzer scan_split_fuzzer coords_parse_fuzzer)
+targets=(bmp_decode_fuzzer jpeg_read_fuzzer tiff_read_fuzzer mrc_read_fuzzer scan_split_fuzzer coords_parse_fuzzer
+  plan_read_fuzzer merge_part_fuzzer)
 cmake --build "$build" --target fuzz_seeds "${targets[@]}"
 
 work="$(mktemp -d)"

@@ -39,13 +39,17 @@ void RequireAtMostMaxFiles(const std::vector<std::string>& files) {
         throw UsageError{MSG_MORE_THAN_100_FILES};
 }
 
-// A batch holding a tiled TIFF (a scan meant for split) is refused as a whole before anything is
-// written: each such file is named, and the status is the one of an input the operation cannot handle.
-bool RefuseTiledInputs(const std::vector<std::string>& files, Messages& messages) {
+// A batch holding a tiled TIFF (a scan meant for split), or for convert and cut a file that is no
+// TIFF at all, is refused as a whole before anything is written: each such file is named, and the
+// status is the one of an input the operation cannot handle.
+bool RefuseTiledInputs(const std::vector<std::string>& files, Messages& messages, bool tiffOnly = false) {
     bool anyTiled = false;
     for (const std::string& file : files)
         if (IsTiledTiff(file)) {
             messages.Error(file + MSG_TILED_INPUT);
+            anyTiled = true;
+        } else if (tiffOnly && IsReadableNonTiff(file)) {
+            messages.Error(file + MSG_NOT_TIFF_INPUT);
             anyTiled = true;
         }
     if (anyTiled)
@@ -84,7 +88,7 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
 
     CliProgress progress("convert");
     ProgressAwareMessages messages(progress);
-    if (RefuseTiledInputs(options.m_files, messages))
+    if (RefuseTiledInputs(options.m_files, messages, true))
         return;
     // The constants as the dialog's fields would hold them: the defaults, then the last run's values,
     // then the GAIN's row, then the texts typed over them (read leniently), all checked at the press.
@@ -92,6 +96,13 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
     GainSetting values = DEFAULT_GAIN_SETTING;
     if (options.m_bLastRun) {
         const LastRunValues lastRun = LoadLastRun(LAST_RUN_FILE_NAME, messages);
+        // The run asked for cannot be repeated: nothing is converted with other constants.
+        if (!lastRun.m_dGain || !lastRun.m_dA || !lastRun.m_dX0 || !lastRun.m_dY0) {
+            messages.Error(MSG_LAST_RUN_NOT_READ);
+            progress.Finish();
+            CommandStatus() = ExitStatusFor(Outcome::Skipped);
+            return;
+        }
         values = {lastRun.m_dGain.value_or(values.gain), lastRun.m_dA.value_or(values.a),
                   lastRun.m_dX0.value_or(values.x0), lastRun.m_dY0.value_or(values.y0)};
     }
@@ -125,7 +136,7 @@ void RunCut(const CutOptions& options) {
     RequireAtMostMaxFiles(options.m_files);
     CliProgress progress("cut");
     ProgressAwareMessages messages(progress);
-    if (RefuseTiledInputs(options.m_files, messages))
+    if (RefuseTiledInputs(options.m_files, messages, true))
         return;
     const ConvertOutcome outcome = CutFromTexts(
         options.m_files, {options.m_strStartX, options.m_strStartY, options.m_strEndX, options.m_strEndY},

@@ -5,6 +5,7 @@
 // Images are numbered from 1, as the viewer's image list names them: an MRC file's sections.
 #include "CliShell.h"
 
+#include "core/PendingFile.h"
 #include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
 #include "document/MrcProperties.h"
@@ -12,6 +13,7 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 namespace gc::cli {
 namespace {
@@ -35,12 +37,33 @@ int OpenImage(ImageDocument& document, const std::string& path, int number, Mess
     return EXIT_DONE;
 }
 
+// Why OUT must not be written ("" when it may): it is IN under any name (the same device and inode),
+// or an existing file made read-only.
+std::string ExportRefusal(const std::string& input, const std::string& output) {
+    struct stat in {
+    }, out{};
+    if (::stat(input.c_str(), &in) == 0 && ::stat(output.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
+        in.st_ino == out.st_ino)
+        return output + MSG_EXPORT_NOT_WRITTEN + MSG_EXPORT_IS_INPUT + input;
+    if (IsReadOnlyFile(output))
+        return output + MSG_EXPORT_NOT_WRITTEN + MSG_EXPORT_READ_ONLY + output;
+    return {};
+}
+
 int RunExport(const DocumentOptions& options) {
     CliMessages messages;
+    if (const std::string refusal = ExportRefusal(options.m_strInput, options.m_strOutput);
+        !refusal.empty()) {
+        messages.Warning(refusal);
+        return ExitStatusFor(Outcome::Skipped);
+    }
     ImageDocument document;
     const int status = OpenImage(document, options.m_strInput, options.m_nImage, messages);
     if (status != EXIT_DONE)
         return status;
+    // A stop signal during the open ends the command before anything is written.
+    if (StopSignal() != 0)
+        return ExitStatusFor(Outcome::Interrupted);
     return ExitStatusFor(OutcomeOf(document.SaveFile(options.m_strOutput, messages)));
 }
 

@@ -2,6 +2,8 @@
 
 #include "split/RunSettings.h"
 
+#include <cmath>
+
 namespace gc::cli {
 
 CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize) {
@@ -12,7 +14,19 @@ CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize) 
         .add_option("--pixel-size", pixelSize,
                     "pixel size in angstrom, written as the cell size (binned copies: B times it)")
         ->option_text("ANGSTROM")
-        ->check(CLI::PositiveNumber & CLI::Range(0.0, MAX_PIXEL_SIZE));
+        ->check(FiniteNumber() & CLI::PositiveNumber & CLI::Range(0.0, MAX_PIXEL_SIZE));
+}
+
+const CLI::Validator& FiniteNumber() {
+    static const CLI::Validator finite(
+        [](const std::string& text) {
+            double value = 0;
+            return CLI::detail::lexical_cast(text, value) && std::isfinite(value)
+                       ? std::string()
+                       : "not a finite number: " + text;
+        },
+        "");
+    return finite;
 }
 
 } // namespace gc::cli

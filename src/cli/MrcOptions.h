@@ -9,4 +9,7 @@ namespace gc::cli {
 // at most MAX_PIXEL_SIZE) to `command`; returns the --pixel-size option.
 CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize);
 
+// Refuses a number that is not finite (nan, inf), which the range checks let through.
+const CLI::Validator& FiniteNumber();
+
 } // namespace gc::cli

@@ -138,18 +138,18 @@ std::optional<int> ReadCoordsFile(const std::string& path, CoordinateFormat form
     return std::nullopt;
 }
 
-// Adds the centres in order with the viewer's rules; each refused one is named in a warning. Returns
-// how many were refused.
+// Adds the centres in order with the viewer's rules; the first refused ones are named in a warning
+// each, the rest counted in one. Returns how many were refused.
 int AddCentres(PickState& state, const DIBSection& image, const std::vector<NamedCentre>& centres,
                Messages& messages) {
     int refused = 0;
     for (const auto& [centre, text] : centres) {
         const AddPickResult result = AddPick(state, &image, centre);
-        if (result != AddPickResult::Added) {
+        if (result != AddPickResult::Added && ++refused <= pick_text::REFUSED_NAMED)
             messages.Warning(RefusalText(result) + text);
-            ++refused;
-        }
     }
+    if (refused > pick_text::REFUSED_NAMED)
+        messages.Warning(std::to_string(refused - pick_text::REFUSED_NAMED) + pick_text::REFUSED_MORE);
     if (state.m_nPickCount == 0)
         messages.Warning(pick_text::NO_CENTRE_LEFT);
     return refused;
@@ -207,7 +207,12 @@ int RunPick(const PickOptions& options) {
     state.m_dPixelSize = options.m_dPixelSize;
     const int refused = AddCentres(state, *image, centres, messages);
 
-    const SavePicksResult saved = SavePicks(state, image, messages, {}, micrograph,
+    // A stop signal ends the save before its next file, as it ends a Run before its next row of tiles.
+    PickSaveHooks hooks;
+    hooks.m_stopRequested = [] { return StopSignal() != 0; };
+    if (StopSignal() != 0)
+        return ExitStatusFor(Outcome::Interrupted);
+    const SavePicksResult saved = SavePicks(state, image, messages, hooks, micrograph,
                                             request.m_format ? std::vector<std::string>{options.m_strCoords}
                                                              : std::vector<std::string>{});
     return ReportSaved(saved, refused);

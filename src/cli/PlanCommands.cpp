@@ -7,6 +7,8 @@
 #include "RunPrinter.h"
 #include "core/PendingFile.h"
 #include "core/Version.h"
+#include "split/PlanChecks.h"
+#include "split/PlanMessages.h"
 #include "split/PlanTask.h"
 #include "split/RunPlan.h"
 #include "split/SplitMessages.h"
@@ -16,9 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <unistd.h>
 
 namespace gc::cli {
@@ -41,9 +41,9 @@ void PrintTaskImages(const ScanRecord& record, bool quiet, Messages& messages) {
     std::fflush(stdout);
 }
 
-// A whole positive number, or 0.
+// A whole positive number written in digits only (no sign, no blanks), or 0.
 int PositiveNumber(const char* text) {
-    if (text == nullptr || *text == '\0')
+    if (text == nullptr || *text < '0' || *text > '9')
         return 0;
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
@@ -72,14 +72,13 @@ bool WritePart(const std::string& path, const std::string& json, std::string& er
 // Reads the plan at `planPath` (named `givenPath` on the command line) and checks that it has a
 // scan for `task`; a usage error otherwise.
 RunPlan ReadPlanForTask(const std::string& planPath, const std::string& givenPath, int task) {
-    std::ifstream in(planPath, std::ios::binary);
-    if (!in)
-        throw UsageError{"--plan: cannot read " + givenPath};
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text, problem;
+    if (!ReadPlanFile(planPath, text, problem))
+        throw UsageError{problem.empty() ? "--plan: cannot read " + givenPath
+                                         : "--plan: " + givenPath + ": " + problem};
     RunPlan plan;
     std::string error;
-    if (!ReadRunPlan(text.str(), givenPath, plan, error))
+    if (!ReadRunPlan(text, givenPath, plan, error))
         throw UsageError{error};
     if (static_cast<std::size_t>(task) > plan.scans.size())
         throw UsageError{"--task " + std::to_string(task) + ": the plan has " +
@@ -99,6 +98,16 @@ Outcome TaskOutcome(const PlanTaskResult& result, bool partWritten) {
     if (result.outcome == RunOutcome::Skipped || result.imagesNotFound > 0 || result.imagesNotWritten > 0)
         return Outcome::Skipped;
     return Outcome::Done;
+}
+
+// Why the merge's report must not be written to `output` ("" when it may): it would replace a file of
+// the batch, or a file made read-only.
+std::string MergeOutputRefusal(const MergeResult& merged, const std::string& output) {
+    if (merged.batchFiles.ClashOf(output) != NameClash::None)
+        return output + PLAN_MSG_MERGE_IS_BATCH_FILE;
+    if (IsReadOnlyFile(output))
+        return MSG_OUTPUT_READ_ONLY + output;
+    return {};
 }
 
 } // namespace
@@ -132,6 +141,11 @@ int RunPlanTaskCommand(const PlanTaskOptions& options) {
                          " cannot be entered: " + std::strerror(errno);
         messages.Warning(result.refusal);
     } else {
+        // The plan's output folder is made when it is gone, as split makes its --output-dir.
+        if (parameters.m_bOutputDir && !parameters.m_strOutputDir.empty()) {
+            std::error_code made;
+            std::filesystem::create_directories(parameters.m_strOutputDir, made);
+        }
         messages.SetSubject(plan.scans[index].path);
         if (!options.quiet) {
             std::printf("%s\n", SettingsLine(parameters, threads, false).c_str());
@@ -185,6 +199,11 @@ void AddReportCommand(CLI::App& app) {
             output = (json ? plan.substr(0, plan.size() - 5) : plan) + "-report.json";
         }
         CliMessages printed;
+        if (const std::string refusal = MergeOutputRefusal(merged, output); !refusal.empty()) {
+            printed.Warning(std::string(MSG_REPORT_LABEL) + MSG_RUN_IMAGE_NOT_WRITTEN + refusal);
+            CommandStatus() = ExitStatusFor(Outcome::Skipped);
+            return;
+        }
         for (const std::string& line : merged.missing)
             printed.Detail(line);
         for (const std::string& line : merged.failed)

@@ -218,7 +218,7 @@ void AddImageOptions(CLI::App& command, SplitOptions& options) {
         .add_option("--magnification", options.m_dMagnification,
                     "the microscope's magnification: each scan's pixel size is its scanner step "
                     "(XResolution/YResolution/ResolutionUnit) divided by it")
-        ->check(CLI::PositiveNumber)
+        ->check(FiniteNumber() & CLI::PositiveNumber)
         ->excludes(pixelSize);
 }
 

@@ -1,6 +1,7 @@
 #include "BatchNames.h"
 
 #include "ConvertMessages.h"
+#include "core/PendingFile.h"
 
 namespace gc {
 
@@ -13,6 +14,13 @@ NameRegistry BatchNamesOf(const std::vector<std::string>& inputs) {
 
 bool ClaimBatchOutputs(NameRegistry& names, const std::string& inputPath,
                        const std::vector<std::string>& outputs, Messages& messages) {
+    for (const std::string& output : outputs)
+        if (!output.empty() && IsReadOnlyFile(output)) {
+            // An earlier output someone made read-only is kept.
+            messages.Warning(MSG_OUTPUTS_OF + inputPath + MSG_OUTPUTS_NOT_WRITTEN + output +
+                             MSG_BATCH_OUTPUT_READ_ONLY);
+            return false;
+        }
     std::string clashing;
     const NameClash clash = names.ClaimAll(outputs, clashing);
     if (clash == NameClash::None)

@@ -13,8 +13,9 @@ namespace gc {
 // A registry holding every file of `inputs`.
 NameRegistry BatchNamesOf(const std::vector<std::string>& inputs);
 
-// Claims `outputs` (of the input `inputPath`); when one of them is an input of the batch or was
-// claimed before, shows the warning naming it and returns false: the file is left out.
+// Claims `outputs` (of the input `inputPath`); when one of them is an input of the batch, was
+// claimed before or is an existing read-only file, shows the warning naming it and returns false:
+// the file is left out.
 bool ClaimBatchOutputs(NameRegistry& names, const std::string& inputPath,
                        const std::vector<std::string>& outputs, Messages& messages);
 

@@ -20,6 +20,7 @@ inline constexpr const char* MSG_OUTPUTS_OF = "The outputs of ";
 inline constexpr const char* MSG_OUTPUTS_NOT_WRITTEN = " are not written: ";
 inline constexpr const char* MSG_BATCH_CLASHES_WITH_INPUT = " is an input of this batch.";
 inline constexpr const char* MSG_BATCH_CLASHES_WITH_OUTPUT = " has already been written by this batch.";
+inline constexpr const char* MSG_BATCH_OUTPUT_READ_ONLY = " is read-only.";
 
 // Convert.
 inline constexpr const char* MSG_A_NOT_CORRECT = "a value is not correct, re-enter.";
@@ -55,6 +56,9 @@ inline constexpr const char* MSG_LAST_RUN_UNKNOWN_GAIN =
     "GAIN menu.";
 inline constexpr const char* MSG_LAST_RUN_CORRUPT =
     "Corrupt data in file ... Check the file last_run_parameters.txt.";
+// The command line's convert --last-run after one of the three texts above: nothing is converted.
+inline constexpr const char* MSG_LAST_RUN_NOT_READ =
+    "--last-run: the last run's GAIN, a, x0 and y0 cannot be read; nothing converted.";
 
 // Cut.
 inline constexpr const char* MSG_CUT_START_X_RANGE =
@@ -90,6 +94,10 @@ inline constexpr const char* STATS_CUT_PATH_MARK = "...";
 // The command line's refusal of a tiled TIFF (a scan for the Run), after the file's name.
 inline constexpr const char* MSG_TILED_INPUT =
     ": a tiled TIFF (a scan for split); convert, cut and stats read TIFF files stored in strips.";
+
+// The command line's refusal of a file that is no TIFF at all (convert x.mrc), after the file's name.
+inline constexpr const char* MSG_NOT_TIFF_INPUT =
+    ": not a TIFF file; convert and cut read TIFF files stored in strips.";
 
 // Convert / Cut dialog.
 inline constexpr const char* MSG_MORE_THAN_100_FILES =

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace gc {
 
@@ -28,6 +29,15 @@ bool IsTiledTiff(const std::string& path) {
     const TiffErrorCapture capture(swallowed);
     const TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
     return tiff && TIFFIsTiled(tiff.get()) != 0;
+}
+
+bool IsReadableNonTiff(const std::string& path) {
+    if (::access(path.c_str(), R_OK) != 0)
+        return false;
+    std::vector<TiffErrorRecord> swallowed;
+    const TiffErrorCapture capture(swallowed);
+    const TiffHandle tiff(TIFFOpen(path.c_str(), "r"));
+    return !tiff;
 }
 
 StripTags ReadStripTags(TIFF* tiff) {

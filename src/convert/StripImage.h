@@ -37,6 +37,9 @@ StripTags ReadStripTags(TIFF* tiff);
 // statistics do not read. A file that does not open is not tiled here (its reader reports it), and
 // the probe shows none of the library's messages.
 bool IsTiledTiff(const std::string& path);
+// True when `path` can be read but does not open as a TIFF (an MRC, JPEG or text file); a missing or
+// unreadable file is not one here. The probe shows none of the library's messages.
+bool IsReadableNonTiff(const std::string& path);
 
 // The format checks, in order: rows per strip at most `maxRowsPerStrip` (else `rowsPerStripMessage`),
 // one sample per pixel, 8 or 16 bits, one plane. Returns the first problem's message, or nullptr.

@@ -10,6 +10,7 @@ enum class Outcome {
     Skipped,      // it finished, but an input was skipped or an expected image not found or not written
     Refused,      // a value the user gave was refused (the "re-enter" messages); nothing was done
     CannotHandle, // it ended on an input (or output) it cannot handle; the desktop program goes on
+    WriteFailed,  // a file could not be written (a full disk, the size limit); the desktop program goes on
     Fatal,        // a fatal stop: the desktop program ends itself with status 1
     Interrupted,  // the user asked it to stop; no partial file is left
 };
@@ -35,6 +36,7 @@ constexpr int ExitStatusOf(Outcome outcome, int stopSignal) {
     case Outcome::CannotHandle:
         return EXIT_CANNOT_HANDLE;
     case Outcome::Fatal:
+    case Outcome::WriteFailed:
         return EXIT_FATAL;
     case Outcome::Interrupted:
         return EXIT_SIGNAL_BASE + stopSignal;

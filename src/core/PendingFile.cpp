@@ -1,6 +1,8 @@
 #include "PendingFile.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -21,6 +23,7 @@ constexpr const char* TEMPORARY_MARK = ".gc-";
 constexpr const char* TEMPORARY_END = ".tmp";
 constexpr std::size_t DEFAULT_NAME_MAX = 255;
 constexpr int CREATE_ATTEMPTS = 16;
+constexpr std::size_t HOST_NAME_LIMIT = 64;
 
 // The temporaries a second stop signal removes before the program ends: fixed places, so the signal's
 // handler reads them without locks or allocation. A place is Free, being Filled, Ready to be removed,
@@ -71,18 +74,59 @@ std::size_t NameMax(const std::string& folder) {
     return limit > 0 ? static_cast<std::size_t>(limit) : DEFAULT_NAME_MAX;
 }
 
-// The process number written into a temporary's name, or 0.
-long PidOf(const std::string& fileName) {
-    const std::size_t mark = fileName.rfind(TEMPORARY_MARK);
-    if (mark == std::string::npos)
+// This machine's name as it goes into a temporary's name: at most HOST_NAME_LIMIT characters of
+// letters, digits, "." and "-", anything else written "_".
+const std::string& ThisHost() {
+    static const std::string host = [] {
+        char name[256] = {};
+        if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+            return std::string("localhost");
+        std::string text(name, std::min(std::strlen(name), HOST_NAME_LIMIT));
+        for (char& c : text)
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-')
+                c = '_';
+        return text;
+    }();
+    return host;
+}
+
+// The process number of a temporary made on this host, read from its name
+// "….gc-<host>-<pid>-<random>.tmp" from the end; 0 for a name made elsewhere or not ours.
+long PidOfThisHost(const std::string& fileName) {
+    const std::string end = TEMPORARY_END;
+    if (fileName.size() <= end.size() || fileName.compare(fileName.size() - end.size(), end.size(), end) != 0)
+        return 0;
+    const std::size_t randomDash = fileName.rfind('-', fileName.size() - end.size());
+    if (randomDash == std::string::npos || randomDash == 0)
+        return 0;
+    const std::size_t pidDash = fileName.rfind('-', randomDash - 1);
+    if (pidDash == std::string::npos || randomDash - pidDash < 2 || randomDash - pidDash > 10)
         return 0;
     long pid = 0;
-    for (std::size_t i = mark + std::strlen(TEMPORARY_MARK); i < fileName.size() && fileName[i] != '-'; ++i) {
-        if (fileName[i] < '0' || fileName[i] > '9' || pid > 100000000)
+    for (std::size_t i = pidDash + 1; i < randomDash; ++i) {
+        if (fileName[i] < '0' || fileName[i] > '9')
             return 0;
         pid = pid * 10 + (fileName[i] - '0');
     }
+    const std::string maker = TEMPORARY_MARK + ThisHost();
+    if (pidDash < maker.size() || fileName.compare(pidDash - maker.size(), maker.size(), maker) != 0)
+        return 0;
     return pid;
+}
+
+// Whether a temporary of this host with the file status `status` is provably abandoned: its process
+// is gone and nothing was written to it for the grace period.
+bool IsAbandoned(long pid, const struct stat& status) {
+    if (pid <= 0 || pid == static_cast<long>(::getpid()))
+        return false;
+    // A process that still runs (or that we may not signal: it exists) keeps its temporaries.
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+        return false;
+    if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
+        return false;
+    const auto now = std::chrono::system_clock::now();
+    const auto changed = std::chrono::system_clock::time_point(std::chrono::seconds(status.st_mtim.tv_sec));
+    return now - changed >= TEMPORARY_GRACE;
 }
 
 struct DirCloser {
@@ -101,8 +145,8 @@ void PendingFile::ChooseTemporary() {
     const std::string folder = m_final.substr(0, nameStart);
     char random[17];
     std::snprintf(random, sizeof random, "%016llx", static_cast<unsigned long long>(RandomPart()));
-    const std::string suffix =
-        TEMPORARY_MARK + std::to_string(static_cast<long>(::getpid())) + "-" + random + TEMPORARY_END;
+    const std::string suffix = TEMPORARY_MARK + ThisHost() + "-" +
+                               std::to_string(static_cast<long>(::getpid())) + "-" + random + TEMPORARY_END;
     // The stem is cut (at a character's start, for UTF-8 names) so that the whole name fits.
     std::string stem = m_final.substr(nameStart);
     const std::size_t limit = NameMax(folder);
@@ -228,24 +272,21 @@ bool IsPendingFileName(const std::string& fileName) {
            fileName.compare(fileName.size() - end.size(), end.size(), end) == 0;
 }
 
-int RemoveStaleTemporaries(const std::string& folder) {
+int RemoveStaleTemporaries(const std::string& folder, const std::string& finalName) {
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.empty() ? "." : folder.c_str()));
     if (!dir)
         return 0;
     const int dirFd = ::dirfd(dir.get());
+    const std::string prefix = finalName.empty() ? std::string() : "." + finalName + TEMPORARY_MARK;
     int removed = 0;
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (!IsPendingFileName(name))
+        if (!IsPendingFileName(name) || name.compare(0, prefix.size(), prefix) != 0)
             continue;
-        const long pid = PidOf(name);
-        // A process that still runs (or that we may not signal: it exists) keeps its temporaries.
-        if (pid <= 0 || pid == static_cast<long>(::getpid()) || ::kill(static_cast<pid_t>(pid), 0) == 0 ||
-            errno != ESRCH)
-            continue;
+        const long pid = PidOfThisHost(name);
         struct stat status;
-        if (::fstatat(dirFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode) ||
-            status.st_uid != ::geteuid())
+        if (pid <= 0 || ::fstatat(dirFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !IsAbandoned(pid, status))
             continue;
         if (::unlinkat(dirFd, name.c_str(), 0) == 0)
             ++removed;

@@ -11,6 +11,7 @@
 // never changed). Renaming over a final name that is a symbolic link replaces the link itself.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -29,7 +30,7 @@ public:
     PendingFile& operator=(const PendingFile&) = delete;
 
     // The name the temporary has (or will have once created):
-    // "<folder>/.<file name>.gc-<pid>-<random>.tmp", the file name shortened if need be.
+    // "<folder>/.<file name>.gc-<host>-<pid>-<random>.tmp", the file name shortened if need be.
     const std::string& TemporaryPath() const { return m_temporary; }
     const std::string& FinalPath() const { return m_final; }
 
@@ -64,10 +65,15 @@ bool WriteWholeFile(const std::string& path, const void* data, std::size_t size,
 // with "." followed by the final file name; this tells whether `fileName` (no folder) is such a name.
 bool IsPendingFileName(const std::string& fileName);
 
-// Removes the temporaries of PendingFiles in `folder` ("" is the working folder) left by processes
-// of this user that no longer run (a process killed outright cannot remove its own). Returns how many
-// were removed.
-int RemoveStaleTemporaries(const std::string& folder);
+// How long a temporary must have gone unwritten before another process may take it for abandoned.
+inline constexpr std::chrono::minutes TEMPORARY_GRACE{30};
+
+// Removes the temporaries of PendingFiles in `folder` ("" is the working folder) that are provably
+// abandoned (a process killed outright cannot remove its own): made on this host (its name says so),
+// by a process of this user that no longer runs, and unwritten for TEMPORARY_GRACE. Folders shared
+// between machines or PID namespaces hold live temporaries whose process this one cannot see; those
+// are kept. With `finalName`, only the temporaries of that file name. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& folder, const std::string& finalName = {});
 
 // Removes every temporary still pending in this process. Only async-signal-safe calls: for a stop
 // signal's handler that ends the program at once.

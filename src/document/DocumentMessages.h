@@ -110,5 +110,11 @@ inline constexpr const char* MSG_NO_IMAGE_READ = "No image could be read from ";
 inline constexpr const char* MSG_PROPERTIES_TIFF_ONLY = "properties describes TIFF and MRC files only: ";
 // Followed by the image number asked for, " of ", the number of images and " in ", the path.
 inline constexpr const char* MSG_NO_SUCH_IMAGE = "there is no image ";
+// export's OUT that must not be replaced: OUT, this text, then one of the two reasons.
+inline constexpr const char* MSG_EXPORT_NOT_WRITTEN = " is not written: ";
+// Followed by IN: the same file (by device and inode) as the one exported from.
+inline constexpr const char* MSG_EXPORT_IS_INPUT = "it is the file exported from, ";
+// Followed by OUT: an existing file without write permission is kept.
+inline constexpr const char* MSG_EXPORT_READ_ONLY = "read-only: ";
 
 } // namespace gc

@@ -163,10 +163,14 @@ SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages)
     if (const int fd = output.Create(); fd >= 0)
         ::close(fd);
     DIBSection copy(*current);
+    errno = 0;
     const ImageWrite write = WriteImageAs(type, output.TemporaryPath(), copy, path, messages);
+    const int writeError = errno;
     if (write == ImageWrite::Fatal)
         return SaveOutcome::Fatal;
     bool written = write == ImageWrite::Written;
+    if (!written && writeError != 0)
+        messages.Detail("writing " + path + ": " + std::strerror(writeError));
     if (written && !output.Commit()) {
         messages.Detail("writing " + path + ": " + std::strerror(errno));
         written = false;

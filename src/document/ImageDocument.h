@@ -86,8 +86,9 @@ inline Outcome OutcomeOf(SaveOutcome outcome) {
         return Outcome::Done;
     case SaveOutcome::NothingOpen:
     case SaveOutcome::Unsupported:
-    case SaveOutcome::NotWritten:
         return Outcome::CannotHandle;
+    case SaveOutcome::NotWritten:
+        return Outcome::WriteFailed;
     case SaveOutcome::Fatal:
         break;
     }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <limits>
 #include <sstream>
+#include <string_view>
 
 namespace gc {
 namespace {
@@ -289,7 +290,11 @@ CoordinateReading ParseCoordinates(const std::string& text, CoordinateFormat for
     CoordinateReading reading;
     Reader reader(reading);
     StarReader star(reader, frame);
-    std::istringstream in(text);
+    // A byte-order mark (spreadsheets write one) is not part of the first line.
+    constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+    std::istringstream in(text.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0
+                              ? text.substr(BYTE_ORDER_MARK.size())
+                              : text);
     bool firstLine = true;
     int number = 0;
     for (std::string raw; std::getline(in, raw);) {

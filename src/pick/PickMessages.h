@@ -51,6 +51,9 @@ inline constexpr const char* REFUSED_TOO_CLOSE = "Pick refused, a stored pick li
 inline constexpr const char* REFUSED_STALE = "Pick refused, a stored pick lies outside the image: ";
 inline constexpr const char* REFUSED_FULL = "Pick refused, the list already holds 1000 picks: ";
 inline constexpr const char* REFUSED_MASK_SIZE = "Pick refused, the mask size is not between 2 and 200: ";
+// After the first REFUSED_NAMED refusals, one line for the rest: their number, then this text.
+inline constexpr int REFUSED_NAMED = 10;
+inline constexpr const char* REFUSED_MORE = " more picks refused (only the first 10 are named)";
 // Command line: a --coords file that cannot be read (followed by its name).
 inline constexpr const char* COORDS_UNREADABLE = "Cannot read the coordinate file ";
 // A --coords file larger than any list of picks (after its name).
@@ -62,5 +65,7 @@ inline constexpr const char* NO_CENTRE_LEFT = "No box saved: no box centre is le
 inline constexpr const char* NOT_WRITTEN = " is not written: ";
 inline constexpr const char* CLASHES_WITH_INPUT = " is an input of this pick.";
 inline constexpr const char* CLASHES_WITH_OUTPUT = " has already been written by this pick.";
+// An earlier file without write permission is kept: "<name> is not written: read-only: <name>".
+inline constexpr const char* OUTPUT_READ_ONLY = "read-only: ";
 
 } // namespace gc::pick_text

@@ -204,7 +204,13 @@ public:
 
     // The centres beside the boxes, for other programs' particle extraction.
     void WriteCoordinateFiles() {
-        const std::vector<PickPoint> centres(m_state.m_ptPicks.begin(), m_state.m_ptPicks.begin() + m_count);
+        // Only the boxes that were saved: a coordinate file never names a box that is not there.
+        std::vector<PickPoint> centres;
+        for (int j = 0; j < m_count; ++j)
+            if (m_saved[static_cast<std::size_t>(j)])
+                centres.push_back(m_state.m_ptPicks[j]);
+        if (centres.empty() || Stopped())
+            return;
         const CoordinateFrame frame{m_image.GetHeight(), m_size,
                                     m_micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
         const struct {
@@ -220,7 +226,7 @@ public:
             if (WriteTextFile(coordinates.name, coordinates.text, m_messages, m_hooks) == FileResult::Written)
                 m_result.m_coordinateFiles.push_back(coordinates.name);
             else
-                m_anyFailed = true;
+                m_anyWriteFailed = true;
         }
     }
 
@@ -232,11 +238,13 @@ public:
         m_state.ClearPicks();
         m_state.m_bPickMode = 0;
         m_state.m_bCollate = 0;
-        if (!m_anyFailed && !m_anyNotWritten)
+        if (!m_anyFailed && !m_anyWriteFailed && !m_anyNotWritten && !m_stopped)
             m_messages.Information(pick_text::SAVED);
-        m_result.m_outcome = m_anyFailed       ? SavePicksOutcome::SavedWithErrors
-                             : m_anyNotWritten ? SavePicksOutcome::SavedNotAll
-                                               : SavePicksOutcome::Saved;
+        m_result.m_outcome = m_stopped          ? SavePicksOutcome::Interrupted
+                             : m_anyWriteFailed ? SavePicksOutcome::WriteFailed
+                             : m_anyFailed      ? SavePicksOutcome::SavedWithErrors
+                             : m_anyNotWritten  ? SavePicksOutcome::SavedNotAll
+                                                : SavePicksOutcome::Saved;
         return m_result;
     }
 
@@ -245,15 +253,22 @@ private:
         return m_hooks.m_now ? m_hooks.m_now() : std::chrono::system_clock::now();
     }
 
+    // Whether a stop was asked for; once it was, no further file is started.
+    bool Stopped() {
+        m_stopped = m_stopped || (m_hooks.m_stopRequested && m_hooks.m_stopRequested());
+        return m_stopped;
+    }
+
     void WriteSingleBoxes() {
-        for (int j = 0; j < m_count; ++j) {
+        for (int j = 0; j < m_count && !Stopped(); ++j) {
             std::fill(m_buffer.begin(), m_buffer.end(), -1.0f);
             PickStatistics statistics;
             if (!Sample(m_state.m_ptPicks[j], m_buffer.data(), statistics))
                 continue;
             const auto time = Now();
-            WriteBoxFile(PickFileName(m_state.m_strOpenFilePath, time, false, j + 1), time, 1, statistics,
-                         pick_text::LABEL_SINGLE);
+            m_saved[static_cast<std::size_t>(j)] =
+                WriteBoxFile(PickFileName(m_state.m_strOpenFilePath, time, false, j + 1), time, 1, statistics,
+                             pick_text::LABEL_SINGLE);
         }
     }
 
@@ -261,7 +276,7 @@ private:
         std::fill(m_buffer.begin(), m_buffer.end(), -1.0f);
         PickStatistics statistics;
         for (int j = 0; j < m_count; ++j)
-            if (!Sample(m_state.m_ptPicks[j], m_buffer.data() + m_boxValues * j, statistics))
+            if (Stopped() || !Sample(m_state.m_ptPicks[j], m_buffer.data() + m_boxValues * j, statistics))
                 return;
         const auto time = Now();
         std::string name = PickFileName(m_state.m_strOpenFilePath, time, true, m_count);
@@ -269,7 +284,8 @@ private:
         if (m_state.m_bMrc2014)
             name.replace(name.size() - std::strlen(pick_text::NAME_EXTENSION), std::string::npos,
                          pick_text::NAME_STACK_EXTENSION);
-        WriteBoxFile(name, time, m_count, statistics, pick_text::LABEL_COLLATED);
+        if (WriteBoxFile(name, time, m_count, statistics, pick_text::LABEL_COLLATED))
+            m_saved.assign(m_saved.size(), true);
     }
 
     // Samples one box; a box whose values cannot be read is left out, and the file is named once per
@@ -284,8 +300,14 @@ private:
         return false;
     }
 
-    // Claims `name` for this save; a name that is taken is named in a warning and not written.
+    // Claims `name` for this save; a name that is taken, or an earlier file made read-only, is named
+    // in a warning and not written.
     bool Claim(const std::string& name) {
+        if (IsReadOnlyFile(name)) {
+            m_messages.Warning(name + pick_text::NOT_WRITTEN + pick_text::OUTPUT_READ_ONLY + name);
+            m_anyNotWritten = true;
+            return false;
+        }
         const NameClash clash = m_names.Claim(name);
         if (clash == NameClash::None)
             return true;
@@ -296,11 +318,11 @@ private:
         return false;
     }
 
-    // The buffer as one MRC file of `sections` boxes.
-    void WriteBoxFile(const std::string& name, std::chrono::system_clock::time_point time, int sections,
+    // The buffer as one MRC file of `sections` boxes; true when it was written.
+    bool WriteBoxFile(const std::string& name, std::chrono::system_clock::time_point time, int sections,
                       const PickStatistics& statistics, const char* label) {
         if (!Claim(name))
-            return;
+            return false;
         MrcDescription description;
         description.width = description.height = m_size;
         description.sections = sections;
@@ -310,10 +332,12 @@ private:
         description.label = label;
         description.time = time;
         if (WritePickFile(name, description, statistics.Header(m_buffer.size()), m_buffer.data(),
-                          m_buffer.size(), m_messages, m_hooks) == FileResult::Written)
-            m_result.m_written.push_back(name);
-        else
-            m_anyFailed = true;
+                          m_buffer.size(), m_messages, m_hooks) != FileResult::Written) {
+            m_anyWriteFailed = true;
+            return false;
+        }
+        m_result.m_written.push_back(name);
+        return true;
     }
 
     PickState& m_state;
@@ -329,9 +353,12 @@ private:
     std::unique_ptr<PickRowSource> m_source;
     NameRegistry m_names;
     SavePicksResult m_result;
+    std::vector<bool> m_saved = std::vector<bool>(static_cast<std::size_t>(m_count), false);
     bool m_readFailed = false;
     bool m_anyFailed = false;
+    bool m_anyWriteFailed = false;
     bool m_anyNotWritten = false;
+    bool m_stopped = false;
 };
 
 } // namespace

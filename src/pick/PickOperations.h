@@ -33,7 +33,9 @@ enum class AddPickResult {
 enum class SavePicksOutcome {
     NothingToSave,   // no valid image, pick mode off or no picks: nothing written, nothing shown
     Saved,           // every file written
-    SavedWithErrors, // a file could not be created or written; its message was shown, not "saved"
+    SavedWithErrors, // a box's values could not be read; its message was shown, not "saved"
+    WriteFailed,     // a file could not be created or written (after a line naming the reason), not "saved"
+    Interrupted,     // a stop was asked for: the boxes written before it stay, no later file is written
     // every file written but those whose names would have replaced an input or another file of the
     // save (each named in a warning), not "saved"
     SavedNotAll,
@@ -51,6 +53,10 @@ inline Outcome OutcomeOf(SavePicksOutcome outcome) {
         return Outcome::Skipped;
     case SavePicksOutcome::SavedWithErrors:
         return Outcome::CannotHandle;
+    case SavePicksOutcome::WriteFailed:
+        return Outcome::WriteFailed;
+    case SavePicksOutcome::Interrupted:
+        return Outcome::Interrupted;
     case SavePicksOutcome::FatalMemory:
         break;
     }
@@ -68,6 +74,8 @@ struct PickSaveHooks {
     std::function<std::chrono::system_clock::time_point()> m_now; // default: the system clock
     // Opens the temporary name of each output; default: the PendingFile creates it ("wb").
     std::function<std::FILE*(const std::string&)> m_open;
+    // Looked at before each file: true ends the save (Interrupted); default: never.
+    std::function<bool()> m_stopRequested;
 };
 
 // Image position of a pointer at window position (pointerX, pointerY) with the view scrolled to
@@ -84,17 +92,16 @@ PickRect PickTestRect(PickPoint centre, int maskSize);
 AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centre);
 // Removes the oldest pick whose centre lies strictly inside the test rectangle around `position`.
 bool RemovePick(PickState& state, const DIBSection* image, PickPoint position);
-// Writes the boxes, then the pick centres as "<image>_picks.box" (EMAN2) and "<image>_picks.star"
-// (RELION), clears the list and switches pick mode and collate off (the size stays). Each file is
-// written under a temporary name and takes its own name only when complete; a file that cannot be
-// created or written is reported (after a line naming it and the system's reason) and left out.
-// "Picked Images are saved ..." is shown only when every file was written. Nothing is cleared on
-// FatalMemory.
-// The boxes hold the grey levels of `image`, or, when `micrograph` names the MRC file and section
-// the image was read from, that section's own values (a box whose values cannot be read is reported
-// and left out). The coordinate files count rows as the readers of that micrograph do (RowOrder).
-// No file replaces the opened image, one of `otherInputs` (a coordinate file the centres came from)
-// or another file of the same save: such a file is not written, with a warning (SavedNotAll).
+// Writes the boxes, then the centres of the boxes written as "<image>_picks.box" (EMAN2) and
+// "<image>_picks.star" (RELION; none when no box was written), clears the list and switches pick mode and
+// collate off (the size stays). Each file is written under a temporary name and takes its own name only when
+// complete; a file that cannot be created or written is reported (after a line naming it and the system's
+// reason) and left out. "Picked Images are saved ..." is shown only when every file was written. Nothing is
+// cleared on FatalMemory. The boxes hold the grey levels of `image`, or, when `micrograph` names the MRC file
+// and section the image was read from, that section's own values (a box whose values cannot be read is
+// reported and left out). The coordinate files count rows as the readers of that micrograph do (RowOrder). No
+// file replaces the opened image, one of `otherInputs` (a coordinate file the centres came from) or another
+// file of the same save: such a file is not written, with a warning (SavedNotAll).
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
                           const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {},
                           const std::vector<std::string>& otherInputs = {});

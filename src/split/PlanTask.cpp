@@ -4,21 +4,12 @@
 #include "core/PendingFile.h"
 #include "core/TiffErrors.h"
 
-#include <filesystem>
-
 namespace gc {
 
 void RemoveLeftoverTemporaries(const std::string& finalPath) {
-    namespace fs = std::filesystem;
-    const fs::path target(finalPath);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string prefix = "." + target.filename().string() + ".gc-";
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.rfind(prefix, 0) == 0 && IsPendingFileName(name))
-            fs::remove(it->path(), error);
-    }
+    const std::size_t slash = finalPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
+    RemoveStaleTemporaries(folder, finalPath.substr(slash == std::string::npos ? 0 : slash + 1));
 }
 
 namespace {

@@ -2,8 +2,10 @@
 // Run of the batch gives it. The scan must be the planned one (same size and modification time) and
 // a search of it must find its images where the plan has them with the same names and clash
 // decisions; otherwise nothing is written and the task is refused with what changed. Leftover
-// temporaries of a killed earlier attempt at the task's outputs are removed first, so a task can be
-// run again (or requeued) at any time and ends with the same whole files.
+// temporaries of a killed earlier attempt at the task's outputs are removed first when they are
+// provably abandoned (RemoveStaleTemporaries): a temporary another task or Run may still be writing,
+// on this node or another, is never touched. A task can be run again (or requeued) at any time and
+// ends with the same whole files.
 #pragma once
 
 #include "RunDriver.h"
@@ -30,7 +32,8 @@ struct PlanTaskResult {
 PlanTaskResult RunPlanTask(const RunPlan& plan, std::size_t index, Messages& messages, Progress& progress,
                            int threads);
 
-// Removes "<folder>/.<name>.gc-*.tmp" left beside `finalPath` by a process that was killed.
+// Removes the abandoned temporaries "<folder>/.<name>.gc-*.tmp" left beside `finalPath` by a process
+// of this host that was killed.
 void RemoveLeftoverTemporaries(const std::string& finalPath);
 
 } // namespace gc

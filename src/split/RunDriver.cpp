@@ -2,8 +2,10 @@
 #include "core/TiffHandle.h"
 
 #include "SplitMessages.h"
+#include "core/PendingFile.h"
 #include "core/TiffErrors.h"
 
+#include <cmath>
 #include <new>
 #include <set>
 #include <thread>
@@ -38,6 +40,11 @@ void RunDriver::PrepareRun() {
     if (!m_strReportPath.empty()) {
         if (const char* clash = m_runFiles.Clash(m_strReportPath)) {
             m_strReportNotWritten = m_strReportPath + clash;
+            m_messages.Warning(std::string(MSG_REPORT_LABEL) + MSG_RUN_IMAGE_NOT_WRITTEN +
+                               m_strReportNotWritten);
+        } else if (IsReadOnlyFile(m_strReportPath)) {
+            // A report someone made read-only is kept, like an image's earlier output.
+            m_strReportNotWritten = MSG_OUTPUT_READ_ONLY + m_strReportPath;
             m_messages.Warning(std::string(MSG_REPORT_LABEL) + MSG_RUN_IMAGE_NOT_WRITTEN +
                                m_strReportNotWritten);
         } else {
@@ -266,6 +273,12 @@ bool RunDriver::ScanPixelSizeOf(const std::string& path, Messages& messages, dou
             messages.Warning(path + MSG_NO_SCAN_SAMPLING);
             return false;
         }
+        // A derived size is held to the bounds of a given one.
+        if (!std::isfinite(pixelSize) || pixelSize > MAX_PIXEL_SIZE) {
+            messages.Warning(path + MSG_DERIVED_PIXEL_SIZE + PixelSizeText(pixelSize) +
+                             MSG_DERIVED_PIXEL_SIZE_OUT_OF_RANGE);
+            return false;
+        }
     }
     return true;
 }
@@ -292,6 +305,11 @@ std::unique_ptr<PlacementPreview> RunDriver::StartPreview(const std::string& pat
         PlacementPictureName(path, m_parameters.m_bOutputDir ? m_parameters.m_strOutputDir : "");
     if (const char* clash = m_bPreviewFiles ? m_runFiles.Clash(picture) : nullptr) {
         messages.Warning(MSG_PICTURE_OF + path + MSG_RUN_IMAGE_NOT_WRITTEN + picture + clash);
+        ++m_nFilesNotWritten;
+        return nullptr;
+    }
+    if (m_bPreviewFiles && IsReadOnlyFile(picture)) {
+        messages.Warning(MSG_PICTURE_OF + path + MSG_RUN_IMAGE_NOT_WRITTEN + MSG_OUTPUT_READ_ONLY + picture);
         ++m_nFilesNotWritten;
         return nullptr;
     }

@@ -127,7 +127,8 @@ private:
     RunOutcome CheckOpenScan(ScanTiles& scan, const std::string& path, Messages& messages,
                              ScanRecord& record);
     // The pixel size of the outputs: given, or the scan's own sampling at the microscope's
-    // magnification; false (after its warning) when the scan has no sampling to give it.
+    // magnification; false (after its warning) when the scan has no sampling to give it or the size
+    // it gives is not finite, above 0 and at most MAX_PIXEL_SIZE.
     bool ScanPixelSizeOf(const std::string& path, Messages& messages, double& pixelSize) const;
     // The threads of the extraction (a clamped number noted once per Run) and its progress steps.
     ExtractionSettings ExtractionFor(int fileIndex, Messages& messages);

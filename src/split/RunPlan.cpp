@@ -1,12 +1,11 @@
 #include "RunPlan.h"
 
+#include "PlanChecks.h"
 #include "PlanMessages.h"
 
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace gc {
@@ -26,18 +25,95 @@ ScanOutcome OutcomeNamed(const std::string& name) {
     return ScanOutcome::Fatal;
 }
 
+// "written", or "not written: <reason>".
+std::string WritingDecision(const std::string& notWrittenReason) {
+    return notWrittenReason.empty() ? PLAN_MSG_WRITTEN : PLAN_MSG_NOT_WRITTEN + notWrittenReason;
+}
+
 std::string Corner(int x, int y) {
     return std::to_string(x) + "," + std::to_string(y);
 }
 
-bool ReadFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return !in.bad();
+// A path of the plan as the merge, run from any folder, names it: relative ones from the plan's
+// working folder.
+std::string FromWorkingDir(const std::string& workingDir, const std::string& path) {
+    return path.empty() || path[0] == '/' ? path : workingDir + "/" + path;
+}
+
+// The plan, its scans, the tasks' parts and every planned output: none is replaced by the merge.
+void RegisterBatchFiles(const RunPlan& plan, const std::string& planPath, NameRegistry& files) {
+    files.AddInput(planPath);
+    for (std::size_t i = 0; i < plan.scans.size(); ++i) {
+        files.AddInput(FromWorkingDir(plan.workingDir, plan.scans[i].path));
+        files.AddOutput(TaskPartPath(planPath, static_cast<int>(i) + 1));
+        for (const ImageRecord& image : plan.scans[i].images)
+            for (const OutputRecord& output : image.outputs)
+                files.AddOutput(FromWorkingDir(plan.workingDir, output.path));
+    }
+}
+
+// A task's part, checked: "" when it may be merged, else why it is a failed task.
+std::string ReadPart(const std::string& text, int task, const std::string& scanPath, json& part) {
+    if (!NestingWithinLimit(text))
+        return PLAN_MSG_TOO_DEEP;
+    try {
+        part = json::parse(text);
+    } catch (const json::exception& e) {
+        return e.what();
+    }
+    if (const std::string field = PartProblem(part); !field.empty())
+        return PLAN_MSG_BAD_PART + field;
+    if (part.at("task") != task || part.at("path") != JsonTextOfBytes(scanPath))
+        return "the report part belongs to another task";
+    return {};
+}
+
+// Names are bytes, JSON texts are UTF-8: where a name is not UTF-8 (a Latin-1 scan name) its text is
+// the report's readable form and "<key>_bytes" keeps the bytes in hexadecimal, so it round-trips.
+void KeepBytes(json& object, const std::string& key, const std::string& bytes) {
+    if (JsonTextOfBytes(bytes) == bytes)
+        return;
+    static constexpr char DIGITS[] = "0123456789abcdef";
+    std::string hex;
+    for (const char c : bytes) {
+        hex += DIGITS[static_cast<unsigned char>(c) >> 4];
+        hex += DIGITS[static_cast<unsigned char>(c) & 0xF];
+    }
+    object[key + "_bytes"] = hex;
+}
+
+// The bytes of `key`: from "<key>_bytes" when it holds them, else the text.
+std::string BytesOf(const json& object, const std::string& key) {
+    const auto kept = object.find(key + "_bytes");
+    if (kept != object.end() && kept->is_string()) {
+        const std::string& hex = kept->get_ref<const std::string&>();
+        std::string bytes;
+        const auto digit = [](char c) { return c >= 'a' ? c - 'a' + 10 : c - '0'; };
+        const bool valid =
+            hex.size() % 2 == 0 && hex.find_first_not_of("0123456789abcdef") == std::string::npos;
+        for (std::size_t i = 0; valid && i < hex.size(); i += 2)
+            bytes += static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1]));
+        if (valid)
+            return bytes;
+    }
+    return object.at(key).get<std::string>();
+}
+
+// Adds the "_bytes" keys of the scan `record` to its entry `file` of the plan.
+void KeepScanBytes(json& file, const ScanRecord& record) {
+    KeepBytes(file, "path", record.path);
+    json& images = file["images"];
+    for (std::size_t i = 0; i < images.size() && i < record.images.size(); ++i) {
+        const ImageRecord& image = record.images[i];
+        if (!image.found)
+            continue;
+        KeepBytes(images[i], "name", image.name);
+        if (!image.notWrittenReason.empty())
+            KeepBytes(images[i], "not_written_because", image.notWrittenReason);
+        json& outputs = images[i]["outputs"];
+        for (std::size_t k = 0; k < outputs.size() && k < image.outputs.size(); ++k)
+            KeepBytes(outputs[k], "path", image.outputs[k].path);
+    }
 }
 
 // One expected image of a planned scan: its number, and for a found one its corner, name and the
@@ -49,10 +125,11 @@ ImageRecord PlannedImageOf(const json& entry) {
     if (image.found) {
         image.x = entry.at("corner").at("x").get<int>();
         image.y = entry.at("corner").at("y").get<int>();
-        image.name = entry.at("name").get<std::string>();
-        image.notWrittenReason = entry.value("not_written_because", std::string());
+        image.name = BytesOf(entry, "name");
+        if (entry.contains("not_written_because"))
+            image.notWrittenReason = BytesOf(entry, "not_written_because");
         for (const json& output : entry.at("outputs"))
-            image.outputs.push_back({output.at("path").get<std::string>(), 0, 0});
+            image.outputs.push_back({BytesOf(output, "path"), 0, 0});
     }
     return image;
 }
@@ -60,7 +137,7 @@ ImageRecord PlannedImageOf(const json& entry) {
 // One scan of the plan: its path, its size and time when the plan was made, its outcome and images.
 PlannedScan PlannedScanOf(const json& file) {
     PlannedScan scan;
-    scan.path = file.at("path").get<std::string>();
+    scan.path = BytesOf(file, "path");
     scan.identity.exists = !file.at("size").is_null();
     if (scan.identity.exists) {
         scan.identity.size = file.at("size").get<std::uintmax_t>();
@@ -88,16 +165,29 @@ ScanIdentity IdentifyScan(const std::string& path) {
 std::string RunPlanJson(const RunReportSettings& settings, const std::vector<ScanRecord>& scans,
                         const std::string& runOutcome, const std::string& workingDir) {
     json plan = json::parse(RunReportJson(settings, scans, runOutcome));
-    plan["plan"] = {{"working_dir", workingDir}, {"scans", scans.size()}};
-    for (json& file : plan["files"]) {
-        const ScanIdentity identity = IdentifyScan(file["path"].get<std::string>());
+    plan["plan"] = {{"working_dir", JsonTextOfBytes(workingDir)}, {"scans", scans.size()}};
+    KeepBytes(plan["plan"], "working_dir", workingDir);
+    const RunSettings& p = settings.parameters;
+    if (p.m_bAppendString)
+        KeepBytes(plan["settings"], "append", p.m_strAppendString);
+    if (p.m_bOutputDir)
+        KeepBytes(plan["settings"], "output_dir", p.m_strOutputDir);
+    json& files = plan["files"];
+    for (std::size_t i = 0; i < files.size() && i < scans.size(); ++i) {
+        json& file = files[i];
+        const ScanIdentity identity = IdentifyScan(scans[i].path);
         file["size"] = identity.exists ? json(identity.size) : json(nullptr);
         file["mtime_ns"] = identity.exists ? json(identity.mtimeNs) : json(nullptr);
+        KeepScanBytes(file, scans[i]);
     }
     return plan.dump(2) + "\n";
 }
 
 bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& plan, std::string& error) {
+    if (!NestingWithinLimit(text)) {
+        error = planPath + ": " + PLAN_MSG_TOO_DEEP;
+        return false;
+    }
     try {
         const json document = json::parse(text);
         if (!document.contains("plan") || !document.at("settings").at("dry_run").get<bool>()) {
@@ -106,6 +196,10 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         }
         if (document.at("outcome") != "done") {
             error = planPath + PLAN_MSG_PLAN_STOPPED;
+            return false;
+        }
+        if (const std::string field = PlanValueProblem(document); !field.empty()) {
+            error = planPath + PLAN_MSG_BAD_VALUE + field;
             return false;
         }
         const json& s = document.at("settings");
@@ -123,12 +217,12 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
                                  ? s.at("magnification").get<double>()
                                  : 0.0;
         p.m_bAppendString = s.at("append").is_string();
-        p.m_strAppendString = TextOr(s.at("append"), "");
+        p.m_strAppendString = p.m_bAppendString ? BytesOf(s, "append") : "";
         p.m_bStartNumber = s.at("start_number").is_string();
         p.m_strStartNumber = TextOr(s.at("start_number"), "");
         p.m_bOutputDir = s.at("output_dir").is_string();
-        p.m_strOutputDir = TextOr(s.at("output_dir"), "");
-        plan.workingDir = document.at("plan").at("working_dir").get<std::string>();
+        p.m_strOutputDir = p.m_bOutputDir ? BytesOf(s, "output_dir") : "";
+        plan.workingDir = BytesOf(document.at("plan"), "working_dir");
         plan.scans.clear();
         for (const json& file : document.at("files"))
             plan.scans.push_back(PlannedScanOf(file));
@@ -199,9 +293,12 @@ std::string FindsChange(const PlannedScan& planned, const ScanRecord& now) {
             if (found->x != plannedImage.x || found->y != plannedImage.y)
                 add(image + " at " + Corner(plannedImage.x, plannedImage.y) + PLAN_MSG_NOW_AT +
                     Corner(found->x, found->y));
-            else if (found->name != plannedImage.name ||
-                     found->notWrittenReason != plannedImage.notWrittenReason)
+            else if (found->name != plannedImage.name)
                 add(image + " named " + plannedImage.name + PLAN_MSG_NOW_NAMED + found->name);
+            else if (found->notWrittenReason != plannedImage.notWrittenReason)
+                add(image + " " + plannedImage.name + PLAN_MSG_NOW_WRITTEN_AS +
+                    WritingDecision(plannedImage.notWrittenReason) + ", now " +
+                    WritingDecision(found->notWrittenReason));
         }
     }
     return change;
@@ -217,28 +314,29 @@ std::string TaskPartJson(const RunReportSettings& settings, int task, const Scan
     part["program"] = "gridcarver";
     part["version"] = settings.version;
     part["task"] = task;
-    part["path"] = record.path;
+    part["path"] = JsonTextOfBytes(record.path);
     if (refusal.empty()) {
         const json report = json::parse(RunReportJson(settings, {record}, ScanOutcomeName(record.outcome)));
         part["outcome"] = report.at("files").at(0).at("outcome");
         part["file"] = report.at("files").at(0);
     } else {
         part["outcome"] = "refused";
-        part["message"] = refusal;
+        part["message"] = JsonTextOfBytes(refusal);
     }
     return part.dump(2) + "\n";
 }
 
 bool MergeRunPlan(const std::string& planPath, const std::string& version, MergeResult& result,
                   std::string& error) {
-    std::string text;
-    if (!ReadFile(planPath, text)) {
-        error = "reading " + planPath + ": cannot be read";
+    std::string text, problem;
+    if (!ReadPlanFile(planPath, text, problem)) {
+        error = problem.empty() ? "reading " + planPath + ": cannot be read" : planPath + ": " + problem;
         return false;
     }
     RunPlan plan;
     if (!ReadRunPlan(text, planPath, plan, error))
         return false;
+    RegisterBatchFiles(plan, planPath, result.batchFiles);
     json report = json::parse(text);
     report.erase("plan");
     report["version"] = version;
@@ -252,22 +350,20 @@ bool MergeRunPlan(const std::string& planPath, const std::string& version, Merge
         file.erase("mtime_ns");
         const std::string label = "task " + std::to_string(task) + " (" + plan.scans[i].path + ")";
         std::string partText;
-        if (!ReadFile(TaskPartPath(planPath, task), partText)) {
+        if (!ReadPlanFile(TaskPartPath(planPath, task), partText, problem) && problem.empty()) {
             file["outcome"] = "not_run";
             missing.push_back(task);
             result.missing.push_back(label + PLAN_MSG_TASK_MISSING);
             continue;
         }
         json part;
-        try {
-            part = json::parse(partText);
-            if (part.at("task") != task || part.at("path") != plan.scans[i].path)
-                throw std::runtime_error("the report part belongs to another task");
-        } catch (const std::exception& e) {
+        if (problem.empty())
+            problem = ReadPart(partText, task, plan.scans[i].path, part);
+        if (!problem.empty()) {
             file["outcome"] = "failed";
             failed.push_back(task);
             result.failed.push_back(label + PLAN_MSG_TASK_FAILED + TaskPartPath(planPath, task) + ": " +
-                                    e.what());
+                                    problem);
             continue;
         }
         const std::string outcome = part.value("outcome", std::string());

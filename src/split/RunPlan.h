@@ -8,6 +8,7 @@
 #include "RunRecord.h"
 #include "RunReport.h"
 #include "RunSettings.h"
+#include "core/NameRegistry.h"
 
 #include <cstdint>
 #include <optional>
@@ -74,6 +75,7 @@ struct MergeResult {
     std::string reportJson;           // the batch's report, the run report's schema
     std::vector<std::string> missing; // "task K (scan)" lines of tasks without a part
     std::vector<std::string> failed;  // "task K (scan): reason" of refused, stopped or interrupted tasks
+    NameRegistry batchFiles;          // the plan, its scans and parts, the planned outputs: never replaced
 };
 // Reads every task's part beside `planPath`; false with `error` when the plan cannot be read.
 bool MergeRunPlan(const std::string& planPath, const std::string& version, MergeResult& result,

@@ -151,6 +151,12 @@ inline constexpr const char* MSG_THREADS_CLAMPED =
 inline constexpr const char* MSG_NO_SCAN_SAMPLING =
     " has no usable resolution tags (equal XResolution and YResolution, ResolutionUnit inch or "
     "centimetre), so its pixel size cannot be taken from the magnification. File is skipped.";
+// A pixel size from --magnification outside the bounds of --pixel-size: the path, the first text,
+// the size and the second text.
+inline constexpr const char* MSG_DERIVED_PIXEL_SIZE =
+    ": the pixel size its resolution tags and the magnification give, ";
+inline constexpr const char* MSG_DERIVED_PIXEL_SIZE_OUT_OF_RANGE =
+    " A, is not above 0 and at most 1000 A. File is skipped.";
 // Summary lines for the MRC style and the pixel size (shown only when set).
 inline constexpr const char* SUMMARY_MRC2014 =
     "NOTE: MRC files will be written as MRC2014 (unsigned 16-bit).";

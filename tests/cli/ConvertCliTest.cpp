@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 namespace gc {
@@ -125,6 +126,43 @@ TEST_F(ConvertCliTest, TiledInputsAreNamedAndRefused) {
         EXPECT_EQ(output, std::string("tiled.tif") + MSG_TILED_INPUT + "\n") << command;
     }
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("plate7_Cut_0.tif")));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("plate7.mrc")));
+}
+
+// --last-run asks for the last run's constants: when the file is missing, empty or holds no GAIN, nothing
+// is converted with other constants (status 3).
+TEST_F(ConvertCliTest, ALastRunThatCannotBeReadConvertsNothing) {
+    const struct {
+        const char* content; // nullptr: no file
+        const char* message;
+    } cases[] = {
+        {nullptr, MSG_LAST_RUN_MISSING},
+        {"", MSG_LAST_RUN_CORRUPT},
+        {"nan\nnan\nnan\nnan\n", MSG_LAST_RUN_UNKNOWN_GAIN},
+        {"1.5\n-0.5\n", MSG_LAST_RUN_CORRUPT},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(m_dir.File(LAST_RUN_FILE_NAME));
+        if (c.content != nullptr)
+            test::WriteFileBytes(m_dir.File(LAST_RUN_FILE_NAME),
+                                 std::vector<unsigned char>(c.content, c.content + std::strlen(c.content)));
+        std::string output;
+        EXPECT_EQ(Run("convert --last-run plate7.tif", &output), 3) << output;
+        EXPECT_EQ(output, std::string(c.message) + "\n" + MSG_LAST_RUN_NOT_READ + "\n");
+        EXPECT_FALSE(std::filesystem::exists(m_dir.File("plate7.mrc")));
+    }
+}
+
+// A file that is no TIFF at all is named as such by convert and cut, with the status of an input
+// they cannot handle, before anything is written (not a READ ERROR, not an output clash).
+TEST_F(ConvertCliTest, InputsThatAreNoTiffAreNamedAndRefused) {
+    test::WriteFileBytes(m_dir.File("x.mrc"), std::vector<unsigned char>(1024, 0));
+    for (const char* command : {"convert x.mrc", "convert plate7.tif x.mrc",
+                                "cut --start-x 1 --start-y 1 --end-x 2 --end-y 2 x.mrc"}) {
+        std::string output;
+        EXPECT_EQ(Run(command, &output), 4) << command;
+        EXPECT_EQ(output, std::string("x.mrc") + MSG_NOT_TIFF_INPUT + "\n") << command;
+    }
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("plate7.mrc")));
 }
 

@@ -4,6 +4,7 @@
 #include "CliRun.h"
 #include "OneImageScan.h"
 #include "core/FatalMessages.h"
+#include "core/PendingFile.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -79,8 +81,13 @@ TEST(RunLeftovers, KilledRunsTemporariesGoReadOnlyOutputsStay) {
     if (child == 0)
         ::_exit(0);
     ::waitpid(child, nullptr, 0);
-    const std::string stale = ".s_1.mrc.gc-" + std::to_string(child) + "-00ff00ff00ff00ff.tmp";
+    // A temporary of this host's naming, made by the ended child and unwritten past the grace period.
+    std::string stale = fs::path(PendingFile(dir.File("s_1.mrc")).TemporaryPath()).filename().string();
+    const std::string pid = "-" + std::to_string(static_cast<long>(::getpid())) + "-";
+    stale.replace(stale.rfind(pid), pid.size(), "-" + std::to_string(child) + "-");
     std::ofstream(dir.File(stale)) << "left by a killed Run";
+    fs::last_write_time(dir.File(stale),
+                        fs::file_time_type::clock::now() - TEMPORARY_GRACE - std::chrono::minutes(1));
     std::ofstream(dir.File("s_1.mrc")) << "kept";
     fs::permissions(dir.File("s_1.mrc"), fs::perms::owner_read | fs::perms::group_read);
     std::string out;

@@ -22,6 +22,7 @@ const Target TARGETS[] = {
     {"bmp_decode_fuzzer", fuzz::DecodeBmpInput}, {"jpeg_read_fuzzer", fuzz::ReadJpegInput},
     {"tiff_read_fuzzer", fuzz::ReadTiffInput},   {"mrc_read_fuzzer", fuzz::ReadMrcInput},
     {"scan_split_fuzzer", fuzz::SplitScanInput}, {"coords_parse_fuzzer", fuzz::ParseCoordinatesInput},
+    {"plan_read_fuzzer", fuzz::ReadPlanInput},   {"merge_part_fuzzer", fuzz::MergePartInput},
 };
 
 TEST(FuzzFindings, KeptInputsRunThroughTheirTargetsWithoutFault) {

@@ -188,6 +188,12 @@ TEST(PickCoordinateFiles, FilesOfOtherProgramsAndMalformedLines) {
         // CSV: a header only on the first line.
         {CoordinateFormat::Csv, "x,y\n10, 20\n 30 ,40\n", {{10, 20}, {30, 40}}, -1},
         {CoordinateFormat::Csv, "10,20\nx,y\n", {}, 2},
+        // A spreadsheet's byte-order mark before the first number (no header line).
+        {CoordinateFormat::Csv,
+         "\xEF\xBB\xBF"
+         "10,20\n30,40\n",
+         {{10, 20}, {30, 40}},
+         -1},
         {CoordinateFormat::Csv, "10;20\n", {}, 1},
         {CoordinateFormat::Csv, "10,20,30\n", {}, 1},
         {CoordinateFormat::Csv, "10,20\n30,\n", {}, 2},
@@ -227,13 +233,13 @@ TEST(PickCoordinateFiles, FailedBoxWriteLeavesNothingAndClaimsNoSuccess) {
         const SavePicksResult result = SavePicks(state, &image, messages, FixedClock());
         const std::vector<std::string> expected = {"detail: writing " + stack + ": File too large",
                                                    pick_text::CANNOT_WRITE_DATA + stack};
-        if (result.m_outcome != SavePicksOutcome::SavedWithErrors || !result.m_written.empty())
+        if (result.m_outcome != SavePicksOutcome::WriteFailed || !result.m_written.empty())
             return 11;
         return messages.m_texts == expected ? 0 : 12;
     });
     EXPECT_EQ(status, 0);
-    // The small coordinate files were written; the stack left nothing, not even its temporary.
-    EXPECT_EQ(test::FileNames(dir.Path()), (std::set<std::string>{"scan_picks.box", "scan_picks.star"}));
+    // The stack left nothing, not even its temporary, and no coordinate file names its boxes.
+    EXPECT_EQ(test::FileNames(dir.Path()), std::set<std::string>{});
 }
 
 } // namespace

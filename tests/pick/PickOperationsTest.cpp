@@ -271,7 +271,7 @@ TEST(SavePicks, CollatedAndSingleFileSizes) {
     for (PickPoint centre : centres)
         ASSERT_EQ(AddPick(single, &image, centre), AddPickResult::Added);
     auto tick = test::PickTestTime();
-    PickSaveHooks hooks{[&tick] { return tick += std::chrono::milliseconds(1); }, {}};
+    PickSaveHooks hooks{[&tick] { return tick += std::chrono::milliseconds(1); }, {}, {}};
     const auto files = SavePicks(single, &image, messages, hooks);
     ASSERT_EQ(files.m_written.size(), 3u);
     for (int j = 0; j < 3; ++j) {
@@ -326,15 +326,13 @@ TEST(SavePicks, FailedFilesAreReportedAndTheStateStillClears) {
     addTwo(missing);
     RecordingMessages messages;
     auto result = SavePicks(missing, &image, messages, FixedClock());
-    EXPECT_EQ(result.m_outcome, SavePicksOutcome::SavedWithErrors);
+    EXPECT_EQ(result.m_outcome, SavePicksOutcome::WriteFailed);
     EXPECT_TRUE(result.m_written.empty());
     const std::string first = PickFileName(dir.File("gone/scan.tif"), test::PickTestTime(), false, 1);
     const std::string second = PickFileName(dir.File("gone/scan.tif"), test::PickTestTime(), false, 2);
-    // Success is not claimed when a file is missing.
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{
-                                    pick_text::CANNOT_CREATE + first, pick_text::CANNOT_CREATE + second,
-                                    pick_text::CANNOT_CREATE + PickBoxFileName(dir.File("gone/scan.tif")),
-                                    pick_text::CANNOT_CREATE + PickStarFileName(dir.File("gone/scan.tif"))}));
+    // Success is not claimed when a file is missing, and no coordinate file names boxes never saved.
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{pick_text::CANNOT_CREATE + first,
+                                                          pick_text::CANNOT_CREATE + second}));
     EXPECT_EQ(missing.m_nPickCount, 0);
     EXPECT_EQ(missing.m_bPickMode, 0);
 
@@ -342,16 +340,13 @@ TEST(SavePicks, FailedFilesAreReportedAndTheStateStillClears) {
     PickState full = PickingState(dir.File("scan.tif"), 8, true);
     addTwo(full);
     PickSaveHooks diskFull{[] { return test::PickTestTime(); },
-                           [](const std::string&) { return std::fopen("/dev/full", "wb"); }};
+                           [](const std::string&) { return std::fopen("/dev/full", "wb"); },
+                           {}};
     RecordingMessages fullMessages;
     result = SavePicks(full, &image, fullMessages, diskFull);
-    EXPECT_EQ(result.m_outcome, SavePicksOutcome::SavedWithErrors);
+    EXPECT_EQ(result.m_outcome, SavePicksOutcome::WriteFailed);
     const std::string stack = PickFileName(dir.File("scan.tif"), test::PickTestTime(), true, 2);
-    const std::string boxFile = PickBoxFileName(dir.File("scan.tif"));
-    const std::string starFile = PickStarFileName(dir.File("scan.tif"));
-    EXPECT_EQ(fullMessages.Texts(), (std::vector<std::string>{pick_text::CANNOT_WRITE_DATA + stack,
-                                                              pick_text::CANNOT_WRITE_DATA + boxFile,
-                                                              pick_text::CANNOT_WRITE_DATA + starFile}));
+    EXPECT_EQ(fullMessages.Texts(), (std::vector<std::string>{pick_text::CANNOT_WRITE_DATA + stack}));
 
     // Unbuffered, the header write itself fails; the data are still tried and fail as well.
     PickState unbuffered = PickingState(dir.File("scan.tif"), 8);
@@ -361,16 +356,37 @@ TEST(SavePicks, FailedFilesAreReportedAndTheStateStillClears) {
                                std::FILE* file = std::fopen("/dev/full", "wb");
                                std::setvbuf(file, nullptr, _IONBF, 0);
                                return file;
-                           }};
+                           },
+                           {}};
     RecordingMessages headerMessages;
     result = SavePicks(unbuffered, &image, headerMessages, noBuffer);
     const std::string box = PickFileName(dir.File("scan.tif"), test::PickTestTime(), false, 1);
     EXPECT_EQ(headerMessages.Texts(), (std::vector<std::string>{pick_text::CANNOT_WRITE_HEADER + box,
-                                                                pick_text::CANNOT_WRITE_DATA + box,
-                                                                pick_text::CANNOT_WRITE_DATA + boxFile,
-                                                                pick_text::CANNOT_WRITE_DATA + starFile}));
+                                                                pick_text::CANNOT_WRITE_DATA + box}));
     // Nothing of the failed saves is left in the folder, under its own name or a temporary one.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0);
+}
+
+// A stop asked for during a save ends it before its next file: the boxes written stay whole, the
+// coordinate files name only them, and success is not claimed.
+TEST(SavePicks, AStopEndsTheSaveBeforeItsNextFile) {
+    DIBSection image = PatternImage(60, 60);
+    for (const bool collate : {false, true}) {
+        TempDir dir;
+        PickState state = PickingState(dir.File("scan.tif"), 8, collate);
+        for (PickPoint centre : {PickPoint{10, 10}, PickPoint{30, 30}, PickPoint{50, 50}})
+            ASSERT_EQ(AddPick(state, &image, centre), AddPickResult::Added);
+        int looks = 0;
+        PickSaveHooks hooks{[] { return test::PickTestTime(); }, {}, [&looks] { return ++looks > 1; }};
+        RecordingMessages messages;
+        const SavePicksResult result = SavePicks(state, &image, messages, hooks);
+        EXPECT_EQ(result.m_outcome, SavePicksOutcome::Interrupted) << collate;
+        EXPECT_EQ(result.m_written.size(), collate ? 0u : 1u);
+        EXPECT_TRUE(result.m_coordinateFiles.empty());
+        EXPECT_TRUE(messages.Texts().empty());
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), collate ? 0 : 1);
+        EXPECT_EQ(OutcomeOf(result.m_outcome), Outcome::Interrupted);
+    }
 }
 
 // An independent reader sees the same sizes, labels, statistics and values.

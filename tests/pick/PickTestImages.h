@@ -44,7 +44,7 @@ inline std::chrono::system_clock::time_point PickTestTime() {
 
 // Saving's surroundings with the clock stopped at PickTestTime.
 inline PickSaveHooks FixedClock() {
-    return {[] { return PickTestTime(); }, {}};
+    return {[] { return PickTestTime(); }, {}, {}};
 }
 
 // Pick mode on for `openFilePath` with boxes of `maskSize`, no picks yet.

@@ -107,7 +107,7 @@ TEST(PickValues, AFileThatNoLongerGivesItsValuesIsReported) {
     const SavePicksResult result = picked.Save();
     EXPECT_EQ(result.m_outcome, SavePicksOutcome::SavedWithErrors);
     EXPECT_TRUE(result.m_written.empty());
-    EXPECT_EQ(result.m_coordinateFiles.size(), 2u);
+    EXPECT_TRUE(result.m_coordinateFiles.empty()) << "no box was saved, so no coordinate file names one";
     ASSERT_EQ(picked.m_messages.m_shown.size(), 1u);
     EXPECT_EQ(picked.m_messages.m_shown[0].m_strText, pick_text::CANNOT_READ_VALUES + picked.m_path);
 }

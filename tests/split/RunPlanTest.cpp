@@ -120,8 +120,8 @@ TEST(RunPlan, AScanWhoseFindsDifferIsNamedWithWhatChanged) {
          "image 2 not found in the plan, now found at 5,6"},
         {Scan("s/c.tif", {Found(1, 11, 21, "s/x_3.tif"), NotFound(2)}),
          "image 1 named s/x_9.tif now named s/x_3.tif"},
-        {Scan("s/c.tif", {Found(1, 11, 21, "s/x_9.tif", " clashes"), NotFound(2)}),
-         "image 1 named s/x_9.tif now named s/x_9.tif"},
+        {Scan("s/c.tif", {Found(1, 11, 21, "s/x_9.tif", "x clashes"), NotFound(2)}),
+         "image 1 s/x_9.tif planned as written, now not written: x clashes"},
         {Scan("s/c.tif", {}, ScanOutcome::Skipped),
          "planned as done, now skipped; image 1 now not found; image 2 now not found"},
     };
@@ -153,6 +153,117 @@ TEST(RunPlan, OnlyACompleteDryRunIsAPlan) {
     EXPECT_FALSE(ReadRunPlan(PlanText(parameters, "stopped", "/w"), "p.json", plan, error));
     EXPECT_EQ(error, "p.json: the plan's dry run did not complete");
     EXPECT_FALSE(ReadRunPlan("{\"plan\": 1", "p.json", plan, error));
+}
+
+// A plan is input like the command line: a hand-edited value split would refuse is named, never
+// handed to the Run (binning 1 or 5, a zero width, a size that overflows, a number that is no int).
+TEST(RunPlan, EveryPlanValueIsCheckedLikeTheCommandLine) {
+    using nlohmann::json;
+    const json valid = json::parse(PlanText(RunSettings(), "done", "/w"));
+    const struct {
+        const char* pointer;
+        json value;
+        const char* field;
+    } cases[] = {
+        {"/settings/binning", 1, "settings.binning"},
+        {"/settings/binning", 5, "settings.binning"},
+        {"/settings/binning", -2, "settings.binning"},
+        {"/settings/width_cm", 0, "settings.width_cm"},
+        {"/settings/width_cm", -7, "settings.width_cm"},
+        {"/settings/height_cm", 200000, "settings.height_cm"},
+        {"/settings/images", 1e300, "settings.images"},
+        {"/settings/images", 2.5, "settings.images"},
+        {"/settings/images", "6", "settings.images"},
+        {"/settings/pixel_size", 5000.0, "settings.pixel_size"},
+        {"/settings/pixel_size", -1.5, "settings.pixel_size"},
+        {"/settings/magnification", 0, "settings.magnification"},
+        {"/settings/append", "../up", "settings.append"},
+        {"/settings/start_number", "12a", "settings.start_number"},
+        {"/settings/format", "png", "settings.format"},
+        {"/files/0/path", 5, "files[0].path"},
+        {"/files/0/size", -5, "files[0].size"},
+        {"/files/0/images/0/number", 9, "files[0].images[0].number"},
+        {"/files/0/images/0/corner/x", 1e300, "files[0].images[0].corner.x"},
+        {"/files/2/images/0/outputs/0/path", nullptr, "files[2].images[0].outputs[0].path"},
+    };
+    for (const auto& c : cases) {
+        json edited = valid;
+        edited[json::json_pointer(c.pointer)] = c.value;
+        RunPlan plan;
+        std::string error;
+        EXPECT_FALSE(ReadRunPlan(edited.dump(), "p.json", plan, error)) << c.pointer;
+        EXPECT_EQ(error, std::string("p.json: not a value split takes: ") + c.field) << c.pointer;
+    }
+    // Nesting a million deep is refused before it is parsed.
+    RunPlan plan;
+    std::string error;
+    EXPECT_FALSE(ReadRunPlan(std::string(1000000, '[') + std::string(1000000, ']'), "p.json", plan, error));
+    EXPECT_EQ(error, "p.json: nested too deeply, not a plan or report part");
+}
+
+// Names are bytes: a Latin-1 scan name (and the names made from it) come back from the plan as they
+// were, so the task finds the same file and names.
+TEST(RunPlan, NamesThatAreNotUtf8RoundTrip) {
+    const std::string latin1 = "s/sc\xe9ne.tif";
+    RunSettings parameters;
+    parameters.m_bAppendString = true;
+    parameters.m_strAppendString = "f\xfcr";
+    const std::string text =
+        RunPlanJson({parameters, "1.0", 2, true, false, false},
+                    {Scan(latin1, {Found(1, 10, 20, "s/f\xfcr_1.tif", "s/f\xfcr_1 clashes")})}, "done",
+                    "/data/\xe9t\xe9");
+    RunPlan plan;
+    std::string error;
+    ASSERT_TRUE(ReadRunPlan(text, "p.json", plan, error)) << error;
+    EXPECT_EQ(plan.scans[0].path, latin1);
+    EXPECT_EQ(plan.workingDir, "/data/\xe9t\xe9");
+    EXPECT_EQ(plan.parameters.m_strAppendString, "f\xfcr");
+    EXPECT_EQ(plan.scans[0].images[0].name, "s/f\xfcr_1.tif");
+    EXPECT_EQ(plan.scans[0].images[0].notWrittenReason, "s/f\xfcr_1 clashes");
+    EXPECT_EQ(plan.scans[0].images[0].outputs[1].path, "s/f\xfcr_1.tif.bin");
+}
+
+// A part is input too: one that does not follow the parts' schema is a failed task with its reason,
+// never "every task done" and never a crash.
+TEST(RunPlan, ACorruptPartIsAFailedTaskWithItsReason) {
+    test::TempDir dir;
+    const std::string planPath = dir.File("plan.json");
+    std::ofstream(planPath) << PlanText(RunSettings(), "done", dir.Path().string());
+    std::filesystem::create_directories(planPath + ".parts");
+    const std::string head = R"({"task": 1, "path": "s/a.tif", )";
+    const struct {
+        std::string part;
+        const char* reason;
+    } cases[] = {
+        {head + R"("outcome": "done", "file": 5})", "not a report part: file"},
+        {head + R"("outcome": "done"})", "not a report part: file"},
+        {head + R"("outcome": 5})", "not a report part: outcome"},
+        {head + R"("outcome": null})", "not a report part: outcome"},
+        {head + R"("outcome": "stopped", "file": [1]})", "not a report part: file"},
+        {head + R"("outcome": "done", "file": {"path": "s/b.tif", "outcome": "done", "images": []}})",
+         "not a report part: file.path"},
+        {R"({"task": 1.5, "path": "s/a.tif", "outcome": "done"})", "not a report part: task"},
+        {std::string(1000000, '[') + std::string(1000000, ']'),
+         "nested too deeply, not a plan or report part"},
+        {"", "larger than 64 MiB, not a plan or report part"},
+    };
+    for (const auto& c : cases) {
+        const std::string partPath = TaskPartPath(planPath, 1);
+        std::ofstream(partPath, std::ios::trunc) << c.part;
+        if (c.part.empty())
+            std::filesystem::resize_file(partPath, (64u << 20) + 1); // sparse: nothing to write
+        MergeResult merged;
+        std::string error;
+        ASSERT_TRUE(MergeRunPlan(planPath, "1.0", merged, error)) << error;
+        ASSERT_EQ(merged.failed.size(), 1u) << c.part.substr(0, 80);
+        EXPECT_EQ(merged.failed[0], "task 1 (s/a.tif): failed: " + partPath + ": " + c.reason);
+        EXPECT_EQ(nlohmann::json::parse(merged.reportJson)["outcome"], "incomplete");
+    }
+    // A plan that is no regular file is not read at all (/dev/zero would never end).
+    MergeResult merged;
+    std::string error;
+    EXPECT_FALSE(MergeRunPlan("/dev/zero", "1.0", merged, error));
+    EXPECT_EQ(error, "/dev/zero: not a regular file");
 }
 
 TEST(RunPlan, TheMergeTakesDonePartsAndListsMissingAndFailedTasks) {
