@@ -39,6 +39,9 @@ inline constexpr const char* ALL_SUPPORTED_PATTERNS =
 // Picking in the status bar: the mode with box size and count, and where saved boxes went.
 inline constexpr const char* STATUS_PICK_MODE = "Pick mode: %1 px boxes, %2 picked";
 inline constexpr const char* STATUS_PICKS_SAVED = "Saved in %1: %2";
+// Asked before another image replaces one with unsaved picks: "Save the picks of plate7.tif?".
+inline constexpr const char* QUESTION_SAVE_PICKS_OF = "Save the picks of ";
+inline constexpr const char* QUESTION_SAVE_PICKS_END = "?";
 
 // Help: the guide's names, looked for beside the program's data, then in the working folder.
 inline constexpr const char* HELP_DOCUMENT_HTML = "index.html";

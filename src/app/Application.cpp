@@ -7,6 +7,7 @@
 #include "CommandTable.h"
 #include "HelpGuide.h"
 #include "MainWindow.h"
+#include "ProgramSettings.h"
 #include "pick/PickOperations.h"
 #include "split/SplitMessages.h"
 #include "view/ImageView.h"
@@ -48,9 +49,19 @@ Application::Application(AppServices services) : m_strHelpViewer(HELP_VIEWER) {
         m_pOwnDialogs = std::make_unique<DialogRunner>();
         services.m_pDialogs = m_pOwnDialogs.get();
     }
+    if (services.m_pQuestions == nullptr) {
+        m_pOwnQuestions = std::make_unique<QtQuestions>();
+        services.m_pQuestions = m_pOwnQuestions.get();
+    }
+    if (services.m_pSettings == nullptr) {
+        m_pOwnSettings = MakeProgramSettings();
+        services.m_pSettings = m_pOwnSettings.get();
+    }
     m_pMessages = services.m_pMessages;
     m_pChooser = services.m_pChooser;
     m_pDialogs = services.m_pDialogs;
+    m_pQuestions = services.m_pQuestions;
+    m_pSettings = services.m_pSettings;
     m_exit = services.m_exit ? services.m_exit : [](int status) { std::exit(status); };
     // The TIFF library's errors appear as warning boxes captioned with the reporting function.
     m_pTiffErrors = std::make_unique<TiffErrorScope>(*m_pMessages);
@@ -82,6 +93,9 @@ bool Application::InitInstance(const QStringList& arguments) {
     m_pFrame->setCentralWidget(m_pView);
     if (auto* qtMessages = dynamic_cast<QtMessages*>(m_pMessages))
         qtMessages->SetParent(m_pFrame.get());
+    if (m_pOwnQuestions)
+        m_pOwnQuestions->SetParent(m_pFrame.get());
+    m_pFrame->installEventFilter(this);
     m_pView->OnInitialUpdate();
     LoadMrcPreference();
     ConnectViewer();
