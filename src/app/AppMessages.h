@@ -2,6 +2,8 @@
 // the progress window and the file choosers' filters.
 #pragma once
 
+#include "document/DocumentMessages.h"
+
 namespace gc {
 
 inline constexpr const char* APP_TITLE = "Gridcarver";
@@ -26,6 +28,13 @@ inline constexpr const char* MSG_HELP_NOT_OPENED = "No program could open the us
 inline constexpr const char* PDF_CONVERTER = "tiff2pdf";
 inline constexpr const char* PDF_TIFF_SUFFIX = "_pdf.tif";
 inline constexpr const char* PDF_SUFFIX = ".pdf";
+// Convert to PDF: the save chooser's one entry, and what the user is told once the converter ends.
+inline constexpr FileFilterEntry PDF_FILTERS[] = {{"PDF File (*.pdf)", "*.pdf", ".pdf"}};
+inline constexpr const char* STATUS_PDF_WRITTEN = "PDF written: %1";
+inline constexpr const char* MSG_PDF_NOT_WRITTEN = "The PDF was not written: ";
+inline constexpr const char* MSG_PDF_CONVERTER_MISSING =
+    "The PDF converter tiff2pdf could not be started (it comes with libtiff-tools). The PDF was not "
+    "written: ";
 
 // The viewer's commands and status panes.
 inline constexpr const char* MSG_FIT_HINT = "Ctrl+0 fits the image to the window";
