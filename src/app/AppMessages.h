@@ -25,6 +25,8 @@ inline constexpr const char* HELP_DOCUMENT = "index.rtf";
 inline constexpr int HELP_WAIT_MILLISECONDS = 1000;
 // Help Contents when the viewer is missing or fails within its wait (followed by the guide's path).
 inline constexpr const char* MSG_HELP_NOT_OPENED = "No program could open the user guide ";
+// Help Contents when no guide is found (followed by the paths looked at, one a line).
+inline constexpr const char* MSG_HELP_NOT_FOUND = "The user guide was not found. Looked for:";
 inline constexpr const char* PDF_CONVERTER = "tiff2pdf";
 inline constexpr const char* PDF_TIFF_SUFFIX = "_pdf.tif";
 inline constexpr const char* PDF_SUFFIX = ".pdf";

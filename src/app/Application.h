@@ -166,8 +166,9 @@ public:
     std::function<void(RunProgressDialog&)> m_fnRunProgressShown;
     // The progress of the Run in progress, or nullptr.
     RunProgressWindow* m_pRunProgress = nullptr;
-    // Where the installed guide lies (<prefix>/share/doc/gridcarver beside <prefix>/bin).
-    std::string m_strHelpFolder;
+    // Where Help looks for the guide, in order: the installed guide (<prefix>/share/doc/gridcarver
+    // beside <prefix>/bin), the guide beside the build, the working directory.
+    std::vector<std::string> m_helpFolders;
 
     // Ends the process with the exit status of `outcome` when the outcome ends the program
     // (EndsProgram: a fatal stop, whose message has been shown); true when it did (a scripted exit in

@@ -1,6 +1,7 @@
 #include "RunResultsWindow.h"
 
 #include "ReadOnlyTable.h"
+#include "WindowPlacement.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -115,15 +116,6 @@ QString RunResultSummary(const std::vector<ScanRecord>& records, const std::vect
                .arg(skipped) +
            (inputs.size() > records.size() ? QString(", %1 not split").arg(inputs.size() - records.size())
                                            : QString());
-}
-
-QRect PlaceOnOwnerScreen(QSize size, const QRect& owner, const QRect& available) {
-    size = size.boundedTo(available.size());
-    QRect placed(QPoint(0, 0), size);
-    placed.moveCenter(owner.center());
-    placed.moveLeft(std::clamp(placed.left(), available.left(), available.right() - size.width() + 1));
-    placed.moveTop(std::clamp(placed.top(), available.top(), available.bottom() - size.height() + 1));
-    return placed;
 }
 
 QString ProgressFileText(const std::string& path, int fileIndex, int fileCount) {

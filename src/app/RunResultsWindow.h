@@ -8,7 +8,6 @@
 
 #include "split/RunRecord.h"
 
-#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -53,9 +52,6 @@ std::vector<RunResultRow> RunResultRows(const std::vector<ScanRecord>& records,
 // "3 images written, 1 not found, 0 not written in 2 scans (1 skipped)", and ", 2 not split" when
 // `inputs` holds scans the Run never reached.
 QString RunResultSummary(const std::vector<ScanRecord>& records, const std::vector<std::string>& inputs = {});
-// Where a window of `size` opens: centred on `owner` (the main window's frame), kept inside
-// `available` (the owner's screen without its panels) and never larger than it.
-QRect PlaceOnOwnerScreen(QSize size, const QRect& owner, const QRect& available);
 // Images of the records whose files were written.
 int ImagesWritten(const std::vector<ScanRecord>& records);
 
