@@ -42,9 +42,9 @@ struct AppServices {
     Messages* m_pMessages = nullptr;      // default: message boxes
     FileChooser* m_pChooser = nullptr;    // default: QFileDialog
     DialogRunner* m_pDialogs = nullptr;   // default: QDialog::exec
+    std::function<void(int)> m_exit;      // ends the process after a fatal outcome; default std::exit
     Questions* m_pQuestions = nullptr;    // default: question boxes
     SettingsStore* m_pSettings = nullptr; // default: QSettings (kept in memory when nothing is remembered)
-    std::function<void(int)> m_exit;      // ends the process after a fatal outcome; default std::exit
 };
 
 // The dialogs that other parts of the program attach to their commands. A command whose dialog is

@@ -2,18 +2,13 @@
 
 #include "convert/ConvertMessages.h"
 
+#include <filesystem>
 #include <utility>
+
+#include <sys/stat.h>
 
 namespace gc {
 namespace {
-
-std::optional<std::filesystem::file_time_type> ChangeTime(const std::string& path) {
-    std::error_code error;
-    const auto time = std::filesystem::last_write_time(path, error);
-    if (error)
-        return std::nullopt;
-    return time;
-}
 
 std::string WholePath(const std::string& path) {
     std::error_code error;
@@ -23,10 +18,19 @@ std::string WholePath(const std::string& path) {
 
 } // namespace
 
+OutputReport::FileState OutputReport::StateOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return {};
+    return {true, static_cast<unsigned long long>(status.st_ino),
+            static_cast<unsigned long long>(status.st_size), static_cast<long long>(status.st_mtim.tv_sec),
+            static_cast<long long>(status.st_mtim.tv_nsec)};
+}
+
 OutputReport::OutputReport(std::vector<std::string> outputs) : m_outputs(std::move(outputs)) {
     for (const std::string& output : m_outputs) {
-        m_times.push_back(ChangeTime(output));
-        if (m_times.back())
+        m_states.push_back(StateOf(output));
+        if (m_states.back().exists)
             m_existing.push_back(WholePath(output));
     }
 }
@@ -34,7 +38,7 @@ OutputReport::OutputReport(std::vector<std::string> outputs) : m_outputs(std::mo
 std::vector<std::string> OutputReport::Written() const {
     std::vector<std::string> written;
     for (std::size_t i = 0; i < m_outputs.size(); ++i)
-        if (const auto now = ChangeTime(m_outputs[i]); now && now != m_times[i])
+        if (const FileState now = StateOf(m_outputs[i]); now.exists && !(now == m_states[i]))
             written.push_back(WholePath(m_outputs[i]));
     return written;
 }

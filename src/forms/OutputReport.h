@@ -1,14 +1,12 @@
 // What one press of Convert or Cut does to the files it writes, for the dialog: before the press, the
 // outputs that exist already are named and the user is asked whether to replace them; after it,
-// "Done..." is followed by the whole paths of the files written (new ones, or ones whose time of
-// change moved during the press).
+// "Done..." is followed by the whole paths of the files written (new ones, or ones that changed during
+// the press: another file in their place, another size or another time of change).
 #pragma once
 
 #include "core/Messages.h"
 #include "forms/Questions.h"
 
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +23,14 @@ public:
 
 private:
     std::vector<std::string> m_outputs;
-    std::vector<std::optional<std::filesystem::file_time_type>> m_times;
+    struct FileState {
+        bool exists = false;
+        unsigned long long inode = 0, size = 0;
+        long long seconds = 0, nanoseconds = 0;
+        bool operator==(const FileState&) const = default;
+    };
+    static FileState StateOf(const std::string& path);
+    std::vector<FileState> m_states;
     std::vector<std::string> m_existing;
 };
 
