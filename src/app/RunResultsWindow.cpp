@@ -186,7 +186,9 @@ RunResultsWindow::RunResultsWindow(std::vector<ScanRecord> records,
     layout->addWidget(m_pSummary);
     layout->addWidget(m_pTable, 1);
     layout->addLayout(buttons);
-    resize(760, 360);
+    // Wide enough for the whole paths where the screen allows (placed and bounded below).
+    resize(std::max(760, m_pTable->verticalHeader()->width() + m_pTable->horizontalHeader()->length() + 40),
+           360);
     // On the main window's screen, over the main window, wholly visible.
     if (parent != nullptr && parent->screen() != nullptr) {
         const QWidget* owner = parent->window();

@@ -129,6 +129,8 @@ void DialogsRunParametersTest::BatchSessionShowsTheSummary() {
     QCOMPARE(dialog.m_pScanCount->text(), QString("2 scans chosen:"));
     QCOMPARE(dialog.m_pScans->count(), 2);
     QCOMPARE(dialog.m_pScans->item(1)->text(), QString("/scans/two.tiff"));
+    if (const QByteArray folder = qgetenv("GRIDCARVER_SCREENSHOT_DIR"); !folder.isEmpty())
+        dialog.grab().save(QString("%1/run-parameters.png").arg(QString::fromLocal8Bit(folder)));
 
     messages.m_shown.clear();
     QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);

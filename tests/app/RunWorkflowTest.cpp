@@ -75,6 +75,15 @@ int MrcFilesIn(const test::TempDir& dir) {
     return count;
 }
 
+// With GRIDCARVER_SCREENSHOT_DIR set (a run under Xvfb), saves a picture of the window there.
+void Snapshot(QWidget& window, const char* name) {
+    const QByteArray folder = qgetenv("GRIDCARVER_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QApplication::processEvents();
+    window.grab().save(QString("%1/%2.png").arg(QString::fromLocal8Bit(folder), name));
+}
+
 } // namespace
 
 class RunWorkflowTest : public QObject {
@@ -104,6 +113,7 @@ private slots:
             QVERIFY2(progress.StopRequested(), way);
             QVERIFY2(dialog.isVisible(), way);
             QCOMPARE(dialog.m_pStop->text(), QString::fromUtf8(PROGRESS_STOPPING_BUTTON));
+            Snapshot(dialog, "run-window-stopping");
             QVERIFY(!dialog.m_pStop->isEnabled());
         }
     }
@@ -147,6 +157,7 @@ private slots:
         }
         QVERIFY2(results->Summary()->text().endsWith(", 2 not split"),
                  qPrintable(results->Summary()->text()));
+        Snapshot(*results, "results-stopped-batch");
         // Over the main window, on its screen.
         QVERIFY(results->screen() == app->GetFrame().screen());
         QVERIFY(app->GetFrame().screen()->availableGeometry().contains(results->geometry()));

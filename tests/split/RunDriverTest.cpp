@@ -306,7 +306,9 @@ TEST(RunStops, AStopBetweenScansEndsTheRunBeforeTheNext) {
     RunDriver driver(parameters, messages, progress);
     std::vector<std::string> started;
     driver.m_fnScanStarted = [&started](const std::string& path, int, int) { started.push_back(path); };
-    driver.m_fnScanDone = [&progress](const ScanRecord&, const PlacementPreview*) { progress.m_bStop = true; };
+    driver.m_fnScanDone = [&progress](const ScanRecord&, const PlacementPreview*) {
+        progress.m_bStop = true;
+    };
     const RunResult result = driver.OnRun();
     EXPECT_EQ(result.m_outcome, RunOutcome::Interrupted);
     EXPECT_EQ(driver.Records().size(), 1u);
