@@ -2,6 +2,8 @@
 // the progress window and the file choosers' filters.
 #pragma once
 
+#include "document/DocumentMessages.h"
+
 namespace gc {
 
 inline constexpr const char* APP_TITLE = "Gridcarver";
@@ -23,9 +25,18 @@ inline constexpr const char* HELP_DOCUMENT = "index.rtf";
 inline constexpr int HELP_WAIT_MILLISECONDS = 1000;
 // Help Contents when the viewer is missing or fails within its wait (followed by the guide's path).
 inline constexpr const char* MSG_HELP_NOT_OPENED = "No program could open the user guide ";
+// Help Contents when no guide is found (followed by the paths looked at, one a line).
+inline constexpr const char* MSG_HELP_NOT_FOUND = "The user guide was not found. Looked for:";
 inline constexpr const char* PDF_CONVERTER = "tiff2pdf";
 inline constexpr const char* PDF_TIFF_SUFFIX = "_pdf.tif";
 inline constexpr const char* PDF_SUFFIX = ".pdf";
+// Convert to PDF: the save chooser's one entry, and what the user is told once the converter ends.
+inline constexpr FileFilterEntry PDF_FILTERS[] = {{"PDF File (*.pdf)", "*.pdf", ".pdf"}};
+inline constexpr const char* STATUS_PDF_WRITTEN = "PDF written: %1";
+inline constexpr const char* MSG_PDF_NOT_WRITTEN = "The PDF was not written: ";
+inline constexpr const char* MSG_PDF_CONVERTER_MISSING =
+    "The PDF converter tiff2pdf could not be started (it comes with libtiff-tools). The PDF was not "
+    "written: ";
 
 // The viewer's commands and status panes.
 inline constexpr const char* MSG_FIT_HINT = "Ctrl+0 fits the image to the window";
@@ -39,6 +50,9 @@ inline constexpr const char* ALL_SUPPORTED_PATTERNS =
 // Picking in the status bar: the mode with box size and count, and where saved boxes went.
 inline constexpr const char* STATUS_PICK_MODE = "Pick mode: %1 px boxes, %2 picked";
 inline constexpr const char* STATUS_PICKS_SAVED = "Saved in %1: %2";
+// Asked before another image replaces one with unsaved picks: "Save the picks of plate7.tif?".
+inline constexpr const char* QUESTION_SAVE_PICKS_OF = "Save the picks of ";
+inline constexpr const char* QUESTION_SAVE_PICKS_END = "?";
 
 // Help: the guide's names, looked for beside the program's data, then in the working folder.
 inline constexpr const char* HELP_DOCUMENT_HTML = "index.html";

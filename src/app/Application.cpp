@@ -7,6 +7,8 @@
 #include "CommandTable.h"
 #include "HelpGuide.h"
 #include "MainWindow.h"
+#include "ProgramSettings.h"
+#include "WindowPlacement.h"
 #include "pick/PickOperations.h"
 #include "split/SplitMessages.h"
 #include "view/ImageView.h"
@@ -22,6 +24,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -35,7 +38,7 @@ Application::Application(AppServices services) : m_strHelpViewer(HELP_VIEWER) {
     m_openHelpPage = [](const std::string& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     };
-    m_strHelpFolder = (QCoreApplication::applicationDirPath() + HELP_DATA_FOLDER).toStdString();
+    m_helpFolders = HelpFolders((QCoreApplication::applicationDirPath() + HELP_DATA_FOLDER).toStdString());
     if (services.m_pMessages == nullptr) {
         m_pOwnMessages = std::make_unique<QtMessages>();
         services.m_pMessages = m_pOwnMessages.get();
@@ -48,9 +51,19 @@ Application::Application(AppServices services) : m_strHelpViewer(HELP_VIEWER) {
         m_pOwnDialogs = std::make_unique<DialogRunner>();
         services.m_pDialogs = m_pOwnDialogs.get();
     }
+    if (services.m_pQuestions == nullptr) {
+        m_pOwnQuestions = std::make_unique<QtQuestions>();
+        services.m_pQuestions = m_pOwnQuestions.get();
+    }
+    if (services.m_pSettings == nullptr) {
+        m_pOwnSettings = MakeProgramSettings();
+        services.m_pSettings = m_pOwnSettings.get();
+    }
     m_pMessages = services.m_pMessages;
     m_pChooser = services.m_pChooser;
     m_pDialogs = services.m_pDialogs;
+    m_pQuestions = services.m_pQuestions;
+    m_pSettings = services.m_pSettings;
     m_exit = services.m_exit ? services.m_exit : [](int status) { std::exit(status); };
     // The TIFF library's errors appear as warning boxes captioned with the reporting function.
     m_pTiffErrors = std::make_unique<TiffErrorScope>(*m_pMessages);
@@ -82,11 +95,15 @@ bool Application::InitInstance(const QStringList& arguments) {
     m_pFrame->setCentralWidget(m_pView);
     if (auto* qtMessages = dynamic_cast<QtMessages*>(m_pMessages))
         qtMessages->SetParent(m_pFrame.get());
+    if (m_pOwnQuestions)
+        m_pOwnQuestions->SetParent(m_pFrame.get());
+    m_pFrame->installEventFilter(this);
     m_pView->OnInitialUpdate();
     LoadMrcPreference();
     ConnectViewer();
 
-    m_pFrame->resize(900, 700);
+    // The window fits the screen it opens on, at any display scaling.
+    m_pFrame->resize(FittedWindowSize(QSize(900, 700), m_pFrame->screen()->availableGeometry().size()));
     m_pFrame->show();
     m_pView->setFocus();
 
@@ -192,20 +209,25 @@ void Application::OnImageList() {
     m_pView->OnImageList();
 }
 
-// Opens the user guide: the HTML guide in the desktop's browser where one is found (beside the
-// program's data, then in the working directory), else the RTF guide with the help viewer. The viewer
-// is waited for at most a second; when it cannot be started or fails within that second, a warning
-// names the guide it could not open. A viewer that fails later is not heard of.
+// Opens the user guide: the HTML guide in the desktop's browser (a whole file:/// address) where one
+// is found, else the RTF guide with the help viewer. The viewer is waited for at most a second; when
+// it cannot be started or fails within that second, a warning names the guide it could not open. A
+// viewer that fails later is not heard of. With no guide at all, the warning names every path looked at.
 void Application::OnHelpContents() {
-    const HelpGuide guide = FindHelpGuide(m_strHelpFolder);
+    const HelpGuide guide = FindHelpGuide(m_helpFolders);
     if (!guide.m_strHtml.empty() && m_openHelpPage && m_openHelpPage(guide.m_strHtml))
         return;
+    if (guide.m_strRtf.empty()) {
+        std::string text = MSG_HELP_NOT_FOUND;
+        for (const std::string& path : guide.m_lookedFor)
+            text += "\n" + path;
+        m_pMessages->Warning(text);
+        return;
+    }
     ChildProcess process;
     if (process.Start(m_strHelpViewer, {guide.m_strRtf}, HELP_WAIT_MILLISECONDS) && !process.HasFailed())
         return;
-    std::error_code error;
-    const std::filesystem::path shown = std::filesystem::absolute(guide.m_strRtf, error);
-    m_pMessages->Warning(MSG_HELP_NOT_OPENED + (error ? guide.m_strRtf : shown.string()));
+    m_pMessages->Warning(MSG_HELP_NOT_OPENED + guide.m_strRtf);
 }
 
 void Application::OnAppAbout() {

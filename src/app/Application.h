@@ -14,7 +14,9 @@
 #include "core/Outcome.h"
 #include "core/TiffErrors.h"
 #include "document/ImageDocument.h"
+#include "forms/Questions.h"
 #include "forms/RunParametersForm.h"
+#include "forms/SettingsStore.h"
 #include "pick/PickState.h"
 #include "split/RunSettings.h"
 #include "view/ViewContext.h"
@@ -34,12 +36,15 @@ class MainWindow;
 class ImageView;
 class MrcValueProbe;
 class RunProgressDialog;
+class RunProgressWindow;
 
 struct AppServices {
-    Messages* m_pMessages = nullptr;    // default: message boxes
-    FileChooser* m_pChooser = nullptr;  // default: QFileDialog
-    DialogRunner* m_pDialogs = nullptr; // default: QDialog::exec
-    std::function<void(int)> m_exit;    // ends the process after a fatal outcome; default std::exit
+    Messages* m_pMessages = nullptr;      // default: message boxes
+    FileChooser* m_pChooser = nullptr;    // default: QFileDialog
+    DialogRunner* m_pDialogs = nullptr;   // default: QDialog::exec
+    std::function<void(int)> m_exit;      // ends the process after a fatal outcome; default std::exit
+    Questions* m_pQuestions = nullptr;    // default: question boxes
+    SettingsStore* m_pSettings = nullptr; // default: QSettings (kept in memory when nothing is remembered)
 };
 
 // The dialogs that other parts of the program attach to their commands. A command whose dialog is
@@ -68,6 +73,11 @@ public:
     Messages& GetMessages() override { return *m_pMessages; }
     FileChooser& GetChooser() { return *m_pChooser; }
     DialogRunner& GetDialogs() { return *m_pDialogs; }
+    Questions& GetQuestions() { return *m_pQuestions; }
+    SettingsStore& GetSettings() { return *m_pSettings; }
+    // Before the open image makes way for another (or the program ends): with unsaved picks, asks
+    // "Save the picks of NAME?" (Save saves them as a double click does). False on Cancel.
+    bool MayLeavePicks();
 
     // Runs command `id` of the command table as its action does.
     void OnCommand(CommandId id);
@@ -154,8 +164,11 @@ public:
     std::function<bool(const std::string&)> m_openHelpPage;
     // Called at every new position of the Run's progress window (tests press its Stop button here).
     std::function<void(RunProgressDialog&)> m_fnRunProgressShown;
-    // Where the installed guide lies (<prefix>/share/doc/gridcarver beside <prefix>/bin).
-    std::string m_strHelpFolder;
+    // The progress of the Run in progress, or nullptr.
+    RunProgressWindow* m_pRunProgress = nullptr;
+    // Where Help looks for the guide, in order: the installed guide (<prefix>/share/doc/gridcarver
+    // beside <prefix>/bin), the guide beside the build, the working directory.
+    std::vector<std::string> m_helpFolders;
 
     // Ends the process with the exit status of `outcome` when the outcome ends the program
     // (EndsProgram: a fatal stop, whose message has been shown); true when it did (a scripted exit in
@@ -163,6 +176,11 @@ public:
     bool EndIfFatal(Outcome outcome);
     // Ends the process with `status`.
     void EndProcess(int status);
+
+protected:
+    // The main window's close: during a Run it asks the Run to stop instead; unsaved picks are asked
+    // about first.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The busy test where the entry asks for it, then the entry's handler.
@@ -175,6 +193,10 @@ private:
     std::unique_ptr<QtMessages> m_pOwnMessages;
     std::unique_ptr<QtFileChooser> m_pOwnChooser;
     std::unique_ptr<DialogRunner> m_pOwnDialogs;
+    std::unique_ptr<QtQuestions> m_pOwnQuestions;
+    std::unique_ptr<SettingsStore> m_pOwnSettings;
+    Questions* m_pQuestions;
+    SettingsStore* m_pSettings;
     Messages* m_pMessages;
     FileChooser* m_pChooser;
     DialogRunner* m_pDialogs;

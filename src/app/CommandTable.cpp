@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::array<CommandEntry, 29> COMMANDS{{
     {ID_FILE_PRESET_RUN_PARAMETERS, CommandMenu::File, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", 1,
-     "Set Run Parameters", "Pre Run Step", true, false, &Application::OnPresetRunParameters},
+     "Set Run Parameters", "Preset Run Parameters", true, false, &Application::OnPresetRunParameters},
     {ID_FILE_RUN, CommandMenu::File, "&Run\tCtrl+R", "Ctrl+R", 0,
      "Run the Gridcarver Application Using the Run Parameters", " Run Step", true, false,
      &Application::OnRun},
@@ -60,13 +60,14 @@ constexpr std::array<CommandEntry, 29> COMMANDS{{
     {ID_HELP_CONTENTS, CommandMenu::Help, "&Help Contents ...\tCtrl+H", "Ctrl+H", 0,
      "Display Help for Gridcarver application", "", false, false, &Application::OnHelpContents},
     {ID_APP_ABOUT, CommandMenu::Help, "&About Filmsplice...", "", 5,
-     "Display program information, version number and copyright", "About", false, false,
+     "Display program information, version number and copyright", "About Filmsplice", false, false,
      &Application::OnAppAbout},
-    {ID_ZOOM_IN, CommandMenu::None, "", "I", 6, "Resize Image - Zoom In", "", true, false,
+    {ID_ZOOM_IN, CommandMenu::None, "", "I", 6, "Resize Image - Zoom In", "Zoom In", true, false,
      &Application::OnZoomIn},
-    {ID_ZOOM_OUT, CommandMenu::None, "", "O", 7, "Resize Image - Zoom Out", "", true, false,
+    {ID_ZOOM_OUT, CommandMenu::None, "", "O", 7, "Resize Image - Zoom Out", "Zoom Out", true, false,
      &Application::OnZoomOut},
-    {ID_RESET_ZOOM, CommandMenu::None, "", "R", 8, "Reset Zoom", "", true, false, &Application::OnResetZoom},
+    {ID_RESET_ZOOM, CommandMenu::None, "", "R", 8, "Reset Zoom", "Reset Zoom", true, false,
+     &Application::OnResetZoom},
     {ID_NEXT_PANE, CommandMenu::None, "", "F6", 0, "Switch to the next window pane", "Next Pane", false,
      false, &Application::OnSwitchPane},
     {ID_PREV_PANE, CommandMenu::None, "", "Shift+F6", 0, "Switch back to the previous window pane",
@@ -100,6 +101,19 @@ const CommandEntry* FindCommand(CommandId id) {
         if (entry.m_id == id)
             return &entry;
     return nullptr;
+}
+
+std::string ToolTipText(const CommandEntry& entry) {
+    std::string name = entry.m_szText;
+    name = name.substr(0, name.find('\t'));
+    std::erase(name, '&');
+    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        name.pop_back();
+    if (name.empty())
+        name = entry.m_szTip;
+    if (*entry.m_szKey != '\0')
+        name += std::string(" (") + entry.m_szKey + ")";
+    return name;
 }
 
 const char* MenuTitle(CommandMenu menu) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 namespace gc {
 
@@ -67,6 +68,11 @@ struct CommandEntry {
     // Runs before the busy test, so also when the command then refuses; nullptr for most commands.
     CommandHandler m_beforeBusyTest = nullptr;
 };
+
+// The tooltip of a toolbar button: the name its menu shows (no access letter, no "...") or, for a
+// button without a menu entry, its tip, and its key in parentheses: "Preset Run Parameters (Ctrl+N)",
+// "About Filmsplice", "Zoom In (I)".
+std::string ToolTipText(const CommandEntry& entry);
 
 // Every command, menu entries in menu order.
 std::span<const CommandEntry> CommandTable();

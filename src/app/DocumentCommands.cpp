@@ -6,14 +6,13 @@
 #include "Application.h"
 #include "MainWindow.h"
 #include "PdfConversion.h"
-#include "core/PendingFile.h"
-#include "image/TiffCodec.h"
+#include "forms/OutputReport.h"
 #include "view/ImageView.h"
+
+#include <QStatusBar>
 
 #include <filesystem>
 #include <iterator>
-#include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace gc {
@@ -45,27 +44,25 @@ void Application::OnProperties() {
         m_document.ShowProperties(*m_pMessages);
 }
 
-// Writes the current image as "<base>_pdf.tif" in the working directory and starts the converter on
-// it; the converter writes "<base>.pdf" there. Nothing is reported either way.
+// Asks for the PDF's name and place, then converts the current image in the background
+// (PdfConversion); the status bar names the PDF once it is written.
 void Application::OnConvertToPdf() {
-    std::string folder, baseName, extension;
-    SplitPath(m_document.GetImagePath(), folder, baseName, extension);
     const DIBSection* image = m_document.GetImage(m_document.GetCurrentImage());
-    if (image == nullptr || baseName.empty())
+    const std::string proposed = ProposedPdfPath(m_document.GetImagePath());
+    if (image == nullptr || proposed.empty())
         return;
-    std::error_code error;
-    const std::filesystem::path workingDirectory = std::filesystem::current_path(error);
-    const std::string tiffName = baseName + PDF_TIFF_SUFFIX;
-    const std::string pdfName = baseName + PDF_SUFFIX;
-    // Written whole under a temporary name first, like every other output.
-    PendingFile pending(tiffName);
-    if (const int fd = pending.Create(); fd >= 0)
-        ::close(fd);
-    if (WriteTiffFile(pending.TemporaryPath(), *image, *m_pMessages, tiffName) != 0)
-        pending.Commit();
-    RunTiff2Pdf(tiffName, pdfName);
-    if (!error)
-        std::filesystem::current_path(workingDirectory, error);
+    m_pChooser->StartIn(proposed);
+    const std::optional<ChosenFile> chosen = m_pChooser->ChooseSaveFile(PDF_FILTERS, 0);
+    if (!chosen)
+        return;
+    const std::string pdf = PdfPathOf(chosen->m_strPath);
+    if (!MayReplace(std::filesystem::exists(pdf) ? std::vector<std::string>{pdf} : std::vector<std::string>{},
+                    m_pQuestions))
+        return;
+    StartPdfConversion(*image, pdf, *m_pMessages, m_pFrame.get(), [this](const std::string& written) {
+        m_pFrame->GetStatusBarWidget()->showMessage(
+            QString(STATUS_PDF_WRITTEN).arg(QString::fromStdString(written)));
+    });
 }
 
 } // namespace gc

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 
 #include <algorithm>
+#include <utility>
 
 namespace gc {
 
@@ -42,8 +43,12 @@ QWidget* DialogParent() {
 
 } // namespace
 
+std::string QtFileChooser::TakeStartFolder() {
+    return std::exchange(m_strStartFolder, std::string());
+}
+
 std::optional<ChosenFile> QtFileChooser::ChooseOpenFile(FilterList filters, int selectedFilter) {
-    QFileDialog dialog(DialogParent());
+    QFileDialog dialog(DialogParent(), {}, QString::fromStdString(TakeStartFolder()));
     dialog.setFileMode(QFileDialog::ExistingFile);
     ConfigureFileDialog(dialog, filters, selectedFilter);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -52,7 +57,7 @@ std::optional<ChosenFile> QtFileChooser::ChooseOpenFile(FilterList filters, int 
 }
 
 std::vector<std::string> QtFileChooser::ChooseOpenFiles(FilterList filters, int selectedFilter) {
-    QFileDialog dialog(DialogParent());
+    QFileDialog dialog(DialogParent(), {}, QString::fromStdString(TakeStartFolder()));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     ConfigureFileDialog(dialog, filters, selectedFilter);
     std::vector<std::string> paths;
@@ -63,7 +68,7 @@ std::vector<std::string> QtFileChooser::ChooseOpenFiles(FilterList filters, int 
 }
 
 std::optional<ChosenFile> QtFileChooser::ChooseSaveFile(FilterList filters, int selectedFilter) {
-    QFileDialog dialog(DialogParent());
+    QFileDialog dialog(DialogParent(), {}, QString::fromStdString(TakeStartFolder()));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -74,7 +79,8 @@ std::optional<ChosenFile> QtFileChooser::ChooseSaveFile(FilterList filters, int 
 }
 
 std::optional<std::string> QtFileChooser::ChooseFolder(const std::string& caption) {
-    const QString folder = QFileDialog::getExistingDirectory(DialogParent(), QString::fromStdString(caption));
+    const QString folder = QFileDialog::getExistingDirectory(DialogParent(), QString::fromStdString(caption),
+                                                             QString::fromStdString(TakeStartFolder()));
     if (folder.isEmpty())
         return std::nullopt;
     return folder.toStdString();

@@ -41,6 +41,8 @@ public:
     virtual std::optional<ChosenFile> ChooseSaveFile(FilterList filters, int selectedFilter) = 0;
     // A folder; nothing when the user cancels.
     virtual std::optional<std::string> ChooseFolder(const std::string& caption) = 0;
+    // The folder the next chooser opens in; empty leaves it to the chooser.
+    virtual void StartIn(const std::string& /*folder*/) {}
 };
 
 // The real choosers: QFileDialog.
@@ -50,6 +52,12 @@ public:
     std::vector<std::string> ChooseOpenFiles(FilterList filters, int selectedFilter) override;
     std::optional<ChosenFile> ChooseSaveFile(FilterList filters, int selectedFilter) override;
     std::optional<std::string> ChooseFolder(const std::string& caption) override;
+    void StartIn(const std::string& folder) override { m_strStartFolder = folder; }
+
+private:
+    // Taken by the next chooser, which then forgets it.
+    std::string TakeStartFolder();
+    std::string m_strStartFolder;
 };
 
 } // namespace gc

@@ -62,7 +62,8 @@ void MainWindow::CreateActions() {
             action->setShortcut(QKeySequence(QString::fromUtf8(entry.m_szKey)));
         action->setShortcutContext(Qt::WindowShortcut);
         action->setStatusTip(QString::fromUtf8(entry.m_szPrompt));
-        action->setToolTip(QString::fromUtf8(entry.m_szTip));
+        action->setToolTip(
+            QString::fromStdString(entry.m_nToolbarPosition > 0 ? ToolTipText(entry) : entry.m_szTip));
         action->setIcon(ToolbarIcon(entry.m_id));
         action->setIconVisibleInMenu(false);
         if (entry.m_id == ID_VIEW_TOOLBAR || entry.m_id == ID_VIEW_STATUS_BAR ||

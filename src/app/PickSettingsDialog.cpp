@@ -15,11 +15,14 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <string>
+
 namespace gc {
 
 PickSettingsDialog::PickSettingsDialog(PickState& state, Messages& messages, QWidget* parent,
-                                       std::function<void()> invalidateMain)
-    : QDialog(parent), m_logic(state), m_messages(messages), m_invalidateMain(std::move(invalidateMain)) {
+                                       std::function<void()> invalidateMain, int rememberedSize)
+    : QDialog(parent), m_logic(state, rememberedSize), m_messages(messages),
+      m_invalidateMain(std::move(invalidateMain)) {
     setWindowTitle(pick_text::DIALOG_CAPTION);
     setObjectName("PickSettingsDialog");
 
@@ -64,7 +67,7 @@ PickSettingsDialog::PickSettingsDialog(PickState& state, Messages& messages, QWi
 }
 
 void PickSettingsDialog::OnMaskSizeChanged(const QString& text) {
-    m_logic.OnMaskSizeChanged(text.toStdString(), m_messages);
+    m_logic.OnMaskSizeChanged(text.toStdString());
 }
 
 void PickSettingsDialog::OnOk() {
@@ -85,13 +88,24 @@ void PickSettingsDialog::OnCancel() {
     done(PICK_MASK_END_CODE);
 }
 
+namespace {
+constexpr const char* MASK_SIZE_SETTING = "pick/maskSize";
+} // namespace
+
 void AttachPickSettingsDialog(Application& app) {
     app.m_hooks.m_pickSettings = [](Application& owner) {
-        PickSettingsDialog dialog(owner.m_pick, owner.GetMessages(), &owner.GetFrame(), [&owner] {
-            owner.GetFrame().update();
-            owner.GetView().DrawImage();
-        });
+        const int remembered = LeadingInteger(owner.GetSettings().Value(MASK_SIZE_SETTING).value_or(""));
+        PickSettingsDialog dialog(
+            owner.m_pick, owner.GetMessages(), &owner.GetFrame(),
+            [&owner] {
+                owner.GetFrame().update();
+                owner.GetView().DrawImage();
+            },
+            remembered);
         owner.GetDialogs().Exec(dialog);
+        // The size the dialog was left with is offered the next time, in this session and the next.
+        if (PickSettingsForm::IsAcceptedSize(owner.m_pick.m_nMaskSize))
+            owner.GetSettings().SetValue(MASK_SIZE_SETTING, std::to_string(owner.m_pick.m_nMaskSize));
     };
 }
 

@@ -22,10 +22,11 @@ inline constexpr int PICK_MASK_END_CODE = 156;
 class PickSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    // Constructing the dialog resets the pick state. `invalidateMain` repaints the main window after
+    // Constructing the dialog resets the pick state; the size field starts at `rememberedSize` (the
+    // size last accepted) when OK would accept it. `invalidateMain` repaints the main window after
     // every OK.
     PickSettingsDialog(PickState& state, Messages& messages, QWidget* parent = nullptr,
-                       std::function<void()> invalidateMain = {});
+                       std::function<void()> invalidateMain = {}, int rememberedSize = 0);
 
     QCheckBox* PickModeBox() const { return m_pPickMode; }
     QCheckBox* CollateBox() const { return m_pCollate; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/Messages.h"
+#include "forms/Questions.h"
 
 #include <QMessageBox>
 
@@ -19,6 +20,16 @@ class QtMessages final : public Messages {
 public:
     void SetParent(QWidget* parent) { m_pParent = parent; }
     void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override;
+
+private:
+    QWidget* m_pParent = nullptr;
+};
+
+// A modal question box with a button per answer, caption "Gridcarver".
+class QtQuestions final : public Questions {
+public:
+    void SetParent(QWidget* parent) { m_pParent = parent; }
+    Answer Ask(const std::string& text, const std::vector<Answer>& answers) override;
 
 private:
     QWidget* m_pParent = nullptr;

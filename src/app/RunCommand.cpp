@@ -2,9 +2,11 @@
 // while a Run is in progress ("Running ... Wait!") and until the settings are saved (MayStartRun); a
 // refused Run shows its message and no window. The progress window appears once the Run starts,
 // names the scan, file k of n, the images written and the time left, offers Stop, and goes when the
-// Run has ended, before "Run Complete." is shown. Then a results window lists every expected image and
-// what became of it. After a Run, the picking base path follows the last input file. A fatal outcome
-// ends the program with exit status 1 after its message.
+// Run has ended, before "Run Complete." is shown; it does not block the viewer meanwhile. Then a
+// results window, over the main window, lists every scan of the Run and every expected image and what
+// became of it (written, not found, not written and why, skipped, stopped, not reached). After a Run, the
+// picking base path follows the last input file. A fatal outcome ends the program with exit status 1 after
+// its message.
 #include "Application.h"
 #include "MainWindow.h"
 #include "RunProgressDialog.h"
@@ -33,12 +35,14 @@ void Application::OnRun() {
         return status;
     };
     progress.m_fnShown = m_fnRunProgressShown;
+    m_pRunProgress = &progress;
     // The window goes, and the Run no longer counts as in progress, before "Run Complete." is shown.
     driver.m_fnRunEnded = [&progress, &busy] {
         progress.Close();
         busy.Clear();
     };
     const RunResult result = driver.OnRun();
+    m_pRunProgress = nullptr;
     busy.Clear();
     progress.Close();
     if (!driver.CurrentInputPath().empty())
@@ -50,7 +54,7 @@ void Application::OnRun() {
         [](const std::string& folder) {
             QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
         },
-        m_pFrame.get());
+        m_pFrame.get(), m_runSettings.m_strInputFiles);
     results->show();
     m_pFrame->update();
     EndIfFatal(OutcomeOf(result));

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
@@ -69,6 +70,7 @@ public:
     std::optional<std::vector<std::string>> ChooseInputFiles(bool multiple,
                                                              const std::string& filter) override;
     std::optional<std::string> ChooseFolder(const std::string& title) override;
+    void StartIn(const std::string& folder) override { m_chooser.StartIn(folder); }
 
 private:
     FileChooser& m_chooser;
@@ -93,9 +95,9 @@ std::optional<std::string> RunParametersChooser::ChooseFolder(const std::string&
 }
 
 RunParametersDialog::RunParametersDialog(RunSettings& parameters, RunDialogState& state, FileChooser& chooser,
-                                         Messages& messages, QWidget* parent)
+                                         Messages& messages, QWidget* parent, SettingsStore* memory)
     : QDialog(parent), m_pChooser(std::make_unique<RunParametersChooser>(chooser)),
-      m_pLogic(std::make_unique<RunParametersForm>(parameters, state, *m_pChooser, messages)) {
+      m_pLogic(std::make_unique<RunParametersForm>(parameters, state, *m_pChooser, messages, memory)) {
     setObjectName("RunParametersDialog");
     setWindowTitle(RUN_PARAMETERS_CAPTION);
 
@@ -135,6 +137,14 @@ void RunParametersDialog::MakeControls(QGroupBox* group) {
     m_pSelectFiles->setObjectName("SelectFiles");
     m_pSaveParameters = new QPushButton(RUN_PARAMETERS_SAVE_PARAMETERS, group);
     m_pSaveParameters->setObjectName("SaveParameters");
+    m_pOutputFolder = new QLabel(group);
+    m_pOutputFolder->setObjectName("OutputFolder");
+    m_pOutputFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pScanCount = new QLabel(group);
+    m_pScanCount->setObjectName("ScanCount");
+    m_pScans = new QListWidget(group);
+    m_pScans->setObjectName("Scans");
+    m_pScans->setMaximumHeight(m_pScans->fontMetrics().height() * 5);
     for (QPushButton* button : {m_pDefaultSettings, m_pSelectFiles, m_pSaveParameters})
         button->setAutoDefault(false);
 }
@@ -144,6 +154,8 @@ void RunParametersDialog::ShowFields() {
     m_pAppendText->setText(QString::fromStdString(record.m_strAppendString));
     m_pStartNumberText->setText(QString::fromStdString(record.m_strStartNumber));
     ShowChecks();
+    ShowSelections();
+    ShowChoices();
     if (record.m_dPixelSize > 0)
         m_pPixelSize->setText(QString::fromStdString(PixelSizeText(record.m_dPixelSize)));
 }
@@ -167,11 +179,14 @@ void RunParametersDialog::LayOutGroup(QGroupBox* group) {
     labelled(RUN_PARAMETERS_START_NUMBER_LABEL, m_pStartNumber);
     grid->addWidget(m_pStartNumberText, row++, 0, 1, 2);
     labelled(RUN_PARAMETERS_OUTPUT_DIR_LABEL, m_pOutputDir);
+    grid->addWidget(m_pOutputFolder, row++, 0, 1, 2);
     labelled(QString::fromUtf8(RUN_PARAMETERS_PIXEL_SIZE_LABEL), m_pPixelSize);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_pSelectFiles);
     buttons->addWidget(m_pSaveParameters);
     grid->addLayout(buttons, row++, 0, 1, 2);
+    grid->addWidget(m_pScanCount, row++, 0, 1, 2);
+    grid->addWidget(m_pScans, row++, 0, 1, 2);
 }
 
 void RunParametersDialog::ConnectControls(RunSettings& parameters, Messages& messages) {
@@ -191,6 +206,7 @@ void RunParametersDialog::ConnectControls(RunSettings& parameters, Messages& mes
         connect(box, &QCheckBox::clicked, this, [this, handler] {
             ((*m_pLogic).*handler)();
             ShowChecks();
+            ShowChoices();
         });
     };
     toggle(m_pOutputTiff, &RunParametersForm::OnOutputTiff);
@@ -200,7 +216,10 @@ void RunParametersDialog::ConnectControls(RunSettings& parameters, Messages& mes
     toggle(m_pOutputDir, &RunParametersForm::OnOutputDir);
     m_pAppendText->installEventFilter(this);
     m_pStartNumberText->installEventFilter(this);
-    connect(m_pSelectFiles, &QPushButton::clicked, this, [this] { m_pLogic->OnSelectFiles(); });
+    connect(m_pSelectFiles, &QPushButton::clicked, this, [this] {
+        m_pLogic->OnSelectFiles();
+        ShowChoices();
+    });
     connect(m_pSaveParameters, &QPushButton::clicked, this, [this, &parameters, &messages] {
         // The pixel size is read when the parameters are saved; a refused text saves nothing.
         double pixelSize = 0;
@@ -247,10 +266,18 @@ void RunParametersDialog::ShowChecks() {
     m_pOutputDir->setChecked(record.m_bOutputDir);
 }
 
+void RunParametersDialog::ShowChoices() {
+    m_pOutputFolder->setText(QString::fromStdString(m_pLogic->OutputFolderText()));
+    m_pScanCount->setText(QString::fromStdString(m_pLogic->ScanCountText()));
+    m_pScans->clear();
+    for (const std::string& scan : m_pLogic->ChosenScans())
+        m_pScans->addItem(QString::fromStdString(scan));
+}
+
 void AttachRunParametersDialog(Application& app) {
     app.m_hooks.m_presetRunParameters = [](Application& owner) {
         RunParametersDialog dialog(owner.m_runSettings, owner.m_runState, owner.GetChooser(),
-                                   owner.GetMessages(), &owner.GetFrame());
+                                   owner.GetMessages(), &owner.GetFrame(), &owner.GetSettings());
         owner.GetDialogs().Exec(dialog);
     };
 }

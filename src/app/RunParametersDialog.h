@@ -16,6 +16,8 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
+class QListWidget;
 class QLineEdit;
 class QPushButton;
 
@@ -28,8 +30,9 @@ class RunParametersDialog : public QDialog {
     Q_OBJECT
 public:
     // Constructing the dialog resets the record to the dialog's starting values.
+    // `memory`: where the last saved parameters and folders are remembered (RunParametersForm).
     RunParametersDialog(RunSettings& parameters, RunDialogState& state, FileChooser& chooser,
-                        Messages& messages, QWidget* parent = nullptr);
+                        Messages& messages, QWidget* parent = nullptr, SettingsStore* memory = nullptr);
     ~RunParametersDialog() override;
 
     const RunParametersForm& Logic() const { return *m_pLogic; }
@@ -49,6 +52,9 @@ public:
     QLineEdit* m_pPixelSize; // Å; empty = not set
     QPushButton* m_pSelectFiles;
     QPushButton* m_pSaveParameters;
+    QLabel* m_pOutputFolder; // the chosen output folder
+    QLabel* m_pScanCount;    // "3 scans chosen:"
+    QListWidget* m_pScans;   // their whole paths
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +68,8 @@ private:
     void ConnectControls(RunSettings& parameters, Messages& messages);
     void ShowSelections();
     void ShowChecks();
+    // The output folder and the scans, as the form lists them.
+    void ShowChoices();
 
     std::unique_ptr<RunParametersChooser> m_pChooser;
     std::unique_ptr<RunParametersForm> m_pLogic;

@@ -3,6 +3,7 @@
 #include "AppMessages.h"
 #include "RunResultsWindow.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,11 +23,8 @@ RunProgressDialog::RunProgressDialog(QWidget* parent) : QDialog(parent) {
     m_pTime = new QLabel(this);
     m_pStop = new QPushButton(PROGRESS_STOP, this);
     m_pStop->setAutoDefault(false);
-    connect(m_pStop, &QPushButton::clicked, this, [this] {
-        m_bStopRequested = true;
-        m_pStop->setEnabled(false);
-        m_pTime->setText(PROGRESS_STOPPING);
-    });
+    m_pStop->setFocusPolicy(Qt::NoFocus);
+    connect(m_pStop, &QPushButton::clicked, this, &RunProgressDialog::RequestStop);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 6, 8, 6);
     layout->addWidget(m_progress);
@@ -39,6 +37,31 @@ RunProgressDialog::RunProgressDialog(QWidget* parent) : QDialog(parent) {
     row->addWidget(m_pStop);
     layout->addLayout(row);
     resize(580, sizeHint().height());
+}
+
+void RunProgressDialog::RequestStop() {
+    if (m_bStopRequested)
+        return;
+    m_bStopRequested = true;
+    m_pStop->setText(QString::fromUtf8(PROGRESS_STOPPING_BUTTON));
+    m_pStop->setEnabled(false);
+    m_pTime->setText(PROGRESS_STOPPING);
+}
+
+void RunProgressDialog::closeEvent(QCloseEvent* event) {
+    RequestStop();
+    event->ignore();
+}
+
+bool RunProgressWindow::StopRequested() const {
+    if (!m_pControl)
+        return false;
+    if (!m_pControl->m_bStopRequested &&
+        (!m_pollTimer.isValid() || m_pollTimer.elapsed() >= POLL_MILLISECONDS)) {
+        m_pollTimer.start();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return m_pControl && m_pControl->m_bStopRequested;
 }
 
 void RunProgressWindow::SetPos(int position) {
@@ -55,7 +78,8 @@ void RunProgressWindow::SetPos(int position) {
         m_pControl->m_pTime->setText(TimeLeftText(static_cast<double>(m_timer.elapsed()) / 1000.0, position));
     }
     bar.SetPos(position);
-    // The window's own clicks (Stop); the modal window keeps them from every other window.
+    // The user's input: Stop, and the viewer's commands in the other windows.
+    m_pollTimer.start();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     if (m_fnShown)
         m_fnShown(*m_pControl);
@@ -70,7 +94,6 @@ void RunProgressWindow::Close() {
 BarProgress& RunProgressWindow::Window() {
     if (!m_pControl) {
         m_pControl = std::make_unique<RunProgressDialog>(m_pParent);
-        m_pControl->setWindowModality(Qt::ApplicationModal);
         m_pControl->show();
         m_timer.start();
         m_progress.SetBar(m_pControl->m_progress);

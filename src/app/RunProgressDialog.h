@@ -3,9 +3,13 @@
 // and a Stop button. RunProgressWindow opens it when the work starts and moves its bar through a
 // BarProgress.
 //
-// While the window is shown it blocks input to the other windows, and each new position lets it take
-// its own clicks: Stop asks the Run to end at the next row of tiles, as SIGINT does for the command
-// line. No command of the main window can start meanwhile.
+// The window does not block the others: at each new position, and whenever the Run looks for a stop
+// request (once per row of tiles, and before each scan), the program takes the user's input, so the
+// viewer stays usable while a batch runs; the commands that must not interrupt a Run refuse meanwhile
+// ("Running ... Wait!"). Stop (or Esc, or the window's close box) asks the Run to end at the next row
+// of tiles, as SIGINT does for the command line; the button then reads "Stopping…" and stays down.
+// The button never takes the keyboard focus, so the bar taking it at each position cannot undo a
+// press in progress.
 #pragma once
 
 #include "BarProgress.h"
@@ -33,6 +37,13 @@ public:
     QLabel* m_pTime = nullptr;   // time left
     QPushButton* m_pStop = nullptr;
     bool m_bStopRequested = false;
+    // What Stop does: asks the Run to stop and shows that it is stopping.
+    void RequestStop();
+
+protected:
+    // Esc and the close box stop the Run rather than hide its window.
+    void reject() override { RequestStop(); }
+    void closeEvent(QCloseEvent* event) override;
 };
 
 // What the progress window shows beside the bar, asked for at every new position.
@@ -51,7 +62,9 @@ public:
     explicit RunProgressWindow(QWidget* parent) : m_pParent(parent) {}
     void SetRange(int lower, int upper) override { Window().SetRange(lower, upper); }
     void SetPos(int position) override;
-    bool StopRequested() const override { return m_pControl && m_pControl->m_bStopRequested; }
+    // Takes the user's input first (at most every POLL_MILLISECONDS), so a press of Stop is seen
+    // within one row of tiles whatever the bar is doing.
+    bool StopRequested() const override;
     void Close();
     // Where the window's texts come from; without it, only the bar moves.
     std::function<RunProgressStatus()> m_fnStatus;
@@ -59,9 +72,12 @@ public:
     std::function<void(RunProgressDialog&)> m_fnShown;
     RunProgressDialog* Dialog() const { return m_pControl.get(); }
 
+    static constexpr int POLL_MILLISECONDS = 50;
+
 private:
     BarProgress& Window();
     QElapsedTimer m_timer;
+    mutable QElapsedTimer m_pollTimer;
     int m_nLastPosition = -1;
     QWidget* m_pParent;
     std::unique_ptr<RunProgressDialog> m_pControl;

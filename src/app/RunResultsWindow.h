@@ -27,22 +27,31 @@ inline constexpr int RESULTS_COLUMN_COUNT = 4;
 inline constexpr const char* RESULT_WRITTEN = "written";
 inline constexpr const char* RESULT_NOT_FOUND = "not found";
 inline constexpr const char* RESULT_NOT_WRITTEN = "not written";
+// Why an image or a scan of a stopped Run has no files.
+inline constexpr const char* RESULT_REASON_STOPPED = "stopped";
+inline constexpr const char* RESULT_SKIPPED = "skipped";
+inline constexpr const char* RESULT_NOT_SPLIT = "not split: the Run ended before this scan";
 inline constexpr const char* RESULTS_OPEN_FOLDER = "Open Folder";
 inline constexpr const char* RESULTS_OPEN_IMAGE = "Open Image";
 inline constexpr const char* PROGRESS_STOP = "Stop";
 inline constexpr const char* PROGRESS_STOPPING = "Stopping at the next row of tiles ...";
+// The Stop button's text once it has been pressed.
+inline constexpr const char* PROGRESS_STOPPING_BUTTON = "Stopping…";
 // Shown after a Run that the Stop button ended.
 inline constexpr const char* MSG_RUN_STOPPED =
     "The Run was stopped. The files written before the stop are kept; nothing was left half-written.";
 
-// One row of the results table per expected image.
+// One row of the results table per expected image, one per skipped scan and one per scan of `inputs`
+// the Run never reached (stopped before it); scans and files are named by their whole paths.
 struct RunResultRow {
     QString cells[RESULTS_COLUMN_COUNT];
     std::vector<std::string> outputs; // the files written for it, full-size first
 };
-std::vector<RunResultRow> RunResultRows(const std::vector<ScanRecord>& records);
-// "3 images written, 1 not found, 0 not written in 2 scans (1 skipped)".
-QString RunResultSummary(const std::vector<ScanRecord>& records);
+std::vector<RunResultRow> RunResultRows(const std::vector<ScanRecord>& records,
+                                        const std::vector<std::string>& inputs = {});
+// "3 images written, 1 not found, 0 not written in 2 scans (1 skipped)", and ", 2 not split" when
+// `inputs` holds scans the Run never reached.
+QString RunResultSummary(const std::vector<ScanRecord>& records, const std::vector<std::string>& inputs = {});
 // Images of the records whose files were written.
 int ImagesWritten(const std::vector<ScanRecord>& records);
 
@@ -58,8 +67,10 @@ class RunResultsWindow final : public QWidget {
 public:
     // `openImage` opens a file in the viewer (File Open's work); `openFolder` shows a folder in the
     // desktop's file manager.
+    // `inputs`: every scan of the Run, so that those it never reached are listed too.
     RunResultsWindow(std::vector<ScanRecord> records, std::function<void(const std::string&)> openImage,
-                     std::function<void(const std::string&)> openFolder, QWidget* parent = nullptr);
+                     std::function<void(const std::string&)> openFolder, QWidget* parent = nullptr,
+                     const std::vector<std::string>& inputs = {});
 
     QTableWidget* Table() const { return m_pTable; }
     QLabel* Summary() const { return m_pSummary; }

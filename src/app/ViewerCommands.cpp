@@ -63,6 +63,8 @@ bool Application::SetZoom(float zoom) {
 }
 
 void Application::OpenPath(const std::string& path) {
+    if (!MayLeavePicks())
+        return;
     m_pick.m_strOpenFilePath = path;
     m_pick.ResetPickState();
     m_savedPicks.clear();

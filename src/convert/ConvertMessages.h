@@ -14,6 +14,11 @@ inline constexpr const char* MSG_NOT_GREYSCALE =
 inline constexpr const char* MSG_NOT_8_OR_16_BIT = "Not a 8-bit or 16-bit image ...";
 inline constexpr const char* MSG_NOT_SINGLE_PLANE = "Can handle only single plane images...";
 inline constexpr const char* MSG_DONE = "Done...";
+// The desktop dialog's additions: after "Done...", the files written (whole paths); before Convert or
+// Cut, the files that exist and would be replaced (Yes replaces them, No leaves the dialog open).
+inline constexpr const char* MSG_FILES_WRITTEN = "Files written:";
+inline constexpr const char* QUESTION_REPLACE_FILES = "These files exist already:";
+inline constexpr const char* QUESTION_REPLACE_END = "Replace them?";
 // A file whose outputs would replace an input of the batch or an output written before, in the form
 // of the Run's: "The outputs of s.2.tif are not written: s.mrc has already been written by this batch."
 inline constexpr const char* MSG_OUTPUTS_OF = "The outputs of ";

@@ -2,6 +2,8 @@
 
 #include "convert/GainTable.h"
 #include "convert/NumberText.h"
+#include "convert/OutputNames.h"
+#include "forms/OutputReport.h"
 
 namespace gc {
 
@@ -119,15 +121,35 @@ ConvertOutcome ConvertCutForm::OnConvert() {
     settings.m_bNegative = m_bNegative;
     settings.m_bStatistics = m_bStatistics;
     settings.m_style = m_mrcStyle;
-    const ConvertOutcome outcome = ConvertFiles(files, settings, m_strLastRunPath, m_messages, m_progress);
+    std::vector<std::string> outputs;
+    for (const std::string& file : files) {
+        outputs.push_back(OdFileName(file));
+        if (settings.m_nBinSize > 0)
+            outputs.push_back(OdBinnedFileName(file, settings.m_nBinSize));
+    }
+    const OutputReport report(outputs);
+    if (!MayReplace(report.Existing(), m_pQuestions))
+        return ConvertOutcome::Refused;
+    DoneReportMessages messages(m_messages, report);
+    Messages& shown = m_pQuestions != nullptr ? static_cast<Messages&>(messages) : m_messages;
+    const ConvertOutcome outcome = ConvertFiles(files, settings, m_strLastRunPath, shown, m_progress);
     // Auto is decided by the first file converted and holds while the list shows "Auto".
     m_nOutputFormat = settings.m_nOutputFormat;
     return outcome;
 }
 
 ConvertOutcome ConvertCutForm::OnCut() {
-    return CutFromTexts(LoadedFiles(), {m_strCutStartX, m_strCutStartY, m_strCutEndX, m_strCutEndY},
-                        m_bStatistics, m_messages, m_progress);
+    const std::vector<std::string> files = LoadedFiles();
+    std::vector<std::string> outputs;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        outputs.push_back(CutFileName(files[i], static_cast<int>(i)));
+    const OutputReport report(outputs);
+    if (!MayReplace(report.Existing(), m_pQuestions))
+        return ConvertOutcome::Refused;
+    DoneReportMessages messages(m_messages, report);
+    Messages& shown = m_pQuestions != nullptr ? static_cast<Messages&>(messages) : m_messages;
+    return CutFromTexts(files, {m_strCutStartX, m_strCutStartY, m_strCutEndX, m_strCutEndY}, m_bStatistics,
+                        shown, m_progress);
 }
 
 std::vector<std::string> ConvertCutForm::LoadedFiles() const {

@@ -13,6 +13,7 @@
 #include "core/DialogSelection.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
+#include "forms/Questions.h"
 
 #include <optional>
 #include <string>
@@ -52,8 +53,11 @@ public:
     // Button "Load GAIN, a, x0, y0 of last run...".
     void OnLoadLastRun();
     // Buttons "Convert" and "Cut": Done means the dialog closes; after a fatal outcome the process ends.
+    // With questions set, outputs that exist already are named first and replaced only on Yes (No:
+    // Refused, nothing written), and "Done..." names the files written.
     ConvertOutcome OnConvert();
     ConvertOutcome OnCut();
+    void SetQuestions(Questions* questions) { m_pQuestions = questions; }
 
     // Writes every member into its control: a, x0, y0 with up to 15 significant digits ("-309"),
     // the check boxes, and the four Cut fields. List selections are left as they are.
@@ -103,6 +107,7 @@ private:
 
     Messages& m_messages;
     Progress& m_progress;
+    Questions* m_pQuestions = nullptr;
 };
 
 } // namespace gc

@@ -37,35 +37,32 @@ int LeadingInteger(const std::string& text) {
     return ReadInteger(text, position, value) ? value : 0;
 }
 
-PickSettingsForm::PickSettingsForm(PickState& state) : m_state(state) {
+PickSettingsForm::PickSettingsForm(PickState& state, int rememberedSize) : m_state(state) {
     m_state.ResetPickState();
+    if (IsAcceptedSize(rememberedSize))
+        m_state.m_nMaskSize = rememberedSize;
     m_strMaskText = std::to_string(m_state.m_nMaskSize);
 }
 
-void PickSettingsForm::OnMaskSizeChanged(const std::string& text, Messages& messages) {
+void PickSettingsForm::OnMaskSizeChanged(const std::string& text) {
     m_strMaskText = text;
     std::size_t position = 0;
     int value = 0;
     bool isInteger = ReadInteger(text, position, value);
     while (isInteger && position < text.size())
         isInteger = std::isspace(static_cast<unsigned char>(text[position++])) != 0;
-    if (!isInteger) {
-        messages.Warning(pick_text::ENTER_INTEGER);
-        return;
-    }
-    m_state.m_nMaskSize = value;
-    if (value < MASK_FIELD_MIN || value > MASK_FIELD_MAX)
-        messages.Warning(pick_text::ENTER_INTEGER_IN_RANGE);
+    if (isInteger)
+        m_state.m_nMaskSize = value;
 }
 
 bool PickSettingsForm::OnOk(Messages& messages) {
     m_state.m_nMaskSize = LeadingInteger(m_strMaskText);
     if (m_state.m_bPickMode == 0)
         messages.Warning(pick_text::SET_PICK_MODE_ON);
-    if (m_state.m_nMaskSize > 1 && m_state.m_nMaskSize <= MAX_MASK_SIZE && m_state.m_bPickMode == 1)
+    if (IsAcceptedSize(m_state.m_nMaskSize) && m_state.m_bPickMode == 1)
         return true;
     messages.Warning(pick_text::INVALID_MASK_SIZE);
-    OnMaskSizeChanged("0", messages);
+    OnMaskSizeChanged("0");
     return false;
 }
 

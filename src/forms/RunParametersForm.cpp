@@ -1,5 +1,6 @@
 #include "forms/RunParametersForm.h"
 
+#include "forms/RunMemory.h"
 #include "split/SplitMessages.h"
 
 namespace gc {
@@ -14,14 +15,31 @@ bool MayStartRun(const RunDialogState& state, Messages& messages) {
     return true;
 }
 
+namespace {
+
+// The item of `items` that shows `value`, or NO_SELECTION.
+template <std::size_t N> int IndexOf(const char* const (&items)[N], int value) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (std::to_string(value) == items[i])
+            return static_cast<int>(i);
+    return NO_SELECTION;
+}
+
+} // namespace
+
 RunParametersForm::RunParametersForm(RunSettings& parameters, RunDialogState& state, RunFileChooser& chooser,
-                                     Messages& messages)
-    : m_parameters(parameters), m_state(state), m_chooser(chooser), m_messages(messages) {
+                                     Messages& messages, SettingsStore* memory)
+    : m_parameters(parameters), m_state(state), m_chooser(chooser), m_messages(messages), m_pMemory(memory) {
     RunSettings start;
     start.m_strInputFiles = std::move(m_parameters.m_strInputFiles);
     start.m_bMrc2014 = m_parameters.m_bMrc2014;
+    if (m_pMemory != nullptr && RecallRunSettings(start, *m_pMemory))
+        m_selection = {IndexOf(RUN_PARAMETERS_IMAGE_COUNT_ITEMS, start.m_nImageCount),
+                       IndexOf(RUN_PARAMETERS_HEIGHT_ITEMS, start.m_nHeightCm),
+                       IndexOf(RUN_PARAMETERS_WIDTH_ITEMS, start.m_nWidthCm),
+                       IndexOf(RUN_PARAMETERS_BINNING_ITEMS, start.m_nBinning)};
     m_parameters = std::move(start);
-    m_state.m_bFilesLoaded = false;
+    m_state.m_bFilesLoaded = m_state.m_bFilesLoaded && !m_parameters.m_strInputFiles.empty();
     m_state.m_bSaved = false;
 }
 
@@ -91,7 +109,19 @@ void RunParametersForm::OnStartNumber() {
 
 void RunParametersForm::OnOutputDir() {
     m_parameters.m_bOutputDir = !m_parameters.m_bOutputDir;
+    if (m_parameters.m_bOutputDir && !ChooseOutputFolder() && m_parameters.m_strOutputDir.empty())
+        m_parameters.m_bOutputDir = false;
     ChangeDone();
+}
+
+bool RunParametersForm::ChooseOutputFolder() {
+    m_chooser.StartIn(m_parameters.m_strOutputDir);
+    const auto folder = m_chooser.ChooseFolder(TITLE_PICK_OUTPUT_DIRECTORY);
+    if (!folder)
+        return false;
+    m_messages.Information(*folder + MSG_OUTPUT_DIRECTORY_LOCATION);
+    m_parameters.m_strOutputDir = OutputFolderFromChosen(*folder);
+    return true;
 }
 
 const std::string& RunParametersForm::OnKillfocusAppendString(const std::string& text) {
@@ -107,6 +137,8 @@ const std::string& RunParametersForm::OnKillfocusStartNumber(const std::string& 
 }
 
 void RunParametersForm::OnSelectFiles() {
+    if (m_pMemory != nullptr)
+        m_chooser.StartIn(RememberedScanFolder(*m_pMemory));
     if (m_parameters.m_bBatchMode) {
         const auto paths = m_chooser.ChooseInputFiles(true, FILTER_TIFF_FILES);
         if (paths && paths->size() > static_cast<std::size_t>(MAX_INPUT_FILES)) {
@@ -129,14 +161,11 @@ void RunParametersForm::OnSelectFiles() {
             m_state.m_bFilesLoaded = true;
         }
     }
+    if (m_pMemory != nullptr && m_state.m_bFilesLoaded)
+        RememberScanFolder(m_parameters.m_strInputFiles, *m_pMemory);
 
-    if (m_parameters.m_bOutputDir) {
-        const auto folder = m_chooser.ChooseFolder(TITLE_PICK_OUTPUT_DIRECTORY);
-        if (folder) {
-            m_messages.Information(*folder + MSG_OUTPUT_DIRECTORY_LOCATION);
-            m_parameters.m_strOutputDir = OutputFolderFromChosen(*folder);
-        }
-    }
+    if (m_parameters.m_bOutputDir)
+        ChooseOutputFolder();
     ChangeDone();
 }
 
@@ -146,9 +175,30 @@ bool RunParametersForm::OnSaveParameters() {
         m_messages.Warning(MSG_NO_INPUT_FILES);
         return false;
     }
+    if (m_parameters.m_bOutputDir && m_parameters.m_strOutputDir.empty()) {
+        m_messages.Warning(MSG_NO_OUTPUT_FOLDER);
+        return false;
+    }
     m_messages.Information(BuildRunSummary(m_parameters));
     m_state.m_bSaved = true;
+    if (m_pMemory != nullptr)
+        RememberRunSettings(m_parameters, *m_pMemory);
     return true;
+}
+
+std::string RunParametersForm::OutputFolderText() const {
+    return m_parameters.m_strOutputDir.empty() ? RUN_PARAMETERS_NO_FOLDER : m_parameters.m_strOutputDir;
+}
+
+std::vector<std::string> RunParametersForm::ChosenScans() const {
+    return m_state.m_bFilesLoaded ? m_parameters.m_strInputFiles : std::vector<std::string>{};
+}
+
+std::string RunParametersForm::ScanCountText() const {
+    const std::size_t count = ChosenScans().size();
+    if (count == 0)
+        return RUN_PARAMETERS_NO_SCANS;
+    return count == 1 ? RUN_PARAMETERS_ONE_SCAN : std::to_string(count) + RUN_PARAMETERS_SCANS;
 }
 
 } // namespace gc

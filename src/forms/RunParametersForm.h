@@ -6,6 +6,7 @@
 
 #include "core/DialogSelection.h"
 #include "core/Messages.h"
+#include "forms/SettingsStore.h"
 #include "split/RunSettings.h"
 
 #include <optional>
@@ -53,6 +54,8 @@ public:
     // A folder chooser titled `title`. The folder's file-system path (no trailing "/"), or nothing on
     // Cancel or when the chosen item has no file-system path.
     virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
+    // The folder the next chooser opens in (empty: the chooser's own choice).
+    virtual void StartIn(const std::string& /*folder*/) {}
 };
 
 // The item each combo box shows; NO_SELECTION until the user picks one or presses the default button.
@@ -66,9 +69,12 @@ struct RunParametersSelection {
 class RunParametersForm {
 public:
     // Opening the dialog resets the settings to their start-up values, except the path list and the
-    // MRC style, and clears the loaded and saved marks (the running mark is not touched).
+    // MRC style, and clears the saved mark (the running mark is not touched); scans chosen earlier
+    // stay chosen. With `memory`, the parameters last saved there are taken instead of the start-up
+    // values (and their lists show them), the file chooser opens in the folder of the last scans, and
+    // a successful save is remembered there.
     RunParametersForm(RunSettings& parameters, RunDialogState& state, RunFileChooser& chooser,
-                      Messages& messages);
+                      Messages& messages, SettingsStore* memory = nullptr);
 
     // "Preset Run Parameters": false (after "Running ... Wait!") while a Run is in progress.
     static bool MayOpen(const RunDialogState& state, Messages& messages);
@@ -82,24 +88,36 @@ public:
     void OnBatchMode();
     void OnAppendString();
     void OnStartNumber();
+    // Ticking the box opens the folder chooser (in the folder chosen before); a cancelled chooser
+    // leaves the box clear unless a folder was chosen before.
     void OnOutputDir();
     // The edit's text as it is when the field loses the focus; returns the value stored.
     const std::string& OnKillfocusAppendString(const std::string& text);
     const std::string& OnKillfocusStartNumber(const std::string& text);
     void OnSelectFiles();
-    // True when the parameters were saved and the dialog closes with RUN_PARAMETERS_END_CODE.
+    // True when the parameters were saved and the dialog closes with RUN_PARAMETERS_END_CODE. A ticked
+    // output-folder box without a folder is refused (MSG_NO_OUTPUT_FOLDER).
     bool OnSaveParameters();
+
+    // What the dialog lists: the output folder ("(no folder chosen)"), and the scans chosen with
+    // their count ("3 scans chosen:"), whole paths in the order they will be split.
+    std::string OutputFolderText() const;
+    std::string ScanCountText() const;
+    std::vector<std::string> ChosenScans() const;
 
     const RunParametersSelection& Selection() const { return m_selection; }
     const RunSettings& Parameters() const { return m_parameters; }
 
 private:
     void ChangeDone() { m_state.m_bSaved = false; }
+    // The folder chooser; true when a folder was chosen.
+    bool ChooseOutputFolder();
 
     RunSettings& m_parameters;
     RunDialogState& m_state;
     RunFileChooser& m_chooser;
     Messages& m_messages;
+    SettingsStore* m_pMemory;
     RunParametersSelection m_selection;
 };
 

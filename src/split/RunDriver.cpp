@@ -94,6 +94,11 @@ RunResult RunDriver::OnRun() {
     result.m_nFilesNotWritten += m_strReportNotWritten.empty() ? 0 : 1;
 
     for (int f = 0; f < FileCount(); ++f) {
+        // A stop asked for between two scans ends the Run before the next one is opened.
+        if (m_progress.StopRequested()) {
+            result.m_outcome = RunOutcome::Interrupted;
+            return result;
+        }
         const RunOutcome outcome = SplitScanFile(m_parameters.m_strInputFiles[f], f);
         if (CountFile(outcome, f, result))
             return result;

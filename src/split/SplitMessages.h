@@ -163,6 +163,15 @@ inline constexpr const char* SUMMARY_MRC2014 =
 inline constexpr const char* SUMMARY_PIXEL_SIZE = "Pixel size (A): ";
 // The Run dialog's pixel size field and its refusal.
 inline constexpr const char* RUN_PARAMETERS_PIXEL_SIZE_LABEL = "Pixel size (Å):";
+// The dialog's lists of what was chosen: the output folder beside its box, the scans below the buttons.
+inline constexpr const char* RUN_PARAMETERS_NO_FOLDER = "(no folder chosen)";
+inline constexpr const char* RUN_PARAMETERS_NO_SCANS = "No scans chosen.";
+inline constexpr const char* RUN_PARAMETERS_ONE_SCAN = "1 scan chosen:";
+inline constexpr const char* RUN_PARAMETERS_SCANS = " scans chosen:"; // after the count
+// SAVE PARAMETERS with the output-folder box ticked and no folder chosen.
+inline constexpr const char* MSG_NO_OUTPUT_FOLDER =
+    "No output folder is chosen. Choose one, or clear \"Select the output directory:\" to write the files "
+    "beside their scans.";
 inline constexpr const char* MSG_PIXEL_SIZE_NOT_CORRECT =
     "Pixel size is not correct: leave it empty or give a number of angstrom above 0 and at most 1000.";
 

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QtTest>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 
@@ -68,11 +69,31 @@ public:
     int m_nResult = QDialog::Rejected;
 };
 
+// Questions answered from a script; unscripted ones get `m_fallback` when it is offered, else the
+// first answer offered.
+class ScriptedQuestions final : public Questions {
+public:
+    Answer Ask(const std::string& text, const std::vector<Answer>& answers) override {
+        m_asked.push_back(text);
+        if (!m_answers.empty()) {
+            const Answer answer = m_answers.front();
+            m_answers.pop_front();
+            return answer;
+        }
+        return std::find(answers.begin(), answers.end(), m_fallback) != answers.end() ? m_fallback
+                                                                                      : answers.front();
+    }
+    std::deque<Answer> m_answers;
+    Answer m_fallback = Answer::Discard;
+    std::vector<std::string> m_asked;
+};
+
 // An application with recording services, started and shown.
 struct TestApp {
     RecordingMessages m_messages;
     ScriptedChooser m_chooser;
     RecordingDialogs m_dialogs;
+    ScriptedQuestions m_questions;
     std::vector<int> m_exits;
     std::unique_ptr<Application> m_app;
 
@@ -81,6 +102,7 @@ struct TestApp {
         services.m_pMessages = &m_messages;
         services.m_pChooser = &m_chooser;
         services.m_pDialogs = &m_dialogs;
+        services.m_pQuestions = &m_questions;
         services.m_exit = [this](int status) { m_exits.push_back(status); };
         m_app = std::make_unique<Application>(services);
         m_bStarted = m_app->InitInstance(arguments);

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 
 using namespace gc;
@@ -23,6 +24,7 @@ private slots:
     void SingleFileAndStartNumber();
     void DefaultSettingsKeepTheCheckBoxes();
     void ReopeningStartsFromTheDefaults();
+    void ReopeningShowsTheSavedParameters();
 };
 
 namespace {
@@ -119,8 +121,16 @@ void DialogsRunParametersTest::BatchSessionShowsTheSummary() {
     QCOMPARE(chooser.m_nOpenFiles, 1);
     QCOMPARE(chooser.m_filters.size(), std::size_t{1});
     QCOMPARE(std::string(chooser.m_filters[0].m_szPatterns), std::string("*.tif;*.tiff"));
-    QCOMPARE(chooser.m_folderCaptions, (Texts{"Pick an output directory to output the files:"}));
+    // Ticking the box chose the folder; the chooser after the files was cancelled and kept it.
+    QCOMPARE(chooser.m_folderCaptions, (Texts{"Pick an output directory to output the files:",
+                                              "Pick an output directory to output the files:"}));
     QCOMPARE(messages.Texts(), (Texts{"/out  : Location of Output Directory."}));
+    QCOMPARE(dialog.m_pOutputFolder->text(), QString("/out/"));
+    QCOMPARE(dialog.m_pScanCount->text(), QString("2 scans chosen:"));
+    QCOMPARE(dialog.m_pScans->count(), 2);
+    QCOMPARE(dialog.m_pScans->item(1)->text(), QString("/scans/two.tiff"));
+    if (const QByteArray folder = qgetenv("GRIDCARVER_SCREENSHOT_DIR"); !folder.isEmpty())
+        dialog.grab().save(QString("%1/run-parameters.png").arg(QString::fromLocal8Bit(folder)));
 
     messages.m_shown.clear();
     QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
@@ -213,9 +223,44 @@ void DialogsRunParametersTest::ReopeningStartsFromTheDefaults() {
     QCOMPARE(parameters.m_nBinning, 0);
     QCOMPARE(again.m_pBinning->currentIndex(), -1);
     QVERIFY(!again.m_pBatchMode->isChecked());
-    // The old path stays in its slot but counts for nothing until files are chosen again.
+    // The scan chosen before stays chosen and listed.
     QCOMPARE(parameters.m_strInputFiles[0], std::string("/scans/plate.tif"));
-    QVERIFY(!state.m_bFilesLoaded);
+    QVERIFY(state.m_bFilesLoaded);
+    QCOMPARE(again.m_pScans->count(), 1);
+}
+
+// With a memory, the dialog opens with the parameters last saved: lists, boxes, fields.
+void DialogsRunParametersTest::ReopeningShowsTheSavedParameters() {
+    RunSettings parameters;
+    RunDialogState state;
+    test::DialogChooser chooser;
+    chooser.m_openFiles = {"/scans/plate.tif"};
+    chooser.m_folders.push_back("/out");
+    test::RecordingMessages messages;
+    MemorySettings memory;
+    {
+        RunParametersDialog dialog(parameters, state, chooser, messages, nullptr, &memory);
+        Activate(dialog);
+        test::Choose(dialog.m_pBinning, 3);
+        test::Choose(dialog.m_pImageCount, 1);
+        test::ClickBox(dialog.m_pOutputDir);
+        test::ClickBox(dialog.m_pStartNumber);
+        test::Retype(dialog.m_pStartNumberText, "12");
+        test::Retype(dialog.m_pPixelSize, "1.5");
+        QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton);
+        QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
+        QVERIFY(state.m_bSaved);
+    }
+    RunSettings nextSession;
+    RunDialogState nextState;
+    RunParametersDialog again(nextSession, nextState, chooser, messages, nullptr, &memory);
+    QCOMPARE(again.m_pBinning->currentIndex(), 3);
+    QCOMPARE(again.m_pImageCount->currentIndex(), 1);
+    QVERIFY(again.m_pOutputDir->isChecked() && again.m_pStartNumber->isChecked());
+    QCOMPARE(again.m_pStartNumberText->text(), QString("12"));
+    QCOMPARE(again.m_pPixelSize->text(), QString("1.5"));
+    QCOMPARE(again.m_pOutputFolder->text(), QString("/out/"));
+    QCOMPARE(again.m_pScanCount->text(), QString("No scans chosen."));
 }
 
 QTEST_MAIN(DialogsRunParametersTest)

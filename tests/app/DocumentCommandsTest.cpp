@@ -2,6 +2,7 @@
 // list, saving the current image, the messages, and the PDF conversion with a recording stand-in for
 // the converter and with the real one.
 #include "AppTestSupport.h"
+#include "app/AppMessages.h"
 #include "app/CommandTable.h"
 #include "app/MainWindow.h"
 #include "app/PdfConversion.h"
@@ -14,6 +15,7 @@
 #include <QFileDialog>
 #include <QListView>
 #include <QListWidget>
+#include <QStatusBar>
 
 #include <cstdlib>
 #include <fstream>
@@ -275,30 +277,86 @@ private slots:
         QCOMPARE(extension3, std::string("tif"));
     }
 
-    void convertToPdfStartsTheConverterOnTheCurrentImage() {
+    // The user names the PDF; the converter works on an intermediate TIFF in a temporary folder beside
+    // it, which goes when the converter ends; the status bar names the PDF. An existing PDF is replaced
+    // only on Yes; a failed or missing converter leaves no PDF and says why.
+    void convertToPdfAsksForTheNameAndRemovesTheIntermediate() {
         test::TempDir folder;
         const std::string path = folder.File("my plate.tif");
         WriteGreyTiff(path, 4);
+        const std::string out = folder.File("out dir");
+        std::filesystem::create_directory(out);
         const std::string record = folder.File("record.txt");
-        std::ofstream(folder.File("tiff2pdf"))
-            << "#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > '" << record << ".part'\n"
-            << "mv '" << record << ".part' '" << record << "'\n";
-        std::filesystem::permissions(folder.File("tiff2pdf"), std::filesystem::perms::owner_all);
+        const std::string converter = folder.File("tiff2pdf");
+        const auto writeConverter = [&](const std::string& body) {
+            std::ofstream(converter) << "#!/bin/sh\n{ for a in \"$@\"; do echo \"[$a]\"; done; } > '"
+                                     << record << ".part'\ncp \"$3\" '" << folder.File("seen.tif") << "'\n"
+                                     << body << "\nmv '" << record << ".part' '" << record << "'\n";
+            std::filesystem::permissions(converter, std::filesystem::perms::owner_all);
+        };
+        writeConverter("echo '%PDF-fake' > \"$2\"");
+        const auto leftovers = [&out] {
+            int count = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(out))
+                count += entry.path().filename().string().starts_with(".gridcarver-pdf-") ? 1 : 0;
+            return count;
+        };
 
         test::TestApp app;
         app.m_chooser.Answer(path);
         app->OnFileOpen();
         app->GetView().SelectImage(3);
         WorkingDirectoryAndPath here(folder.Path(), true);
+        app.m_chooser.Answer(out + "/my plate");
         app->GetFrame().GetAction(ID_TOOLS_CONVERT_TO_PDF)->trigger();
-
-        QCOMPARE(std::filesystem::current_path(), folder.Path());
-        const TiffFacts intermediate = ReadFacts(folder.File("my plate_pdf.tif"));
+        const std::string pdf = out + "/my plate.pdf";
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(pdf), 20000);
+        QCOMPARE(ReadText(pdf), std::string("%PDF-fake\n"));
+        const QStringList arguments =
+            QString::fromStdString(ReadText(record)).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(arguments.size(), 3);
+        QCOMPARE(arguments[0], QString("[-o]"));
+        QVERIFY2(arguments[1].startsWith(QString::fromStdString("[" + out + "/.gridcarver-pdf-")),
+                 qPrintable(arguments[1]));
+        const TiffFacts intermediate = ReadFacts(folder.File("seen.tif"));
         QCOMPARE(intermediate.width, WidthOf(3));
         QCOMPARE(intermediate.height, HeightOf(3));
-        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(record), 20000);
-        QCOMPARE(ReadText(record), folder.Path().string() + "\n[-o]\n[my plate.pdf]\n[my plate_pdf.tif]\n");
+        QTRY_COMPARE_WITH_TIMEOUT(leftovers(), 0, 20000);
+        QCOMPARE(app->GetFrame().GetStatusBarWidget()->currentMessage(),
+                 QString(STATUS_PDF_WRITTEN).arg(QString::fromStdString(pdf)));
         QVERIFY(app.m_messages.m_shown.empty());
+        QVERIFY(!std::filesystem::exists(folder.File("my plate_pdf.tif")));
+
+        // The PDF exists: No leaves it alone and starts nothing.
+        std::filesystem::remove(record);
+        app.m_chooser.Answer(pdf);
+        app.m_questions.m_answers = {Answer::No};
+        app->OnConvertToPdf();
+        QCOMPARE(app.m_questions.m_asked.size(), std::size_t{1});
+        QVERIFY(app.m_questions.m_asked[0].find(pdf) != std::string::npos);
+        QTest::qWait(200);
+        QVERIFY(!std::filesystem::exists(record));
+
+        // A converter that fails: the old PDF stays as it was, the folder goes, a warning says so.
+        writeConverter("exit 3");
+        app.m_chooser.Answer(pdf);
+        app.m_questions.m_answers = {Answer::Yes};
+        app->OnConvertToPdf();
+        QTRY_COMPARE_WITH_TIMEOUT(app.m_messages.m_shown.size(), std::size_t{1}, 20000);
+        QVERIFY(app.m_messages.Texts()[0].starts_with(MSG_PDF_NOT_WRITTEN + pdf));
+        QCOMPARE(ReadText(pdf), std::string("%PDF-fake\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(leftovers(), 0, 20000);
+
+        // No converter at all.
+        std::filesystem::remove(converter);
+        setenv("PATH", folder.Path().c_str(), 1);
+        app.m_messages.m_shown.clear();
+        app.m_chooser.Answer(out + "/other.pdf");
+        app->OnConvertToPdf();
+        QTRY_COMPARE_WITH_TIMEOUT(app.m_messages.Texts(),
+                                  std::vector<std::string>{MSG_PDF_CONVERTER_MISSING + out + "/other.pdf"},
+                                  20000);
+        QVERIFY(!std::filesystem::exists(out + "/other.pdf"));
     }
 
     void convertToPdfWithTheRealConverter() {
@@ -314,7 +372,7 @@ private slots:
         test::TestApp app;
         app.m_chooser.Answer(folder.File("plate7.tif"));
         app->OnFileOpen();
-        WorkingDirectoryAndPath here(folder.Path(), false);
+        app.m_chooser.Answer(folder.File("plate7.pdf"));
         app->OnConvertToPdf();
         const std::string pdf = folder.File("plate7.pdf");
         // The converter runs on its own; wait for it to finish writing the file.

@@ -38,7 +38,7 @@ struct Listed {
 // The command table as the program's users know it.
 const Listed LISTED[] = {
     {ID_FILE_PRESET_RUN_PARAMETERS, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", "Set Run Parameters",
-     "Pre Run Step", true},
+     "Preset Run Parameters", true},
     {ID_FILE_RUN, "&Run\tCtrl+R", "Ctrl+R", "Run the Gridcarver Application Using the Run Parameters",
      " Run Step", true},
     {ID_FILE_OPEN, "&Open...\tCtrl+O", "Ctrl+O", "Open an existing document", "Open", false},
@@ -72,10 +72,10 @@ const Listed LISTED[] = {
     {ID_HELP_CONTENTS, "&Help Contents ...\tCtrl+H", "Ctrl+H", "Display Help for Gridcarver application", "",
      false},
     {ID_APP_ABOUT, "&About Filmsplice...", "", "Display program information, version number and copyright",
-     "About", false},
-    {ID_ZOOM_IN, "", "I", "Resize Image - Zoom In", "", true},
-    {ID_ZOOM_OUT, "", "O", "Resize Image - Zoom Out", "", true},
-    {ID_RESET_ZOOM, "", "R", "Reset Zoom", "", true},
+     "About Filmsplice", false},
+    {ID_ZOOM_IN, "", "I", "Resize Image - Zoom In", "Zoom In", true},
+    {ID_ZOOM_OUT, "", "O", "Resize Image - Zoom Out", "Zoom Out", true},
+    {ID_RESET_ZOOM, "", "R", "Reset Zoom", "Reset Zoom", true},
     {ID_NEXT_PANE, "", "F6", "Switch to the next window pane", "Next Pane", false},
     {ID_PREV_PANE, "", "Shift+F6", "Switch back to the previous window pane", "Previous Pane", false},
 };
@@ -172,10 +172,23 @@ private slots:
                                            TOOLBAR_SEPARATOR, ID_FILE_PRINT, TOOLBAR_SEPARATOR, ID_APP_ABOUT,
                                            TOOLBAR_SEPARATOR, ID_ZOOM_IN, ID_ZOOM_OUT, ID_RESET_ZOOM,
                                            ID_VIEW_FIT_TO_WINDOW, ID_VIEW_ACTUAL_SIZE}));
-        QCOMPARE(toolbar->actions()[0]->toolTip(), QString("Pre Run Step"));
-        QCOMPARE(toolbar->actions()[1]->toolTip(), QString("Open"));
-        QCOMPARE(toolbar->actions()[6]->toolTip(), QString("About"));
-        QVERIFY(toolbar->actions()[8]->toolTip().isEmpty());
+        // Each button's tooltip: the name of its menu entry (or of the button) and its key.
+        const QStringList tips = {"Preset Run Parameters (Ctrl+N)",
+                                  "Open (Ctrl+O)",
+                                  "Save (Ctrl+S)",
+                                  "",
+                                  "Print (Ctrl+P)",
+                                  "",
+                                  "About Filmsplice",
+                                  "",
+                                  "Zoom In (I)",
+                                  "Zoom Out (O)",
+                                  "Reset Zoom (R)",
+                                  "Fit to Window (Ctrl+0)",
+                                  "Actual Size (Ctrl+1)"};
+        for (int i = 0; i < toolbar->actions().size(); ++i)
+            if (!toolbar->actions()[i]->isSeparator())
+                QCOMPARE(toolbar->actions()[i]->toolTip(), tips[i]);
         for (QAction* action : toolbar->actions())
             QVERIFY(action->isSeparator() || !action->icon().isNull());
     }
@@ -439,12 +452,15 @@ private slots:
         std::ofstream(viewer) << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << record << "'\n";
         std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
 
+        std::ofstream(folder.File("index.rtf")) << "{\\rtf1 guide}";
         test::TestApp app;
         app->m_strHelpViewer = viewer;
+        app->m_helpFolders = {folder.Path().string()};
         app->OnCommand(ID_HELP_CONTENTS);
         app->OnCommand(ID_HELP_CONTENTS);
-        // The viewer gets the help document as its one argument (it may outlive the one-second wait).
-        QTRY_COMPARE_WITH_TIMEOUT(ReadText(record), std::string("index.rtf|"), 20000);
+        // The viewer gets the help document's whole path as its one argument (it may outlive the
+        // one-second wait).
+        QTRY_COMPARE_WITH_TIMEOUT(ReadText(record), folder.File("index.rtf") + "|", 20000);
         QVERIFY(app.m_messages.m_shown.empty());
     }
 
@@ -465,9 +481,11 @@ private slots:
             {"viewer succeeds", "exit 0", false},
         };
         const QByteArray path = qgetenv("PATH");
-        const std::string guide = (std::filesystem::current_path() / "index.rtf").string();
+        const std::string guide = folder.File("index.rtf");
+        std::ofstream(guide) << "{\\rtf1 guide}";
         for (const Case& c : cases) {
             test::TestApp app;
+            app->m_helpFolders = {folder.Path().string()};
             if (c.script == nullptr) {
                 app->m_strHelpViewer = HELP_VIEWER;
                 qputenv("PATH", QByteArray::fromStdString(emptyFolder));

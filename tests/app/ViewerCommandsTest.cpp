@@ -309,11 +309,11 @@ private slots:
         QVERIFY(results != nullptr);
         QTableWidget* table = results->Table();
         QCOMPARE(table->rowCount(), 2);
-        QCOMPARE(table->item(0, 0)->text(), QString("first.tif"));
+        QCOMPARE(table->item(0, 0)->text(), QString::fromStdString(first));
         QCOMPARE(table->item(0, 2)->text(), QString::fromStdString(dir.File(left[1])));
         QCOMPARE(table->item(0, 3)->text(), QString(RESULT_WRITTEN));
-        QCOMPARE(table->item(1, 0)->text(), QString("second.tif"));
-        QCOMPARE(table->item(1, 3)->text(), QString(RESULT_NOT_WRITTEN));
+        QCOMPARE(table->item(1, 0)->text(), QString::fromStdString(second));
+        QCOMPARE(table->item(1, 3)->text(), QString("not written: stopped"));
         QVERIFY(results->Summary()->text().startsWith("1 images written"));
         Snapshot(*results, "results-window");
         // Open Image shows the written image in the viewer.
@@ -348,16 +348,44 @@ private slots:
             QVERIFY2(guide.contains(topic), topic);
     }
 
+    // The guide is looked for folder by folder, HTML first; every path is whole, and when none is
+    // found the warning names each path looked at.
     void helpPrefersTheInstalledHtmlGuide() {
         test::TempDir dir;
         const std::string share = dir.File("share");
+        const std::string build = dir.File("build");
         std::filesystem::create_directory(share);
-        QCOMPARE(FindHelpGuide(share).m_strHtml, std::string());
-        QCOMPARE(FindHelpGuide(share).m_strRtf, std::string("index.rtf"));
+        std::filesystem::create_directory(build);
+        const std::vector<std::string> folders{share, build};
+        QCOMPARE(FindHelpGuide(folders).m_strHtml, std::string());
+        QCOMPARE(FindHelpGuide(folders).m_strRtf, std::string());
+        QCOMPARE(FindHelpGuide(folders).m_lookedFor,
+                 (std::vector<std::string>{share + "/index.html", share + "/index.rtf", build + "/index.html",
+                                           build + "/index.rtf"}));
+        {
+            test::TestApp app;
+            app->m_helpFolders = folders;
+            app->OnCommand(ID_HELP_CONTENTS);
+            QCOMPARE(app.m_messages.Texts(),
+                     std::vector<std::string>{std::string(MSG_HELP_NOT_FOUND) + "\n" + share +
+                                              "/index.html\n" + share + "/index.rtf\n" + build +
+                                              "/index.html\n" + build + "/index.rtf"});
+        }
+        std::ofstream(build + "/index.html") << "<html></html>";
+        QCOMPARE(FindHelpGuide(folders).m_strHtml, build + "/index.html");
         std::ofstream(share + "/index.rtf") << "{\\rtf1 guide}";
-        QCOMPARE(FindHelpGuide(share).m_strRtf, share + "/index.rtf");
+        QCOMPARE(FindHelpGuide(folders).m_strRtf, share + "/index.rtf");
         std::ofstream(share + "/index.html") << "<html></html>";
-        QCOMPARE(FindHelpGuide(share).m_strHtml, share + "/index.html");
+        QCOMPARE(FindHelpGuide(folders).m_strHtml, share + "/index.html");
+        // A relative folder (the working directory) gives whole paths too.
+        const std::filesystem::path here = std::filesystem::current_path();
+        std::filesystem::current_path(share);
+        const std::string html = FindHelpGuide({"."}).m_strHtml;
+        std::filesystem::current_path(here);
+        QCOMPARE(html, share + "/index.html");
+        const std::vector<std::string> searched = HelpFolders(share);
+        QCOMPARE(searched.front(), share);
+        QVERIFY(std::find(searched.begin(), searched.end(), here.string()) != searched.end());
 
         const std::string record = dir.File("record.txt");
         const std::string viewer = dir.File("viewer");
@@ -370,7 +398,7 @@ private slots:
                 pages.push_back(page);
                 return browserOpens;
             };
-            app->m_strHelpFolder = share;
+            app->m_helpFolders = {share};
             app->m_strHelpViewer = viewer;
             app->OnCommand(ID_HELP_CONTENTS);
             QCOMPARE(pages, std::vector<std::string>{share + "/index.html"});

@@ -227,5 +227,69 @@ TEST_F(ConvertCutFormTest, CutReadsItsFields) {
     EXPECT_EQ(m_messages.Texts().back(), MSG_CUT_START_X_RANGE);
 }
 
+class ScriptedQuestions final : public Questions {
+public:
+    Answer Ask(const std::string& text, const std::vector<Answer>& answers) override {
+        m_asked.push_back(text);
+        m_offered = answers;
+        return m_answer;
+    }
+    Answer m_answer = Answer::No;
+    std::vector<std::string> m_asked;
+    std::vector<Answer> m_offered;
+};
+
+// With a question to ask, Convert and Cut name the outputs that exist and replace them only on Yes;
+// "Done..." then names every file written by its whole path.
+TEST_F(ConvertCutFormTest, ExistingOutputsAreReplacedOnlyWhenTheUserSaysSo) {
+    const std::string input = m_dir.File("plate.tif");
+    ASSERT_TRUE(test::WriteTiff(input, {20, 20, 8, 1}, [](std::uint32_t x, std::uint32_t) { return x + 1; }));
+    m_dialog.LoadTiffFiles({input});
+    m_dialog.OnSelchangeBinSize(1);
+    m_dialog.m_strCutStartX = "1";
+    m_dialog.m_strCutStartY = "1";
+    m_dialog.m_strCutEndX = "5";
+    m_dialog.m_strCutEndY = "5";
+    ScriptedQuestions questions;
+    m_dialog.SetQuestions(&questions);
+    struct Case {
+        const char* name;
+        ConvertOutcome (ConvertCutForm::*press)();
+        std::vector<std::string> outputs;
+    } cases[] = {
+        {"convert", &ConvertCutForm::OnConvert, {m_dir.File("plate.mrc"), m_dir.File("plate_2_bin.mrc")}},
+        {"cut", &ConvertCutForm::OnCut, {m_dir.File("plate_Cut_0.tif")}},
+    };
+    for (const Case& c : cases) {
+        std::string written = std::string(MSG_DONE) + "\n\n" + MSG_FILES_WRITTEN;
+        for (const std::string& output : c.outputs)
+            written += "\n" + output;
+        // Nothing there yet: no question.
+        m_messages.m_shown.clear();
+        ASSERT_EQ((m_dialog.*c.press)(), ConvertOutcome::Done) << c.name;
+        EXPECT_TRUE(questions.m_asked.empty()) << c.name;
+        EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{written}) << c.name;
+
+        // They exist now: No writes nothing and keeps the dialog open.
+        test::WriteFileBytes(c.outputs.front(), {'k', 'e', 'p', 't'});
+        m_messages.m_shown.clear();
+        EXPECT_EQ((m_dialog.*c.press)(), ConvertOutcome::Refused) << c.name;
+        ASSERT_EQ(questions.m_asked.size(), 1u) << c.name;
+        EXPECT_EQ(questions.m_offered, (std::vector<Answer>{Answer::Yes, Answer::No}));
+        for (const std::string& output : c.outputs)
+            EXPECT_NE(questions.m_asked[0].find("\n" + output), std::string::npos) << output;
+        EXPECT_TRUE(questions.m_asked[0].starts_with(QUESTION_REPLACE_FILES));
+        EXPECT_EQ(test::ReadFileBytes(c.outputs.front()), (std::vector<unsigned char>{'k', 'e', 'p', 't'}));
+        EXPECT_TRUE(m_messages.m_shown.empty()) << c.name;
+
+        // Yes replaces them.
+        questions.m_answer = Answer::Yes;
+        ASSERT_EQ((m_dialog.*c.press)(), ConvertOutcome::Done) << c.name;
+        EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{written}) << c.name;
+        EXPECT_NE(test::ReadFileBytes(c.outputs.front()).size(), 4u) << c.name;
+        questions = ScriptedQuestions{};
+    }
+}
+
 } // namespace
 } // namespace gc

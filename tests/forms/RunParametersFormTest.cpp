@@ -1,4 +1,5 @@
 #include "forms/RunParametersForm.h"
+#include "forms/RunMemory.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 
@@ -31,7 +32,9 @@ public:
             m_folders.pop_front();
         return answer;
     }
+    void StartIn(const std::string& folder) override { m_startFolders.push_back(folder); }
     std::deque<std::optional<std::vector<std::string>>> m_files;
+    std::vector<std::string> m_startFolders;
     std::deque<std::optional<std::string>> m_folders;
     std::vector<bool> m_multiple;
     std::string m_strFilter, m_strTitle;
@@ -70,7 +73,8 @@ TEST_F(DialogFixture, OpeningResetsTheRecordButKeepsThePaths) {
     EXPECT_EQ(m_parameters.m_nBinning, 0);
     EXPECT_FALSE(m_parameters.m_bOutputTiff);
     EXPECT_FALSE(m_state.m_bSaved);
-    EXPECT_FALSE(m_state.m_bFilesLoaded);
+    EXPECT_TRUE(m_state.m_bFilesLoaded) << "the scans chosen before stay chosen";
+    EXPECT_EQ(dialog.ChosenScans().size(), 4u);
     EXPECT_EQ(m_parameters.m_strAppendString, "");
     EXPECT_EQ(m_parameters.m_strOutputDir, "");
     EXPECT_EQ(m_parameters.m_dPixelSize, 0);
@@ -198,8 +202,6 @@ TEST_F(DialogFixture, TogglesAndKillFocusDefaults) {
     dialog.OnStartNumber();
     dialog.OnStartNumber();
     EXPECT_FALSE(m_parameters.m_bStartNumber);
-    dialog.OnOutputDir();
-    EXPECT_TRUE(m_parameters.m_bOutputDir);
     EXPECT_EQ(dialog.OnKillfocusAppendString(""), "empty");
     EXPECT_EQ(dialog.OnKillfocusStartNumber(""), "0001");
     EXPECT_EQ(dialog.OnKillfocusStartNumber("0042"), "0042");
@@ -208,29 +210,180 @@ TEST_F(DialogFixture, TogglesAndKillFocusDefaults) {
 
 TEST_F(DialogFixture, SingleFileSelectionAndOutputFolder) {
     RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
-    dialog.OnOutputDir();
-    m_chooser.m_files.push_back(std::vector<std::string>{"/scans/plate.tif"});
     m_chooser.m_folders.push_back("/data/out.v");
+    dialog.OnOutputDir();
+    EXPECT_EQ(m_chooser.m_strTitle, "Pick an output directory to output the files:");
+    EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.v/");
+    EXPECT_EQ(dialog.OutputFolderText(), "/data/out.v/");
+    m_chooser.m_files.push_back(std::vector<std::string>{"/scans/plate.tif"});
+    m_chooser.m_folders.push_back("/data/out.w");
     dialog.OnSelectFiles();
     EXPECT_EQ(m_chooser.m_multiple, std::vector<bool>{false});
     EXPECT_EQ(m_chooser.m_strFilter, "TIFF|*.tif;*.tiff;|");
-    EXPECT_EQ(m_chooser.m_strTitle, "Pick an output directory to output the files:");
     EXPECT_TRUE(m_state.m_bFilesLoaded);
     EXPECT_EQ(m_parameters.m_strInputFiles, std::vector<std::string>{"/scans/plate.tif"});
-    EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.v/");
-    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"/data/out.v  : Location of Output Directory."});
+    EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.w/");
+    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"/data/out.v  : Location of Output Directory.",
+                                                            "/data/out.w  : Location of Output Directory."}));
+    // The folder chooser opens where the chosen folder is.
+    EXPECT_EQ(m_chooser.m_startFolders.back(), "/data/out.v/");
 
     // Cancel in both choosers changes nothing; the folder chooser still comes.
     dialog.OnSelectFiles();
     EXPECT_EQ(m_parameters.m_strInputFiles[0], "/scans/plate.tif");
-    EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.v/");
-    EXPECT_EQ(m_chooser.m_nFolderCalls, 2);
+    EXPECT_EQ(m_parameters.m_strOutputDir, "/data/out.w/");
+    EXPECT_EQ(m_chooser.m_nFolderCalls, 3);
 
     // The chosen path always gets its "/", the root folder too.
     m_chooser.m_folders.push_back("/");
     dialog.OnSelectFiles();
     EXPECT_EQ(m_parameters.m_strOutputDir, "//");
     EXPECT_EQ(m_messages.Texts().back(), "/  : Location of Output Directory.");
+}
+
+// Ticking "Select the output directory:" opens the folder chooser at once; a cancelled chooser
+// leaves the box ticked only when a folder was chosen before, so the files never go to the folder
+// the program was started from. Clearing the box asks nothing.
+TEST_F(DialogFixture, TickingTheOutputFolderBoxOpensTheChooser) {
+    struct Case {
+        const char* before; // the folder chosen earlier
+        std::optional<std::string> answer;
+        bool ticked;
+        const char* folder;
+    } cases[] = {
+        {"", "/out", true, "/out/"},
+        {"", std::nullopt, false, ""},
+        {"/kept/", std::nullopt, true, "/kept/"},
+        {"/kept/", "/new", true, "/new/"},
+    };
+    for (const Case& c : cases) {
+        ScriptedChooser chooser;
+        RunSettings parameters;
+        RunDialogState state;
+        RunParametersForm dialog(parameters, state, chooser, m_messages);
+        parameters.m_strOutputDir = c.before;
+        chooser.m_folders.push_back(c.answer);
+        dialog.OnOutputDir();
+        EXPECT_EQ(parameters.m_bOutputDir, c.ticked) << c.before;
+        EXPECT_EQ(parameters.m_strOutputDir, c.folder) << c.before;
+        EXPECT_EQ(chooser.m_startFolders, std::vector<std::string>{c.before});
+        if (c.ticked) {
+            dialog.OnOutputDir();
+            EXPECT_FALSE(parameters.m_bOutputDir);
+            EXPECT_EQ(chooser.m_nFolderCalls, 1) << "clearing the box asks nothing";
+        }
+    }
+}
+
+TEST_F(DialogFixture, SaveRefusesATickedBoxWithoutAFolder) {
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
+    m_chooser.m_files.push_back(std::vector<std::string>{"/scans/plate.tif"});
+    dialog.OnSelectFiles();
+    m_parameters.m_bOutputDir = true; // as a record from elsewhere may have it
+    EXPECT_FALSE(dialog.OnSaveParameters());
+    EXPECT_FALSE(m_state.m_bSaved);
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{MSG_NO_OUTPUT_FOLDER});
+}
+
+TEST_F(DialogFixture, TheChosenScansAreListed) {
+    RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
+    EXPECT_EQ(dialog.ScanCountText(), "No scans chosen.");
+    EXPECT_TRUE(dialog.ChosenScans().empty());
+    m_chooser.m_files.push_back(std::vector<std::string>{"/scans/plate.tif"});
+    dialog.OnSelectFiles();
+    EXPECT_EQ(dialog.ScanCountText(), "1 scan chosen:");
+    dialog.OnBatchMode();
+    m_chooser.m_files.push_back(Paths(3));
+    dialog.OnSelectFiles();
+    EXPECT_EQ(dialog.ScanCountText(), "3 scans chosen:");
+    EXPECT_EQ(dialog.ChosenScans(), Paths(3));
+    EXPECT_EQ(dialog.OutputFolderText(), "(no folder chosen)");
+}
+
+// What SAVE PARAMETERS saved comes back in the next session (a new record, the same store); the
+// defaults button still means 6, 10, 8 and 0.
+TEST_F(DialogFixture, SavedParametersAndFoldersComeBackInTheNextSession) {
+    MemorySettings store;
+    {
+        RunSettings parameters;
+        RunDialogState state;
+        RunParametersForm dialog(parameters, state, m_chooser, m_messages, &store);
+        dialog.OnSelchangeImageCount(2);
+        dialog.OnSelchangeHeight(2);
+        dialog.OnSelchangeWidth(0);
+        dialog.OnSelchangeBinning(3);
+        dialog.OnOutputTiff();
+        dialog.OnBatchMode();
+        dialog.OnAppendString();
+        dialog.OnKillfocusAppendString("grid");
+        dialog.OnStartNumber();
+        dialog.OnKillfocusStartNumber("0007");
+        m_chooser.m_folders.push_back("/data/out");
+        dialog.OnOutputDir();
+        m_chooser.m_files.push_back(std::vector<std::string>{"/films/day 2/a.tif", "/films/day 2/b.tif"});
+        dialog.OnSelectFiles();
+        parameters.m_dPixelSize = 1.25;
+        ASSERT_TRUE(dialog.OnSaveParameters());
+    }
+    RunSettings parameters;
+    RunDialogState state;
+    m_chooser.m_startFolders.clear();
+    RunParametersForm dialog(parameters, state, m_chooser, m_messages, &store);
+    EXPECT_EQ(parameters.m_nImageCount, 3);
+    EXPECT_EQ(parameters.m_nHeightCm, 11);
+    EXPECT_EQ(parameters.m_nWidthCm, 7);
+    EXPECT_EQ(parameters.m_nBinning, 4);
+    EXPECT_TRUE(parameters.m_bOutputTiff && parameters.m_bBatchMode && parameters.m_bAppendString &&
+                parameters.m_bStartNumber && parameters.m_bOutputDir);
+    EXPECT_EQ(parameters.m_strAppendString, "grid");
+    EXPECT_EQ(parameters.m_strStartNumber, "0007");
+    EXPECT_EQ(parameters.m_strOutputDir, "/data/out/");
+    EXPECT_EQ(parameters.m_dPixelSize, 1.25);
+    EXPECT_FALSE(state.m_bFilesLoaded) << "scans are chosen anew in a new session";
+    EXPECT_EQ(dialog.Selection().m_nImageCountIndex, 2);
+    EXPECT_EQ(dialog.Selection().m_nHeightIndex, 2);
+    EXPECT_EQ(dialog.Selection().m_nWidthIndex, 0);
+    EXPECT_EQ(dialog.Selection().m_nBinningIndex, 3);
+    dialog.OnSelectFiles(); // cancelled, but it opened where the last scans were
+    EXPECT_EQ(m_chooser.m_startFolders.front(), "/films/day 2");
+    dialog.OnDefaultSettings();
+    EXPECT_EQ(parameters.m_nImageCount, 6);
+    EXPECT_EQ(parameters.m_nHeightCm, 10);
+    EXPECT_EQ(parameters.m_nWidthCm, 8);
+    EXPECT_EQ(parameters.m_nBinning, 0);
+    EXPECT_TRUE(parameters.m_bOutputTiff) << "the defaults button leaves the boxes alone";
+}
+
+// A stored value the dialog would not offer (edited by hand, another version) is not taken.
+TEST(RunMemory, ValuesTheDialogDoesNotOfferAreNotTaken) {
+    MemorySettings store;
+    RunSettings saved;
+    RememberRunSettings(saved, store);
+    const std::string tooLong(51, 'a');
+    for (const auto& [key, value] : {std::pair{"run/imageCount", "7"},
+                                     {"run/heightCm", "12"},
+                                     {"run/widthCm", "x"},
+                                     {"run/binning", "1"},
+                                     {"run/startNumberText", "12a"},
+                                     {"run/outputFolder", "relative/"},
+                                     {"run/outputDir", "1"},
+                                     {"run/appendText", tooLong.c_str()},
+                                     {"run/pixelSize", "-3"}})
+        store.SetValue(key, value);
+    RunSettings recalled;
+    recalled.m_strAppendString = "before";
+    ASSERT_TRUE(RecallRunSettings(recalled, store));
+    const RunSettings defaults;
+    EXPECT_EQ(recalled.m_nImageCount, defaults.m_nImageCount);
+    EXPECT_EQ(recalled.m_nHeightCm, defaults.m_nHeightCm);
+    EXPECT_EQ(recalled.m_nWidthCm, defaults.m_nWidthCm);
+    EXPECT_EQ(recalled.m_nBinning, defaults.m_nBinning);
+    EXPECT_EQ(recalled.m_strStartNumber, "");
+    EXPECT_EQ(recalled.m_strAppendString, "before");
+    EXPECT_EQ(recalled.m_dPixelSize, 0);
+    EXPECT_FALSE(recalled.m_bOutputDir)
+        << "a ticked box without a folder would write into the working directory";
+    EXPECT_FALSE(RecallRunSettings(recalled, MemorySettings{})) << "nothing saved yet";
 }
 
 TEST_F(DialogFixture, BatchOfExactlyOneHundredIsAccepted) {
@@ -247,9 +400,9 @@ TEST_F(DialogFixture, BatchOfExactlyOneHundredIsAccepted) {
 TEST_F(DialogFixture, MoreThanOneHundredFilesAreRefused) {
     RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     dialog.OnBatchMode();
+    m_chooser.m_folders.push_back("/out");
     dialog.OnOutputDir();
     m_chooser.m_files.push_back(std::vector<std::string>{"/a.tif", "/b.tif"});
-    m_chooser.m_folders.push_back("/out");
     dialog.OnSelectFiles();
     ASSERT_EQ(m_parameters.m_strInputFiles.size(), 2u);
 
@@ -260,7 +413,7 @@ TEST_F(DialogFixture, MoreThanOneHundredFilesAreRefused) {
     // folder step is skipped.
     EXPECT_EQ(m_parameters.m_strInputFiles, (std::vector<std::string>{"/scans/s0.tif", "/scans/s1.tif"}));
     EXPECT_TRUE(m_state.m_bFilesLoaded);
-    EXPECT_EQ(m_chooser.m_nFolderCalls, 1);
+    EXPECT_EQ(m_chooser.m_nFolderCalls, 2);
 }
 
 TEST_F(DialogFixture, SaveWithoutFilesStaysInTheDialog) {

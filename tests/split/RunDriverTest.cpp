@@ -285,6 +285,39 @@ TEST(RunEndToEnd, NamesAcrossABatch) {
                 test::ReadFileBytes((dir.Path() / "out.v" / "a_7.mrc").string()));
 }
 
+// A stop asked for while a scan is being finished (after its last row of tiles) ends the Run before
+// the next scan is opened: the scan done stays, nothing of the next one is begun.
+TEST(RunStops, AStopBetweenScansEndsTheRunBeforeTheNext) {
+    class StopAfterFirstScan final : public Progress {
+    public:
+        void SetRange(int, int) override {}
+        void SetPos(int) override {}
+        bool StopRequested() const override { return m_bStop; }
+        bool m_bStop = false;
+    };
+    TempDir dir;
+    const std::string first = dir.File("a.tif");
+    Generate(OneImageSpec(), first);
+    const std::string second = dir.File("b.tif");
+    fs::copy_file(first, second);
+    RunSettings parameters = OneImageParameters({first, second});
+    test::RecordingMessages messages;
+    StopAfterFirstScan progress;
+    RunDriver driver(parameters, messages, progress);
+    std::vector<std::string> started;
+    driver.m_fnScanStarted = [&started](const std::string& path, int, int) { started.push_back(path); };
+    driver.m_fnScanDone = [&progress](const ScanRecord&, const PlacementPreview*) {
+        progress.m_bStop = true;
+    };
+    const RunResult result = driver.OnRun();
+    EXPECT_EQ(result.m_outcome, RunOutcome::Interrupted);
+    EXPECT_EQ(driver.Records().size(), 1u);
+    EXPECT_TRUE(fs::exists(dir.File("a_1.mrc")));
+    EXPECT_FALSE(fs::exists(dir.File("b_1.mrc")));
+    EXPECT_TRUE(messages.m_shown.empty()) << "no \"Run Complete.\" after a stop";
+    EXPECT_LE(started.size(), 1u);
+}
+
 TEST(RunEndToEnd, SkippedFilesAndTheRunGoesOn) {
     TempDir dir;
     const std::string good = dir.File("good.tif");
