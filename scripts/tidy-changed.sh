@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Runs clang-tidy (.clang-tidy: the naming of new code) on the lines of C++ files that differ from the
-# base branch (default main; TIDY_BASE overrides), so the system's own names elsewhere stay as they
-# are. Needs a configured build folder with compile_commands.json (default build).
+# Runs clang-tidy (.clang-tidy: the naming of new code and the bugprone, performance and modernize
+# checks) on the lines of C++ files that differ from the base branch (default main; TIDY_BASE
+# overrides), so the system's own names and idioms elsewhere stay as they are. On the base branch
+# itself the lines of its last commit are checked (the first parent's diff), so a clean clone of main
+# checks what the latest change brought. Needs a configured build folder with compile_commands.json
+# (default build).
 # Usage: scripts/tidy-changed.sh [BUILD_FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +17,12 @@ fi
 if ! merge_base=$(git merge-base "$base" HEAD 2>/dev/null); then
   echo "tidy: no branch $base to compare with; nothing checked"
   exit 0
+fi
+if [ "$merge_base" = "$(git rev-parse HEAD)" ]; then
+  if ! merge_base=$(git rev-parse --verify -q 'HEAD^1'); then
+    echo "tidy: HEAD has no parent; nothing checked"
+    exit 0
+  fi
 fi
 tidy_diff=$(command -v clang-tidy-diff || command -v clang-tidy-diff-14.py || true)
 if [ -z "$tidy_diff" ]; then
