@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <random>
 
 namespace gc::tools {
@@ -22,6 +23,7 @@ constexpr int MAX_DRAWS = 200;
 constexpr int MARK_DEPTH = 48; // how far the data-strip bars reach into the sheet
 constexpr int GLOW_WIDTH = 35; // the glow along the scan's edges
 constexpr int SCRATCH_LEVEL = 235;
+constexpr int TEXTURE_PERIOD_U = 1534, TEXTURE_PERIOD_V = 2046;
 
 // Uniform draws from one generator, the same on every platform.
 class Draw {
@@ -123,8 +125,14 @@ PlacedSheet DrawSheet(const SheetScanSpec& recipe, const SearchLayout& layout, i
     const double boxWidth = sheet.truth.width * std::cos(turn) + sheet.truth.height * std::sin(turn);
     const double boxHeight = sheet.truth.height * std::cos(turn) + sheet.truth.width * std::sin(turn);
     const int column = index % GRID_COLUMNS, row = index / GRID_COLUMNS;
-    const double cellRight = std::min((column + 1) * layout.m_nCellWidth, recipe.scan.m_nWidth);
-    const double cellBottom = std::min((row + 1) * layout.m_nCellHeight, recipe.scan.m_nHeight);
+    // The last sheet of a row may use the rest of the scan, and so may a sheet with none below it.
+    const bool lastInRow = column == GRID_COLUMNS - 1 || index == recipe.scan.m_nImages - 1;
+    const bool lastInColumn = index + GRID_COLUMNS >= recipe.scan.m_nImages;
+    const double cellRight =
+        lastInRow ? recipe.scan.m_nWidth : std::min((column + 1) * layout.m_nCellWidth, recipe.scan.m_nWidth);
+    const double cellBottom = lastInColumn
+                                  ? recipe.scan.m_nHeight
+                                  : std::min((row + 1) * layout.m_nCellHeight, recipe.scan.m_nHeight);
     const double drawnX =
         recipe.scan.m_nMargin + draw.Upto(recipe.scan.m_nJitter) + draw.Upto(effects.displacement);
     const double drawnY =
@@ -254,7 +262,12 @@ class SheetRenderer {
 public:
     SheetRenderer(const SheetScanSpec& recipe, std::vector<PlacedSheet> sheets, Flaws flaws)
         : m_recipe(recipe), m_sheets(std::move(sheets)), m_flaws(std::move(flaws)),
-          m_seedKey(Mix(recipe.scan.m_nSeed + 0x51EE7ULL)) {
+          m_seedKey(Mix(recipe.scan.m_nSeed + 0x51EE7ULL)), m_waveU(TEXTURE_PERIOD_U),
+          m_waveV(TEXTURE_PERIOD_V) {
+        for (int i = 0; i < TEXTURE_PERIOD_U; ++i)
+            m_waveU[static_cast<std::size_t>(i)] = std::sin(i * 2 * PI / TEXTURE_PERIOD_U);
+        for (int i = 0; i < TEXTURE_PERIOD_V; ++i)
+            m_waveV[static_cast<std::size_t>(i)] = std::sin(i * 2 * PI / TEXTURE_PERIOD_V);
         const int buckets = recipe.scan.m_nHeight / BUCKET_ROWS + 2;
         m_buckets.resize(static_cast<std::size_t>(buckets));
         for (std::size_t i = 0; i < m_flaws.strokes.size(); ++i) {
@@ -372,6 +385,7 @@ private:
     Flaws m_flaws;
     std::uint64_t m_seedKey;
     std::vector<std::vector<int>> m_buckets;
+    std::vector<double> m_waveU, m_waveV;
 };
 
 std::vector<SheetTruth> TruthOf(const std::vector<PlacedSheet>& sheets) {
@@ -387,28 +401,57 @@ std::vector<SheetTruth> PlanSheets(const SheetScanSpec& recipe) {
     return TruthOf(PlaceSheets(recipe));
 }
 
-bool GenerateSheetScan(const SheetScanSpec& recipe, const std::string& path, std::vector<SheetTruth>* truth,
-                       std::string* error) {
+namespace {
+
+// The renderer of `recipe` and its sheets; nullptr (with the reason) when they do not fit.
+std::unique_ptr<SheetRenderer> MakeRenderer(const SheetScanSpec& recipe, std::vector<SheetTruth>& truth,
+                                            std::string* error) {
     std::vector<PlacedSheet> sheets = PlaceSheets(recipe);
     if (sheets.empty() && recipe.scan.m_nImages > 0) {
         if (error)
             *error = "the sheets do not fit in the scan without touching";
-        return false;
+        return nullptr;
     }
     Draw draw(recipe.scan.m_nSeed * 40503U + 99);
     Flaws flaws;
     DrawHolderFlaws(recipe, sheets, draw, flaws);
     DrawSheetFlaws(recipe, sheets, draw, flaws);
-    const std::vector<SheetTruth> planned = TruthOf(sheets);
-    const SheetRenderer renderer(recipe, std::move(sheets), std::move(flaws));
+    truth = TruthOf(sheets);
+    return std::make_unique<SheetRenderer>(recipe, std::move(sheets), std::move(flaws));
+}
+
+} // namespace
+
+bool GenerateSheetScan(const SheetScanSpec& recipe, const std::string& path, std::vector<SheetTruth>* truth,
+                       std::string* error) {
+    std::vector<SheetTruth> planned;
+    const std::unique_ptr<SheetRenderer> renderer = MakeRenderer(recipe, planned, error);
+    if (!renderer)
+        return false;
     if (!WriteTiledScan(
             recipe.scan, path,
-            [&renderer](int y, int x, int count, std::uint8_t* out) { renderer.RenderRow(y, x, count, out); },
+            [&renderer](int y, int x, int count, std::uint8_t* out) {
+                renderer->RenderRow(y, x, count, out);
+            },
             error))
         return false;
     if (truth)
         *truth = planned;
     return true;
+}
+
+std::vector<std::uint8_t> RenderSheetScan(const SheetScanSpec& recipe, std::vector<SheetTruth>* truth) {
+    std::vector<SheetTruth> planned;
+    const std::unique_ptr<SheetRenderer> renderer = MakeRenderer(recipe, planned, nullptr);
+    if (!renderer)
+        return {};
+    const std::size_t width = static_cast<std::size_t>(recipe.scan.m_nWidth);
+    std::vector<std::uint8_t> pixels(width * static_cast<std::size_t>(recipe.scan.m_nHeight));
+    for (int y = 0; y < recipe.scan.m_nHeight; ++y)
+        renderer->RenderRow(y, 0, recipe.scan.m_nWidth, pixels.data() + width * static_cast<std::size_t>(y));
+    if (truth)
+        *truth = planned;
+    return pixels;
 }
 
 std::string SheetTruthJson(const SheetScanSpec& recipe, const std::vector<SheetTruth>& truth) {

@@ -14,6 +14,7 @@
 #include "tools/ScanGenerator.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,10 @@ std::vector<SheetTruth> PlanSheets(const SheetScanSpec& recipe);
 // Writes the scan; fills *truth (when given) with its sheets.
 bool GenerateSheetScan(const SheetScanSpec& recipe, const std::string& path, std::vector<SheetTruth>* truth,
                        std::string* error);
+
+// The scan's pixels in memory (width × height, row-major), without a file; empty when the sheets do
+// not fit.
+std::vector<std::uint8_t> RenderSheetScan(const SheetScanSpec& recipe, std::vector<SheetTruth>* truth);
 
 // The truth as JSON text: the scan's size, the image size, the seed, the effects and every cell.
 std::string SheetTruthJson(const SheetScanSpec& recipe, const std::vector<SheetTruth>& truth);

@@ -82,6 +82,8 @@ nlohmann::json ImageJson(const ImageRecord& image) {
     entry["corner"] = {{"x", image.x}, {"y", image.y}};
     entry["size"] = {{"width", image.width}, {"height", image.height}};
     entry["rows_delivered"] = image.rowsDelivered;
+    if (image.hasAngle)
+        entry["angle"] = image.angle;
     entry["name"] = JsonTextOfBytes(image.name);
     entry["written"] = image.written;
     if (!image.notWrittenReason.empty())

@@ -93,16 +93,29 @@ void CheckImageSizes(const ScanGeometry& geometry, const PixelReader& pixel,
                      std::vector<ImageRecord>& images) {
     const int scanWidth = static_cast<int>(geometry.m_nImageWidth);
     const int scanHeight = static_cast<int>(geometry.m_nImageLength);
+    CheckImageSizes(
+        geometry,
+        [&](const ImageRecord& image) {
+            const int middleRow = std::min(image.y + image.height / 2, scanHeight - 1);
+            const int measuredWidth = MeasureBrightExtent(
+                [&](int i) { return pixel(image.x + i, middleRow); }, image.width, scanWidth - image.x);
+            const int middleColumn =
+                std::min(image.x + (measuredWidth > 0 ? measuredWidth : image.width) / 2, scanWidth - 1);
+            const int measuredHeight = MeasureBrightExtent(
+                [&](int i) { return pixel(middleColumn, image.y + i); }, image.height, scanHeight - image.y);
+            return MeasuredSize{measuredWidth, measuredHeight};
+        },
+        images);
+}
+
+void CheckImageSizes(const ScanGeometry& geometry, const SizeMeasure& measure,
+                     std::vector<ImageRecord>& images) {
+    const int scanWidth = static_cast<int>(geometry.m_nImageWidth);
+    const int scanHeight = static_cast<int>(geometry.m_nImageLength);
     for (ImageRecord& image : images) {
         if (!image.found)
             continue;
-        const int middleRow = std::min(image.y + image.height / 2, scanHeight - 1);
-        const int measuredWidth = MeasureBrightExtent([&](int i) { return pixel(image.x + i, middleRow); },
-                                                      image.width, scanWidth - image.x);
-        const int middleColumn =
-            std::min(image.x + (measuredWidth > 0 ? measuredWidth : image.width) / 2, scanWidth - 1);
-        const int measuredHeight = MeasureBrightExtent(
-            [&](int i) { return pixel(middleColumn, image.y + i); }, image.height, scanHeight - image.y);
+        const auto [measuredWidth, measuredHeight] = measure(image);
         // An image cut off by the scan's edge may be larger than it shows: only the run-off is judged.
         const bool widthCut = measuredWidth == scanWidth - image.x;
         const bool heightCut = measuredHeight == scanHeight - image.y;
@@ -125,18 +138,22 @@ void CheckImageSizes(const ScanGeometry& geometry, const PixelReader& pixel,
     }
 }
 
-PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept) {
+namespace {
+
+PixelReader TileReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept, bool keep) {
     struct Cache {
         std::unordered_map<int, std::vector<unsigned char>> tiles;
+        int lastTile = -1;
+        const std::vector<unsigned char>* last = nullptr;
     };
     auto cache = std::make_shared<Cache>();
-    return [&scan, &geometry, &kept, cache](int x, int y) -> int {
+    return [&scan, &geometry, &kept, cache, keep](int x, int y) -> int {
         if (x < 0 || y < 0 || x >= geometry.m_nPaddedWidth || y >= geometry.m_nPaddedHeight)
             return -1;
         const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
         const int tileLength = static_cast<int>(geometry.m_nTileLength);
         const int tile = (y / tileLength) * geometry.m_nTilesAcross + x / tileWidth;
-        const std::vector<unsigned char>* pixels = kept.Find(tile);
+        const std::vector<unsigned char>* pixels = tile == cache->lastTile ? cache->last : kept.Find(tile);
         if (pixels == nullptr) {
             auto found = cache->tiles.find(tile);
             if (found == cache->tiles.end()) {
@@ -145,12 +162,28 @@ PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptT
                 TiffErrorCapture capture(dropped);
                 if (!scan.ReadTile(static_cast<std::uint32_t>(tile), decoded.data(), decoded.size()))
                     return -1;
-                found = cache->tiles.emplace(tile, std::move(decoded)).first;
+                if (keep && kept.Keep(tile, decoded))
+                    pixels = kept.Find(tile);
+                else
+                    found = cache->tiles.emplace(tile, std::move(decoded)).first;
             }
-            pixels = &found->second;
+            if (pixels == nullptr)
+                pixels = &found->second;
         }
+        cache->lastTile = tile;
+        cache->last = pixels;
         return (*pixels)[static_cast<std::size_t>(y % tileLength) * tileWidth + x % tileWidth];
     };
+}
+
+} // namespace
+
+PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept) {
+    return TileReader(scan, geometry, kept, false);
+}
+
+PixelReader KeepingPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept) {
+    return TileReader(scan, geometry, kept, true);
 }
 
 } // namespace gc
