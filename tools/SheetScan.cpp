@@ -306,6 +306,8 @@ private:
                 value += 150 * (1 - distance / GLOW_WIDTH);
         }
         for (const Leak& leak : m_flaws.leaks) {
+            if (cx < leak.left - 20 || cx > leak.right + 20 || cy < leak.top - 20 || cy > leak.bottom + 20)
+                continue;
             const double inside =
                 std::min({cx - leak.left, leak.right - cx, cy - leak.top, leak.bottom - cy});
             if (inside > -20)
@@ -344,7 +346,9 @@ private:
             return 0;
         double cover = Coverage(inside, soft);
         for (const Notch& notch : sheet.notches)
-            cover = std::min(cover, Coverage(std::hypot(u - notch.u, v - notch.v) - notch.radius, soft));
+            if (std::abs(u - notch.u) < notch.radius + soft + 1 &&
+                std::abs(v - notch.v) < notch.radius + soft + 1)
+                cover = std::min(cover, Coverage(std::hypot(u - notch.u, v - notch.v) - notch.radius, soft));
         level = SheetLevel(sheet, u, v);
         return cover;
     }
