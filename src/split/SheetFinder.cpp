@@ -196,14 +196,16 @@ void Corner(SheetFit& fit) {
 void FitFarSides(const CellFrame& cell, const PixelReader& pixel, int threshold, SheetFit& fit) {
     const double middleY = fit.cornerY + cell.expectedHeight / 2.0;
     const double middleX = fit.cornerX + cell.expectedWidth / 2.0;
-    const int rightStart = static_cast<int>(fit.left.At(middleY)) + cell.expectedWidth + cell.searchWidth / 2;
-    const int bottomStart =
-        static_cast<int>(fit.top.At(middleX)) + cell.expectedHeight + cell.searchHeight / 2;
+    // Past the expected size by an eighth of it or half the search of the near sides, whichever is more.
+    const int beyondWidth = std::max(cell.searchWidth / 2, cell.expectedWidth / 8);
+    const int beyondHeight = std::max(cell.searchHeight / 2, cell.expectedHeight / 8);
+    const int rightStart = static_cast<int>(fit.left.At(middleY)) + cell.expectedWidth + beyondWidth;
+    const int bottomStart = static_cast<int>(fit.top.At(middleX)) + cell.expectedHeight + beyondHeight;
     fit.right = FitSide(SideProfiles(false, fit.cornerY, cell.expectedHeight, rightStart, -1,
-                                     cell.searchWidth / 2 + cell.expectedWidth / 4),
+                                     beyondWidth + cell.expectedWidth / 4),
                         pixel, threshold);
     fit.bottom = FitSide(SideProfiles(true, fit.cornerX, cell.expectedWidth, bottomStart, -1,
-                                      cell.searchHeight / 2 + cell.expectedHeight / 4),
+                                      beyondHeight + cell.expectedHeight / 4),
                          pixel, threshold);
     if (fit.right.fitted)
         fit.width = fit.right.At(middleY) - fit.left.At(middleY);
