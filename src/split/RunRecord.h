@@ -22,6 +22,7 @@ struct ImageRecord {
     int x = 0, y = 0;          // top-left corner in scan pixels
     int width = 0, height = 0; // the expected size
     int rowsDelivered = 0;     // rows that lie inside the scan (the rest are completed with zeros)
+    bool setByHand = false;    // its corner was given (a person corrected it), not found
     bool hasAngle = false;     // the sheet finder placed it: its sheet's angle in degrees
     double angle = 0;
     std::string name;     // the full-size output's path, as written or as it would be written

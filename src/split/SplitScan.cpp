@@ -220,6 +220,32 @@ void FindSheets(const ScanJob& job, const PixelReader& pixel, ImagePlacements& p
     }
 }
 
+// Corners set by hand replace the finds of their images.
+void ApplyGivenCorners(const ScanJob& job, ImagePlacements& placements) {
+    if (job.givenCorners == nullptr)
+        return;
+    for (const ImageRecord& given : *job.givenCorners) {
+        if (!given.found || !given.setByHand || given.number < 1 || given.number > MAX_IMAGES)
+            continue;
+        ImagePlacement& placement = placements[static_cast<std::size_t>(given.number - 1)];
+        if (placement.m_nState == PLACEMENT_NOT_EXPECTED)
+            continue;
+        placement.m_nState = PLACEMENT_FOUND;
+        placement.m_nX0 = given.x;
+        placement.m_nY0 = given.y;
+        placement.m_nX1 = given.x + job.geometry.m_nExpectedWidth;
+        placement.m_nY1 = given.y + job.geometry.m_nExpectedHeight;
+    }
+}
+
+void MarkGivenCorners(const ScanJob& job, SplitReport& report) {
+    if (job.givenCorners == nullptr)
+        return;
+    for (const ImageRecord& given : *job.givenCorners)
+        if (ImageRecord* image = RecordOf(report, given.number); image && given.found && given.setByHand)
+            image->setByHand = true;
+}
+
 // Finds the images with the job's finder and adds their size and placement warnings.
 RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept,
                        SplitReport& report) {
@@ -227,7 +253,9 @@ RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTile
         const PixelReader pixel = KeepingPixelReader(job.scan, job.geometry, kept);
         std::vector<SheetFit> fits;
         FindSheets(job, pixel, placements, fits);
+        ApplyGivenCorners(job, placements);
         RecordFinds(job, placements, report);
+        MarkGivenCorners(job, report);
         CheckSheetImages(job.geometry, fits, report.images);
         return job.progress.StopRequested() ? RunOutcome::Interrupted : RunOutcome::Done;
     }
@@ -237,6 +265,9 @@ RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTile
     RecordFinds(job, placements, report);
     if (found != RunOutcome::Done)
         return found;
+    ApplyGivenCorners(job, placements);
+    RecordFinds(job, placements, report);
+    MarkGivenCorners(job, report);
     const PixelReader pixel = ScanPixelReader(job.scan, job.geometry, kept);
     CheckImageSizes(job.geometry, pixel, report.images);
     AddSheetFinderHints(job.geometry, pixel, report.images);

@@ -62,6 +62,8 @@ struct ScanJob {
     // tile once (a damaged tile stops it as it stops a Run).
     bool dryRun = false;
     ImageFinder finder = ImageFinder::Classic;
+    // Images whose corners a person set (setByHand): cut there whatever the search finds.
+    const std::vector<ImageRecord>* givenCorners = nullptr;
     PlacementPreview* preview = nullptr; // filled from the decoded tiles when given
     // Called for each image once its files are finished and in place.
     std::function<void(const ImageRecord&)> imageCommitted = {};

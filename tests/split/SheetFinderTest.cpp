@@ -201,5 +201,38 @@ TEST(SheetFinderTest, ClassicScansGiveTheClassicOutputsByteForByte) {
     }
 }
 
+// A corner a person set is where the image is cut, with either finder; the record says so.
+TEST(SheetFinderTest, CornersSetByHandAreCutAsGiven) {
+    test::TempDir folder;
+    const std::string scan = folder.File("plate.tif");
+    std::vector<tools::PlacedImage> placed;
+    std::string error;
+    ASSERT_TRUE(tools::GenerateScan(tools::OneImageSpec(), scan, &placed, &error)) << error;
+    for (ImageFinder finder : {ImageFinder::Classic, ImageFinder::Sheet}) {
+        RunSettings parameters;
+        parameters.m_nImageCount = 1;
+        parameters.m_nWidthCm = 7;
+        parameters.m_nHeightCm = 9;
+        parameters.m_strInputFiles = {scan};
+        parameters.m_finder = finder;
+        ImageRecord given;
+        given.number = 1;
+        given.found = true;
+        given.setByHand = true;
+        given.x = placed.at(0).m_nX + 7;
+        given.y = placed.at(0).m_nY + 5;
+        test::RecordingMessages messages;
+        NullProgress progress;
+        RunDriver driver(parameters, messages, progress);
+        driver.SetDryRun(true);
+        driver.SetGivenCorners({given});
+        ASSERT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
+        const ImageRecord& image = driver.Records().at(0).images.at(0);
+        EXPECT_TRUE(image.found && image.setByHand);
+        EXPECT_EQ(image.x, given.x);
+        EXPECT_EQ(image.y, given.y);
+    }
+}
+
 } // namespace
 } // namespace gc
