@@ -43,7 +43,9 @@ struct ScanRecord {
     std::vector<ImageRecord> images;
 };
 
-const char* ScanOutcomeName(ScanOutcome outcome); // "done", "skipped", "stopped", "interrupted"
+const char* ScanOutcomeName(ScanOutcome outcome);
+// ", turned 0.32 degrees" for an image placed by the sheet finder, else "".
+std::string AngleText(const ImageRecord& image);  // "done", "skipped", "stopped", "interrupted"
 const char* ScanCompressionName(int compression); // "none", "lzw", "deflate", "packbits", or "other"
 
 } // namespace gc

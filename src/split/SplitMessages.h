@@ -179,6 +179,9 @@ inline constexpr const char* SHEET_WARNING_SQUARE =
 inline constexpr const char* SHEET_WARNING_CROP_REACHES = "the crop reaches ";
 inline constexpr const char* SHEET_WARNING_PAST_RIGHT = " columns past the sheet's right edge";
 inline constexpr const char* SHEET_WARNING_PAST_BOTTOM = " rows past the sheet's bottom edge";
+// After an image's place in the lines and the placement picture: its sheet's angle (sheet finder).
+inline constexpr const char* SHEET_ANGLE_TURNED = ", turned ";
+inline constexpr const char* SHEET_ANGLE_DEGREES = " degrees";
 inline constexpr const char* SHEET_HINT_PLACES = "the sheet finder places it at x ";
 inline constexpr const char* SHEET_HINT_Y = ", y ";
 inline constexpr const char* SHEET_HINT_TURNED = ", turned by ";

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 namespace gc {
@@ -232,6 +233,102 @@ TEST(SheetFinderTest, CornersSetByHandAreCutAsGiven) {
         EXPECT_EQ(image.x, given.x);
         EXPECT_EQ(image.y, given.y);
     }
+}
+
+} // namespace
+} // namespace gc
+
+namespace gc {
+namespace {
+
+// A fitted square sheet of the expected size at (x, y), `angle` degrees, `narrower` pixels narrower.
+SheetFit FittedSheet(const ScanGeometry& geometry, int x, int y, double angle, int narrower) {
+    SheetFit fit;
+    fit.found = true;
+    fit.x0 = x;
+    fit.y0 = y;
+    fit.angle = angle;
+    const double slope = std::tan(angle * 3.14159265358979323846 / 180);
+    fit.top = {true, y - slope * x, slope, 24};
+    fit.left = {true, x + slope * y, -slope, 24};
+    fit.right = {true, x + geometry.m_nExpectedWidth - narrower + slope * y, -slope, 24};
+    fit.bottom = {true, y + geometry.m_nExpectedHeight - slope * x, slope, 24};
+    fit.width = geometry.m_nExpectedWidth - narrower;
+    fit.height = geometry.m_nExpectedHeight;
+    return fit;
+}
+
+TEST(SheetFinderTest, WarningsComeFromTheFittedSheet) {
+    ScanGeometry geometry;
+    geometry.m_nImageWidth = 36000;
+    geometry.m_nImageLength = 30000;
+    geometry.m_nExpectedWidth = 11625;
+    geometry.m_nExpectedHeight = 14300;
+    struct Case {
+        const char* name;
+        double angle;
+        int narrower;
+        std::vector<std::string> starts; // how each warning begins
+    };
+    const std::vector<Case> cases = {
+        {"a turn of 0.06 degrees is no size problem", 0.06, 0, {}},
+        {"turned past 0.1 degrees", -0.3, 0, {SHEET_WARNING_TURNED}},
+        {"the crop reaches 100 columns past the sheet", 0, 100, {SHEET_WARNING_CROP_REACHES}},
+        {"a sheet 8 % narrower", 0, 930, {SIZE_WARNING_SHOWS, SHEET_WARNING_CROP_REACHES}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        ImageRecord image;
+        image.number = 1;
+        image.found = true;
+        image.x = 300;
+        image.y = 200;
+        image.width = geometry.m_nExpectedWidth;
+        image.height = geometry.m_nExpectedHeight;
+        std::vector<ImageRecord> images{image};
+        CheckSheetImages(geometry, {FittedSheet(geometry, 300, 200, test.angle, test.narrower)}, images);
+        ASSERT_EQ(images[0].warnings.size(), test.starts.size());
+        for (std::size_t i = 0; i < test.starts.size(); ++i)
+            EXPECT_EQ(images[0].warnings[i].rfind(test.starts[i], 0), 0u) << images[0].warnings[i];
+        EXPECT_TRUE(images[0].hasAngle);
+        EXPECT_DOUBLE_EQ(images[0].angle, test.angle);
+    }
+}
+
+// The classic search's doubted crop of a turned sheet names where the sheet finder cuts it.
+TEST(SheetFinderTest, DoubtedClassicCropNamesTheSheetFindersPlace) {
+    SheetEffects effects;
+    effects.rotationDegrees = 0.6;
+    const SheetScanSpec recipe = SmallSheetScan(41, effects);
+    std::vector<SheetTruth> truth;
+    const std::vector<std::uint8_t> pixels = tools::RenderSheetScan(recipe, &truth);
+    const int width = recipe.scan.m_nWidth;
+    const PixelReader pixel = [&](int x, int y) {
+        return x < 0 || y < 0 || x >= width || y >= recipe.scan.m_nHeight
+                   ? -1
+                   : pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                            static_cast<std::size_t>(x)];
+    };
+    ImageRecord doubted;
+    doubted.number = 1;
+    doubted.found = true;
+    doubted.x = static_cast<int>(truth[0].corners[0][0]) + 300;
+    doubted.y = static_cast<int>(truth[0].corners[0][1]) + 200;
+    doubted.warnings = {"the scan shows 0.0 cm wide"};
+    ImageRecord quiet = doubted;
+    quiet.number = 2;
+    quiet.warnings.clear();
+    std::vector<ImageRecord> images{doubted, quiet};
+    AddSheetFinderHints(GeometryOf(recipe), pixel, images);
+    ASSERT_EQ(images[0].warnings.size(), 2u);
+    const SheetFit fit = FindSheet(GeometryOf(recipe), pixel, 1);
+    EXPECT_NEAR(fit.angle, truth[0].angle, 0.02);
+    char degrees[16];
+    std::snprintf(degrees, sizeof degrees, "%.2f", fit.angle);
+    EXPECT_EQ(images[0].warnings[1], SHEET_HINT_PLACES + std::to_string(fit.x0) + SHEET_HINT_Y +
+                                         std::to_string(fit.y0) + SHEET_HINT_TURNED + degrees +
+                                         SHEET_HINT_TRY);
+    EXPECT_TRUE(images[1].warnings.empty());
 }
 
 } // namespace
