@@ -14,7 +14,7 @@ namespace {
 // Tiles the search decodes are kept for the extraction up to this many bytes.
 inline constexpr std::size_t KEPT_TILES_BUDGET = std::size_t{32} << 20;
 // The sheet finder reads tiles along every sheet's four sides; most lie inside the images.
-inline constexpr std::size_t SHEET_KEPT_TILES_BUDGET = std::size_t{160} << 20;
+inline constexpr std::size_t SHEET_KEPT_TILES_BUDGET = std::size_t{48} << 20;
 
 // Hands each row to its image's outputs; images that are not written pass their rows by.
 class OutputSink final : public ImageRowSink {
