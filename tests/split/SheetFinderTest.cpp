@@ -4,6 +4,8 @@
 // classic finder's.
 #include "split/SheetFinder.h"
 #include "split/RunDriver.h"
+#include "split/RunPlan.h"
+#include "split/RunReport.h"
 #include "split/SplitMessages.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
@@ -329,6 +331,36 @@ TEST(SheetFinderTest, DoubtedClassicCropNamesTheSheetFindersPlace) {
                                          std::to_string(fit.y0) + SHEET_HINT_TURNED + degrees +
                                          SHEET_HINT_TRY);
     EXPECT_TRUE(images[1].warnings.empty());
+}
+
+// A plan made with the sheet finder is split with it, and a corner marked as set by hand in the plan
+// reaches the task; a classic plan says nothing of either.
+TEST(SheetFinderTest, PlansCarryTheFinderAndCornersSetByHand) {
+    for (ImageFinder finder : {ImageFinder::Classic, ImageFinder::Sheet}) {
+        RunSettings parameters;
+        parameters.m_finder = finder;
+        ImageRecord corrected;
+        corrected.number = 1;
+        corrected.found = true;
+        corrected.x = 120;
+        corrected.y = 80;
+        corrected.name = "s/a_1.mrc";
+        corrected.setByHand = finder == ImageFinder::Sheet;
+        corrected.outputs = {{corrected.name, 100, 120}};
+        ScanRecord scan;
+        scan.path = "s/a.tif";
+        scan.images = {corrected};
+        const std::string text =
+            RunPlanJson({parameters, "1.0", 1, true, false, false}, {scan}, "done", "/w");
+        EXPECT_EQ(text.find("\"finder\"") != std::string::npos, finder == ImageFinder::Sheet);
+        RunPlan plan;
+        std::string error;
+        ASSERT_TRUE(ReadRunPlan(text, "p.json", plan, error)) << error;
+        EXPECT_EQ(plan.parameters.m_finder, finder);
+        ASSERT_EQ(plan.scans.at(0).images.size(), 1u);
+        EXPECT_EQ(plan.scans[0].images[0].setByHand, finder == ImageFinder::Sheet);
+        EXPECT_EQ(plan.scans[0].images[0].x, 120);
+    }
 }
 
 } // namespace
