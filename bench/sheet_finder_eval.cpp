@@ -50,11 +50,14 @@ void Judge(const ImageRecord& image, const SheetTruth& truth, bool sheetFinder, 
         ++tally.sheets;
     if (!image.found) {
         tally.missed += truth.present ? 1 : 0;
+        if (truth.present)
+            std::printf("  image %d: missed\n", image.number);
         return;
     }
     if (!truth.present) {
         ++tally.phantom;
         tally.silent += image.warnings.empty() ? 1 : 0;
+        std::printf("  image %d: found in an empty slot\n", image.number);
         return;
     }
     const double error = std::hypot(image.x - truth.corners[0][0], image.y - truth.corners[0][1]);
@@ -66,6 +69,7 @@ void Judge(const ImageRecord& image, const SheetTruth& truth, bool sheetFinder, 
         for (const std::string& warning : image.warnings)
             if (warning.rfind(SHEET_WARNING_TURNED, 0) != 0) {
                 ++tally.alarms;
+                std::printf("  image %d: right, but warned: %s\n", image.number, warning.c_str());
                 break;
             }
     } else {
