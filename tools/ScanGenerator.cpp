@@ -353,14 +353,8 @@ std::uint8_t ScanPainter::Pixel(int x, int y) const {
     return value;
 }
 
-bool GenerateScan(const ScanSpec& recipe, const std::string& path, std::vector<PlacedImage>* placed,
-                  std::string* error) {
-    if (!ValidateSpec(recipe, error))
-        return false;
-    std::vector<PlacedImage> images = recipe.m_placements;
-    if (images.empty() && !PlanGrid(recipe, &images, error))
-        return false;
-
+bool WriteTiledScan(const ScanSpec& recipe, const std::string& path, const RowRenderer& renderRow,
+                    std::string* error) {
     const SearchLayout layout = ComputeSearchLayout(recipe);
     const std::uint64_t pixels = static_cast<std::uint64_t>(layout.m_nPaddedWidth) *
                                  static_cast<std::uint64_t>(layout.m_nPaddedHeight);
@@ -387,16 +381,15 @@ bool GenerateScan(const ScanSpec& recipe, const std::string& path, std::vector<P
         return false;
     }
 
-    const ScanPainter painter(recipe, images);
     const std::size_t tileBytes = static_cast<std::size_t>(recipe.m_nTileWidth) * recipe.m_nTileHeight;
     std::vector<std::uint8_t> tile(tileBytes);
     std::uint32_t tileIndex = 0;
     for (int tileRow = 0; tileRow < layout.m_nTilesDown; ++tileRow) {
         for (int tileColumn = 0; tileColumn < layout.m_nTilesAcross; ++tileColumn, ++tileIndex) {
             for (int r = 0; r < recipe.m_nTileHeight; ++r)
-                painter.RenderRow(tileRow * recipe.m_nTileHeight + r, tileColumn * recipe.m_nTileWidth,
-                                  recipe.m_nTileWidth,
-                                  tile.data() + static_cast<std::size_t>(r) * recipe.m_nTileWidth);
+                renderRow(tileRow * recipe.m_nTileHeight + r, tileColumn * recipe.m_nTileWidth,
+                          recipe.m_nTileWidth,
+                          tile.data() + static_cast<std::size_t>(r) * recipe.m_nTileWidth);
             if (TIFFWriteEncodedTile(out, tileIndex, tile.data(), static_cast<tmsize_t>(tileBytes)) < 0) {
                 SetError(error, "cannot write tile " + std::to_string(tileIndex) + " of " + path);
                 return false;
@@ -407,7 +400,22 @@ bool GenerateScan(const ScanSpec& recipe, const std::string& path, std::vector<P
         SetError(error, "cannot write the directory of " + path);
         return false;
     }
-    tif.reset();
+    return true;
+}
+
+bool GenerateScan(const ScanSpec& recipe, const std::string& path, std::vector<PlacedImage>* placed,
+                  std::string* error) {
+    if (!ValidateSpec(recipe, error))
+        return false;
+    std::vector<PlacedImage> images = recipe.m_placements;
+    if (images.empty() && !PlanGrid(recipe, &images, error))
+        return false;
+    const ScanPainter painter(recipe, images);
+    if (!WriteTiledScan(
+            recipe, path,
+            [&painter](int y, int x, int count, std::uint8_t* out) { painter.RenderRow(y, x, count, out); },
+            error))
+        return false;
     if (placed)
         *placed = images;
     return true;

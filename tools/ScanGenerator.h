@@ -33,6 +33,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,12 @@ private:
     int m_insideNoise[256];
     std::vector<int> m_textureX, m_textureY;
 };
+
+// Writes a scan of the recipe's size, tiles and compression tile by tile, each tile's rows from
+// `renderRow` (scan row y, first column x, count pixels into out).
+using RowRenderer = std::function<void(int y, int x, int count, std::uint8_t* out)>;
+bool WriteTiledScan(const ScanSpec& recipe, const std::string& path, const RowRenderer& renderRow,
+                    std::string* error);
 
 // Writes the scan tile by tile. On success fills *placed (if given) with the images written.
 bool GenerateScan(const ScanSpec& recipe, const std::string& path, std::vector<PlacedImage>* placed,

@@ -60,7 +60,7 @@ std::string TallyLine(const RunTally& tally, bool dryRun) {
 std::string ImageLine(const std::string& scan, const ImageRecord& image, bool dryRun) {
     return scan + ": image " + std::to_string(image.number) + ": " + (dryRun ? "would write " : "written ") +
            image.name + " at " + std::to_string(image.x) + "," + std::to_string(image.y) + " size " +
-           std::to_string(image.width) + " x " + std::to_string(image.height);
+           std::to_string(image.width) + " x " + std::to_string(image.height) + AngleText(image);
 }
 
 RunPrinter::RunPrinter(ProgressAwareMessages& messages, CliProgress& progress, bool quiet, bool dryRun)

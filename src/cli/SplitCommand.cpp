@@ -40,6 +40,7 @@ struct SplitOptions {
     double m_dPixelSize = 0;
     double m_dMagnification = 0;
     bool m_bStrict = false;
+    std::string m_strFinder = "classic";
     std::string m_strProgress = "auto";
     std::string m_strReport;
     std::string m_strAppend;
@@ -108,6 +109,7 @@ RunSettings SettingsFrom(const SplitOptions& options, const NamingGiven& given) 
     settings.m_bMrc2014 = options.m_bMrc2014;
     settings.m_dPixelSize = options.m_dPixelSize;
     settings.m_dMagnification = options.m_dMagnification;
+    settings.m_finder = options.m_strFinder == "sheet" ? ImageFinder::Sheet : ImageFinder::Classic;
     settings.m_bBatchMode = options.m_files.size() > 1;
     settings.m_bAppendString = given.append;
     if (given.append)
@@ -213,6 +215,12 @@ void AddImageOptions(CLI::App& command, SplitOptions& options) {
     command.add_option("--binning", options.m_nBinning, "binned copy: 0 (none), 2, 3 or 4 (default 0)")
         ->check(CLI::IsMember({0, 2, 3, 4}));
     command.add_flag("--tiff", options.m_bTiff, "write TIFF files instead of MRC files");
+    command
+        .add_option(
+            "--finder", options.m_strFinder,
+            "classic (default: each image's corner by the first bright run, image after image) or "
+            "sheet (each cell's sheet on its own, its edges fitted; the report gives each sheet's angle)")
+        ->check(CLI::IsMember({"classic", "sheet"}));
     CLI::Option* pixelSize = AddMrcOptions(command, options.m_bMrc2014, options.m_dPixelSize);
     command
         .add_option("--magnification", options.m_dMagnification,

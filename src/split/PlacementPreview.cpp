@@ -69,7 +69,7 @@ void DrawOutline(cairo_t* cr, const ImageRecord& image, double x, double y, int 
 // The image's output file name in black on a box of the outline's colour inside its top-left
 // corner, and under it the warnings' reasons, one a line, in the outline's colour on white.
 void DrawLabels(cairo_t* cr, const ImageRecord& image, double x, double y, const double* colour) {
-    const std::string label = image.name.substr(FileNameStart(image.name));
+    const std::string label = image.name.substr(FileNameStart(image.name)) + AngleText(image);
     cairo_text_extents_t extents;
     cairo_text_extents(cr, label.c_str(), &extents);
     const double boxX = x + OUTLINE_WIDTH;

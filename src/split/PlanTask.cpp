@@ -25,6 +25,7 @@ ScanRecord SplitPlannedScan(const RunPlan& plan, std::size_t index, const RunSet
     driver.SetDryRun(dryRun);
     driver.PrepareRun();
     driver.ContinueBatch(state.namesMade, state.inputs, state.earlierOutputs);
+    driver.SetGivenCorners(plan.scans[index].images);
     outcome = driver.SplitScanFile(plan.scans[index].path, 0);
     detail = driver.Detail();
     imagesNotWritten = 0;

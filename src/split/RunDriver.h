@@ -72,6 +72,8 @@ public:
     void ContinueBatch(int namesMade, const std::vector<std::string>& inputs,
                        const std::vector<std::string>& earlierOutputs);
 
+    // Corners a person set (records with setByHand): those images are cut there, not searched.
+    void SetGivenCorners(std::vector<ImageRecord> corners) { m_givenCorners = std::move(corners); }
     // Threads that decode tiles; 0 (the default) uses every core.
     void SetThreads(int threads) { m_nThreads = threads; }
     // The threads the Run decodes with: the number set, or every core.
@@ -153,6 +155,7 @@ private:
     bool m_bThreadsNoted = false; // a clamped --threads is noted once per Run
     bool m_bPreviewFiles = false;
     std::vector<ScanRecord> m_records;
+    std::vector<ImageRecord> m_givenCorners;
     RunFiles m_runFiles;
     std::string m_strDetail;
     int m_nImagesNotWritten = 0;

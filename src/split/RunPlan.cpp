@@ -125,6 +125,7 @@ ImageRecord PlannedImageOf(const json& entry) {
     if (image.found) {
         image.x = entry.at("corner").at("x").get<int>();
         image.y = entry.at("corner").at("y").get<int>();
+        image.setByHand = entry.at("corner").value("set_by_hand", false);
         image.name = BytesOf(entry, "name");
         if (entry.contains("not_written_because"))
             image.notWrittenReason = BytesOf(entry, "not_written_because");
@@ -210,6 +211,8 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         p.m_nBinning = s.at("binning").get<int>();
         p.m_bOutputTiff = s.at("format") == "tiff";
         p.m_bMrc2014 = s.value("mrc2014", false);
+        p.m_finder =
+            s.value("finder", std::string("classic")) == "sheet" ? ImageFinder::Sheet : ImageFinder::Classic;
         p.m_dPixelSize = s.contains("pixel_size") && s.at("pixel_size").is_number()
                              ? s.at("pixel_size").get<double>()
                              : 0.0;

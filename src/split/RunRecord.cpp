@@ -1,8 +1,20 @@
 #include "RunRecord.h"
 
+#include "SplitMessages.h"
+
 #include <tiffio.h>
 
+#include <cstdio>
+
 namespace gc {
+
+std::string AngleText(const ImageRecord& image) {
+    if (!image.hasAngle)
+        return {};
+    char degrees[32];
+    std::snprintf(degrees, sizeof degrees, "%.2f", image.angle);
+    return std::string(SHEET_ANGLE_TURNED) + degrees + SHEET_ANGLE_DEGREES;
+}
 
 const char* ScanOutcomeName(ScanOutcome outcome) {
     switch (outcome) {

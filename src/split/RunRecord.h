@@ -22,8 +22,11 @@ struct ImageRecord {
     int x = 0, y = 0;          // top-left corner in scan pixels
     int width = 0, height = 0; // the expected size
     int rowsDelivered = 0;     // rows that lie inside the scan (the rest are completed with zeros)
-    std::string name;          // the full-size output's path, as written or as it would be written
-    bool written = false;      // false in a dry run, after a stop, or when its name clashed
+    bool setByHand = false;    // its corner was given (a person corrected it), not found
+    bool hasAngle = false;     // the sheet finder placed it: its sheet's angle in degrees
+    double angle = 0;
+    std::string name;     // the full-size output's path, as written or as it would be written
+    bool written = false; // false in a dry run, after a stop, or when its name clashed
     std::string notWrittenReason;
     std::vector<OutputRecord> outputs; // full-size, then binned
     std::vector<std::string> warnings; // size checks: the chosen size does not fit what the scan shows
@@ -40,7 +43,9 @@ struct ScanRecord {
     std::vector<ImageRecord> images;
 };
 
-const char* ScanOutcomeName(ScanOutcome outcome); // "done", "skipped", "stopped", "interrupted"
+const char* ScanOutcomeName(ScanOutcome outcome);
+// ", turned 0.32 degrees" for an image placed by the sheet finder, else "".
+std::string AngleText(const ImageRecord& image);  // "done", "skipped", "stopped", "interrupted"
 const char* ScanCompressionName(int compression); // "none", "lzw", "deflate", "packbits", or "other"
 
 } // namespace gc

@@ -80,8 +80,12 @@ nlohmann::json ImageJson(const ImageRecord& image) {
     if (!image.found)
         return entry;
     entry["corner"] = {{"x", image.x}, {"y", image.y}};
+    if (image.setByHand)
+        entry["corner"]["set_by_hand"] = true;
     entry["size"] = {{"width", image.width}, {"height", image.height}};
     entry["rows_delivered"] = image.rowsDelivered;
+    if (image.hasAngle)
+        entry["angle"] = image.angle;
     entry["name"] = JsonTextOfBytes(image.name);
     entry["written"] = image.written;
     if (!image.notWrittenReason.empty())
@@ -146,6 +150,9 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
         {"keep_going", settings.keepGoing},
         {"strict", settings.strict},
     };
+    // Only the sheet finder is named, so the reports of the classic search stay as they were.
+    if (p.m_finder == ImageFinder::Sheet)
+        report["settings"]["finder"] = "sheet";
     json files = json::array();
     for (const ScanRecord& scan : scans) {
         json file = ScanJson(scan);

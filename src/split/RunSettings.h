@@ -15,6 +15,10 @@ inline constexpr int MAX_INPUT_FILES = 100;
 inline constexpr int APPEND_STRING_LIMIT = 50;
 inline constexpr int START_NUMBER_LIMIT = 6;
 
+// How the images of a scan are found: the classic search (corner by corner, each image after the one
+// before it), or the sheet finder (each cell on its own, edges fitted; SheetFinder.h).
+enum class ImageFinder { Classic, Sheet };
+
 struct RunSettings {
     int m_nImageCount = 6; // 1..6 images per scan
     int m_nHeightCm = 10;  // 9, 10, 11
@@ -35,6 +39,7 @@ struct RunSettings {
     // each scan's resolution tags give it (0: not used). The dialog's field is m_dPixelSize.
     double m_dPixelSize = 0;
     double m_dMagnification = 0;
+    ImageFinder m_finder = ImageFinder::Classic;
 };
 
 // The values the parameter fields take from what the user gave them; the dialog and the command line

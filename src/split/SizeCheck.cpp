@@ -93,16 +93,29 @@ void CheckImageSizes(const ScanGeometry& geometry, const PixelReader& pixel,
                      std::vector<ImageRecord>& images) {
     const int scanWidth = static_cast<int>(geometry.m_nImageWidth);
     const int scanHeight = static_cast<int>(geometry.m_nImageLength);
+    CheckImageSizes(
+        geometry,
+        [&](const ImageRecord& image) {
+            const int middleRow = std::min(image.y + image.height / 2, scanHeight - 1);
+            const int measuredWidth = MeasureBrightExtent(
+                [&](int i) { return pixel(image.x + i, middleRow); }, image.width, scanWidth - image.x);
+            const int middleColumn =
+                std::min(image.x + (measuredWidth > 0 ? measuredWidth : image.width) / 2, scanWidth - 1);
+            const int measuredHeight = MeasureBrightExtent(
+                [&](int i) { return pixel(middleColumn, image.y + i); }, image.height, scanHeight - image.y);
+            return MeasuredSize{measuredWidth, measuredHeight};
+        },
+        images);
+}
+
+void CheckImageSizes(const ScanGeometry& geometry, const SizeMeasure& measure,
+                     std::vector<ImageRecord>& images) {
+    const int scanWidth = static_cast<int>(geometry.m_nImageWidth);
+    const int scanHeight = static_cast<int>(geometry.m_nImageLength);
     for (ImageRecord& image : images) {
         if (!image.found)
             continue;
-        const int middleRow = std::min(image.y + image.height / 2, scanHeight - 1);
-        const int measuredWidth = MeasureBrightExtent([&](int i) { return pixel(image.x + i, middleRow); },
-                                                      image.width, scanWidth - image.x);
-        const int middleColumn =
-            std::min(image.x + (measuredWidth > 0 ? measuredWidth : image.width) / 2, scanWidth - 1);
-        const int measuredHeight = MeasureBrightExtent(
-            [&](int i) { return pixel(middleColumn, image.y + i); }, image.height, scanHeight - image.y);
+        const auto [measuredWidth, measuredHeight] = measure(image);
         // An image cut off by the scan's edge may be larger than it shows: only the run-off is judged.
         const bool widthCut = measuredWidth == scanWidth - image.x;
         const bool heightCut = measuredHeight == scanHeight - image.y;
@@ -125,15 +138,19 @@ void CheckImageSizes(const ScanGeometry& geometry, const PixelReader& pixel,
     }
 }
 
-PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept) {
-    // The last tile decoded that is not kept: a line's walk reads the pixels of a tile one after
-    // another, so one tile is all the reader holds beyond the kept ones.
+namespace {
+
+// Kept tiles are used as they are; a tile it decodes is kept for the extraction while `keep` and the
+// budget allow (but not a tile the library said something about, which the extraction reads and
+// reports itself), otherwise held until the next one: a line's walk reads the pixels of a tile one
+// after another, so one tile is all the reader holds beyond the kept ones.
+PixelReader TileReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept, bool keep) {
     struct Cache {
         int tile = -1;
         std::vector<unsigned char> pixels;
     };
     auto cache = std::make_shared<Cache>();
-    return [&scan, &geometry, &kept, cache](int x, int y) -> int {
+    return [&scan, &geometry, &kept, cache, keep](int x, int y) -> int {
         if (x < 0 || y < 0 || x >= geometry.m_nPaddedWidth || y >= geometry.m_nPaddedHeight)
             return -1;
         const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
@@ -146,9 +163,7 @@ PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptT
             TiffErrorCapture capture(dropped);
             if (!scan.ReadTile(static_cast<std::uint32_t>(tile), decoded.data(), decoded.size()))
                 return -1;
-            // Kept for the extraction, which then need not decode it again; but not a tile the
-            // library said something about, which the extraction reads and reports itself.
-            if (dropped.empty() && kept.Keep(tile, decoded)) {
+            if (keep && dropped.empty() && kept.Keep(tile, decoded)) {
                 pixels = kept.Find(tile);
             } else {
                 cache->tile = tile;
@@ -159,6 +174,16 @@ PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptT
             pixels = &cache->pixels;
         return (*pixels)[static_cast<std::size_t>(y % tileLength) * tileWidth + x % tileWidth];
     };
+}
+
+} // namespace
+
+PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept) {
+    return TileReader(scan, geometry, kept, true);
+}
+
+PixelReader KeepingPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept) {
+    return TileReader(scan, geometry, kept, true);
 }
 
 } // namespace gc

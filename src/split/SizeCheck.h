@@ -42,9 +42,22 @@ int MeasureBrightExtent(const std::function<int(int offset)>& pixel, int expecte
 void CheckImageSizes(const ScanGeometry& geometry, const PixelReader& pixel,
                      std::vector<ImageRecord>& images);
 
-// A PixelReader over the scan's tiles: kept tiles are used as they are, and a tile it decodes is
-// kept for the extraction while the budget allows (otherwise held until the next one). Library
-// errors are not shown: a tile that cannot be read fails later in the Run with its own message.
+// The size an image shows, measured from its corner; -1 where it could not be measured.
+struct MeasuredSize {
+    int width = -1, height = -1;
+};
+using SizeMeasure = std::function<MeasuredSize(const ImageRecord& image)>;
+// The same checks with the sizes `measure` gives (the sheet finder's fitted sheets).
+void CheckImageSizes(const ScanGeometry& geometry, const SizeMeasure& measure,
+                     std::vector<ImageRecord>& images);
+
+// A PixelReader over the scan's tiles, decoding each tile it needs once (kept tiles are used as they
+// are). Library errors are not shown: a tile that cannot be read fails later in the Run with its own
+// message.
 PixelReader ScanPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept);
+
+// The same reader, keeping each tile it decodes in `kept` while the budget allows, so the extraction
+// takes it over instead of decoding it again.
+PixelReader KeepingPixelReader(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept);
 
 } // namespace gc

@@ -187,6 +187,20 @@ inline constexpr const char* SIZE_WARNING_OVERLAPS = "overlaps image ";
 inline constexpr const char* SIZE_WARNING_RUNS = "runs ";
 inline constexpr const char* SIZE_WARNING_PAST_RIGHT = " columns past the right edge of the scan";
 inline constexpr const char* SIZE_WARNING_PAST_BOTTOM = " rows past the bottom of the scan";
+// The sheet finder's warnings, and the classic search's hint where the sheet finder would cut.
+inline constexpr const char* SHEET_WARNING_TURNED = "the sheet is turned by ";
+inline constexpr const char* SHEET_WARNING_SQUARE =
+    " degrees; the crop is cut square to the scan, not along the sheet";
+inline constexpr const char* SHEET_WARNING_CROP_REACHES = "the crop reaches ";
+inline constexpr const char* SHEET_WARNING_PAST_RIGHT = " columns past the sheet's right edge";
+inline constexpr const char* SHEET_WARNING_PAST_BOTTOM = " rows past the sheet's bottom edge";
+// After an image's place in the lines and the placement picture: its sheet's angle (sheet finder).
+inline constexpr const char* SHEET_ANGLE_TURNED = ", turned ";
+inline constexpr const char* SHEET_ANGLE_DEGREES = " degrees";
+inline constexpr const char* SHEET_HINT_PLACES = "the sheet finder places it at x ";
+inline constexpr const char* SHEET_HINT_Y = ", y ";
+inline constexpr const char* SHEET_HINT_TURNED = ", turned by ";
+inline constexpr const char* SHEET_HINT_TRY = " degrees (try --finder sheet)";
 
 // Output files.
 inline constexpr const char* MRC_SPLIT_LABEL =

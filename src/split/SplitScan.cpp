@@ -1,5 +1,6 @@
 #include "SplitScan.h"
 
+#include "SheetFinder.h"
 #include "SizeCheck.h"
 #include "SplitMessages.h"
 
@@ -12,6 +13,8 @@ namespace {
 
 // Tiles the search decodes are kept for the extraction up to this many bytes.
 inline constexpr std::size_t KEPT_TILES_BUDGET = std::size_t{32} << 20;
+// The sheet finder reads tiles along every sheet's four sides; most lie inside the images.
+inline constexpr std::size_t SHEET_KEPT_TILES_BUDGET = std::size_t{48} << 20;
 
 // Hands each row to its image's outputs; images that are not written pass their rows by.
 class OutputSink final : public ImageRowSink {
@@ -199,15 +202,89 @@ RunOutcome FinishOutputs(const ScanJob& job, ImageOutputs& outputs, SplitReport&
 
 } // namespace
 
-RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
+namespace {
+
+// The sheet finder's search: every expected image's cell on its own. The corners are the crops'.
+void FindSheets(const ScanJob& job, const PixelReader& pixel, ImagePlacements& placements,
+                std::vector<SheetFit>& fits) {
+    fits.assign(MAX_IMAGES, SheetFit{});
+    for (int k = 0; k < MAX_IMAGES; ++k) {
+        ImagePlacement& placement = placements[k];
+        if (placement.m_nState != PLACEMENT_SEARCHED)
+            continue;
+        fits[static_cast<std::size_t>(k)] = FindSheet(job.geometry, pixel, k + 1);
+        const SheetFit& fit = fits[static_cast<std::size_t>(k)];
+        if (!fit.found)
+            continue;
+        placement.m_nState = PLACEMENT_FOUND;
+        placement.m_nX0 = fit.x0;
+        placement.m_nY0 = fit.y0;
+        placement.m_nX1 = fit.x0 + job.geometry.m_nExpectedWidth;
+        placement.m_nY1 = fit.y0 + job.geometry.m_nExpectedHeight;
+    }
+}
+
+// Corners set by hand replace the finds of their images.
+void ApplyGivenCorners(const ScanJob& job, ImagePlacements& placements) {
+    if (job.givenCorners == nullptr)
+        return;
+    for (const ImageRecord& given : *job.givenCorners) {
+        if (!given.found || !given.setByHand || given.number < 1 || given.number > MAX_IMAGES)
+            continue;
+        ImagePlacement& placement = placements[static_cast<std::size_t>(given.number - 1)];
+        if (placement.m_nState == PLACEMENT_NOT_EXPECTED)
+            continue;
+        placement.m_nState = PLACEMENT_FOUND;
+        placement.m_nX0 = given.x;
+        placement.m_nY0 = given.y;
+        placement.m_nX1 = given.x + job.geometry.m_nExpectedWidth;
+        placement.m_nY1 = given.y + job.geometry.m_nExpectedHeight;
+    }
+}
+
+void MarkGivenCorners(const ScanJob& job, SplitReport& report) {
+    if (job.givenCorners == nullptr)
+        return;
+    for (const ImageRecord& given : *job.givenCorners)
+        if (ImageRecord* image = RecordOf(report, given.number); image && given.found && given.setByHand)
+            image->setByHand = true;
+}
+
+// Finds the images with the job's finder and adds their size and placement warnings.
+RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept,
+                       SplitReport& report) {
+    if (job.finder == ImageFinder::Sheet) {
+        const PixelReader pixel = KeepingPixelReader(job.scan, job.geometry, kept);
+        std::vector<SheetFit> fits;
+        FindSheets(job, pixel, placements, fits);
+        ApplyGivenCorners(job, placements);
+        RecordFinds(job, placements, report);
+        MarkGivenCorners(job, report);
+        CheckSheetImages(job.geometry, fits, report.images);
+        return job.progress.StopRequested() ? RunOutcome::Interrupted : RunOutcome::Done;
+    }
     const SearchConstants constants = SearchConstants::For(job.geometry);
-    KeptTiles kept(job.geometry.m_nTileCount, KEPT_TILES_BUDGET);
     const RunOutcome found =
         FindImages(job.scan, job.geometry, constants, placements, kept, job.progress, report.detail);
     RecordFinds(job, placements, report);
     if (found != RunOutcome::Done)
         return found;
-    CheckImageSizes(job.geometry, ScanPixelReader(job.scan, job.geometry, kept), report.images);
+    ApplyGivenCorners(job, placements);
+    RecordFinds(job, placements, report);
+    MarkGivenCorners(job, report);
+    const PixelReader pixel = ScanPixelReader(job.scan, job.geometry, kept);
+    CheckImageSizes(job.geometry, pixel, report.images);
+    AddSheetFinderHints(job.geometry, pixel, report.images);
+    return RunOutcome::Done;
+}
+
+} // namespace
+
+RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
+    KeptTiles kept(job.geometry.m_nTileCount,
+                   job.finder == ImageFinder::Sheet ? SHEET_KEPT_TILES_BUDGET : KEPT_TILES_BUDGET);
+    if (const RunOutcome found = PlaceImages(job, placements, kept, report); found != RunOutcome::Done)
+        return found;
 
     ImageOutputs outputs;
     if (const RunOutcome opened = OpenOutputs(job, placements, outputs, report); opened != RunOutcome::Done)

@@ -11,6 +11,7 @@
 #include "PlacementPreview.h"
 #include "RunOutcome.h"
 #include "RunRecord.h"
+#include "RunSettings.h"
 #include "ScanCheck.h"
 #include "ScanTiles.h"
 #include "core/Messages.h"
@@ -60,6 +61,9 @@ struct ScanJob {
     // A dry run finds and names the images and writes nothing; with a preview it still decodes every
     // tile once (a damaged tile stops it as it stops a Run).
     bool dryRun = false;
+    ImageFinder finder = ImageFinder::Classic;
+    // Images whose corners a person set (setByHand): cut there whatever the search finds.
+    const std::vector<ImageRecord>* givenCorners = nullptr;
     PlacementPreview* preview = nullptr; // filled from the decoded tiles when given
     // Called for each image once its files are finished and in place.
     std::function<void(const ImageRecord&)> imageCommitted = {};

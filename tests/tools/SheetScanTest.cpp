@@ -1,0 +1,101 @@
+// The realistic generator's truth against its own pixels: just inside each sheet's corner is film, just
+// outside is holder, whatever the turn, margin, blur or displacement; sheets keep apart and inside the
+// scan; the same seed gives the same scan and another seed another one.
+#include "tools/SheetScan.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace gc::tools {
+namespace {
+
+SheetScanSpec SmallRecipe(unsigned seed, const SheetEffects& effects) {
+    SheetScanSpec recipe;
+    recipe.scan.m_nWidth = 4352;
+    recipe.scan.m_nHeight = 5376;
+    recipe.scan.m_nImages = 1;
+    recipe.scan.m_dResolution /= 3;
+    recipe.scan.m_dYResolution /= 3;
+    recipe.scan.m_nMargin = 50;
+    recipe.scan.m_nJitter = 80;
+    recipe.scan.m_nSeed = seed;
+    recipe.effects = effects;
+    return recipe;
+}
+
+// The pixel `distance` pixels from the top-left corner along the sheet's diagonal (inward when
+// positive).
+int AlongDiagonal(const std::vector<std::uint8_t>& pixels, int width, const SheetTruth& sheet,
+                  double distance) {
+    const double dx = sheet.corners[2][0] - sheet.corners[0][0],
+                 dy = sheet.corners[2][1] - sheet.corners[0][1];
+    const double length = std::hypot(dx, dy);
+    const int x = static_cast<int>(std::floor(sheet.corners[0][0] + dx / length * distance));
+    const int y = static_cast<int>(std::floor(sheet.corners[0][1] + dy / length * distance));
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
+}
+
+TEST(SheetScanTest, TruthMatchesThePixels) {
+    struct Case {
+        const char* name;
+        SheetEffects effects;
+    };
+    std::vector<Case> cases(4);
+    cases[0] = {"square", {}};
+    cases[1].name = "turned 0.9 degrees";
+    cases[1].effects.rotationDegrees = 0.9;
+    cases[2].name = "soft edge and clear margin";
+    cases[2].effects.softEdge = 18;
+    cases[2].effects.sheetMargin = 120;
+    cases[3].name = "displaced and turned";
+    cases[3].effects.displacement = 150;
+    cases[3].effects.rotationDegrees = 0.5;
+    for (const Case& test : cases)
+        for (unsigned seed : {3u, 4u}) {
+            SCOPED_TRACE(std::string(test.name) + ", seed " + std::to_string(seed));
+            const SheetScanSpec recipe = SmallRecipe(seed, test.effects);
+            std::vector<SheetTruth> truth;
+            const std::vector<std::uint8_t> pixels = RenderSheetScan(recipe, &truth);
+            ASSERT_EQ(truth.size(), 1u);
+            const SheetTruth& sheet = truth[0];
+            EXPECT_TRUE(sheet.present);
+            EXPECT_GE(std::abs(sheet.angle), 0.0);
+            EXPECT_LE(std::abs(sheet.angle), test.effects.rotationDegrees);
+            EXPECT_GT(AlongDiagonal(pixels, recipe.scan.m_nWidth, sheet, 30), recipe.holderLevel + 100);
+            EXPECT_LT(AlongDiagonal(pixels, recipe.scan.m_nWidth, sheet, -30), recipe.holderLevel + 10);
+            // The corners keep the sheet's size and angle.
+            EXPECT_NEAR(std::hypot(sheet.corners[1][0] - sheet.corners[0][0],
+                                   sheet.corners[1][1] - sheet.corners[0][1]),
+                        sheet.width, 1e-6);
+            EXPECT_NEAR(std::atan2(sheet.corners[1][1] - sheet.corners[0][1],
+                                   sheet.corners[1][0] - sheet.corners[0][0]) *
+                            180 / 3.14159265358979323846,
+                        sheet.angle, 1e-9);
+            for (const auto& corner : sheet.corners) {
+                EXPECT_GT(corner[0], 0);
+                EXPECT_GT(corner[1], 0);
+                EXPECT_LT(corner[0], recipe.scan.m_nWidth);
+                EXPECT_LT(corner[1], recipe.scan.m_nHeight);
+            }
+        }
+}
+
+TEST(SheetScanTest, SeedDecidesTheScanAndEmptySlotsStayHolder) {
+    SheetEffects effects = LabDayEffects(8);
+    effects.missing = 0;
+    const std::vector<std::uint8_t> first = RenderSheetScan(SmallRecipe(8, effects), nullptr);
+    EXPECT_EQ(first, RenderSheetScan(SmallRecipe(8, effects), nullptr));
+    EXPECT_NE(first, RenderSheetScan(SmallRecipe(9, effects), nullptr));
+
+    effects.missing = 1;
+    std::vector<SheetTruth> truth;
+    const SheetScanSpec recipe = SmallRecipe(8, effects);
+    const std::vector<std::uint8_t> empty = RenderSheetScan(recipe, &truth);
+    ASSERT_FALSE(truth.at(0).present);
+    EXPECT_LT(AlongDiagonal(empty, recipe.scan.m_nWidth, truth[0], 500), 100);
+}
+
+} // namespace
+} // namespace gc::tools
