@@ -63,10 +63,10 @@ struct Stroke {
     double halfWidth;
     int level;    // its grey level
     bool onSheet; // drawn on the sheets (scratches, dark dust) or on the holder
-    double left() const { return std::min(x0, x1) - halfWidth - 1; }
-    double right() const { return std::max(x0, x1) + halfWidth + 1; }
-    double top() const { return std::min(y0, y1) - halfWidth - 1; }
-    double bottom() const { return std::max(y0, y1) + halfWidth + 1; }
+    double Left() const { return std::min(x0, x1) - halfWidth - 1; }
+    double Right() const { return std::max(x0, x1) + halfWidth + 1; }
+    double Top() const { return std::min(y0, y1) - halfWidth - 1; }
+    double Bottom() const { return std::max(y0, y1) + halfWidth + 1; }
     double Distance(double x, double y) const {
         const double dx = x1 - x0, dy = y1 - y0;
         const double length2 = dx * dx + dy * dy;
@@ -272,8 +272,8 @@ public:
         m_buckets.resize(static_cast<std::size_t>(buckets));
         for (std::size_t i = 0; i < m_flaws.strokes.size(); ++i) {
             const Stroke& stroke = m_flaws.strokes[i];
-            const int first = std::max(0, static_cast<int>(stroke.top()) / BUCKET_ROWS);
-            const int last = std::min(buckets - 1, static_cast<int>(stroke.bottom()) / BUCKET_ROWS);
+            const int first = std::max(0, static_cast<int>(stroke.Top()) / BUCKET_ROWS);
+            const int last = std::min(buckets - 1, static_cast<int>(stroke.Bottom()) / BUCKET_ROWS);
             for (int b = first; b <= last; ++b)
                 m_buckets[static_cast<std::size_t>(b)].push_back(static_cast<int>(i));
         }
@@ -284,8 +284,8 @@ public:
         const int bucket = std::min(y / BUCKET_ROWS, static_cast<int>(m_buckets.size()) - 1);
         for (int i : m_buckets[static_cast<std::size_t>(bucket)]) {
             const Stroke& stroke = m_flaws.strokes[static_cast<std::size_t>(i)];
-            if (y + 1 >= stroke.top() && y <= stroke.bottom() && x + count >= stroke.left() &&
-                x <= stroke.right())
+            if (y + 1 >= stroke.Top() && y <= stroke.Bottom() && x + count >= stroke.Left() &&
+                x <= stroke.Right())
                 strokes.push_back(&stroke);
         }
         std::vector<const PlacedSheet*> sheets;
@@ -394,6 +394,7 @@ private:
 
 std::vector<SheetTruth> TruthOf(const std::vector<PlacedSheet>& sheets) {
     std::vector<SheetTruth> truth;
+    truth.reserve(sheets.size());
     for (const PlacedSheet& sheet : sheets)
         truth.push_back(sheet.truth);
     return truth;
@@ -449,7 +450,7 @@ std::vector<std::uint8_t> RenderSheetScan(const SheetScanSpec& recipe, std::vect
     const std::unique_ptr<SheetRenderer> renderer = MakeRenderer(recipe, planned, nullptr);
     if (!renderer)
         return {};
-    const std::size_t width = static_cast<std::size_t>(recipe.scan.m_nWidth);
+    const auto width = static_cast<std::size_t>(recipe.scan.m_nWidth);
     std::vector<std::uint8_t> pixels(width * static_cast<std::size_t>(recipe.scan.m_nHeight));
     for (int y = 0; y < recipe.scan.m_nHeight; ++y)
         renderer->RenderRow(y, 0, recipe.scan.m_nWidth, pixels.data() + width * static_cast<std::size_t>(y));

@@ -233,7 +233,9 @@ EdgeLine FitEdgeLine(const std::vector<double>& along, const std::vector<double>
                     worst = i;
                 }
             }
-        std::nth_element(distances.begin(), distances.begin() + distances.size() / 2, distances.end());
+        std::nth_element(distances.begin(),
+                         distances.begin() + static_cast<std::ptrdiff_t>(distances.size() / 2),
+                         distances.end());
         const double tolerance = std::max(1.5, 3 * distances[distances.size() / 2]);
         if (worstDistance <= tolerance)
             return line;
@@ -293,7 +295,7 @@ std::string Degrees(double angle) {
 void CheckSheetImages(const ScanGeometry& geometry, const std::vector<SheetFit>& fits,
                       std::vector<ImageRecord>& images) {
     const auto fitOf = [&fits](const ImageRecord& image) -> const SheetFit* {
-        const std::size_t slot = static_cast<std::size_t>(image.number - 1);
+        const auto slot = static_cast<std::size_t>(image.number - 1);
         return slot < fits.size() && fits[slot].found ? &fits[slot] : nullptr;
     };
     CheckImageSizes(
