@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <thread>
 
@@ -53,8 +54,7 @@ std::vector<double> DiameterSizes(double reducedMin, double reducedMax) {
 }
 
 // Pixels larger than their eight neighbours (ties broken toward the later pixel) and the floor.
-std::vector<PlaneCandidate> LocalMaxima(const BlobMaps& maps) {
-    const PickPlane& response = maps.m_response;
+std::vector<PlaneCandidate> LocalMaxima(const PickPlane& response, const std::vector<unsigned char>& scales) {
     std::vector<PlaneCandidate> maxima;
     for (int y = 1; y + 1 < response.m_nHeight; ++y)
         for (int x = 1; x + 1 < response.m_nWidth; ++x) {
@@ -70,7 +70,7 @@ std::vector<PlaneCandidate> LocalMaxima(const BlobMaps& maps) {
                         peak = false;
                 }
             if (peak)
-                maxima.push_back({x, y, value, maps.m_scale[response.Index(x, y)]});
+                maxima.push_back({x, y, value, scales.empty() ? 0 : scales[response.Index(x, y)]});
         }
     std::sort(maxima.begin(), maxima.end(),
               [](const PlaneCandidate& a, const PlaneCandidate& b) { return a.score > b.score; });
@@ -147,22 +147,13 @@ PickPoint ImagePosition(const PickPlane& response, const PlaneCandidate& candida
     return {place(candidate.x + dx, width), place(candidate.y + dy, height)};
 }
 
-// Whether a box of `boxSize` around `centre` fits the image and holds no kept centre strictly inside
-// (the rules AddPick applies to a pick made by hand).
-enum class BoxCheck { Fits, LeavesImage, TooClose };
-BoxCheck CheckBox(PickPoint centre, int boxSize, int width, int height,
-                  const std::vector<AutoPickCandidate>& kept) {
+// Whether a box of `boxSize` around `centre` stays inside the image (the rule AddPick applies to a
+// pick made by hand: its test rectangle may reach the last column and row but not beyond).
+bool BoxFits(PickPoint centre, int boxSize, int width, int height) {
     if (boxSize <= 0)
-        return BoxCheck::Fits;
+        return true;
     const PickRect rect = PickTestRect(centre, boxSize);
-    if (rect.left < 0 || rect.top < 0 || rect.right > width || rect.bottom > height)
-        return BoxCheck::LeavesImage;
-    for (const AutoPickCandidate& other : kept) {
-        const PickPoint stored = other.m_centre;
-        if (rect.left < stored.x && stored.x < rect.right && rect.top < stored.y && stored.y < rect.bottom)
-            return BoxCheck::TooClose;
-    }
-    return BoxCheck::Fits;
+    return rect.left >= 0 && rect.top >= 0 && rect.right <= width && rect.bottom <= height;
 }
 
 // The search on the reduced picture once its maps are made.
@@ -172,26 +163,82 @@ struct Search {
     std::vector<double> diameters; // reduced pixels
     BlobMaps maps;
 
-    void Collect(AutoPickResult& result) const {
-        const std::vector<PlaneCandidate> kept = SuppressNeighbours(
-            LocalMaxima(maps), diameters.front(), maps.m_response.m_nWidth, maps.m_response.m_nHeight);
+    // The candidates of `map` that pass the rejections, best first; the drops are counted in `result`.
+    std::vector<AutoPickCandidate> Candidates(const PickPlane& map, const std::vector<unsigned char>& scales,
+                                              AutoPickResult& result) const {
+        const std::vector<PlaneCandidate> maxima = LocalMaxima(map, scales);
+        const std::vector<PlaneCandidate> kept =
+            SuppressNeighbours(maxima, diameters.front(), map.m_nWidth, map.m_nHeight);
+        result.m_nTooClose = static_cast<int>(maxima.size() - kept.size());
         const double darkRadius = 0.5 * diameters.back();
+        std::vector<AutoPickCandidate> candidates;
         for (const PlaneCandidate& candidate : kept) {
             if (OnDarkArea(maps.m_darkness, candidate, darkRadius)) {
                 ++result.m_nOnDarkArea;
                 continue;
             }
-            const PickPoint centre = ImagePosition(maps.m_response, candidate, shrink, width, height);
-            const BoxCheck box = CheckBox(centre, settings.m_nBoxSize, width, height, result.m_candidates);
-            if (box != BoxCheck::Fits) {
-                ++(box == BoxCheck::LeavesImage ? result.m_nLeavingImage : result.m_nTooClose);
+            const PickPoint centre = ImagePosition(map, candidate, shrink, width, height);
+            if (!BoxFits(centre, settings.m_nBoxSize, width, height)) {
+                ++result.m_nLeavingImage;
                 continue;
             }
             const double diameter = diameters[static_cast<std::size_t>(candidate.scale)] * shrink;
-            result.m_candidates.push_back({centre, candidate.score, static_cast<float>(diameter)});
+            candidates.push_back({centre, candidate.score, static_cast<float>(diameter)});
         }
+        return candidates;
+    }
+
+    void Collect(AutoPickResult& result) const {
+        // Blobs of the opposite contrast pass the same tests; their scores are what noise scores.
+        AutoPickResult opposite;
+        std::vector<float> noiseScores;
+        for (const AutoPickCandidate& candidate : Candidates(maps.m_opposite, {}, opposite))
+            noiseScores.push_back(candidate.m_fScore);
+        result.m_candidates = Candidates(maps.m_response, maps.m_scale, result);
+        std::vector<float> scores;
+        for (const AutoPickCandidate& candidate : result.m_candidates)
+            scores.push_back(candidate.m_fScore);
+        result.m_dAutomaticThreshold = AutomaticThreshold(std::move(scores), std::move(noiseScores));
     }
 };
+
+// Whether the candidates above some threshold outnumber the blobs of opposite contrast there by more
+// than NOISE_MARGIN standard deviations of the difference (both counts taken as Poisson counts).
+bool MoreThanNoise(const std::vector<float>& scores, const std::vector<float>& noiseScores) {
+    double most = 0, count = 0;
+    std::size_t noise = 0;
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        while (noise < noiseScores.size() && noiseScores[noise] >= scores[i])
+            ++noise;
+        const double difference = static_cast<double>(i + 1) - static_cast<double>(noise);
+        if (difference > most) {
+            most = difference;
+            count = static_cast<double>(i + 1 + noise);
+        }
+    }
+    return most > 0 && most > NOISE_MARGIN * std::sqrt(count) + 1.0;
+}
+
+// Otsu's split of the scores (sorted best first): the cut maximising n1·n2·(mean1 − mean2)², halfway
+// between the two scores it falls between.
+double OtsuSplit(const std::vector<float>& scores) {
+    double total = 0;
+    for (float score : scores)
+        total += score;
+    double above = 0, bestSpread = -1, best = scores.front();
+    const double count = static_cast<double>(scores.size());
+    for (std::size_t i = 1; i < scores.size(); ++i) {
+        above += scores[i - 1];
+        const double n1 = static_cast<double>(i), n2 = count - n1;
+        const double difference = above / n1 - (total - above) / n2;
+        const double spread = n1 * n2 * difference * difference;
+        if (spread > bestSpread && scores[i] < scores[i - 1]) {
+            bestSpread = spread;
+            best = 0.5 * (scores[i - 1] + scores[i]);
+        }
+    }
+    return best;
+}
 
 } // namespace
 
@@ -230,35 +277,16 @@ AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const A
     }
     plane = {};
     search.Collect(result);
-    std::vector<float> scores;
-    for (const AutoPickCandidate& candidate : result.m_candidates)
-        scores.push_back(candidate.m_fScore);
-    result.m_dAutomaticThreshold = AutomaticThreshold(std::move(scores));
     result.m_outcome = AutoPickOutcome::Searched;
     return result;
 }
 
-double AutomaticThreshold(std::vector<float> scores) {
-    if (scores.size() < 2)
-        return MIN_AUTOMATIC_THRESHOLD;
-    std::sort(scores.begin(), scores.end());
-    // Otsu's split over the sorted scores: the cut maximising n1·n2·(mean2 − mean1)².
-    double total = 0;
-    for (float score : scores)
-        total += score;
-    double below = 0, bestSpread = -1, best = MIN_AUTOMATIC_THRESHOLD;
-    const double count = static_cast<double>(scores.size());
-    for (std::size_t i = 1; i < scores.size(); ++i) {
-        below += scores[i - 1];
-        const double n1 = static_cast<double>(i), n2 = count - n1;
-        const double difference = (total - below) / n2 - below / n1;
-        const double spread = n1 * n2 * difference * difference;
-        if (spread > bestSpread && scores[i] > scores[i - 1]) {
-            bestSpread = spread;
-            best = 0.5 * (scores[i - 1] + scores[i]);
-        }
-    }
-    return std::max(best, MIN_AUTOMATIC_THRESHOLD);
+double AutomaticThreshold(std::vector<float> scores, std::vector<float> noiseScores) {
+    std::sort(scores.begin(), scores.end(), std::greater<>());
+    std::sort(noiseScores.begin(), noiseScores.end(), std::greater<>());
+    if (scores.size() < 2 || !MoreThanNoise(scores, noiseScores))
+        return std::max(MIN_AUTOMATIC_THRESHOLD, (scores.empty() ? 0.0 : scores.front()) + 1.0);
+    return std::max(MIN_AUTOMATIC_THRESHOLD, OtsuSplit(scores));
 }
 
 int CountAtOrAbove(const std::vector<AutoPickCandidate>& candidates, double threshold) {

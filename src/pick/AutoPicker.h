@@ -6,9 +6,9 @@
 // blob centres; local maxima closer than the smallest diameter to a better one are dropped. Each
 // remaining maximum is a candidate with its score (the response in noise units) and the diameter that
 // fit it best. Candidates on a large area darker than its surroundings (ice, aggregates, carbon) are
-// dropped, and so, when a box size is given, are those whose box leaves the image or holds a better
-// candidate's centre (the rules of a pick made by hand). The automatic threshold splits the scores
-// where they fall into a low (noise) and a high (particle) group.
+// dropped, and so, when a box size is given, are those whose box leaves the image (the rule of a pick
+// made by hand). The automatic threshold compares the candidates with the blobs of the opposite
+// contrast, which noise makes as often but particles do not (AutomaticThreshold).
 #pragma once
 
 #include "PickState.h"
@@ -42,9 +42,10 @@ enum class AutoPickOutcome {
 struct AutoPickResult {
     AutoPickOutcome m_outcome = AutoPickOutcome::BadSettings;
     std::vector<AutoPickCandidate> m_candidates; // best first
-    double m_dAutomaticThreshold = 0;            // the score where the particle group begins
+    double m_dAutomaticThreshold = 0;            // the score from which candidates are taken
     int m_nShrink = 1;                           // image pixels per reduced pixel
-    // Candidates dropped: on a large dark area, box leaving the image, box holding a better centre.
+    // Dropped: candidates on a large dark area, candidates whose box leaves the image, and maxima
+    // closer than the smallest diameter to a better one.
     int m_nOnDarkArea = 0;
     int m_nLeavingImage = 0;
     int m_nTooClose = 0;
@@ -57,10 +58,15 @@ bool AutoPickDiametersFit(double diameterMin, double diameterMax, int width, int
 // Searches the `width` × `height` image whose values `rows` gives.
 AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const AutoPickSettings& settings);
 
-// The threshold between the low and the high group of `scores` (any order): the split that makes
-// the two groups most distinct (largest between-group variance), never below MIN_AUTOMATIC_THRESHOLD.
-inline constexpr double MIN_AUTOMATIC_THRESHOLD = 3.0;
-double AutomaticThreshold(std::vector<float> scores);
+// The automatic threshold from the candidates' scores and the scores of blobs of the opposite contrast
+// found the same way, which noise makes about as often as false candidates but particles do not. When
+// the candidates above some threshold do not outnumber those blobs by more than NOISE_MARGIN standard
+// deviations, there are no particles and the threshold lies above every score; otherwise it is Otsu's
+// split of the scores into a low (noise) and a high (particle) group. Never below
+// MIN_AUTOMATIC_THRESHOLD.
+inline constexpr double MIN_AUTOMATIC_THRESHOLD = 1.0;
+inline constexpr double NOISE_MARGIN = 2.0;
+double AutomaticThreshold(std::vector<float> scores, std::vector<float> noiseScores);
 
 // How many of `candidates` (best first) score at least `threshold`.
 int CountAtOrAbove(const std::vector<AutoPickCandidate>& candidates, double threshold);

@@ -178,11 +178,13 @@ private:
         Standardise(result);
         std::lock_guard<std::mutex> guard(m_mergeLock);
         const auto scale = static_cast<unsigned char>(job);
-        for (std::size_t i = 0; i < result.size(); ++i)
+        for (std::size_t i = 0; i < result.size(); ++i) {
             if (result[i] > m_maps.m_response.m_values[i]) {
                 m_maps.m_response.m_values[i] = result[i];
                 m_maps.m_scale[i] = scale;
             }
+            m_maps.m_opposite.m_values[i] = std::max(m_maps.m_opposite.m_values[i], -result[i]);
+        }
     }
 
     const PaddedSpectrum& m_spectrum;
@@ -219,6 +221,7 @@ bool FilterBlobs(const PickPlane& plane, const BlobFilterSettings& settings, Blo
         const std::size_t count = plane.m_values.size();
         maps.m_response = {plane.m_nWidth, plane.m_nHeight, std::vector<float>(count, -HUGE_VALF)};
         maps.m_scale.assign(count, 0);
+        maps.m_opposite = maps.m_response;
         maps.m_darkness = {plane.m_nWidth, plane.m_nHeight, {}};
         FilterJobs jobs(spectrum, settings, maps);
         return jobs.Run();

@@ -24,6 +24,9 @@ struct BlobMaps {
     // particle of the searched contrast scores high and plain noise about 0 .. 3.
     PickPlane m_response;
     std::vector<unsigned char> m_scale; // index into m_sigmas of the size that gave m_response
+    // The same for blobs of the opposite contrast: in noise as high as m_response, while particles
+    // hardly raise it, so its maxima show how high noise alone scores.
+    PickPlane m_opposite;
     // The smoothed picture, signed so that the particles' side (dark, or bright when inverted) is
     // positive, in units of its own robust spread.
     PickPlane m_darkness;

@@ -63,4 +63,27 @@ inline constexpr const char* NOT_WRITTEN = " is not written: ";
 inline constexpr const char* CLASHES_WITH_INPUT = " is an input of this pick.";
 inline constexpr const char* CLASHES_WITH_OUTPUT = " has already been written by this pick.";
 
+// Suggested picks from the command line: "Found N particles (threshold T, automatic) in S s".
+inline constexpr const char* AUTO_FOUND = "Found ";
+inline constexpr const char* AUTO_FOUND_PARTICLES = " particles (threshold ";
+inline constexpr const char* AUTO_THRESHOLD_AUTOMATIC = ", automatic) in ";
+inline constexpr const char* AUTO_THRESHOLD_GIVEN = ", given) in ";
+inline constexpr const char* AUTO_SECONDS = " s";
+// "Dropped: A on dark areas, B with boxes leaving the image, C within a particle of a better one".
+inline constexpr const char* AUTO_REJECTED = "Dropped: ";
+inline constexpr const char* AUTO_REJECTED_DARK = " on dark areas, ";
+inline constexpr const char* AUTO_REJECTED_EDGE = " with boxes leaving the image, ";
+inline constexpr const char* AUTO_REJECTED_CLOSE = " within a particle of a better one";
+// No candidate reached the threshold.
+inline constexpr const char* AUTO_NONE_FOUND = "no particles found";
+// More candidates than a list holds: "K particles dropped: only the best N are kept".
+inline constexpr const char* AUTO_DROPPED = " particles dropped: only the best ";
+inline constexpr const char* AUTO_DROPPED_KEPT = " are kept";
+// A diameter that cannot be searched for (after the option's text).
+inline constexpr const char* AUTO_BAD_DIAMETER =
+    "--diameter: give MIN or MIN:MAX, positive numbers with MIN <= MAX, no larger than the image: ";
+// Centres given with --auto.
+inline constexpr const char* AUTO_WITH_CENTRES =
+    "--auto finds the centres itself: give no X,Y and no --coords";
+
 } // namespace gc::pick_text

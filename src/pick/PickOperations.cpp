@@ -225,14 +225,14 @@ public:
     }
 
     // Empties the list, switches pick mode and collate off and tells how the save went; success is
-    // reported only when every file was written.
-    SavePicksResult Finish() {
+    // reported (when `announce`) only when every file was written.
+    SavePicksResult Finish(bool announce = true) {
         m_buffer.clear();
         m_buffer.shrink_to_fit();
         m_state.ClearPicks();
         m_state.m_bPickMode = 0;
         m_state.m_bCollate = 0;
-        if (!m_anyFailed && !m_anyNotWritten)
+        if (announce && !m_anyFailed && !m_anyNotWritten)
             m_messages.Information(pick_text::SAVED);
         m_result.m_outcome = m_anyFailed       ? SavePicksOutcome::SavedWithErrors
                              : m_anyNotWritten ? SavePicksOutcome::SavedNotAll
@@ -403,6 +403,16 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
     save.WriteBoxes();
     save.WriteCoordinateFiles();
     return save.Finish();
+}
+
+SavePicksResult SavePickCoordinates(PickState& state, const DIBSection* image, Messages& messages,
+                                    const PickSaveHooks& hooks, const PickMicrograph& micrograph) {
+    if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
+        return {};
+    PickSave save(state, *image, messages, hooks, micrograph);
+    save.Prepare({});
+    save.WriteCoordinateFiles();
+    return save.Finish(false);
 }
 
 std::string PickFileBase(const std::string& path) {
