@@ -23,30 +23,6 @@
 namespace gc::cli {
 namespace {
 
-// The box side for particles up to `diameter` pixels: half as large again, even, within the sizes
-// a pick allows.
-int DefaultBoxSize(double diameter) {
-    const int size = 2 * static_cast<int>(std::ceil(0.75 * diameter));
-    return std::clamp(size, MIN_MASK_SIZE, MAX_MASK_SIZE);
-}
-
-// "MIN" or "MIN:MAX" as two numbers; false unless both are whole numbers in the text.
-bool ParseDiameters(const std::string& text, double& minimum, double& maximum) {
-    const auto parse = [](const std::string& part, double& value) {
-        char* end = nullptr;
-        value = std::strtod(part.c_str(), &end);
-        return !part.empty() && end == part.c_str() + part.size();
-    };
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos) {
-        if (!parse(text, minimum))
-            return false;
-        maximum = minimum;
-        return true;
-    }
-    return parse(text.substr(0, colon), minimum) && parse(text.substr(colon + 1), maximum);
-}
-
 // The centres of the search's best candidates at or above `threshold`, at most `limit` of them;
 // says how many more there were.
 void AddBest(PickState& state, const AutoPickResult& found, double threshold, int limit, Messages& messages) {
@@ -77,13 +53,13 @@ std::string SummaryLine(int count, double threshold, bool automatic, double seco
 AutoPickResult Search(const DIBSection& image, const PickMicrograph& micrograph, const AutoPickTarget& target,
                       const AutoPickOptions& options, int& boxSize) {
     double minimum = 0, maximum = 0;
-    const bool parsed = ParseDiameters(options.m_strDiameter, minimum, maximum);
+    const bool parsed = ParseDiameterRange(options.m_strDiameter, minimum, maximum);
     const double scale = target.m_dPixelSize > 0 ? 1.0 / target.m_dPixelSize : 1.0;
     minimum *= scale;
     maximum *= scale;
     if (!parsed || !AutoPickDiametersFit(minimum, maximum, image.GetWidth(), image.GetHeight()))
         throw UsageError{pick_text::AUTO_BAD_DIAMETER + options.m_strDiameter};
-    boxSize = target.m_nSize > 0 ? target.m_nSize : DefaultBoxSize(maximum);
+    boxSize = target.m_nSize > 0 ? target.m_nSize : SuggestedBoxSize(maximum);
     std::unique_ptr<PickRowSource> rows = micrograph.IsMrc()
                                               ? MrcRowSource(micrograph.m_strMrcPath, micrograph.m_nSection,
                                                              image.GetWidth(), image.GetHeight())

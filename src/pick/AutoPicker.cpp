@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <numbers>
 #include <thread>
@@ -287,6 +288,25 @@ double AutomaticThreshold(std::vector<float> scores, std::vector<float> noiseSco
     if (scores.size() < 2 || !MoreThanNoise(scores, noiseScores))
         return std::max(MIN_AUTOMATIC_THRESHOLD, (scores.empty() ? 0.0 : scores.front()) + 1.0);
     return std::max(MIN_AUTOMATIC_THRESHOLD, OtsuSplit(scores));
+}
+
+bool ParseDiameterRange(const std::string& text, double& diameterMin, double& diameterMax) {
+    const auto parse = [](const std::string& part, double& value) {
+        char* end = nullptr;
+        value = std::strtod(part.c_str(), &end);
+        return !part.empty() && end == part.c_str() + part.size();
+    };
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        diameterMax = 0;
+        return parse(text, diameterMin) && parse(text, diameterMax);
+    }
+    return parse(text.substr(0, colon), diameterMin) && parse(text.substr(colon + 1), diameterMax);
+}
+
+int SuggestedBoxSize(double diameterMax) {
+    const int size = 2 * static_cast<int>(std::ceil(0.75 * std::min(diameterMax, 1.0 * MAX_MASK_SIZE)));
+    return std::clamp(size, MIN_MASK_SIZE, MAX_MASK_SIZE);
 }
 
 int CountAtOrAbove(const std::vector<AutoPickCandidate>& candidates, double threshold) {

@@ -14,6 +14,7 @@
 #include "PickState.h"
 #include "PickValues.h"
 
+#include <string>
 #include <vector>
 
 namespace gc {
@@ -67,6 +68,15 @@ AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const A
 inline constexpr double MIN_AUTOMATIC_THRESHOLD = 1.0;
 inline constexpr double NOISE_MARGIN = 2.0;
 double AutomaticThreshold(std::vector<float> scores, std::vector<float> noiseScores);
+
+// Reads "MIN" or "MIN:MAX" (decimal numbers, nothing else in the text) into the two diameters; MIN
+// alone gives both. False when the text is not of that form (the numbers are checked by
+// AutoPickDiametersFit).
+bool ParseDiameterRange(const std::string& text, double& diameterMin, double& diameterMax);
+
+// The box side for particles up to `diameterMax` pixels: half as large again, even, within the sizes
+// a pick allows.
+int SuggestedBoxSize(double diameterMax);
 
 // How many of `candidates` (best first) score at least `threshold`.
 int CountAtOrAbove(const std::vector<AutoPickCandidate>& candidates, double threshold);

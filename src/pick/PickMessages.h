@@ -86,4 +86,21 @@ inline constexpr const char* AUTO_BAD_DIAMETER =
 inline constexpr const char* AUTO_WITH_CENTRES =
     "--auto finds the centres itself: give no X,Y and no --coords";
 
+// The "Suggest Picks" dialog.
+inline constexpr const char* SUGGEST_CAPTION = "Suggest Picks";
+inline constexpr const char* SUGGEST_DIAMETER_LABEL = "Particle diameter (MIN or MIN:MAX)";
+inline constexpr const char* SUGGEST_PIXEL_SIZE_LABEL = "Pixel size (Å; empty: diameter in pixels)";
+inline constexpr const char* SUGGEST_INVERT_CHECK = "Particles brighter than their surroundings";
+inline constexpr const char* SUGGEST_FIND_BUTTON = "Find";
+inline constexpr const char* SUGGEST_THRESHOLD_LABEL = "Threshold";
+inline constexpr const char* SUGGEST_ACCEPT_ALL_BUTTON = "Accept All";
+inline constexpr const char* SUGGEST_UNDO_BUTTON = "Undo";
+inline constexpr const char* SUGGEST_CLOSE_BUTTON = "Close";
+// "N suggested, M accepted (threshold T)".
+inline constexpr const char* SUGGEST_COUNT_SHOWN = " suggested, ";
+inline constexpr const char* SUGGEST_COUNT_ACCEPTED = " accepted (threshold ";
+// Find refused.
+inline constexpr const char* SUGGEST_BAD_DIAMETER = "Give the particle diameter as MIN or MIN:MAX, positive "
+                                                    "numbers with MIN <= MAX, no larger than the image.";
+
 } // namespace gc::pick_text
