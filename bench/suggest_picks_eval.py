@@ -155,14 +155,17 @@ def run_relion(work, micrographs, threshold):
     shutil.rmtree(odir, ignore_errors=True)
     star = os.path.join(work, "mics.star")
     with open(star, "w") as out:
-        out.write("data_\nloop_\n_rlnMicrographName #1\n")
+        out.write("data_optics\nloop_\n_rlnOpticsGroupName #1\n_rlnOpticsGroup #2\n"
+                  "_rlnMicrographPixelSize #3\n_rlnVoltage #4\n_rlnSphericalAberration #5\n"
+                  f"_rlnAmplitudeContrast #6\nopticsGroup1 1 {ANGPIX:g} 300 2.7 0.1\n\n")
+        out.write("data_micrographs\nloop_\n_rlnMicrographName #1\n_rlnOpticsGroup #2\n")
         for path in micrographs:
-            out.write(os.path.basename(path) + "\n")
+            out.write(os.path.basename(path) + " 1\n")
     started = time.perf_counter()
     subprocess.run(["relion_autopick", "--i", "mics.star", "--odir", os.path.basename(odir) + "/",
                     "--pickname", "autopick", "--LoG", "--LoG_diam_min", f"{DIAMETER_MIN:g}",
                     "--LoG_diam_max", f"{DIAMETER_MAX:g}", "--angpix", f"{ANGPIX:g}",
-                    "--LoG_adjust_threshold", f"{threshold:g}"], cwd=work, check=True,
+                    "--LoG_adjust_threshold", f"{threshold:g}"], cwd=work, check=False,
                    capture_output=True)
     seconds = time.perf_counter() - started
     picks = {}
