@@ -81,27 +81,37 @@ public:
         return true;
     }
 
-    // The picture filtered by `transfer` (a function of the squared angular frequency), cropped to
-    // the plane into `target`; `work` and `out` are the calling thread's buffers.
-    template <typename Transfer>
-    void Filter(const Transfer& transfer, fftwf_complex* work, float* out, std::vector<float>& target) const {
-        const double scale = 1.0 / (static_cast<double>(m_width) * m_height);
+    // The picture filtered by a Gaussian of width² `s2` (times −s2·ω², the scale-normalised Laplacian,
+    // when `laplacian`) and by `gain`, cropped to the plane into `target`; `work` and `out` are the
+    // calling thread's buffers. The Gaussian factors by axis, so it costs one exponential per row and
+    // column.
+    void Filter(double s2, bool laplacian, double gain, fftwf_complex* work, float* out,
+                std::vector<float>& target) const {
+        const double scale = gain / (static_cast<double>(m_width) * m_height);
+        std::vector<double> wx2(static_cast<std::size_t>(m_halfWidth)), gx(wx2.size());
+        for (int x = 0; x < m_halfWidth; ++x) {
+            const double w = 2.0 * std::numbers::pi * x / m_width;
+            wx2[static_cast<std::size_t>(x)] = w * w;
+            gx[static_cast<std::size_t>(x)] = std::exp(-0.5 * s2 * w * w);
+        }
         for (int y = 0; y < m_height; ++y) {
             const int ky = y <= m_height / 2 ? y : y - m_height;
             const double wy = 2.0 * std::numbers::pi * ky / m_height;
-            for (int x = 0; x < m_halfWidth; ++x) {
-                const double wx = 2.0 * std::numbers::pi * x / m_width;
-                const double gain = transfer(wx * wx + wy * wy) * scale;
-                const std::size_t i = static_cast<std::size_t>(y) * m_halfWidth + x;
-                work[i][0] = static_cast<float>(m_spectrum[i][0] * gain);
-                work[i][1] = static_cast<float>(m_spectrum[i][1] * gain);
+            const double rowGain = scale * std::exp(-0.5 * s2 * wy * wy);
+            const std::size_t row = static_cast<std::size_t>(y) * m_halfWidth;
+            for (std::size_t x = 0; x < wx2.size(); ++x) {
+                double factor = rowGain * gx[x];
+                if (laplacian)
+                    factor *= -s2 * (wx2[x] + wy * wy);
+                work[row + x][0] = static_cast<float>(m_spectrum[row + x][0] * factor);
+                work[row + x][1] = static_cast<float>(m_spectrum[row + x][1] * factor);
             }
         }
         fftwf_execute_dft_c2r(m_inverse.get(), work, out);
         target.resize(static_cast<std::size_t>(m_plane.m_nWidth) * m_plane.m_nHeight);
         for (int y = 0; y < m_plane.m_nHeight; ++y) {
-            const float* row = out + static_cast<std::size_t>(y + m_margin) * m_width + m_margin;
-            std::copy(row, row + m_plane.m_nWidth,
+            const float* source = out + static_cast<std::size_t>(y + m_margin) * m_width + m_margin;
+            std::copy(source, source + m_plane.m_nWidth,
                       target.begin() + static_cast<std::ptrdiff_t>(m_plane.Index(0, y)));
         }
     }
@@ -163,18 +173,15 @@ private:
     void RunJob(int job, fftwf_complex* work, float* out, std::vector<float>& result) {
         const double sign = m_settings.m_bBrightParticles ? -1.0 : 1.0;
         if (job == static_cast<int>(m_settings.m_sigmas.size())) {
-            const double s2 = m_settings.m_dSmoothingSigma * m_settings.m_dSmoothingSigma;
             // Smoothing, turned so that the particles' side is positive.
-            m_spectrum.Filter([&](double w2) { return -sign * std::exp(-0.5 * s2 * w2); }, work, out,
-                              m_maps.m_darkness.m_values);
+            m_spectrum.Filter(m_settings.m_dSmoothingSigma * m_settings.m_dSmoothingSigma, false, -sign, work,
+                              out, m_maps.m_darkness.m_values);
             Standardise(m_maps.m_darkness.m_values);
             return;
         }
-        const double s2 = m_settings.m_sigmas[static_cast<std::size_t>(job)] *
-                          m_settings.m_sigmas[static_cast<std::size_t>(job)];
+        const double sigma = m_settings.m_sigmas[static_cast<std::size_t>(job)];
         // sigma² times the Laplacian of the Gaussian: positive at the centre of a dark blob.
-        m_spectrum.Filter([&](double w2) { return sign * -s2 * w2 * std::exp(-0.5 * s2 * w2); }, work, out,
-                          result);
+        m_spectrum.Filter(sigma * sigma, true, sign, work, out, result);
         Standardise(result);
         std::lock_guard<std::mutex> guard(m_mergeLock);
         const auto scale = static_cast<unsigned char>(job);
