@@ -126,6 +126,12 @@ void AddAutoPickOptions(CLI::App& command, AutoPickOptions& options) {
                      "with --auto: write the coordinate files only, no boxes");
 }
 
+void CheckWithoutAuto(const AutoPickOptions& options) {
+    if (!options.m_strDiameter.empty() || options.m_dThreshold >= 0 || options.m_bInvert ||
+        options.m_nMax > 0 || options.m_bDryRun)
+        throw UsageError{pick_text::AUTO_OPTIONS_ALONE};
+}
+
 int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
     if (target.m_bCentresGiven)
         throw UsageError{pick_text::AUTO_WITH_CENTRES};

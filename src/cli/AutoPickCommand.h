@@ -32,6 +32,9 @@ struct AutoPickTarget {
 // Adds --auto, --diameter, --threshold, --invert, --max and --dry-run to the pick command.
 void AddAutoPickOptions(CLI::App& command, AutoPickOptions& options);
 
+// Throws UsageError when an option of --auto is given without it.
+void CheckWithoutAuto(const AutoPickOptions& options);
+
 // Searches the image, picks the best candidates and saves them as a pick by hand would be saved
 // (--dry-run: the coordinate files only); prints the count, the threshold and the time. Returns the
 // exit status; throws UsageError for a diameter it cannot search for.

@@ -242,6 +242,7 @@ void AddPickCommand(CLI::App& app) {
     AddVersionFlag(*command);
     command->callback([options, autoOptions] {
         if (!autoOptions->m_bAuto) {
+            CheckWithoutAuto(*autoOptions);
             CommandStatus() = RunPick(*options);
             return;
         }

@@ -82,6 +82,9 @@ inline constexpr const char* AUTO_DROPPED_KEPT = " are kept";
 // A diameter that cannot be searched for (after the option's text).
 inline constexpr const char* AUTO_BAD_DIAMETER =
     "--diameter: give MIN or MIN:MAX, positive numbers with MIN <= MAX, no larger than the image: ";
+// Options of the search given without --auto.
+inline constexpr const char* AUTO_OPTIONS_ALONE =
+    "--diameter, --threshold, --invert, --max and --dry-run go with --auto";
 // Centres given with --auto.
 inline constexpr const char* AUTO_WITH_CENTRES =
     "--auto finds the centres itself: give no X,Y and no --coords";

@@ -140,6 +140,7 @@ TEST(AutoPickCli, RefusesWhatItCannotSearchForAndSaysWhenNothingIsFound) {
         {"pick mic.tif --auto --diameter 30 10,10", 2, "gridcarver-cli: --auto"},
         {"pick mic.tif --auto", 2, "gridcarver-cli: --auto"},
         {"pick mic.tif 100,100", 2, "gridcarver-cli: --size"},
+        {"pick mic.tif --size 40 --dry-run 100,100", 2, pick_text::AUTO_OPTIONS_ALONE},
         {"pick blank.mrc --auto --diameter 32", 3, pick_text::AUTO_NONE_FOUND},
     };
     for (const auto& c : cases) {
