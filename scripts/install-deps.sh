@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format clang-tidy
   libtiff-dev libtiff-tools libjpeg62-turbo-dev libcairo2-dev nlohmann-json3-dev
-  libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libfftw3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev libx11-dev
   python3 python3-mrcfile python3-numpy python3-gemmi
   relion

@@ -5,6 +5,7 @@
 // boxes as MRC files next to the image (one per box, or one collated stack; an MRC image's boxes
 // hold its own values) with the .box and .star coordinate files, and prints the written file names
 // on standard output.
+#include "AutoPickCommand.h"
 #include "CliShell.h"
 #include "MrcOptions.h"
 
@@ -170,6 +171,9 @@ int ReportSaved(const SavePicksResult& saved, int refused) {
 }
 
 int RunPick(const PickOptions& options) {
+    // --size is required but for --auto, which can take it from the diameter.
+    if (options.m_nSize == 0)
+        throw UsageError{"--size is required"};
     const PickRequest request = CheckRequest(options);
 
     CliMessages messages;
@@ -226,8 +230,10 @@ void AddPickCommand(CLI::App& app) {
         "pick", "Cut square boxes around the centres X,Y out of image N of IMAGE and save them as float MRC "
                 "files next to IMAGE (one per box, or one collated stack)");
     command->add_option("IMAGE", options->m_strImage, "BMP, JPEG, TIFF or MRC file to open")->required();
-    command->add_option("--size", options->m_nSize, "side of the square box in pixels (2-200)")
-        ->required()
+    command
+        ->add_option(
+            "--size", options->m_nSize,
+            "side of the square box in pixels (2-200); with --auto 1.5 x the largest diameter by default")
         ->check(CLI::Range(MIN_MASK_SIZE, MAX_MASK_SIZE));
     command->add_flag("--collate", options->m_bCollate, "write all boxes into one MRC file");
     command->add_option("--image", options->m_nImage, "image to pick from, from 1 (default 1)")
@@ -236,8 +242,24 @@ void AddPickCommand(CLI::App& app) {
                         "read box centres from a .box (EMAN2), .star (RELION) or x,y .csv file first");
     AddMrcOptions(*command, options->m_bMrc2014, options->m_dPixelSize);
     command->add_option("CENTRES", options->m_centres, "box centres X,Y in image pixels, top-left (0, 0)");
+    auto autoOptions = std::make_shared<AutoPickOptions>();
+    AddAutoPickOptions(*command, *autoOptions);
     AddVersionFlag(*command);
-    command->callback([options] { CommandStatus() = RunPick(*options); });
+    command->callback([options, autoOptions] {
+        if (!autoOptions->m_bAuto) {
+            CheckWithoutAuto(*autoOptions);
+            CommandStatus() = RunPick(*options);
+            return;
+        }
+        const AutoPickTarget target{options->m_strImage,
+                                    options->m_nImage,
+                                    options->m_nSize,
+                                    options->m_bCollate,
+                                    options->m_bMrc2014,
+                                    options->m_dPixelSize,
+                                    !options->m_centres.empty() || !options->m_strCoords.empty()};
+        CommandStatus() = RunAutoPick(target, *autoOptions);
+    });
 }
 
 } // namespace gc::cli

@@ -68,4 +68,47 @@ inline constexpr const char* CLASHES_WITH_OUTPUT = " has already been written by
 // An earlier file without write permission is kept: "<name> is not written: read-only: <name>".
 inline constexpr const char* OUTPUT_READ_ONLY = "read-only: ";
 
+// Suggested picks from the command line: "Found N particles (threshold T, automatic) in S s".
+inline constexpr const char* AUTO_FOUND = "Found ";
+inline constexpr const char* AUTO_FOUND_PARTICLES = " particles (threshold ";
+inline constexpr const char* AUTO_THRESHOLD_AUTOMATIC = ", automatic) in ";
+inline constexpr const char* AUTO_THRESHOLD_GIVEN = ", given) in ";
+inline constexpr const char* AUTO_SECONDS = " s";
+// "Dropped: A on dark areas, B with boxes leaving the image, C within a particle of a better one".
+inline constexpr const char* AUTO_REJECTED = "Dropped: ";
+inline constexpr const char* AUTO_REJECTED_DARK = " on dark areas, ";
+inline constexpr const char* AUTO_REJECTED_EDGE = " with boxes leaving the image, ";
+inline constexpr const char* AUTO_REJECTED_CLOSE = " within a particle of a better one";
+// No candidate reached the threshold.
+inline constexpr const char* AUTO_NONE_FOUND = "no particles found";
+// More candidates than a list holds: "K particles dropped: only the best N are kept".
+inline constexpr const char* AUTO_DROPPED = " particles dropped: only the best ";
+inline constexpr const char* AUTO_DROPPED_KEPT = " are kept";
+// A diameter that cannot be searched for (after the option's text).
+inline constexpr const char* AUTO_BAD_DIAMETER =
+    "--diameter: give MIN or MIN:MAX, positive numbers with MIN <= MAX, no larger than the image: ";
+// Options of the search given without --auto.
+inline constexpr const char* AUTO_OPTIONS_ALONE =
+    "--diameter, --threshold, --invert, --max and --dry-run go with --auto";
+// Centres given with --auto.
+inline constexpr const char* AUTO_WITH_CENTRES =
+    "--auto finds the centres itself: give no X,Y and no --coords";
+
+// The "Suggest Picks" dialog.
+inline constexpr const char* SUGGEST_CAPTION = "Suggest Picks";
+inline constexpr const char* SUGGEST_DIAMETER_LABEL = "Particle diameter (MIN or MIN:MAX)";
+inline constexpr const char* SUGGEST_PIXEL_SIZE_LABEL = "Pixel size (Å; empty: diameter in pixels)";
+inline constexpr const char* SUGGEST_INVERT_CHECK = "Particles brighter than their surroundings";
+inline constexpr const char* SUGGEST_FIND_BUTTON = "Find";
+inline constexpr const char* SUGGEST_THRESHOLD_LABEL = "Threshold";
+inline constexpr const char* SUGGEST_ACCEPT_ALL_BUTTON = "Accept All";
+inline constexpr const char* SUGGEST_UNDO_BUTTON = "Undo";
+inline constexpr const char* SUGGEST_CLOSE_BUTTON = "Close";
+// "N suggested, M accepted (threshold T)".
+inline constexpr const char* SUGGEST_COUNT_SHOWN = " suggested, ";
+inline constexpr const char* SUGGEST_COUNT_ACCEPTED = " accepted (threshold ";
+// Find refused.
+inline constexpr const char* SUGGEST_BAD_DIAMETER = "Give the particle diameter as MIN or MIN:MAX, positive "
+                                                    "numbers with MIN <= MAX, no larger than the image.";
+
 } // namespace gc::pick_text

@@ -203,11 +203,12 @@ public:
     }
 
     // The centres beside the boxes, for other programs' particle extraction.
-    void WriteCoordinateFiles() {
-        // Only the boxes that were saved: a coordinate file never names a box that is not there.
+    // `savedOnly`: only the boxes that were saved, so a coordinate file never names a box that is not
+    // there; a coordinates-only save (no boxes) names every pick.
+    void WriteCoordinateFiles(bool savedOnly = true) {
         std::vector<PickPoint> centres;
         for (int j = 0; j < m_count; ++j)
-            if (m_saved[static_cast<std::size_t>(j)])
+            if (!savedOnly || m_saved[static_cast<std::size_t>(j)])
                 centres.push_back(m_state.m_ptPicks[j]);
         if (centres.empty() || Stopped())
             return;
@@ -231,14 +232,14 @@ public:
     }
 
     // Empties the list, switches pick mode and collate off and tells how the save went; success is
-    // reported only when every file was written.
-    SavePicksResult Finish() {
+    // reported (when `announce`) only when every file was written.
+    SavePicksResult Finish(bool announce = true) {
         m_buffer.clear();
         m_buffer.shrink_to_fit();
         m_state.ClearPicks();
         m_state.m_bPickMode = 0;
         m_state.m_bCollate = 0;
-        if (!m_anyFailed && !m_anyWriteFailed && !m_anyNotWritten && !m_stopped)
+        if (announce && !m_anyFailed && !m_anyWriteFailed && !m_anyNotWritten && !m_stopped)
             m_messages.Information(pick_text::SAVED);
         m_result.m_outcome = m_stopped          ? SavePicksOutcome::Interrupted
                              : m_anyWriteFailed ? SavePicksOutcome::WriteFailed
@@ -430,6 +431,16 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
     save.WriteBoxes();
     save.WriteCoordinateFiles();
     return save.Finish();
+}
+
+SavePicksResult SavePickCoordinates(PickState& state, const DIBSection* image, Messages& messages,
+                                    const PickSaveHooks& hooks, const PickMicrograph& micrograph) {
+    if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
+        return {};
+    PickSave save(state, *image, messages, hooks, micrograph);
+    save.Prepare({});
+    save.WriteCoordinateFiles(false);
+    return save.Finish(false);
 }
 
 std::string PickFileBase(const std::string& path) {

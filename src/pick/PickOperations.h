@@ -106,6 +106,11 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
                           const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {},
                           const std::vector<std::string>& otherInputs = {});
 
+// Writes only the coordinate files of the picks, as SavePicks writes them (no boxes, no "saved"
+// message), and clears the list as a save does.
+SavePicksResult SavePickCoordinates(PickState& state, const DIBSection* image, Messages& messages,
+                                    const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {});
+
 // The path cut at the first "." of its file name (the part after the last "/").
 std::string PickFileBase(const std::string& path);
 // year_month_day_hour_minute_second_millisecond in UTC, decimal without leading zeros.

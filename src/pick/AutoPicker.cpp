@@ -1,0 +1,319 @@
+// The particle search: reduce, level, band-pass, local maxima, suppression, the rejections and the
+// automatic threshold.
+#include "AutoPicker.h"
+
+#include "BlobFilter.h"
+#include "PickOperations.h"
+#include "PickPlane.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <numbers>
+#include <thread>
+
+namespace gc {
+namespace {
+
+// Reduced size of the smallest particle: the factor is the smallest that brings it to 24 pixels.
+constexpr double REDUCED_DIAMETER = 24.0;
+// Sizes searched between the smallest and the largest diameter: one per this ratio, at most MAX_SCALES.
+constexpr double SCALE_RATIO = 1.35;
+constexpr int MAX_SCALES = 5;
+// Local maxima below this response (noise units) are not candidates.
+constexpr float CANDIDATE_FLOOR = 1.0f;
+// Where the smoothed picture is this many spreads darker than usual, it is not a particle's background.
+constexpr float DARK_AREA_LIMIT = 4.0f;
+
+struct PlaneCandidate {
+    int x = 0, y = 0;
+    float score = 0;
+    int scale = 0;
+};
+
+int ThreadCount(int requested) {
+    if (requested > 0)
+        return requested;
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// The Gaussian widths of the Laplacian filters: diameters spread evenly on a log scale from the
+// smallest to the largest, each filter's width the diameter / (2·√2), where its response to a disc
+// of that diameter peaks.
+std::vector<double> DiameterSizes(double reducedMin, double reducedMax) {
+    const double ratio = reducedMax / reducedMin;
+    const int count =
+        ratio < 1.15
+            ? 1
+            : std::min(MAX_SCALES, 1 + static_cast<int>(std::ceil(std::log(ratio) / std::log(SCALE_RATIO))));
+    std::vector<double> diameters;
+    for (int k = 0; k < count; ++k)
+        diameters.push_back(count == 1 ? std::sqrt(reducedMin * reducedMax)
+                                       : reducedMin * std::pow(ratio, static_cast<double>(k) / (count - 1)));
+    return diameters;
+}
+
+// Pixels larger than their eight neighbours (ties broken toward the later pixel) and the floor.
+std::vector<PlaneCandidate> LocalMaxima(const PickPlane& response, const std::vector<unsigned char>& scales) {
+    std::vector<PlaneCandidate> maxima;
+    for (int y = 1; y + 1 < response.m_nHeight; ++y)
+        for (int x = 1; x + 1 < response.m_nWidth; ++x) {
+            const float value = response.At(x, y);
+            if (value < CANDIDATE_FLOOR)
+                continue;
+            bool peak = true;
+            for (int dy = -1; dy <= 1 && peak; ++dy)
+                for (int dx = -1; dx <= 1 && peak; ++dx) {
+                    const float neighbour = response.At(x + dx, y + dy);
+                    const bool later = dy > 0 || (dy == 0 && dx > 0);
+                    if (neighbour > value || (later && neighbour == value && (dx != 0 || dy != 0)))
+                        peak = false;
+                }
+            if (peak)
+                maxima.push_back({x, y, value, scales.empty() ? 0 : scales[response.Index(x, y)]});
+        }
+    std::sort(maxima.begin(), maxima.end(),
+              [](const PlaneCandidate& a, const PlaneCandidate& b) { return a.score > b.score; });
+    return maxima;
+}
+
+// Keeps, best first, the maxima no closer than `distance` to a better kept one (a grid of cells of
+// that side finds the neighbours).
+std::vector<PlaneCandidate> SuppressNeighbours(const std::vector<PlaneCandidate>& maxima, double distance,
+                                               int width, int height) {
+    const int cell = std::max(1, static_cast<int>(std::ceil(distance)));
+    const int columns = width / cell + 1, rows = height / cell + 1;
+    std::vector<std::vector<int>> grid(static_cast<std::size_t>(columns) * rows);
+    std::vector<PlaneCandidate> kept;
+    const double limit = distance * distance;
+    for (const PlaneCandidate& candidate : maxima) {
+        const int cx = candidate.x / cell, cy = candidate.y / cell;
+        bool free = true;
+        for (int gy = std::max(0, cy - 1); gy <= std::min(rows - 1, cy + 1) && free; ++gy)
+            for (int gx = std::max(0, cx - 1); gx <= std::min(columns - 1, cx + 1) && free; ++gx)
+                for (int index : grid[static_cast<std::size_t>(gy) * columns + gx]) {
+                    const double dx = kept[static_cast<std::size_t>(index)].x - candidate.x;
+                    const double dy = kept[static_cast<std::size_t>(index)].y - candidate.y;
+                    if (dx * dx + dy * dy < limit) {
+                        free = false;
+                        break;
+                    }
+                }
+        if (!free)
+            continue;
+        grid[static_cast<std::size_t>(cy) * columns + cx].push_back(static_cast<int>(kept.size()));
+        kept.push_back(candidate);
+    }
+    return kept;
+}
+
+// Whether the disc of `radius` around the candidate reaches an area darker than DARK_AREA_LIMIT.
+bool OnDarkArea(const PickPlane& darkness, const PlaneCandidate& candidate, double radius) {
+    const int reach = static_cast<int>(radius);
+    for (int dy = -reach; dy <= reach; ++dy) {
+        const int y = candidate.y + dy;
+        if (y < 0 || y >= darkness.m_nHeight)
+            continue;
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const int x = candidate.x + dx;
+            if (x < 0 || x >= darkness.m_nWidth || dx * dx + dy * dy > radius * radius)
+                continue;
+            if (darkness.At(x, y) > DARK_AREA_LIMIT)
+                return true;
+        }
+    }
+    return false;
+}
+
+// The peak's position refined along one axis by a parabola through it and its two neighbours.
+double Refined(float before, float at, float after) {
+    const double curvature = before - 2.0 * at + after;
+    if (curvature >= 0)
+        return 0;
+    return std::clamp(0.5 * (before - after) / curvature, -0.5, 0.5);
+}
+
+// The candidate in image pixels.
+PickPoint ImagePosition(const PickPlane& response, const PlaneCandidate& candidate, int shrink, int width,
+                        int height) {
+    const double dx = Refined(response.At(candidate.x - 1, candidate.y), candidate.score,
+                              response.At(candidate.x + 1, candidate.y));
+    const double dy = Refined(response.At(candidate.x, candidate.y - 1), candidate.score,
+                              response.At(candidate.x, candidate.y + 1));
+    const auto place = [shrink](double reduced, int size) {
+        const long position = std::lround((reduced + 0.5) * shrink - 0.5);
+        return static_cast<std::int32_t>(std::clamp<long>(position, 0, size - 1));
+    };
+    return {place(candidate.x + dx, width), place(candidate.y + dy, height)};
+}
+
+// Whether a box of `boxSize` around `centre` stays inside the image (the rule AddPick applies to a
+// pick made by hand: its test rectangle may reach the last column and row but not beyond).
+bool BoxFits(PickPoint centre, int boxSize, int width, int height) {
+    if (boxSize <= 0)
+        return true;
+    const PickRect rect = PickTestRect(centre, boxSize);
+    return rect.left >= 0 && rect.top >= 0 && rect.right <= width && rect.bottom <= height;
+}
+
+// The search on the reduced picture once its maps are made.
+struct Search {
+    const AutoPickSettings& settings;
+    int width, height, shrink;
+    std::vector<double> diameters; // reduced pixels
+    BlobMaps maps;
+
+    // The candidates of `map` that pass the rejections, best first; the drops are counted in `result`.
+    std::vector<AutoPickCandidate> Candidates(const PickPlane& map, const std::vector<unsigned char>& scales,
+                                              AutoPickResult& result) const {
+        const std::vector<PlaneCandidate> maxima = LocalMaxima(map, scales);
+        const std::vector<PlaneCandidate> kept =
+            SuppressNeighbours(maxima, diameters.front(), map.m_nWidth, map.m_nHeight);
+        result.m_nTooClose = static_cast<int>(maxima.size() - kept.size());
+        const double darkRadius = 0.5 * diameters.back();
+        std::vector<AutoPickCandidate> candidates;
+        for (const PlaneCandidate& candidate : kept) {
+            if (OnDarkArea(maps.m_darkness, candidate, darkRadius)) {
+                ++result.m_nOnDarkArea;
+                continue;
+            }
+            const PickPoint centre = ImagePosition(map, candidate, shrink, width, height);
+            if (!BoxFits(centre, settings.m_nBoxSize, width, height)) {
+                ++result.m_nLeavingImage;
+                continue;
+            }
+            const double diameter = diameters[static_cast<std::size_t>(candidate.scale)] * shrink;
+            candidates.push_back({centre, candidate.score, static_cast<float>(diameter)});
+        }
+        return candidates;
+    }
+
+    void Collect(AutoPickResult& result) const {
+        // Blobs of the opposite contrast pass the same tests; their scores are what noise scores.
+        AutoPickResult opposite;
+        std::vector<float> noiseScores;
+        for (const AutoPickCandidate& candidate : Candidates(maps.m_opposite, {}, opposite))
+            noiseScores.push_back(candidate.m_fScore);
+        result.m_candidates = Candidates(maps.m_response, maps.m_scale, result);
+        std::vector<float> scores;
+        for (const AutoPickCandidate& candidate : result.m_candidates)
+            scores.push_back(candidate.m_fScore);
+        result.m_dAutomaticThreshold = AutomaticThreshold(std::move(scores), std::move(noiseScores));
+    }
+};
+
+// Whether the candidates above some threshold outnumber the blobs of opposite contrast there by more
+// than NOISE_MARGIN standard deviations of the difference (both counts taken as Poisson counts).
+bool MoreThanNoise(const std::vector<float>& scores, const std::vector<float>& noiseScores) {
+    double most = 0, count = 0;
+    std::size_t noise = 0;
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        while (noise < noiseScores.size() && noiseScores[noise] >= scores[i])
+            ++noise;
+        const double difference = static_cast<double>(i + 1) - static_cast<double>(noise);
+        if (difference > most) {
+            most = difference;
+            count = static_cast<double>(i + 1 + noise);
+        }
+    }
+    return most > 0 && most > NOISE_MARGIN * std::sqrt(count) + 1.0;
+}
+
+// Otsu's split of the scores (sorted best first): the cut maximising n1·n2·(mean1 − mean2)², halfway
+// between the two scores it falls between.
+double OtsuSplit(const std::vector<float>& scores) {
+    double total = 0;
+    for (float score : scores)
+        total += score;
+    double above = 0, bestSpread = -1, best = scores.front();
+    const double count = static_cast<double>(scores.size());
+    for (std::size_t i = 1; i < scores.size(); ++i) {
+        above += scores[i - 1];
+        const double n1 = static_cast<double>(i), n2 = count - n1;
+        const double difference = above / n1 - (total - above) / n2;
+        const double spread = n1 * n2 * difference * difference;
+        if (spread > bestSpread && scores[i] < scores[i - 1]) {
+            bestSpread = spread;
+            best = 0.5 * (scores[i - 1] + scores[i]);
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+bool AutoPickDiametersFit(double diameterMin, double diameterMax, int width, int height) {
+    return std::isfinite(diameterMin) && std::isfinite(diameterMax) && diameterMin > 0 &&
+           diameterMin <= diameterMax && width > 0 && height > 0 && diameterMax <= std::min(width, height);
+}
+
+AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const AutoPickSettings& settings) {
+    AutoPickResult result;
+    if (!AutoPickDiametersFit(settings.m_dDiameterMin, settings.m_dDiameterMax, width, height))
+        return result;
+    const int shrink = std::max(1, static_cast<int>(std::ceil(settings.m_dDiameterMin / REDUCED_DIAMETER)));
+    result.m_nShrink = shrink;
+    PickPlane plane;
+    if (!ShrinkImage(rows, width, height, shrink, plane)) {
+        result.m_outcome = AutoPickOutcome::Unreadable;
+        return result;
+    }
+    RemoveQuadraticBackground(plane);
+    Search search{settings,
+                  width,
+                  height,
+                  shrink,
+                  DiameterSizes(settings.m_dDiameterMin / shrink, settings.m_dDiameterMax / shrink),
+                  {}};
+    BlobFilterSettings filters;
+    for (double diameter : search.diameters)
+        filters.m_sigmas.push_back(diameter / (2.0 * std::numbers::sqrt2));
+    filters.m_dSmoothingSigma = search.diameters.back();
+    filters.m_bBrightParticles = settings.m_bBrightParticles;
+    filters.m_nThreads = ThreadCount(settings.m_nThreads);
+    if (!FilterBlobs(plane, filters, search.maps)) {
+        result.m_outcome = AutoPickOutcome::OutOfMemory;
+        return result;
+    }
+    plane = {};
+    search.Collect(result);
+    result.m_outcome = AutoPickOutcome::Searched;
+    return result;
+}
+
+double AutomaticThreshold(std::vector<float> scores, std::vector<float> noiseScores) {
+    std::sort(scores.begin(), scores.end(), std::greater<>());
+    std::sort(noiseScores.begin(), noiseScores.end(), std::greater<>());
+    if (scores.size() < 2 || !MoreThanNoise(scores, noiseScores))
+        return std::max(MIN_AUTOMATIC_THRESHOLD, (scores.empty() ? 0.0 : scores.front()) + 1.0);
+    return std::max(MIN_AUTOMATIC_THRESHOLD, OtsuSplit(scores));
+}
+
+bool ParseDiameterRange(const std::string& text, double& diameterMin, double& diameterMax) {
+    const auto parse = [](const std::string& part, double& value) {
+        char* end = nullptr;
+        value = std::strtod(part.c_str(), &end);
+        return !part.empty() && end == part.c_str() + part.size();
+    };
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        diameterMax = 0;
+        return parse(text, diameterMin) && parse(text, diameterMax);
+    }
+    return parse(text.substr(0, colon), diameterMin) && parse(text.substr(colon + 1), diameterMax);
+}
+
+int SuggestedBoxSize(double diameterMax) {
+    const int size = 2 * static_cast<int>(std::ceil(0.75 * std::min(diameterMax, 1.0 * MAX_MASK_SIZE)));
+    return std::clamp(size, MIN_MASK_SIZE, MAX_MASK_SIZE);
+}
+
+int CountAtOrAbove(const std::vector<AutoPickCandidate>& candidates, double threshold) {
+    const auto end =
+        std::partition_point(candidates.begin(), candidates.end(),
+                             [threshold](const AutoPickCandidate& c) { return c.m_fScore >= threshold; });
+    return static_cast<int>(end - candidates.begin());
+}
+
+} // namespace gc

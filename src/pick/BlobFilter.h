@@ -1,0 +1,41 @@
+// The band-pass filters of the particle search, applied in Fourier space (FFTW) to a levelled,
+// reduced picture: the scale-normalised Laplacian of a Gaussian at a few particle sizes, each in
+// units of its own noise, keeping at every pixel the strongest response and the size that gave it;
+// and a wide Gaussian smoothing that shows where the picture is darker than its surroundings over
+// more than a particle (ice, aggregates, carbon). The picture is mirrored at its edges before the
+// transforms, so nothing wraps around from the opposite side.
+#pragma once
+
+#include "PickPlane.h"
+
+#include <vector>
+
+namespace gc {
+
+struct BlobFilterSettings {
+    std::vector<double> m_sigmas;    // Gaussian widths of the Laplacian filters, in plane pixels
+    double m_dSmoothingSigma = 0;    // width of the wide smoothing, in plane pixels
+    bool m_bBrightParticles = false; // particles brighter than their surroundings
+    int m_nThreads = 1;              // threads that run the inverse transforms, at least 1
+};
+
+struct BlobMaps {
+    // The largest response over the sizes, each in units of its robust noise spread, so that a
+    // particle of the searched contrast scores high and plain noise about 0 .. 3.
+    PickPlane m_response;
+    std::vector<unsigned char> m_scale; // index into m_sigmas of the size that gave m_response
+    // The same for blobs of the opposite contrast: in noise as high as m_response, while particles
+    // hardly raise it, so its maxima show how high noise alone scores.
+    PickPlane m_opposite;
+    // The smoothed picture, signed so that the particles' side (dark, or bright when inverted) is
+    // positive, in units of its own robust spread.
+    PickPlane m_darkness;
+};
+
+// False when memory runs out or a transform cannot be planned.
+bool FilterBlobs(const PickPlane& plane, const BlobFilterSettings& settings, BlobMaps& maps);
+
+// The smallest size at or above `size` whose only prime factors are 2, 3, 5 and 7 (fast transforms).
+int FastTransformSize(int size);
+
+} // namespace gc
