@@ -48,6 +48,7 @@ std::vector<double> DiameterSizes(double reducedMin, double reducedMax) {
             ? 1
             : std::min(MAX_SCALES, 1 + static_cast<int>(std::ceil(std::log(ratio) / std::log(SCALE_RATIO))));
     std::vector<double> diameters;
+    diameters.reserve(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k)
         diameters.push_back(count == 1 ? std::sqrt(reducedMin * reducedMax)
                                        : reducedMin * std::pow(ratio, static_cast<double>(k) / (count - 1)));
@@ -227,7 +228,7 @@ double OtsuSplit(const std::vector<float>& scores) {
     for (float score : scores)
         total += score;
     double above = 0, bestSpread = -1, best = scores.front();
-    const double count = static_cast<double>(scores.size());
+    const auto count = static_cast<double>(scores.size());
     for (std::size_t i = 1; i < scores.size(); ++i) {
         above += scores[i - 1];
         const double n1 = static_cast<double>(i), n2 = count - n1;

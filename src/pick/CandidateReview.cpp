@@ -30,7 +30,7 @@ double CandidateReview::BestScore() const {
 }
 
 bool CandidateReview::IsShown(int index) const {
-    const std::size_t i = static_cast<std::size_t>(index);
+    const auto i = static_cast<std::size_t>(index);
     return m_marks[i] == CandidateMark::Suggested && m_candidates[i].m_fScore >= m_dThreshold;
 }
 
@@ -75,7 +75,7 @@ int CandidateReview::CandidateAt(PickPoint at, bool acceptedToo) const {
 }
 
 void CandidateReview::Mark(int index, CandidateMark mark, PickState& picks) {
-    const std::size_t i = static_cast<std::size_t>(index);
+    const auto i = static_cast<std::size_t>(index);
     if (m_marks[i] == CandidateMark::Accepted)
         TakeOut(picks, m_candidates[i].m_centre);
     if (mark == CandidateMark::Accepted)
