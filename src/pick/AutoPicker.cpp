@@ -306,6 +306,9 @@ bool ParseDiameterRange(const std::string& text, double& diameterMin, double& di
 }
 
 int SuggestedBoxSize(double diameterMax) {
+    // A diameter the form has not accepted (NaN, negative) must not reach the integer cast.
+    if (!(diameterMax > 0))
+        return MIN_MASK_SIZE;
     const int size = 2 * static_cast<int>(std::ceil(0.75 * std::min(diameterMax, 1.0 * MAX_MASK_SIZE)));
     return std::clamp(size, MIN_MASK_SIZE, MAX_MASK_SIZE);
 }
