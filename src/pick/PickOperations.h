@@ -92,7 +92,8 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position);
 // FatalMemory.
 // The boxes hold the grey levels of `image`, or, when `micrograph` names the MRC file and section
 // the image was read from, that section's own values (a box whose values cannot be read is reported
-// and left out). The coordinate files count rows as the readers of that micrograph do (RowOrder).
+// and left out), and the boxes take the file's pixel size unless the state gives one. The coordinate
+// files count rows as the readers of that micrograph do (RowOrder).
 // No file replaces the opened image, one of `otherInputs` (a coordinate file the centres came from)
 // or another file of the same save: such a file is not written, with a warning (SavedNotAll).
 SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,

@@ -36,7 +36,8 @@ struct OutputSettings {
     std::uint16_t m_nPhotometric = PHOTOMETRIC_MINISBLACK;
     MrcStyle m_style = MrcStyle::Classic; // MRC2014: images as mode 6
     double m_dPixelSize = 0;              // Å per full-size pixel; 0 when not set
-    // The scan's resolution tags, kept on TIFF outputs (ResolutionUnit 1 when the scan has none).
+    // The resolution tags of TIFF outputs: pixels per centimetre of the pixel size when one is set,
+    // otherwise the scan's own (ResolutionUnit 1 when the scan has none).
     std::uint16_t m_nResolutionUnit = RESUNIT_NONE;
     float m_fXResolution = 0, m_fYResolution = 0;
 
