@@ -217,9 +217,10 @@ int& CommandStatus() {
     return status;
 }
 
-void AddVersionFlag(CLI::App& command) {
+void AddVersionFlag(CLI::App& command, const char* examples, const std::string& about) {
     command.set_version_flag("--version", ProductVersionText());
-    command.footer(EXIT_STATUS_HELP);
+    command.footer((about.empty() ? std::string() : about + "\n\n") + "Examples:\n" + examples + "\n\n" +
+                   EXIT_STATUS_HELP);
 }
 
 } // namespace gc::cli

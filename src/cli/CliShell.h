@@ -118,10 +118,11 @@ inline constexpr const char* EXIT_STATUS_HELP = "Exit status: 0 done; 1 a fatal 
                                                 "written; 4 ended on an input it cannot handle (wrong "
                                                 "RowsPerStrip, tiled or RGB input to convert, cut or "
                                                 "stats, a cut corner outside the image, a file no reader can "
-                                                "open); 130/143 stopped by SIGINT/SIGTERM, no "
-                                                "partial file left.";
+                                                "open); 129/130/143 stopped by "
+                                                "SIGHUP/SIGINT/SIGTERM, no partial file left.";
 
-// Adds --version and the exit statuses to a subcommand (--help comes with every CLI11 app).
-void AddVersionFlag(CLI::App& command);
+// Adds --version to a command (--help comes with every CLI11 app) and ends its help with `about`
+// (when given), the `examples` (one indented command a line) and the exit statuses.
+void AddVersionFlag(CLI::App& command, const char* examples, const std::string& about = {});
 
 } // namespace gc::cli

@@ -2,6 +2,7 @@
 // what the dialog's controls would set, in the order a user would: load the files, load the last
 // run, pick a GAIN, type a, x0 and y0, choose bin size and scale, then press Convert or Cut.
 #include "CliShell.h"
+#include "CommandMessages.h"
 #include "MrcOptions.h"
 
 #include "convert/Convert.h"
@@ -145,7 +146,7 @@ void AddConvertCommands(CLI::App& app) {
     CLI::App* convert = app.add_subcommand(
         "convert",
         "Convert transmittance TIFF images to optical density (float MRC), y = y0 + a ln|x - x0|.");
-    AddVersionFlag(*convert);
+    AddVersionFlag(*convert, CLI_EXAMPLES_CONVERT);
     convert->add_option("--gain", convertOptions.m_strGain,
                         "GAIN setting: one of 2.0, 1.9, ..., -2.0; sets a, x0, y0 from its table row");
     convert->add_option("--a", convertOptions.m_strA, "fit constant a, as typed into the dialog's field");
@@ -166,7 +167,7 @@ void AddConvertCommands(CLI::App& app) {
 
     CLI::App* cut =
         app.add_subcommand("cut", "Cut a rectangle (1-based, corners included) out of TIFF images.");
-    AddVersionFlag(*cut);
+    AddVersionFlag(*cut, CLI_EXAMPLES_CUT);
     cut->add_option("--start-x", cutOptions.m_strStartX, "first column")->required();
     cut->add_option("--start-y", cutOptions.m_strStartY, "first row")->required();
     cut->add_option("--end-x", cutOptions.m_strEndX, "last column")->required();
@@ -176,7 +177,7 @@ void AddConvertCommands(CLI::App& app) {
     cut->callback([] { RunCut(cutOptions); });
 
     CLI::App* stats = app.add_subcommand("stats", "Report the pixel statistics of a TIFF image.");
-    AddVersionFlag(*stats);
+    AddVersionFlag(*stats, CLI_EXAMPLES_STATS);
     stats->add_option("FILE", statsFile, "TIFF file")->required();
     stats->callback([] {
         CliMessages messages;

@@ -4,6 +4,7 @@
 // tag report of image N's directory (TIFF) or the header report (MRC, the same for every section).
 // Images are numbered from 1, as the viewer's image list names them: an MRC file's sections.
 #include "CliShell.h"
+#include "CommandMessages.h"
 
 #include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
@@ -81,7 +82,7 @@ void AddDocumentCommands(CLI::App& app) {
         ->add_option("--image", exportOptions->m_nImage,
                      "image (TIFF directory, MRC section) to save, from 1 (default 1)")
         ->check(CLI::Range(1, INT_MAX));
-    AddVersionFlag(*exportCommand);
+    AddVersionFlag(*exportCommand, CLI_EXAMPLES_EXPORT);
     exportCommand->callback([exportOptions] { CommandStatus() = RunExport(*exportOptions); });
 
     auto propertiesOptions = std::make_shared<DocumentOptions>();
@@ -92,7 +93,7 @@ void AddDocumentCommands(CLI::App& app) {
     propertiesCommand
         ->add_option("--image", propertiesOptions->m_nImage, "image to describe, from 1 (default 1)")
         ->check(CLI::Range(1, INT_MAX));
-    AddVersionFlag(*propertiesCommand);
+    AddVersionFlag(*propertiesCommand, CLI_EXAMPLES_PROPERTIES);
     propertiesCommand->callback([propertiesOptions] { CommandStatus() = RunProperties(*propertiesOptions); });
 }
 

@@ -6,6 +6,7 @@
 // hold its own values) with the .box and .star coordinate files, and prints the written file names
 // on standard output.
 #include "CliShell.h"
+#include "CommandMessages.h"
 #include "MrcOptions.h"
 
 #include "core/FileHandles.h"
@@ -231,7 +232,7 @@ void AddPickCommand(CLI::App& app) {
                         "read box centres from a .box (EMAN2), .star (RELION) or x,y .csv file first");
     AddMrcOptions(*command, options->m_bMrc2014, options->m_dPixelSize);
     command->add_option("CENTRES", options->m_centres, "box centres X,Y in image pixels, top-left (0, 0)");
-    AddVersionFlag(*command);
+    AddVersionFlag(*command, CLI_EXAMPLES_PICK);
     command->callback([options] { CommandStatus() = RunPick(*options); });
 }
 

@@ -4,6 +4,7 @@
 #include "PlanCommands.h"
 
 #include "CliShell.h"
+#include "CommandMessages.h"
 #include "RunPrinter.h"
 #include "core/PendingFile.h"
 #include "core/Version.h"
@@ -167,12 +168,10 @@ void AddReportCommand(CLI::App& app) {
         ->add_option("--output", options->output,
                      "where the batch's report goes (default: the plan's name with -report.json for .json)")
         ->type_name("FILE.json");
-    AddVersionFlag(*command);
-    command->footer(
-        std::string("Lists every task that has no report part or that failed (refused because its "
-                    "scan changed, stopped or interrupted) on standard error; exit status 0 only "
-                    "when every task is done, 3 otherwise.\n") +
-        EXIT_STATUS_HELP);
+    AddVersionFlag(*command, CLI_EXAMPLES_REPORT,
+                   "Lists every task that has no report part or that failed (refused because its "
+                   "scan changed, stopped or interrupted) on standard error; exit status 0 only "
+                   "when every task is done, 3 otherwise.");
     command->callback([options] {
         MergeResult merged;
         std::string error;

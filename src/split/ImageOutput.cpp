@@ -147,6 +147,7 @@ RunOutcome ImageOutputFile::OpenMrc(int width, int height, int binning, const Ou
     description.mode = settings.m_style == MrcStyle::Mrc2014 ? MRC_MODE_UINT16 : MRC_MODE_BYTE;
     description.pixelSize = settings.m_dPixelSize * binning;
     description.label = MRC_SPLIT_LABEL;
+    description.time = settings.m_labelTime;
     if (m_mrc.Open(m_strPath, description, MRC_STREAM_BUFFER) != MrcOutputFile::OpenResult::Opened)
         return Fail(RunOutcome::FatalWrite);
     return RunOutcome::Done;

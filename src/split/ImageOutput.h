@@ -16,6 +16,7 @@
 #include "image/MrcHeader.h"
 #include "image/MrcOutputFile.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -40,6 +41,8 @@ struct OutputSettings {
     // otherwise the scan's own (ResolutionUnit 1 when the scan has none).
     std::uint16_t m_nResolutionUnit = RESUNIT_NONE;
     float m_fXResolution = 0, m_fYResolution = 0;
+    // The time the MRC2014 labels name (the Run's).
+    std::chrono::system_clock::time_point m_labelTime{};
 
     static OutputSettings For(const ScanGeometry& geometry, bool tiff, int binning);
     // The same with the MRC style and the full-size pixel size.

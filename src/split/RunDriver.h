@@ -20,6 +20,7 @@
 #include "core/Progress.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -150,6 +151,7 @@ private:
     bool m_bPreview = false;
     bool m_bPreviewPass = false;
     bool m_bThreadsNoted = false; // a clamped --threads is noted once per Run
+    std::chrono::system_clock::time_point m_labelTime; // named by every MRC2014 label of the Run
     bool m_bPreviewFiles = false;
     std::vector<ScanRecord> m_records;
     RunFiles m_runFiles;

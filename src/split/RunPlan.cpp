@@ -89,6 +89,8 @@ std::string RunPlanJson(const RunReportSettings& settings, const std::vector<Sca
                         const std::string& runOutcome, const std::string& workingDir) {
     json plan = json::parse(RunReportJson(settings, scans, runOutcome));
     plan["plan"] = {{"working_dir", workingDir}, {"scans", scans.size()}};
+    if (settings.parameters.m_nLabelTime > 0)
+        plan["plan"]["time"] = settings.parameters.m_nLabelTime;
     for (json& file : plan["files"]) {
         const ScanIdentity identity = IdentifyScan(file["path"].get<std::string>());
         file["size"] = identity.exists ? json(identity.size) : json(nullptr);
@@ -129,6 +131,12 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         p.m_bOutputDir = s.at("output_dir").is_string();
         p.m_strOutputDir = TextOr(s.at("output_dir"), "");
         plan.workingDir = document.at("plan").at("working_dir").get<std::string>();
+        // The time the plan's MRC2014 labels name; a plan without one lets each task take its own.
+        p.m_nLabelTime = document.at("plan").value("time", std::int64_t{0});
+        if (p.m_nLabelTime < 0) {
+            error = planPath + PLAN_MSG_NOT_A_PLAN + " (\"time\" is negative)";
+            return false;
+        }
         plan.scans.clear();
         for (const json& file : document.at("files"))
             plan.scans.push_back(PlannedScanOf(file));

@@ -309,7 +309,8 @@ TEST(ImageOutput, TiffResolutionCarriesThePixelSize) {
                   RunOutcome::Done);
         ASSERT_EQ(WriteImage(output, Pattern(W, H), W, H), RunOutcome::Done);
         ASSERT_EQ(output.CloseTiff(), RunOutcome::Done);
-        for (const auto& [name, resolution] : {std::pair{"plate_1.tif", c.full}, {"plate_1_2X2.tif", c.binned}}) {
+        for (const auto& [name, resolution] :
+             {std::pair{"plate_1.tif", c.full}, std::pair{"plate_1_2X2.tif", c.binned}}) {
             const test::TiffImage image = test::ReadTiff(dir.File(name));
             EXPECT_EQ(image.m_nResolutionUnit, c.unit) << name << " " << c.pixelSize;
             EXPECT_FLOAT_EQ(image.m_fXResolution, resolution) << name << " " << c.pixelSize;
