@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gc::cli {
@@ -78,7 +79,8 @@ private:
 // The command line's one Messages: prints through CliMessages after clearing the progress bar's
 // line. With a subject set (the scan being split), warnings, errors and detail lines that do not
 // name it already are prefixed "<subject>: ", and a library message repeated for one subject is
-// printed once.
+// printed once. A subject that cannot be read at all (missing, a folder) gets one line saying so
+// instead of the library's and the operation's texts.
 class ProgressAwareMessages final : public Messages {
 public:
     explicit ProgressAwareMessages(CliProgress& progress) : m_progress(progress) {}
@@ -93,7 +95,40 @@ private:
     CliMessages m_messages;
     std::string m_strSubject;
     std::vector<std::string> m_libraryTexts; // library messages printed for the subject
+    // Why the subject cannot be read (InputProblem), said once in place of the library's and the
+    // operation's texts about it.
+    std::string m_strSubjectProblem;
+    bool m_bProblemShown = false;
 };
+
+// Messages for the commands that write files one after another (convert, cut, pick): the path of
+// every file finished on a line of standard output, and the completion text (`completion`:
+// "Done...", "Picked Images are saved ...") held back until Finish has printed the tally in front of
+// it, as split prints its tally before "Run Complete.". Everything else goes to `inner` at once.
+class WrittenFilesMessages final : public Messages {
+public:
+    WrittenFilesMessages(Messages& inner, std::string completion)
+        : m_inner(inner), m_strCompletion(std::move(completion)) {}
+    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override;
+    void Detail(const std::string& line) override { m_inner.Detail(line); }
+    void FileWritten(const std::string& path) override;
+    // "2 files written", then the completion text when it arrived; nothing when neither a file nor
+    // the completion came (the operation was refused before it began).
+    void Finish();
+
+private:
+    Messages& m_inner;
+    std::string m_strCompletion;
+    int m_nWritten = 0;
+    bool m_bCompleted = false; // the completion text arrived
+};
+
+// What keeps `path` from being read as an input, in plain words: CLI_NO_SUCH_FILE,
+// CLI_IS_A_FOLDER or ": " and the system's reason; empty when it opens for reading.
+std::string InputProblem(const std::string& path);
+// Names every one of `files` that cannot be read, one error each ("missing.tif: no such file");
+// true when there was one.
+bool RefuseUnreadableInputs(const std::vector<std::string>& files, Messages& messages);
 
 // Thrown by a subcommand's handler for a usage problem found after parsing (a value the dialog
 // does not offer); main prints the reason and where to find the usage, and exits with EXIT_USAGE.

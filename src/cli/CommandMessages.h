@@ -18,15 +18,19 @@ inline constexpr const char* CLI_NO_COMMAND = "a command is required: ";
 // Files named on the command line.
 inline constexpr const char* CLI_NO_SUCH_FILE = ": no such file";
 inline constexpr const char* CLI_IS_A_FOLDER = ": is a folder, not a file";
+inline constexpr const char* CLI_NO_SUCH_FOLDER = ": no such folder";
+
+// export OUT of a type it does not write.
+inline constexpr const char* CLI_EXPORT_TYPES =
+    ": export writes BMP, JPEG and TIFF files only (.bmp, .jpg, .jpeg, .tif, .tiff)";
 
 // split --plan with options a task takes from the plan.
 inline constexpr const char* CLI_PLAN_TAKES_ONLY =
     "--plan takes only --task, --threads, --quiet and --progress; the plan holds the rest: ";
 
 // The per-file lines and the tally of convert, cut and pick.
-inline constexpr const char* CLI_WRITTEN = "written ";
-inline constexpr const char* CLI_FILES_WRITTEN = " file(s) written";
-inline constexpr const char* CLI_NOT_WRITTEN_TALLY = ", not written: ";
+inline constexpr const char* CLI_FILE_WRITTEN = " file written";
+inline constexpr const char* CLI_FILES_WRITTEN = " files written";
 
 // The examples each --help ends with (before the exit statuses), one command a line.
 inline constexpr const char* CLI_EXAMPLES_PROGRAM =

@@ -40,12 +40,13 @@ void RequireAtMostMaxFiles(const std::vector<std::string>& files) {
         throw UsageError{MSG_MORE_THAN_100_FILES};
 }
 
-// A batch holding a tiled TIFF (a scan meant for split) is refused as a whole before anything is
-// written: each such file is named, and the status is the one of an input the operation cannot handle.
+// A batch holding a file that cannot be read or a tiled TIFF (a scan meant for split) is refused as a
+// whole before anything is written: each such file is named, and the status is the one of an input
+// the operation cannot handle.
 bool RefuseTiledInputs(const std::vector<std::string>& files, Messages& messages) {
-    bool anyTiled = false;
+    bool anyTiled = RefuseUnreadableInputs(files, messages);
     for (const std::string& file : files)
-        if (IsTiledTiff(file)) {
+        if (InputProblem(file).empty() && IsTiledTiff(file)) {
             messages.Error(file + MSG_TILED_INPUT);
             anyTiled = true;
         }
@@ -84,7 +85,8 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
     const int gainIndex = gainGiven ? GainIndexOf(options.m_strGain) : -1;
 
     CliProgress progress("convert");
-    ProgressAwareMessages messages(progress);
+    ProgressAwareMessages shown(progress);
+    WrittenFilesMessages messages(shown, MSG_DONE);
     if (RefuseTiledInputs(options.m_files, messages))
         return;
     // The constants as the dialog's fields would hold them: the defaults, then the last run's values,
@@ -119,19 +121,22 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
             ? ConvertFiles(options.m_files, settings, LAST_RUN_FILE_NAME, messages, progress)
             : ConvertOutcome::Refused;
     progress.Finish();
+    messages.Finish();
     CommandStatus() = StatusOf(outcome);
 }
 
 void RunCut(const CutOptions& options) {
     RequireAtMostMaxFiles(options.m_files);
     CliProgress progress("cut");
-    ProgressAwareMessages messages(progress);
+    ProgressAwareMessages shown(progress);
+    WrittenFilesMessages messages(shown, MSG_DONE);
     if (RefuseTiledInputs(options.m_files, messages))
         return;
     const ConvertOutcome outcome = CutFromTexts(
         options.m_files, {options.m_strStartX, options.m_strStartY, options.m_strEndX, options.m_strEndY},
         options.m_bStatistics, messages, progress);
     progress.Finish();
+    messages.Finish();
     CommandStatus() = StatusOf(outcome);
 }
 

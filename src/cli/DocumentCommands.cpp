@@ -25,6 +25,8 @@ struct DocumentOptions {
 
 // Opens the file and makes image `number` (from 1) current; returns EXIT_DONE or the status to end with.
 int OpenImage(ImageDocument& document, const std::string& path, int number, Messages& messages) {
+    if (RefuseUnreadableInputs({path}, messages))
+        return ExitStatusFor(Outcome::CannotHandle);
     const OpenOutcome opened = document.OpenFile(path, messages);
     if (opened == OpenOutcome::NoImage)
         messages.Error(MSG_NO_IMAGE_READ + path);
@@ -37,6 +39,9 @@ int OpenImage(ImageDocument& document, const std::string& path, int number, Mess
 }
 
 int RunExport(const DocumentOptions& options) {
+    const int type = FileTypeFromName(options.m_strOutput);
+    if (type != FT_BMP && type != FT_JPEG && type != FT_TIFF)
+        throw UsageError{options.m_strOutput + CLI_EXPORT_TYPES};
     CliMessages messages;
     ImageDocument document;
     const int status = OpenImage(document, options.m_strInput, options.m_nImage, messages);
@@ -47,6 +52,11 @@ int RunExport(const DocumentOptions& options) {
 
 int RunProperties(const DocumentOptions& options) {
     const int type = FileTypeOf(options.m_strInput);
+    // A file named as a TIFF or MRC file (or not named by type, like a folder) that cannot be read
+    // is named as such; a file of another type is refused for its type.
+    if (CliMessages unreadable; (type == FT_TIFF || type == FT_MRC || type == FT_UNKNOWN) &&
+                                RefuseUnreadableInputs({options.m_strInput}, unreadable))
+        return ExitStatusFor(Outcome::CannotHandle);
     if (type != FT_TIFF && type != FT_MRC)
         throw UsageError{MSG_PROPERTIES_TIFF_ONLY + options.m_strInput};
     CliMessages messages;

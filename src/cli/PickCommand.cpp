@@ -156,13 +156,14 @@ int AddCentres(PickState& state, const DIBSection& image, const std::vector<Name
     return refused;
 }
 
-// Prints the names of the files written, the boxes first; returns the exit status of the command.
-int ReportSaved(const SavePicksResult& saved, int refused) {
+// Prints the names of the files written, the boxes first, and the tally; returns the exit status of
+// the command.
+int ReportSaved(const SavePicksResult& saved, int refused, WrittenFilesMessages& messages) {
     for (const std::string& name : saved.m_written)
-        std::printf("%s\n", name.c_str());
+        messages.FileWritten(name);
     for (const std::string& name : saved.m_coordinateFiles)
-        std::printf("%s\n", name.c_str());
-    std::fflush(stdout);
+        messages.FileWritten(name);
+    messages.Finish();
     const Outcome outcome = OutcomeOf(saved.m_outcome);
     // A refused centre, or none left to save, is a box the user asked for and did not get.
     if (outcome == Outcome::Done && (refused > 0 || saved.m_outcome == SavePicksOutcome::NothingToSave))
@@ -173,7 +174,10 @@ int ReportSaved(const SavePicksResult& saved, int refused) {
 int RunPick(const PickOptions& options) {
     const PickRequest request = CheckRequest(options);
 
-    CliMessages messages;
+    CliMessages shown;
+    WrittenFilesMessages messages(shown, pick_text::SAVED);
+    if (RefuseUnreadableInputs({options.m_strImage}, messages))
+        return ExitStatusFor(Outcome::CannotHandle);
     ImageDocument document;
     const OpenOutcome opened = document.OpenFile(options.m_strImage, messages);
     if (opened == OpenOutcome::NoImage)
@@ -211,7 +215,7 @@ int RunPick(const PickOptions& options) {
     const SavePicksResult saved = SavePicks(state, image, messages, {}, micrograph,
                                             request.m_format ? std::vector<std::string>{options.m_strCoords}
                                                              : std::vector<std::string>{});
-    return ReportSaved(saved, refused);
+    return ReportSaved(saved, refused, messages);
 }
 
 } // namespace

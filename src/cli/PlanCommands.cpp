@@ -12,6 +12,7 @@
 #include "split/RunPlan.h"
 #include "split/SplitMessages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace gc::cli {
@@ -28,17 +30,29 @@ namespace {
 // The task's scan as split prints it once the scan is done: a line per image written on standard
 // output (unless quiet), each image not found or not written on standard error.
 void PrintTaskImages(const ScanRecord& record, bool quiet, Messages& messages) {
+    RunTally tally;
+    tally.scans = 1;
+    tally.scansSkipped = record.outcome == ScanOutcome::Skipped ? 1 : 0;
+    tally.scansStopped =
+        record.outcome == ScanOutcome::Fatal || record.outcome == ScanOutcome::Interrupted ? 1 : 0;
     for (const ImageRecord& image : record.images) {
         const std::string prefix = "image " + std::to_string(image.number) + ": ";
+        tally.sizeWarnings += static_cast<int>(image.warnings.size());
         if (!image.found) {
-            if (record.outcome == ScanOutcome::Done)
+            if (record.outcome == ScanOutcome::Done) {
                 messages.Warning(prefix + "not found");
+                ++tally.imagesNotFound;
+            }
         } else if (!image.notWrittenReason.empty()) {
             messages.Warning(prefix + "not written: " + image.notWrittenReason);
-        } else if (image.written && !quiet) {
-            std::printf("%s\n", ImageLine(record.path, image, false).c_str());
+            ++tally.imagesNotWritten;
+        } else if (image.written) {
+            ++tally.imagesWritten;
+            if (!quiet)
+                std::printf("%s\n", ImageLine(record.path, image, false).c_str());
         }
     }
+    std::printf("%s\n", TallyLine(tally, false).c_str());
     std::fflush(stdout);
 }
 
@@ -133,9 +147,17 @@ int RunPlanTaskCommand(const PlanTaskOptions& options) {
                          " cannot be entered: " + std::strerror(errno);
         messages.Warning(result.refusal);
     } else {
+        // The plan's output folder: a dry run leaves it unmade, the first task makes it.
+        if (parameters.m_bOutputDir && !parameters.m_strOutputDir.empty()) {
+            std::error_code ignored;
+            std::filesystem::create_directories(parameters.m_strOutputDir, ignored);
+        }
         messages.SetSubject(plan.scans[index].path);
         if (!options.quiet) {
-            std::printf("%s\n", SettingsLine(parameters, threads, false).c_str());
+            // The threads the Run uses: every core unless a number was given.
+            const unsigned cores = std::thread::hardware_concurrency();
+            const int used = threads > 0 ? threads : std::max(1, static_cast<int>(cores));
+            std::printf("%s\n", SettingsLine(parameters, used, false).c_str());
             std::fflush(stdout);
         }
         result = RunPlanTask(plan, index, messages, bar, threads);

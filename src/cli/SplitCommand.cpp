@@ -54,7 +54,7 @@ struct SplitOptions {
     std::vector<std::string> m_files;
 };
 
-// --progress auto: a bar on a terminal; otherwise lines, unless --quiet asked for less output.
+// --progress auto: nothing with --quiet; otherwise a bar on a terminal and lines elsewhere.
 ProgressMode ProgressModeOf(const SplitOptions& options) {
     if (options.m_strProgress == "bar")
         return ProgressMode::Bar;
@@ -62,9 +62,9 @@ ProgressMode ProgressModeOf(const SplitOptions& options) {
         return ProgressMode::Lines;
     if (options.m_strProgress == "none")
         return ProgressMode::None;
-    if (isatty(STDERR_FILENO) != 0)
-        return ProgressMode::Bar;
-    return options.m_bQuiet ? ProgressMode::None : ProgressMode::Lines;
+    if (options.m_bQuiet)
+        return ProgressMode::None;
+    return isatty(STDERR_FILENO) != 0 ? ProgressMode::Bar : ProgressMode::Lines;
 }
 
 // The folder as the folder chooser returns it: absolute, without a trailing "/".
@@ -84,7 +84,9 @@ void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
         !std::all_of(options.m_strStartNumber.begin(), options.m_strStartNumber.end(),
                      [](char c) { return c >= '0' && c <= '9'; }))
         throw UsageError{"--start-number takes at most " + std::to_string(START_NUMBER_LIMIT) + " digits"};
-    if (outputDirGiven && !options.m_strOutputDir.empty()) {
+    // A dry run writes nothing but its pictures: the folder is made only for them.
+    const bool writes = !options.m_bDryRun || options.m_bPreview;
+    if (outputDirGiven && !options.m_strOutputDir.empty() && writes) {
         // A folder that does not exist yet is made, with its parents.
         std::error_code error;
         std::filesystem::create_directories(options.m_strOutputDir, error);
@@ -94,6 +96,12 @@ void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
     }
     if (options.m_files.size() > static_cast<std::size_t>(MAX_INPUT_FILES))
         throw UsageError{MSG_TOO_MANY_INPUT_FILES};
+    // The report's folder must be there before the Run, not found missing after it.
+    if (!options.m_strReport.empty()) {
+        const std::filesystem::path folder = std::filesystem::absolute(options.m_strReport).parent_path();
+        if (!std::filesystem::is_directory(folder))
+            throw UsageError{"--report: " + folder.string() + CLI_NO_SUCH_FOLDER};
+    }
 }
 
 // The time the Run's MRC2014 labels name: SOURCE_DATE_EPOCH when it holds a time (seconds since

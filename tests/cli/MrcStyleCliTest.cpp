@@ -127,8 +127,14 @@ TEST(CliMrc2014, PlannedTaskWritesTheBytesOfTheOneRun) {
                             time)
                   .m_nStatus,
               0);
-    // The task runs later, without the variable: the plan's time counts.
-    ASSERT_EQ(test::SplitIn(dir, "--quiet --plan plan.json --task 1").m_nStatus, 0);
+    // The task runs later, without the variable: the plan's time counts. Its log names the threads it
+    // used and ends with the tally.
+    const test::CliRun task = test::SplitIn(dir, "--plan plan.json --task 1");
+    ASSERT_EQ(task.m_nStatus, 0) << task.m_strErr;
+    const std::vector<std::string> lines = test::Lines(task.m_strOut);
+    ASSERT_GE(lines.size(), 3u) << task.m_strOut;
+    EXPECT_EQ(lines.front().find(", 0 thread"), std::string::npos) << lines.front();
+    EXPECT_EQ(lines.back(), "1 scan, 1 image written");
     for (const char* name : {"plate_1.mrc", "plate_1_2X2.mrc"}) {
         const std::string one = test::ReadText(dir.Path() / "one" / name);
         ASSERT_FALSE(one.empty()) << name;
