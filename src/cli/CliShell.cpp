@@ -3,6 +3,7 @@
 
 #include "core/PendingFile.h"
 #include "core/Version.h"
+#include "split/SplitMessages.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -230,7 +231,35 @@ bool RefuseUnreadableInputs(const std::vector<std::string>& files, Messages& mes
     return refused;
 }
 
+bool ProgressAwareMessages::RgbScanText(const std::string& text, bool detail) {
+    if (text == MSG_RGB_SKIPPED) {
+        m_bRgbHeld = true;
+        return true;
+    }
+    if (!m_bRgbHeld)
+        return false;
+    if (text == DETAIL_READING + m_strSubject + DETAIL_RGB)
+        return true;
+    if (text == MSG_RGB_FATAL || text == m_strSubject + MSG_SCAN_NOT_SPLIT) {
+        m_bRgbHeld = false;
+        m_messages.Show(MessageKind::Error,
+                        m_strSubject + (text == MSG_RGB_FATAL ? CLI_RGB_STOPS : CLI_RGB_SKIPPED));
+        return true;
+    }
+    if (detail) { // where the Run stopped: said before the line about the scan
+        m_messages.Detail(Prefixed(text));
+        return true;
+    }
+    // Not followed as a stop or a skip of the scan: the text as it was.
+    m_bRgbHeld = false;
+    m_messages.Show(MessageKind::Warning, Prefixed(MSG_RGB_SKIPPED));
+    return false;
+}
+
 void ProgressAwareMessages::SetSubject(const std::string& subject) {
+    if (m_bRgbHeld)
+        m_messages.Show(MessageKind::Warning, Prefixed(MSG_RGB_SKIPPED));
+    m_bRgbHeld = false;
     m_strSubject = subject;
     m_libraryTexts.clear();
     m_strSubjectProblem = subject.empty() ? std::string() : InputProblem(subject);
@@ -249,6 +278,8 @@ void ProgressAwareMessages::Show(MessageKind kind, const std::string& text, cons
         m_messages.Show(kind, text, caption);
         return;
     }
+    if (caption.empty() && RgbScanText(text, false))
+        return;
     if (!m_strSubjectProblem.empty()) {
         if (!m_bProblemShown)
             m_messages.Show(kind, m_strSubject + m_strSubjectProblem);
@@ -274,6 +305,8 @@ void ProgressAwareMessages::Detail(const std::string& line) {
         Show(MessageKind::Error, line);
         return;
     }
+    if (RgbScanText(line, true))
+        return;
     m_messages.Detail(Prefixed(line));
 }
 

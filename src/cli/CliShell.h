@@ -80,16 +80,24 @@ private:
 // line. With a subject set (the scan being split), warnings, errors and detail lines that do not
 // name it already are prefixed "<subject>: ", and a library message repeated for one subject is
 // printed once. A subject that cannot be read at all (missing, a folder) gets one line saying so
-// instead of the library's and the operation's texts.
+// instead of the library's and the operation's texts, and an RGB scan gets one line saying what
+// happens to it.
 class ProgressAwareMessages final : public Messages {
 public:
     explicit ProgressAwareMessages(CliProgress& progress) : m_progress(progress) {}
+    ~ProgressAwareMessages() override { SetSubject({}); }
+    ProgressAwareMessages(const ProgressAwareMessages&) = delete;
+    ProgressAwareMessages& operator=(const ProgressAwareMessages&) = delete;
     void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override;
     void Detail(const std::string& line) override;
     void SetSubject(const std::string& subject);
 
 private:
     std::string Prefixed(const std::string& text) const;
+    // An RGB scan: the Run's three texts about it (skipped, the detail, the stop or the skip of
+    // --keep-going) said as one line. True when `text` was taken up.
+    // `detail`: the text came as a detail line.
+    bool RgbScanText(const std::string& text, bool detail);
 
     CliProgress& m_progress;
     CliMessages m_messages;
@@ -99,6 +107,7 @@ private:
     // operation's texts about it.
     std::string m_strSubjectProblem;
     bool m_bProblemShown = false;
+    bool m_bRgbHeld = false; // the subject's "File is skipped." held for the text that follows it
 };
 
 // Messages for the commands that write files one after another (convert, cut, pick): the path of

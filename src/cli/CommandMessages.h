@@ -20,6 +20,12 @@ inline constexpr const char* CLI_NO_SUCH_FILE = ": no such file";
 inline constexpr const char* CLI_IS_A_FOLDER = ": is a folder, not a file";
 inline constexpr const char* CLI_NO_SUCH_FOLDER = ": no such folder";
 
+// An RGB scan given to split, said once: "<scan>" + one of these.
+inline constexpr const char* CLI_RGB_STOPS =
+    ": an RGB scan; split reads greyscale scans only. The Run stops here (--keep-going skips such a scan).";
+inline constexpr const char* CLI_RGB_SKIPPED =
+    ": an RGB scan; split reads greyscale scans only. Skipped; the Run goes on with the next file.";
+
 // export OUT of a type it does not write.
 inline constexpr const char* CLI_EXPORT_TYPES =
     ": export writes BMP, JPEG and TIFF files only (.bmp, .jpg, .jpeg, .tif, .tiff)";
