@@ -211,7 +211,8 @@ void WrittenFilesMessages::Finish() {
 std::string InputProblem(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? CLI_NO_SUCH_FILE : std::string(": ") + std::strerror(errno);
+        return errno == ENOENT || errno == ENOTDIR ? CLI_NO_SUCH_FILE
+                                                   : std::string(": ") + std::strerror(errno);
     if (S_ISDIR(status.st_mode))
         return CLI_IS_A_FOLDER;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -49,8 +49,9 @@ inline constexpr const char* CLI_EXAMPLES_SPLIT =
     "  gridcarver-cli split --tiff --pixel-size 1.4 --images 4 --width-cm 7 --height-cm 9 plate7.tif\n"
     "  gridcarver-cli split --dry-run --preview --report plan.json scans/*.tif\n"
     "  gridcarver-cli split --plan plan.json --task 3";
-inline constexpr const char* CLI_EXAMPLES_REPORT = "  gridcarver-cli report --merge plan.json\n"
-                                                   "  gridcarver-cli report --merge plan.json --output batch.json";
+inline constexpr const char* CLI_EXAMPLES_REPORT =
+    "  gridcarver-cli report --merge plan.json\n"
+    "  gridcarver-cli report --merge plan.json --output batch.json";
 inline constexpr const char* CLI_EXAMPLES_CONVERT =
     "  gridcarver-cli convert --gain 0.5 --bin 2 film.tif\n"
     "  gridcarver-cli convert --a -0.4016 --x0 -309 --y0 2.1 --mrc2014 --pixel-size 1.4 film*.tif\n"

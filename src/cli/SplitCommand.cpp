@@ -17,8 +17,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -114,7 +114,8 @@ std::int64_t LabelTime() {
         if (errno == 0 && end != text && *end == '\0' && seconds > 0)
             return seconds;
     }
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 

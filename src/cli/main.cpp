@@ -61,9 +61,9 @@ void CheckCommandWord(const CLI::App& app, int argc, char** argv) {
             best = distance;
             nearest = name;
         }
-    throw gc::cli::UsageError{gc::cli::CLI_UNKNOWN_COMMAND + word +
-                              (nearest.empty() ? gc::cli::CLI_COMMANDS_ARE + list
-                                               : gc::cli::CLI_DID_YOU_MEAN + nearest + "\"?")};
+    throw gc::cli::UsageError{
+        gc::cli::CLI_UNKNOWN_COMMAND + word +
+        (nearest.empty() ? gc::cli::CLI_COMMANDS_ARE + list : gc::cli::CLI_DID_YOU_MEAN + nearest + "\"?")};
 }
 
 } // namespace

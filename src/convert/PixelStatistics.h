@@ -1,5 +1,5 @@
-// Pixel statistics: the minimum, maximum, mean and standard deviation of the raw pixel values of one image of a
-// strip-organised greyscale TIFF file, shown as one report before Convert and Cut when asked for.
+// Pixel statistics: the minimum, maximum, mean and standard deviation of the raw pixel values of one image of
+// a strip-organised greyscale TIFF file, shown as one report before Convert and Cut when asked for.
 #pragma once
 
 #include "core/Messages.h"

@@ -99,7 +99,7 @@ RunResult RunDriver::OnRun() {
     if (m_fnRunEnded)
         m_fnRunEnded();
     if (!m_bPreviewPass)
-        m_messages.Information(!m_bDryRun       ? MSG_RUN_COMPLETE
+        m_messages.Information(!m_bDryRun        ? MSG_RUN_COMPLETE
                                : m_bPreviewFiles ? MSG_DRY_RUN_PICTURES_COMPLETE
                                                  : MSG_DRY_RUN_COMPLETE);
     return result;

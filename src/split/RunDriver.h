@@ -150,7 +150,7 @@ private:
     bool m_bDryRun = false;
     bool m_bPreview = false;
     bool m_bPreviewPass = false;
-    bool m_bThreadsNoted = false; // a clamped --threads is noted once per Run
+    bool m_bThreadsNoted = false;                      // a clamped --threads is noted once per Run
     std::chrono::system_clock::time_point m_labelTime; // named by every MRC2014 label of the Run
     bool m_bPreviewFiles = false;
     std::vector<ScanRecord> m_records;

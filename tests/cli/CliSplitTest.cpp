@@ -61,8 +61,7 @@ TEST(CliSplit, QuietKeepsEveryProblemOnStandardError) {
                                             "--width-cm 7 dark.tif strip.tif nonexist.tif");
         EXPECT_EQ(run.m_nStatus, 3);
         EXPECT_EQ(run.m_strErr, std::string("dark.tif: image 1: not found\n") + "strip.tif" +
-                                    MSG_STRIP_ENCODED + "\n" +
-                                    "nonexist.tif: no such file\n");
+                                    MSG_STRIP_ENCODED + "\n" + "nonexist.tif: no such file\n");
         const std::string end =
             "3 scans, 0 images to write, 1 not found, 2 scans skipped\nDry run: nothing written.\n";
         EXPECT_EQ(run.m_strOut, *quiet

@@ -116,14 +116,16 @@ TEST(CliMrc2014, PlannedTaskWritesTheBytesOfTheOneRun) {
     std::string error;
     ASSERT_TRUE(tools::GenerateScan(tools::OneImageSpec(), dir.File("plate.tif"), nullptr, &error)) << error;
     const std::string time = "SOURCE_DATE_EPOCH=1700000000 ";
-    ASSERT_EQ(test::SplitIn(dir, "--quiet " + std::string(test::ONE_IMAGE) +
-                                     "--mrc2014 --binning 2 --output-dir one plate.tif",
+    ASSERT_EQ(test::SplitIn(dir,
+                            "--quiet " + std::string(test::ONE_IMAGE) +
+                                "--mrc2014 --binning 2 --output-dir one plate.tif",
                             time)
                   .m_nStatus,
               0);
-    ASSERT_EQ(test::SplitIn(dir, "--quiet " + std::string(test::ONE_IMAGE) +
-                                     "--mrc2014 --binning 2 --output-dir batch --dry-run --report plan.json "
-                                     "plate.tif",
+    ASSERT_EQ(test::SplitIn(dir,
+                            "--quiet " + std::string(test::ONE_IMAGE) +
+                                "--mrc2014 --binning 2 --output-dir batch --dry-run --report plan.json "
+                                "plate.tif",
                             time)
                   .m_nStatus,
               0);

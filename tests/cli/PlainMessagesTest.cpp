@@ -37,7 +37,8 @@ protected:
         EXPECT_EQ(lines[0].rfind(c.firstLine, 0), 0u) << c.arguments << "\n" << run.m_strErr;
         // The library's own wording never reaches the user.
         EXPECT_EQ(run.m_strErr.find("TIFFOpen"), std::string::npos) << c.arguments << "\n" << run.m_strErr;
-        EXPECT_EQ(run.m_strErr.find("invalid TIFF"), std::string::npos) << c.arguments << "\n" << run.m_strErr;
+        EXPECT_EQ(run.m_strErr.find("invalid TIFF"), std::string::npos) << c.arguments << "\n"
+                                                                        << run.m_strErr;
     }
     TempDir m_dir;
 };
@@ -50,7 +51,8 @@ TEST_F(PlainMessages, UsageProblemsNameTheWordAndTheRule) {
         {"", 2, "gridcarver-cli: a command is required: export, properties, split, report, "},
         {"split --pixel-size abc scan.tif", 2, "gridcarver-cli: --pixel-size: abc is not a number"},
         {"split --pixel-size nan scan.tif", 2, "gridcarver-cli: --pixel-size: nan is not a number"},
-        {"split --pixel-size -1 scan.tif", 2, "gridcarver-cli: --pixel-size: must be between 0 and 1000 \u00C5"},
+        {"split --pixel-size -1 scan.tif", 2,
+         "gridcarver-cli: --pixel-size: must be between 0 and 1000 \u00C5"},
         {"convert --pixel-size 1001 scan.tif", 2,
          "gridcarver-cli: --pixel-size: must be between 0 and 1000 \u00C5"},
         {"pick scan.tif --size 8 --pixel-size inf 9,9", 2,
@@ -94,11 +96,12 @@ TEST_F(PlainMessages, AnInputThatCannotBeReadIsNamedOnce) {
 // The help of every command ends with real examples and the statuses, SIGHUP's among them, and
 // states the --plan rule once rather than under every option.
 TEST_F(PlainMessages, HelpShowsExamplesAndEveryStatus) {
-    for (const char* command : {"", "split ", "report ", "convert ", "cut ", "stats ", "properties ", "export ",
-                                "pick "}) {
+    for (const char* command :
+         {"", "split ", "report ", "convert ", "cut ", "stats ", "properties ", "export ", "pick "}) {
         const test::CliRun run = test::RunCliIn(m_dir, std::string(command) + "--help");
         EXPECT_EQ(run.m_nStatus, 0) << command;
-        EXPECT_NE(run.m_strOut.find("\nExamples:\n  gridcarver-cli " + std::string(command)), std::string::npos)
+        EXPECT_NE(run.m_strOut.find("\nExamples:\n  gridcarver-cli " + std::string(command)),
+                  std::string::npos)
             << command << run.m_strOut;
         EXPECT_NE(run.m_strOut.find("129/130/143"), std::string::npos) << command;
         EXPECT_EQ(run.m_strOut.find("Excludes: --plan"), std::string::npos) << command;

@@ -2,8 +2,8 @@
 // outputs are never written over, images that run off the scan are completed, failures say which file
 // and why, and a stop signal ends the Run without leftovers. Driven through gridcarver-cli.
 #include "CliRun.h"
-#include "cli/CommandMessages.h"
 #include "OneImageScan.h"
+#include "cli/CommandMessages.h"
 #include "core/PendingFile.h"
 #include "split/RunDriver.h"
 #include "split/SplitMessages.h"
@@ -164,10 +164,10 @@ TEST(RunSafety, KeepGoingSkipsAScanThatWouldStopTheRun) {
     // Without --keep-going the RGB scan stops the batch, and the Run says how far it got.
     CliRun run = SplitIn(dir, std::string("--quiet ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
     EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_NE(run.m_strErr.find(
-                  "The Run stopped at file 2 of 3 (rgb.tif); 1 split, 0 skipped before it.\nrgb.tif" +
-                  std::string(cli::CLI_RGB_STOPS) + "\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.m_strErr.find("The Run stopped at file 2 of 3 (rgb.tif); 1 split, 0 skipped before it.\nrgb.tif" +
+                          std::string(cli::CLI_RGB_STOPS) + "\n"),
+        std::string::npos)
         << run.m_strErr;
     ExpectFiles(dir.Path(), {"a.tif", "rgb.tif", "c.tif", "a_1.mrc"});
     fs::remove(dir.Path() / "a_1.mrc");

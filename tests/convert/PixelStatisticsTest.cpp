@@ -36,9 +36,10 @@ TEST(PixelStatistics, ReportShowsTheStandardDeviation) {
         ASSERT_TRUE(ReportPixelStatistics(path, 0, messages)) << c.name;
         ASSERT_EQ(messages.Texts().size(), 1u) << c.name;
         const std::string text = messages.Texts()[0];
-        EXPECT_NE(text.find(std::string("\nMean Pixel Value is: ") + c.mean + "\n"), std::string::npos) << text;
-        EXPECT_TRUE(text.ends_with(std::string("\nStandard Deviation in the Mean Pixel Values is: ") +
-                                   c.deviation))
+        EXPECT_NE(text.find(std::string("\nMean Pixel Value is: ") + c.mean + "\n"), std::string::npos)
+            << text;
+        EXPECT_TRUE(
+            text.ends_with(std::string("\nStandard Deviation in the Mean Pixel Values is: ") + c.deviation))
             << text;
     }
 }

@@ -106,7 +106,10 @@ TEST(PickValues, BoxesTakeTheMicrographsPixelSize) {
         bool zeroCell;
         double given;
         double expected;
-    } cases[] = {{2.5, false, 0, 2.5}, {2.5, false, 1.4, 1.4}, {0, false, 0, 1.0}, {0, true, 0, 1.0},
+    } cases[] = {{2.5, false, 0, 2.5},
+                 {2.5, false, 1.4, 1.4},
+                 {0, false, 0, 1.0},
+                 {0, true, 0, 1.0},
                  {0, true, 3.0, 3.0}};
     for (const auto& c : cases) {
         PickedMrc picked;

@@ -305,8 +305,9 @@ TEST(ImageOutput, TiffResolutionCarriesThePixelSize) {
         parameters.m_bOutputTiff = true;
         parameters.m_nBinning = 2;
         ImageOutput output;
-        ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), OutputSettings::For(geometry, parameters, c.pixelSize)),
-                  RunOutcome::Done);
+        ASSERT_EQ(
+            output.Open(NameIn(dir, "plate_1.tif"), OutputSettings::For(geometry, parameters, c.pixelSize)),
+            RunOutcome::Done);
         ASSERT_EQ(WriteImage(output, Pattern(W, H), W, H), RunOutcome::Done);
         ASSERT_EQ(output.CloseTiff(), RunOutcome::Done);
         for (const auto& [name, resolution] :
