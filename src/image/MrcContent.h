@@ -33,6 +33,8 @@ public:
     bool Open(const std::string& path, int section);
     int Width() const { return m_header.m_nNX; }
     int Height() const { return m_header.m_nNY; }
+    // The pixel size the header gives (MrcHeader::PixelSize), 0 when none.
+    double PixelSize() const { return m_header.PixelSize(); }
     // Values of row `row` (0 = the first row stored), columns left .. left + count - 1, into `values`;
     // false when they lie outside the section or cannot be read.
     bool ReadRow(int row, int left, int count, float* values);

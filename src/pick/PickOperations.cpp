@@ -329,7 +329,9 @@ private:
         description.sections = sections;
         description.mode = MRC_MODE_FLOAT;
         description.style = m_state.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
-        description.pixelSize = m_state.m_dPixelSize;
+        // A size given for the save wins; otherwise an MRC micrograph's own.
+        description.pixelSize =
+            m_state.m_dPixelSize > 0 ? m_state.m_dPixelSize : (m_source ? m_source->PixelSize() : 0.0);
         description.label = label;
         description.time = time;
         if (WritePickFile(name, description, statistics.Header(m_buffer.size()), m_buffer.data(),

@@ -28,6 +28,7 @@ public:
     bool ReadRow(int row, int left, int count, float* values) override {
         return m_section.ReadRow(row, left, count, values);
     }
+    double PixelSize() const override { return m_section.PixelSize(); }
 
 private:
     MrcSectionRows m_section;

@@ -23,6 +23,8 @@ public:
     // Values of image row `row` (0 = the top row shown), columns left .. left + count - 1, all inside
     // the image, into `values`; false when they cannot be read.
     virtual bool ReadRow(int row, int left, int count, float* values) = 0;
+    // The pixel size in Å that the source's file gives; 0 when it gives none.
+    virtual double PixelSize() const { return 0; }
 };
 
 // One box sample: the mean of red, green and blue truncated to an integer.
