@@ -138,6 +138,8 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
     if (options.m_strDiameter.empty())
         throw UsageError{"--auto needs --diameter"};
     CliMessages messages;
+    if (RefuseUnreadableInputs({target.m_strImage}, messages))
+        return ExitStatusFor(Outcome::CannotHandle);
     ImageDocument document;
     const OpenOutcome opened = document.OpenFile(target.m_strImage, messages);
     if (opened == OpenOutcome::NoImage)

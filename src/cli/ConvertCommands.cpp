@@ -46,7 +46,9 @@ void RequireAtMostMaxFiles(const std::vector<std::string>& files) {
 bool RefuseTiledInputs(const std::vector<std::string>& files, Messages& messages, bool tiffOnly = false) {
     bool anyTiled = RefuseUnreadableInputs(files, messages);
     for (const std::string& file : files)
-        if (InputProblem(file).empty() && IsTiledTiff(file)) {
+        if (!InputProblem(file).empty()) {
+            continue; // named once above
+        } else if (IsTiledTiff(file)) {
             messages.Error(file + MSG_TILED_INPUT);
             anyTiled = true;
         } else if (tiffOnly && IsReadableNonTiff(file)) {

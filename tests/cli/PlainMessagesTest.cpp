@@ -85,6 +85,7 @@ TEST_F(PlainMessages, AnInputThatCannotBeReadIsNamedOnce) {
         {"properties folder", 4, "folder: is a folder, not a file"},
         {"export missing.tif out.bmp", 4, "missing.tif: no such file"},
         {"pick folder --size 8 9,9", 4, "folder: is a folder, not a file"},
+        {"pick missing.mrc --auto --diameter 20", 4, "missing.mrc: no such file"},
     };
     for (const MessageCase& c : cases) {
         Expect(c);
