@@ -9,17 +9,16 @@
 namespace gc::cli {
 
 CLI::Validator NumberInRange(double low, double high, const char* rangeText) {
-    return CLI::Validator(
-        [low, high, rangeText](std::string& text) -> std::string {
-            char* end = nullptr;
-            const double value = std::strtod(text.c_str(), &end);
-            if (text.empty() || end != text.c_str() + text.size() || std::isnan(value))
-                return text + CLI_NOT_A_NUMBER;
-            if (!std::isfinite(value) || !(value > low) || !(value <= high))
-                return rangeText;
-            return {};
-        },
-        "");
+    return {[low, high, rangeText](std::string& text) -> std::string {
+                char* end = nullptr;
+                const double value = std::strtod(text.c_str(), &end);
+                if (text.empty() || end != text.c_str() + text.size() || std::isnan(value))
+                    return text + CLI_NOT_A_NUMBER;
+                if (!std::isfinite(value) || !(value > low) || !(value <= high))
+                    return rangeText;
+                return {};
+            },
+            ""};
 }
 
 CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize) {

@@ -79,16 +79,16 @@ bool ComputePixelStatistics(const std::string& path, int directory, PixelStatist
     for (std::uint32_t s = 0; s < strips; ++s) {
         if (!strip.Read(tiff.get(), s))
             return false;
-        strip.ForEachSample(0, static_cast<std::size_t>(tags.m_nWidth) * tags.RowsInStrip(s),
-                            [&](unsigned value) {
-                                const long pixel = static_cast<long>(value);
-                                if (pixel < minimum)
-                                    minimum = pixel;
-                                if (pixel > maximum)
-                                    maximum = pixel;
-                                sum += value;
-                                sumOfSquares += static_cast<std::uint64_t>(value) * value;
-                            });
+        strip.ForEachSample(
+            0, static_cast<std::size_t>(tags.m_nWidth) * tags.RowsInStrip(s), [&](unsigned value) {
+                const long pixel = static_cast<long>(value);
+                if (pixel < minimum)
+                    minimum = pixel;
+                if (pixel > maximum)
+                    maximum = pixel;
+                sum += value;
+                sumOfSquares += static_cast<unsigned __int128>(static_cast<std::uint64_t>(value) * value);
+            });
     }
 
     const std::uint64_t pixels = static_cast<std::uint64_t>(tags.m_nWidth) * tags.m_nLength;
