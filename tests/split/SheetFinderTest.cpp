@@ -7,6 +7,7 @@
 #include "split/RunPlan.h"
 #include "split/RunReport.h"
 #include "split/SplitMessages.h"
+#include "support/SheetRecipes.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
 #include "tools/SheetScan.h"
@@ -28,16 +29,8 @@ using tools::SheetTruth;
 // in memory with its truth. (The effects are drawn at a sheet's real scale: on a smaller sheet a notch
 // or a clear margin would be a larger part of it than the finder ever meets.)
 struct RenderedSheet {
-    RenderedSheet(unsigned seed, const SheetEffects& effects) {
-        recipe.scan.m_nWidth = 4352;
-        recipe.scan.m_nHeight = 5376;
-        recipe.scan.m_nImages = 1;
-        recipe.scan.m_dResolution /= 3;
-        recipe.scan.m_dYResolution /= 3;
-        recipe.scan.m_nMargin = 50;
-        recipe.scan.m_nJitter = 80;
-        recipe.scan.m_nSeed = seed;
-        recipe.effects = effects;
+    RenderedSheet(unsigned seed, const SheetEffects& effects)
+        : recipe(test::OneSheetScan(seed, effects, 4352, 5376, 8, 10)) {
         pixels = tools::RenderSheetScan(recipe, &truth);
     }
 

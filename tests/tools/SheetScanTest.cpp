@@ -2,6 +2,7 @@
 // outside is holder, whatever the turn, margin, blur or displacement; sheets keep apart and inside the
 // scan; the same seed gives the same scan and another seed another one.
 #include "tools/SheetScan.h"
+#include "support/SheetRecipes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,19 +14,7 @@ namespace {
 // One sheet of a 2.5 × 3 cm image (1211 × 1430 pixels) at a third of the scanner's resolution: room
 // for every effect that moves its edge, a fifth of the pixels of a full 8 × 10 cm one.
 SheetScanSpec SmallRecipe(unsigned seed, const SheetEffects& effects) {
-    SheetScanSpec recipe;
-    recipe.scan.m_nWidth = 2048;
-    recipe.scan.m_nHeight = 2304;
-    recipe.scan.m_nImages = 1;
-    recipe.scan.m_dImageWidthCm = 2.5;
-    recipe.scan.m_dImageHeightCm = 3;
-    recipe.scan.m_dResolution /= 3;
-    recipe.scan.m_dYResolution /= 3;
-    recipe.scan.m_nMargin = 50;
-    recipe.scan.m_nJitter = 80;
-    recipe.scan.m_nSeed = seed;
-    recipe.effects = effects;
-    return recipe;
+    return test::OneSheetScan(seed, effects, 2048, 2304, 2.5, 3);
 }
 
 // The pixel `distance` pixels from the top-left corner along the sheet's diagonal (inward when
