@@ -15,34 +15,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 runs="${RUNS:-3}"
-[ -d "$build" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" --target gridcarver-cli gridcarver-make-scan decode-tiles >/dev/null
-
-cli="$build/src/cli/gridcarver-cli"
-make_scan="$build/tools/gridcarver-make-scan"
-decode="$build/bench/decode-tiles"
 samples="${SAMPLES:-$build/bench/samples}"
 out="$samples/floor-output"
 mkdir -p "$samples"
+source bench/split_bench_common.sh
 
 # Medians of RUNS runs of a command (wall and CPU seconds) and its largest peak memory (KiB);
 # `clean` runs before each run, untimed.
 measure() { # clean-command command...
-  local clean="$1"; shift
-  local walls=() cpus=() peaks=()
-  for ((i = 0; i < runs; i++)); do
-    eval "$clean"
-    /usr/bin/time -f "%e %U %S %M" -o "$samples/time.txt" "$@" >/dev/null 2>"$samples/stderr.txt" ||
-      { echo "failed: $*" >&2; cat "$samples/stderr.txt" >&2; exit 1; }
-    read -r wall user system peak <"$samples/time.txt"
-    walls+=("$wall"); cpus+=("$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')"); peaks+=("$peak")
-  done
-  median_wall=$(printf '%s\n' "${walls[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  median_cpu=$(printf '%s\n' "${cpus[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  peak_kib=$(printf '%s\n' "${peaks[@]}" | sort -g | tail -1)
+  timed_runs "$@"
+  median_wall=$(median "${walls[@]}")
+  median_cpu=$(median "${cpus[@]}")
+  peak_kib=$(largest "${peaks[@]}")
 }
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 echo "CPU: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-8s %-7s %8s %8s %8s %8s %8s %9s %9s %9s\n' scan floor floor_s floor_cpu threads run_s run_cpu run/floor cpu/floor peak_MiB

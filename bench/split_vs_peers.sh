@@ -19,32 +19,18 @@ build="${1:-build}"
 runs="${RUNS:-3}"
 ./scripts/install-deps.sh
 command -v vips >/dev/null || { apt-get install -y -q --no-install-recommends libvips-tools >/dev/null; }
-[ -d "$build" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" --target gridcarver-cli gridcarver-make-scan decode-tiles >/dev/null
-
-cli="$build/src/cli/gridcarver-cli"
-make_scan="$build/tools/gridcarver-make-scan"
-decode="$build/bench/decode-tiles"
 samples="$build/bench/samples"
 out="$samples/peer-output"
 mkdir -p "$samples"
+source bench/split_bench_common.sh
 
 # Median wall time and peak memory (KiB) of RUNS runs of a command; `clean` runs before each run.
 measure() { # name clean-command command...
-  local name="$1" clean="$2"; shift 2
-  local times=() peaks=()
-  for ((i = 0; i < runs; i++)); do
-    eval "$clean"
-    /usr/bin/time -f "%e %M" -o "$samples/time.txt" "$@" >/dev/null 2>"$samples/stderr.txt" ||
-      { echo "$name failed:" >&2; cat "$samples/stderr.txt" >&2; exit 1; }
-    read -r t m <"$samples/time.txt"
-    times+=("$t"); peaks+=("$m")
-  done
-  median_time=$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  peak_kib=$(printf '%s\n' "${peaks[@]}" | sort -g | tail -1)
+  shift
+  timed_runs "$@"
+  median_time=$(median "${walls[@]}")
+  peak_kib=$(largest "${peaks[@]}")
 }
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 printf '%-18s %7s %7s %7s %7s %8s %8s %8s %8s %9s\n' scan run_s cp_s decode_s vips_s run/cp run/dec run/vips bin2/run peak_MiB
 for tile in 256 512; do

@@ -91,11 +91,7 @@ void DetectInRow(const unsigned char* row, int y, int m, int begin, int end, con
             image.m_nRunState = brightEnd >= x + runLength ? 1 : 2;
         }
         if (image.m_nRunState == 1) {
-            image.m_nState = PLACEMENT_FOUND;
-            image.m_nX0 = x;
-            image.m_nY0 = y;
-            image.m_nX1 = x + geometry.m_nExpectedWidth;
-            image.m_nY1 = y + geometry.m_nExpectedHeight;
+            PlaceFound(image, x, y, geometry);
             if (image.m_nX0 > columnLimit || image.m_nY0 > rowLimit) {
                 image.m_nState = PLACEMENT_SEARCHED;
                 image.m_nRunState = 0;

@@ -32,6 +32,15 @@ struct ImagePlacement {
     int m_nRowsDone = 0;      // rows handed to the output
 };
 
+// Marks `placement` found with its top-left corner at (x, y) and the geometry's expected size.
+inline void PlaceFound(ImagePlacement& placement, int x, int y, const ScanGeometry& geometry) {
+    placement.m_nState = PLACEMENT_FOUND;
+    placement.m_nX0 = x;
+    placement.m_nY0 = y;
+    placement.m_nX1 = x + geometry.m_nExpectedWidth;
+    placement.m_nY1 = y + geometry.m_nExpectedHeight;
+}
+
 // Slot i holds image i + 1.
 using ImagePlacements = std::array<ImagePlacement, MAX_IMAGES>;
 

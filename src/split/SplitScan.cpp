@@ -216,11 +216,7 @@ void FindSheets(const ScanJob& job, const PixelReader& pixel, ImagePlacements& p
         const SheetFit& fit = fits[static_cast<std::size_t>(k)];
         if (!fit.found)
             continue;
-        placement.m_nState = PLACEMENT_FOUND;
-        placement.m_nX0 = fit.x0;
-        placement.m_nY0 = fit.y0;
-        placement.m_nX1 = fit.x0 + job.geometry.m_nExpectedWidth;
-        placement.m_nY1 = fit.y0 + job.geometry.m_nExpectedHeight;
+        PlaceFound(placement, fit.x0, fit.y0, job.geometry);
     }
 }
 
@@ -234,11 +230,7 @@ void ApplyGivenCorners(const ScanJob& job, ImagePlacements& placements) {
         ImagePlacement& placement = placements[static_cast<std::size_t>(given.number - 1)];
         if (placement.m_nState == PLACEMENT_NOT_EXPECTED)
             continue;
-        placement.m_nState = PLACEMENT_FOUND;
-        placement.m_nX0 = given.x;
-        placement.m_nY0 = given.y;
-        placement.m_nX1 = given.x + job.geometry.m_nExpectedWidth;
-        placement.m_nY1 = given.y + job.geometry.m_nExpectedHeight;
+        PlaceFound(placement, given.x, given.y, job.geometry);
     }
 }
 

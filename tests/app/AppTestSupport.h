@@ -7,7 +7,9 @@
 #include "app/QtMessages.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QWidget>
 #include <QtTest>
 
 #include <algorithm>
@@ -113,5 +115,15 @@ struct TestApp {
     Application* operator->() { return m_app.get(); }
     bool m_bStarted = false;
 };
+
+// With GRIDCARVER_SCREENSHOT_DIR set (docs/screenshots, taken under Xvfb), saves a picture of the
+// window as <name>.png there; otherwise does nothing.
+inline void Snapshot(QWidget& window, const char* name) {
+    const QByteArray folder = qgetenv("GRIDCARVER_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QApplication::processEvents();
+    window.grab().save(QString("%1/%2.png").arg(QString::fromLocal8Bit(folder), name));
+}
 
 } // namespace gc::test

@@ -75,13 +75,26 @@ int MrcFilesIn(const test::TempDir& dir) {
     return count;
 }
 
-// With GRIDCARVER_SCREENSHOT_DIR set (a run under Xvfb), saves a picture of the window there.
-void Snapshot(QWidget& window, const char* name) {
-    const QByteArray folder = qgetenv("GRIDCARVER_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QApplication::processEvents();
-    window.grab().save(QString("%1/%2.png").arg(QString::fromLocal8Bit(folder), name));
+// The results of a batch stopped during its first scan, shown over the main window on its screen.
+void CheckStoppedBatchResults(test::TestApp& app, const std::vector<std::string>& scans) {
+    RunResultsWindow* results = ShownResults();
+    QVERIFY(results != nullptr);
+    QTableWidget* table = results->Table();
+    QCOMPARE(table->rowCount(), 3);
+    QCOMPARE(table->item(0, 0)->text(), QString::fromStdString(scans[0]));
+    QVERIFY2(table->item(0, 3)->text().contains(RESULT_REASON_STOPPED),
+             qPrintable(table->item(0, 3)->text()));
+    for (int row : {1, 2}) {
+        QCOMPARE(table->item(row, 0)->text(), QString::fromStdString(scans[static_cast<std::size_t>(row)]));
+        QCOMPARE(table->item(row, 3)->text(), QString(RESULT_NOT_SPLIT));
+    }
+    QVERIFY2(results->Summary()->text().endsWith(", 2 not split"), qPrintable(results->Summary()->text()));
+    test::Snapshot(*results, "results-stopped-batch");
+    QVERIFY(results->screen() == app->GetFrame().screen());
+    const QRect available = app->GetFrame().screen()->availableGeometry();
+    QVERIFY(available.contains(results->geometry().center()));
+    QVERIFY(results->width() <= available.width() && results->height() <= available.height());
+    results->close();
 }
 
 } // namespace
@@ -113,78 +126,51 @@ private slots:
             QVERIFY2(progress.StopRequested(), way);
             QVERIFY2(dialog.isVisible(), way);
             QCOMPARE(dialog.m_pStop->text(), QString::fromUtf8(PROGRESS_STOPPING_BUTTON));
-            Snapshot(dialog, "run-window-stopping");
+            test::Snapshot(dialog, "run-window-stopping");
             QVERIFY(!dialog.m_pStop->isEnabled());
         }
     }
 
-    // Stop during the first scan of three: nothing is written, and the results list all three scans,
-    // the first stopped and the two others never reached. Meanwhile the viewer opened an image: the
-    // Run's window blocks nothing.
+    // Stop by the Run's Stop or by closing the main window (which stays open): nothing is written. After
+    // the Stop during the first scan of three, the results list all three scans, the first stopped and
+    // the two others never reached; meanwhile the viewer opened an image: the Run's window blocks
+    // nothing.
     void aStoppedBatchListsEveryScanAndTheViewerStaysUsable() {
-        test::TempDir dir;
-        const std::string picture = WriteGreyTiff(dir, "look.tif", 40, 30);
-        test::TestApp app;
-        const std::vector<std::string> scans = SaveBatch(app, dir);
-        bool opened = false;
-        app->m_fnRunProgressShown = [&](RunProgressDialog& dialog) {
-            if (!opened) {
-                opened = true;
-                QVERIFY(QApplication::activeModalWidget() == nullptr);
-                app.m_chooser.Answer(picture);
-                app->GetFrame().GetAction(ID_FILE_OPEN)->trigger();
-            }
-            if (dialog.m_pFile->text().startsWith("a.tif") && dialog.m_pStop->isEnabled())
-                QTest::mouseClick(dialog.m_pStop, Qt::LeftButton);
-        };
-        app->OnCommand(ID_FILE_RUN);
-        QVERIFY(opened);
-        QCOMPARE(app->GetDocument().GetImagePath(), picture);
-        QCOMPARE(app.m_messages.Texts(), std::vector<std::string>{MSG_RUN_STOPPED});
-        QCOMPARE(MrcFilesIn(dir), 0);
-
-        RunResultsWindow* results = ShownResults();
-        QVERIFY(results != nullptr);
-        QTableWidget* table = results->Table();
-        QCOMPARE(table->rowCount(), 3);
-        QCOMPARE(table->item(0, 0)->text(), QString::fromStdString(scans[0]));
-        QVERIFY2(table->item(0, 3)->text().contains(RESULT_REASON_STOPPED),
-                 qPrintable(table->item(0, 3)->text()));
-        for (int row : {1, 2}) {
-            QCOMPARE(table->item(row, 0)->text(),
-                     QString::fromStdString(scans[static_cast<std::size_t>(row)]));
-            QCOMPARE(table->item(row, 3)->text(), QString(RESULT_NOT_SPLIT));
+        for (const bool closeMainWindow : {false, true}) {
+            test::TempDir dir;
+            const std::string picture = WriteGreyTiff(dir, "look.tif", 40, 30);
+            test::TestApp app;
+            const std::vector<std::string> scans = SaveBatch(app, dir);
+            bool stopped = false;
+            app->m_fnRunProgressShown = [&](RunProgressDialog& dialog) {
+                if (closeMainWindow) {
+                    if (!stopped && dialog.isVisible()) {
+                        stopped = true;
+                        QVERIFY(!app->GetFrame().close());
+                    }
+                    return;
+                }
+                if (!stopped) {
+                    QVERIFY(QApplication::activeModalWidget() == nullptr);
+                    app.m_chooser.Answer(picture);
+                    app->GetFrame().GetAction(ID_FILE_OPEN)->trigger();
+                }
+                stopped = true;
+                if (dialog.m_pFile->text().startsWith("a.tif") && dialog.m_pStop->isEnabled())
+                    QTest::mouseClick(dialog.m_pStop, Qt::LeftButton);
+            };
+            app->OnCommand(ID_FILE_RUN);
+            QVERIFY(stopped);
+            QVERIFY(app->GetFrame().isVisible());
+            if (!closeMainWindow)
+                QCOMPARE(app->GetDocument().GetImagePath(), picture);
+            QCOMPARE(app.m_messages.Texts(), std::vector<std::string>{MSG_RUN_STOPPED});
+            QCOMPARE(MrcFilesIn(dir), 0);
+            if (!closeMainWindow)
+                CheckStoppedBatchResults(app, scans);
+            else if (RunResultsWindow* results = ShownResults())
+                results->close();
         }
-        QVERIFY2(results->Summary()->text().endsWith(", 2 not split"),
-                 qPrintable(results->Summary()->text()));
-        Snapshot(*results, "results-stopped-batch");
-        // Over the main window, on its screen.
-        QVERIFY(results->screen() == app->GetFrame().screen());
-        const QRect available = app->GetFrame().screen()->availableGeometry();
-        QVERIFY(available.contains(results->geometry().center()));
-        QVERIFY(results->width() <= available.width() && results->height() <= available.height());
-        results->close();
-    }
-
-    // Closing the main window during a Run stops the Run and keeps the window.
-    void closingTheMainWindowDuringARunStopsIt() {
-        test::TempDir dir;
-        test::TestApp app;
-        SaveBatch(app, dir);
-        bool closed = false;
-        app->m_fnRunProgressShown = [&](RunProgressDialog& dialog) {
-            if (!closed && dialog.isVisible()) {
-                closed = true;
-                QVERIFY(!app->GetFrame().close());
-            }
-        };
-        app->OnCommand(ID_FILE_RUN);
-        QVERIFY(closed);
-        QVERIFY(app->GetFrame().isVisible());
-        QCOMPARE(app.m_messages.Texts(), std::vector<std::string>{MSG_RUN_STOPPED});
-        QCOMPARE(MrcFilesIn(dir), 0);
-        if (RunResultsWindow* results = ShownResults())
-            results->close();
     }
 
     // A scan skipped before its images were looked for gets one row with the reason.

@@ -66,16 +66,6 @@ std::string WriteGreyTiff(const test::TempDir& dir, int width, int height) {
     return path;
 }
 
-// With GRIDCARVER_SCREENSHOT_DIR set (docs/screenshots, taken under Xvfb), saves a picture of the
-// window as <name>.png there; otherwise does nothing.
-void Snapshot(QWidget& window, const char* name) {
-    const QByteArray folder = qgetenv("GRIDCARVER_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QApplication::processEvents();
-    window.grab().save(QString("%1/%2.png").arg(QString::fromLocal8Bit(folder), name));
-}
-
 void Open(test::TestApp& app, const std::string& path) {
     app.m_chooser.Answer(path);
     app->OnFileOpen();
@@ -236,7 +226,7 @@ private slots:
         for (const ViewPoint at : {ViewPoint{30, 30}, ViewPoint{80, 60}, ViewPoint{150, 100}})
             app->AddPick(PickPointer{at, {0, 0}, 0});
         QCOMPARE(app->m_pick.m_nPickCount, 3);
-        Snapshot(app->GetFrame(), "pick-mode");
+        test::Snapshot(app->GetFrame(), "pick-mode");
         QVERIFY(app->GetFrame().GetPickPane()->isVisibleTo(&app->GetFrame()));
         QVERIFY(app->GetFrame().GetPickPane()->text().contains("20 px boxes, 3 picked"));
 
@@ -284,7 +274,7 @@ private slots:
         app->m_fnRunProgressShown = [&fileTexts](RunProgressDialog& dialog) {
             fileTexts << dialog.m_pFile->text();
             if (dialog.m_pFile->text().startsWith("second.tif") && dialog.m_pStop->isEnabled()) {
-                Snapshot(dialog, "run-window");
+                test::Snapshot(dialog, "run-window");
                 QTest::mouseClick(dialog.m_pStop, Qt::LeftButton);
             }
         };
@@ -315,12 +305,12 @@ private slots:
         QCOMPARE(table->item(1, 0)->text(), QString::fromStdString(second));
         QCOMPARE(table->item(1, 3)->text(), QString("not written: stopped"));
         QVERIFY(results->Summary()->text().startsWith("1 images written"));
-        Snapshot(*results, "results-window");
+        test::Snapshot(*results, "results-window");
         // Open Image shows the written image in the viewer.
         QTest::mouseClick(results->OpenImageButton(), Qt::LeftButton);
         QCOMPARE(app->GetDocument().GetImagePath(), dir.File(left[1]));
         app->OnCommand(ID_VIEW_FIT_TO_WINDOW);
-        Snapshot(app->GetFrame(), "fitted-mrc");
+        test::Snapshot(app->GetFrame(), "fitted-mrc");
         results->close();
     }
 

@@ -74,41 +74,36 @@ TEST(OutputsKept, NoWriterReplacesWhatItMustKeep) {
     }
 }
 
-// A stop signal during a pick or an export ends it like the Run: the signal's status, no file left.
-TEST(OutputsKept, PickAndExportStopAtASignal) {
+// A stop signal during a pick or an export ends it like the Run: the signal's status, no file left. A
+// write over the file size limit is a failed write: status 1 and the reason, no file left.
+TEST(OutputsKept, PickAndExportEndedFromOutsideLeaveNoFile) {
     TempDir dir;
     // Large enough that opening it takes longer than the wait before the signal.
     ASSERT_TRUE(test::WriteTiff(dir.File("big.tif"), {9000, 9000, 8, 64},
                                 [](std::uint32_t x, std::uint32_t y) { return (x + y) % 251; }));
-    const struct {
-        const char* command;
-        const char* signal;
-        int status;
-    } cases[] = {
-        {"pick --size 20 big.tif 100,100 300,300 500,500", "TERM", 143},
-        {"export big.tif out.bmp", "INT", 130},
-    };
-    for (const auto& c : cases) {
-        const int status =
-            test::RunCommand("cd '" + dir.Path().string() + "' && ('" + GC_CLI + "' " + c.command +
-                             " >/dev/null 2>&1 & pid=$!; sleep 0.3; kill -" + c.signal + " $pid; wait $pid)");
-        EXPECT_EQ(status, c.status) << c.command;
-        EXPECT_EQ(test::FilesIn(dir.Path()), std::vector<std::string>{"big.tif"}) << c.command;
-    }
-}
-
-// A write over the file size limit is a failed write: status 1 and the reason, as in the Run.
-TEST(OutputsKept, AFailedWriteEndsWithStatusOneAndItsReason) {
-    TempDir dir;
     ASSERT_TRUE(test::WriteTiff(dir.File("plate.tif"), {200, 200, 8, 1},
                                 [](std::uint32_t x, std::uint32_t y) { return (x * 3 + y) % 256; }));
-    for (const char* command : {"pick --size 40 plate.tif 50,50", "export plate.tif out.bmp"}) {
+    const char* const signalled = " >/dev/null 2>&1 & pid=$!; sleep 0.3; kill -";
+    const struct {
+        std::string before, command, after;
+        int status;
+    } cases[] = {
+        {"", "pick --size 20 big.tif 100,100 300,300 500,500",
+         signalled + std::string("TERM $pid; wait $pid"), 143},
+        {"", "export big.tif out.bmp", signalled + std::string("INT $pid; wait $pid"), 130},
+        {"ulimit -f 4; ", "pick --size 40 plate.tif 50,50", " 2>&1", 1},
+        {"ulimit -f 4; ", "export plate.tif out.bmp", " 2>&1", 1},
+    };
+    for (const auto& c : cases) {
         std::string out;
-        const int status = test::RunCommand(
-            "cd '" + dir.Path().string() + "' && (ulimit -f 4; '" + GC_CLI + "' " + command + " 2>&1)", &out);
-        EXPECT_EQ(status, 1) << command << "\n" << out;
-        EXPECT_NE(out.find("File too large"), std::string::npos) << command << "\n" << out;
-        EXPECT_EQ(test::FilesIn(dir.Path()), std::vector<std::string>{"plate.tif"}) << command;
+        const int status = test::RunCommand("cd '" + dir.Path().string() + "' && (" + c.before + "'" +
+                                                GC_CLI + "' " + c.command + c.after + ")",
+                                            &out);
+        EXPECT_EQ(status, c.status) << c.command << "\n" << out;
+        if (c.status == 1) {
+            EXPECT_NE(out.find("File too large"), std::string::npos) << c.command << "\n" << out;
+        }
+        EXPECT_EQ(test::FilesIn(dir.Path()), (std::vector<std::string>{"big.tif", "plate.tif"})) << c.command;
     }
 }
 

@@ -1,12 +1,13 @@
 // The sheet finder on realistic generated scans (rendered in memory at a third of the resolution, one
-// sheet each) against their truth, effect by effect and seed by seed; the line fit with outliers; and
-// the Run with --finder sheet on the classic sample scans, whose outputs must be byte for byte the
-// classic finder's.
+// sheet each) against their truth, effect by effect and seed by seed; the line fit with outliers; the
+// warnings and hints it gives; and the Run with --finder sheet on the classic sample scans, whose outputs
+// must be byte for byte the classic finder's.
 #include "split/SheetFinder.h"
 #include "split/RunDriver.h"
 #include "split/RunPlan.h"
 #include "split/RunReport.h"
 #include "split/SplitMessages.h"
+#include "support/SheetRecipes.h"
 #include "support/TestSupport.h"
 #include "tools/ScanGenerator.h"
 #include "tools/SheetScan.h"
@@ -24,121 +25,86 @@ using tools::SheetEffects;
 using tools::SheetScanSpec;
 using tools::SheetTruth;
 
-// A third of the scanner's resolution: one sheet of a 8 × 10 cm image (3875 × 4766 pixels).
-SheetScanSpec SmallSheetScan(unsigned seed, const SheetEffects& effects) {
-    SheetScanSpec recipe;
-    recipe.scan.m_nWidth = 4352;
-    recipe.scan.m_nHeight = 5376;
-    recipe.scan.m_nImages = 1;
-    recipe.scan.m_dResolution /= 3;
-    recipe.scan.m_dYResolution /= 3;
-    recipe.scan.m_nMargin = 50;
-    recipe.scan.m_nJitter = 80;
-    recipe.scan.m_nSeed = seed;
-    recipe.effects = effects;
-    return recipe;
-}
+// One sheet of a 8 × 10 cm image (3875 × 4766 pixels) at a third of the scanner's resolution, rendered
+// in memory with its truth. (The effects are drawn at a sheet's real scale: on a smaller sheet a notch
+// or a clear margin would be a larger part of it than the finder ever meets.)
+struct RenderedSheet {
+    RenderedSheet(unsigned seed, const SheetEffects& effects)
+        : recipe(test::OneSheetScan(seed, effects, 4352, 5376, 8, 10)) {
+        pixels = tools::RenderSheetScan(recipe, &truth);
+    }
 
-ScanGeometry GeometryOf(const SheetScanSpec& recipe) {
-    ScanGeometry geometry;
-    geometry.m_nImageWidth = static_cast<std::uint32_t>(recipe.scan.m_nWidth);
-    geometry.m_nImageLength = static_cast<std::uint32_t>(recipe.scan.m_nHeight);
-    geometry.m_nPaddedWidth = recipe.scan.m_nWidth;
-    geometry.m_nPaddedHeight = recipe.scan.m_nHeight;
-    geometry.m_nCellWidth = recipe.scan.m_nWidth / 3;
-    geometry.m_nCellHeight = recipe.scan.m_nHeight / 2;
-    geometry.m_nExpectedWidth = tools::ImageWidthPixels(recipe.scan);
-    geometry.m_nExpectedHeight = tools::ImageHeightPixels(recipe.scan);
-    return geometry;
-}
+    ScanGeometry Geometry() const {
+        ScanGeometry geometry;
+        geometry.m_nImageWidth = static_cast<std::uint32_t>(recipe.scan.m_nWidth);
+        geometry.m_nImageLength = static_cast<std::uint32_t>(recipe.scan.m_nHeight);
+        geometry.m_nPaddedWidth = recipe.scan.m_nWidth;
+        geometry.m_nPaddedHeight = recipe.scan.m_nHeight;
+        geometry.m_nCellWidth = recipe.scan.m_nWidth / 3;
+        geometry.m_nCellHeight = recipe.scan.m_nHeight / 2;
+        geometry.m_nExpectedWidth = tools::ImageWidthPixels(recipe.scan);
+        geometry.m_nExpectedHeight = tools::ImageHeightPixels(recipe.scan);
+        return geometry;
+    }
 
-struct EffectCase {
-    const char* name;
-    SheetEffects effects;
-    unsigned seed;
-};
-
-SheetEffects With(void (*set)(SheetEffects&)) {
-    SheetEffects effects;
-    set(effects);
-    return effects;
-}
-
-std::vector<EffectCase> EffectCases() {
-    return {
-        {"clean", {}, 11},
-        {"turned", With([](SheetEffects& e) { e.rotationDegrees = 0.9; }), 12},
-        {"turned other seed", With([](SheetEffects& e) { e.rotationDegrees = 0.9; }), 13},
-        {"soft edge", With([](SheetEffects& e) { e.softEdge = 18; }), 14},
-        {"clear margin", With([](SheetEffects& e) { e.sheetMargin = 120; }), 15},
-        {"marks and notches", With([](SheetEffects& e) {
-             e.marks = true;
-             e.notches = true;
-         }),
-         16},
-        {"dust and fibres", With([](SheetEffects& e) {
-             e.dust = 60;
-             e.fibres = 8;
-         }),
-         17},
-        {"scratches", With([](SheetEffects& e) { e.scratches = 6; }), 18},
-        {"grain and light fall-off", With([](SheetEffects& e) {
-             e.grain = 14;
-             e.illumination = 0.25;
-         }),
-         19},
-        {"under- or over-exposed", With([](SheetEffects& e) { e.exposure = 0.35; }), 20},
-        {"leaks and glow", With([](SheetEffects& e) {
-             e.leaks = 3;
-             e.edgeGlow = true;
-         }),
-         21},
-        {"displaced", With([](SheetEffects& e) { e.displacement = 150; }), 22},
-        {"lab day", tools::LabDayEffects(23), 23},
-        {"lab day", tools::LabDayEffects(24), 24},
-    };
-}
-
-TEST(SheetFinderTest, FindsEachSheetAtItsTrueCornerAndAngle) {
-    for (const EffectCase& effect : EffectCases()) {
-        SCOPED_TRACE(std::string(effect.name) + ", seed " + std::to_string(effect.seed));
-        SheetScanSpec recipe = SmallSheetScan(effect.seed, effect.effects);
-        recipe.effects.missing = 0;
-        std::vector<SheetTruth> truth;
-        const std::vector<std::uint8_t> pixels = tools::RenderSheetScan(recipe, &truth);
-        ASSERT_EQ(truth.size(), 1u);
-        const int width = recipe.scan.m_nWidth, height = recipe.scan.m_nHeight;
-        const PixelReader pixel = [&](int x, int y) {
-            return x < 0 || y < 0 || x >= width || y >= height
+    // The pixels, -1 outside the scan.
+    PixelReader Reader() const {
+        return [this](int x, int y) {
+            const int width = recipe.scan.m_nWidth;
+            return x < 0 || y < 0 || x >= width || y >= recipe.scan.m_nHeight
                        ? -1
                        : pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                                 static_cast<std::size_t>(x)];
         };
-        const SheetFit fit = FindSheet(GeometryOf(recipe), pixel, 1);
-        ASSERT_TRUE(fit.found);
-        EXPECT_NEAR(fit.cornerX, truth[0].corners[0][0], 4.0);
-        EXPECT_NEAR(fit.cornerY, truth[0].corners[0][1], 4.0);
-        EXPECT_NEAR(fit.angle, truth[0].angle, 0.02);
-        EXPECT_NEAR(fit.width, truth[0].width, 8.0);
-        EXPECT_NEAR(fit.height, truth[0].height, 8.0);
     }
-}
 
-TEST(SheetFinderTest, EmptySlotHasNoSheet) {
-    SheetEffects effects = tools::LabDayEffects(31);
-    effects.missing = 1;
-    const SheetScanSpec recipe = SmallSheetScan(31, effects);
+    SheetScanSpec recipe;
     std::vector<SheetTruth> truth;
-    const std::vector<std::uint8_t> pixels = tools::RenderSheetScan(recipe, &truth);
-    ASSERT_FALSE(truth.at(0).present);
-    const int width = recipe.scan.m_nWidth;
-    const PixelReader pixel = [&](int x, int y) {
-        return x < 0 || y < 0 || x >= width || y >= recipe.scan.m_nHeight
-                   ? -1
-                   : pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                            static_cast<std::size_t>(x)];
+    std::vector<std::uint8_t> pixels;
+};
+
+// Every effect on its own and lab days mixing them: the sheet is found at its true corner, angle and
+// size; an empty slot has no sheet.
+TEST(SheetFinderTest, FindsEachSheetAtItsTrueCornerAndAngle) {
+    const struct {
+        const char* name;
+        SheetEffects effects;
+        unsigned seed;
+        bool empty = false; // the slot is left empty
+    } cases[] = {
+        {"clean", {}, 11},
+        {"turned anticlockwise", {.rotationDegrees = 0.9}, 12},
+        {"turned clockwise", {.rotationDegrees = 0.9}, 13},
+        {"soft edge", {.softEdge = 18}, 14},
+        {"clear margin", {.sheetMargin = 120}, 15},
+        {"marks and notches", {.marks = true, .notches = true}, 16},
+        {"dust and fibres", {.dust = 60, .fibres = 8}, 17},
+        {"scratches", {.scratches = 6}, 18},
+        {"grain and light fall-off", {.grain = 14, .illumination = 0.25}, 19},
+        {"under- or over-exposed", {.exposure = 0.35}, 20},
+        {"leaks and glow", {.leaks = 3, .edgeGlow = true}, 21},
+        {"displaced", {.displacement = 150}, 22},
+        {"lab day", tools::LabDayEffects(23), 23}, // bench/sheet_finder_eval.cpp runs many more
+        {"empty slot on a lab day", tools::LabDayEffects(31), 31, true},
     };
-    EXPECT_FALSE(FindSheet(GeometryOf(recipe), pixel, 1).found);
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.name) + ", seed " + std::to_string(test.seed));
+        SheetEffects effects = test.effects;
+        effects.missing = test.empty ? 1 : 0;
+        const RenderedSheet scan(test.seed, effects);
+        ASSERT_EQ(scan.truth.size(), 1u);
+        const SheetFit fit = FindSheet(scan.Geometry(), scan.Reader(), 1);
+        const SheetTruth& sheet = scan.truth[0];
+        ASSERT_EQ(sheet.present, !test.empty);
+        ASSERT_EQ(fit.found, sheet.present);
+        if (!sheet.present)
+            continue;
+        EXPECT_NEAR(fit.cornerX, sheet.corners[0][0], 4.0);
+        EXPECT_NEAR(fit.cornerY, sheet.corners[0][1], 4.0);
+        EXPECT_NEAR(fit.angle, sheet.angle, 0.02);
+        EXPECT_NEAR(fit.width, sheet.width, 8.0);
+        EXPECT_NEAR(fit.height, sheet.height, 8.0);
+    }
 }
 
 TEST(SheetFinderTest, LineFitDropsPointsOffTheEdge) {
@@ -171,25 +137,39 @@ TEST(SheetFinderTest, LineFitDropsPointsOffTheEdge) {
     }
 }
 
+// A Run of one 7 × 9 cm image of `scan` with `finder`.
+RunSettings OneImageRun(const std::string& scan, ImageFinder finder) {
+    RunSettings parameters;
+    parameters.m_nImageCount = 1;
+    parameters.m_nWidthCm = 7;
+    parameters.m_nHeightCm = 9;
+    parameters.m_strInputFiles = {scan};
+    parameters.m_finder = finder;
+    return parameters;
+}
+
 // The classic sample scans (sharp, square, on a noisy holder): the sheet finder places every image
-// where the classic search does, so the outputs are the same bytes.
-TEST(SheetFinderTest, ClassicScansGiveTheClassicOutputsByteForByte) {
+// where the classic search does, so the outputs are the same bytes. A corner a person set (on the first
+// scan) is where the image is cut, with either finder; the record says so.
+TEST(SheetFinderTest, ClassicScansGiveTheClassicOutputsAndCornersSetByHandAreKept) {
     test::TempDir folder;
     for (unsigned seed : {1u, 2u, 3u}) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         tools::ScanSpec recipe = tools::OneImageSpec();
         recipe.m_nSeed = seed;
         const std::string scan = folder.File("plate" + std::to_string(seed) + ".tif");
+        std::vector<tools::PlacedImage> placed;
         std::string error;
-        ASSERT_TRUE(tools::GenerateScan(recipe, scan, nullptr, &error)) << error;
+        ASSERT_TRUE(tools::GenerateScan(recipe, scan, &placed, &error)) << error;
+        ImageRecord given;
+        given.number = 1;
+        given.found = true;
+        given.setByHand = true;
+        given.x = placed.at(0).m_nX + 7;
+        given.y = placed.at(0).m_nY + 5;
         std::vector<std::vector<unsigned char>> outputs;
         for (ImageFinder finder : {ImageFinder::Classic, ImageFinder::Sheet}) {
-            RunSettings parameters;
-            parameters.m_nImageCount = 1;
-            parameters.m_nWidthCm = 7;
-            parameters.m_nHeightCm = 9;
-            parameters.m_strInputFiles = {scan};
-            parameters.m_finder = finder;
+            const RunSettings parameters = OneImageRun(scan, finder);
             test::RecordingMessages messages;
             NullProgress progress;
             RunDriver driver(parameters, messages, progress);
@@ -198,50 +178,21 @@ TEST(SheetFinderTest, ClassicScansGiveTheClassicOutputsByteForByte) {
             const std::string output = folder.File("plate" + std::to_string(seed) + "_1.mrc");
             outputs.push_back(test::ReadFileBytes(output));
             std::filesystem::remove(output);
+            if (seed != 1)
+                continue;
+            RunDriver byHand(parameters, messages, progress);
+            byHand.SetDryRun(true);
+            byHand.SetGivenCorners({given});
+            ASSERT_EQ(byHand.OnRun().m_outcome, RunOutcome::Done);
+            const ImageRecord& image = byHand.Records().at(0).images.at(0);
+            EXPECT_TRUE(image.found && image.setByHand);
+            EXPECT_EQ(image.x, given.x);
+            EXPECT_EQ(image.y, given.y);
         }
         EXPECT_FALSE(outputs[0].empty());
         EXPECT_TRUE(outputs[0] == outputs[1]);
     }
 }
-
-// A corner a person set is where the image is cut, with either finder; the record says so.
-TEST(SheetFinderTest, CornersSetByHandAreCutAsGiven) {
-    test::TempDir folder;
-    const std::string scan = folder.File("plate.tif");
-    std::vector<tools::PlacedImage> placed;
-    std::string error;
-    ASSERT_TRUE(tools::GenerateScan(tools::OneImageSpec(), scan, &placed, &error)) << error;
-    for (ImageFinder finder : {ImageFinder::Classic, ImageFinder::Sheet}) {
-        RunSettings parameters;
-        parameters.m_nImageCount = 1;
-        parameters.m_nWidthCm = 7;
-        parameters.m_nHeightCm = 9;
-        parameters.m_strInputFiles = {scan};
-        parameters.m_finder = finder;
-        ImageRecord given;
-        given.number = 1;
-        given.found = true;
-        given.setByHand = true;
-        given.x = placed.at(0).m_nX + 7;
-        given.y = placed.at(0).m_nY + 5;
-        test::RecordingMessages messages;
-        NullProgress progress;
-        RunDriver driver(parameters, messages, progress);
-        driver.SetDryRun(true);
-        driver.SetGivenCorners({given});
-        ASSERT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
-        const ImageRecord& image = driver.Records().at(0).images.at(0);
-        EXPECT_TRUE(image.found && image.setByHand);
-        EXPECT_EQ(image.x, given.x);
-        EXPECT_EQ(image.y, given.y);
-    }
-}
-
-} // namespace
-} // namespace gc
-
-namespace gc {
-namespace {
 
 // A fitted square sheet of the expected size at (x, y), `angle` degrees, `narrower` pixels narrower.
 SheetFit FittedSheet(const ScanGeometry& geometry, int x, int y, double angle, int narrower) {
@@ -299,32 +250,21 @@ TEST(SheetFinderTest, WarningsComeFromTheFittedSheet) {
 
 // The classic search's doubted crop of a turned sheet names where the sheet finder cuts it.
 TEST(SheetFinderTest, DoubtedClassicCropNamesTheSheetFindersPlace) {
-    SheetEffects effects;
-    effects.rotationDegrees = 0.6;
-    const SheetScanSpec recipe = SmallSheetScan(41, effects);
-    std::vector<SheetTruth> truth;
-    const std::vector<std::uint8_t> pixels = tools::RenderSheetScan(recipe, &truth);
-    const int width = recipe.scan.m_nWidth;
-    const PixelReader pixel = [&](int x, int y) {
-        return x < 0 || y < 0 || x >= width || y >= recipe.scan.m_nHeight
-                   ? -1
-                   : pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                            static_cast<std::size_t>(x)];
-    };
+    const RenderedSheet scan(41, {.rotationDegrees = 0.6});
     ImageRecord doubted;
     doubted.number = 1;
     doubted.found = true;
-    doubted.x = static_cast<int>(truth[0].corners[0][0]) + 300;
-    doubted.y = static_cast<int>(truth[0].corners[0][1]) + 200;
+    doubted.x = static_cast<int>(scan.truth[0].corners[0][0]) + 300;
+    doubted.y = static_cast<int>(scan.truth[0].corners[0][1]) + 200;
     doubted.warnings = {"the scan shows 0.0 cm wide"};
     ImageRecord quiet = doubted;
     quiet.number = 2;
     quiet.warnings.clear();
     std::vector<ImageRecord> images{doubted, quiet};
-    AddSheetFinderHints(GeometryOf(recipe), pixel, images);
+    AddSheetFinderHints(scan.Geometry(), scan.Reader(), images);
     ASSERT_EQ(images[0].warnings.size(), 2u);
-    const SheetFit fit = FindSheet(GeometryOf(recipe), pixel, 1);
-    EXPECT_NEAR(fit.angle, truth[0].angle, 0.02);
+    const SheetFit fit = FindSheet(scan.Geometry(), scan.Reader(), 1);
+    EXPECT_NEAR(fit.angle, scan.truth[0].angle, 0.02);
     char degrees[16];
     std::snprintf(degrees, sizeof degrees, "%.2f", fit.angle);
     EXPECT_EQ(images[0].warnings[1], SHEET_HINT_PLACES + std::to_string(fit.x0) + SHEET_HINT_Y +
