@@ -6,6 +6,7 @@
 
 #include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
+#include "image/MrcContent.h"
 #include "pick/AutoPicker.h"
 #include "pick/PickMessages.h"
 #include "pick/PickOperations.h"
@@ -19,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace gc::cli {
 namespace {
@@ -49,32 +51,64 @@ std::string SummaryLine(int count, double threshold, bool automatic, double seco
     return line + number + pick_text::AUTO_SECONDS;
 }
 
-// Searches `image` (read from `micrograph` when that is an MRC section) with the options' diameter.
-AutoPickResult Search(const DIBSection& image, const PickMicrograph& micrograph, const AutoPickTarget& target,
-                      const AutoPickOptions& options, int& boxSize) {
+// A search and how long it took.
+struct TimedSearch {
+    AutoPickResult m_found;
+    int m_nBoxSize = 0;
+    double m_dSeconds = 0;
+};
+
+// Searches the `width` × `height` image whose values `rows` gives (none: unreadable) for the options'
+// diameter.
+TimedSearch Search(int width, int height, std::unique_ptr<PickRowSource> rows, const AutoPickTarget& target,
+                   const AutoPickOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
     double minimum = 0, maximum = 0;
     const bool parsed = ParseDiameterRange(options.m_strDiameter, minimum, maximum);
     const double scale = target.m_dPixelSize > 0 ? 1.0 / target.m_dPixelSize : 1.0;
     minimum *= scale;
     maximum *= scale;
-    if (!parsed || !AutoPickDiametersFit(minimum, maximum, image.GetWidth(), image.GetHeight()))
+    if (!parsed || !AutoPickDiametersFit(minimum, maximum, width, height))
         throw UsageError{pick_text::AUTO_BAD_DIAMETER + options.m_strDiameter};
-    boxSize = target.m_nSize > 0 ? target.m_nSize : SuggestedBoxSize(maximum);
-    std::unique_ptr<PickRowSource> rows = micrograph.IsMrc()
-                                              ? MrcRowSource(micrograph.m_strMrcPath, micrograph.m_nSection,
-                                                             image.GetWidth(), image.GetHeight())
-                                              : DisplayRowSource(image);
+    TimedSearch search;
+    search.m_nBoxSize = target.m_nSize > 0 ? target.m_nSize : SuggestedBoxSize(maximum);
     AutoPickSettings settings;
     settings.m_dDiameterMin = minimum;
     settings.m_dDiameterMax = maximum;
     settings.m_bBrightParticles = options.m_bInvert;
-    settings.m_nBoxSize = boxSize;
-    if (!rows) {
-        AutoPickResult unreadable;
-        unreadable.m_outcome = AutoPickOutcome::Unreadable;
-        return unreadable;
-    }
-    return FindParticles(*rows, image.GetWidth(), image.GetHeight(), settings);
+    settings.m_nBoxSize = search.m_nBoxSize;
+    if (rows)
+        search.m_found = FindParticles(*rows, width, height, settings);
+    else
+        search.m_found.m_outcome = AutoPickOutcome::Unreadable;
+    search.m_dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return search;
+}
+
+// An MRC section is searched straight from the file before the document is opened, so that the copy
+// the viewer would show (three bytes a pixel) and the search's own pictures are never held together.
+// Nothing when the file is not an MRC file whose section can be read that way.
+std::optional<TimedSearch> SearchMrcFile(const AutoPickTarget& target, const AutoPickOptions& options) {
+    if (FileTypeOf(target.m_strImage) != FT_MRC)
+        return std::nullopt;
+    MrcSectionRows section;
+    if (!section.Open(target.m_strImage, target.m_nImage - 1))
+        return std::nullopt;
+    const int width = section.Width(), height = section.Height();
+    std::unique_ptr<PickRowSource> rows = MrcRowSource(target.m_strImage, target.m_nImage - 1, width, height);
+    if (!rows)
+        return std::nullopt;
+    return Search(width, height, std::move(rows), target, options);
+}
+
+// The search of the opened image (read from `micrograph` when that is an MRC section).
+TimedSearch SearchImage(const DIBSection& image, const PickMicrograph& micrograph,
+                        const AutoPickTarget& target, const AutoPickOptions& options) {
+    return Search(image.GetWidth(), image.GetHeight(),
+                  micrograph.IsMrc() ? MrcRowSource(micrograph.m_strMrcPath, micrograph.m_nSection,
+                                                    image.GetWidth(), image.GetHeight())
+                                     : DisplayRowSource(image),
+                  target, options);
 }
 
 // The exit status after a search that did not end with candidates to save, or nothing.
@@ -137,6 +171,7 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
         throw UsageError{pick_text::AUTO_WITH_CENTRES};
     if (options.m_strDiameter.empty())
         throw UsageError{"--auto needs --diameter"};
+    std::optional<TimedSearch> early = SearchMrcFile(target, options);
     CliMessages messages;
     ImageDocument document;
     const OpenOutcome opened = document.OpenFile(target.m_strImage, messages);
@@ -151,11 +186,9 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
     PickMicrograph micrograph;
     if (document.GetFileType() == FT_MRC)
         micrograph = {target.m_strImage, target.m_nImage - 1};
-
-    const auto started = std::chrono::steady_clock::now();
-    int boxSize = 0;
-    const AutoPickResult found = Search(*image, micrograph, target, options, boxSize);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const TimedSearch search =
+        early && micrograph.IsMrc() ? std::move(*early) : SearchImage(*image, micrograph, target, options);
+    const AutoPickResult& found = search.m_found;
     if (const std::optional<int> status = SearchProblem(found, target.m_strImage, messages))
         return *status;
     const bool automatic = options.m_dThreshold < 0;
@@ -165,11 +198,11 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
     state.m_strOpenFilePath = target.m_strImage;
     state.m_bPickMode = 1;
     state.m_bCollate = target.m_bCollate ? 1 : 0;
-    state.m_nMaskSize = boxSize;
+    state.m_nMaskSize = search.m_nBoxSize;
     state.m_bMrc2014 = target.m_bMrc2014;
     state.m_dPixelSize = target.m_dPixelSize;
     AddBest(state, found, threshold, options.m_nMax > 0 ? options.m_nMax : MAX_PICKS, messages);
-    std::printf("%s\n", SummaryLine(state.m_nPickCount, threshold, automatic, seconds).c_str());
+    std::printf("%s\n", SummaryLine(state.m_nPickCount, threshold, automatic, search.m_dSeconds).c_str());
     messages.Detail(RejectionLine(found));
     std::fflush(stdout);
     if (state.m_nPickCount == 0) {
