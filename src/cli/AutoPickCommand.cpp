@@ -161,7 +161,8 @@ void AddAutoPickOptions(CLI::App& command, AutoPickOptions& options) {
 }
 
 void CheckWithoutAuto(const AutoPickOptions& options) {
-    if (!options.m_strDiameter.empty() || options.m_dThreshold >= 0 || options.m_bInvert ||
+    // A threshold that is not a number counts as given.
+    if (!options.m_strDiameter.empty() || !(options.m_dThreshold < 0) || options.m_bInvert ||
         options.m_nMax > 0 || options.m_bDryRun)
         throw UsageError{pick_text::AUTO_OPTIONS_ALONE};
 }
@@ -171,6 +172,8 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
         throw UsageError{pick_text::AUTO_WITH_CENTRES};
     if (options.m_strDiameter.empty())
         throw UsageError{"--auto needs --diameter"};
+    if (std::isnan(options.m_dThreshold))
+        throw UsageError{pick_text::AUTO_BAD_THRESHOLD};
     std::optional<TimedSearch> early = SearchMrcFile(target, options);
     CliMessages messages;
     ImageDocument document;

@@ -44,10 +44,9 @@ int ThreadCount(int requested) {
 // of that diameter peaks.
 std::vector<double> DiameterSizes(double reducedMin, double reducedMax) {
     const double ratio = reducedMax / reducedMin;
-    const int count =
-        ratio < 1.15
-            ? 1
-            : std::min(MAX_SCALES, 1 + static_cast<int>(std::ceil(std::log(ratio) / std::log(SCALE_RATIO))));
+    // The steps are counted in floating point and capped before they become an int.
+    const double steps = std::ceil(std::log(ratio) / std::log(SCALE_RATIO));
+    const int count = ratio < 1.15 ? 1 : 1 + static_cast<int>(std::min(steps, MAX_SCALES - 1.0));
     std::vector<double> diameters;
     diameters.reserve(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k)
@@ -252,8 +251,9 @@ double OtsuSplit(const std::vector<float>& scores) {
 } // namespace
 
 bool AutoPickDiametersFit(double diameterMin, double diameterMax, int width, int height) {
-    return std::isfinite(diameterMin) && std::isfinite(diameterMax) && diameterMin > 0 &&
-           diameterMin <= diameterMax && width > 0 && height > 0 && diameterMax <= std::min(width, height);
+    return std::isfinite(diameterMin) && std::isfinite(diameterMax) &&
+           diameterMin >= MIN_AUTO_PICK_DIAMETER && diameterMin <= diameterMax && width > 0 && height > 0 &&
+           diameterMax <= std::min(width, height);
 }
 
 AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const AutoPickSettings& settings) {
