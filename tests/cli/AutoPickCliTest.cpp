@@ -140,7 +140,6 @@ TEST(AutoPickCli, RefusesWhatItCannotSearchForAndSaysWhenNothingIsFound) {
         {"pick mic.tif --auto --diameter 0.5", 2, "gridcarver-cli: --diameter"},
         {"pick mic.tif --auto --diameter 1e-320:30", 2, "gridcarver-cli: --diameter"},
         {"pick blank.mrc --auto --diameter 600", 2, "gridcarver-cli: --diameter"},
-        {"pick blank.mrc --auto --diameter 8 --pixel-size 1e-310", 2, "gridcarver-cli: --diameter"},
         {"pick blank.mrc --auto --diameter 32 --image 2", 2, "gridcarver-cli: "},
         {"pick mic.tif --auto --diameter 32 --threshold nan", 2, pick_text::AUTO_BAD_THRESHOLD},
         {"pick mic.tif --size 40 --threshold nan 100,100", 2, pick_text::AUTO_OPTIONS_ALONE},
