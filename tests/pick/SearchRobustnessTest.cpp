@@ -141,15 +141,12 @@ TEST(SearchRobustness, SamplesThatAreNotFiniteNumbersGiveFiniteScores) {
         float value;
         double recall; // floor; below 0: none
     } cases[] = {
-        {"untouched", 1u << 30, 0.0f, 0.85},
-        {"NaN samples", 97, NaN_F, 0.85},
-        {"infinite samples", 89, INF_F, 0.85},
-        {"samples near the float limit", 101, 3e38f, -1},
+        {"untouched", 1u << 30, 0.0f, 0.85},   {"NaN samples", 97, NaN_F, 0.85},
+        {"infinite samples", 89, INF_F, 0.85}, {"samples near the float limit", 101, 3e38f, -1},
         {"nothing but NaN", 1, NaN_F, -1},
     };
     for (const Case& c : cases) {
-        test::SyntheticMicrograph m =
-            test::MakeMicrograph(
+        test::SyntheticMicrograph m = test::MakeMicrograph(
             {.seed = 21, .width = 512, .height = 512, .diameter = 32, .particles = 50, .noise = 0.5});
         for (std::size_t i = 0; i < m.m_values.size(); i += c.every)
             m.m_values[i] = c.value;
