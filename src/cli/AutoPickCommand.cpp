@@ -54,6 +54,7 @@ std::string SummaryLine(int count, double threshold, bool automatic, double seco
 // A search and how long it took.
 struct TimedSearch {
     AutoPickResult m_found;
+    int m_nWidth = 0, m_nHeight = 0; // the image searched
     int m_nBoxSize = 0;
     double m_dSeconds = 0;
 };
@@ -71,6 +72,8 @@ TimedSearch Search(int width, int height, std::unique_ptr<PickRowSource> rows, c
     if (!parsed || !AutoPickDiametersFit(minimum, maximum, width, height))
         throw UsageError{pick_text::AUTO_BAD_DIAMETER + options.m_strDiameter};
     TimedSearch search;
+    search.m_nWidth = width;
+    search.m_nHeight = height;
     search.m_nBoxSize = target.m_nSize > 0 ? target.m_nSize : SuggestedBoxSize(maximum);
     AutoPickSettings settings;
     settings.m_dDiameterMin = minimum;
@@ -85,9 +88,9 @@ TimedSearch Search(int width, int height, std::unique_ptr<PickRowSource> rows, c
     return search;
 }
 
-// An MRC section is searched straight from the file before the document is opened, so that the copy
-// the viewer would show (three bytes a pixel) and the search's own pictures are never held together.
-// Nothing when the file is not an MRC file whose section can be read that way.
+// An MRC section is searched and saved straight from its file, without the copy the viewer would show
+// (three bytes a pixel, and for float files two passes over the file to scale it). Nothing when the
+// file is not an MRC file whose section can be read that way.
 std::optional<TimedSearch> SearchMrcFile(const AutoPickTarget& target, const AutoPickOptions& options) {
     if (FileTypeOf(target.m_strImage) != FT_MRC)
         return std::nullopt;
@@ -142,6 +145,37 @@ int PrintSaved(const SavePicksResult& saved) {
     return ExitStatusFor(OutcomeOf(saved.m_outcome));
 }
 
+// Keeps the best candidates of `search` at or above the threshold and saves them as picks of `image`
+// (none: of the MRC section `micrograph` names, from its file alone); returns the exit status.
+int SaveFound(const TimedSearch& search, const AutoPickTarget& target, const AutoPickOptions& options,
+              const DIBSection* image, const PickMicrograph& micrograph, Messages& messages) {
+    const AutoPickResult& found = search.m_found;
+    if (const std::optional<int> status = SearchProblem(found, target.m_strImage, messages))
+        return *status;
+    const bool automatic = options.m_dThreshold < 0;
+    const double threshold = automatic ? found.m_dAutomaticThreshold : options.m_dThreshold;
+    PickState state;
+    state.m_strOpenFilePath = target.m_strImage;
+    state.m_bPickMode = 1;
+    state.m_bCollate = target.m_bCollate ? 1 : 0;
+    state.m_nMaskSize = search.m_nBoxSize;
+    state.m_bMrc2014 = target.m_bMrc2014;
+    state.m_dPixelSize = target.m_dPixelSize;
+    AddBest(state, found, threshold, options.m_nMax > 0 ? options.m_nMax : MAX_PICKS, messages);
+    std::printf("%s\n", SummaryLine(state.m_nPickCount, threshold, automatic, search.m_dSeconds).c_str());
+    messages.Detail(RejectionLine(found));
+    std::fflush(stdout);
+    if (state.m_nPickCount == 0) {
+        messages.Error(pick_text::AUTO_NONE_FOUND);
+        return ExitStatusFor(Outcome::Skipped);
+    }
+    if (image == nullptr)
+        return PrintSaved(SaveSectionPicks(state, micrograph, search.m_nWidth, search.m_nHeight,
+                                           options.m_bDryRun, messages));
+    return PrintSaved(options.m_bDryRun ? SavePickCoordinates(state, image, messages, {}, micrograph)
+                                        : SavePicks(state, image, messages, {}, micrograph));
+}
+
 } // namespace
 
 void AddAutoPickOptions(CLI::App& command, AutoPickOptions& options) {
@@ -174,8 +208,10 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
         throw UsageError{"--auto needs --diameter"};
     if (std::isnan(options.m_dThreshold))
         throw UsageError{pick_text::AUTO_BAD_THRESHOLD};
-    std::optional<TimedSearch> early = SearchMrcFile(target, options);
     CliMessages messages;
+    if (std::optional<TimedSearch> search = SearchMrcFile(target, options))
+        return SaveFound(*search, target, options, nullptr, {target.m_strImage, target.m_nImage - 1},
+                         messages);
     ImageDocument document;
     const OpenOutcome opened = document.OpenFile(target.m_strImage, messages);
     if (opened == OpenOutcome::NoImage)
@@ -189,33 +225,8 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
     PickMicrograph micrograph;
     if (document.GetFileType() == FT_MRC)
         micrograph = {target.m_strImage, target.m_nImage - 1};
-    const TimedSearch search =
-        early && micrograph.IsMrc() ? std::move(*early) : SearchImage(*image, micrograph, target, options);
-    const AutoPickResult& found = search.m_found;
-    if (const std::optional<int> status = SearchProblem(found, target.m_strImage, messages))
-        return *status;
-    const bool automatic = options.m_dThreshold < 0;
-    const double threshold = automatic ? found.m_dAutomaticThreshold : options.m_dThreshold;
-
-    PickState state;
-    state.m_strOpenFilePath = target.m_strImage;
-    state.m_bPickMode = 1;
-    state.m_bCollate = target.m_bCollate ? 1 : 0;
-    state.m_nMaskSize = search.m_nBoxSize;
-    state.m_bMrc2014 = target.m_bMrc2014;
-    state.m_dPixelSize = target.m_dPixelSize;
-    AddBest(state, found, threshold, options.m_nMax > 0 ? options.m_nMax : MAX_PICKS, messages);
-    std::printf("%s\n", SummaryLine(state.m_nPickCount, threshold, automatic, search.m_dSeconds).c_str());
-    messages.Detail(RejectionLine(found));
-    std::fflush(stdout);
-    if (state.m_nPickCount == 0) {
-        messages.Error(pick_text::AUTO_NONE_FOUND);
-        return ExitStatusFor(Outcome::Skipped);
-    }
-    const SavePicksResult saved = options.m_bDryRun
-                                      ? SavePickCoordinates(state, image, messages, {}, micrograph)
-                                      : SavePicks(state, image, messages, {}, micrograph);
-    return PrintSaved(saved);
+    return SaveFound(SearchImage(*image, micrograph, target, options), target, options, image, micrograph,
+                     messages);
 }
 
 } // namespace gc::cli
