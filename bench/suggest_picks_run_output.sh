@@ -17,7 +17,7 @@ cmake --build "$build" --target gridcarver-cli gridcarver-make-scan >/dev/null
 cli="$build/src/cli/gridcarver-cli"
 samples="${SAMPLES:-$build/bench/samples}"
 mkdir -p "$samples"
-image="$samples/pick-run-output/scan_1.mrc"
+image="$samples/pick-run-output/pick-run-output_1.mrc"
 if [ ! -f "$image" ]; then
   "$build/tools/gridcarver-make-scan" --images 1 "$samples/pick-run-output.tif" >/dev/null
   "$cli" split --images 1 --quiet --output-dir "$samples/pick-run-output" "$samples/pick-run-output.tif" >/dev/null
@@ -27,11 +27,12 @@ fi
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 walls=() cpus=() peaks=()
 for ((i = 0; i < runs; i++)); do
-  rm -f "$samples"/pick-run-output/scan_1_picks.*
+  rm -f "$samples"/pick-run-output/pick-run-output_1_picks.*
   # Status 3 (no particles on a sample scan without any) is a finished search.
   /usr/bin/time -f "%e %U %S %M" -o "$samples/time.txt" "$cli" pick "$image" --auto --diameter 120:250 \
     --pixel-size 2 --dry-run >/dev/null 2>&1 || [ $? -eq 3 ] || { echo "pick --auto failed" >&2; exit 1; }
-  read -r wall user system peak <"$samples/time.txt"
+  # A status other than 0 puts a line of its own before the figures.
+  read -r wall user system peak < <(tail -n 1 "$samples/time.txt")
   walls+=("$wall"); cpus+=("$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')"); peaks+=("$peak")
 done
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
