@@ -12,6 +12,7 @@
 #include <functional>
 #include <numbers>
 #include <thread>
+#include <utility>
 
 namespace gc {
 namespace {
@@ -43,10 +44,9 @@ int ThreadCount(int requested) {
 // of that diameter peaks.
 std::vector<double> DiameterSizes(double reducedMin, double reducedMax) {
     const double ratio = reducedMax / reducedMin;
-    const int count =
-        ratio < 1.15
-            ? 1
-            : std::min(MAX_SCALES, 1 + static_cast<int>(std::ceil(std::log(ratio) / std::log(SCALE_RATIO))));
+    // The steps are counted in floating point and capped before they become an int.
+    const double steps = std::ceil(std::log(ratio) / std::log(SCALE_RATIO));
+    const int count = ratio < 1.15 ? 1 : 1 + static_cast<int>(std::min(steps, MAX_SCALES - 1.0));
     std::vector<double> diameters;
     diameters.reserve(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k)
@@ -55,25 +55,26 @@ std::vector<double> DiameterSizes(double reducedMin, double reducedMax) {
     return diameters;
 }
 
-// Pixels larger than their eight neighbours (ties broken toward the later pixel) and the floor.
+// Pixels larger than their eight neighbours (ties broken toward the later pixel) and at least the
+// floor; a value that is not a finite number is never a maximum.
 std::vector<PlaneCandidate> LocalMaxima(const PickPlane& response, const std::vector<unsigned char>& scales) {
     std::vector<PlaneCandidate> maxima;
-    for (int y = 1; y + 1 < response.m_nHeight; ++y)
+    const auto width = static_cast<std::size_t>(response.m_nWidth);
+    for (int y = 1; y + 1 < response.m_nHeight; ++y) {
+        const float* row = response.m_values.data() + response.Index(0, y);
+        const float* above = row - width;
+        const float* below = row + width;
         for (int x = 1; x + 1 < response.m_nWidth; ++x) {
-            const float value = response.At(x, y);
-            if (value < CANDIDATE_FLOOR)
+            const float value = row[x];
+            if (!(value >= CANDIDATE_FLOOR) || std::isinf(value))
                 continue;
-            bool peak = true;
-            for (int dy = -1; dy <= 1 && peak; ++dy)
-                for (int dx = -1; dx <= 1 && peak; ++dx) {
-                    const float neighbour = response.At(x + dx, y + dy);
-                    const bool later = dy > 0 || (dy == 0 && dx > 0);
-                    if (neighbour > value || (later && neighbour == value && (dx != 0 || dy != 0)))
-                        peak = false;
-                }
-            if (peak)
-                maxima.push_back({x, y, value, scales.empty() ? 0 : scales[response.Index(x, y)]});
+            // Earlier neighbours must be lower or equal, later ones lower.
+            if (row[x - 1] > value || row[x + 1] >= value || above[x - 1] > value || above[x] > value ||
+                above[x + 1] > value || below[x - 1] >= value || below[x] >= value || below[x + 1] >= value)
+                continue;
+            maxima.push_back({x, y, value, scales.empty() ? 0 : scales[response.Index(x, y)]});
         }
+    }
     std::sort(maxima.begin(), maxima.end(),
               [](const PlaneCandidate& a, const PlaneCandidate& b) { return a.score > b.score; });
     return maxima;
@@ -109,18 +110,21 @@ std::vector<PlaneCandidate> SuppressNeighbours(const std::vector<PlaneCandidate>
     return kept;
 }
 
-// Whether the disc of `radius` around the candidate reaches an area darker than DARK_AREA_LIMIT.
-bool OnDarkArea(const PickPlane& darkness, const PlaneCandidate& candidate, double radius) {
-    const int reach = static_cast<int>(radius);
-    for (int dy = -reach; dy <= reach; ++dy) {
-        const int y = candidate.y + dy;
-        if (y < 0 || y >= darkness.m_nHeight)
-            continue;
-        for (int dx = -reach; dx <= reach; ++dx) {
-            const int x = candidate.x + dx;
-            if (x < 0 || x >= darkness.m_nWidth || dx * dx + dy * dy > radius * radius)
-                continue;
-            if (darkness.At(x, y) > DARK_AREA_LIMIT)
+// Whether the disc of `radius` around the candidate reaches a pixel of the darkness map (a block of
+// the plane's pixels) darker than DARK_AREA_LIMIT.
+bool OnDarkArea(const BlobMaps& maps, const PlaneCandidate& candidate, double radius) {
+    const int step = maps.m_nDarknessStep;
+    const auto reach = static_cast<int>(radius);
+    const int top = std::max(0, (candidate.y - reach) / step);
+    const int bottom = std::min(maps.m_darkness.m_nHeight - 1, (candidate.y + reach) / step);
+    const int left = std::max(0, (candidate.x - reach) / step);
+    const int right = std::min(maps.m_darkness.m_nWidth - 1, (candidate.x + reach) / step);
+    for (int y = top; y <= bottom; ++y) {
+        // The block's pixel nearest to the candidate.
+        const double dy = std::clamp(candidate.y, y * step, y * step + step - 1) - candidate.y;
+        for (int x = left; x <= right; ++x) {
+            const double dx = std::clamp(candidate.x, x * step, x * step + step - 1) - candidate.x;
+            if (dx * dx + dy * dy <= radius * radius && maps.m_darkness.At(x, y) > DARK_AREA_LIMIT)
                 return true;
         }
     }
@@ -130,9 +134,11 @@ bool OnDarkArea(const PickPlane& darkness, const PlaneCandidate& candidate, doub
 // The peak's position refined along one axis by a parabola through it and its two neighbours.
 double Refined(float before, float at, float after) {
     const double curvature = before - 2.0 * at + after;
-    if (curvature >= 0)
+    const double offset = 0.5 * (before - after) / curvature;
+    // A flat or hollow top, or neighbours that are not finite numbers: the peak's own pixel.
+    if (!(curvature < 0) || !std::isfinite(offset))
         return 0;
-    return std::clamp(0.5 * (before - after) / curvature, -0.5, 0.5);
+    return std::clamp(offset, -0.5, 0.5);
 }
 
 // The candidate in image pixels.
@@ -175,7 +181,7 @@ struct Search {
         const double darkRadius = 0.5 * diameters.back();
         std::vector<AutoPickCandidate> candidates;
         for (const PlaneCandidate& candidate : kept) {
-            if (OnDarkArea(maps.m_darkness, candidate, darkRadius)) {
+            if (OnDarkArea(maps, candidate, darkRadius)) {
                 ++result.m_nOnDarkArea;
                 continue;
             }
@@ -245,8 +251,9 @@ double OtsuSplit(const std::vector<float>& scores) {
 } // namespace
 
 bool AutoPickDiametersFit(double diameterMin, double diameterMax, int width, int height) {
-    return std::isfinite(diameterMin) && std::isfinite(diameterMax) && diameterMin > 0 &&
-           diameterMin <= diameterMax && width > 0 && height > 0 && diameterMax <= std::min(width, height);
+    return std::isfinite(diameterMin) && std::isfinite(diameterMax) &&
+           diameterMin >= MIN_AUTO_PICK_DIAMETER && diameterMin <= diameterMax && width > 0 && height > 0 &&
+           diameterMax <= std::min(width, height);
 }
 
 AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const AutoPickSettings& settings) {
@@ -273,11 +280,10 @@ AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const A
     filters.m_dSmoothingSigma = search.diameters.back();
     filters.m_bBrightParticles = settings.m_bBrightParticles;
     filters.m_nThreads = ThreadCount(settings.m_nThreads);
-    if (!FilterBlobs(plane, filters, search.maps)) {
+    if (!FilterBlobs(std::move(plane), filters, search.maps)) {
         result.m_outcome = AutoPickOutcome::OutOfMemory;
         return result;
     }
-    plane = {};
     search.Collect(result);
     result.m_outcome = AutoPickOutcome::Searched;
     return result;

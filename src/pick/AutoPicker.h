@@ -20,7 +20,7 @@
 namespace gc {
 
 struct AutoPickSettings {
-    double m_dDiameterMin = 0; // particle diameters in image pixels, 0 < min <= max
+    double m_dDiameterMin = 0; // particle diameters in image pixels, 1 <= min <= max
     double m_dDiameterMax = 0;
     bool m_bBrightParticles = false; // particles brighter than their surroundings (default: darker)
     int m_nBoxSize = 0;              // side of the boxes to be cut; 0 when no boxes are cut
@@ -35,7 +35,7 @@ struct AutoPickCandidate {
 
 enum class AutoPickOutcome {
     Searched,    // m_candidates holds every candidate found (possibly none)
-    BadSettings, // a diameter is not a positive number, min > max, or the largest one exceeds the image
+    BadSettings, // a diameter is not a number of pixels >= 1, min > max, or the largest one exceeds the image
     Unreadable,  // a row of the image could not be read
     OutOfMemory,
 };
@@ -52,8 +52,10 @@ struct AutoPickResult {
     int m_nTooClose = 0;
 };
 
-// Whether the diameter range can be searched for in a `width` × `height` image: both finite and
-// positive, min <= max, and the largest no larger than the image's shorter side.
+// Whether the diameter range can be searched for in a `width` × `height` image: both finite and at
+// least MIN_AUTO_PICK_DIAMETER pixels, min <= max, and the largest no larger than the image's shorter
+// side.
+inline constexpr double MIN_AUTO_PICK_DIAMETER = 1.0;
 bool AutoPickDiametersFit(double diameterMin, double diameterMax, int width, int height);
 
 // Searches the `width` × `height` image whose values `rows` gives.

@@ -1,11 +1,14 @@
 // Fourier-space filtering of the reduced picture: one forward transform of the mirrored picture, one
-// inverse transform per filter, the inverse transforms spread over threads.
+// inverse transform per Laplacian filter, the inverse transforms spread over threads; the wide
+// smoothing runs on a copy reduced once more. Every transform works in place, so the memory is the
+// spectrum, one transform buffer per thread and the maps.
 #include "BlobFilter.h"
 
 #include <fftw3.h>
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -16,6 +19,11 @@
 namespace gc {
 namespace {
 
+// Samples of a filtered picture that give its robust spread.
+constexpr std::size_t SPREAD_SAMPLES = 200000;
+// The reduced copy that is smoothed has at least this many of its pixels per smoothing width.
+constexpr double SMOOTHING_PIXELS = 4.0;
+
 // FFTW's planner is not thread-safe; execution of a finished plan is.
 std::mutex& PlannerLock() {
     static std::mutex lock;
@@ -25,10 +33,10 @@ std::mutex& PlannerLock() {
 struct FftwFree {
     void operator()(void* memory) const { fftwf_free(memory); }
 };
-template <typename T> using FftwBuffer = std::unique_ptr<T[], FftwFree>;
+using SpectrumBuffer = std::unique_ptr<fftwf_complex[], FftwFree>;
 
-template <typename T> FftwBuffer<T> AllocateFftw(std::size_t count) {
-    FftwBuffer<T> buffer(static_cast<T*>(fftwf_malloc(sizeof(T) * count)));
+SpectrumBuffer AllocateSpectrum(std::size_t count) {
+    SpectrumBuffer buffer(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count)));
     if (!buffer)
         throw std::bad_alloc();
     return buffer;
@@ -51,97 +59,158 @@ int Mirrored(int i, int size) {
     return k < size ? k : period - 1 - k;
 }
 
-// The padded picture and its spectrum, with the inverse plan every filter runs through.
+// The padded picture's spectrum and the in-place inverse plan every filter runs through. The real
+// picture of a transform buffer has rows of 2 · (width / 2 + 1) floats.
 class PaddedSpectrum {
 public:
-    PaddedSpectrum(const PickPlane& plane, int margin)
-        : m_plane(plane), m_margin(margin), m_width(FastTransformSize(plane.m_nWidth + 2 * margin)),
-          m_height(FastTransformSize(plane.m_nHeight + 2 * margin)), m_halfWidth(m_width / 2 + 1) {}
+    PaddedSpectrum(int planeWidth, int planeHeight, int margin)
+        : m_planeWidth(planeWidth), m_planeHeight(planeHeight), m_margin(margin),
+          m_width(FastTransformSize(planeWidth + 2 * margin)),
+          m_height(FastTransformSize(planeHeight + 2 * margin)), m_halfWidth(m_width / 2 + 1) {}
 
-    bool Transform() {
-        m_spectrum = AllocateFftw<fftwf_complex>(SpectrumSize());
-        FftwBuffer<float> padded = AllocateFftw<float>(RealSize());
-        FftwBuffer<fftwf_complex> work = AllocateFftw<fftwf_complex>(SpectrumSize());
-        FftwBuffer<float> out = AllocateFftw<float>(RealSize());
+    bool Transform(const PickPlane& plane) {
+        m_spectrum = AllocateSpectrum(SpectrumSize());
+        float* padded = RealOf(m_spectrum.get());
+        Plan forward;
         {
+            // FFTW_ESTIMATE leaves the arrays alone while planning, and the inverse plan runs on every
+            // thread's buffer (same alignment, also in place).
             std::lock_guard<std::mutex> guard(PlannerLock());
-            m_forward.reset(
-                fftwf_plan_dft_r2c_2d(m_height, m_width, padded.get(), m_spectrum.get(), FFTW_ESTIMATE));
-            m_inverse.reset(fftwf_plan_dft_c2r_2d(m_height, m_width, work.get(), out.get(), FFTW_ESTIMATE));
+            forward.reset(fftwf_plan_dft_r2c_2d(m_height, m_width, padded, m_spectrum.get(), FFTW_ESTIMATE));
+            m_inverse.reset(
+                fftwf_plan_dft_c2r_2d(m_height, m_width, m_spectrum.get(), padded, FFTW_ESTIMATE));
         }
-        if (!m_forward || !m_inverse)
+        if (!forward || !m_inverse)
             return false;
+        std::vector<int> columns(static_cast<std::size_t>(m_width));
+        for (int x = 0; x < m_width; ++x)
+            columns[static_cast<std::size_t>(x)] = Mirrored(x - m_margin, m_planeWidth);
         for (int y = 0; y < m_height; ++y) {
-            const int sourceRow = Mirrored(y - m_margin, m_plane.m_nHeight);
-            float* row = padded.get() + static_cast<std::size_t>(y) * m_width;
+            const float* source =
+                plane.m_values.data() + plane.Index(0, Mirrored(y - m_margin, m_planeHeight));
+            float* row = padded + RowOffset(y);
             for (int x = 0; x < m_width; ++x)
-                row[x] = m_plane.At(Mirrored(x - m_margin, m_plane.m_nWidth), sourceRow);
+                row[x] = source[columns[static_cast<std::size_t>(x)]];
         }
-        fftwf_execute(m_forward.get());
+        fftwf_execute(forward.get());
         return true;
     }
 
     // The picture filtered by a Gaussian of width² `s2` (times −s2·ω², the scale-normalised Laplacian,
-    // when `laplacian`) and by `gain`, cropped to the plane into `target`; `work` and `out` are the
-    // calling thread's buffers. The Gaussian factors by axis, so it costs one exponential per row and
-    // column.
-    void Filter(double s2, bool laplacian, double gain, fftwf_complex* work, float* out,
-                std::vector<float>& target) const {
+    // when `laplacian`) and by `gain`, into the calling thread's buffer `work` (PlaneRow reads it).
+    // The Gaussian factors by axis, so it costs one exponential per row and column.
+    void Filter(double s2, bool laplacian, double gain, fftwf_complex* work) const {
         const double scale = gain / (static_cast<double>(m_width) * m_height);
-        std::vector<double> wx2(static_cast<std::size_t>(m_halfWidth)), gx(wx2.size());
+        std::vector<float> wx2(static_cast<std::size_t>(m_halfWidth)), gx(wx2.size());
         for (int x = 0; x < m_halfWidth; ++x) {
             const double w = 2.0 * std::numbers::pi * x / m_width;
-            wx2[static_cast<std::size_t>(x)] = w * w;
-            gx[static_cast<std::size_t>(x)] = std::exp(-0.5 * s2 * w * w);
+            wx2[static_cast<std::size_t>(x)] = static_cast<float>(w * w);
+            gx[static_cast<std::size_t>(x)] = static_cast<float>(std::exp(-0.5 * s2 * w * w));
         }
+        const auto minusS2 = static_cast<float>(-s2);
         for (int y = 0; y < m_height; ++y) {
             const int ky = y <= m_height / 2 ? y : y - m_height;
             const double wy = 2.0 * std::numbers::pi * ky / m_height;
-            const double rowGain = scale * std::exp(-0.5 * s2 * wy * wy);
-            const std::size_t row = static_cast<std::size_t>(y) * m_halfWidth;
+            const auto rowGain = static_cast<float>(scale * std::exp(-0.5 * s2 * wy * wy));
+            const auto wy2 = static_cast<float>(wy * wy);
+            const fftwf_complex* source = m_spectrum.get() + static_cast<std::size_t>(y) * m_halfWidth;
+            fftwf_complex* target = work + static_cast<std::size_t>(y) * m_halfWidth;
             for (std::size_t x = 0; x < wx2.size(); ++x) {
-                double factor = rowGain * gx[x];
+                float factor = rowGain * gx[x];
                 if (laplacian)
-                    factor *= -s2 * (wx2[x] + wy * wy);
-                work[row + x][0] = static_cast<float>(m_spectrum[row + x][0] * factor);
-                work[row + x][1] = static_cast<float>(m_spectrum[row + x][1] * factor);
+                    factor *= minusS2 * (wx2[x] + wy2);
+                target[x][0] = source[x][0] * factor;
+                target[x][1] = source[x][1] * factor;
             }
         }
-        fftwf_execute_dft_c2r(m_inverse.get(), work, out);
-        target.resize(static_cast<std::size_t>(m_plane.m_nWidth) * m_plane.m_nHeight);
-        for (int y = 0; y < m_plane.m_nHeight; ++y) {
-            const float* source = out + static_cast<std::size_t>(y + m_margin) * m_width + m_margin;
-            std::copy(source, source + m_plane.m_nWidth,
-                      target.begin() + static_cast<std::ptrdiff_t>(m_plane.Index(0, y)));
-        }
+        fftwf_execute_dft_c2r(m_inverse.get(), work, RealOf(work));
+    }
+
+    // Row `y` of the plane's part of a filtered buffer.
+    const float* PlaneRow(const fftwf_complex* work, int y) const {
+        return RealOf(work) + RowOffset(y + m_margin) + m_margin;
+    }
+
+    // The median and robust spread of the plane's part of a filtered buffer.
+    RobustSpread SpreadOf(const fftwf_complex* work) const {
+        const std::size_t count = static_cast<std::size_t>(m_planeWidth) * m_planeHeight;
+        const std::size_t step = std::max<std::size_t>(1, count / SPREAD_SAMPLES);
+        std::vector<float> samples;
+        samples.reserve(count / step + 1);
+        for (std::size_t i = 0; i < count; i += step)
+            samples.push_back(PlaneRow(work, static_cast<int>(i / m_planeWidth))[i % m_planeWidth]);
+        return RobustSpreadOfSamples(std::move(samples));
     }
 
     std::size_t SpectrumSize() const { return static_cast<std::size_t>(m_height) * m_halfWidth; }
-    std::size_t RealSize() const { return static_cast<std::size_t>(m_height) * m_width; }
+
+private:
+    static float* RealOf(fftwf_complex* buffer) { return reinterpret_cast<float*>(buffer); }
+    static const float* RealOf(const fftwf_complex* buffer) { return reinterpret_cast<const float*>(buffer); }
+    std::size_t RowOffset(int y) const { return static_cast<std::size_t>(y) * 2 * m_halfWidth; }
+
+    const int m_planeWidth, m_planeHeight, m_margin;
+    const int m_width, m_height, m_halfWidth;
+    SpectrumBuffer m_spectrum;
+    Plan m_inverse;
+};
+
+// Mirroring more than the plane's own size adds nothing, and keeps the padded sizes in range.
+int MarginFor(double sigma, const PickPlane& plane) {
+    return static_cast<int>(
+        std::min(std::ceil(3.0 * sigma), 1.0 * std::max(plane.m_nWidth, plane.m_nHeight)));
+}
+
+// Plane rows as a row source, so that ShrinkImage can reduce the plane again.
+class PlaneRows final : public PickRowSource {
+public:
+    explicit PlaneRows(const PickPlane& plane) : m_plane(plane) {}
+    bool ReadRow(int row, int left, int count, float* values) override {
+        const float* source = m_plane.m_values.data() + m_plane.Index(left, row);
+        std::copy(source, source + count, values);
+        return true;
+    }
 
 private:
     const PickPlane& m_plane;
-    const int m_margin;
-    const int m_width, m_height, m_halfWidth;
-    FftwBuffer<fftwf_complex> m_spectrum;
-    Plan m_forward, m_inverse;
 };
 
-// Divides by the robust spread after taking away the median.
-void Standardise(std::vector<float>& values) {
-    const RobustSpread spread = RobustSpreadOf(values.data(), values.size());
-    for (float& value : values)
-        value = static_cast<float>((value - spread.m_dMedian) / spread.m_dSigma);
+// The smoothed picture on the plane reduced so that the smoothing is SMOOTHING_PIXELS of its
+// pixels wide, turned so that the particles' side is positive, in units of its robust spread.
+bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, BlobMaps& maps) {
+    const int step = std::clamp(static_cast<int>(settings.m_dSmoothingSigma / SMOOTHING_PIXELS), 1,
+                                std::min(plane.m_nWidth, plane.m_nHeight));
+    PlaneRows rows(plane);
+    PickPlane reduced;
+    if (!ShrinkImage(rows, plane.m_nWidth, plane.m_nHeight, step, reduced))
+        return false;
+    const double sigma = settings.m_dSmoothingSigma / step;
+    PaddedSpectrum spectrum(reduced.m_nWidth, reduced.m_nHeight, MarginFor(sigma, reduced));
+    if (!spectrum.Transform(reduced))
+        return false;
+    SpectrumBuffer work = AllocateSpectrum(spectrum.SpectrumSize());
+    spectrum.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
+    const RobustSpread spread = spectrum.SpreadOf(work.get());
+    maps.m_darkness = reduced;
+    maps.m_nDarknessStep = step;
+    for (int y = 0; y < reduced.m_nHeight; ++y) {
+        const float* source = spectrum.PlaneRow(work.get(), y);
+        float* target = maps.m_darkness.m_values.data() + maps.m_darkness.Index(0, y);
+        for (int x = 0; x < reduced.m_nWidth; ++x)
+            target[x] = static_cast<float>((source[x] - spread.m_dMedian) / spread.m_dSigma);
+    }
+    return true;
 }
 
-// Runs filter jobs 0..count-1 on `threads` threads, each with its own transform buffers.
+// Runs the Laplacian filters on `threads` threads, each with its own transform buffer, and merges
+// each filtered picture into the maps as it is done.
 class FilterJobs {
 public:
     FilterJobs(const PaddedSpectrum& spectrum, const BlobFilterSettings& settings, BlobMaps& maps)
         : m_spectrum(spectrum), m_settings(settings), m_maps(maps) {}
 
     bool Run() {
-        const int count = static_cast<int>(m_settings.m_sigmas.size()) + 1;
+        const int count = static_cast<int>(m_settings.m_sigmas.size());
         const int threads = std::clamp(m_settings.m_nThreads, 1, count);
         std::vector<std::thread> helpers;
         for (int t = 1; t < threads; ++t) {
@@ -160,37 +229,37 @@ public:
 private:
     void Work(int count) {
         try {
-            FftwBuffer<fftwf_complex> work = AllocateFftw<fftwf_complex>(m_spectrum.SpectrumSize());
-            FftwBuffer<float> out = AllocateFftw<float>(m_spectrum.RealSize());
-            std::vector<float> result;
+            SpectrumBuffer work = AllocateSpectrum(m_spectrum.SpectrumSize());
             for (int job = m_next++; job < count && !m_failed; job = m_next++)
-                RunJob(job, work.get(), out.get(), result);
+                RunJob(job, work.get());
         } catch (const std::bad_alloc&) {
             m_failed = true;
         }
     }
 
-    void RunJob(int job, fftwf_complex* work, float* out, std::vector<float>& result) {
-        const double sign = m_settings.m_bBrightParticles ? -1.0 : 1.0;
-        if (job == static_cast<int>(m_settings.m_sigmas.size())) {
-            // Smoothing, turned so that the particles' side is positive.
-            m_spectrum.Filter(m_settings.m_dSmoothingSigma * m_settings.m_dSmoothingSigma, false, -sign, work,
-                              out, m_maps.m_darkness.m_values);
-            Standardise(m_maps.m_darkness.m_values);
-            return;
-        }
+    void RunJob(int job, fftwf_complex* work) {
         const double sigma = m_settings.m_sigmas[static_cast<std::size_t>(job)];
         // sigma² times the Laplacian of the Gaussian: positive at the centre of a dark blob.
-        m_spectrum.Filter(sigma * sigma, true, sign, work, out, result);
-        Standardise(result);
-        std::lock_guard<std::mutex> guard(m_mergeLock);
+        m_spectrum.Filter(sigma * sigma, true, m_settings.m_bBrightParticles ? -1.0 : 1.0, work);
+        const RobustSpread spread = m_spectrum.SpreadOf(work);
+        const auto median = static_cast<float>(spread.m_dMedian);
+        const auto inverse = static_cast<float>(1.0 / spread.m_dSigma);
         const auto scale = static_cast<unsigned char>(job);
-        for (std::size_t i = 0; i < result.size(); ++i) {
-            if (result[i] > m_maps.m_response.m_values[i]) {
-                m_maps.m_response.m_values[i] = result[i];
-                m_maps.m_scale[i] = scale;
+        std::lock_guard<std::mutex> guard(m_mergeLock);
+        for (int y = 0; y < m_maps.m_response.m_nHeight; ++y) {
+            const float* source = m_spectrum.PlaneRow(work, y);
+            const std::size_t row = m_maps.m_response.Index(0, y);
+            float* response = m_maps.m_response.m_values.data() + row;
+            float* opposite = m_maps.m_opposite.m_values.data() + row;
+            unsigned char* scales = m_maps.m_scale.data() + row;
+            for (int x = 0; x < m_maps.m_response.m_nWidth; ++x) {
+                const float value = (source[x] - median) * inverse;
+                if (value > response[x]) {
+                    response[x] = value;
+                    scales[x] = scale;
+                }
+                opposite[x] = std::max(opposite[x], -value);
             }
-            m_maps.m_opposite.m_values[i] = std::max(m_maps.m_opposite.m_values[i], -result[i]);
         }
     }
 
@@ -204,8 +273,18 @@ private:
 
 } // namespace
 
+bool BlobFiltersValid(const BlobFilterSettings& settings) {
+    const auto valid = [](double sigma) {
+        return std::isfinite(sigma) && sigma > 0 && sigma <= MAX_BLOB_SIGMA;
+    };
+    return !settings.m_sigmas.empty() &&
+           settings.m_sigmas.size() <= static_cast<std::size_t>(MAX_BLOB_SIZES) &&
+           std::all_of(settings.m_sigmas.begin(), settings.m_sigmas.end(), valid) &&
+           valid(settings.m_dSmoothingSigma);
+}
+
 int FastTransformSize(int size) {
-    for (int candidate = std::max(size, 1);; ++candidate) {
+    for (int candidate = std::max(size, 1); candidate < INT_MAX; ++candidate) {
         int rest = candidate;
         for (int factor : {2, 3, 5, 7})
             while (rest % factor == 0)
@@ -213,23 +292,27 @@ int FastTransformSize(int size) {
         if (rest == 1)
             return candidate;
     }
+    return size;
 }
 
-bool FilterBlobs(const PickPlane& plane, const BlobFilterSettings& settings, BlobMaps& maps) {
-    if (plane.m_nWidth <= 0 || plane.m_nHeight <= 0 || settings.m_sigmas.empty())
+bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& maps) {
+    // A padded side of up to three times the plane's stays far from the int range of the transforms.
+    if (plane.m_nWidth <= 0 || plane.m_nHeight <= 0 ||
+        std::max(plane.m_nWidth, plane.m_nHeight) > INT_MAX / 4 || !BlobFiltersValid(settings))
         return false;
     try {
-        double widest = settings.m_dSmoothingSigma;
-        for (double sigma : settings.m_sigmas)
-            widest = std::max(widest, sigma);
-        PaddedSpectrum spectrum(plane, static_cast<int>(std::ceil(3.0 * widest)));
-        if (!spectrum.Transform())
+        if (!SmoothDarkness(plane, settings, maps))
+            return false;
+        const double widest = *std::max_element(settings.m_sigmas.begin(), settings.m_sigmas.end());
+        PaddedSpectrum spectrum(plane.m_nWidth, plane.m_nHeight, MarginFor(widest, plane));
+        if (!spectrum.Transform(plane))
             return false;
         const std::size_t count = plane.m_values.size();
-        maps.m_response = {plane.m_nWidth, plane.m_nHeight, std::vector<float>(count, -HUGE_VALF)};
+        maps.m_response = {plane.m_nWidth, plane.m_nHeight, {}};
+        plane = {};
+        maps.m_response.m_values.assign(count, -HUGE_VALF);
         maps.m_scale.assign(count, 0);
         maps.m_opposite = maps.m_response;
-        maps.m_darkness = {plane.m_nWidth, plane.m_nHeight, {}};
         FilterJobs jobs(spectrum, settings, maps);
         return jobs.Run();
     } catch (const std::bad_alloc&) {

@@ -28,14 +28,28 @@ struct BlobMaps {
     // hardly raise it, so its maxima show how high noise alone scores.
     PickPlane m_opposite;
     // The smoothed picture, signed so that the particles' side (dark, or bright when inverted) is
-    // positive, in units of its own robust spread.
+    // positive, in units of its own robust spread. It is as smooth as a particle is large, so it is
+    // kept reduced again: its pixel (x, y) covers the plane pixels from (x, y) · m_nDarknessStep.
     PickPlane m_darkness;
+    int m_nDarknessStep = 1;
+
+    float DarknessAt(int planeX, int planeY) const {
+        return m_darkness.At(planeX / m_nDarknessStep, planeY / m_nDarknessStep);
+    }
 };
 
-// False when memory runs out or a transform cannot be planned.
-bool FilterBlobs(const PickPlane& plane, const BlobFilterSettings& settings, BlobMaps& maps);
+// Whether FilterBlobs can run these filters: 1 to MAX_BLOB_SIZES Laplacian widths and a smoothing
+// width, all finite, positive and no wider than MAX_BLOB_SIGMA.
+inline constexpr int MAX_BLOB_SIZES = 255;
+inline constexpr double MAX_BLOB_SIGMA = 1 << 20;
+bool BlobFiltersValid(const BlobFilterSettings& settings);
 
-// The smallest size at or above `size` whose only prime factors are 2, 3, 5 and 7 (fast transforms).
+// Filters `plane`, whose memory is given up once its spectrum is taken. False when the settings are
+// not valid, the plane is empty, memory runs out or a transform cannot be planned.
+bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& maps);
+
+// The smallest size at or above `size` whose only prime factors are 2, 3, 5 and 7 (fast transforms);
+// `size` itself when there is none below the largest int.
 int FastTransformSize(int size);
 
 } // namespace gc

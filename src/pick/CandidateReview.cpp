@@ -52,7 +52,9 @@ std::vector<CandidateCircle> CandidateReview::Circles() const {
         if (!IsShown(static_cast<int>(i)) && m_marks[i] != CandidateMark::Accepted)
             continue;
         const AutoPickCandidate& c = m_candidates[i];
-        const double shade = std::clamp((c.m_fScore - m_dThreshold) / span, 0.0, 1.0);
+        // Infinite scores or thresholds give no number here; such a circle takes the lowest shade.
+        const double ratio = (c.m_fScore - m_dThreshold) / span;
+        const double shade = std::isnan(ratio) ? 0.0 : std::clamp(ratio, 0.0, 1.0);
         circles.push_back({c.m_centre, 0.5f * c.m_fDiameter, static_cast<float>(shade), m_marks[i]});
     }
     return circles;

@@ -7,6 +7,7 @@
 #include "AutoPicker.h"
 #include "PickState.h"
 
+#include <cmath>
 #include <vector>
 
 namespace gc {
@@ -32,7 +33,11 @@ public:
     // The candidates best first (as FindParticles returns them); the threshold starts at `threshold`.
     CandidateReview(std::vector<AutoPickCandidate> candidates, double threshold);
 
-    void SetThreshold(double threshold) { m_dThreshold = threshold; }
+    // A threshold that is not a number leaves the one set before.
+    void SetThreshold(double threshold) {
+        if (!std::isnan(threshold))
+            m_dThreshold = threshold;
+    }
     double Threshold() const { return m_dThreshold; }
     // The best score (0 without candidates): the slider's upper end.
     double BestScore() const;

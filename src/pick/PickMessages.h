@@ -85,8 +85,10 @@ inline constexpr const char* AUTO_NONE_FOUND = "no particles found";
 inline constexpr const char* AUTO_DROPPED = " particles dropped: only the best ";
 inline constexpr const char* AUTO_DROPPED_KEPT = " are kept";
 // A diameter that cannot be searched for (after the option's text).
-inline constexpr const char* AUTO_BAD_DIAMETER =
-    "--diameter: give MIN or MIN:MAX, positive numbers with MIN <= MAX, no larger than the image: ";
+inline constexpr const char* AUTO_BAD_DIAMETER = "--diameter: give MIN or MIN:MAX, numbers with MIN <= MAX, "
+                                                 "at least a pixel and no larger than the image: ";
+// A threshold that is not a number.
+inline constexpr const char* AUTO_BAD_THRESHOLD = "--threshold: give a number of 0 or more";
 // Options of the search given without --auto.
 inline constexpr const char* AUTO_OPTIONS_ALONE =
     "--diameter, --threshold, --invert, --max and --dry-run go with --auto";

@@ -168,11 +168,13 @@ bool HasPickableImage(const PickState& state, const DIBSection* image) {
 // claimed so far, and what has gone wrong on the way.
 class PickSave {
 public:
-    PickSave(PickState& state, const DIBSection& image, Messages& messages, const PickSaveHooks& hooks,
-             const PickMicrograph& micrograph)
-        : m_state(state), m_image(image), m_messages(messages), m_hooks(hooks), m_micrograph(micrograph),
-          m_size(state.m_nMaskSize), m_count(state.m_nPickCount), m_collate(state.m_bCollate == 1),
-          m_boxValues(static_cast<std::size_t>(m_size) * m_size) {}
+    // `image`: the image shown, whose grey levels are the values when `micrograph` names no MRC
+    // section; none for an MRC section that is not shown (its values and size come from the file).
+    PickSave(PickState& state, const DIBSection* image, int width, int height, Messages& messages,
+             const PickSaveHooks& hooks, const PickMicrograph& micrograph)
+        : m_state(state), m_image(image), m_width(width), m_height(height), m_messages(messages),
+          m_hooks(hooks), m_micrograph(micrograph), m_size(state.m_nMaskSize), m_count(state.m_nPickCount),
+          m_collate(state.m_bCollate == 1), m_boxValues(static_cast<std::size_t>(m_size) * m_size) {}
 
     // One box, or every box of a collated stack; false when there is not memory enough.
     bool AllocateBuffer() {
@@ -186,9 +188,10 @@ public:
 
     // Opens the source of the values and protects the opened image and `otherInputs`.
     void Prepare(const std::vector<std::string>& otherInputs) {
-        m_source = m_micrograph.IsMrc() ? MrcRowSource(m_micrograph.m_strMrcPath, m_micrograph.m_nSection,
-                                                       m_image.GetWidth(), m_image.GetHeight())
-                                        : DisplayRowSource(m_image);
+        if (m_micrograph.IsMrc())
+            m_source = MrcRowSource(m_micrograph.m_strMrcPath, m_micrograph.m_nSection, m_width, m_height);
+        else if (m_image != nullptr)
+            m_source = DisplayRowSource(*m_image);
         m_names.AddInput(m_state.m_strOpenFilePath);
         for (const std::string& input : otherInputs)
             m_names.AddInput(input);
@@ -212,7 +215,7 @@ public:
                 centres.push_back(m_state.m_ptPicks[j]);
         if (centres.empty() || Stopped())
             return;
-        const CoordinateFrame frame{m_image.GetHeight(), m_size,
+        const CoordinateFrame frame{m_height, m_size,
                                     m_micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
         const struct {
             std::string name;
@@ -292,8 +295,7 @@ private:
     // Samples one box; a box whose values cannot be read is left out, and the file is named once per
     // save.
     bool Sample(PickPoint centre, float* values, PickStatistics& statistics) {
-        if (m_source &&
-            SampleBox(*m_source, m_image.GetWidth(), m_image.GetHeight(), centre, m_size, values, statistics))
+        if (m_source && SampleBox(*m_source, m_width, m_height, centre, m_size, values, statistics))
             return true;
         if (!m_readFailed)
             m_messages.Error(pick_text::CANNOT_READ_VALUES + m_micrograph.m_strMrcPath);
@@ -344,7 +346,8 @@ private:
     }
 
     PickState& m_state;
-    const DIBSection& m_image;
+    const DIBSection* m_image;
+    const int m_width, m_height;
     Messages& m_messages;
     const PickSaveHooks& m_hooks;
     const PickMicrograph& m_micrograph;
@@ -424,7 +427,7 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
     // dialog, which empties the list; a list with another size is never written.
     if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
         return {};
-    PickSave save(state, *image, messages, hooks, micrograph);
+    PickSave save(state, image, image->GetWidth(), image->GetHeight(), messages, hooks, micrograph);
     if (!save.AllocateBuffer()) {
         messages.Error(pick_text::NO_MEMORY);
         return {SavePicksOutcome::FatalMemory, {}, {}};
@@ -439,10 +442,27 @@ SavePicksResult SavePickCoordinates(PickState& state, const DIBSection* image, M
                                     const PickSaveHooks& hooks, const PickMicrograph& micrograph) {
     if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
         return {};
-    PickSave save(state, *image, messages, hooks, micrograph);
+    PickSave save(state, image, image->GetWidth(), image->GetHeight(), messages, hooks, micrograph);
     save.Prepare({});
     save.WriteCoordinateFiles(false);
     return save.Finish(false);
+}
+
+SavePicksResult SaveSectionPicks(PickState& state, const PickMicrograph& micrograph, int width, int height,
+                                 bool coordinatesOnly, Messages& messages, const PickSaveHooks& hooks) {
+    if (!micrograph.IsMrc() || width <= 0 || height <= 0 || state.m_bPickMode != 1 ||
+        state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
+        return {};
+    PickSave save(state, nullptr, width, height, messages, hooks, micrograph);
+    if (!coordinatesOnly && !save.AllocateBuffer()) {
+        messages.Error(pick_text::NO_MEMORY);
+        return {SavePicksOutcome::FatalMemory, {}, {}};
+    }
+    save.Prepare({});
+    if (!coordinatesOnly)
+        save.WriteBoxes();
+    save.WriteCoordinateFiles(!coordinatesOnly);
+    return save.Finish(!coordinatesOnly);
 }
 
 std::string PickFileBase(const std::string& path) {

@@ -113,6 +113,11 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
 SavePicksResult SavePickCoordinates(PickState& state, const DIBSection* image, Messages& messages,
                                     const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {});
 
+// SavePicks (or, with `coordinatesOnly`, SavePickCoordinates) of picks on the `width` × `height`
+// section `micrograph` names, read from its MRC file alone, without an image shown.
+SavePicksResult SaveSectionPicks(PickState& state, const PickMicrograph& micrograph, int width, int height,
+                                 bool coordinatesOnly, Messages& messages, const PickSaveHooks& hooks = {});
+
 // The path cut at the first "." of its file name (the part after the last "/").
 std::string PickFileBase(const std::string& path);
 // year_month_day_hour_minute_second_millisecond in UTC, decimal without leading zeros.

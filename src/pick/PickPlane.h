@@ -25,7 +25,9 @@ struct PickPlane {
 
 // The `width` × `height` image of `rows` reduced by `factor`: each value is the mean of the
 // factor × factor block it covers (blocks at the right and bottom edges that are cut short average
-// the pixels they hold). False when a row cannot be read or memory runs out.
+// the pixels they hold). Values that are not finite numbers are left out of the means; a block
+// without a finite value takes the mean of the others. False when a row cannot be read or memory
+// runs out.
 bool ShrinkImage(PickRowSource& rows, int width, int height, int factor, PickPlane& shrunk);
 
 // Subtracts the least-squares quadratic surface a + bx + cy + dx² + exy + fy² from the plane, which
@@ -33,11 +35,14 @@ bool ShrinkImage(PickRowSource& rows, int width, int height, int factor, PickPla
 void RemoveQuadraticBackground(PickPlane& plane);
 
 // The median and the robust spread (1.4826 × the median absolute deviation) of about `samples`
-// evenly spaced values of `values`; the spread is never 0 (1 when all values are equal).
+// evenly spaced values of `values`, leaving out those that are not finite numbers; the spread is
+// never 0 (1 when all values are equal or none is finite).
 struct RobustSpread {
     double m_dMedian = 0;
     double m_dSigma = 1;
 };
 RobustSpread RobustSpreadOf(const float* values, std::size_t count, std::size_t samples = 200000);
+// The same of the values given.
+RobustSpread RobustSpreadOfSamples(std::vector<float> samples);
 
 } // namespace gc

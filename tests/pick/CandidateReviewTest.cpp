@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace gc {
 namespace {
 
@@ -52,6 +55,25 @@ TEST(CandidateReview, ClicksAcceptAllAndUndoChangeThePickList) {
     EXPECT_TRUE(Picks(picks).empty());
     EXPECT_EQ(review.ShownCount(), 4);
     EXPECT_FALSE(review.Undo(picks));
+}
+
+TEST(CandidateReview, ThresholdsThatAreNotNumbersOrInfiniteKeepTheShadesWithinZeroToOne) {
+    const double infinity = std::numeric_limits<double>::infinity();
+    const struct {
+        double threshold;
+        int shown;
+    } cases[] = {{std::numeric_limits<double>::quiet_NaN(), 3},
+                 {infinity, 0},
+                 {-infinity, 4},
+                 {1e300, 0},
+                 {-1e300, 4}};
+    for (const auto& c : cases) {
+        CandidateReview review = Review();
+        review.SetThreshold(c.threshold);
+        EXPECT_EQ(review.ShownCount(), c.shown) << c.threshold;
+        for (const CandidateCircle& circle : review.Circles())
+            EXPECT_TRUE(circle.m_fShade >= 0.0f && circle.m_fShade <= 1.0f) << c.threshold;
+    }
 }
 
 TEST(CandidateReview, AcceptStopsAtThePickLimit) {
