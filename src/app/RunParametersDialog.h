@@ -44,6 +44,7 @@ public:
     QCheckBox* m_pOutputTiff;
     QCheckBox* m_pBatchMode;
     QComboBox* m_pBinning;
+    QComboBox* m_pFinder; // how the images are found
     QCheckBox* m_pAppendString;
     QLineEdit* m_pAppendText;
     QCheckBox* m_pStartNumber;

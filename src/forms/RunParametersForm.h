@@ -64,6 +64,7 @@ struct RunParametersSelection {
     int m_nHeightIndex = NO_SELECTION;
     int m_nWidthIndex = NO_SELECTION;
     int m_nBinningIndex = NO_SELECTION;
+    int m_nFinderIndex = 0; // always shown: the classic search until the user picks the sheet finder
 };
 
 class RunParametersForm {
@@ -83,6 +84,8 @@ public:
     void OnSelchangeHeight(int index);
     void OnSelchangeWidth(int index);
     void OnSelchangeBinning(int index);
+    // The item of RUN_PARAMETERS_FINDER_ITEMS: 0 the classic search, 1 the sheet finder.
+    void OnSelchangeFinder(int index);
     void OnDefaultSettings();
     void OnOutputTiff();
     void OnBatchMode();

@@ -163,6 +163,11 @@ inline constexpr const char* SUMMARY_MRC2014 =
 inline constexpr const char* SUMMARY_PIXEL_SIZE = "Pixel size (A): ";
 // The Run dialog's pixel size field and its refusal.
 inline constexpr const char* RUN_PARAMETERS_PIXEL_SIZE_LABEL = "Pixel size (Å):";
+// The Run dialog's choice of how the images are found (in the order of ImageFinder), and the summary's
+// line when the sheet finder is chosen (the classic search adds none).
+inline constexpr const char* RUN_PARAMETERS_FINDER_LABEL = "Find the images by:";
+inline constexpr const char* RUN_PARAMETERS_FINDER_ITEMS[] = {"classic search", "sheet finder"};
+inline constexpr const char* SUMMARY_SHEET_FINDER = "Images will be found by the sheet finder.";
 // The dialog's lists of what was chosen: the output folder beside its box, the scans below the buttons.
 inline constexpr const char* RUN_PARAMETERS_NO_FOLDER = "(no folder chosen)";
 inline constexpr const char* RUN_PARAMETERS_NO_SCANS = "No scans chosen.";
