@@ -3,6 +3,7 @@
 // rows it delivered and the files written for it with their header statistics.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ struct ImageRecord {
     std::vector<OutputRecord> outputs; // full-size, then binned
     std::vector<std::string> warnings; // size checks: the chosen size does not fit what the scan shows
 };
+
+// Corners a person corrected, per scan path: records with found and setByHand, the image's number and
+// its corner (the size stays the expected one).
+using CornerCorrections = std::map<std::string, std::vector<ImageRecord>>;
 
 enum class ScanOutcome { Done, Skipped, Fatal, Interrupted };
 
