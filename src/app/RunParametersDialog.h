@@ -45,6 +45,7 @@ public:
     QCheckBox* m_pBatchMode;
     QComboBox* m_pBinning;
     QComboBox* m_pFinder; // how the images are found
+    QCheckBox* m_pDeskew; // with the sheet finder only
     QCheckBox* m_pAppendString;
     QLineEdit* m_pAppendText;
     QCheckBox* m_pStartNumber;

@@ -31,7 +31,7 @@ struct FlagField {
 constexpr FlagField FLAG_FIELDS[] = {
     {"run/outputTiff", &RunSettings::m_bOutputTiff},     {"run/batchMode", &RunSettings::m_bBatchMode},
     {"run/appendString", &RunSettings::m_bAppendString}, {"run/startNumber", &RunSettings::m_bStartNumber},
-    {"run/outputDir", &RunSettings::m_bOutputDir},
+    {"run/outputDir", &RunSettings::m_bOutputDir},       {"run/deskew", &RunSettings::m_bDeskew},
 };
 
 constexpr const char* KEY_APPEND_TEXT = "run/appendText";

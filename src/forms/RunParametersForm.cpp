@@ -81,6 +81,7 @@ void RunParametersForm::OnSelchangeBinning(int index) {
 void RunParametersForm::OnSelchangeFinder(int index) {
     m_selection.m_nFinderIndex = index == 1 ? 1 : 0;
     m_parameters.m_finder = index == 1 ? ImageFinder::Sheet : ImageFinder::Classic;
+    m_parameters.m_bDeskew = m_parameters.m_bDeskew && m_parameters.m_finder == ImageFinder::Sheet;
     ChangeDone();
 }
 
@@ -111,6 +112,11 @@ void RunParametersForm::OnAppendString() {
 
 void RunParametersForm::OnStartNumber() {
     m_parameters.m_bStartNumber = !m_parameters.m_bStartNumber;
+    ChangeDone();
+}
+
+void RunParametersForm::OnDeskew() {
+    m_parameters.m_bDeskew = !m_parameters.m_bDeskew && m_parameters.m_finder == ImageFinder::Sheet;
     ChangeDone();
 }
 

@@ -91,6 +91,8 @@ public:
     void OnBatchMode();
     void OnAppendString();
     void OnStartNumber();
+    // The deskew box: only with the sheet finder (choosing the classic search clears it).
+    void OnDeskew();
     // Ticking the box opens the folder chooser (in the folder chosen before); a cancelled chooser
     // leaves the box clear unless a folder was chosen before.
     void OnOutputDir();

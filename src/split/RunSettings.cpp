@@ -47,6 +47,8 @@ std::string BuildRunSummary(const RunSettings& parameters) {
         text += SUMMARY_PIXEL_SIZE + PixelSizeText(parameters.m_dPixelSize) + "\n";
     if (parameters.m_finder == ImageFinder::Sheet)
         text += std::string(SUMMARY_SHEET_FINDER) + "\n";
+    if (parameters.m_finder == ImageFinder::Sheet && parameters.m_bDeskew)
+        text += std::string(SUMMARY_DESKEW) + "\n";
     switch (parameters.m_nBinning) {
     case 2:
         text += SUMMARY_BINNING_2;

@@ -40,6 +40,8 @@ struct RunSettings {
     double m_dPixelSize = 0;
     double m_dMagnification = 0;
     ImageFinder m_finder = ImageFinder::Classic;
+    // With the sheet finder: turn each turned sheet back before it is cut (resampled bilinearly).
+    bool m_bDeskew = false;
 };
 
 // The values the parameter fields take from what the user gave them; the dialog and the command line

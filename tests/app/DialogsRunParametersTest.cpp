@@ -279,7 +279,11 @@ void DialogsRunParametersTest::TheFinderIsAChoice() {
         QCOMPARE(dialog.m_pFinder->currentIndex(), 0);
         QVERIFY(LabelTexts(dialog).contains("Find the images by:"));
         Activate(dialog);
+        QVERIFY(!dialog.m_pDeskew->isEnabled());
         test::Choose(dialog.m_pFinder, 1);
+        QVERIFY(dialog.m_pDeskew->isEnabled());
+        test::ClickBox(dialog.m_pDeskew);
+        QVERIFY(parameters.m_bDeskew);
         QTest::mouseClick(dialog.m_pDefaultSettings, Qt::LeftButton);
         QCOMPARE(dialog.m_pFinder->currentIndex(), 1);
         QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton);
@@ -294,6 +298,10 @@ void DialogsRunParametersTest::TheFinderIsAChoice() {
     RunParametersDialog again(nextSession, nextState, chooser, messages, nullptr, &memory);
     QCOMPARE(again.m_pFinder->currentIndex(), 1);
     QVERIFY(nextSession.m_finder == ImageFinder::Sheet);
+    QVERIFY(again.m_pDeskew->isChecked());
+    // The classic search takes the deskew with it.
+    test::Choose(again.m_pFinder, 0);
+    QVERIFY(!again.m_pDeskew->isChecked() && !again.m_pDeskew->isEnabled());
 }
 
 QTEST_MAIN(DialogsRunParametersTest)

@@ -381,8 +381,18 @@ TEST_F(DialogFixture, TheFinderIsChosenSummarisedAndRemembered) {
     RunParametersForm again(nextSession, m_state, m_chooser, m_messages, &store);
     EXPECT_EQ(nextSession.m_finder, ImageFinder::Sheet);
     EXPECT_EQ(again.Selection().m_nFinderIndex, 1);
+    // Deskew goes with the sheet finder only: ticked, summarised, cleared by the classic search.
+    again.OnDeskew();
+    EXPECT_TRUE(nextSession.m_bDeskew);
+    EXPECT_NE(BuildRunSummary(nextSession)
+                  .find("\nTurned sheets will be turned back before they are cut "
+                        "(bilinear interpolation).\n"),
+              std::string::npos);
     again.OnSelchangeFinder(0);
     EXPECT_EQ(nextSession.m_finder, ImageFinder::Classic);
+    EXPECT_FALSE(nextSession.m_bDeskew);
+    again.OnDeskew();
+    EXPECT_FALSE(nextSession.m_bDeskew) << "no deskew without the sheet finder";
 }
 
 // A stored value the dialog would not offer (edited by hand, another version) is not taken.
