@@ -354,47 +354,6 @@ TEST_F(DialogFixture, SavedParametersAndFoldersComeBackInTheNextSession) {
     EXPECT_TRUE(parameters.m_bOutputTiff) << "the defaults button leaves the boxes alone";
 }
 
-// The finder: classic on opening, the sheet finder when chosen (a change like any other), kept by
-// the defaults button, named in the summary only when chosen, and remembered.
-TEST_F(DialogFixture, TheFinderIsChosenSummarisedAndRemembered) {
-    MemorySettings store;
-    m_parameters.m_finder = ImageFinder::Sheet; // a Run before; opening starts from the classic search
-    {
-        RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages, &store);
-        EXPECT_EQ(m_parameters.m_finder, ImageFinder::Classic);
-        EXPECT_EQ(dialog.Selection().m_nFinderIndex, 0);
-        EXPECT_EQ(BuildRunSummary(m_parameters).find("sheet finder"), std::string::npos);
-        m_chooser.m_files.push_back(std::vector<std::string>{"/s/a.tif"});
-        dialog.OnSelectFiles();
-        ASSERT_TRUE(dialog.OnSaveParameters());
-        dialog.OnSelchangeFinder(1);
-        EXPECT_FALSE(m_state.m_bSaved);
-        EXPECT_EQ(m_parameters.m_finder, ImageFinder::Sheet);
-        dialog.OnDefaultSettings();
-        EXPECT_EQ(m_parameters.m_finder, ImageFinder::Sheet) << "the defaults button leaves the finder";
-        EXPECT_EQ(dialog.Selection().m_nFinderIndex, 1);
-        ASSERT_TRUE(dialog.OnSaveParameters());
-        EXPECT_NE(m_messages.m_shown.back().m_strText.find("\nImages will be found by the sheet finder.\n"),
-                  std::string::npos);
-    }
-    RunSettings nextSession;
-    RunParametersForm again(nextSession, m_state, m_chooser, m_messages, &store);
-    EXPECT_EQ(nextSession.m_finder, ImageFinder::Sheet);
-    EXPECT_EQ(again.Selection().m_nFinderIndex, 1);
-    // Deskew goes with the sheet finder only: ticked, summarised, cleared by the classic search.
-    again.OnDeskew();
-    EXPECT_TRUE(nextSession.m_bDeskew);
-    EXPECT_NE(BuildRunSummary(nextSession)
-                  .find("\nTurned sheets will be turned back before they are cut "
-                        "(bilinear interpolation).\n"),
-              std::string::npos);
-    again.OnSelchangeFinder(0);
-    EXPECT_EQ(nextSession.m_finder, ImageFinder::Classic);
-    EXPECT_FALSE(nextSession.m_bDeskew);
-    again.OnDeskew();
-    EXPECT_FALSE(nextSession.m_bDeskew) << "no deskew without the sheet finder";
-}
-
 // A stored value the dialog would not offer (edited by hand, another version) is not taken.
 TEST(RunMemory, ValuesTheDialogDoesNotOfferAreNotTaken) {
     MemorySettings store;

@@ -1,12 +1,10 @@
 // Deskew: the band sink against a plane it must reproduce exactly; turned generated sheets, split
-// with --deskew, come out with straight edges where the truth puts them; and a square sheet is not
-// resampled at all.
+// with --deskew, come out with straight edges where the truth puts them.
 #include "split/Deskew.h"
 #include "SplitTestSupport.h"
 #include "split/RunDriver.h"
 #include "split/RunReport.h"
 #include "support/TestSupport.h"
-#include "tools/ScanGenerator.h"
 #include "tools/SheetScan.h"
 
 #include <gtest/gtest.h>
@@ -194,33 +192,6 @@ TEST(DeskewTest, TurnedSheetsComeOutWithStraightEdgesWhereTheTruthPutsThem) {
             }
         }
     }
-}
-
-// A square sheet (the classic sample scan) is cut as it is, with or without --deskew.
-TEST(DeskewTest, ASquareSheetIsNotResampled) {
-    test::TempDir folder;
-    const std::string scan = folder.File("plate.tif");
-    std::string error;
-    ASSERT_TRUE(tools::GenerateScan(tools::OneImageSpec(), scan, nullptr, &error)) << error;
-    std::vector<std::vector<unsigned char>> outputs;
-    for (const bool deskew : {false, true}) {
-        RunSettings parameters;
-        parameters.m_nImageCount = 1;
-        parameters.m_nWidthCm = 7;
-        parameters.m_nHeightCm = 9;
-        parameters.m_strInputFiles = {scan};
-        parameters.m_finder = ImageFinder::Sheet;
-        parameters.m_bDeskew = deskew;
-        test::RecordingMessages messages;
-        NullProgress progress;
-        RunDriver driver(parameters, messages, progress);
-        ASSERT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
-        EXPECT_EQ(driver.Records().at(0).images.at(0).interpolation, "");
-        outputs.push_back(test::ReadFileBytes(folder.File("plate_1.mrc")));
-        std::filesystem::remove(folder.File("plate_1.mrc"));
-    }
-    EXPECT_FALSE(outputs[0].empty());
-    EXPECT_TRUE(outputs[0] == outputs[1]);
 }
 
 } // namespace
