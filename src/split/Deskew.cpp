@@ -18,7 +18,9 @@ double DeskewGeometry::SourceY(double u, double v) const {
 
 DeskewGeometry DeskewFor(const SheetFit& fit, const ScanGeometry& geometry) {
     DeskewGeometry turn;
-    if (!fit.found || !std::isfinite(fit.angle) || std::abs(fit.angle) < DESKEW_MIN_DEGREES)
+    const bool finite = std::isfinite(fit.angle) && std::isfinite(fit.cornerX) &&
+                        std::isfinite(fit.cornerY) && std::isfinite(fit.width) && std::isfinite(fit.height);
+    if (!fit.found || !finite || std::abs(fit.angle) < DESKEW_MIN_DEGREES || std::abs(fit.angle) >= 45)
         return turn;
     const double radians = fit.angle * std::numbers::pi / 180.0;
     turn.cosine = std::cos(radians);

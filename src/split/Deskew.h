@@ -46,7 +46,8 @@ struct DeskewGeometry {
 };
 
 // The turn-back of the sheet `fit` for a crop of the geometry's expected size; inactive when the
-// sheet was not found or is turned by less than DESKEW_MIN_DEGREES.
+// sheet was not found, is turned by less than DESKEW_MIN_DEGREES or by 45° or more (no sheet in a
+// holder lies so; such a fit is not one to resample by), or its fit is not finite.
 DeskewGeometry DeskewFor(const SheetFit& fit, const ScanGeometry& geometry);
 
 using DeskewPlan = std::array<DeskewGeometry, MAX_IMAGES>;
