@@ -18,6 +18,7 @@
 #include "forms/RunParametersForm.h"
 #include "forms/SettingsStore.h"
 #include "pick/PickState.h"
+#include "split/RunRecord.h"
 #include "split/RunSettings.h"
 #include "view/ViewContext.h"
 
@@ -88,6 +89,8 @@ public:
     // Run are only reached when no Run is in progress.
     void OnPresetRunParameters();
     void OnRun();
+    // The Run with corners a person corrected in Preview Placements: those images are cut there.
+    void RunCorrected(const CornerCorrections& corrections);
     // Finds the images of the saved input files as the Run would, writes nothing, and shows where they
     // lie in a new "Preview Placements" window.
     void OnPreviewPlacements();

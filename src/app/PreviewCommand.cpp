@@ -4,7 +4,7 @@
 // shows the Run's progress window. The messages of a scan are shown as in a Run; a scan that would end
 // a Run ends nothing here: the window records it, a message says so and the preview goes on with the
 // next file (the driver's preview pass). No "Run Complete." follows. The result is a new non-modal
-// window per command.
+// window per command, where corners corrected by hand can be run at once (RunCorrected).
 #include "Application.h"
 #include "MainWindow.h"
 #include "PlacementPreviewWindow.h"
@@ -43,7 +43,9 @@ void Application::OnPreviewPlacements() {
     }
     m_pFrame->update();
 
-    auto* window = new PlacementPreviewWindow(std::move(scans), m_pFrame.get());
+    auto* window = new PlacementPreviewWindow(
+        std::move(scans), m_pFrame.get(),
+        [this](const CornerCorrections& corrections) { RunCorrected(corrections); });
     window->show();
     window->raise();
     window->activateWindow();

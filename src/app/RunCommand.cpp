@@ -19,11 +19,16 @@
 namespace gc {
 
 void Application::OnRun() {
+    RunCorrected({});
+}
+
+void Application::RunCorrected(const CornerCorrections& corrections) {
     if (!MayStartRun(m_runState, *m_pMessages))
         return;
     RunProgressWindow progress(m_pFrame.get());
     BusyFlag busy(m_runState);
     RunDriver driver(m_runSettings, *m_pMessages, progress);
+    driver.SetCorrectedCorners(corrections);
     progress.m_fnStatus = [this, &driver] {
         RunProgressStatus status;
         status.path = driver.CurrentInputPath();

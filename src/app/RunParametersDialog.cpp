@@ -120,6 +120,8 @@ void RunParametersDialog::MakeControls(QGroupBox* group) {
     m_pOutputTiff = MakeCheck(group, "OutputTiff");
     m_pBatchMode = MakeCheck(group, "BatchMode");
     m_pBinning = MakeCombo(group, "Binning", RUN_PARAMETERS_BINNING_ITEMS);
+    m_pFinder = MakeCombo(group, "Finder", RUN_PARAMETERS_FINDER_ITEMS);
+    m_pDeskew = MakeCheck(group, "Deskew");
     m_pAppendString = MakeCheck(group, "AppendString");
     m_pAppendText = new QLineEdit(group);
     m_pAppendText->setObjectName("AppendText");
@@ -174,6 +176,8 @@ void RunParametersDialog::LayOutGroup(QGroupBox* group) {
     labelled(RUN_PARAMETERS_OUTPUT_TIFF_LABEL, m_pOutputTiff);
     labelled(RUN_PARAMETERS_BATCH_MODE_LABEL, m_pBatchMode);
     labelled(RUN_PARAMETERS_BINNING_LABEL, m_pBinning);
+    labelled(RUN_PARAMETERS_FINDER_LABEL, m_pFinder);
+    labelled(RUN_PARAMETERS_DESKEW_LABEL, m_pDeskew);
     labelled(RUN_PARAMETERS_APPEND_STRING_LABEL, m_pAppendString);
     grid->addWidget(m_pAppendText, row++, 0, 1, 2);
     labelled(RUN_PARAMETERS_START_NUMBER_LABEL, m_pStartNumber);
@@ -198,6 +202,10 @@ void RunParametersDialog::ConnectControls(RunSettings& parameters, Messages& mes
     connect(m_pWidth, &QComboBox::activated, this, [this](int index) { m_pLogic->OnSelchangeWidth(index); });
     connect(m_pBinning, &QComboBox::activated, this,
             [this](int index) { m_pLogic->OnSelchangeBinning(index); });
+    connect(m_pFinder, &QComboBox::activated, this, [this](int index) {
+        m_pLogic->OnSelchangeFinder(index);
+        ShowChecks();
+    });
     connect(m_pDefaultSettings, &QPushButton::clicked, this, [this] {
         m_pLogic->OnDefaultSettings();
         ShowSelections();
@@ -214,6 +222,7 @@ void RunParametersDialog::ConnectControls(RunSettings& parameters, Messages& mes
     toggle(m_pAppendString, &RunParametersForm::OnAppendString);
     toggle(m_pStartNumber, &RunParametersForm::OnStartNumber);
     toggle(m_pOutputDir, &RunParametersForm::OnOutputDir);
+    toggle(m_pDeskew, &RunParametersForm::OnDeskew);
     m_pAppendText->installEventFilter(this);
     m_pStartNumberText->installEventFilter(this);
     connect(m_pSelectFiles, &QPushButton::clicked, this, [this] {
@@ -255,6 +264,7 @@ void RunParametersDialog::ShowSelections() {
     m_pHeight->setCurrentIndex(selection.m_nHeightIndex);
     m_pWidth->setCurrentIndex(selection.m_nWidthIndex);
     m_pBinning->setCurrentIndex(selection.m_nBinningIndex);
+    m_pFinder->setCurrentIndex(selection.m_nFinderIndex);
 }
 
 void RunParametersDialog::ShowChecks() {
@@ -264,6 +274,8 @@ void RunParametersDialog::ShowChecks() {
     m_pAppendString->setChecked(record.m_bAppendString);
     m_pStartNumber->setChecked(record.m_bStartNumber);
     m_pOutputDir->setChecked(record.m_bOutputDir);
+    m_pDeskew->setChecked(record.m_bDeskew);
+    m_pDeskew->setEnabled(record.m_finder == ImageFinder::Sheet);
 }
 
 void RunParametersDialog::ShowChoices() {

@@ -44,6 +44,8 @@ public:
     QCheckBox* m_pOutputTiff;
     QCheckBox* m_pBatchMode;
     QComboBox* m_pBinning;
+    QComboBox* m_pFinder; // how the images are found
+    QCheckBox* m_pDeskew; // with the sheet finder only
     QCheckBox* m_pAppendString;
     QLineEdit* m_pAppendText;
     QCheckBox* m_pStartNumber;

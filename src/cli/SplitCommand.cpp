@@ -47,6 +47,7 @@ struct SplitOptions {
     double m_dMagnification = 0;
     bool m_bStrict = false;
     std::string m_strFinder = "classic";
+    bool m_bDeskew = false;
     std::string m_strProgress = "auto";
     std::string m_strReport;
     std::string m_strAppend;
@@ -103,6 +104,9 @@ void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
         if (!std::filesystem::is_directory(folder))
             throw UsageError{"--report: " + folder.string() + CLI_NO_SUCH_FOLDER};
     }
+    if (options.m_bDeskew && options.m_strFinder != "sheet")
+        throw UsageError{
+            "--deskew turns each sheet back by the angle the sheet finder fits: add --finder sheet"};
 }
 
 // The time the Run's MRC2014 labels name: SOURCE_DATE_EPOCH when it holds a time (seconds since
@@ -140,6 +144,7 @@ RunSettings SettingsFrom(const SplitOptions& options, const NamingGiven& given) 
     settings.m_dMagnification = options.m_dMagnification;
     settings.m_finder = options.m_strFinder == "sheet" ? ImageFinder::Sheet : ImageFinder::Classic;
     settings.m_nLabelTime = LabelTime();
+    settings.m_bDeskew = options.m_bDeskew;
     settings.m_bBatchMode = options.m_files.size() > 1;
     settings.m_bAppendString = given.append;
     if (given.append)
@@ -251,6 +256,9 @@ void AddImageOptions(CLI::App& command, SplitOptions& options) {
             "classic (default: each image's corner by the first bright run, image after image) or "
             "sheet (each cell's sheet on its own, its edges fitted; the report gives each sheet's angle)")
         ->check(CLI::IsMember({"classic", "sheet"}));
+    command.add_flag("--deskew", options.m_bDeskew,
+                     "with --finder sheet: turn each turned sheet back about its centre before it is cut "
+                     "(bilinear interpolation; without it nothing is resampled)");
     CLI::Option* pixelSize = AddMrcOptions(command, options.m_bMrc2014, options.m_dPixelSize);
     command
         .add_option("--magnification", options.m_dMagnification,

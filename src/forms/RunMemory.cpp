@@ -31,13 +31,16 @@ struct FlagField {
 constexpr FlagField FLAG_FIELDS[] = {
     {"run/outputTiff", &RunSettings::m_bOutputTiff},     {"run/batchMode", &RunSettings::m_bBatchMode},
     {"run/appendString", &RunSettings::m_bAppendString}, {"run/startNumber", &RunSettings::m_bStartNumber},
-    {"run/outputDir", &RunSettings::m_bOutputDir},
+    {"run/outputDir", &RunSettings::m_bOutputDir},       {"run/deskew", &RunSettings::m_bDeskew},
 };
 
 constexpr const char* KEY_APPEND_TEXT = "run/appendText";
 constexpr const char* KEY_START_NUMBER_TEXT = "run/startNumberText";
 constexpr const char* KEY_OUTPUT_FOLDER = "run/outputFolder";
 constexpr const char* KEY_PIXEL_SIZE = "run/pixelSize";
+constexpr const char* KEY_FINDER = "run/finder";
+constexpr const char* FINDER_CLASSIC = "classic";
+constexpr const char* FINDER_SHEET = "sheet";
 
 bool IsDigits(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -57,6 +60,8 @@ void RecallTexts(RunSettings& settings, const SettingsStore& store) {
         if (PixelSizeFromText(*text, pixelSize))
             settings.m_dPixelSize = pixelSize;
     }
+    if (const auto text = store.Value(KEY_FINDER); text == FINDER_SHEET || text == FINDER_CLASSIC)
+        settings.m_finder = *text == FINDER_SHEET ? ImageFinder::Sheet : ImageFinder::Classic;
     // A ticked output folder without a folder would send the files to the working directory.
     settings.m_bOutputDir = settings.m_bOutputDir && !settings.m_strOutputDir.empty();
 }
@@ -72,6 +77,7 @@ void RememberRunSettings(const RunSettings& settings, SettingsStore& store) {
     store.SetValue(KEY_START_NUMBER_TEXT, settings.m_strStartNumber);
     store.SetValue(KEY_OUTPUT_FOLDER, settings.m_strOutputDir);
     store.SetValue(KEY_PIXEL_SIZE, settings.m_dPixelSize > 0 ? PixelSizeText(settings.m_dPixelSize) : "");
+    store.SetValue(KEY_FINDER, settings.m_finder == ImageFinder::Sheet ? FINDER_SHEET : FINDER_CLASSIC);
     store.SetValue(KEY_SAVED, "1");
 }
 

@@ -1,8 +1,8 @@
 // What the Run dialog remembers between openings and sessions: the parameters last saved with SAVE
 // PARAMETERS (image count and size, binning, output format, batch mode, naming, output folder, pixel
-// size) and the folder the last scans were chosen from. A value that the dialog would not offer (a
-// stored text edited by hand, or written by another version) is not taken: the field keeps its
-// start-up value.
+// size, image finder) and the folder the last scans were chosen from. A value that the dialog would not offer
+// (a stored text edited by hand, or written by another version) is not taken: the field keeps its start-up
+// value.
 #pragma once
 
 #include "forms/SettingsStore.h"

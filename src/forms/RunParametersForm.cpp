@@ -37,7 +37,8 @@ RunParametersForm::RunParametersForm(RunSettings& parameters, RunDialogState& st
         m_selection = {IndexOf(RUN_PARAMETERS_IMAGE_COUNT_ITEMS, start.m_nImageCount),
                        IndexOf(RUN_PARAMETERS_HEIGHT_ITEMS, start.m_nHeightCm),
                        IndexOf(RUN_PARAMETERS_WIDTH_ITEMS, start.m_nWidthCm),
-                       IndexOf(RUN_PARAMETERS_BINNING_ITEMS, start.m_nBinning)};
+                       IndexOf(RUN_PARAMETERS_BINNING_ITEMS, start.m_nBinning),
+                       start.m_finder == ImageFinder::Sheet ? 1 : 0};
     m_parameters = std::move(start);
     m_state.m_bFilesLoaded = m_state.m_bFilesLoaded && !m_parameters.m_strInputFiles.empty();
     m_state.m_bSaved = false;
@@ -77,9 +78,16 @@ void RunParametersForm::OnSelchangeBinning(int index) {
     ChangeDone();
 }
 
+void RunParametersForm::OnSelchangeFinder(int index) {
+    m_selection.m_nFinderIndex = index == 1 ? 1 : 0;
+    m_parameters.m_finder = index == 1 ? ImageFinder::Sheet : ImageFinder::Classic;
+    m_parameters.m_bDeskew = m_parameters.m_bDeskew && m_parameters.m_finder == ImageFinder::Sheet;
+    ChangeDone();
+}
+
 void RunParametersForm::OnDefaultSettings() {
-    // The items "6", "10", "8" and "0".
-    m_selection = {5, 1, 1, 0};
+    // The items "6", "10", "8" and "0"; the finder stays as chosen.
+    m_selection = {5, 1, 1, 0, m_selection.m_nFinderIndex};
     m_parameters.m_nImageCount = 6;
     m_parameters.m_nHeightCm = 10;
     m_parameters.m_nWidthCm = 8;
@@ -104,6 +112,11 @@ void RunParametersForm::OnAppendString() {
 
 void RunParametersForm::OnStartNumber() {
     m_parameters.m_bStartNumber = !m_parameters.m_bStartNumber;
+    ChangeDone();
+}
+
+void RunParametersForm::OnDeskew() {
+    m_parameters.m_bDeskew = !m_parameters.m_bDeskew && m_parameters.m_finder == ImageFinder::Sheet;
     ChangeDone();
 }
 

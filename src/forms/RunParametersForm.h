@@ -64,6 +64,7 @@ struct RunParametersSelection {
     int m_nHeightIndex = NO_SELECTION;
     int m_nWidthIndex = NO_SELECTION;
     int m_nBinningIndex = NO_SELECTION;
+    int m_nFinderIndex = 0; // always shown: the classic search until the user picks the sheet finder
 };
 
 class RunParametersForm {
@@ -83,11 +84,15 @@ public:
     void OnSelchangeHeight(int index);
     void OnSelchangeWidth(int index);
     void OnSelchangeBinning(int index);
+    // The item of RUN_PARAMETERS_FINDER_ITEMS: 0 the classic search, 1 the sheet finder.
+    void OnSelchangeFinder(int index);
     void OnDefaultSettings();
     void OnOutputTiff();
     void OnBatchMode();
     void OnAppendString();
     void OnStartNumber();
+    // The deskew box: only with the sheet finder (choosing the classic search clears it).
+    void OnDeskew();
     // Ticking the box opens the folder chooser (in the folder chosen before); a cancelled chooser
     // leaves the box clear unless a folder was chosen before.
     void OnOutputDir();

@@ -339,7 +339,7 @@ RunOutcome HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
                             static_cast<std::size_t>(end - x));
                 x = end;
             }
-            std::memset(imageRow + inside, 0, target.RowBytes() - inside);
+            std::memset(imageRow + inside, 0, static_cast<std::size_t>(image.m_nX1 - image.m_nX0) - inside);
             const RunOutcome written = target.Put(m, imageRow, image.m_nRowsDone);
             if (written != RunOutcome::Done)
                 return written;
@@ -405,7 +405,12 @@ RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail) {
     const int threads = WorkerCount(job.settings.m_nThreads, job.geometry);
     OnePass pass(job.geometry, job.placements, job.kept, job.settings.m_fnTileDecoded);
     pass.StartHelpers(job.scan, threads - 1);
-    const auto rowBytes = static_cast<std::size_t>(job.geometry.m_nExpectedWidth);
+    // Rows of the expected width, or of the widest placement (an image turned back reads a wider box).
+    int widest = job.geometry.m_nExpectedWidth;
+    for (const ImagePlacement& image : job.placements)
+        if (image.m_nState == PLACEMENT_FOUND)
+            widest = std::max(widest, image.m_nX1 - image.m_nX0);
+    const auto rowBytes = static_cast<std::size_t>(widest);
     // The writer thread only on a core of its own: on a core a decoding thread uses, the hand-offs
     // and the row copy it needs would cost more than the calling thread's writing between tiles.
     const std::unique_ptr<RowWriter> writer = threads < Cores() ? StartWriter(job.sink, rowBytes) : nullptr;

@@ -21,9 +21,11 @@ class ImageRowSink {
 public:
     virtual ~ImageRowSink() = default;
     // Where row `rowIndex` of image `image` may be put together before WriteOutputRow is called with
-    // it, so that the sink need not copy it (expectedWidth bytes); nullptr: the caller's own buffer.
+    // it, so that the sink need not copy it (the placement's width, x1 − x0, bytes); nullptr: the
+    // caller's own buffer.
     virtual unsigned char* RowPlace(int /*image*/, int /*rowIndex*/) { return nullptr; }
-    // Row `rowIndex` (0, 1, 2, ...) of image `image` (1..6), expectedWidth bytes.
+    // Row `rowIndex` (0, 1, 2, ...) of image `image` (1..6): the placement's width, x1 − x0 bytes (the
+    // expected width, or the wider box of an image that is turned back).
     virtual RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) = 0;
 };
 

@@ -27,7 +27,8 @@ enum PlacementState { PLACEMENT_SEARCHED = 0, PLACEMENT_FOUND = 1, PLACEMENT_NOT
 struct ImagePlacement {
     int m_nState = PLACEMENT_SEARCHED;
     int m_nX0 = 0, m_nY0 = 0; // top-left corner in scan coordinates
-    int m_nX1 = 0, m_nY1 = 0; // x0 + expectedWidth, y0 + expectedHeight (exclusive)
+    int m_nX1 = 0, m_nY1 = 0; // x0 + expectedWidth, y0 + expectedHeight (exclusive); for an
+                              // image turned back, the box its source lies in (Deskew.h)
     int m_nRunState = 0;      // run test state, reset at every scan row
     int m_nRowsDone = 0;      // rows handed to the output
 };

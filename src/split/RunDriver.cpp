@@ -351,7 +351,9 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     ScanJob job{path, scan, m_geometry, settings, *m_namer, messages, m_progress, extraction, m_runFiles};
     job.dryRun = m_bDryRun;
     job.finder = m_parameters.m_finder;
-    job.givenCorners = &m_givenCorners;
+    job.deskew = m_parameters.m_bDeskew;
+    const auto corrected = m_corrections.find(path);
+    job.givenCorners = corrected != m_corrections.end() ? &corrected->second : &m_givenCorners;
     job.preview = preview.get();
     if (m_fnImageCommitted)
         job.imageCommitted = [this, &path](const ImageRecord& image) { m_fnImageCommitted(path, image); };

@@ -75,6 +75,9 @@ public:
 
     // Corners a person set (records with setByHand): those images are cut there, not searched.
     void SetGivenCorners(std::vector<ImageRecord> corners) { m_givenCorners = std::move(corners); }
+    // Corners a person set for particular scans (by path, as the settings name them): they take the
+    // place of SetGivenCorners' for those scans.
+    void SetCorrectedCorners(CornerCorrections corrections) { m_corrections = std::move(corrections); }
     // Threads that decode tiles; 0 (the default) uses every core.
     void SetThreads(int threads) { m_nThreads = threads; }
     // The threads the Run decodes with: the number set, or every core.
@@ -158,6 +161,7 @@ private:
     bool m_bPreviewFiles = false;
     std::vector<ScanRecord> m_records;
     std::vector<ImageRecord> m_givenCorners;
+    CornerCorrections m_corrections;
     RunFiles m_runFiles;
     std::string m_strDetail;
     int m_nImagesNotWritten = 0;

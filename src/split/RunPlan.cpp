@@ -215,6 +215,7 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         p.m_bMrc2014 = s.value("mrc2014", false);
         p.m_finder =
             s.value("finder", std::string("classic")) == "sheet" ? ImageFinder::Sheet : ImageFinder::Classic;
+        p.m_bDeskew = s.contains("deskew") && s.at("deskew").is_boolean() && s.at("deskew").get<bool>();
         p.m_dPixelSize = s.contains("pixel_size") && s.at("pixel_size").is_number()
                              ? s.at("pixel_size").get<double>()
                              : 0.0;

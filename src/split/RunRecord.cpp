@@ -13,7 +13,10 @@ std::string AngleText(const ImageRecord& image) {
         return {};
     char degrees[32];
     std::snprintf(degrees, sizeof degrees, "%.2f", image.angle);
-    return std::string(SHEET_ANGLE_TURNED) + degrees + SHEET_ANGLE_DEGREES;
+    std::string text = std::string(SHEET_ANGLE_TURNED) + degrees + SHEET_ANGLE_DEGREES;
+    if (!image.interpolation.empty())
+        text += SHEET_DESKEWED + image.interpolation + SHEET_DESKEWED_INTERPOLATION;
+    return text;
 }
 
 const char* ScanOutcomeName(ScanOutcome outcome) {

@@ -3,6 +3,7 @@
 // rows it delivered and the files written for it with their header statistics.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,12 +26,17 @@ struct ImageRecord {
     bool setByHand = false;    // its corner was given (a person corrected it), not found
     bool hasAngle = false;     // the sheet finder placed it: its sheet's angle in degrees
     double angle = 0;
-    std::string name;     // the full-size output's path, as written or as it would be written
-    bool written = false; // false in a dry run, after a stop, or when its name clashed
+    std::string interpolation; // turned back by its angle with this interpolation; empty: cut as it is
+    std::string name;          // the full-size output's path, as written or as it would be written
+    bool written = false;      // false in a dry run, after a stop, or when its name clashed
     std::string notWrittenReason;
     std::vector<OutputRecord> outputs; // full-size, then binned
     std::vector<std::string> warnings; // size checks: the chosen size does not fit what the scan shows
 };
+
+// Corners a person corrected, per scan path: records with found and setByHand, the image's number and
+// its corner (the size stays the expected one).
+using CornerCorrections = std::map<std::string, std::vector<ImageRecord>>;
 
 enum class ScanOutcome { Done, Skipped, Fatal, Interrupted };
 
@@ -44,7 +50,8 @@ struct ScanRecord {
 };
 
 const char* ScanOutcomeName(ScanOutcome outcome);
-// ", turned 0.32 degrees" for an image placed by the sheet finder, else "".
+// ", turned 0.32 degrees" for an image placed by the sheet finder (", turned 0.32 degrees, turned back
+// (bilinear interpolation)" when it was deskewed), else "".
 std::string AngleText(const ImageRecord& image);  // "done", "skipped", "stopped", "interrupted"
 const char* ScanCompressionName(int compression); // "none", "lzw", "deflate", "packbits", or "other"
 

@@ -86,6 +86,8 @@ nlohmann::json ImageJson(const ImageRecord& image) {
     entry["rows_delivered"] = image.rowsDelivered;
     if (image.hasAngle)
         entry["angle"] = image.angle;
+    if (!image.interpolation.empty())
+        entry["deskewed"] = {{"interpolation", image.interpolation}};
     entry["name"] = JsonTextOfBytes(image.name);
     entry["written"] = image.written;
     if (!image.notWrittenReason.empty())
@@ -153,6 +155,8 @@ std::string RunReportJson(const RunReportSettings& settings, const std::vector<S
     // Only the sheet finder is named, so the reports of the classic search stay as they were.
     if (p.m_finder == ImageFinder::Sheet)
         report["settings"]["finder"] = "sheet";
+    if (p.m_finder == ImageFinder::Sheet && p.m_bDeskew)
+        report["settings"]["deskew"] = true;
     json files = json::array();
     for (const ScanRecord& scan : scans) {
         json file = ScanJson(scan);

@@ -45,6 +45,10 @@ std::string BuildRunSummary(const RunSettings& parameters) {
         text += std::string(SUMMARY_MRC2014) + "\n";
     if (parameters.m_dPixelSize > 0)
         text += SUMMARY_PIXEL_SIZE + PixelSizeText(parameters.m_dPixelSize) + "\n";
+    if (parameters.m_finder == ImageFinder::Sheet)
+        text += std::string(SUMMARY_SHEET_FINDER) + "\n";
+    if (parameters.m_finder == ImageFinder::Sheet && parameters.m_bDeskew)
+        text += std::string(SUMMARY_DESKEW) + "\n";
     switch (parameters.m_nBinning) {
     case 2:
         text += SUMMARY_BINNING_2;

@@ -44,6 +44,8 @@ struct RunSettings {
     // The time every MRC2014 label of the Run names, in seconds since the epoch (0: the time the Run
     // starts). A plan keeps its own, so that its tasks write the bytes one Run would.
     std::int64_t m_nLabelTime = 0;
+    // With the sheet finder: turn each turned sheet back before it is cut (resampled bilinearly).
+    bool m_bDeskew = false;
 };
 
 // The values the parameter fields take from what the user gave them; the dialog and the command line

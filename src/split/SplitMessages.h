@@ -165,6 +165,15 @@ inline constexpr const char* SUMMARY_MRC2014 =
 inline constexpr const char* SUMMARY_PIXEL_SIZE = "Pixel size (A): ";
 // The Run dialog's pixel size field and its refusal.
 inline constexpr const char* RUN_PARAMETERS_PIXEL_SIZE_LABEL = "Pixel size (Å):";
+// The Run dialog's choice of how the images are found (in the order of ImageFinder), and the summary's
+// line when the sheet finder is chosen (the classic search adds none).
+inline constexpr const char* RUN_PARAMETERS_FINDER_LABEL = "Find the images by:";
+inline constexpr const char* RUN_PARAMETERS_FINDER_ITEMS[] = {"classic search", "sheet finder"};
+inline constexpr const char* SUMMARY_SHEET_FINDER = "Images will be found by the sheet finder.";
+// The Run dialog's deskew box (with the sheet finder), and its summary line.
+inline constexpr const char* RUN_PARAMETERS_DESKEW_LABEL = "Turn turned sheets back (deskew):";
+inline constexpr const char* SUMMARY_DESKEW =
+    "Turned sheets will be turned back before they are cut (bilinear interpolation).";
 // The dialog's lists of what was chosen: the output folder beside its box, the scans below the buttons.
 inline constexpr const char* RUN_PARAMETERS_NO_FOLDER = "(no folder chosen)";
 inline constexpr const char* RUN_PARAMETERS_NO_SCANS = "No scans chosen.";
@@ -199,6 +208,9 @@ inline constexpr const char* SHEET_WARNING_PAST_BOTTOM = " rows past the sheet's
 // After an image's place in the lines and the placement picture: its sheet's angle (sheet finder).
 inline constexpr const char* SHEET_ANGLE_TURNED = ", turned ";
 inline constexpr const char* SHEET_ANGLE_DEGREES = " degrees";
+// After the angle of a sheet that was turned back before it was cut: the interpolation between them.
+inline constexpr const char* SHEET_DESKEWED = ", turned back (";
+inline constexpr const char* SHEET_DESKEWED_INTERPOLATION = " interpolation)";
 inline constexpr const char* SHEET_HINT_PLACES = "the sheet finder places it at x ";
 inline constexpr const char* SHEET_HINT_Y = ", y ";
 inline constexpr const char* SHEET_HINT_TURNED = ", turned by ";

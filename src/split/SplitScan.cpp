@@ -1,5 +1,6 @@
 #include "SplitScan.h"
 
+#include "Deskew.h"
 #include "SheetFinder.h"
 #include "SizeCheck.h"
 #include "SplitMessages.h"
@@ -152,7 +153,7 @@ RunOutcome OpenOutputs(const ScanJob& job, const ImagePlacements& placements, Im
 // The one pass over the scan's tiles: rows to the open outputs (or counted, in a dry run), tiles to
 // the placement picture.
 RunOutcome ExtractRows(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept,
-                       ImageOutputs& outputs, SplitReport& report) {
+                       ImageOutputs& outputs, const DeskewPlan& deskew, SplitReport& report) {
     ExtractionSettings extraction = job.extraction;
     if (job.preview)
         extraction.m_fnTileDecoded = [&job](int tile, const unsigned char* pixels) {
@@ -160,10 +161,18 @@ RunOutcome ExtractRows(const ScanJob& job, ImagePlacements& placements, KeptTile
         };
     OutputSink outputSink(outputs);
     CountingSink countingSink;
-    ImageRowSink& sink = job.dryRun ? static_cast<ImageRowSink&>(countingSink) : outputSink;
-    const RunOutcome extracted = ExtractImages(
+    // Turned-back images go through the deskew; a dry run only counts rows.
+    DeskewSink deskewSink(outputSink, deskew);
+    const bool turning =
+        std::any_of(deskew.begin(), deskew.end(), [](const DeskewGeometry& turn) { return turn.active; });
+    ImageRowSink& sink = job.dryRun ? static_cast<ImageRowSink&>(countingSink)
+                         : turning  ? static_cast<ImageRowSink&>(deskewSink)
+                                    : outputSink;
+    RunOutcome extracted = ExtractImages(
         {job.path, job.scan, job.geometry, placements, kept, sink, job.messages, job.progress, extraction},
         report.detail);
+    if (extracted == RunOutcome::Done && turning && !job.dryRun)
+        extracted = deskewSink.Finish();
     if (extracted != RunOutcome::Done)
         for (const ImageOutput& output : outputs)
             if (!output.Failure().empty())
@@ -242,12 +251,12 @@ void MarkGivenCorners(const ScanJob& job, SplitReport& report) {
             image->setByHand = true;
 }
 
-// Finds the images with the job's finder and adds their size and placement warnings.
-RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept,
-                       SplitReport& report) {
+// Finds the images with the job's finder and adds their size and placement warnings. The sheet
+// finder's fits go to `fits` (one per image slot).
+RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept, SplitReport& report,
+                       std::vector<SheetFit>& fits) {
     if (job.finder == ImageFinder::Sheet) {
         const PixelReader pixel = KeepingPixelReader(job.scan, job.geometry, kept);
-        std::vector<SheetFit> fits;
         FindSheets(job, pixel, placements, fits);
         ApplyGivenCorners(job, placements);
         RecordFinds(job, placements, report);
@@ -270,20 +279,54 @@ RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTile
     return RunOutcome::Done;
 }
 
+// With deskew: every found sheet the finder saw turned (and whose corner no person set) is turned
+// back; its placement becomes the scan box its source lies in, its record the crop's corner in the
+// turned-back frame and the interpolation, and the warning that its crop is cut square goes.
+DeskewPlan PlanDeskew(const ScanJob& job, const std::vector<SheetFit>& fits, ImagePlacements& placements,
+                      SplitReport& report) {
+    DeskewPlan plan{};
+    if (!job.deskew || job.finder != ImageFinder::Sheet)
+        return plan;
+    for (int k = 0; k < MAX_IMAGES && static_cast<std::size_t>(k) < fits.size(); ++k) {
+        ImageRecord* image = RecordOf(report, k + 1);
+        ImagePlacement& placement = placements[static_cast<std::size_t>(k)];
+        if (image == nullptr || image->setByHand || placement.m_nState != PLACEMENT_FOUND)
+            continue;
+        const DeskewGeometry turn = DeskewFor(fits[static_cast<std::size_t>(k)], job.geometry);
+        if (!turn.active)
+            continue;
+        plan[static_cast<std::size_t>(k)] = turn;
+        placement.m_nX0 = turn.boxX0;
+        placement.m_nY0 = turn.boxY0;
+        placement.m_nX1 = turn.boxX1;
+        placement.m_nY1 = turn.boxY1;
+        image->x = turn.cropX;
+        image->y = turn.cropY;
+        image->interpolation = DESKEW_INTERPOLATION;
+        const int scanRows = static_cast<int>(job.geometry.m_nImageLength);
+        image->rowsDelivered = std::clamp(scanRows - turn.cropY, 0, turn.height);
+        std::erase_if(image->warnings,
+                      [](const std::string& warning) { return warning.starts_with(SHEET_WARNING_TURNED); });
+    }
+    return plan;
+}
+
 } // namespace
 
 RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
     KeptTiles kept(job.geometry.m_nTileCount,
                    job.finder == ImageFinder::Sheet ? SHEET_KEPT_TILES_BUDGET : KEPT_TILES_BUDGET);
-    if (const RunOutcome found = PlaceImages(job, placements, kept, report); found != RunOutcome::Done)
+    std::vector<SheetFit> fits;
+    if (const RunOutcome found = PlaceImages(job, placements, kept, report, fits); found != RunOutcome::Done)
         return found;
+    const DeskewPlan deskew = PlanDeskew(job, fits, placements, report);
 
     ImageOutputs outputs;
     if (const RunOutcome opened = OpenOutputs(job, placements, outputs, report); opened != RunOutcome::Done)
         return opened;
     if (job.dryRun && !job.preview)
         return RunOutcome::Done;
-    if (const RunOutcome extracted = ExtractRows(job, placements, kept, outputs, report);
+    if (const RunOutcome extracted = ExtractRows(job, placements, kept, outputs, deskew, report);
         extracted != RunOutcome::Done)
         return extracted;
     if (job.dryRun)

@@ -62,6 +62,9 @@ struct ScanJob {
     // tile once (a damaged tile stops it as it stops a Run).
     bool dryRun = false;
     ImageFinder finder = ImageFinder::Classic;
+    // With the sheet finder: each turned sheet is turned back about its centre before it is cut
+    // (Deskew.h); images whose corners were set by hand are cut as given.
+    bool deskew = false;
     // Images whose corners a person set (setByHand): cut there whatever the search finds.
     const std::vector<ImageRecord>* givenCorners = nullptr;
     PlacementPreview* preview = nullptr; // filled from the decoded tiles when given

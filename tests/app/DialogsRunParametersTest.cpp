@@ -25,6 +25,7 @@ private slots:
     void DefaultSettingsKeepTheCheckBoxes();
     void ReopeningStartsFromTheDefaults();
     void ReopeningShowsTheSavedParameters();
+    void TheFinderIsAChoice();
 };
 
 namespace {
@@ -261,6 +262,46 @@ void DialogsRunParametersTest::ReopeningShowsTheSavedParameters() {
     QCOMPARE(again.m_pPixelSize->text(), QString("1.5"));
     QCOMPARE(again.m_pOutputFolder->text(), QString("/out/"));
     QCOMPARE(again.m_pScanCount->text(), QString("No scans chosen."));
+}
+
+// The finder list shows the classic search on opening; the sheet finder chosen there is what the Run
+// gets, the summary says so, and the next session opens with it.
+void DialogsRunParametersTest::TheFinderIsAChoice() {
+    RunSettings parameters;
+    RunDialogState state;
+    test::DialogChooser chooser;
+    chooser.m_openFiles = {"/scans/plate.tif"};
+    test::RecordingMessages messages;
+    MemorySettings memory;
+    {
+        RunParametersDialog dialog(parameters, state, chooser, messages, nullptr, &memory);
+        QCOMPARE(Items(dialog.m_pFinder), (QStringList{"classic search", "sheet finder"}));
+        QCOMPARE(dialog.m_pFinder->currentIndex(), 0);
+        QVERIFY(LabelTexts(dialog).contains("Find the images by:"));
+        Activate(dialog);
+        QVERIFY(!dialog.m_pDeskew->isEnabled());
+        test::Choose(dialog.m_pFinder, 1);
+        QVERIFY(dialog.m_pDeskew->isEnabled());
+        test::ClickBox(dialog.m_pDeskew);
+        QVERIFY(parameters.m_bDeskew);
+        QTest::mouseClick(dialog.m_pDefaultSettings, Qt::LeftButton);
+        QCOMPARE(dialog.m_pFinder->currentIndex(), 1);
+        QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton);
+        QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
+        QVERIFY(state.m_bSaved);
+        QVERIFY(parameters.m_finder == ImageFinder::Sheet);
+        QVERIFY(messages.m_shown.back().m_strText.find("Images will be found by the sheet finder.") !=
+                std::string::npos);
+    }
+    RunSettings nextSession;
+    RunDialogState nextState;
+    RunParametersDialog again(nextSession, nextState, chooser, messages, nullptr, &memory);
+    QCOMPARE(again.m_pFinder->currentIndex(), 1);
+    QVERIFY(nextSession.m_finder == ImageFinder::Sheet);
+    QVERIFY(again.m_pDeskew->isChecked());
+    // The classic search takes the deskew with it.
+    test::Choose(again.m_pFinder, 0);
+    QVERIFY(!again.m_pDeskew->isChecked() && !again.m_pDeskew->isEnabled());
 }
 
 QTEST_MAIN(DialogsRunParametersTest)

@@ -12,11 +12,14 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 namespace gc {
 namespace {
@@ -64,6 +67,27 @@ void SaveParameters(RunSettings& parameters, RunDialogState& state, const std::v
     parameters.m_strInputFiles = files;
     state.m_bFilesLoaded = true;
     state.m_bSaved = true;
+}
+
+// A left-button press, a move with the button held and a release on `widget`.
+void Drag(QWidget* widget, QPointF from, QPointF to) {
+    const auto send = [widget](QEvent::Type type, QPointF at, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+// The first row of a classic MRC file (mode 0, rows after the 1024-byte header).
+std::vector<unsigned char> FirstMrcRow(const std::string& path, int width) {
+    std::ifstream file(path, std::ios::binary);
+    file.seekg(1024);
+    std::vector<unsigned char> row(static_cast<std::size_t>(width));
+    file.read(reinterpret_cast<char*>(row.data()), width);
+    return file ? row : std::vector<unsigned char>{};
 }
 
 class PreviewWindowTest : public QObject {
@@ -201,6 +225,77 @@ private slots:
                  QStringList({"2", "", "", "11625 × 14300", "not found", ""}));
         record.path = "/s/plate.tif";
         QCOMPARE(ScanListText(record), QString("plate.tif — 1 of 2 found"));
+    }
+
+    // A person drags image 1's rectangle on the picture, then types its corner (a refused text first);
+    // "Run with these corners" cuts it there.
+    void correctedCornersAreRun() {
+        test::TempDir dir;
+        const tools::ScanSpec plate = tools::OneImageSpec();
+        const std::string scan = dir.File("plate.tif");
+        std::string error;
+        std::vector<tools::PlacedImage> placed;
+        QVERIFY2(tools::GenerateScan(plate, scan, &placed, &error), error.c_str());
+        test::TestApp app;
+        SaveParameters(app->m_runSettings, app->m_runState, {scan});
+        app->GetFrame().GetAction(ID_TOOLS_PREVIEW_PLACEMENTS)->trigger();
+        QCOMPARE(PreviewWindows(app).size(), std::size_t{1});
+        PlacementPreviewWindow& window = *PreviewWindows(app)[0];
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!window.RunCorrectedButton()->isEnabled());
+
+        // The picture's pixels per scan pixel, and image 1's centre on the widget.
+        ScaledPicture* picture = window.Picture();
+        const QRect shown = picture->PictureRect();
+        const double zoom = static_cast<double>(shown.width()) / plate.m_nWidth;
+        const tools::PlacedImage& image = placed[0];
+        const QPointF centre =
+            QPointF(shown.topLeft()) +
+            QPointF(image.m_nX + image.m_nWidth / 2.0, image.m_nY + image.m_nHeight / 2.0) * zoom;
+        Drag(picture, centre, centre + QPointF(20, 30));
+        QCOMPARE(window.Corrections().size(), std::size_t{1});
+        const ImageRecord dragged = window.Corrections().begin()->second.at(0);
+        QVERIFY(dragged.setByHand && dragged.found && dragged.number == 1);
+        QVERIFY2(std::abs(dragged.x - (image.m_nX + 20 / zoom)) <= 2 / zoom,
+                 std::to_string(dragged.x).c_str());
+        QVERIFY2(std::abs(dragged.y - (image.m_nY + 30 / zoom)) <= 2 / zoom,
+                 std::to_string(dragged.y).c_str());
+        QCOMPARE(window.Table()->item(0, 2)->text(), QString("%1, %2").arg(dragged.x).arg(dragged.y));
+        QCOMPARE(window.Table()->item(0, 4)->text(), QString(PREVIEW_SET_BY_HAND));
+        QVERIFY(window.RunCorrectedButton()->isEnabled());
+
+        // Typed: a text that is no corner is refused and the cell shows the corner in force.
+        QVERIFY(window.Table()->item(0, 2)->flags() & Qt::ItemIsEditable);
+        window.Table()->item(0, 2)->setText("12; 40");
+        QCOMPARE(window.HintLabel()->text(), QString(PREVIEW_CORNER_NOT_CORRECT));
+        QCOMPARE(window.Corrections().begin()->second.at(0).x, dragged.x);
+        QCOMPARE(window.Table()->item(0, 2)->text(), QString("%1, %2").arg(dragged.x).arg(dragged.y));
+        const int x = image.m_nX + 37, y = image.m_nY + 211;
+        window.Table()->item(0, 2)->setText(QString(" %1 ,%2").arg(x).arg(y));
+        QCOMPARE(window.Corrections().begin()->second.at(0).x, x);
+        QCOMPARE(window.Corrections().begin()->second.at(0).y, y);
+
+        QTest::mouseClick(window.RunCorrectedButton(), Qt::LeftButton);
+        QVERIFY(app.m_exits.empty());
+        const std::vector<std::string> texts = app.m_messages.Texts();
+        QVERIFY(std::find(texts.begin(), texts.end(), MSG_RUN_COMPLETE) != texts.end());
+        // The output starts at the typed corner, not at the one found.
+        const std::vector<unsigned char> first = FirstMrcRow(dir.File("plate_7.mrc"), image.m_nWidth);
+        QCOMPARE(first.size(), static_cast<std::size_t>(image.m_nWidth));
+        const tools::ScanPainter painter(plate, placed);
+        std::vector<unsigned char> expected(first.size()), found(first.size());
+        painter.RenderRow(y, x, image.m_nWidth, expected.data());
+        painter.RenderRow(image.m_nY, image.m_nX, image.m_nWidth, found.data());
+        QVERIFY(first == expected);
+        QVERIFY(first != found);
+    }
+
+    void cornerTexts() {
+        int x = -1, y = -1;
+        QVERIFY(CornerFromText("12, 40", 100, 50, x, y) && x == 12 && y == 40);
+        QVERIFY(CornerFromText(" 0 ,0 ", 100, 50, x, y) && x == 0 && y == 0);
+        for (const char* refused : {"12; 40", "-1, 3", "100, 3", "3, 50", "1.5, 2", "12", "", "1e3, 2"})
+            QVERIFY2(!CornerFromText(refused, 100, 50, x, y), refused);
     }
 
     // (The refusal during a Run is checked with every other command in the shell's tests.)

@@ -141,10 +141,11 @@ TEST(CliSplit, FatalStopsExitOne) {
 TEST(CliSplit, ValuesTheDialogDoesNotOfferAreUsageErrors) {
     TempDir dir;
     std::ofstream(dir.File("plate.tif")) << "a file, not a folder";
-    for (const char* arguments : {"--binning 5 a.tif", "--height-cm 12 a.tif", "--width-cm 10 a.tif",
-                                  "--images 0 a.tif", "--images 7 a.tif", "--start-number 12a a.tif",
-                                  "--start-number 1234567 a.tif", "--output-dir plate.tif a.tif", "",
-                                  "--append 123456789012345678901234567890123456789012345678901 a.tif"}) {
+    for (const char* arguments :
+         {"--binning 5 a.tif", "--height-cm 12 a.tif", "--width-cm 10 a.tif", "--images 0 a.tif",
+          "--images 7 a.tif", "--start-number 12a a.tif", "--start-number 1234567 a.tif",
+          "--output-dir plate.tif a.tif", "", "--deskew a.tif", "--finder classic --deskew a.tif",
+          "--append 123456789012345678901234567890123456789012345678901 a.tif"}) {
         const CliRun run = SplitIn(dir, arguments);
         EXPECT_EQ(run.m_nStatus, 2) << arguments;
         EXPECT_EQ(run.m_strOut, "") << arguments;

@@ -368,7 +368,8 @@ TEST(RunMemory, ValuesTheDialogDoesNotOfferAreNotTaken) {
                                      {"run/outputFolder", "relative/"},
                                      {"run/outputDir", "1"},
                                      {"run/appendText", tooLong.c_str()},
-                                     {"run/pixelSize", "-3"}})
+                                     {"run/pixelSize", "-3"},
+                                     {"run/finder", "fast"}})
         store.SetValue(key, value);
     RunSettings recalled;
     recalled.m_strAppendString = "before";
@@ -381,6 +382,7 @@ TEST(RunMemory, ValuesTheDialogDoesNotOfferAreNotTaken) {
     EXPECT_EQ(recalled.m_strStartNumber, "");
     EXPECT_EQ(recalled.m_strAppendString, "before");
     EXPECT_EQ(recalled.m_dPixelSize, 0);
+    EXPECT_EQ(recalled.m_finder, ImageFinder::Classic);
     EXPECT_FALSE(recalled.m_bOutputDir)
         << "a ticked box without a folder would write into the working directory";
     EXPECT_FALSE(RecallRunSettings(recalled, MemorySettings{})) << "nothing saved yet";
