@@ -22,6 +22,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -62,18 +63,6 @@ Application::~Application() {
 }
 
 bool Application::InitInstance(const QStringList& arguments) {
-    // The only file a command line may name goes through a plain document open, which reads no
-    // image: the file must exist and be readable, and nothing else happens with it.
-    for (const QString& argument : arguments) {
-        if (argument.startsWith('-'))
-            continue;
-        const QFileInfo file(argument);
-        if (!file.isFile() || !file.isReadable()) {
-            m_strFailedArgument = argument.toStdString();
-            return false;
-        }
-    }
-
     m_pFrame = std::make_unique<MainWindow>([this] { UpdateCommandUi(); });
     for (const CommandEntry& entry : CommandTable())
         connect(m_pFrame->GetAction(entry.m_id), &QAction::triggered, this,
@@ -87,6 +76,11 @@ bool Application::InitInstance(const QStringList& arguments) {
     ConnectViewer();
 
     m_pFrame->resize(900, 700);
+    // The window as it was left: its size and place, the toolbar and the docks.
+    QSettings settings;
+    m_pFrame->restoreGeometry(settings.value(SETTINGS_WINDOW_GEOMETRY).toByteArray());
+    m_pFrame->restoreState(settings.value(SETTINGS_WINDOW_STATE).toByteArray());
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveWindowState(); });
     m_pFrame->show();
     m_pView->setFocus();
 
@@ -95,7 +89,19 @@ bool Application::InitInstance(const QStringList& arguments) {
     m_runState = RunDialogState{};
     m_fZoom = ResetZoom();
     UpdateCommandUi();
+    // Files named on the command line open as File Open opens them, in order.
+    for (const QString& argument : arguments)
+        if (!argument.startsWith('-'))
+            OpenPath(argument.toStdString());
     return true;
+}
+
+void Application::SaveWindowState() {
+    if (!m_pFrame)
+        return;
+    QSettings settings;
+    settings.setValue(SETTINGS_WINDOW_GEOMETRY, m_pFrame->saveGeometry());
+    settings.setValue(SETTINGS_WINDOW_STATE, m_pFrame->saveState());
 }
 
 bool Application::EndIfFatal(Outcome outcome) {
@@ -177,6 +183,7 @@ void Application::OnResetZoom() {
 }
 
 void Application::OnAppExit() {
+    SaveWindowState();
     m_pFrame->close();
 }
 
@@ -239,7 +246,7 @@ void Application::OnFilePrintSetup() {
 
 // ViewContext.
 
-DIBSection* Application::GetImage(int index) {
+const PixelStore* Application::GetImage(int index) {
     return m_document.GetImage(index);
 }
 
@@ -266,7 +273,7 @@ std::vector<ViewPoint> Application::GetPicks() const {
     return picks;
 }
 
-DIBSection* Application::PickImage(const PickPointer& pointer) {
+const PixelStore* Application::PickImage(const PickPointer& pointer) {
     return m_document.GetImage(pointer.imageIndex);
 }
 

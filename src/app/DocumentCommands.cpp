@@ -50,8 +50,8 @@ void Application::OnProperties() {
 void Application::OnConvertToPdf() {
     std::string folder, baseName, extension;
     SplitPath(m_document.GetImagePath(), folder, baseName, extension);
-    const DIBSection* image = m_document.GetImage(m_document.GetCurrentImage());
-    if (image == nullptr || baseName.empty())
+    DIBSection image;
+    if (!m_document.GetPicture(m_document.GetCurrentImage(), image) || baseName.empty())
         return;
     std::error_code error;
     const std::filesystem::path workingDirectory = std::filesystem::current_path(error);
@@ -61,7 +61,7 @@ void Application::OnConvertToPdf() {
     PendingFile pending(tiffName);
     if (const int fd = pending.Create(); fd >= 0)
         ::close(fd);
-    if (WriteTiffFile(pending.TemporaryPath(), *image, *m_pMessages, tiffName) != 0)
+    if (WriteTiffFile(pending.TemporaryPath(), image, *m_pMessages, tiffName) != 0)
         pending.Commit();
     RunTiff2Pdf(tiffName, pdfName);
     if (!error)
