@@ -19,7 +19,7 @@ namespace {
 // A view context with plain fields: images, zoom, picks, and what the mouse asked for.
 class FakeContext final : public ViewContext {
 public:
-    DIBSection* GetImage(int index) override {
+    const PixelStore* GetImage(int index) override {
         if (index < 0 || index >= static_cast<int>(m_images.size()))
             return nullptr;
         m_nCurrent = index;
@@ -36,7 +36,7 @@ public:
     void SavePicks(const PickPointer& pointer) override { m_saved.push_back(pointer); }
     Messages& GetMessages() override { return m_messages; }
 
-    std::vector<std::unique_ptr<DIBSection>> m_images;
+    std::vector<std::unique_ptr<PixelStore>> m_images;
     int m_nCurrent = 0;
     std::string m_strPath;
     float m_fZoom = 1.0f;
@@ -48,7 +48,7 @@ public:
 };
 
 // An image whose pixel (x, y), y from the top, has blue = x, green = y and red = tag.
-std::unique_ptr<DIBSection> Gradient(int width, int height, unsigned char tag) {
+std::unique_ptr<PixelStore> Gradient(int width, int height, unsigned char tag) {
     auto image = std::make_unique<DIBSection>();
     image->Create(width, height, 24);
     for (int y = 0; y < height; ++y) {
@@ -59,7 +59,7 @@ std::unique_ptr<DIBSection> Gradient(int width, int height, unsigned char tag) {
             row[3 * x + 2] = tag;
         }
     }
-    return image;
+    return std::make_unique<PixelStore>(PixelStore::FromPicture(*image));
 }
 
 QRgb Rgb(int red, int green, int blue) {
