@@ -7,6 +7,7 @@
 #include "app/CommandTable.h"
 #include "app/MainWindow.h"
 #include "app/RunProgressDialog.h"
+#include "image/TiffTestFiles.h"
 #include "view/ImageListWindow.h"
 #include "view/ImageView.h"
 
@@ -138,7 +139,7 @@ private slots:
                               "Undo Last Pick\tCtrl+Z"}));
         QCOMPARE(EntriesOf(frame.GetMenu(2)),
                  QStringList({"&Toolbar", "&Status Bar", "Image List", "&Fit to Window\tCtrl+0",
-                              "&Actual Size\tCtrl+1", "Auto &Contrast"}));
+                              "&Actual Size\tCtrl+1", "Auto &Contrast", "C&ontrast Panel", "&Low-pass..."}));
         QCOMPARE(EntriesOf(frame.GetMenu(3)),
                  QStringList({"&Help Contents ...\tCtrl+H", "&About Filmsplice..."}));
 
@@ -379,7 +380,9 @@ private slots:
         QVERIFY(!app->m_runSettings.m_bMrc2014 && !app->m_pick.m_bMrc2014);
     }
 
-    void startUpWithAFileNameOpensNoImage() {
+    // A file named on the command line opens as File Open opens it; one that cannot be read is
+    // refused with its reason and the program starts all the same.
+    void startUpWithAFileNameOpensIt() {
         test::TempDir folder;
         const std::string path = folder.File("named.tif");
         test::WriteFileBytes(path, {1, 2, 3});
@@ -392,8 +395,15 @@ private slots:
         QCOMPARE(app->m_pick.m_ptPicks[999], (PickPoint{-1, -1}));
 
         test::TestApp missing(QStringList{QString::fromStdString(folder.File("missing.tif"))});
-        QVERIFY(!missing.m_bStarted);
-        QCOMPARE(missing->GetFailedArgument(), folder.File("missing.tif"));
+        QVERIFY(missing.m_bStarted);
+        QCOMPARE(missing->GetDocument().GetImageCount(), 0);
+
+        const std::string picture = folder.File("picture.tif");
+        QVERIFY(test::WriteTiff(picture, {test::GreyPage(20000, 2)}));
+        test::TestApp opened(QStringList{QString::fromStdString(picture)});
+        QVERIFY(opened.m_bStarted);
+        QCOMPARE(opened->GetDocument().GetImageCount(), 1);
+        QCOMPARE(opened->GetDocument().GetImagePath(), picture);
     }
 
     void aboutBoxShowsTheVersion() {

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -147,10 +148,10 @@ private slots:
         m_view->DrawImage();
         shot = Render();
         QCOMPARE(m_view->GetZoomedSize(), (ViewSize{240, 200}));
-        // Nearest neighbour on bottom-up rows: displayed columns 73, 74 and rows 43, 44 show (37, 21).
-        QCOMPARE(shot.pixel(73, 43), Rgb(9, 21, 37));
-        QCOMPARE(shot.pixel(74, 44), Rgb(9, 21, 37));
-        QCOMPARE(shot.pixel(75, 42), Rgb(9, 20, 38));
+        // Zoomed in, each image pixel is a block: displayed columns 74, 75 and rows 42, 43 show (37, 21).
+        QCOMPARE(shot.pixel(74, 42), Rgb(9, 21, 37));
+        QCOMPARE(shot.pixel(75, 43), Rgb(9, 21, 37));
+        QCOMPARE(shot.pixel(76, 41), Rgb(9, 20, 38));
         QCOMPARE(m_view->horizontalScrollBar()->maximum(), 240 - 200);
         QCOMPARE(m_view->verticalScrollBar()->maximum(), 200 - 150);
 
@@ -205,11 +206,13 @@ private slots:
         m_view->OnUpdate();
         Render();
         m_view->ScrollTo({200, 0});
+        QSignalSpy measured(m_view, &ImageView::Measured);
         QTest::mousePress(Viewport(), Qt::RightButton, {}, QPoint(10, 20));
         QTest::mouseRelease(Viewport(), Qt::RightButton, {}, QPoint(110, 70));
-        QCOMPARE(m_context->m_messages.Texts(),
-                 std::vector<std::string>{"X Position Start: 210\nY Position Start: 20\n"
-                                          "X Position End: 310\nY Position End: 70\n"});
+        // Measured in image pixels, counted from 1, in the status bar rather than a message box.
+        QCOMPARE(measured.count(), 1);
+        QCOMPARE(measured.first().first().toString(), QString("From x 211, y 21 to x 311, y 71: 111.8 px"));
+        QVERIFY(m_context->m_messages.Texts().empty());
         // The read-out works without an image as well.
         m_context->m_images.clear();
         QTest::mousePress(Viewport(), Qt::RightButton, {}, QPoint(1, 2));
@@ -268,7 +271,7 @@ private slots:
         // Pick mode off: no outlines.
         m_context->m_bPickMode = false;
         shot = Render();
-        QCOMPARE(shot.pixel(60, 100), Rgb(0, 49, 30));
+        QCOMPARE(shot.pixel(60, 100), Rgb(0, 50, 30));
     }
 
     void imageListFollowsTheDocument() {
@@ -323,7 +326,7 @@ private slots:
         QCOMPARE(page.pixel(319, 639), Rgb(5, 199, 99));
         QCOMPARE(page.pixel(320, 100), qRgb(255, 255, 255));
         QCOMPARE(page.pixel(0, 0), Rgb(5, 0, 0));
-        QCOMPARE(page.pixel(160, 320), Rgb(5, 99, 50)); // no pick outline on paper
+        QCOMPARE(page.pixel(160, 320), Rgb(5, 100, 50)); // no pick outline on paper
     }
 };
 
