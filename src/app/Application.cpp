@@ -183,7 +183,6 @@ void Application::OnResetZoom() {
 }
 
 void Application::OnAppExit() {
-    SaveWindowState();
     m_pFrame->close();
 }
 
