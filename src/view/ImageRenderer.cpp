@@ -101,6 +101,35 @@ std::vector<Taps> AxisTaps(std::int64_t start, int count, double scale, int leng
     return taps;
 }
 
+// One row of screen pixels from the gathered display region: each the weighted sum of its taps.
+void PaintRow(const Taps& vertical, const std::vector<Taps>& across, const unsigned char* region,
+              std::size_t regionRow, int lastRow, int lastColumn, int channels, std::uint32_t* out) {
+    for (std::size_t c = 0; c < across.size(); ++c) {
+        const Taps& horizontal = across[c];
+        int sum[3] = {0, 0, 0};
+        for (int i = 0; i < 3; ++i) {
+            if (vertical.weight[i] == 0)
+                continue;
+            const unsigned char* line =
+                region + static_cast<std::size_t>(std::min(vertical.first + i, lastRow)) * regionRow;
+            for (int j = 0; j < 3; ++j) {
+                const int weight = vertical.weight[i] * horizontal.weight[j];
+                if (weight == 0)
+                    continue;
+                const unsigned char* pixel =
+                    line + static_cast<std::size_t>(std::min(horizontal.first + j, lastColumn) * channels);
+                for (int k = 0; k < channels; ++k)
+                    sum[k] += weight * pixel[k];
+            }
+        }
+        const auto level8 = [&](int k) { return static_cast<std::uint32_t>((sum[k] + 32768) >> 16); };
+        const std::uint32_t red = level8(0);
+        const std::uint32_t green = channels == 3 ? level8(1) : red;
+        const std::uint32_t blue = channels == 3 ? level8(2) : red;
+        out[c] = 0xff000000u | red << 16 | green << 8 | blue;
+    }
+}
+
 } // namespace
 
 const std::vector<unsigned char>* TileCache::Find(std::uint64_t key) {
@@ -393,33 +422,8 @@ void ImageRenderer::Render(const RenderView& view, std::uint32_t* pixels, std::p
     const int lastColumn = x1 - x0 - 1;
     for (int r = 0; r < rows; ++r) {
         const Taps& vertical = down[static_cast<std::size_t>(r)];
-        std::uint32_t* out = pixels + static_cast<std::ptrdiff_t>(r) * stride;
-        for (int c = 0; c < columns; ++c) {
-            const Taps& horizontal = across[static_cast<std::size_t>(c)];
-            int sum[3] = {0, 0, 0};
-            for (int i = 0; i < 3; ++i) {
-                if (vertical.weight[i] == 0)
-                    continue;
-                const unsigned char* line =
-                    m_region.data() +
-                    static_cast<std::size_t>(std::min(vertical.first + i, lastRow)) * regionRow;
-                for (int j = 0; j < 3; ++j) {
-                    const int weight = vertical.weight[i] * horizontal.weight[j];
-                    if (weight == 0)
-                        continue;
-                    const unsigned char* pixel =
-                        line +
-                        static_cast<std::size_t>(std::min(horizontal.first + j, lastColumn) * channels);
-                    for (int k = 0; k < channels; ++k)
-                        sum[k] += weight * pixel[k];
-                }
-            }
-            const auto level8 = [&](int k) { return static_cast<std::uint32_t>((sum[k] + 32768) >> 16); };
-            const std::uint32_t red = level8(0);
-            const std::uint32_t green = channels == 3 ? level8(1) : red;
-            const std::uint32_t blue = channels == 3 ? level8(2) : red;
-            out[c] = 0xff000000u | red << 16 | green << 8 | blue;
-        }
+        PaintRow(vertical, across, m_region.data(), regionRow, lastRow, lastColumn, channels,
+                 pixels + static_cast<std::ptrdiff_t>(r) * stride);
     }
 }
 
