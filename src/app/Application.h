@@ -34,7 +34,6 @@ namespace gc {
 class Application;
 class MainWindow;
 class ImageView;
-class MrcValueProbe;
 class RunProgressDialog;
 class RunProgressWindow;
 
@@ -61,9 +60,10 @@ public:
     explicit Application(AppServices services = {});
     ~Application() override;
 
-    // Start-up: document, main window and view; a file named in `arguments` opens no image (a name
-    // that cannot be read makes start-up fail: its name is in GetFailedArgument()). Shows the window.
-    // Returns false when start-up failed.
+    // Start-up: document, main window and view; the window's size, docks and toolbar as they were
+    // left. Files named in `arguments` are opened in order (the last one stays open; one that cannot
+    // be opened is refused with its reason and the program goes on). Shows the window. Returns false
+    // when start-up failed.
     bool InitInstance(const QStringList& arguments);
 
     const std::string& GetFailedArgument() const { return m_strFailedArgument; }
@@ -122,6 +122,13 @@ public:
     void OnActualSize();
     void OnAutoContrast();
     void OnUndoLastPick();
+    // View ▸ Low-pass...: asks for the filter's width (Å when the pixel size is known, else pixels);
+    // 0 switches it off. Display only.
+    void OnLowPass();
+    // View ▸ Contrast: the histogram panel with the window/level and invert.
+    void OnContrastPanel();
+    // Remembers the window's size and docks (on exit).
+    void SaveWindowState();
 
     // The document's commands (open and save by type, properties, PDF conversion).
     void OnFileOpen();
@@ -135,7 +142,7 @@ public:
     void OnConvertToPdf();
 
     // ViewContext: what the view reads and calls.
-    DIBSection* GetImage(int index) override;
+    const PixelStore* GetImage(int index) override;
     int GetImageCount() const override;
     std::string GetImagePath() const override;
     float GetZoom() const override { return m_fZoom; }
@@ -146,7 +153,7 @@ public:
     void RemovePick(const PickPointer& pointer) override;
     void SavePicks(const PickPointer& pointer) override;
     bool SetZoom(float zoom) override;
-    std::string FileValueText(int index, int x, int y) override;
+    double GetPixelSize() const override { return m_document.GetPixelSize(); }
     std::vector<ViewPoint> GetSavedPicks(int index) const override;
     int GetSavedMaskSize() const override { return m_nSavedMaskSize; }
     // The status bar's pick pane: shown with the box size and count while pick mode is on.
@@ -188,7 +195,7 @@ private:
     // While a Run is in progress: shows "Running ... Wait!" and returns true.
     bool RefuseDuringRun();
     QPrinter& Printer();
-    DIBSection* PickImage(const PickPointer& pointer);
+    const PixelStore* PickImage(const PickPointer& pointer);
 
     std::unique_ptr<QtMessages> m_pOwnMessages;
     std::unique_ptr<QtFileChooser> m_pOwnChooser;
@@ -214,8 +221,9 @@ private:
     void AddRecentFile(const std::string& path);
     void FillRecentMenu();
     QStringList m_recentFiles;
-    std::unique_ptr<MrcValueProbe> m_pProbe; // values of the open MRC file, for the status bar
-    std::vector<ViewPoint> m_savedPicks;     // boxes saved from image m_nSavedImage
+    class ContrastPanel* m_pContrastPanel = nullptr; // owned by its dock
+    double m_dLowPassWidth = 0;                      // as typed: Å or pixels
+    std::vector<ViewPoint> m_savedPicks;             // boxes saved from image m_nSavedImage
     int m_nSavedImage = -1;
     int m_nSavedMaskSize = 0;
 };

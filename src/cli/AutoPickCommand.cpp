@@ -49,21 +49,18 @@ std::string SummaryLine(int count, double threshold, bool automatic, double seco
     return line + number + pick_text::AUTO_SECONDS;
 }
 
-// Searches `image` (read from `micrograph` when that is an MRC section) with the options' diameter.
-AutoPickResult Search(const DIBSection& image, const PickMicrograph& micrograph, const AutoPickTarget& target,
+// Searches the values of `image` with the options' diameter.
+AutoPickResult Search(const PixelStore& image, const AutoPickTarget& target,
                       const AutoPickOptions& options, int& boxSize) {
     double minimum = 0, maximum = 0;
     const bool parsed = ParseDiameterRange(options.m_strDiameter, minimum, maximum);
     const double scale = target.m_dPixelSize > 0 ? 1.0 / target.m_dPixelSize : 1.0;
     minimum *= scale;
     maximum *= scale;
-    if (!parsed || !AutoPickDiametersFit(minimum, maximum, image.GetWidth(), image.GetHeight()))
+    if (!parsed || !AutoPickDiametersFit(minimum, maximum, image.Width(), image.Height()))
         throw UsageError{pick_text::AUTO_BAD_DIAMETER + options.m_strDiameter};
     boxSize = target.m_nSize > 0 ? target.m_nSize : SuggestedBoxSize(maximum);
-    std::unique_ptr<PickRowSource> rows = micrograph.IsMrc()
-                                              ? MrcRowSource(micrograph.m_strMrcPath, micrograph.m_nSection,
-                                                             image.GetWidth(), image.GetHeight())
-                                              : DisplayRowSource(image);
+    std::unique_ptr<PickRowSource> rows = StoreRowSource(image);
     AutoPickSettings settings;
     settings.m_dDiameterMin = minimum;
     settings.m_dDiameterMax = maximum;
@@ -74,7 +71,7 @@ AutoPickResult Search(const DIBSection& image, const PickMicrograph& micrograph,
         unreadable.m_outcome = AutoPickOutcome::Unreadable;
         return unreadable;
     }
-    return FindParticles(*rows, image.GetWidth(), image.GetHeight(), settings);
+    return FindParticles(*rows, image.Width(), image.Height(), settings);
 }
 
 // The exit status after a search that did not end with candidates to save, or nothing.
@@ -144,7 +141,7 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
         messages.Error(MSG_NO_IMAGE_READ + target.m_strImage);
     if (opened != OpenOutcome::Opened)
         return ExitStatusFor(OutcomeOf(opened));
-    const DIBSection* image = document.GetImage(target.m_nImage - 1);
+    const PixelStore* image = document.GetImage(target.m_nImage - 1);
     if (image == nullptr)
         throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(target.m_nImage) + " of " +
                          std::to_string(document.GetImageCount()) + " in " + target.m_strImage};
@@ -154,7 +151,7 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
 
     const auto started = std::chrono::steady_clock::now();
     int boxSize = 0;
-    const AutoPickResult found = Search(*image, micrograph, target, options, boxSize);
+    const AutoPickResult found = Search(*image, target, options, boxSize);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (const std::optional<int> status = SearchProblem(found, target.m_strImage, messages))
         return *status;

@@ -160,7 +160,7 @@ FileResult WriteTextFile(const std::string& name, const std::string& text, Messa
     });
 }
 
-bool HasPickableImage(const PickState& state, const DIBSection* image) {
+bool HasPickableImage(const PickState& state, const PixelStore* image) {
     return image != nullptr && image->IsValid() && state.m_bPickMode == 1;
 }
 
@@ -168,7 +168,7 @@ bool HasPickableImage(const PickState& state, const DIBSection* image) {
 // claimed so far, and what has gone wrong on the way.
 class PickSave {
 public:
-    PickSave(PickState& state, const DIBSection& image, Messages& messages, const PickSaveHooks& hooks,
+    PickSave(PickState& state, const PixelStore& image, Messages& messages, const PickSaveHooks& hooks,
              const PickMicrograph& micrograph)
         : m_state(state), m_image(image), m_messages(messages), m_hooks(hooks), m_micrograph(micrograph),
           m_size(state.m_nMaskSize), m_count(state.m_nPickCount), m_collate(state.m_bCollate == 1),
@@ -186,9 +186,7 @@ public:
 
     // Opens the source of the values and protects the opened image and `otherInputs`.
     void Prepare(const std::vector<std::string>& otherInputs) {
-        m_source = m_micrograph.IsMrc() ? MrcRowSource(m_micrograph.m_strMrcPath, m_micrograph.m_nSection,
-                                                       m_image.GetWidth(), m_image.GetHeight())
-                                        : DisplayRowSource(m_image);
+        m_source = StoreRowSource(m_image);
         m_names.AddInput(m_state.m_strOpenFilePath);
         for (const std::string& input : otherInputs)
             m_names.AddInput(input);
@@ -212,7 +210,7 @@ public:
                 centres.push_back(m_state.m_ptPicks[j]);
         if (centres.empty() || Stopped())
             return;
-        const CoordinateFrame frame{m_image.GetHeight(), m_size,
+        const CoordinateFrame frame{m_image.Height(), m_size,
                                     m_micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
         const struct {
             std::string name;
@@ -293,7 +291,7 @@ private:
     // save.
     bool Sample(PickPoint centre, float* values, PickStatistics& statistics) {
         if (m_source &&
-            SampleBox(*m_source, m_image.GetWidth(), m_image.GetHeight(), centre, m_size, values, statistics))
+            SampleBox(*m_source, m_image.Width(), m_image.Height(), centre, m_size, values, statistics))
             return true;
         if (!m_readFailed)
             m_messages.Error(pick_text::CANNOT_READ_VALUES + m_micrograph.m_strMrcPath);
@@ -342,7 +340,7 @@ private:
     }
 
     PickState& m_state;
-    const DIBSection& m_image;
+    const PixelStore& m_image;
     Messages& m_messages;
     const PickSaveHooks& m_hooks;
     const PickMicrograph& m_micrograph;
@@ -375,7 +373,7 @@ PickRect PickTestRect(PickPoint centre, int maskSize) {
     return {centre.x - half, centre.y - half, centre.x + half, centre.y + half};
 }
 
-AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centre) {
+AddPickResult AddPick(PickState& state, const PixelStore* image, PickPoint centre) {
     if (!HasPickableImage(state, image))
         return AddPickResult::NotPicking;
     if (state.m_nPickCount >= MAX_PICKS)
@@ -383,8 +381,8 @@ AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centr
     if (!state.IsMaskSizeValid())
         return AddPickResult::InvalidMaskSize;
 
-    const int width = image->GetWidth();
-    const int height = image->GetHeight();
+    const int width = image->Width();
+    const int height = image->Height();
     const PickRect rect = PickTestRect(centre, state.m_nMaskSize);
     if (rect.left < 0 || rect.top < 0 || rect.right > width || rect.bottom > height)
         return AddPickResult::LeavesImage;
@@ -399,7 +397,7 @@ AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centr
     return AddPickResult::Added;
 }
 
-bool RemovePick(PickState& state, const DIBSection* image, PickPoint position) {
+bool RemovePick(PickState& state, const PixelStore* image, PickPoint position) {
     if (!HasPickableImage(state, image) || state.m_nPickCount <= 0)
         return false;
     const PickRect rect = PickTestRect(position, state.m_nMaskSize);
@@ -415,7 +413,7 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position) {
     return false;
 }
 
-SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
+SavePicksResult SavePicks(PickState& state, const PixelStore* image, Messages& messages,
                           const PickSaveHooks& hooks, const PickMicrograph& micrograph,
                           const std::vector<std::string>& otherInputs) {
     // Picks are only ever added with a valid size, and the size changes only through the settings
@@ -433,7 +431,7 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
     return save.Finish();
 }
 
-SavePicksResult SavePickCoordinates(PickState& state, const DIBSection* image, Messages& messages,
+SavePicksResult SavePickCoordinates(PickState& state, const PixelStore* image, Messages& messages,
                                     const PickSaveHooks& hooks, const PickMicrograph& micrograph) {
     if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
         return {};

@@ -60,7 +60,7 @@ struct PickedMrc {
     ImageDocument m_document;
     test::RecordingMessages m_messages;
     PickState m_state;
-    const DIBSection* m_image = nullptr;
+    const PixelStore* m_image = nullptr;
     int m_section = 0;
 
     void Open(const char* name, int mode, int section) {
@@ -95,21 +95,6 @@ TEST(PickValues, BoxesHoldTheSectionsOwnValues) {
                     << "mode " << mode << " row " << r << " column " << c;
             }
     }
-}
-
-TEST(PickValues, AFileThatNoLongerGivesItsValuesIsReported) {
-    PickedMrc picked;
-    ASSERT_NO_FATAL_FAILURE(picked.Open("m.mrc", MRC_MODE_FLOAT, 0));
-    // Replaced by a file of another size after it was opened.
-    test::WriteFileBytes(picked.m_path, MrcBytes(MRC_MODE_FLOAT, HEIGHT - 1, 1));
-    ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 6}), AddPickResult::Added);
-    ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 2}), AddPickResult::Added);
-    const SavePicksResult result = picked.Save();
-    EXPECT_EQ(result.m_outcome, SavePicksOutcome::SavedWithErrors);
-    EXPECT_TRUE(result.m_written.empty());
-    EXPECT_TRUE(result.m_coordinateFiles.empty()) << "no box was saved, so no coordinate file names one";
-    ASSERT_EQ(picked.m_messages.m_shown.size(), 1u);
-    EXPECT_EQ(picked.m_messages.m_shown[0].m_strText, pick_text::CANNOT_READ_VALUES + picked.m_path);
 }
 
 } // namespace
