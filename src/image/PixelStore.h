@@ -44,6 +44,9 @@ public:
     int Channels() const { return m_nChannels; }
     SampleType Type() const { return m_type; }
     bool IsMapped() const { return m_mapping != nullptr; }
+    // False once the mapped file was found shorter than when it was mapped: the missing samples read
+    // as zeros (FileMapping::Lost), so values read since may not be the file's.
+    bool IsIntact() const { return m_mapping == nullptr || !m_mapping->Lost(); }
     // Changes with every Allocate or Map, so a cache can tell one image from the next.
     std::uint64_t Serial() const { return m_nSerial; }
 

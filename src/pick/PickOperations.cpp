@@ -290,11 +290,14 @@ private:
     // Samples one box; a box whose values cannot be read is left out, and the file is named once per
     // save.
     bool Sample(PickPoint centre, float* values, PickStatistics& statistics) {
+        // A file made shorter since it was opened reads as zeros where it lost data: not a box to keep.
         if (m_source &&
-            SampleBox(*m_source, m_image.Width(), m_image.Height(), centre, m_size, values, statistics))
+            SampleBox(*m_source, m_image.Width(), m_image.Height(), centre, m_size, values, statistics) &&
+            m_image.IsIntact())
             return true;
         if (!m_readFailed)
-            m_messages.Error(pick_text::CANNOT_READ_VALUES + m_micrograph.m_strMrcPath);
+            m_messages.Error(pick_text::CANNOT_READ_VALUES +
+                             (m_micrograph.IsMrc() ? m_micrograph.m_strMrcPath : m_state.m_strOpenFilePath));
         m_readFailed = m_anyFailed = true;
         return false;
     }

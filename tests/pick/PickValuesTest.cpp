@@ -97,5 +97,20 @@ TEST(PickValues, BoxesHoldTheSectionsOwnValues) {
     }
 }
 
+TEST(PickValues, AFileThatNoLongerGivesItsValuesIsReported) {
+    PickedMrc picked;
+    ASSERT_NO_FATAL_FAILURE(picked.Open("m.mrc", MRC_MODE_FLOAT, 0));
+    // Written over in place with a shorter file after it was opened.
+    test::WriteFileBytes(picked.m_path, MrcBytes(MRC_MODE_FLOAT, HEIGHT - 1, 1));
+    ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 6}), AddPickResult::Added);
+    ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 2}), AddPickResult::Added);
+    const SavePicksResult result = picked.Save();
+    EXPECT_EQ(result.m_outcome, SavePicksOutcome::SavedWithErrors);
+    EXPECT_TRUE(result.m_written.empty());
+    EXPECT_TRUE(result.m_coordinateFiles.empty()) << "no box was saved, so no coordinate file names one";
+    ASSERT_EQ(picked.m_messages.m_shown.size(), 1u);
+    EXPECT_EQ(picked.m_messages.m_shown[0].m_strText, pick_text::CANNOT_READ_VALUES + picked.m_path);
+}
+
 } // namespace
 } // namespace gc
