@@ -224,6 +224,15 @@ SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages)
         return SaveOutcome::NothingOpen;
     if (!IsWritableType(type, messages))
         return SaveOutcome::Unsupported;
+    // A file the user made read-only is kept, as every writer keeps it; a picture made from a file
+    // that lost data while open would not be the file's.
+    const PixelStore* store = GetImage(m_nCurrentImage);
+    const bool readOnly = IsReadOnlyFile(path);
+    if (readOnly || (store != nullptr && !store->IsIntact())) {
+        messages.Detail(readOnly ? MSG_IMAGE_READ_ONLY + path : MSG_IMAGE_SOURCE_CHANGED + m_strImagePath);
+        messages.Error(MSG_IMAGE_NOT_WRITTEN + path);
+        return SaveOutcome::NotWritten;
+    }
 
     // The writer fills a temporary beside the chosen name, which takes the file's place only when
     // it is complete: a failed save leaves whatever was under that name untouched and no temporary.

@@ -4,6 +4,7 @@
 #include "image/BmpCodec.h"
 #include "image/ImageMessages.h"
 #include "image/JpegTestFiles.h"
+#include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
 #include "image/TiffTestFiles.h"
 #include "support/TestSupport.h"
@@ -491,6 +492,44 @@ TEST(ImageDocument, PicturesBeyondTheViewersMemoryAreRefusedWithAMessage) {
     test::WriteFileBytes(dir.File("hollow.bmp"), BmpDeclaring(10000, 10000));
     EXPECT_EQ(document.OpenFile(dir.File("hollow.bmp"), messages), OpenOutcome::NoImage);
     EXPECT_TRUE(messages.m_shown.empty());
+}
+
+// Save keeps a file the user made read-only, whatever the type, and writes no picture of a file
+// that was cut short while it was open (its missing part would be saved as black).
+TEST(ImageDocument, SaveKeepsReadOnlyFilesAndRefusesAFileCutShort) {
+    TempDir dir;
+    ImageDocument document;
+    OpenPicture(document, dir, RedBluePicture());
+    for (const char* name : {"kept.bmp", "kept.jpg", "kept.tif"}) {
+        const std::string target = dir.File(name);
+        test::WriteFileBytes(target, {'k', 'e', 'e', 'p'});
+        std::filesystem::permissions(target,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+        RecordingMessages messages;
+        EXPECT_EQ(document.SaveFile(target, messages), SaveOutcome::NotWritten) << name;
+        EXPECT_EQ(test::ReadFileBytes(target), (std::vector<unsigned char>{'k', 'e', 'e', 'p'})) << name;
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_IMAGE_NOT_WRITTEN + target}) << name;
+        // Writable again, the same save goes through.
+        std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+        EXPECT_EQ(document.SaveFile(target, messages), SaveOutcome::Saved) << name;
+    }
+
+    // A 600 × 400 byte MRC (mapped, so the cut shows only as it is read), cut to its first rows.
+    MrcHeader header;
+    header.SetImage(600, 400, MRC_MODE_BYTE, 1);
+    const auto headerBytes = header.Bytes();
+    std::vector<unsigned char> file(headerBytes.begin(), headerBytes.end());
+    file.resize(file.size() + 600 * 400, 99);
+    const std::string mrc = dir.File("cut.mrc");
+    test::WriteFileBytes(mrc, file);
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(mrc, messages), OpenOutcome::Opened);
+    std::filesystem::resize_file(mrc, MRC_HEADER_SIZE + 600 * 10);
+    const std::string target = dir.File("copy.tif");
+    EXPECT_EQ(document.SaveFile(target, messages), SaveOutcome::NotWritten);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_IMAGE_NOT_WRITTEN + target});
 }
 
 } // namespace
