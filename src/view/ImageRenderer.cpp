@@ -268,6 +268,17 @@ const float* ImageRenderer::ValueTile(int level, int tileX, int tileY) {
         return reinterpret_cast<const float*>(found->data());
     std::vector<unsigned char> tile = level <= DIRECT_LEVELS ? AverageFromStore(level, tileX, tileY)
                                                              : AverageFromLevelBelow(level, tileX, tileY);
+    // Averaging a whole coarse level reads every page of a mapped file: they are given back every
+    // PAGE_RELEASE_BYTES, so the process never holds much more of the file than that at once.
+    if (level > 0 && level <= DIRECT_LEVELS && m_pStore->IsMapped()) {
+        const auto side = static_cast<std::size_t>(TILE_SIZE) << level;
+        m_nTouchedBytes +=
+            side * side * static_cast<std::size_t>(m_pStore->Channels() * SampleBytes(m_pStore->Type()));
+        if (m_nTouchedBytes >= PAGE_RELEASE_BYTES) {
+            m_pStore->ReleasePages();
+            m_nTouchedBytes = 0;
+        }
+    }
     return reinterpret_cast<const float*>(m_values.Store(key, std::move(tile)).data());
 }
 

@@ -28,6 +28,7 @@ inline constexpr int DIRECT_LEVELS = 4;
 inline constexpr int MAX_LEVEL = 12;
 inline constexpr std::size_t VALUE_CACHE_BYTES = std::size_t{96} << 20;
 inline constexpr std::size_t DISPLAY_CACHE_BYTES = std::size_t{32} << 20;
+inline constexpr std::size_t PAGE_RELEASE_BYTES = std::size_t{32} << 20;
 
 // The part of the zoomed picture in view: its top-left corner in zoomed-picture pixels (the scroll
 // position), its size in screen pixels, and the zoom factor.
@@ -116,6 +117,7 @@ private:
     TileCache m_values;
     TileCache m_display;
     std::vector<unsigned char> m_region;
+    std::size_t m_nTouchedBytes = 0; // of a mapped file, since its pages were last given back
 };
 
 } // namespace gc
