@@ -174,6 +174,7 @@ void Application::OnTransmittivityToOD() {
 }
 
 void Application::ClearPickState() {
+    CloseSuggestions();
     m_pick.ResetPickState();
 }
 
@@ -334,6 +335,8 @@ void Application::SavePicks(const PickPointer& pointer) {
     if (result.m_outcome == SavePicksOutcome::NothingToSave)
         return;
     if (!result.m_written.empty()) {
+        // The accepted suggestions are saved boxes now; the review ends with the list it filled.
+        CloseSuggestions();
         m_savedPicks = picks;
         m_nSavedImage = pointer.imageIndex;
         m_nSavedMaskSize = maskSize;

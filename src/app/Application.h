@@ -10,6 +10,7 @@
 #include "CommandTable.h"
 #include "FileChooser.h"
 #include "QtMessages.h"
+#include "SuggestPicksDialog.h"
 #include "core/Messages.h"
 #include "core/Outcome.h"
 #include "core/TiffErrors.h"
@@ -22,6 +23,7 @@
 #include "view/ViewContext.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -127,6 +129,12 @@ public:
     void OnLowPass();
     // View ▸ Contrast: the histogram panel with the window/level and invert.
     void OnContrastPanel();
+    // Tools ▸ Suggest Picks...: the particle search for the shown image, its candidates drawn on the
+    // picture as circles coloured by score; a right press on one accepts it into the pick list, a
+    // left press removes it; Undo Last Pick takes back the window's steps while it is open.
+    void OnSuggestPicks();
+    // The open Suggest Picks window, or nullptr.
+    SuggestPicksDialog* GetSuggestPicks() const { return m_pSuggest; }
     // Remembers the window's size and docks (on exit).
     void SaveWindowState();
 
@@ -156,6 +164,7 @@ public:
     double GetPixelSize() const override { return m_document.GetPixelSize(); }
     std::vector<ViewPoint> GetSavedPicks(int index) const override;
     int GetSavedMaskSize() const override { return m_nSavedMaskSize; }
+    bool ReviewClick(const PickPointer& pointer, bool remove) override;
     // The status bar's pick pane: shown with the box size and count while pick mode is on.
     void UpdatePickStatus();
 
@@ -226,6 +235,11 @@ private:
     std::vector<ViewPoint> m_savedPicks;             // boxes saved from image m_nSavedImage
     int m_nSavedImage = -1;
     int m_nSavedMaskSize = 0;
+    // The review of suggested picks: its window (deleted when closed) and the image it searched.
+    void ShowSuggestions();
+    void CloseSuggestions();
+    QPointer<SuggestPicksDialog> m_pSuggest;
+    int m_nSuggestImage = -1;
 };
 
 } // namespace gc

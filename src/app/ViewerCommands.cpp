@@ -83,6 +83,9 @@ void Application::OnContrastPanel() {
 }
 
 void Application::OnUndoLastPick() {
+    // While suggestions are reviewed, Undo takes back the review's steps first.
+    if (m_pSuggest && m_pSuggest->Undo())
+        return;
     if (m_pick.m_nPickCount <= 0)
         return;
     --m_pick.m_nPickCount;
@@ -101,6 +104,7 @@ bool Application::SetZoom(float zoom) {
 void Application::OpenPath(const std::string& path) {
     if (!MayLeavePicks())
         return;
+    CloseSuggestions();
     m_pick.m_strOpenFilePath = path;
     m_pick.ResetPickState();
     m_savedPicks.clear();

@@ -440,7 +440,12 @@ ViewPoint PointOf(const QMouseEvent* event) {
 void ImageView::mousePressEvent(QMouseEvent* event) {
     const ViewPoint p = PointOf(event);
     const bool pickMode = m_context.IsPickMode();
-    if (event->button() == Qt::LeftButton) {
+    const bool left = event->button() == Qt::LeftButton;
+    if ((left || event->button() == Qt::RightButton) && m_context.ReviewClick(PointerAt(p), left)) {
+        event->accept();
+        return;
+    }
+    if (left) {
         m_bLeftDown = true;
         if (pickMode)
             m_context.RemovePick(PointerAt(p));

@@ -54,6 +54,9 @@ public:
     // Boxes saved from image `index` since it was shown, drawn in their own colour.
     virtual std::vector<ViewPoint> GetSavedPicks(int) const { return {}; }
     virtual int GetSavedMaskSize() const { return 0; }
+    // A left (`remove`) or right press on the picture, offered first to a review of suggested picks;
+    // true when the review took it (the press then does nothing else).
+    virtual bool ReviewClick(const PickPointer&, bool /*remove*/) { return false; }
 };
 
 } // namespace gc

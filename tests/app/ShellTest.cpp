@@ -55,6 +55,8 @@ const Listed LISTED[] = {
     {ID_TOOLS_TRANSMITTIVITY_TO_OD, "Transmittivity to OD - MRC Output", "",
      "Convert open TIFF image file to MRC in OD format", "", true},
     {ID_TOOLS_SET_PICK_MODE, "Set pick mode and mask size...", "", "", "", true},
+    {ID_TOOLS_SUGGEST_PICKS, "Suggest Picks...", "",
+     "Find particles of a given diameter and review them on the image as picks", "", true},
     {ID_TOOLS_PREVIEW_PLACEMENTS, "Preview Placements", "",
      "Find the images of the chosen scans without writing any file, and show where they lie", "", true},
     {ID_TOOLS_WRITE_MRC2014, "Write MRC2014 Files", "",
@@ -140,8 +142,8 @@ private slots:
                               "Print Pre&view", "P&rint Setup...", "-", "&Properties", "-", "E&xit"}));
         QCOMPARE(EntriesOf(frame.GetMenu(1)),
                  QStringList({"Convert to PDF", "Transmittivity to OD - MRC Output",
-                              "Set pick mode and mask size...", "Preview Placements", "Write MRC2014 Files",
-                              "Undo Last Pick\tCtrl+Z"}));
+                              "Set pick mode and mask size...", "Suggest Picks...", "Preview Placements",
+                              "Write MRC2014 Files", "Undo Last Pick\tCtrl+Z"}));
         QCOMPARE(EntriesOf(frame.GetMenu(2)),
                  QStringList({"&Toolbar", "&Status Bar", "Image List", "&Fit to Window\tCtrl+0",
                               "&Actual Size\tCtrl+1", "Auto &Contrast", "C&ontrast Panel", "&Low-pass..."}));
