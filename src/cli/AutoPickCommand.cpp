@@ -50,8 +50,8 @@ std::string SummaryLine(int count, double threshold, bool automatic, double seco
 }
 
 // Searches the values of `image` with the options' diameter.
-AutoPickResult Search(const PixelStore& image, const AutoPickTarget& target,
-                      const AutoPickOptions& options, int& boxSize) {
+AutoPickResult Search(const PixelStore& image, const AutoPickTarget& target, const AutoPickOptions& options,
+                      int& boxSize) {
     double minimum = 0, maximum = 0;
     const bool parsed = ParseDiameterRange(options.m_strDiameter, minimum, maximum);
     const double scale = target.m_dPixelSize > 0 ? 1.0 / target.m_dPixelSize : 1.0;
@@ -71,7 +71,11 @@ AutoPickResult Search(const PixelStore& image, const AutoPickTarget& target,
         unreadable.m_outcome = AutoPickOutcome::Unreadable;
         return unreadable;
     }
-    return FindParticles(*rows, image.Width(), image.Height(), settings);
+    AutoPickResult found = FindParticles(*rows, image.Width(), image.Height(), settings);
+    // A file cut short during the search gave zeros where it lost data: nothing found there is real.
+    if (!image.IsIntact())
+        found.m_outcome = AutoPickOutcome::Unreadable;
+    return found;
 }
 
 // The exit status after a search that did not end with candidates to save, or nothing.
