@@ -44,11 +44,21 @@ def run_help(program, *arguments):
 
 
 def parse_help(text):
-    """Returns (description lines, usage text, [(block title, [(term, description)])], footer lines).
-    The footer is the text after the blocks that follows a blank line; its exit-status paragraph is
-    left out, since the page has one EXIT STATUS section for every command."""
+    """Returns (description lines, usage text, [(block title, [(term, description)])], footer lines,
+    example commands). The footer is the text after the blocks that follows a blank line; its
+    exit-status paragraph is left out, since the page has one EXIT STATUS section for every command.
+    An "Examples:" line in the footer starts the examples: one indented command a line, up to the
+    next blank line."""
     description, usage, blocks, footer = [], "", [], []
     lines = text.splitlines()
+    examples = []
+    if "Examples:" in lines:
+        start = lines.index("Examples:")
+        end = start + 1
+        while end < len(lines) and lines[end].strip():
+            examples.append(lines[end].strip())
+            end += 1
+        lines = lines[:start] + lines[end:]
     index = 0
     while index < len(lines) and not lines[index].startswith("Usage:"):
         if lines[index].strip():
@@ -85,7 +95,12 @@ def parse_help(text):
     # CLI11 appends an option's constraints ("Needs: ...", "Excludes: ...") to its term.
     blocks = [(title, [(re.sub(r" (Needs|Excludes): .*", "", term), words) for term, words in entries])
               for title, entries in blocks]
-    return description, usage, blocks, footer
+    return description, usage, blocks, footer, examples
+
+
+def example_lines(examples):
+    """Commands shown as typed, one a line."""
+    return [".nf", *(f"\\fB{escape(example)}\\fR" for example in examples), ".fi"]
 
 
 def entry_list(entries, skip_common):
@@ -98,7 +113,7 @@ def entry_list(entries, skip_common):
 
 
 def render(program, name, summary, source, date, extra):
-    description, usage, blocks, footer = parse_help(run_help(program, "--help"))
+    description, usage, blocks, footer, examples = parse_help(run_help(program, "--help"))
     page = [
         f'.TH "{name.upper()}" "1" "{date}" "{escape(source)}" "User Commands"',
         ".SH NAME",
@@ -120,7 +135,7 @@ def render(program, name, summary, source, date, extra):
                  f"Each command takes \\fB\\-\\-help\\fR and \\fB\\-\\-version\\fR. "
                  f"\\fB{escape(name)} \\fIcommand\\fB \\-\\-help\\fR shows what follows for one command."]
         for command, _ in subcommands:
-            words, command_usage, command_blocks, command_footer = parse_help(
+            words, command_usage, command_blocks, command_footer, command_examples = parse_help(
                 run_help(program, command, "--help"))
             page += [f'.SS "{escape(command)}"',
                      f"\\fB{escape(name)} {escape(command)}\\fR "
@@ -130,8 +145,12 @@ def render(program, name, summary, source, date, extra):
                 page += entry_list(entries, skip_common=True)
             if command_footer:
                 page += [".PP", escape(" ".join(command_footer))]
+            if command_examples:
+                page += [".PP", "Examples:", *example_lines(command_examples)]
     if footer:
         page += [".PP", escape(" ".join(footer))]
+    if examples:
+        page += [".SH EXAMPLES", *example_lines(examples)]
     if extra:
         with open(extra, encoding="utf-8") as handle:
             page.append(handle.read().rstrip("\n"))

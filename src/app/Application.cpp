@@ -328,7 +328,7 @@ void Application::SavePicks(const PickPointer& pointer) {
     // Boxes picked on an MRC section carry the file's own values.
     PickMicrograph micrograph;
     if (m_document.GetFileType() == FT_MRC)
-        micrograph = {m_document.GetImagePath(), pointer.imageIndex};
+        micrograph = {m_document.GetImagePath(), pointer.imageIndex, m_document.GetMrcPixelSize()};
     const SavePicksResult result = gc::SavePicks(m_pick, PickImage(pointer), *m_pMessages, {}, micrograph);
     if (EndIfFatal(OutcomeOf(result.m_outcome)))
         return;

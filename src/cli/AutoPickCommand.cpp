@@ -139,6 +139,8 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
     if (options.m_strDiameter.empty())
         throw UsageError{"--auto needs --diameter"};
     CliMessages messages;
+    if (RefuseUnreadableInputs({target.m_strImage}, messages))
+        return ExitStatusFor(Outcome::CannotHandle);
     ImageDocument document;
     const OpenOutcome opened = document.OpenFile(target.m_strImage, messages);
     if (opened == OpenOutcome::NoImage)
@@ -151,7 +153,7 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
                          std::to_string(document.GetImageCount()) + " in " + target.m_strImage};
     PickMicrograph micrograph;
     if (document.GetFileType() == FT_MRC)
-        micrograph = {target.m_strImage, target.m_nImage - 1};
+        micrograph = {target.m_strImage, target.m_nImage - 1, document.GetMrcPixelSize()};
 
     const auto started = std::chrono::steady_clock::now();
     int boxSize = 0;

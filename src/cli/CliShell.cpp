@@ -1,12 +1,18 @@
 #include "CliShell.h"
+#include "CommandMessages.h"
 
 #include "core/PendingFile.h"
 #include "core/Version.h"
+#include "split/SplitMessages.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gc::cli {
@@ -177,9 +183,88 @@ void CliProgress::EndItem(const std::string& outcome) {
     std::fflush(stderr);
 }
 
+void WrittenFilesMessages::Show(MessageKind kind, const std::string& text, const std::string& caption) {
+    if (kind == MessageKind::Information && text == m_strCompletion)
+        m_bCompleted = true;
+    else
+        m_inner.Show(kind, text, caption);
+}
+
+void WrittenFilesMessages::FileWritten(const std::string& path) {
+    ++m_nWritten;
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+}
+
+void WrittenFilesMessages::Finish() {
+    if (m_nWritten == 0 && !m_bCompleted)
+        return;
+    const std::string tally =
+        std::to_string(m_nWritten) + (m_nWritten == 1 ? CLI_FILE_WRITTEN : CLI_FILES_WRITTEN);
+    std::printf("%s\n", tally.c_str());
+    std::fflush(stdout);
+    if (m_bCompleted)
+        m_inner.Information(m_strCompletion);
+    m_bCompleted = false;
+}
+
+std::string InputProblem(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? CLI_NO_SUCH_FILE
+                                                   : std::string(": ") + std::strerror(errno);
+    if (S_ISDIR(status.st_mode))
+        return CLI_IS_A_FOLDER;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::string(": ") + std::strerror(errno);
+    ::close(fd);
+    return {};
+}
+
+bool RefuseUnreadableInputs(const std::vector<std::string>& files, Messages& messages) {
+    bool refused = false;
+    for (const std::string& file : files)
+        if (const std::string problem = InputProblem(file); !problem.empty()) {
+            messages.Error(file + problem);
+            refused = true;
+        }
+    return refused;
+}
+
+bool ProgressAwareMessages::RgbScanText(const std::string& text, bool detail) {
+    if (text == MSG_RGB_SKIPPED) {
+        m_bRgbHeld = true;
+        return true;
+    }
+    if (!m_bRgbHeld)
+        return false;
+    if (text == DETAIL_READING + m_strSubject + DETAIL_RGB)
+        return true;
+    if (text == MSG_RGB_FATAL || text == m_strSubject + MSG_SCAN_NOT_SPLIT) {
+        m_bRgbHeld = false;
+        m_messages.Show(MessageKind::Error,
+                        m_strSubject + (text == MSG_RGB_FATAL ? CLI_RGB_STOPS : CLI_RGB_SKIPPED));
+        return true;
+    }
+    if (detail) { // where the Run stopped: said before the line about the scan
+        m_messages.Detail(Prefixed(text));
+        return true;
+    }
+    // Not followed as a stop or a skip of the scan: the text as it was.
+    m_bRgbHeld = false;
+    m_messages.Show(MessageKind::Warning, Prefixed(MSG_RGB_SKIPPED));
+    return false;
+}
+
 void ProgressAwareMessages::SetSubject(const std::string& subject) {
+    if (m_bRgbHeld)
+        m_messages.Show(MessageKind::Warning, Prefixed(MSG_RGB_SKIPPED));
+    m_bRgbHeld = false;
     m_strSubject = subject;
     m_libraryTexts.clear();
+    m_strSubjectProblem = subject.empty() ? std::string() : InputProblem(subject);
+    m_bProblemShown = false;
 }
 
 std::string ProgressAwareMessages::Prefixed(const std::string& text) const {
@@ -192,6 +277,14 @@ void ProgressAwareMessages::Show(MessageKind kind, const std::string& text, cons
     m_progress.Finish();
     if (kind == MessageKind::Information) {
         m_messages.Show(kind, text, caption);
+        return;
+    }
+    if (caption.empty() && RgbScanText(text, false))
+        return;
+    if (!m_strSubjectProblem.empty()) {
+        if (!m_bProblemShown)
+            m_messages.Show(kind, m_strSubject + m_strSubjectProblem);
+        m_bProblemShown = true;
         return;
     }
     const bool library = !caption.empty() && caption != DEFAULT_CAPTION;
@@ -209,6 +302,12 @@ void ProgressAwareMessages::Show(MessageKind kind, const std::string& text, cons
 
 void ProgressAwareMessages::Detail(const std::string& line) {
     m_progress.Finish();
+    if (!m_strSubjectProblem.empty()) {
+        Show(MessageKind::Error, line);
+        return;
+    }
+    if (RgbScanText(line, true))
+        return;
     m_messages.Detail(Prefixed(line));
 }
 
@@ -217,9 +316,10 @@ int& CommandStatus() {
     return status;
 }
 
-void AddVersionFlag(CLI::App& command) {
+void AddVersionFlag(CLI::App& command, const char* examples, const std::string& about) {
     command.set_version_flag("--version", ProductVersionText());
-    command.footer(EXIT_STATUS_HELP);
+    command.footer((about.empty() ? std::string() : about + "\n\n") + "Examples:\n" + examples + "\n\n" +
+                   EXIT_STATUS_HELP);
 }
 
 } // namespace gc::cli

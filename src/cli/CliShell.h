@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gc::cli {
@@ -78,22 +79,65 @@ private:
 // The command line's one Messages: prints through CliMessages after clearing the progress bar's
 // line. With a subject set (the scan being split), warnings, errors and detail lines that do not
 // name it already are prefixed "<subject>: ", and a library message repeated for one subject is
-// printed once.
+// printed once. A subject that cannot be read at all (missing, a folder) gets one line saying so
+// instead of the library's and the operation's texts, and an RGB scan gets one line saying what
+// happens to it.
 class ProgressAwareMessages final : public Messages {
 public:
     explicit ProgressAwareMessages(CliProgress& progress) : m_progress(progress) {}
+    ~ProgressAwareMessages() override { SetSubject({}); }
+    ProgressAwareMessages(const ProgressAwareMessages&) = delete;
+    ProgressAwareMessages& operator=(const ProgressAwareMessages&) = delete;
     void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override;
     void Detail(const std::string& line) override;
     void SetSubject(const std::string& subject);
 
 private:
     std::string Prefixed(const std::string& text) const;
+    // An RGB scan: the Run's three texts about it (skipped, the detail, the stop or the skip of
+    // --keep-going) said as one line. True when `text` was taken up.
+    // `detail`: the text came as a detail line.
+    bool RgbScanText(const std::string& text, bool detail);
 
     CliProgress& m_progress;
     CliMessages m_messages;
     std::string m_strSubject;
     std::vector<std::string> m_libraryTexts; // library messages printed for the subject
+    // Why the subject cannot be read (InputProblem), said once in place of the library's and the
+    // operation's texts about it.
+    std::string m_strSubjectProblem;
+    bool m_bProblemShown = false;
+    bool m_bRgbHeld = false; // the subject's "File is skipped." held for the text that follows it
 };
+
+// Messages for the commands that write files one after another (convert, cut, pick): the path of
+// every file finished on a line of standard output, and the completion text (`completion`:
+// "Done...", "Picked Images are saved ...") held back until Finish has printed the tally in front of
+// it, as split prints its tally before "Run Complete.". Everything else goes to `inner` at once.
+class WrittenFilesMessages final : public Messages {
+public:
+    WrittenFilesMessages(Messages& inner, std::string completion)
+        : m_inner(inner), m_strCompletion(std::move(completion)) {}
+    void Show(MessageKind kind, const std::string& text, const std::string& caption = {}) override;
+    void Detail(const std::string& line) override { m_inner.Detail(line); }
+    void FileWritten(const std::string& path) override;
+    // "2 files written", then the completion text when it arrived; nothing when neither a file nor
+    // the completion came (the operation was refused before it began).
+    void Finish();
+
+private:
+    Messages& m_inner;
+    std::string m_strCompletion;
+    int m_nWritten = 0;
+    bool m_bCompleted = false; // the completion text arrived
+};
+
+// What keeps `path` from being read as an input, in plain words: CLI_NO_SUCH_FILE,
+// CLI_IS_A_FOLDER or ": " and the system's reason; empty when it opens for reading.
+std::string InputProblem(const std::string& path);
+// Names every one of `files` that cannot be read, one error each ("missing.tif: no such file");
+// true when there was one.
+bool RefuseUnreadableInputs(const std::vector<std::string>& files, Messages& messages);
 
 // Thrown by a subcommand's handler for a usage problem found after parsing (a value the dialog
 // does not offer); main prints the reason and where to find the usage, and exits with EXIT_USAGE.
@@ -118,10 +162,11 @@ inline constexpr const char* EXIT_STATUS_HELP = "Exit status: 0 done; 1 a fatal 
                                                 "written; 4 ended on an input it cannot handle (wrong "
                                                 "RowsPerStrip, tiled or RGB input to convert, cut or "
                                                 "stats, a cut corner outside the image, a file no reader can "
-                                                "open); 130/143 stopped by SIGINT/SIGTERM, no "
-                                                "partial file left.";
+                                                "open); 129/130/143 stopped by "
+                                                "SIGHUP/SIGINT/SIGTERM, no partial file left.";
 
-// Adds --version and the exit statuses to a subcommand (--help comes with every CLI11 app).
-void AddVersionFlag(CLI::App& command);
+// Adds --version to a command (--help comes with every CLI11 app) and ends its help with `about`
+// (when given), the `examples` (one indented command a line) and the exit statuses.
+void AddVersionFlag(CLI::App& command, const char* examples, const std::string& about = {});
 
 } // namespace gc::cli

@@ -2,6 +2,7 @@
 // what the dialog's controls would set, in the order a user would: load the files, load the last
 // run, pick a GAIN, type a, x0 and y0, choose bin size and scale, then press Convert or Cut.
 #include "CliShell.h"
+#include "CommandMessages.h"
 #include "MrcOptions.h"
 
 #include "convert/Convert.h"
@@ -39,13 +40,15 @@ void RequireAtMostMaxFiles(const std::vector<std::string>& files) {
         throw UsageError{MSG_MORE_THAN_100_FILES};
 }
 
-// A batch holding a tiled TIFF (a scan meant for split), or for convert and cut a file that is no
-// TIFF at all, is refused as a whole before anything is written: each such file is named, and the
-// status is the one of an input the operation cannot handle.
+// A batch holding a file that cannot be read or a tiled TIFF (a scan meant for split), or for convert
+// and cut a file that is no TIFF at all, is refused as a whole before anything is written: each such
+// file is named, and the status is the one of an input the operation cannot handle.
 bool RefuseTiledInputs(const std::vector<std::string>& files, Messages& messages, bool tiffOnly = false) {
-    bool anyTiled = false;
+    bool anyTiled = RefuseUnreadableInputs(files, messages);
     for (const std::string& file : files)
-        if (IsTiledTiff(file)) {
+        if (!InputProblem(file).empty()) {
+            continue; // named once above
+        } else if (IsTiledTiff(file)) {
             messages.Error(file + MSG_TILED_INPUT);
             anyTiled = true;
         } else if (tiffOnly && IsReadableNonTiff(file)) {
@@ -87,7 +90,8 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
     const int gainIndex = gainGiven ? GainIndexOf(options.m_strGain) : -1;
 
     CliProgress progress("convert");
-    ProgressAwareMessages messages(progress);
+    ProgressAwareMessages shown(progress);
+    WrittenFilesMessages messages(shown, MSG_DONE);
     if (RefuseTiledInputs(options.m_files, messages, true))
         return;
     // The constants as the dialog's fields would hold them: the defaults, then the last run's values,
@@ -129,19 +133,22 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
             ? ConvertFiles(options.m_files, settings, LAST_RUN_FILE_NAME, messages, progress)
             : ConvertOutcome::Refused;
     progress.Finish();
+    messages.Finish();
     CommandStatus() = StatusOf(outcome);
 }
 
 void RunCut(const CutOptions& options) {
     RequireAtMostMaxFiles(options.m_files);
     CliProgress progress("cut");
-    ProgressAwareMessages messages(progress);
+    ProgressAwareMessages shown(progress);
+    WrittenFilesMessages messages(shown, MSG_DONE);
     if (RefuseTiledInputs(options.m_files, messages, true))
         return;
     const ConvertOutcome outcome = CutFromTexts(
         options.m_files, {options.m_strStartX, options.m_strStartY, options.m_strEndX, options.m_strEndY},
         options.m_bStatistics, messages, progress);
     progress.Finish();
+    messages.Finish();
     CommandStatus() = StatusOf(outcome);
 }
 
@@ -156,7 +163,7 @@ void AddConvertCommands(CLI::App& app) {
     CLI::App* convert = app.add_subcommand(
         "convert",
         "Convert transmittance TIFF images to optical density (float MRC), y = y0 + a ln|x - x0|.");
-    AddVersionFlag(*convert);
+    AddVersionFlag(*convert, CLI_EXAMPLES_CONVERT);
     convert->add_option("--gain", convertOptions.m_strGain,
                         "GAIN setting: one of 2.0, 1.9, ..., -2.0; sets a, x0, y0 from its table row");
     convert->add_option("--a", convertOptions.m_strA, "fit constant a, as typed into the dialog's field");
@@ -177,7 +184,7 @@ void AddConvertCommands(CLI::App& app) {
 
     CLI::App* cut =
         app.add_subcommand("cut", "Cut a rectangle (1-based, corners included) out of TIFF images.");
-    AddVersionFlag(*cut);
+    AddVersionFlag(*cut, CLI_EXAMPLES_CUT);
     cut->add_option("--start-x", cutOptions.m_strStartX, "first column")->required();
     cut->add_option("--start-y", cutOptions.m_strStartY, "first row")->required();
     cut->add_option("--end-x", cutOptions.m_strEndX, "last column")->required();
@@ -187,7 +194,7 @@ void AddConvertCommands(CLI::App& app) {
     cut->callback([] { RunCut(cutOptions); });
 
     CLI::App* stats = app.add_subcommand("stats", "Report the pixel statistics of a TIFF image.");
-    AddVersionFlag(*stats);
+    AddVersionFlag(*stats, CLI_EXAMPLES_STATS);
     stats->add_option("FILE", statsFile, "TIFF file")->required();
     stats->callback([] {
         CliMessages messages;

@@ -4,6 +4,7 @@
 // tag report of image N's directory (TIFF) or the header report (MRC, the same for every section).
 // Images are numbered from 1, as the viewer's image list names them: an MRC file's sections.
 #include "CliShell.h"
+#include "CommandMessages.h"
 
 #include "core/PendingFile.h"
 #include "document/DocumentMessages.h"
@@ -26,6 +27,8 @@ struct DocumentOptions {
 
 // Opens the file and makes image `number` (from 1) current; returns EXIT_DONE or the status to end with.
 int OpenImage(ImageDocument& document, const std::string& path, int number, Messages& messages) {
+    if (RefuseUnreadableInputs({path}, messages))
+        return ExitStatusFor(Outcome::CannotHandle);
     const OpenOutcome opened = document.OpenFile(path, messages);
     if (opened == OpenOutcome::NoImage)
         messages.Error(MSG_NO_IMAGE_READ + path);
@@ -51,6 +54,9 @@ std::string ExportRefusal(const std::string& input, const std::string& output) {
 }
 
 int RunExport(const DocumentOptions& options) {
+    const int type = FileTypeFromName(options.m_strOutput);
+    if (type != FT_BMP && type != FT_JPEG && type != FT_TIFF)
+        throw UsageError{options.m_strOutput + CLI_EXPORT_TYPES};
     CliMessages messages;
     if (const std::string refusal = ExportRefusal(options.m_strInput, options.m_strOutput);
         !refusal.empty()) {
@@ -69,6 +75,11 @@ int RunExport(const DocumentOptions& options) {
 
 int RunProperties(const DocumentOptions& options) {
     const int type = FileTypeOf(options.m_strInput);
+    // A file named as a TIFF or MRC file (or not named by type, like a folder) that cannot be read
+    // is named as such; a file of another type is refused for its type.
+    if (CliMessages unreadable; (type == FT_TIFF || type == FT_MRC || type == FT_UNKNOWN) &&
+                                RefuseUnreadableInputs({options.m_strInput}, unreadable))
+        return ExitStatusFor(Outcome::CannotHandle);
     if (type != FT_TIFF && type != FT_MRC)
         throw UsageError{MSG_PROPERTIES_TIFF_ONLY + options.m_strInput};
     CliMessages messages;
@@ -104,7 +115,7 @@ void AddDocumentCommands(CLI::App& app) {
         ->add_option("--image", exportOptions->m_nImage,
                      "image (TIFF directory, MRC section) to save, from 1 (default 1)")
         ->check(CLI::Range(1, INT_MAX));
-    AddVersionFlag(*exportCommand);
+    AddVersionFlag(*exportCommand, CLI_EXAMPLES_EXPORT);
     exportCommand->callback([exportOptions] { CommandStatus() = RunExport(*exportOptions); });
 
     auto propertiesOptions = std::make_shared<DocumentOptions>();
@@ -115,7 +126,7 @@ void AddDocumentCommands(CLI::App& app) {
     propertiesCommand
         ->add_option("--image", propertiesOptions->m_nImage, "image to describe, from 1 (default 1)")
         ->check(CLI::Range(1, INT_MAX));
-    AddVersionFlag(*propertiesCommand);
+    AddVersionFlag(*propertiesCommand, CLI_EXAMPLES_PROPERTIES);
     propertiesCommand->callback([propertiesOptions] { CommandStatus() = RunProperties(*propertiesOptions); });
 }
 

@@ -1,10 +1,26 @@
 #include "MrcOptions.h"
+#include "CommandMessages.h"
 
 #include "split/RunSettings.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace gc::cli {
+
+CLI::Validator NumberInRange(double low, double high, const char* rangeText) {
+    return CLI::Validator(
+        [low, high, rangeText](std::string& text) -> std::string {
+            char* end = nullptr;
+            const double value = std::strtod(text.c_str(), &end);
+            if (text.empty() || end != text.c_str() + text.size() || std::isnan(value))
+                return text + CLI_NOT_A_NUMBER;
+            if (!std::isfinite(value) || !(value > low) || !(value <= high))
+                return rangeText;
+            return {};
+        },
+        "");
+}
 
 CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize) {
     command.add_flag("--mrc2014", mrc2014,
@@ -12,21 +28,10 @@ CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize) 
                      "writes unsigned 16-bit images, a collated pick stack is named .mrcs)");
     return command
         .add_option("--pixel-size", pixelSize,
-                    "pixel size in angstrom, written as the cell size (binned copies: B times it)")
+                    "pixel size in angstrom (above 0, at most 1000), written as the cell size (binned "
+                    "copies: B times it)")
         ->option_text("ANGSTROM")
-        ->check(FiniteNumber() & CLI::PositiveNumber & CLI::Range(0.0, MAX_PIXEL_SIZE));
-}
-
-const CLI::Validator& FiniteNumber() {
-    static const CLI::Validator finite(
-        [](const std::string& text) {
-            double value = 0;
-            return CLI::detail::lexical_cast(text, value) && std::isfinite(value)
-                       ? std::string()
-                       : "not a finite number: " + text;
-        },
-        "");
-    return finite;
+        ->check(NumberInRange(0.0, MAX_PIXEL_SIZE, CLI_PIXEL_SIZE_RANGE));
 }
 
 } // namespace gc::cli

@@ -5,11 +5,12 @@
 
 namespace gc::cli {
 
+// A check of a number option: a value that is not a number gives "<value> is not a number", one
+// outside (low, high] (or not finite) gives `rangeText`; CLI11 puts the option's name in front.
+CLI::Validator NumberInRange(double low, double high, const char* rangeText);
+
 // Adds --mrc2014 (into `mrc2014`) and --pixel-size ANGSTROM (into `pixelSize`, a positive number of
 // at most MAX_PIXEL_SIZE) to `command`; returns the --pixel-size option.
 CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize);
-
-// Refuses a number that is not finite (nan, inf), which the range checks let through.
-const CLI::Validator& FiniteNumber();
 
 } // namespace gc::cli

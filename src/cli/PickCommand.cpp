@@ -7,6 +7,7 @@
 // on standard output.
 #include "AutoPickCommand.h"
 #include "CliShell.h"
+#include "CommandMessages.h"
 #include "MrcOptions.h"
 
 #include "core/FileHandles.h"
@@ -156,13 +157,14 @@ int AddCentres(PickState& state, const PixelStore& image, const std::vector<Name
     return refused;
 }
 
-// Prints the names of the files written, the boxes first; returns the exit status of the command.
-int ReportSaved(const SavePicksResult& saved, int refused) {
+// Prints the names of the files written, the boxes first, and the tally; returns the exit status of
+// the command.
+int ReportSaved(const SavePicksResult& saved, int refused, WrittenFilesMessages& messages) {
     for (const std::string& name : saved.m_written)
-        std::printf("%s\n", name.c_str());
+        messages.FileWritten(name);
     for (const std::string& name : saved.m_coordinateFiles)
-        std::printf("%s\n", name.c_str());
-    std::fflush(stdout);
+        messages.FileWritten(name);
+    messages.Finish();
     const Outcome outcome = OutcomeOf(saved.m_outcome);
     // A refused centre, or none left to save, is a box the user asked for and did not get.
     if (outcome == Outcome::Done && (refused > 0 || saved.m_outcome == SavePicksOutcome::NothingToSave))
@@ -176,7 +178,10 @@ int RunPick(const PickOptions& options) {
         throw UsageError{"--size is required"};
     const PickRequest request = CheckRequest(options);
 
-    CliMessages messages;
+    CliMessages shown;
+    WrittenFilesMessages messages(shown, pick_text::SAVED);
+    if (RefuseUnreadableInputs({options.m_strImage}, messages))
+        return ExitStatusFor(Outcome::CannotHandle);
     ImageDocument document;
     const OpenOutcome opened = document.OpenFile(options.m_strImage, messages);
     if (opened == OpenOutcome::NoImage)
@@ -191,7 +196,7 @@ int RunPick(const PickOptions& options) {
     // An MRC micrograph: boxes of the file's own values, coordinates with its rows as stored.
     PickMicrograph micrograph;
     if (document.GetFileType() == FT_MRC)
-        micrograph = {options.m_strImage, options.m_nImage - 1};
+        micrograph = {options.m_strImage, options.m_nImage - 1, document.GetMrcPixelSize()};
     const CoordinateFrame frame{image->Height(), options.m_nSize,
                                 micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
     std::vector<NamedCentre> centres;
@@ -219,7 +224,7 @@ int RunPick(const PickOptions& options) {
     const SavePicksResult saved = SavePicks(state, image, messages, hooks, micrograph,
                                             request.m_format ? std::vector<std::string>{options.m_strCoords}
                                                              : std::vector<std::string>{});
-    return ReportSaved(saved, refused);
+    return ReportSaved(saved, refused, messages);
 }
 
 } // namespace
@@ -244,7 +249,7 @@ void AddPickCommand(CLI::App& app) {
     command->add_option("CENTRES", options->m_centres, "box centres X,Y in image pixels, top-left (0, 0)");
     auto autoOptions = std::make_shared<AutoPickOptions>();
     AddAutoPickOptions(*command, *autoOptions);
-    AddVersionFlag(*command);
+    AddVersionFlag(*command, CLI_EXAMPLES_PICK);
     command->callback([options, autoOptions] {
         if (!autoOptions->m_bAuto) {
             CheckWithoutAuto(*autoOptions);

@@ -4,6 +4,7 @@
 #include "PlanCommands.h"
 
 #include "CliShell.h"
+#include "CommandMessages.h"
 #include "RunPrinter.h"
 #include "core/PendingFile.h"
 #include "core/Version.h"
@@ -13,12 +14,15 @@
 #include "split/RunPlan.h"
 #include "split/SplitMessages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace gc::cli {
@@ -27,17 +31,29 @@ namespace {
 // The task's scan as split prints it once the scan is done: a line per image written on standard
 // output (unless quiet), each image not found or not written on standard error.
 void PrintTaskImages(const ScanRecord& record, bool quiet, Messages& messages) {
+    RunTally tally;
+    tally.scans = 1;
+    tally.scansSkipped = record.outcome == ScanOutcome::Skipped ? 1 : 0;
+    tally.scansStopped =
+        record.outcome == ScanOutcome::Fatal || record.outcome == ScanOutcome::Interrupted ? 1 : 0;
     for (const ImageRecord& image : record.images) {
         const std::string prefix = "image " + std::to_string(image.number) + ": ";
+        tally.sizeWarnings += static_cast<int>(image.warnings.size());
         if (!image.found) {
-            if (record.outcome == ScanOutcome::Done)
+            if (record.outcome == ScanOutcome::Done) {
                 messages.Warning(prefix + "not found");
+                ++tally.imagesNotFound;
+            }
         } else if (!image.notWrittenReason.empty()) {
             messages.Warning(prefix + "not written: " + image.notWrittenReason);
-        } else if (image.written && !quiet) {
-            std::printf("%s\n", ImageLine(record.path, image, false).c_str());
+            ++tally.imagesNotWritten;
+        } else if (image.written) {
+            ++tally.imagesWritten;
+            if (!quiet)
+                std::printf("%s\n", ImageLine(record.path, image, false).c_str());
         }
     }
+    std::printf("%s\n", TallyLine(tally, false).c_str());
     std::fflush(stdout);
 }
 
@@ -148,7 +164,10 @@ int RunPlanTaskCommand(const PlanTaskOptions& options) {
         }
         messages.SetSubject(plan.scans[index].path);
         if (!options.quiet) {
-            std::printf("%s\n", SettingsLine(parameters, threads, false).c_str());
+            // The threads the Run uses: every core unless a number was given.
+            const unsigned cores = std::thread::hardware_concurrency();
+            const int used = threads > 0 ? threads : std::max(1, static_cast<int>(cores));
+            std::printf("%s\n", SettingsLine(parameters, used, false).c_str());
             std::fflush(stdout);
         }
         result = RunPlanTask(plan, index, messages, bar, threads);
@@ -181,12 +200,10 @@ void AddReportCommand(CLI::App& app) {
         ->add_option("--output", options->output,
                      "where the batch's report goes (default: the plan's name with -report.json for .json)")
         ->type_name("FILE.json");
-    AddVersionFlag(*command);
-    command->footer(
-        std::string("Lists every task that has no report part or that failed (refused because its "
-                    "scan changed, stopped or interrupted) on standard error; exit status 0 only "
-                    "when every task is done, 3 otherwise.\n") +
-        EXIT_STATUS_HELP);
+    AddVersionFlag(*command, CLI_EXAMPLES_REPORT,
+                   "Lists every task that has no report part or that failed (refused because its "
+                   "scan changed, stopped or interrupted) on standard error; exit status 0 only "
+                   "when every task is done, 3 otherwise.");
     command->callback([options] {
         MergeResult merged;
         std::string error;

@@ -3,6 +3,7 @@
 // every FILE. RunPrinter prints the settings line, the image lines
 // and the tally; problems go to standard error; progress is a bar on a terminal, lines otherwise.
 #include "CliShell.h"
+#include "CommandMessages.h"
 #include "MrcOptions.h"
 #include "PlanCommands.h"
 #include "RunPrinter.h"
@@ -15,6 +16,11 @@
 #include "split/SplitMessages.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -49,7 +55,7 @@ struct SplitOptions {
     std::vector<std::string> m_files;
 };
 
-// --progress auto: a bar on a terminal; otherwise lines, unless --quiet asked for less output.
+// --progress auto: nothing with --quiet; otherwise a bar on a terminal and lines elsewhere.
 ProgressMode ProgressModeOf(const SplitOptions& options) {
     if (options.m_strProgress == "bar")
         return ProgressMode::Bar;
@@ -57,9 +63,9 @@ ProgressMode ProgressModeOf(const SplitOptions& options) {
         return ProgressMode::Lines;
     if (options.m_strProgress == "none")
         return ProgressMode::None;
-    if (isatty(STDERR_FILENO) != 0)
-        return ProgressMode::Bar;
-    return options.m_bQuiet ? ProgressMode::None : ProgressMode::Lines;
+    if (options.m_bQuiet)
+        return ProgressMode::None;
+    return isatty(STDERR_FILENO) != 0 ? ProgressMode::Bar : ProgressMode::Lines;
 }
 
 // The folder as the folder chooser returns it: absolute, without a trailing "/".
@@ -79,7 +85,9 @@ void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
         !std::all_of(options.m_strStartNumber.begin(), options.m_strStartNumber.end(),
                      [](char c) { return c >= '0' && c <= '9'; }))
         throw UsageError{"--start-number takes at most " + std::to_string(START_NUMBER_LIMIT) + " digits"};
-    if (outputDirGiven && !options.m_strOutputDir.empty()) {
+    // A dry run writes nothing but its pictures: the folder is made only for them.
+    const bool writes = !options.m_bDryRun || options.m_bPreview;
+    if (outputDirGiven && !options.m_strOutputDir.empty() && writes) {
         // A folder that does not exist yet is made, with its parents.
         std::error_code error;
         std::filesystem::create_directories(options.m_strOutputDir, error);
@@ -89,6 +97,27 @@ void CheckOptions(const SplitOptions& options, bool outputDirGiven) {
     }
     if (options.m_files.size() > static_cast<std::size_t>(MAX_INPUT_FILES))
         throw UsageError{MSG_TOO_MANY_INPUT_FILES};
+    // The report's folder must be there before the Run, not found missing after it.
+    if (!options.m_strReport.empty()) {
+        const std::filesystem::path folder = std::filesystem::absolute(options.m_strReport).parent_path();
+        if (!std::filesystem::is_directory(folder))
+            throw UsageError{"--report: " + folder.string() + CLI_NO_SUCH_FOLDER};
+    }
+}
+
+// The time the Run's MRC2014 labels name: SOURCE_DATE_EPOCH when it holds a time (seconds since
+// the epoch, as reproducible builds set it), otherwise now. A plan keeps it for its tasks.
+std::int64_t LabelTime() {
+    if (const char* text = std::getenv("SOURCE_DATE_EPOCH")) {
+        char* end = nullptr;
+        errno = 0;
+        const long long seconds = std::strtoll(text, &end, 10);
+        if (errno == 0 && end != text && *end == '\0' && seconds > 0)
+            return seconds;
+    }
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 // Which of the naming options were given (an option given as "" differs from one left out).
@@ -110,6 +139,7 @@ RunSettings SettingsFrom(const SplitOptions& options, const NamingGiven& given) 
     settings.m_dPixelSize = options.m_dPixelSize;
     settings.m_dMagnification = options.m_dMagnification;
     settings.m_finder = options.m_strFinder == "sheet" ? ImageFinder::Sheet : ImageFinder::Classic;
+    settings.m_nLabelTime = LabelTime();
     settings.m_bBatchMode = options.m_files.size() > 1;
     settings.m_bAppendString = given.append;
     if (given.append)
@@ -226,7 +256,7 @@ void AddImageOptions(CLI::App& command, SplitOptions& options) {
         .add_option("--magnification", options.m_dMagnification,
                     "the microscope's magnification: each scan's pixel size is its scanner step "
                     "(XResolution/YResolution/ResolutionUnit) divided by it")
-        ->check(FiniteNumber() & CLI::PositiveNumber)
+        ->check(NumberInRange(0.0, HUGE_VAL, CLI_POSITIVE_NUMBER))
         ->excludes(pixelSize);
 }
 
@@ -291,8 +321,7 @@ void AddRunOptions(CLI::App& command, SplitOptions& options) {
         ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
 }
 
-// --plan and --task: one scan of a plan; they go together and exclude every option but --threads,
-// --quiet and --progress. Returns --plan.
+// --plan and --task: one scan of a plan; they go together. Returns --plan.
 CLI::Option* AddPlanOptions(CLI::App& command, PlanTaskOptions& task) {
     CLI::Option* plan = command
                             .add_option("--plan", task.planPath,
@@ -307,12 +336,19 @@ CLI::Option* AddPlanOptions(CLI::App& command, PlanTaskOptions& task) {
                                   ->type_name("K|auto");
     plan->needs(taskNumber);
     taskNumber->needs(plan);
-    for (CLI::Option* other : command.get_options())
-        if (other != plan && other != taskNumber && other->get_name() != "--threads" &&
-            other->get_name() != "--quiet" && other->get_name() != "--progress" &&
-            other->get_name() != "--help" && other->get_name() != "--version")
-            plan->excludes(other);
     return plan;
+}
+
+// With --plan, every option but --task, --threads, --quiet and --progress is the plan's: one given
+// as well is a usage error naming it. (Checked here rather than declared on each option, so the
+// help does not repeat the rule under every one.)
+void CheckPlanAlone(const CLI::App& command) {
+    for (const CLI::Option* option : command.get_options()) {
+        const std::string name = option->get_name();
+        if (option->count() > 0 && name != "--plan" && name != "--task" && name != "--threads" &&
+            name != "--quiet" && name != "--progress")
+            throw UsageError{CLI_PLAN_TAKES_ONLY + name};
+    }
 }
 
 } // namespace
@@ -328,15 +364,16 @@ void AddSplitCommand(CLI::App& app) {
     CLI::Option* files = command->add_option("FILE", options->m_files, "scanned TIFF files (at most 100)");
     auto task = std::make_shared<PlanTaskOptions>();
     CLI::Option* plan = AddPlanOptions(*command, *task);
-    AddVersionFlag(*command);
-    command->footer(
-        std::string("Standard output: a settings line, one line per image once its files are written "
-                    "(\"would write\" in a dry run) and a tally; --quiet drops all but the tally. Standard "
-                    "error: every problem (not found, not written, skipped, stopped, size warnings), "
-                    "prefixed with the scan's name.\n") +
-        EXIT_STATUS_HELP);
-    command->callback([options, naming, files, plan, task] {
+    AddVersionFlag(*command, CLI_EXAMPLES_SPLIT,
+                   "Standard output: a settings line, one line per image once its files are written "
+                   "(\"would write\" in a dry run) and a tally; --quiet drops all but the tally. Standard "
+                   "error: every problem (not found, not written, skipped, stopped, size warnings), "
+                   "prefixed with the scan's name. With --plan, the plan holds every option but "
+                   "--task, --threads, --quiet and --progress. SOURCE_DATE_EPOCH, when set, is the time "
+                   "MRC2014 labels name.");
+    command->callback([command, options, naming, files, plan, task] {
         if (plan->count() > 0) {
+            CheckPlanAlone(*command);
             task->threads = options->m_nThreads;
             task->quiet = options->m_bQuiet;
             CommandStatus() = RunPlanTaskCommand(*task);

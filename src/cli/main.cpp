@@ -1,12 +1,16 @@
 // gridcarver-cli: the command line over the core. Each subcommand parses its options into the
 // core's parameter records, runs the operation and maps its outcome onto an exit status.
 #include "CliShell.h"
+#include "CommandMessages.h"
 #include "PlanCommands.h"
 
 #include "core/TiffErrors.h"
 #include "core/Version.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -19,6 +23,49 @@ int PrintUsageError(const CLI::App& app, const std::string& reason) {
     return gc::EXIT_USAGE;
 }
 
+// The number of single-character edits that turn `a` into `b`.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The first argument names the command: a word that names none is a usage error naming it and the
+// nearest command (or all of them, when none is near).
+void CheckCommandWord(const CLI::App& app, int argc, char** argv) {
+    std::vector<std::string> names;
+    for (const CLI::App* command : app.get_subcommands({}))
+        names.push_back(command->get_name());
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "" : ", ") + name;
+    if (argc < 2)
+        throw gc::cli::UsageError{gc::cli::CLI_NO_COMMAND + list};
+    const std::string word = argv[1];
+    if (word.empty() || word[0] == '-' || std::find(names.begin(), names.end(), word) != names.end())
+        return;
+    std::string nearest;
+    std::size_t best = 3; // at most two edits away
+    for (const std::string& name : names)
+        if (const std::size_t distance = EditDistance(word, name); distance < best) {
+            best = distance;
+            nearest = name;
+        }
+    throw gc::cli::UsageError{
+        gc::cli::CLI_UNKNOWN_COMMAND + word +
+        (nearest.empty() ? gc::cli::CLI_COMMANDS_ARE + list : gc::cli::CLI_DID_YOU_MEAN + nearest + "\"?")};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -27,7 +74,7 @@ int main(int argc, char** argv) {
                  "cuts, reports statistics and picks particles.",
                  "gridcarver-cli"};
     app.require_subcommand(1);
-    AddVersionFlag(app);
+    AddVersionFlag(app, CLI_EXAMPLES_PROGRAM);
     AddDocumentCommands(app);
     AddSplitCommand(app);
     AddReportCommand(app);
@@ -37,6 +84,7 @@ int main(int argc, char** argv) {
     gc::InstallTiffHandlers();
     InstallStopSignals();
     try {
+        CheckCommandWord(app, argc, argv);
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);

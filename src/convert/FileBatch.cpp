@@ -19,13 +19,17 @@ ConvertOutcome ForEachFile(const std::vector<std::string>& files, const FileOutp
         if (progress.StopRequested())
             return ConvertOutcome::Interrupted;
         const std::string& path = files[static_cast<std::size_t>(i)];
-        if (!ClaimBatchOutputs(names, path, outputsOf(path, i), messages)) {
+        const std::vector<std::string> outputs = outputsOf(path, i);
+        if (!ClaimBatchOutputs(names, path, outputs, messages)) {
             anyLeftOut = true;
             continue;
         }
         const ConvertOutcome outcome = operation(path, i, count);
         if (outcome != ConvertOutcome::Done)
             return outcome;
+        for (const std::string& output : outputs)
+            if (!output.empty())
+                messages.FileWritten(output);
     }
     progress.SetRange(0, PROGRESS_END);
     FinishProgress(progress);

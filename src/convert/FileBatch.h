@@ -22,7 +22,8 @@ using FileOutputs = std::function<std::vector<std::string>(const std::string& pa
 // Runs `operation` on every file in order under one TIFF error scope; a stop request, looked at
 // before each file, ends it with Interrupted. A file whose outputs would replace an input, one of
 // `otherOutputs` or an output of an earlier file is left out with a warning (ClaimBatchOutputs).
-// Shows MSG_DONE once every file is done or left out; returns Skipped when one was left out.
+// Tells `messages` of each output once its file is done (FileWritten). Shows MSG_DONE once every
+// file is done or left out; returns Skipped when one was left out.
 ConvertOutcome ForEachFile(const std::vector<std::string>& files, const FileOutputs& outputsOf,
                            const FileOperation& operation, Messages& messages, Progress& progress,
                            const std::vector<std::string>& otherOutputs = {});

@@ -21,6 +21,17 @@ std::string ReportText(const std::string& path, const PixelStatistics& statistic
            FormatGeneral(statistics.m_dSpread, STATISTICS_DIGITS);
 }
 
+// The standard deviation of `count` values from their exact sum and sum of squares:
+// √(n·S2 − S1²) ÷ n, computed in integers up to the one root.
+double StandardDeviation(std::uint64_t sum, unsigned __int128 sumOfSquares, std::uint64_t count) {
+    if (count == 0)
+        return 0.0;
+    const unsigned __int128 scaled = sumOfSquares * count;
+    const unsigned __int128 square = static_cast<unsigned __int128>(sum) * sum;
+    const double spread = scaled > square ? static_cast<double>(scaled - square) : 0.0;
+    return std::sqrt(spread) / static_cast<double>(count);
+}
+
 } // namespace
 
 std::string PixelStatisticsText(const std::string& path, const PixelStatistics& statistics) {
@@ -60,13 +71,14 @@ bool ComputePixelStatistics(const std::string& path, int directory, PixelStatist
 
     long minimum = 65536; // above every 8-bit and 16-bit value
     long maximum = -1;
-    double sum = 0.0;
-    double sumOfSquares = 0.0;
+    // Exact sums: a 16-bit square fits 32 bits, so the sum of squares of any image that fits a
+    // 64-bit file is exact in 128 bits, and the deviation never loses its digits to cancellation.
+    std::uint64_t sum = 0;
+    unsigned __int128 sumOfSquares = 0;
     const std::uint32_t strips = tags.StripCount();
     for (std::uint32_t s = 0; s < strips; ++s) {
         if (!strip.Read(tiff.get(), s))
             return false;
-        double stripSum = 0.0;
         strip.ForEachSample(0, static_cast<std::size_t>(tags.m_nWidth) * tags.RowsInStrip(s),
                             [&](unsigned value) {
                                 const long pixel = static_cast<long>(value);
@@ -74,18 +86,16 @@ bool ComputePixelStatistics(const std::string& path, int directory, PixelStatist
                                     minimum = pixel;
                                 if (pixel > maximum)
                                     maximum = pixel;
-                                stripSum += static_cast<double>(value);
-                                sumOfSquares += static_cast<double>(value) * static_cast<double>(value);
+                                sum += value;
+                                sumOfSquares += static_cast<std::uint64_t>(value) * value;
                             });
-        sum += stripSum;
     }
 
-    const double pixels = static_cast<double>(tags.m_nWidth) * static_cast<double>(tags.m_nLength);
+    const std::uint64_t pixels = static_cast<std::uint64_t>(tags.m_nWidth) * tags.m_nLength;
     statistics.m_nMinimum = minimum;
     statistics.m_nMaximum = maximum;
-    statistics.m_dMean = sum / pixels;
-    statistics.m_dSpread =
-        std::sqrt(std::fabs(sumOfSquares - statistics.m_dMean * statistics.m_dMean) / pixels);
+    statistics.m_dMean = static_cast<double>(sum) / static_cast<double>(pixels);
+    statistics.m_dSpread = StandardDeviation(sum, sumOfSquares, pixels);
     return true;
 }
 

@@ -1,5 +1,5 @@
-// Pixel statistics: the minimum, maximum, mean and spread of the raw pixel values of one image of a
-// strip-organised greyscale TIFF file, shown as one report before Convert and Cut when asked for.
+// Pixel statistics: the minimum, maximum, mean and standard deviation of the raw pixel values of one image of
+// a strip-organised greyscale TIFF file, shown as one report before Convert and Cut when asked for.
 #pragma once
 
 #include "core/Messages.h"
@@ -15,7 +15,8 @@ struct PixelStatistics {
     long m_nMinimum = 0;
     long m_nMaximum = 0;
     double m_dMean = 0.0;
-    // √(|S2 − mean²| ÷ N) with S2 the plain sum of squares: close to the root mean square.
+    // The standard deviation of the values (over all N of them), shown under the report's
+    // "Standard Deviation" label.
     double m_dSpread = 0.0;
 };
 

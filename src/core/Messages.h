@@ -22,6 +22,10 @@ public:
     // standard error; the desktop program keeps its fixed texts and drops it.
     virtual void Detail(const std::string& /*line*/) {}
 
+    // A file the operation finished under its own name. The command line prints its path; the
+    // desktop program shows nothing.
+    virtual void FileWritten(const std::string& /*path*/) {}
+
     void Information(const std::string& text) { Show(MessageKind::Information, text); }
     void Warning(const std::string& text) { Show(MessageKind::Warning, text); }
     void Error(const std::string& text) { Show(MessageKind::Error, text); }

@@ -217,6 +217,10 @@ ImageWrite WriteImageAs(int type, const std::string& temporary, DIBSection& imag
 
 } // namespace
 
+double ImageDocument::GetMrcPixelSize() const {
+    return m_nFileType == FT_MRC ? m_mrc.Header().PixelSize() : 0.0;
+}
+
 SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages) {
     const int type = FileTypeFromName(path);
     DIBSection picture;

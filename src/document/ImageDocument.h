@@ -123,6 +123,9 @@ public:
     int GetCurrentImage() const { return m_nCurrentImage; }
     // The pixel size in ångström from an MRC file's cell (0 when unknown).
     double GetPixelSize() const { return m_dPixelSize; }
+    // The pixel size an MRC file's header gives (MrcHeader::PixelSize: 1 Å included), which picked
+    // boxes take; 0 for other files.
+    double GetMrcPixelSize() const;
 
     // The 24-bit picture of image `index` as the writers save it (and as the viewer showed it before it
     // showed the values): grey or colour 8-bit samples as they are, 16-bit TIFF samples by their upper

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace gc {
@@ -161,6 +162,11 @@ void MrcHeader::SetPixelSize(double angstromPerPixel) {
     m_fCellA[0] = static_cast<float>(m_nMX * angstromPerPixel);
     m_fCellA[1] = static_cast<float>(m_nMY * angstromPerPixel);
     m_fCellA[2] = static_cast<float>(m_nMZ * angstromPerPixel);
+}
+
+double MrcHeader::PixelSize() const {
+    const double size = static_cast<double>(m_fCellA[0]) / m_nMX;
+    return m_nMX > 0 && std::isfinite(size) && size > 0 ? size : 0.0;
 }
 
 std::array<unsigned char, MRC_HEADER_SIZE> MrcHeader::Bytes() const {

@@ -50,6 +50,9 @@ public:
     int Version() const;
     // Cell size = sampling intervals × `angstromPerPixel` (CELLA = MX, MY, MZ × size).
     void SetPixelSize(double angstromPerPixel);
+    // The pixel size along x (CELLA x ÷ MX) in Å; 0 when the header gives none (a cell or sampling
+    // interval that is not positive, or not a finite number).
+    double PixelSize() const;
 
     // Writes the 1024 bytes at the file's current position; true when all were written.
     bool Write(std::FILE* file) const;

@@ -186,7 +186,7 @@ public:
 
     // Opens the source of the values and protects the opened image and `otherInputs`.
     void Prepare(const std::vector<std::string>& otherInputs) {
-        m_source = StoreRowSource(m_image);
+        m_source = StoreRowSource(m_image, m_micrograph.m_dPixelSize);
         m_names.AddInput(m_state.m_strOpenFilePath);
         for (const std::string& input : otherInputs)
             m_names.AddInput(input);
@@ -330,7 +330,9 @@ private:
         description.sections = sections;
         description.mode = MRC_MODE_FLOAT;
         description.style = m_state.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
-        description.pixelSize = m_state.m_dPixelSize;
+        // A size given for the save wins; otherwise an MRC micrograph's own.
+        description.pixelSize =
+            m_state.m_dPixelSize > 0 ? m_state.m_dPixelSize : (m_source ? m_source->PixelSize() : 0.0);
         description.label = label;
         description.time = time;
         if (WritePickFile(name, description, statistics.Header(m_buffer.size()), m_buffer.data(),

@@ -99,8 +99,9 @@ bool RemovePick(PickState& state, const PixelStore* image, PickPoint position);
 // the system's reason) and left out. "Picked Images are saved ..." is shown only when every file was
 // written. Nothing is cleared on FatalMemory.
 // The boxes hold the values of `image` (PickValues.h; a box whose values cannot be read is reported
-// and left out). The coordinate files count rows as the readers of the micrograph do (RowOrder): as
-// stored when `micrograph` names the MRC file the image was read from, from the bottom otherwise.
+// and left out) and take the micrograph's pixel size unless the state gives one. The coordinate files
+// count rows as the readers of the micrograph do (RowOrder): as stored when `micrograph` names the MRC
+// file the image was read from, from the bottom otherwise.
 // No file replaces the opened image, one of `otherInputs` (a coordinate file the centres came from)
 // or another file of the same save: such a file is not written, with a warning (SavedNotAll).
 SavePicksResult SavePicks(PickState& state, const PixelStore* image, Messages& messages,

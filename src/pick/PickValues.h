@@ -16,6 +16,7 @@ namespace gc {
 struct PickMicrograph {
     std::string m_strMrcPath; // empty for an image read from a TIFF, JPEG or BMP file
     int m_nSection = 0;       // 0-based section of the MRC file
+    double m_dPixelSize = 0;  // Å per pixel as the MRC file's header gives it (MrcHeader::PixelSize)
     bool IsMrc() const { return !m_strMrcPath.empty(); }
 };
 
@@ -25,9 +26,11 @@ public:
     // Values of image row `row` (0 = the top row shown), columns left .. left + count - 1, all inside
     // the image, into `values`; false when they cannot be read.
     virtual bool ReadRow(int row, int left, int count, float* values) = 0;
+    // The pixel size in Å that the source's file gives; 0 when it gives none.
+    virtual double PixelSize() const { return 0; }
 };
 
-// The values of `image` (which must outlive the source).
-std::unique_ptr<PickRowSource> StoreRowSource(const PixelStore& image);
+// The values of `image` (which must outlive the source), of `pixelSize` Å per pixel (0: unknown).
+std::unique_ptr<PickRowSource> StoreRowSource(const PixelStore& image, double pixelSize = 0);
 
 } // namespace gc

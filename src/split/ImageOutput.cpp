@@ -71,6 +71,13 @@ OutputSettings OutputSettings::For(const ScanGeometry& geometry, const RunSettin
     OutputSettings settings = For(geometry, parameters.m_bOutputTiff, parameters.m_nBinning);
     settings.m_style = parameters.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
     settings.m_dPixelSize = pixelSize;
+    if (pixelSize > 0) {
+        // A chosen pixel size replaces the scanner's sampling: pixels per centimetre, as the
+        // readers of TIFF micrographs take the size from the resolution tags.
+        settings.m_nResolutionUnit = RESUNIT_CENTIMETER;
+        settings.m_fXResolution = settings.m_fYResolution =
+            static_cast<float>(ANGSTROM_PER_CENTIMETRE / pixelSize);
+    }
     return settings;
 }
 
@@ -140,6 +147,7 @@ RunOutcome ImageOutputFile::OpenMrc(int width, int height, int binning, const Ou
     description.mode = settings.m_style == MrcStyle::Mrc2014 ? MRC_MODE_UINT16 : MRC_MODE_BYTE;
     description.pixelSize = settings.m_dPixelSize * binning;
     description.label = MRC_SPLIT_LABEL;
+    description.time = settings.m_labelTime;
     if (m_mrc.Open(m_strPath, description, MRC_STREAM_BUFFER) != MrcOutputFile::OpenResult::Opened)
         return Fail(RunOutcome::FatalWrite);
     return RunOutcome::Done;

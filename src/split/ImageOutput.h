@@ -16,6 +16,7 @@
 #include "image/MrcHeader.h"
 #include "image/MrcOutputFile.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -36,9 +37,12 @@ struct OutputSettings {
     std::uint16_t m_nPhotometric = PHOTOMETRIC_MINISBLACK;
     MrcStyle m_style = MrcStyle::Classic; // MRC2014: images as mode 6
     double m_dPixelSize = 0;              // Å per full-size pixel; 0 when not set
-    // The scan's resolution tags, kept on TIFF outputs (ResolutionUnit 1 when the scan has none).
+    // The resolution tags of TIFF outputs: pixels per centimetre of the pixel size when one is set,
+    // otherwise the scan's own (ResolutionUnit 1 when the scan has none).
     std::uint16_t m_nResolutionUnit = RESUNIT_NONE;
     float m_fXResolution = 0, m_fYResolution = 0;
+    // The time the MRC2014 labels name (the Run's).
+    std::chrono::system_clock::time_point m_labelTime{};
 
     static OutputSettings For(const ScanGeometry& geometry, bool tiff, int binning);
     // The same with the MRC style and the full-size pixel size.

@@ -34,6 +34,10 @@ void RunDriver::PrepareRun() {
     for (const std::string& input : m_parameters.m_strInputFiles)
         m_runFiles.AddInput(input);
     m_bThreadsNoted = false;
+    // One time for every file of the Run, so its MRC2014 outputs do not differ by when each was made.
+    m_labelTime = m_parameters.m_nLabelTime > 0
+                      ? std::chrono::system_clock::time_point(std::chrono::seconds(m_parameters.m_nLabelTime))
+                      : std::chrono::system_clock::now();
     if (!m_bDryRun)
         RemoveLeftoverTemporaries();
     m_strReportNotWritten.clear();
@@ -107,7 +111,9 @@ RunResult RunDriver::OnRun() {
     if (m_fnRunEnded)
         m_fnRunEnded();
     if (!m_bPreviewPass)
-        m_messages.Information(m_bDryRun ? MSG_DRY_RUN_COMPLETE : MSG_RUN_COMPLETE);
+        m_messages.Information(!m_bDryRun        ? MSG_RUN_COMPLETE
+                               : m_bPreviewFiles ? MSG_DRY_RUN_PICTURES_COMPLETE
+                                                 : MSG_DRY_RUN_COMPLETE);
     return result;
 }
 
@@ -335,7 +341,8 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
         return RunOutcome::Skipped;
 
     m_progress.SetPos(RunProgressPosition(fileIndex, FileCount(), 0, m_geometry.m_nTilesDown));
-    const OutputSettings settings = OutputSettings::For(m_geometry, m_parameters, pixelSize);
+    OutputSettings settings = OutputSettings::For(m_geometry, m_parameters, pixelSize);
+    settings.m_labelTime = m_labelTime;
     if (m_parameters.m_bOutputTiff && settings.m_nCompression != m_geometry.m_nCompression)
         messages.Information(path + MSG_JPEG_TIFF_AS_DEFLATE);
     const ExtractionSettings extraction = ExtractionFor(fileIndex, messages);

@@ -20,6 +20,7 @@
 #include "core/Progress.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -152,7 +153,8 @@ private:
     bool m_bDryRun = false;
     bool m_bPreview = false;
     bool m_bPreviewPass = false;
-    bool m_bThreadsNoted = false; // a clamped --threads is noted once per Run
+    bool m_bThreadsNoted = false;                      // a clamped --threads is noted once per Run
+    std::chrono::system_clock::time_point m_labelTime; // named by every MRC2014 label of the Run
     bool m_bPreviewFiles = false;
     std::vector<ScanRecord> m_records;
     std::vector<ImageRecord> m_givenCorners;

@@ -167,6 +167,8 @@ std::string RunPlanJson(const RunReportSettings& settings, const std::vector<Sca
                         const std::string& runOutcome, const std::string& workingDir) {
     json plan = json::parse(RunReportJson(settings, scans, runOutcome));
     plan["plan"] = {{"working_dir", JsonTextOfBytes(workingDir)}, {"scans", scans.size()}};
+    if (settings.parameters.m_nLabelTime > 0)
+        plan["plan"]["time"] = settings.parameters.m_nLabelTime;
     KeepBytes(plan["plan"], "working_dir", workingDir);
     const RunSettings& p = settings.parameters;
     if (p.m_bAppendString)
@@ -226,6 +228,12 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         p.m_bOutputDir = s.at("output_dir").is_string();
         p.m_strOutputDir = p.m_bOutputDir ? BytesOf(s, "output_dir") : "";
         plan.workingDir = BytesOf(document.at("plan"), "working_dir");
+        // The time the plan's MRC2014 labels name; a plan without one lets each task take its own.
+        p.m_nLabelTime = document.at("plan").value("time", std::int64_t{0});
+        if (p.m_nLabelTime < 0) {
+            error = planPath + PLAN_MSG_NOT_A_PLAN + " (\"time\" is negative)";
+            return false;
+        }
         plan.scans.clear();
         for (const json& file : document.at("files"))
             plan.scans.push_back(PlannedScanOf(file));

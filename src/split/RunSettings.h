@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct RunSettings {
     double m_dPixelSize = 0;
     double m_dMagnification = 0;
     ImageFinder m_finder = ImageFinder::Classic;
+    // The time every MRC2014 label of the Run names, in seconds since the epoch (0: the time the Run
+    // starts). A plan keeps its own, so that its tasks write the bytes one Run would.
+    std::int64_t m_nLabelTime = 0;
 };
 
 // The values the parameter fields take from what the user gave them; the dialog and the command line

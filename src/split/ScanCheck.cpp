@@ -106,8 +106,6 @@ bool ScanGeometry::FitsBand() const {
 }
 
 double ScanPixelSize(const ScanGeometry& geometry, double magnification) {
-    constexpr double ANGSTROM_PER_INCH = 2.54e8;
-    constexpr double ANGSTROM_PER_CENTIMETRE = 1e8;
     const double unit = geometry.m_nResolutionUnit == RESUNIT_INCH         ? ANGSTROM_PER_INCH
                         : geometry.m_nResolutionUnit == RESUNIT_CENTIMETER ? ANGSTROM_PER_CENTIMETRE
                                                                            : 0.0;

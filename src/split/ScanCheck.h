@@ -17,6 +17,9 @@ namespace gc {
 // Expected image size: 1453.125 pixels per cm across, 1430 down, rounded down.
 inline constexpr int PIXELS_ACROSS_PER_8_CM = 11625;
 inline constexpr int PIXELS_DOWN_PER_10_CM = 14300;
+// Resolution units in Å, for the pixel sizes the resolution tags carry.
+inline constexpr double ANGSTROM_PER_CENTIMETRE = 1e8;
+inline constexpr double ANGSTROM_PER_INCH = 2.54e8;
 
 // Limits of the scans the Run takes (FitsBand): at most BAND_MAX_TILES_DOWN × BAND_MAX_TILES_ACROSS
 // tiles of at most BAND_MAX_TILE_SIZE bytes each; BAND_MAX_ROWS and BAND_MAX_WIDTH bound one row of

@@ -110,6 +110,8 @@ inline constexpr const char* MSG_RGB_FATAL =
 inline constexpr const char* MSG_RUN_COMPLETE = "Run Complete.";
 // The end of a dry run, which writes nothing.
 inline constexpr const char* MSG_DRY_RUN_COMPLETE = "Dry run: nothing written.";
+// The end of a dry run that wrote the placement pictures.
+inline constexpr const char* MSG_DRY_RUN_PICTURES_COMPLETE = "Dry run: nothing written but the pictures.";
 
 // An image whose output would replace an input of the Run or a file the Run has written:
 // "Image 2 of /scans/s.tif is not written: /scans/s_1.tif" + one of the two reasons.

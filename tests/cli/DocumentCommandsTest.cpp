@@ -65,8 +65,7 @@ TEST(CliExport, BadInputFilesStopWithAMessage) {
     const std::string missing = dir.File("missing.tif");
     CliRun run = RunCliIn(dir, "export " + missing + " " + dir.File("out.tif"));
     EXPECT_EQ(run.m_nStatus, 4);
-    EXPECT_NE(run.m_strErr.find("TIFFOpen Error: "), std::string::npos) << run.m_strErr;
-    EXPECT_NE(run.m_strErr.find(MSG_NO_IMAGE_READ + missing + "\n"), std::string::npos) << run.m_strErr;
+    EXPECT_EQ(run.m_strErr, missing + ": no such file\n");
 
     test::WriteFileBytes(dir.File("empty.tif"), {});
     std::vector<unsigned char> garbage(3000);
@@ -211,13 +210,14 @@ TEST(CliDocumentCommands, RefusalsEndWithTheirStatusAndMessage) {
         bool noOutput = false;  // nothing on standard output
     };
     const Case cases[] = {
-        {"export " + missing + " " + dir.File("out.bmp"), 4,
-         MSG_CANT_OPEN_FILE + nl + MSG_NO_IMAGE_READ + missing + nl, "", ""},
-        {"export " + input + " " + dir.File("out.png"), 4, MSG_FILE_TYPE_NOT_SUPPORTED + nl, "",
+        {"export " + missing + " " + dir.File("out.bmp"), 4, missing + ": no such file" + nl, "", ""},
+        // A type export does not write is a usage error naming the types it writes.
+        {"export " + input + " " + dir.File("out.png"), 2, "", "export writes BMP, JPEG and TIFF files only",
          dir.File("out.png")},
-        {"export " + input + " " + dir.File("out.gif"), 4, MSG_GIF_NOT_SUPPORTED + nl, "",
+        {"export " + input + " " + dir.File("out.gif"), 2, "", "export writes BMP, JPEG and TIFF files only",
          dir.File("out.gif")},
-        {"export " + input + " " + dir.File("out"), 4, MSG_UNKNOWN_FILE_TYPE + nl, "", dir.File("out")},
+        {"export " + input + " " + dir.File("out"), 2, "", "export writes BMP, JPEG and TIFF files only",
+         dir.File("out")},
         {"export " + dir.File("plate.png") + " " + dir.File("out.tif"), 4, MSG_NO_SUPPORT_FOR_TYPE + nl, "",
          ""},
         {"export " + wide + " " + dir.File("wide.bmp"), 0, "", "", ""},
@@ -228,7 +228,7 @@ TEST(CliDocumentCommands, RefusalsEndWithTheirStatusAndMessage) {
          MSG_NO_SUCH_IMAGE + std::string("4 of 3 in ") + input, dir.File("o.tif")},
         {"properties " + dir.File("photo.bmp"), 2, "", MSG_PROPERTIES_TIFF_ONLY + dir.File("photo.bmp"), ""},
         {"properties " + input + " --image 9", 2, "", "", "", true},
-        {"properties " + dir.File("gone.tif"), 4, "", MSG_NO_IMAGE_READ, ""},
+        {"properties " + dir.File("gone.tif"), 4, dir.File("gone.tif") + ": no such file" + nl, "", ""},
     };
     for (const Case& c : cases) {
         const CliRun run = RunCliIn(dir, c.arguments);

@@ -1,6 +1,7 @@
 // gridcarver-cli split with --mrc2014, --pixel-size and --magnification: the values of the classic
 // Run as unsigned 16-bit, the data's own statistics, the pixel size in the cell and the report.
 #include "CliRun.h"
+#include "OneImageScan.h"
 #include "image/MrcHeader.h"
 #include "split/SplitMessages.h"
 #include "split/SplitTestSupport.h"
@@ -105,6 +106,42 @@ TEST(CliMrc2014, MagnificationTakesTheScansSamplingOnlyWhenUsable) {
         const test::MrcFile mrc = test::ReadMrc((dir.Path() / names[i]).string());
         ASSERT_TRUE(mrc.m_bRead) << names[i];
         EXPECT_NEAR(GetFloatLE(mrc.m_header.data() + 40) / mrc.m_nNX, 1.4 * (i + 1), 1e-5) << names[i];
+    }
+}
+
+// A planned batch writes the bytes of one Run: every task names the plan's time in its MRC2014 label,
+// whenever it runs.
+TEST(CliMrc2014, PlannedTaskWritesTheBytesOfTheOneRun) {
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(tools::GenerateScan(tools::OneImageSpec(), dir.File("plate.tif"), nullptr, &error)) << error;
+    const std::string time = "SOURCE_DATE_EPOCH=1700000000 ";
+    ASSERT_EQ(test::SplitIn(dir,
+                            "--quiet " + std::string(test::ONE_IMAGE) +
+                                "--mrc2014 --binning 2 --output-dir one plate.tif",
+                            time)
+                  .m_nStatus,
+              0);
+    ASSERT_EQ(test::SplitIn(dir,
+                            "--quiet " + std::string(test::ONE_IMAGE) +
+                                "--mrc2014 --binning 2 --output-dir batch --dry-run --report plan.json "
+                                "plate.tif",
+                            time)
+                  .m_nStatus,
+              0);
+    // The task runs later, without the variable: the plan's time counts. Its log names the threads it
+    // used and ends with the tally.
+    const test::CliRun task = test::SplitIn(dir, "--plan plan.json --task 1");
+    ASSERT_EQ(task.m_nStatus, 0) << task.m_strErr;
+    const std::vector<std::string> lines = test::Lines(task.m_strOut);
+    ASSERT_GE(lines.size(), 3u) << task.m_strOut;
+    EXPECT_EQ(lines.front().find(", 0 thread"), std::string::npos) << lines.front();
+    EXPECT_EQ(lines.back(), "1 scan, 1 image written");
+    for (const char* name : {"plate_1.mrc", "plate_1_2X2.mrc"}) {
+        const std::string one = test::ReadText(dir.Path() / "one" / name);
+        ASSERT_FALSE(one.empty()) << name;
+        EXPECT_NE(one.find("2023-11-14 22:13:20 UTC"), std::string::npos) << name;
+        EXPECT_TRUE(one == test::ReadText(dir.Path() / "batch" / name)) << name;
     }
 }
 

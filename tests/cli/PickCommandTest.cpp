@@ -65,14 +65,16 @@ TEST_F(PickCommand, AddsInOrderReportsRefusalsAndPrintsTheCollatedFile) {
         << err;
     EXPECT_EQ(Lines(err), (std::vector<std::string>{std::string(pick_text::REFUSED_TOO_CLOSE) + "22,20",
                                                     std::string(pick_text::REFUSED_OUTSIDE) + "78,30"}));
+    // One line per file written, the tally, then the completion.
     const auto lines = Lines(out);
-    ASSERT_EQ(lines.size(), 4u) << out;
-    EXPECT_EQ(lines[0], pick_text::SAVED);
-    EXPECT_TRUE(IsPickName(lines[1], "scan", "_Collated_Images_Number_3.mrc")) << lines[1];
-    EXPECT_EQ(lines[2], "scan_picks.box");
-    EXPECT_EQ(lines[3], "scan_picks.star");
+    ASSERT_EQ(lines.size(), 5u) << out;
+    EXPECT_TRUE(IsPickName(lines[0], "scan", "_Collated_Images_Number_3.mrc")) << lines[0];
+    EXPECT_EQ(lines[1], "scan_picks.box");
+    EXPECT_EQ(lines[2], "scan_picks.star");
+    EXPECT_EQ(lines[3], "3 files written");
+    EXPECT_EQ(lines[4], pick_text::SAVED);
 
-    const auto bytes = test::ReadFileBytes(m_dir.File(lines[1]));
+    const auto bytes = test::ReadFileBytes(m_dir.File(lines[0]));
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 100 * 3));
     EXPECT_EQ(GetInt32LE(bytes.data() + 8), 3);
     // Boxes in the order given: (20,20), (70,30), (40,40); first samples at centre - 5, as the viewer
@@ -91,11 +93,13 @@ TEST_F(PickCommand, SingleFilesEachNamed) {
     std::string out, err;
     ASSERT_EQ(RunCli(m_dir, "pick scan.tif --size 5 10,10 30,30", out, err), 0) << err;
     const auto lines = Lines(out);
-    ASSERT_EQ(lines.size(), 5u) << out;
+    ASSERT_EQ(lines.size(), 6u) << out;
     for (int j = 1; j <= 2; ++j) {
-        EXPECT_TRUE(IsPickName(lines[j], "scan", "_Image_Number_" + std::to_string(j) + ".mrc")) << lines[j];
-        EXPECT_EQ(test::ReadFileBytes(m_dir.File(lines[j])).size(), 1124u);
+        const std::string& name = lines[static_cast<std::size_t>(j - 1)];
+        EXPECT_TRUE(IsPickName(name, "scan", "_Image_Number_" + std::to_string(j) + ".mrc")) << name;
+        EXPECT_EQ(test::ReadFileBytes(m_dir.File(name)).size(), 1124u);
     }
+    EXPECT_EQ(lines[4], "4 files written");
 }
 
 TEST_F(PickCommand, UsageErrorsAndUnreadableImages) {
@@ -199,11 +203,11 @@ TEST_F(PickCommand, MrcMicrographBoxesHoldTheFilesValuesAndCoordinatesRoundTrip)
     std::string out, err;
     ASSERT_EQ(RunCli(m_dir, "pick m.v1.map --image 2 --size 10 --collate 20,20 70,31", out, err), 0) << err;
     const auto lines = Lines(out);
-    ASSERT_EQ(lines.size(), 4u) << out;
-    EXPECT_TRUE(IsPickName(lines[1], "m", "_Collated_Images_Number_2.mrc")) << lines[1];
-    EXPECT_EQ(lines[2], "m.v1_picks.box");
-    EXPECT_EQ(lines[3], "m.v1_picks.star");
-    const auto stack = test::ReadFileBytes(m_dir.File(lines[1]));
+    ASSERT_EQ(lines.size(), 5u) << out;
+    EXPECT_TRUE(IsPickName(lines[0], "m", "_Collated_Images_Number_2.mrc")) << lines[0];
+    EXPECT_EQ(lines[1], "m.v1_picks.box");
+    EXPECT_EQ(lines[2], "m.v1_picks.star");
+    const auto stack = test::ReadFileBytes(m_dir.File(lines[0]));
     ASSERT_EQ(stack.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * 100 * 2));
     // The first value of each box is the section's own; the coordinates are rows as stored.
     EXPECT_EQ(GetFloatLE(stack.data() + MRC_HEADER_SIZE), value(15, 15, 1));
@@ -221,8 +225,8 @@ TEST_F(PickCommand, MrcMicrographBoxesHoldTheFilesValuesAndCoordinatesRoundTrip)
             0)
             << err;
         const auto again = Lines(out);
-        ASSERT_EQ(again.size(), 4u) << out;
-        EXPECT_EQ(test::ReadFileBytes(m_dir.File(again[1])), stack) << coordinates;
+        ASSERT_EQ(again.size(), 5u) << out;
+        EXPECT_EQ(test::ReadFileBytes(m_dir.File(again[0])), stack) << coordinates;
     }
 }
 

@@ -3,6 +3,7 @@
 // and why, and a stop signal ends the Run without leftovers. Driven through gridcarver-cli.
 #include "CliRun.h"
 #include "OneImageScan.h"
+#include "cli/CommandMessages.h"
 #include "core/PendingFile.h"
 #include "split/RunDriver.h"
 #include "split/SplitMessages.h"
@@ -163,18 +164,17 @@ TEST(RunSafety, KeepGoingSkipsAScanThatWouldStopTheRun) {
     // Without --keep-going the RGB scan stops the batch, and the Run says how far it got.
     CliRun run = SplitIn(dir, std::string("--quiet ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
     EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_NE(run.m_strErr.find(
-                  "The Run stopped at file 2 of 3 (rgb.tif); 1 split, 0 skipped before it.\nrgb.tif: " +
-                  std::string(MSG_RGB_FATAL)),
-              std::string::npos)
+    EXPECT_NE(
+        run.m_strErr.find("The Run stopped at file 2 of 3 (rgb.tif); 1 split, 0 skipped before it.\nrgb.tif" +
+                          std::string(cli::CLI_RGB_STOPS) + "\n"),
+        std::string::npos)
         << run.m_strErr;
     ExpectFiles(dir.Path(), {"a.tif", "rgb.tif", "c.tif", "a_1.mrc"});
     fs::remove(dir.Path() / "a_1.mrc");
 
     run = SplitIn(dir, std::string("--quiet --keep-going ") + ONE_IMAGE + "a.tif rgb.tif c.tif");
     EXPECT_EQ(run.m_nStatus, 3);
-    EXPECT_NE(run.m_strErr.find("rgb.tif" + std::string(MSG_SCAN_NOT_SPLIT)), std::string::npos)
-        << run.m_strErr;
+    EXPECT_EQ(run.m_strErr, "rgb.tif" + std::string(cli::CLI_RGB_SKIPPED) + "\n");
     EXPECT_EQ(run.m_strOut, "3 scans, 2 images written, 1 scan skipped\nRun Complete.\n");
     ExpectFiles(dir.Path(), {"a.tif", "rgb.tif", "c.tif", "a_1.mrc", "c_1.mrc"});
 }

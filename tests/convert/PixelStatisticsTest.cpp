@@ -13,21 +13,35 @@ using test::RecordingMessages;
 using test::TempDir;
 using test::TiffSpec;
 
-TEST(PixelStatistics, AllSevenImageReport) {
-    TempDir dir;
-    const std::string path = dir.File("seven.tif");
-    ASSERT_TRUE(test::WriteTiff(path, {10, 10, 8, 3}, [](std::uint32_t, std::uint32_t) { return 7u; }));
-    RecordingMessages messages;
-    ASSERT_TRUE(ReportPixelStatistics(path, 0, messages));
-    // N = 100: √(|49·100 − 49| ÷ 100), just under 7.
-    const std::string spread = "6.96491205974634";
-    ASSERT_NEAR(std::sqrt((4900.0 - 49.0) / 100.0), std::stod(spread), 1e-14);
-    EXPECT_EQ(messages.Texts(),
-              std::vector<std::string>{"Image File Name: " + path +
-                                       "\nMean Pixel Value is: 7.\nMinimum pixel value is: "
-                                       "7\nMaximum pixel value is: 7\nStandard Deviation in the "
-                                       "Mean Pixel Values is: " +
-                                       spread});
+// The report's "Standard Deviation" is the deviation of the pixel values, not their root mean square.
+TEST(PixelStatistics, ReportShowsTheStandardDeviation) {
+    struct Case {
+        const char* name;
+        std::uint32_t (*pixel)(std::uint32_t x, std::uint32_t y);
+        const char* mean;
+        const char* deviation;
+    };
+    const Case cases[] = {
+        {"flat", [](std::uint32_t, std::uint32_t) { return 7u; }, "7.", "0."},
+        // Half 0, half 200: mean 100, every value 100 from it.
+        {"halves", [](std::uint32_t x, std::uint32_t) { return x < 5 ? 0u : 200u; }, "100.", "100."},
+        // 0..9 along x: the deviation of 0..9 is √8.25.
+        {"ramp", [](std::uint32_t x, std::uint32_t) { return x; }, "4.5", "2.87228132326901"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string path = dir.File(std::string(c.name) + ".tif");
+        ASSERT_TRUE(test::WriteTiff(path, {10, 10, 8, 3}, c.pixel));
+        RecordingMessages messages;
+        ASSERT_TRUE(ReportPixelStatistics(path, 0, messages)) << c.name;
+        ASSERT_EQ(messages.Texts().size(), 1u) << c.name;
+        const std::string text = messages.Texts()[0];
+        EXPECT_NE(text.find(std::string("\nMean Pixel Value is: ") + c.mean + "\n"), std::string::npos)
+            << text;
+        EXPECT_TRUE(
+            text.ends_with(std::string("\nStandard Deviation in the Mean Pixel Values is: ") + c.deviation))
+            << text;
+    }
 }
 
 TEST(PixelStatistics, SixteenBitAndShortLastStrip) {
@@ -41,13 +55,13 @@ TEST(PixelStatistics, SixteenBitAndShortLastStrip) {
     ASSERT_TRUE(ComputePixelStatistics(path, 0, statistics, messages));
     EXPECT_EQ(statistics.m_nMinimum, 1000);
     EXPECT_EQ(statistics.m_nMaximum, 1752);
-    EXPECT_DOUBLE_EQ(statistics.m_dMean, (4 * 3 * 1000 + 3 * 250 * 6 + 4 * 3) / 12.0);
-    double squares = 0;
+    const double mean = (4 * 3 * 1000 + 3 * 250 * 6 + 4 * 3) / 12.0;
+    EXPECT_DOUBLE_EQ(statistics.m_dMean, mean);
+    double deviations = 0; // two passes: the squared distances from the mean
     for (unsigned y = 0; y < 3; ++y)
         for (unsigned x = 0; x < 4; ++x)
-            squares += std::pow(1000.0 + 250 * x + y, 2);
-    EXPECT_DOUBLE_EQ(statistics.m_dSpread,
-                     std::sqrt(std::fabs(squares - statistics.m_dMean * statistics.m_dMean) / 12));
+            deviations += std::pow(1000.0 + 250 * x + y - mean, 2);
+    EXPECT_NEAR(statistics.m_dSpread, std::sqrt(deviations / 12), 1e-9);
 }
 
 TEST(PixelStatistics, ChecksShowTheirOwnTexts) {

@@ -74,11 +74,14 @@ std::string Pick(const test::TempDir& dir, const std::string& micrograph) {
                                    " --size " + std::to_string(BOX) + " --collate " + CENTRES,
                                &out),
               0);
+    // One line per file written: the stack is the one line naming an MRC file.
     std::istringstream lines(out);
     std::string line;
-    std::getline(lines, line); // the saved message
-    std::getline(lines, line);
-    return dir.File(line);
+    while (std::getline(lines, line))
+        if (line.ends_with(".mrc") || line.ends_with(".mrcs"))
+            return dir.File(line);
+    ADD_FAILURE() << "pick named no stack:\n" << out;
+    return {};
 }
 
 TEST(PickInterop, RelionExtractsThePickedBoxes) {

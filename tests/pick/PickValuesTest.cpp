@@ -36,9 +36,11 @@ double FileValue(int mode, int k) {
 }
 
 // `sections` sections of WIDTH × height values FileValue(mode, k), k counting on over all of them.
-Bytes MrcBytes(int mode, int height = HEIGHT, int sections = 2) {
+Bytes MrcBytes(int mode, int height = HEIGHT, int sections = 2, double pixelSize = 0) {
     MrcHeader header;
     header.SetImage(WIDTH, height, mode, sections);
+    if (pixelSize > 0)
+        header.SetPixelSize(pixelSize);
     const auto headerBytes = header.Bytes();
     Bytes file(headerBytes.begin(), headerBytes.end());
     for (int k = 0; k < sections * WIDTH * height; ++k) {
@@ -63,10 +65,10 @@ struct PickedMrc {
     const PixelStore* m_image = nullptr;
     int m_section = 0;
 
-    void Open(const char* name, int mode, int section) {
+    void Open(const char* name, int mode, int section, double pixelSize = 0) {
         m_path = m_dir.File(name);
         m_section = section;
-        test::WriteFileBytes(m_path, MrcBytes(mode));
+        test::WriteFileBytes(m_path, MrcBytes(mode, HEIGHT, 2, pixelSize));
         ASSERT_EQ(m_document.OpenFile(m_path, m_messages), OpenOutcome::Opened);
         m_image = m_document.GetImage(section);
         ASSERT_NE(m_image, nullptr);
@@ -74,7 +76,8 @@ struct PickedMrc {
     }
     // Saves the picks with the boxes' values taken from the file's section.
     SavePicksResult Save() {
-        return SavePicks(m_state, m_image, m_messages, test::FixedClock(), {m_path, m_section});
+        return SavePicks(m_state, m_image, m_messages, test::FixedClock(),
+                         {m_path, m_section, m_document.GetMrcPixelSize()});
     }
 };
 
@@ -94,6 +97,42 @@ TEST(PickValues, BoxesHoldTheSectionsOwnValues) {
                           static_cast<float>(FileValue(mode, k)))
                     << "mode " << mode << " row " << r << " column " << c;
             }
+    }
+}
+
+// Boxes take the micrograph's pixel size unless the save is given one; a cell of 0 gives none.
+TEST(PickValues, BoxesTakeTheMicrographsPixelSize) {
+    const struct {
+        double filePixelSize; // 0: CELLA left as SetImage puts it (1 Å)
+        bool zeroCell;
+        double given;
+        double expected;
+    } cases[] = {{2.5, false, 0, 2.5},
+                 {2.5, false, 1.4, 1.4},
+                 {0, false, 0, 1.0},
+                 {0, true, 0, 1.0},
+                 {0, true, 3.0, 3.0}};
+    for (const auto& c : cases) {
+        PickedMrc picked;
+        ASSERT_NO_FATAL_FAILURE(picked.Open("m.mrc", MRC_MODE_FLOAT, 0, c.filePixelSize));
+        if (c.zeroCell) {
+            Bytes bytes = test::ReadFileBytes(picked.m_path);
+            std::memset(bytes.data() + 40, 0, 12); // CELLA
+            test::WriteFileBytes(picked.m_path, bytes);
+        }
+        picked.m_state.m_bMrc2014 = true; // the MRC2014 style writes 1 Å when it has no size
+        picked.m_state.m_dPixelSize = c.given;
+        ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 6}), AddPickResult::Added);
+        const SavePicksResult result = picked.Save();
+        ASSERT_EQ(result.m_written.size(), 1u);
+        const Bytes box = test::ReadFileBytes(result.m_written[0]);
+        ASSERT_GE(box.size(), static_cast<std::size_t>(MRC_HEADER_SIZE));
+        MrcHeader header;
+        unsigned char headerBytes[MRC_HEADER_SIZE];
+        std::memcpy(headerBytes, box.data(), MRC_HEADER_SIZE);
+        header.SetFromBytes(headerBytes);
+        EXPECT_NEAR(header.PixelSize(), c.expected, 1e-6)
+            << c.filePixelSize << " " << c.zeroCell << " " << c.given;
     }
 }
 

@@ -279,5 +279,46 @@ TEST(ImageOutput, TiffOutputsOfAJpegScanAreDeflated) {
     }
 }
 
+// TIFF outputs carry the chosen pixel size as pixels per centimetre (the binned copy B times
+// coarser), so readers of TIFF micrographs take it; without one they keep the scan's sampling.
+TEST(ImageOutput, TiffResolutionCarriesThePixelSize) {
+    TempDir dir;
+    constexpr int W = 12, H = 8;
+    const struct {
+        double pixelSize;
+        std::uint16_t unit;
+        float full, binned; // X/YResolution of the full-size and the 2 × 2 binned file
+    } cases[] = {
+        {1.4, RESUNIT_CENTIMETER, static_cast<float>(1e8 / 1.4), static_cast<float>(1e8 / 2.8)},
+        {0.5, RESUNIT_CENTIMETER, 2e8f, 1e8f},
+        {0, RESUNIT_INCH, 4000, 2000}, // no pixel size: the scan's 4000 pixels per inch
+    };
+    for (const auto& c : cases) {
+        ScanGeometry geometry;
+        geometry.m_nExpectedWidth = W;
+        geometry.m_nExpectedHeight = H;
+        geometry.m_nBinnedWidth = W / 2;
+        geometry.m_nBinnedHeight = H / 2;
+        geometry.m_nResolutionUnit = RESUNIT_INCH;
+        geometry.m_fXResolution = geometry.m_fYResolution = 4000;
+        RunSettings parameters;
+        parameters.m_bOutputTiff = true;
+        parameters.m_nBinning = 2;
+        ImageOutput output;
+        ASSERT_EQ(
+            output.Open(NameIn(dir, "plate_1.tif"), OutputSettings::For(geometry, parameters, c.pixelSize)),
+            RunOutcome::Done);
+        ASSERT_EQ(WriteImage(output, Pattern(W, H), W, H), RunOutcome::Done);
+        ASSERT_EQ(output.CloseTiff(), RunOutcome::Done);
+        for (const auto& [name, resolution] :
+             {std::pair{"plate_1.tif", c.full}, std::pair{"plate_1_2X2.tif", c.binned}}) {
+            const test::TiffImage image = test::ReadTiff(dir.File(name));
+            EXPECT_EQ(image.m_nResolutionUnit, c.unit) << name << " " << c.pixelSize;
+            EXPECT_FLOAT_EQ(image.m_fXResolution, resolution) << name << " " << c.pixelSize;
+            EXPECT_FLOAT_EQ(image.m_fYResolution, resolution) << name << " " << c.pixelSize;
+        }
+    }
+}
+
 } // namespace
 } // namespace gc
