@@ -3,11 +3,18 @@
 #include "view/ImageRenderer.h"
 #include "view/PixelReadout.h"
 
+#include "image/MrcHeader.h"
+#include "image/MrcReader.h"
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 namespace gc {
@@ -97,6 +104,129 @@ TEST(ImageRenderer, WideSamplesReadOutAsStored) {
     colour.MutableRow(0)[3] = 10, colour.MutableRow(0)[4] = 20, colour.MutableRow(0)[5] = 31;
     EXPECT_EQ(StoreValuePaneText(colour, 1, 0), "RGB 10, 20, 31");
     EXPECT_FLOAT_EQ(colour.BoxValue(1, 0), 20.0f);
+}
+
+// Level k pixel (i, j) by brute force: the mean of the image's pixels in the 2^k block it covers, the
+// block cut short at the right and bottom edges.
+double BlockMean(const PixelStore& image, int level, int i, int j) {
+    const int side = 1 << level;
+    double sum = 0;
+    int count = 0;
+    for (int y = j * side; y < std::min(image.Height(), (j + 1) * side); ++y)
+        for (int x = i * side; x < std::min(image.Width(), (i + 1) * side); ++x, ++count)
+            sum += image.Value(x, y);
+    return sum / count;
+}
+
+void FillPattern(PixelStore& image, SampleType type) {
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x) {
+            const int k = (x * 13 + y * 7 + (x * y) % 11) % 251;
+            unsigned char* at = image.MutableRow(y) + static_cast<std::size_t>(x * SampleBytes(type));
+            if (type == SampleType::UInt8) {
+                *at = static_cast<unsigned char>(k);
+            } else if (type == SampleType::Float32) {
+                const float value = static_cast<float>(k) * 0.37f - 20.0f;
+                std::memcpy(at, &value, 4);
+            } else {
+                const auto value =
+                    static_cast<std::uint16_t>(type == SampleType::Int16 ? k * 100 - 12000 : k * 260);
+                std::memcpy(at, &value, 2);
+            }
+        }
+}
+
+// Every level, from the values (1..DIRECT_LEVELS) and from the level below (above them), for every
+// sample type, on an image whose size is odd at every level: the area average of the block, edges
+// included.
+TEST(ImageRenderer, EveryLevelIsTheBlockMeanOfTheValues) {
+    for (const SampleType type :
+         {SampleType::UInt8, SampleType::Int16, SampleType::UInt16, SampleType::Float32}) {
+        PixelStore image;
+        ASSERT_TRUE(image.Allocate(1001, 777, type));
+        FillPattern(image, type);
+        ImageRenderer renderer;
+        renderer.SetImage(&image);
+        for (int level = 1; level <= 7; ++level) {
+            const int width = renderer.LevelWidth(level);
+            const int height = renderer.LevelHeight(level);
+            ASSERT_EQ(width, (1001 + (1 << level) - 1) >> level) << level;
+            ASSERT_EQ(height, (777 + (1 << level) - 1) >> level) << level;
+            std::vector<float> values(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+            renderer.ReadLevel(level, 0, 0, width, height, values.data());
+            int wrong = 0;
+            double worst = 0;
+            for (int j = 0; j < height; ++j)
+                for (int i = 0; i < width; ++i) {
+                    const double expected = BlockMean(image, level, i, j);
+                    const double error = std::abs(values[static_cast<std::size_t>(j * width + i)] - expected);
+                    worst = std::max(worst, error);
+                    wrong += error > 1e-3 * std::max(1.0, std::abs(expected)) ? 1 : 0;
+                }
+            EXPECT_EQ(wrong, 0) << "type " << static_cast<int>(type) << ", level " << level << ", worst "
+                                << worst;
+        }
+    }
+}
+
+// A mapped file far larger than the renderer gives back while it averages: the averages are the
+// same as from a copy in memory, the pages read again where they are needed.
+TEST(ImageRenderer, AveragesOfAMappedFileSurviveGivingItsPagesBack) {
+    constexpr int width = 5003, height = 4001; // 20 MB: pages given back after every two level-4 tiles
+    PixelStore copy;
+    ASSERT_TRUE(copy.Allocate(width, height, SampleType::UInt8));
+    FillPattern(copy, SampleType::UInt8);
+    MrcHeader header;
+    header.SetImage(width, height, MRC_MODE_BYTE, 1);
+    const auto headerBytes = header.Bytes();
+    std::vector<unsigned char> file(headerBytes.begin(), headerBytes.end());
+    for (int y = 0; y < height; ++y)
+        file.insert(file.end(), copy.Row(y), copy.Row(y) + width);
+    test::TempDir dir;
+    test::WriteFileBytes(dir.File("big.mrc"), file);
+    MrcFile mrc;
+    ASSERT_EQ(mrc.Open(dir.File("big.mrc")), MrcReadOutcome::Read);
+    PixelStore mapped;
+    ASSERT_TRUE(mrc.Section(0, mapped));
+    ASSERT_TRUE(mapped.IsMapped());
+
+    ImageRenderer fromFile, fromCopy;
+    fromFile.SetImage(&mapped);
+    fromCopy.SetImage(&copy);
+    for (const int level : {4, 3, 1}) {
+        const int levelWidth = fromFile.LevelWidth(level);
+        const int levelHeight = fromFile.LevelHeight(level);
+        const std::size_t count =
+            static_cast<std::size_t>(levelWidth) * static_cast<std::size_t>(levelHeight);
+        std::vector<float> a(count), b(count);
+        fromFile.ReadLevel(level, 0, 0, levelWidth, levelHeight, a.data());
+        fromCopy.ReadLevel(level, 0, 0, levelWidth, levelHeight, b.data());
+        EXPECT_EQ(a, b) << "level " << level;
+    }
+    EXPECT_TRUE(mapped.IsIntact());
+}
+
+// How a value becomes a grey level: the window's ends, rounding, a window of no width, values that
+// are not finite, and the inverted picture.
+TEST(DisplayMapping, GreyLevelsOfTheWindow) {
+    constexpr double INF = std::numeric_limits<double>::infinity();
+    constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        DisplayMapping mapping;
+        double value;
+        int grey;
+    } cases[] = {
+        {{0, 255, false}, 0, 0},           {{0, 255, false}, 255, 255},   {{0, 255, false}, 127.5, 128},
+        {{0, 255, false}, 127.49, 127},    {{-10, 10, false}, 0, 128},    {{-10, 10, false}, -11, 0},
+        {{-10, 10, false}, 1e30, 255},     {{100, 200, false}, 150, 128}, {{100, 200, true}, 150, 127},
+        {{100, 200, true}, 100, 255},      {{100, 200, true}, 250, 0},    {{5, 5, false}, 5, 0},
+        {{5, 5, false}, 5.001, 255},       {{5, 5, true}, 4, 255},        {{0, 1, false}, NOT_A_NUMBER, 0},
+        {{0, 1, true}, NOT_A_NUMBER, 255}, {{0, 1, false}, INF, 255},     {{0, 1, false}, -INF, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.mapping.Grey(c.value), c.grey)
+            << c.mapping.low << ".." << c.mapping.high << (c.mapping.invert ? " inverted" : "") << " at "
+            << c.value;
 }
 
 } // namespace
