@@ -242,20 +242,28 @@ std::vector<unsigned char> ImageRenderer::AverageFromLevelBelow(int level, int t
     ReadLevel(below, 2 * tileX * TILE_SIZE, 2 * tileY * TILE_SIZE, 2 * TILE_SIZE, 2 * TILE_SIZE,
               source.data());
     const std::size_t stride = static_cast<std::size_t>(2 * TILE_SIZE * channels);
+    // Each pixel of the level below weighs as many image pixels as it covers (fewer at the last row
+    // and column), so that every level is the block mean of the image itself.
+    const int side = 1 << below;
+    const auto span = [side](int index, int length) { return std::min(side, length - index * side); };
     for (int r = 0; r < rows; ++r) {
         // Only pixels inside the level below take part: the last row or column may have one.
         const int pairRows = 2 * (tileY * TILE_SIZE + r) + 1 < belowHeight ? 2 : 1;
         for (int c = 0; c < columns; ++c) {
             const int pairColumns = 2 * (tileX * TILE_SIZE + c) + 1 < belowWidth ? 2 : 1;
             for (int k = 0; k < channels; ++k) {
-                double sum = 0;
+                double sum = 0, weights = 0;
                 for (int dy = 0; dy < pairRows; ++dy)
-                    for (int dx = 0; dx < pairColumns; ++dx)
-                        sum += source[static_cast<std::size_t>(2 * r + dy) * stride +
-                                      static_cast<std::size_t>((2 * c + dx) * channels + k)];
+                    for (int dx = 0; dx < pairColumns; ++dx) {
+                        const double weight =
+                            static_cast<double>(span(2 * (tileY * TILE_SIZE + r) + dy, m_pStore->Height())) *
+                            span(2 * (tileX * TILE_SIZE + c) + dx, m_pStore->Width());
+                        weights += weight;
+                        sum += weight * source[static_cast<std::size_t>(2 * r + dy) * stride +
+                                               static_cast<std::size_t>((2 * c + dx) * channels + k)];
+                    }
                 values[static_cast<std::size_t>(r) * TILE_SIZE * static_cast<std::size_t>(channels) +
-                       static_cast<std::size_t>(c * channels + k)] =
-                    static_cast<float>(sum / (pairRows * pairColumns));
+                       static_cast<std::size_t>(c * channels + k)] = static_cast<float>(sum / weights);
             }
         }
     }
