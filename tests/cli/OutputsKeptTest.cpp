@@ -77,8 +77,9 @@ TEST(OutputsKept, NoWriterReplacesWhatItMustKeep) {
 // A stop signal during a pick or an export ends it like the Run: the signal's status, no file left.
 TEST(OutputsKept, PickAndExportStopAtASignal) {
     TempDir dir;
-    // Large enough that opening it takes longer than the wait before the signal.
-    ASSERT_TRUE(test::WriteTiff(dir.File("big.tif"), {9000, 9000, 8, 64},
+    // Large enough that opening it takes longer than the wait before the signal: a colour picture is
+    // decoded whole (a grey one in plain strips would be mapped, read only where boxes lie).
+    ASSERT_TRUE(test::WriteTiff(dir.File("big.tif"), {9000, 9000, 8, 64, 1, 3},
                                 [](std::uint32_t x, std::uint32_t y) { return (x + y) % 251; }));
     const struct {
         const char* command;
