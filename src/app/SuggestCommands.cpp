@@ -19,7 +19,7 @@ namespace {
 // the pick's own box.
 QColor CandidateColour(const CandidateCircle& circle) {
     if (circle.m_mark == CandidateMark::Accepted)
-        return QColor(0, 220, 255);
+        return {0, 220, 255};
     const float shade = std::clamp(circle.m_fShade, 0.0f, 1.0f);
     return QColor::fromHsvF((1.0f - shade) / 6.0f, 1.0f, 1.0f);
 }

@@ -52,7 +52,9 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
         const std::uintptr_t begin = slot.begin.load(std::memory_order_acquire);
         if (begin == 0 || address < begin || address >= slot.end.load(std::memory_order_acquire))
             continue;
-        void* page = reinterpret_cast<void*>(address / pageBytes * pageBytes);
+        // The page start comes from the faulting address the kernel gives as a number.
+        void* page =
+            reinterpret_cast<void*>(address / pageBytes * pageBytes); // NOLINT(performance-no-int-to-ptr)
         if (::mmap(page, pageBytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
             break;
         slot.lost.store(true, std::memory_order_release);
