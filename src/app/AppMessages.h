@@ -43,6 +43,15 @@ inline constexpr const char* MSG_FIT_HINT = "Ctrl+0 fits the image to the window
 inline constexpr const char* MENU_OPEN_RECENT = "Open &Recent";
 inline constexpr int RECENT_FILE_COUNT = 8;
 inline constexpr const char* SETTINGS_RECENT_FILES = "recentFiles";
+inline constexpr const char* SETTINGS_WINDOW_GEOMETRY = "windowGeometry";
+inline constexpr const char* SETTINGS_WINDOW_STATE = "windowState";
+// View ▸ Low-pass...: the question and its unit.
+inline constexpr const char* LOW_PASS_CAPTION = "Low-pass";
+inline constexpr const char* LOW_PASS_ANGSTROM = "Gaussian width in \u00c5 (0 switches the filter off):";
+inline constexpr const char* LOW_PASS_PIXELS = "Gaussian width in pixels (0 switches the filter off):";
+inline constexpr const char* CONTRAST_CAPTION = "Contrast";
+inline constexpr const char* CONTRAST_INVERT = "Invert";
+inline constexpr const char* CONTRAST_AUTO = "Auto";
 // The open chooser's first entry: every name the viewer reads.
 inline constexpr const char* ALL_SUPPORTED_DESCRIPTION = "All Supported Files";
 inline constexpr const char* ALL_SUPPORTED_PATTERNS =

@@ -25,6 +25,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -75,18 +76,6 @@ Application::~Application() {
 }
 
 bool Application::InitInstance(const QStringList& arguments) {
-    // The only file a command line may name goes through a plain document open, which reads no
-    // image: the file must exist and be readable, and nothing else happens with it.
-    for (const QString& argument : arguments) {
-        if (argument.startsWith('-'))
-            continue;
-        const QFileInfo file(argument);
-        if (!file.isFile() || !file.isReadable()) {
-            m_strFailedArgument = argument.toStdString();
-            return false;
-        }
-    }
-
     m_pFrame = std::make_unique<MainWindow>([this] { UpdateCommandUi(); });
     for (const CommandEntry& entry : CommandTable())
         connect(m_pFrame->GetAction(entry.m_id), &QAction::triggered, this,
@@ -102,8 +91,13 @@ bool Application::InitInstance(const QStringList& arguments) {
     LoadMrcPreference();
     ConnectViewer();
 
-    // The window fits the screen it opens on, at any display scaling.
+    // The window fits the screen it opens on, at any display scaling, or is as it was left: its size
+    // and place, the toolbar and the docks.
     m_pFrame->resize(FittedWindowSize(QSize(900, 700), m_pFrame->screen()->availableGeometry().size()));
+    QSettings settings;
+    m_pFrame->restoreGeometry(settings.value(SETTINGS_WINDOW_GEOMETRY).toByteArray());
+    m_pFrame->restoreState(settings.value(SETTINGS_WINDOW_STATE).toByteArray());
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveWindowState(); });
     m_pFrame->show();
     m_pView->setFocus();
 
@@ -112,7 +106,19 @@ bool Application::InitInstance(const QStringList& arguments) {
     m_runState = RunDialogState{};
     m_fZoom = ResetZoom();
     UpdateCommandUi();
+    // Files named on the command line open as File Open opens them, in order.
+    for (const QString& argument : arguments)
+        if (!argument.startsWith('-'))
+            OpenPath(argument.toStdString());
     return true;
+}
+
+void Application::SaveWindowState() {
+    if (!m_pFrame)
+        return;
+    QSettings settings;
+    settings.setValue(SETTINGS_WINDOW_GEOMETRY, m_pFrame->saveGeometry());
+    settings.setValue(SETTINGS_WINDOW_STATE, m_pFrame->saveState());
 }
 
 bool Application::EndIfFatal(Outcome outcome) {
@@ -168,6 +174,7 @@ void Application::OnTransmittivityToOD() {
 }
 
 void Application::ClearPickState() {
+    CloseSuggestions();
     m_pick.ResetPickState();
 }
 
@@ -261,7 +268,7 @@ void Application::OnFilePrintSetup() {
 
 // ViewContext.
 
-DIBSection* Application::GetImage(int index) {
+const PixelStore* Application::GetImage(int index) {
     return m_document.GetImage(index);
 }
 
@@ -288,7 +295,7 @@ std::vector<ViewPoint> Application::GetPicks() const {
     return picks;
 }
 
-DIBSection* Application::PickImage(const PickPointer& pointer) {
+const PixelStore* Application::PickImage(const PickPointer& pointer) {
     return m_document.GetImage(pointer.imageIndex);
 }
 
@@ -321,13 +328,15 @@ void Application::SavePicks(const PickPointer& pointer) {
     // Boxes picked on an MRC section carry the file's own values.
     PickMicrograph micrograph;
     if (m_document.GetFileType() == FT_MRC)
-        micrograph = {m_document.GetImagePath(), pointer.imageIndex};
+        micrograph = {m_document.GetImagePath(), pointer.imageIndex, m_document.GetMrcPixelSize()};
     const SavePicksResult result = gc::SavePicks(m_pick, PickImage(pointer), *m_pMessages, {}, micrograph);
     if (EndIfFatal(OutcomeOf(result.m_outcome)))
         return;
     if (result.m_outcome == SavePicksOutcome::NothingToSave)
         return;
     if (!result.m_written.empty()) {
+        // The accepted suggestions are saved boxes now; the review ends with the list it filled.
+        CloseSuggestions();
         m_savedPicks = picks;
         m_nSavedImage = pointer.imageIndex;
         m_nSavedMaskSize = maskSize;

@@ -10,6 +10,7 @@
 #include "CommandTable.h"
 #include "FileChooser.h"
 #include "QtMessages.h"
+#include "SuggestPicksDialog.h"
 #include "core/Messages.h"
 #include "core/Outcome.h"
 #include "core/TiffErrors.h"
@@ -23,6 +24,7 @@
 #include "view/ViewContext.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -35,7 +37,6 @@ namespace gc {
 class Application;
 class MainWindow;
 class ImageView;
-class MrcValueProbe;
 class RunProgressDialog;
 class RunProgressWindow;
 
@@ -62,9 +63,10 @@ public:
     explicit Application(AppServices services = {});
     ~Application() override;
 
-    // Start-up: document, main window and view; a file named in `arguments` opens no image (a name
-    // that cannot be read makes start-up fail: its name is in GetFailedArgument()). Shows the window.
-    // Returns false when start-up failed.
+    // Start-up: document, main window and view; the window's size, docks and toolbar as they were
+    // left. Files named in `arguments` are opened in order (the last one stays open; one that cannot
+    // be opened is refused with its reason and the program goes on). Shows the window. Returns false
+    // when start-up failed.
     bool InitInstance(const QStringList& arguments);
 
     const std::string& GetFailedArgument() const { return m_strFailedArgument; }
@@ -125,6 +127,19 @@ public:
     void OnActualSize();
     void OnAutoContrast();
     void OnUndoLastPick();
+    // View ▸ Low-pass...: asks for the filter's width (Å when the pixel size is known, else pixels);
+    // 0 switches it off. Display only.
+    void OnLowPass();
+    // View ▸ Contrast: the histogram panel with the window/level and invert.
+    void OnContrastPanel();
+    // Tools ▸ Suggest Picks...: the particle search for the shown image, its candidates drawn on the
+    // picture as circles coloured by score; a right press on one accepts it into the pick list, a
+    // left press removes it; Undo Last Pick takes back the window's steps while it is open.
+    void OnSuggestPicks();
+    // The open Suggest Picks window, or nullptr.
+    SuggestPicksDialog* GetSuggestPicks() const { return m_pSuggest; }
+    // Remembers the window's size and docks (on exit).
+    void SaveWindowState();
 
     // The document's commands (open and save by type, properties, PDF conversion).
     void OnFileOpen();
@@ -138,7 +153,7 @@ public:
     void OnConvertToPdf();
 
     // ViewContext: what the view reads and calls.
-    DIBSection* GetImage(int index) override;
+    const PixelStore* GetImage(int index) override;
     int GetImageCount() const override;
     std::string GetImagePath() const override;
     float GetZoom() const override { return m_fZoom; }
@@ -149,9 +164,10 @@ public:
     void RemovePick(const PickPointer& pointer) override;
     void SavePicks(const PickPointer& pointer) override;
     bool SetZoom(float zoom) override;
-    std::string FileValueText(int index, int x, int y) override;
+    double GetPixelSize() const override { return m_document.GetPixelSize(); }
     std::vector<ViewPoint> GetSavedPicks(int index) const override;
     int GetSavedMaskSize() const override { return m_nSavedMaskSize; }
+    bool ReviewClick(const PickPointer& pointer, bool remove) override;
     // The status bar's pick pane: shown with the box size and count while pick mode is on.
     void UpdatePickStatus();
 
@@ -191,7 +207,7 @@ private:
     // While a Run is in progress: shows "Running ... Wait!" and returns true.
     bool RefuseDuringRun();
     QPrinter& Printer();
-    DIBSection* PickImage(const PickPointer& pointer);
+    const PixelStore* PickImage(const PickPointer& pointer);
 
     std::unique_ptr<QtMessages> m_pOwnMessages;
     std::unique_ptr<QtFileChooser> m_pOwnChooser;
@@ -217,10 +233,16 @@ private:
     void AddRecentFile(const std::string& path);
     void FillRecentMenu();
     QStringList m_recentFiles;
-    std::unique_ptr<MrcValueProbe> m_pProbe; // values of the open MRC file, for the status bar
-    std::vector<ViewPoint> m_savedPicks;     // boxes saved from image m_nSavedImage
+    class ContrastPanel* m_pContrastPanel = nullptr; // owned by its dock
+    double m_dLowPassWidth = 0;                      // as typed: Å or pixels
+    std::vector<ViewPoint> m_savedPicks;             // boxes saved from image m_nSavedImage
     int m_nSavedImage = -1;
     int m_nSavedMaskSize = 0;
+    // The review of suggested picks: its window (deleted when closed) and the image it searched.
+    void ShowSuggestions();
+    void CloseSuggestions();
+    QPointer<SuggestPicksDialog> m_pSuggest;
+    int m_nSuggestImage = -1;
 };
 
 } // namespace gc

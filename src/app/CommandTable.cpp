@@ -7,7 +7,7 @@
 namespace gc {
 namespace {
 
-constexpr std::array<CommandEntry, 29> COMMANDS{{
+constexpr std::array<CommandEntry, 32> COMMANDS{{
     {ID_FILE_PRESET_RUN_PARAMETERS, CommandMenu::File, "&Preset Run Parameters\tCtrl+N", "Ctrl+N", 1,
      "Set Run Parameters", "Preset Run Parameters", true, false, &Application::OnPresetRunParameters},
     {ID_FILE_RUN, CommandMenu::File, "&Run\tCtrl+R", "Ctrl+R", 0,
@@ -35,6 +35,9 @@ constexpr std::array<CommandEntry, 29> COMMANDS{{
      "Convert open TIFF image file to MRC in OD format", "", true, false, &Application::OnTransmittivityToOD},
     {ID_TOOLS_SET_PICK_MODE, CommandMenu::Tools, "Set pick mode and mask size...", "", 0, "", "", true, false,
      &Application::OnSetPickMode, &Application::ClearPickState},
+    {ID_TOOLS_SUGGEST_PICKS, CommandMenu::Tools, "Suggest Picks...", "", 0,
+     "Find particles of a given diameter and review them on the image as picks", "", true, false,
+     &Application::OnSuggestPicks},
     {ID_TOOLS_PREVIEW_PLACEMENTS, CommandMenu::Tools, "Preview Placements", "", 0,
      "Find the images of the chosen scans without writing any file, and show where they lie", "", true, false,
      &Application::OnPreviewPlacements},
@@ -57,6 +60,12 @@ constexpr std::array<CommandEntry, 29> COMMANDS{{
     {ID_VIEW_AUTO_CONTRAST, CommandMenu::View, "Auto &Contrast", "", 0,
      "Stretch the display between the 0.5 % and 99.5 % levels; files and picks are unchanged", "", false,
      false, &Application::OnAutoContrast},
+    {ID_VIEW_CONTRAST, CommandMenu::View, "C&ontrast Panel", "", 0,
+     "Show the histogram with the black and white levels and invert; files and picks are unchanged", "",
+     false, false, &Application::OnContrastPanel},
+    {ID_VIEW_LOW_PASS, CommandMenu::View, "&Low-pass...", "", 0,
+     "Smooth the display with a Gaussian to see faint particles; files and picks are unchanged", "", false,
+     false, &Application::OnLowPass},
     {ID_HELP_CONTENTS, CommandMenu::Help, "&Help Contents ...\tCtrl+H", "Ctrl+H", 0,
      "Display Help for Gridcarver application", "", false, false, &Application::OnHelpContents},
     {ID_APP_ABOUT, CommandMenu::Help, "&About Filmsplice...", "", 5,

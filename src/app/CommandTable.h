@@ -44,6 +44,9 @@ enum CommandId : int {
     ID_VIEW_ACTUAL_SIZE = 32801,
     ID_VIEW_AUTO_CONTRAST = 32802,
     ID_TOOLS_UNDO_LAST_PICK = 32803,
+    ID_VIEW_LOW_PASS = 32804,
+    ID_VIEW_CONTRAST = 32805,
+    ID_TOOLS_SUGGEST_PICKS = 32806,
 };
 
 // A place in the toolbar's layout that holds a separator rather than a button.

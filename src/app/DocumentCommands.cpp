@@ -47,9 +47,9 @@ void Application::OnProperties() {
 // Asks for the PDF's name and place, then converts the current image in the background
 // (PdfConversion); the status bar names the PDF once it is written.
 void Application::OnConvertToPdf() {
-    const DIBSection* image = m_document.GetImage(m_document.GetCurrentImage());
+    DIBSection image;
     const std::string proposed = ProposedPdfPath(m_document.GetImagePath());
-    if (image == nullptr || proposed.empty())
+    if (proposed.empty() || !m_document.GetPicture(m_document.GetCurrentImage(), image))
         return;
     m_pChooser->StartIn(proposed);
     const std::optional<ChosenFile> chosen = m_pChooser->ChooseSaveFile(PDF_FILTERS, 0);
@@ -59,7 +59,7 @@ void Application::OnConvertToPdf() {
     if (!MayReplace(std::filesystem::exists(pdf) ? std::vector<std::string>{pdf} : std::vector<std::string>{},
                     m_pQuestions))
         return;
-    StartPdfConversion(*image, pdf, *m_pMessages, m_pFrame.get(), [this](const std::string& written) {
+    StartPdfConversion(image, pdf, *m_pMessages, m_pFrame.get(), [this](const std::string& written) {
         m_pFrame->GetStatusBarWidget()->showMessage(
             QString(STATUS_PDF_WRITTEN).arg(QString::fromStdString(written)));
     });

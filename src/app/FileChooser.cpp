@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 
 #include <algorithm>
 #include <utility>
@@ -41,6 +43,19 @@ QWidget* DialogParent() {
     return QApplication::activeWindow();
 }
 
+// The open chooser starts in the folder of the last file opened, in this session or an earlier one.
+constexpr const char* SETTINGS_LAST_FOLDER = "lastFolder";
+
+void StartInLastFolder(QFileDialog& dialog) {
+    const QString folder = QSettings().value(SETTINGS_LAST_FOLDER).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        dialog.setDirectory(folder);
+}
+
+void RememberFolder(const QString& path) {
+    QSettings().setValue(SETTINGS_LAST_FOLDER, QFileInfo(path).absolutePath());
+}
+
 } // namespace
 
 std::string QtFileChooser::TakeStartFolder() {
@@ -51,8 +66,10 @@ std::optional<ChosenFile> QtFileChooser::ChooseOpenFile(FilterList filters, int 
     QFileDialog dialog(DialogParent(), {}, QString::fromStdString(TakeStartFolder()));
     dialog.setFileMode(QFileDialog::ExistingFile);
     ConfigureFileDialog(dialog, filters, selectedFilter);
+    StartInLastFolder(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    RememberFolder(dialog.selectedFiles().first());
     return ChosenFile{dialog.selectedFiles().first().toStdString(), SelectedFilterIndex(dialog, filters)};
 }
 

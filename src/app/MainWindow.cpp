@@ -68,7 +68,7 @@ void MainWindow::CreateActions() {
         action->setIconVisibleInMenu(false);
         if (entry.m_id == ID_VIEW_TOOLBAR || entry.m_id == ID_VIEW_STATUS_BAR ||
             entry.m_id == ID_VIEW_IMAGE_LIST || entry.m_id == ID_TOOLS_WRITE_MRC2014 ||
-            entry.m_id == ID_VIEW_AUTO_CONTRAST)
+            entry.m_id == ID_VIEW_AUTO_CONTRAST || entry.m_id == ID_VIEW_LOW_PASS)
             action->setCheckable(true);
         // Keys belong to the main window, whether or not the command has a menu entry or a button.
         addAction(action);

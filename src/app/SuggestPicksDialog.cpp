@@ -52,7 +52,7 @@ SuggestPicksDialog::SuggestPicksDialog(PickState& picks, SuggestPicksImage image
     connect(m_pFind, &QPushButton::clicked, this, &SuggestPicksDialog::OnFind);
     connect(m_pThreshold, &QSlider::valueChanged, this, &SuggestPicksDialog::OnSlider);
     connect(m_pAcceptAll, &QPushButton::clicked, this, [this] { Changed(m_form.OnAcceptAll() > 0); });
-    connect(m_pUndo, &QPushButton::clicked, this, [this] { Changed(m_form.OnUndo()); });
+    connect(m_pUndo, &QPushButton::clicked, this, [this] { Undo(); });
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -39,6 +39,8 @@ public:
 
     bool AcceptAt(PickPoint at) { return Changed(m_form.OnAccept(at)); }
     bool RemoveAt(PickPoint at) { return Changed(m_form.OnRemove(at)); }
+    // Takes back the last accept or removal (the Undo button); false when there is none.
+    bool Undo() { return Changed(m_form.OnUndo()); }
     std::vector<CandidateCircle> Circles() const { return m_form.Review().Circles(); }
 
     QLineEdit* DiameterEdit() const { return m_pDiameter; }

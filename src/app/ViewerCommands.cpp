@@ -3,10 +3,12 @@
 // pointer position and value, pick mode) and the Ctrl+wheel zoom's factor.
 #include "AppMessages.h"
 #include "Application.h"
+#include "ContrastPanel.h"
 #include "MainWindow.h"
 #include "document/DocumentMessages.h"
 #include "view/ImageListWindow.h"
 #include "view/ImageView.h"
+#include "view/LowPass.h"
 #include "view/PixelReadout.h"
 #include "view/ViewMessages.h"
 #include "view/ViewerNavigation.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
@@ -24,12 +27,12 @@
 namespace gc {
 
 void Application::OnFitToWindow() {
-    const DIBSection* image = m_document.GetImage(m_pView->GetImageIndex());
+    const PixelStore* image = m_document.GetImage(m_pView->GetImageIndex());
     if (image == nullptr || !image->IsValid())
         return;
     // Without scroll bars the whole client area is free for the picture.
     const QSize client = m_pView->maximumViewportSize();
-    m_fZoom = FitZoom(image->GetWidth(), image->GetHeight(), client.width(), client.height());
+    m_fZoom = FitZoom(image->Width(), image->Height(), client.width(), client.height());
     m_pView->UpdateZoomedSize();
     m_pView->ScrollTo({0, 0});
     m_pFrame->GetStatusBarWidget()->clearMessage();
@@ -46,7 +49,43 @@ void Application::OnAutoContrast() {
     m_pFrame->GetAction(ID_VIEW_AUTO_CONTRAST)->setChecked(m_pView->IsAutoContrast());
 }
 
+void Application::OnLowPass() {
+    const bool angstrom = m_document.GetPixelSize() > 0;
+    QInputDialog dialog(m_pFrame.get());
+    dialog.setWindowTitle(LOW_PASS_CAPTION);
+    dialog.setLabelText(angstrom ? LOW_PASS_ANGSTROM : LOW_PASS_PIXELS);
+    dialog.setInputMode(QInputDialog::DoubleInput);
+    dialog.setDoubleRange(0, 10000);
+    dialog.setDoubleDecimals(1);
+    dialog.setDoubleValue(m_dLowPassWidth);
+    if (m_pDialogs->Exec(dialog) != QDialog::Accepted)
+        return;
+    m_dLowPassWidth = dialog.doubleValue();
+    m_pView->SetLowPass(LowPassSigmaPixels(m_dLowPassWidth, m_document.GetPixelSize()));
+    m_pFrame->GetAction(ID_VIEW_LOW_PASS)->setChecked(m_dLowPassWidth > 0);
+}
+
+void Application::OnContrastPanel() {
+    if (m_pContrastPanel == nullptr) {
+        auto* dock = new QDockWidget(CONTRAST_CAPTION, m_pFrame.get());
+        dock->setObjectName("contrastDock");
+        m_pContrastPanel =
+            new ContrastPanel([this](const DisplayMapping& mapping) { m_pView->SetMapping(mapping); },
+                              [this] { return AutoMapping(m_pView->Histogram()); }, dock);
+        dock->setWidget(m_pContrastPanel);
+        m_pFrame->addDockWidget(Qt::RightDockWidgetArea, dock);
+        dock->hide();
+    }
+    QWidget* dock = m_pContrastPanel->parentWidget();
+    dock->setVisible(!dock->isVisible());
+    if (dock->isVisible())
+        m_pContrastPanel->Show(m_pView->Histogram(), m_pView->Mapping());
+}
+
 void Application::OnUndoLastPick() {
+    // While suggestions are reviewed, Undo takes back the review's steps first.
+    if (m_pSuggest && m_pSuggest->Undo())
+        return;
     if (m_pick.m_nPickCount <= 0)
         return;
     --m_pick.m_nPickCount;
@@ -65,12 +104,11 @@ bool Application::SetZoom(float zoom) {
 void Application::OpenPath(const std::string& path) {
     if (!MayLeavePicks())
         return;
+    CloseSuggestions();
     m_pick.m_strOpenFilePath = path;
     m_pick.ResetPickState();
     m_savedPicks.clear();
     m_nSavedImage = -1;
-    if (m_pProbe)
-        m_pProbe->Close();
     if (EndIfFatal(OutcomeOf(m_document.OpenFile(path, *m_pMessages))))
         return;
     m_pView->OnUpdate();
@@ -79,11 +117,11 @@ void Application::OpenPath(const std::string& path) {
     if (m_document.GetImagePath() != path)
         return;
     AddRecentFile(path);
-    const DIBSection* image = m_document.GetImage(0);
+    const PixelStore* image = m_document.GetImage(0);
     const QSize client = m_pView->viewport()->size();
     if (image != nullptr && image->IsValid() &&
-        (ZoomedLength(image->GetWidth(), m_fZoom) > client.width() ||
-         ZoomedLength(image->GetHeight(), m_fZoom) > client.height()))
+        (ZoomedLength(image->Width(), m_fZoom) > client.width() ||
+         ZoomedLength(image->Height(), m_fZoom) > client.height()))
         m_pFrame->GetStatusBarWidget()->showMessage(MSG_FIT_HINT);
 }
 
@@ -108,18 +146,6 @@ void Application::FillRecentMenu() {
         connect(action, &QAction::triggered, this, [this, path] { OpenPath(path.toStdString()); });
     }
     menu->setEnabled(!m_recentFiles.isEmpty());
-}
-
-std::string Application::FileValueText(int index, int x, int y) {
-    if (m_document.GetFileType() != FT_MRC)
-        return {};
-    const std::string& path = m_document.GetImagePath();
-    if (!m_pProbe)
-        m_pProbe = std::make_unique<MrcValueProbe>();
-    if ((!m_pProbe->IsOpen() || m_pProbe->Path() != path) && !m_pProbe->Open(path))
-        return {};
-    const std::optional<double> value = m_pProbe->ValueAt(index, x, y);
-    return value ? MrcValuePaneText(*value, m_pProbe->Mode()) : std::string();
 }
 
 std::vector<ViewPoint> Application::GetSavedPicks(int index) const {
@@ -161,6 +187,8 @@ void Application::ConnectViewer() {
     });
     connect(m_pView, &ImageView::FileDropped, this,
             [this](const QString& path) { OpenPath(path.toStdString()); });
+    connect(m_pView, &ImageView::Measured, frame,
+            [frame](const QString& text) { frame->GetStatusBarWidget()->showMessage(text); });
     frame->GetZoomPane()->setText(QString::fromStdString(ZoomPaneText(m_fZoom)));
     m_recentFiles = QSettings().value(SETTINGS_RECENT_FILES).toStringList().mid(0, RECENT_FILE_COUNT);
     FillRecentMenu();

@@ -6,7 +6,6 @@
 
 #include "document/DocumentMessages.h"
 #include "document/ImageDocument.h"
-#include "image/MrcContent.h"
 #include "pick/AutoPicker.h"
 #include "pick/PickMessages.h"
 #include "pick/PickOperations.h"
@@ -20,7 +19,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 
 namespace gc::cli {
 namespace {
@@ -51,67 +49,33 @@ std::string SummaryLine(int count, double threshold, bool automatic, double seco
     return line + number + pick_text::AUTO_SECONDS;
 }
 
-// A search and how long it took.
-struct TimedSearch {
-    AutoPickResult m_found;
-    int m_nWidth = 0, m_nHeight = 0; // the image searched
-    int m_nBoxSize = 0;
-    double m_dSeconds = 0;
-};
-
-// Searches the `width` × `height` image whose values `rows` gives (none: unreadable) for the options'
-// diameter.
-TimedSearch Search(int width, int height, std::unique_ptr<PickRowSource> rows, const AutoPickTarget& target,
-                   const AutoPickOptions& options) {
-    const auto started = std::chrono::steady_clock::now();
+// Searches the values of `image` with the options' diameter.
+AutoPickResult Search(const PixelStore& image, const AutoPickTarget& target, const AutoPickOptions& options,
+                      int& boxSize) {
     double minimum = 0, maximum = 0;
     const bool parsed = ParseDiameterRange(options.m_strDiameter, minimum, maximum);
     const double scale = target.m_dPixelSize > 0 ? 1.0 / target.m_dPixelSize : 1.0;
     minimum *= scale;
     maximum *= scale;
-    if (!parsed || !AutoPickDiametersFit(minimum, maximum, width, height))
+    if (!parsed || !AutoPickDiametersFit(minimum, maximum, image.Width(), image.Height()))
         throw UsageError{pick_text::AUTO_BAD_DIAMETER + options.m_strDiameter};
-    TimedSearch search;
-    search.m_nWidth = width;
-    search.m_nHeight = height;
-    search.m_nBoxSize = target.m_nSize > 0 ? target.m_nSize : SuggestedBoxSize(maximum);
+    boxSize = target.m_nSize > 0 ? target.m_nSize : SuggestedBoxSize(maximum);
+    std::unique_ptr<PickRowSource> rows = StoreRowSource(image);
     AutoPickSettings settings;
     settings.m_dDiameterMin = minimum;
     settings.m_dDiameterMax = maximum;
     settings.m_bBrightParticles = options.m_bInvert;
-    settings.m_nBoxSize = search.m_nBoxSize;
-    if (rows)
-        search.m_found = FindParticles(*rows, width, height, settings);
-    else
-        search.m_found.m_outcome = AutoPickOutcome::Unreadable;
-    search.m_dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    return search;
-}
-
-// An MRC section is searched and saved straight from its file, without the copy the viewer would show
-// (three bytes a pixel, and for float files two passes over the file to scale it). Nothing when the
-// file is not an MRC file whose section can be read that way.
-std::optional<TimedSearch> SearchMrcFile(const AutoPickTarget& target, const AutoPickOptions& options) {
-    if (FileTypeOf(target.m_strImage) != FT_MRC)
-        return std::nullopt;
-    MrcSectionRows section;
-    if (!section.Open(target.m_strImage, target.m_nImage - 1))
-        return std::nullopt;
-    const int width = section.Width(), height = section.Height();
-    std::unique_ptr<PickRowSource> rows = MrcRowSource(target.m_strImage, target.m_nImage - 1, width, height);
-    if (!rows)
-        return std::nullopt;
-    return Search(width, height, std::move(rows), target, options);
-}
-
-// The search of the opened image (read from `micrograph` when that is an MRC section).
-TimedSearch SearchImage(const DIBSection& image, const PickMicrograph& micrograph,
-                        const AutoPickTarget& target, const AutoPickOptions& options) {
-    return Search(image.GetWidth(), image.GetHeight(),
-                  micrograph.IsMrc() ? MrcRowSource(micrograph.m_strMrcPath, micrograph.m_nSection,
-                                                    image.GetWidth(), image.GetHeight())
-                                     : DisplayRowSource(image),
-                  target, options);
+    settings.m_nBoxSize = boxSize;
+    if (!rows) {
+        AutoPickResult unreadable;
+        unreadable.m_outcome = AutoPickOutcome::Unreadable;
+        return unreadable;
+    }
+    AutoPickResult found = FindParticles(*rows, image.Width(), image.Height(), settings);
+    // A file cut short during the search gave zeros where it lost data: nothing found there is real.
+    if (!image.IsIntact())
+        found.m_outcome = AutoPickOutcome::Unreadable;
+    return found;
 }
 
 // The exit status after a search that did not end with candidates to save, or nothing.
@@ -143,37 +107,6 @@ int PrintSaved(const SavePicksResult& saved) {
         std::printf("%s\n", name.c_str());
     std::fflush(stdout);
     return ExitStatusFor(OutcomeOf(saved.m_outcome));
-}
-
-// Keeps the best candidates of `search` at or above the threshold and saves them as picks of `image`
-// (none: of the MRC section `micrograph` names, from its file alone); returns the exit status.
-int SaveFound(const TimedSearch& search, const AutoPickTarget& target, const AutoPickOptions& options,
-              const DIBSection* image, const PickMicrograph& micrograph, Messages& messages) {
-    const AutoPickResult& found = search.m_found;
-    if (const std::optional<int> status = SearchProblem(found, target.m_strImage, messages))
-        return *status;
-    const bool automatic = options.m_dThreshold < 0;
-    const double threshold = automatic ? found.m_dAutomaticThreshold : options.m_dThreshold;
-    PickState state;
-    state.m_strOpenFilePath = target.m_strImage;
-    state.m_bPickMode = 1;
-    state.m_bCollate = target.m_bCollate ? 1 : 0;
-    state.m_nMaskSize = search.m_nBoxSize;
-    state.m_bMrc2014 = target.m_bMrc2014;
-    state.m_dPixelSize = target.m_dPixelSize;
-    AddBest(state, found, threshold, options.m_nMax > 0 ? options.m_nMax : MAX_PICKS, messages);
-    std::printf("%s\n", SummaryLine(state.m_nPickCount, threshold, automatic, search.m_dSeconds).c_str());
-    messages.Detail(RejectionLine(found));
-    std::fflush(stdout);
-    if (state.m_nPickCount == 0) {
-        messages.Error(pick_text::AUTO_NONE_FOUND);
-        return ExitStatusFor(Outcome::Skipped);
-    }
-    if (image == nullptr)
-        return PrintSaved(SaveSectionPicks(state, micrograph, search.m_nWidth, search.m_nHeight,
-                                           options.m_bDryRun, messages));
-    return PrintSaved(options.m_bDryRun ? SavePickCoordinates(state, image, messages, {}, micrograph)
-                                        : SavePicks(state, image, messages, {}, micrograph));
 }
 
 } // namespace
@@ -211,24 +144,48 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
     CliMessages messages;
     if (RefuseUnreadableInputs({target.m_strImage}, messages))
         return ExitStatusFor(Outcome::CannotHandle);
-    if (std::optional<TimedSearch> search = SearchMrcFile(target, options))
-        return SaveFound(*search, target, options, nullptr, {target.m_strImage, target.m_nImage - 1},
-                         messages);
     ImageDocument document;
     const OpenOutcome opened = document.OpenFile(target.m_strImage, messages);
     if (opened == OpenOutcome::NoImage)
         messages.Error(MSG_NO_IMAGE_READ + target.m_strImage);
     if (opened != OpenOutcome::Opened)
         return ExitStatusFor(OutcomeOf(opened));
-    const DIBSection* image = document.GetImage(target.m_nImage - 1);
+    const PixelStore* image = document.GetImage(target.m_nImage - 1);
     if (image == nullptr)
         throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(target.m_nImage) + " of " +
                          std::to_string(document.GetImageCount()) + " in " + target.m_strImage};
     PickMicrograph micrograph;
     if (document.GetFileType() == FT_MRC)
-        micrograph = {target.m_strImage, target.m_nImage - 1};
-    return SaveFound(SearchImage(*image, micrograph, target, options), target, options, image, micrograph,
-                     messages);
+        micrograph = {target.m_strImage, target.m_nImage - 1, document.GetMrcPixelSize()};
+
+    const auto started = std::chrono::steady_clock::now();
+    int boxSize = 0;
+    const AutoPickResult found = Search(*image, target, options, boxSize);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (const std::optional<int> status = SearchProblem(found, target.m_strImage, messages))
+        return *status;
+    const bool automatic = options.m_dThreshold < 0;
+    const double threshold = automatic ? found.m_dAutomaticThreshold : options.m_dThreshold;
+
+    PickState state;
+    state.m_strOpenFilePath = target.m_strImage;
+    state.m_bPickMode = 1;
+    state.m_bCollate = target.m_bCollate ? 1 : 0;
+    state.m_nMaskSize = boxSize;
+    state.m_bMrc2014 = target.m_bMrc2014;
+    state.m_dPixelSize = target.m_dPixelSize;
+    AddBest(state, found, threshold, options.m_nMax > 0 ? options.m_nMax : MAX_PICKS, messages);
+    std::printf("%s\n", SummaryLine(state.m_nPickCount, threshold, automatic, seconds).c_str());
+    messages.Detail(RejectionLine(found));
+    std::fflush(stdout);
+    if (state.m_nPickCount == 0) {
+        messages.Error(pick_text::AUTO_NONE_FOUND);
+        return ExitStatusFor(Outcome::Skipped);
+    }
+    const SavePicksResult saved = options.m_bDryRun
+                                      ? SavePickCoordinates(state, image, messages, {}, micrograph)
+                                      : SavePicks(state, image, messages, {}, micrograph);
+    return PrintSaved(saved);
 }
 
 } // namespace gc::cli

@@ -142,7 +142,7 @@ std::optional<int> ReadCoordsFile(const std::string& path, CoordinateFormat form
 
 // Adds the centres in order with the viewer's rules; the first refused ones are named in a warning
 // each, the rest counted in one. Returns how many were refused.
-int AddCentres(PickState& state, const DIBSection& image, const std::vector<NamedCentre>& centres,
+int AddCentres(PickState& state, const PixelStore& image, const std::vector<NamedCentre>& centres,
                Messages& messages) {
     int refused = 0;
     for (const auto& [centre, text] : centres) {
@@ -188,7 +188,7 @@ int RunPick(const PickOptions& options) {
         messages.Error(MSG_NO_IMAGE_READ + options.m_strImage);
     if (opened != OpenOutcome::Opened)
         return ExitStatusFor(OutcomeOf(opened));
-    const DIBSection* image = document.GetImage(options.m_nImage - 1);
+    const PixelStore* image = document.GetImage(options.m_nImage - 1);
     if (image == nullptr)
         throw UsageError{MSG_NO_SUCH_IMAGE + std::to_string(options.m_nImage) + " of " +
                          std::to_string(document.GetImageCount()) + " in " + options.m_strImage};
@@ -196,8 +196,8 @@ int RunPick(const PickOptions& options) {
     // An MRC micrograph: boxes of the file's own values, coordinates with its rows as stored.
     PickMicrograph micrograph;
     if (document.GetFileType() == FT_MRC)
-        micrograph = {options.m_strImage, options.m_nImage - 1};
-    const CoordinateFrame frame{image->GetHeight(), options.m_nSize,
+        micrograph = {options.m_strImage, options.m_nImage - 1, document.GetMrcPixelSize()};
+    const CoordinateFrame frame{image->Height(), options.m_nSize,
                                 micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
     std::vector<NamedCentre> centres;
     if (request.m_format) {

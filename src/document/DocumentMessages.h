@@ -11,6 +11,11 @@ inline constexpr const char* MSG_FILE_TYPE_NOT_SUPPORTED = "File type not suppor
 inline constexpr const char* MSG_UNKNOWN_FILE_TYPE = "Unknown file type";
 // A save whose writer failed: this text followed by the target path.
 inline constexpr const char* MSG_IMAGE_NOT_WRITTEN = "The image could not be written to ";
+// The detail of a save refused because the target was made read-only: this text followed by its path.
+inline constexpr const char* MSG_IMAGE_READ_ONLY = "read-only: ";
+// The detail of a save refused because the opened file lost data since it was opened.
+inline constexpr const char* MSG_IMAGE_SOURCE_CHANGED =
+    "the opened file was made shorter since it was opened: ";
 
 // One entry of a file chooser's filter: the description shown, the name patterns it selects
 // (separated by ";") and, for the save chooser, the extension appended to a name of unknown type.

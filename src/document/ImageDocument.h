@@ -1,7 +1,8 @@
-// ImageDocument: the viewer's document. It holds the images of the open file (one for a BMP or JPEG file,
-// one per directory of a TIFF file, one per section of an MRC file), its path and file type, and which image
-// is current; it opens a file with the reader for its type and saves the current image with the writer for
-// the target's type.
+// ImageDocument: the viewer's document. It lists the images of the open file (one for a BMP or JPEG file,
+// one per directory of a TIFF file, one per section of an MRC file), knows its path and file type and
+// which image is current, and holds the current image's values in a PixelStore: one image at a time,
+// read (or mapped) when it becomes current. It saves the current image with the writer for the
+// target's type, from the 24-bit picture the writers take (GetPicture).
 //
 // No windows here: the desktop program's Open/Save handlers show the choosers (filters: OPEN_FILTERS and
 // SAVE_FILTERS in DocumentMessages.h), call OpenFile/SaveFile, and end the process with exit status 1
@@ -13,6 +14,8 @@
 #include "core/Messages.h"
 #include "core/Outcome.h"
 #include "image/DIBSection.h"
+#include "image/MrcReader.h"
+#include "image/PixelStore.h"
 
 #include <memory>
 #include <string>
@@ -48,11 +51,10 @@ inline constexpr int JPEG_SAVE_QUALITY = 75;
 
 enum class OpenOutcome {
     Opened,      // at least one image was read
-    NoImage,     // the reader read nothing (it reported its own problems, or MSG_IMAGE_TOO_LARGE was
-                 // shown for a picture beyond the viewer's bitmap limit, or the MRC reader's refusal
-                 // was shown); the document is empty
+    NoImage,     // the reader read nothing (it reported its own problems, or the reason was shown:
+                 // MSG_IMAGE_TOO_LARGE, MSG_NOT_ENOUGH_MEMORY, the MRC reader's refusal); the
+                 // document is empty
     Unsupported, // MSG_NO_SUPPORT_FOR_TYPE was shown; the document is empty
-    Fatal,       // a reader stopped the program (a TIFF above 10,000 pixels): exit with status 1
 };
 
 enum class SaveOutcome {
@@ -73,11 +75,9 @@ inline Outcome OutcomeOf(OpenOutcome outcome) {
         return Outcome::Done;
     case OpenOutcome::NoImage:
     case OpenOutcome::Unsupported:
-        return Outcome::CannotHandle;
-    case OpenOutcome::Fatal:
         break;
     }
-    return Outcome::Fatal;
+    return Outcome::CannotHandle;
 }
 
 inline Outcome OutcomeOf(SaveOutcome outcome) {
@@ -97,37 +97,46 @@ inline Outcome OutcomeOf(SaveOutcome outcome) {
 
 class ImageDocument {
 public:
-    using ImageList = GrowArray<std::unique_ptr<DIBSection>>;
-
     ImageDocument() = default;
     ImageDocument(const ImageDocument&) = delete;
     ImageDocument& operator=(const ImageDocument&) = delete;
     ~ImageDocument() = default;
 
-    // File Open after the chooser: sets the file type (FileTypeOf), clears the images, reads every image of
-    // the file, and takes the path as the document's path when at least one image was read (otherwise the
-    // previous path stays). The current image number is left for the view, which fetches image 0.
+    // File Open after the chooser: sets the file type (FileTypeOf), forgets the images, lists the
+    // file's images and reads image 0, and takes the path as the document's path when it was read
+    // (otherwise the previous path stays). `messages` also hears of the later reads of other images.
     OpenOutcome OpenFile(const std::string& path, Messages& messages);
 
-    // File Save / Save As after the chooser (path already through SavePathForFilter): writes a copy of
-    // the current image with the writer for the path's type. The document itself is unchanged. The
-    // file is written whole or not at all: under a temporary name in the same folder, renamed to
+    // File Save / Save As after the chooser (path already through SavePathForFilter): writes the
+    // current image's picture with the writer for the path's type. The document itself is unchanged.
+    // The file is written whole or not at all: under a temporary name in the same folder, renamed to
     // `path` only when the writer succeeded; after any failure `path` is as it was and no temporary
     // is left.
     SaveOutcome SaveFile(const std::string& path, Messages& messages);
 
-    // The image at `index`, which becomes the current image; nullptr (and no change) when there is none.
-    DIBSection* GetImage(int index);
-    const ImageList& GetImageList() const { return m_images; }
+    // The values of image `index`, which becomes the current image (read now when another image was
+    // held); nullptr, and no change, when there is no such image or it cannot be read.
+    const PixelStore* GetImage(int index);
     int GetImageCount() const { return m_images.GetCount(); }
     const std::string& GetImagePath() const { return m_strImagePath; }
     int GetFileType() const { return m_nFileType; }
     int GetCurrentImage() const { return m_nCurrentImage; }
+    // The pixel size in ångström from an MRC file's cell (0 when unknown).
+    double GetPixelSize() const { return m_dPixelSize; }
+    // The pixel size an MRC file's header gives (MrcHeader::PixelSize: 1 Å included), which picked
+    // boxes take; 0 for other files.
+    double GetMrcPixelSize() const;
 
-    // The TIFF directory image `index` was read from (the index itself for other files).
+    // The 24-bit picture of image `index` as the writers save it (and as the viewer showed it before it
+    // showed the values): grey or colour 8-bit samples as they are, 16-bit TIFF samples by their upper
+    // byte, MRC and float samples on a linear scale from the image's minimum to its maximum. Makes
+    // the image current; false when there is none.
+    bool GetPicture(int index, DIBSection& picture);
+
+    // The TIFF directory (or MRC section) image `index` was read from.
     int GetImageDirectory(int index) const;
 
-    // Deletes every image and empties the list.
+    // Forgets every image.
     void ClearImages();
 
     // Properties is offered only while the open file is a TIFF or an MRC file.
@@ -139,12 +148,20 @@ public:
     void ShowProperties(Messages& messages) const;
 
 private:
+    // Reads image `index` into m_store; false (the reason shown) when it cannot be.
+    bool LoadImage(int index, Messages& messages);
+
     int m_nFileType = FT_UNKNOWN;
-    ImageList m_images;
     std::string m_strImagePath;
     int m_nCurrentImage = 0;
-    // For a TIFF file: the directory number of each image, in the order of m_images.
-    GrowArray<int> m_imageDirectories;
+    // The file the images are listed from, and each image's TIFF directory or MRC section.
+    std::string m_strImagesPath;
+    GrowArray<int> m_images;
+    MrcFile m_mrc;
+    double m_dPixelSize = 0;
+    PixelStore m_store;
+    int m_nStoreImage = -1;
+    Messages* m_pMessages = nullptr;
 };
 
 } // namespace gc

@@ -6,10 +6,10 @@
 namespace gc {
 
 inline constexpr const char* MSG_CANT_OPEN_FILE = "Can't Open file";
-inline constexpr const char* MSG_TIFF_TOO_LARGE =
-    "TIFF image is greater than 10,000 pixels in height or width. Cannot open ... Resart Application.";
-// A picture refused before decoding because its pixels (or the JPEG library's buffers for it) would
-// take more than MAX_VIEW_IMAGE_BYTES.
+// A picture whose samples could not be given memory.
+inline constexpr const char* MSG_NOT_ENOUGH_MEMORY = "Not enough memory to open this image.";
+// A picture refused before decoding because its 24-bit bitmap (or the JPEG library's buffers for it)
+// would take more than MAX_VIEW_IMAGE_BYTES: BMP, JPEG and the TIFF layouts read through RGBA.
 inline constexpr const char* MSG_IMAGE_TOO_LARGE =
     "Image too large to open: it would need more than 1 GiB of memory.";
 static_assert(MAX_VIEW_IMAGE_BYTES == std::int64_t{1} << 30, "MSG_IMAGE_TOO_LARGE names the limit");

@@ -1,6 +1,8 @@
 // MRC recognition by header and the reading of a section's values (see MrcContent.h).
 #include "image/MrcContent.h"
 
+#include "core/FileHandles.h"
+
 #include <cstring>
 #include <limits>
 #include <sys/types.h>
@@ -68,22 +70,6 @@ bool ReadHeaderAndLength(std::FILE* file, MrcHeader& header, std::int64_t& lengt
     return length >= 0;
 }
 
-float SampleValue(const unsigned char* p, int mode, bool bigEndian) {
-    const auto unsigned16 = [p, bigEndian] {
-        return static_cast<std::uint16_t>(bigEndian ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]));
-    };
-    switch (mode) {
-    case MRC_MODE_BYTE:
-        return p[0];
-    case MRC_MODE_INT16:
-        return static_cast<std::int16_t>(unsigned16());
-    case MRC_MODE_UINT16:
-        return unsigned16();
-    default:
-        return bigEndian ? GetFloatBE(p) : GetFloatLE(p);
-    }
-}
-
 } // namespace
 
 bool IsMrcHeader(const MrcHeader& header, std::int64_t fileLength) {
@@ -102,38 +88,6 @@ bool IsMrcFile(const std::string& path) {
     MrcHeader header;
     std::int64_t length = 0;
     return file && ReadHeaderAndLength(file.get(), header, length) && IsMrcHeader(header, length);
-}
-
-bool MrcSectionRows::Open(const std::string& path, int section) {
-    m_file.reset(std::fopen(path.c_str(), "rb"));
-    std::int64_t length = 0;
-    if (!m_file || !ReadHeaderAndLength(m_file.get(), m_header, length) || !IsMrcHeader(m_header, length))
-        return false;
-    m_nBytesPerSample = MrcBytesPerSample(m_header.m_nMode);
-    if (m_nBytesPerSample == 0 || section < 0 || section >= m_header.m_nNZ)
-        return false;
-    const std::int64_t declared = DeclaredLength(m_header, m_nBytesPerSample);
-    if (declared < 0 || length < declared)
-        return false;
-    const std::int64_t sectionBytes = std::int64_t{m_header.m_nNX} * m_header.m_nNY * m_nBytesPerSample;
-    m_nSectionOffset = std::int64_t{MRC_HEADER_SIZE} + m_header.m_nNSymBT + section * sectionBytes;
-    return true;
-}
-
-bool MrcSectionRows::ReadRow(int row, int left, int count, float* values) {
-    if (!m_file || row < 0 || row >= Height() || left < 0 || count < 0 || count > Width() - left)
-        return false;
-    const std::size_t bytes = static_cast<std::size_t>(count) * m_nBytesPerSample;
-    m_bytes.resize(bytes);
-    const std::int64_t offset = m_nSectionOffset + (std::int64_t{row} * Width() + left) * m_nBytesPerSample;
-    if (fseeko(m_file.get(), static_cast<off_t>(offset), SEEK_SET) != 0 ||
-        std::fread(m_bytes.data(), 1, bytes, m_file.get()) != bytes)
-        return false;
-    const bool bigEndian = m_header.IsBigEndian();
-    for (int i = 0; i < count; ++i)
-        values[i] = SampleValue(m_bytes.data() + static_cast<std::size_t>(i) * m_nBytesPerSample,
-                                m_header.m_nMode, bigEndian);
-    return true;
 }
 
 } // namespace gc

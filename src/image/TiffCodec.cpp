@@ -82,12 +82,9 @@ TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int di
         return TiffReadOutcome::NotRead;
     std::uint32_t width, height;
     ReadSize(handle.get(), width, height);
-    // Values above 2^31 are negative as ints; both ends are refused alike.
-    if (width > static_cast<std::uint32_t>(MAX_TIFF_VIEW_SIZE) ||
-        height > static_cast<std::uint32_t>(MAX_TIFF_VIEW_SIZE)) {
-        messages.Error(MSG_TIFF_TOO_LARGE);
-        return TiffReadOutcome::Fatal;
-    }
+    // The raster and the picture are allocated only for a picture within the viewer's bitmap limit.
+    if (!FitsViewImageLimit(width, height))
+        return TiffReadOutcome::TooLarge;
     if (width == 0 || height == 0)
         return TiffReadOutcome::NotRead;
 

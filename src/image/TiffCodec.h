@@ -18,12 +18,6 @@
 
 namespace gc {
 
-// Largest width or height the viewer opens.
-inline constexpr int MAX_TIFF_VIEW_SIZE = 10000;
-// A TIFF directory's picture is therefore always within the viewer's bitmap limit: the size check of
-// ReadTiffImage is the TIFF reader's bound, before the raster or the image is allocated.
-static_assert(FitsViewImageLimit(MAX_TIFF_VIEW_SIZE, MAX_TIFF_VIEW_SIZE));
-
 // One directory of a file: its width, height and 0-based number in the chain of directories.
 struct TiffDirEntry {
     int m_nWidth = 0;
@@ -38,14 +32,14 @@ using TiffDirList = GrowArray<TiffDirEntry>;
 int ListTiffDirectories(const std::string& path, TiffDirList& list, Messages& messages);
 
 enum class TiffReadOutcome {
-    Read,    // the pixels were read
-    NotRead, // nothing read; the image may still be valid (and black) when the library failed to decode
-    Fatal,   // width or height above MAX_TIFF_VIEW_SIZE: MSG_TIFF_TOO_LARGE was shown; the caller ends
-             // the process with exit status 1
+    Read,     // the pixels were read
+    NotRead,  // nothing read; the image may still be valid (and black) when the library failed to decode
+    TooLarge, // the 24-bit picture would exceed MAX_VIEW_IMAGE_BYTES: nothing allocated, no image
 };
 
-// Reads directory `directory` into `image` (emptied first; 24 bits, bottom-up). Callers judge by
-// image.IsValid(): a directory the library could not decode still leaves a valid, black image.
+// Reads directory `directory` into `image` (emptied first; 24 bits, bottom-up) through the library's
+// RGBA interface. Callers judge by image.IsValid(): a directory the library could not decode still
+// leaves a valid, black image. The viewer reads the plain greyscale layouts itself (TiffStoreReader).
 TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int directory, Messages& messages);
 
 // Writes `image` as a new TIFF file; returns the number of pixels written (width × height), or 0

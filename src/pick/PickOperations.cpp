@@ -160,7 +160,7 @@ FileResult WriteTextFile(const std::string& name, const std::string& text, Messa
     });
 }
 
-bool HasPickableImage(const PickState& state, const DIBSection* image) {
+bool HasPickableImage(const PickState& state, const PixelStore* image) {
     return image != nullptr && image->IsValid() && state.m_bPickMode == 1;
 }
 
@@ -168,13 +168,11 @@ bool HasPickableImage(const PickState& state, const DIBSection* image) {
 // claimed so far, and what has gone wrong on the way.
 class PickSave {
 public:
-    // `image`: the image shown, whose grey levels are the values when `micrograph` names no MRC
-    // section; none for an MRC section that is not shown (its values and size come from the file).
-    PickSave(PickState& state, const DIBSection* image, int width, int height, Messages& messages,
-             const PickSaveHooks& hooks, const PickMicrograph& micrograph)
-        : m_state(state), m_image(image), m_width(width), m_height(height), m_messages(messages),
-          m_hooks(hooks), m_micrograph(micrograph), m_size(state.m_nMaskSize), m_count(state.m_nPickCount),
-          m_collate(state.m_bCollate == 1), m_boxValues(static_cast<std::size_t>(m_size) * m_size) {}
+    PickSave(PickState& state, const PixelStore& image, Messages& messages, const PickSaveHooks& hooks,
+             const PickMicrograph& micrograph)
+        : m_state(state), m_image(image), m_messages(messages), m_hooks(hooks), m_micrograph(micrograph),
+          m_size(state.m_nMaskSize), m_count(state.m_nPickCount), m_collate(state.m_bCollate == 1),
+          m_boxValues(static_cast<std::size_t>(m_size) * m_size) {}
 
     // One box, or every box of a collated stack; false when there is not memory enough.
     bool AllocateBuffer() {
@@ -188,10 +186,7 @@ public:
 
     // Opens the source of the values and protects the opened image and `otherInputs`.
     void Prepare(const std::vector<std::string>& otherInputs) {
-        if (m_micrograph.IsMrc())
-            m_source = MrcRowSource(m_micrograph.m_strMrcPath, m_micrograph.m_nSection, m_width, m_height);
-        else if (m_image != nullptr)
-            m_source = DisplayRowSource(*m_image);
+        m_source = StoreRowSource(m_image, m_micrograph.m_dPixelSize);
         m_names.AddInput(m_state.m_strOpenFilePath);
         for (const std::string& input : otherInputs)
             m_names.AddInput(input);
@@ -215,7 +210,7 @@ public:
                 centres.push_back(m_state.m_ptPicks[j]);
         if (centres.empty() || Stopped())
             return;
-        const CoordinateFrame frame{m_height, m_size,
+        const CoordinateFrame frame{m_image.Height(), m_size,
                                     m_micrograph.IsMrc() ? RowOrder::AsStored : RowOrder::BottomUp};
         const struct {
             std::string name;
@@ -295,10 +290,14 @@ private:
     // Samples one box; a box whose values cannot be read is left out, and the file is named once per
     // save.
     bool Sample(PickPoint centre, float* values, PickStatistics& statistics) {
-        if (m_source && SampleBox(*m_source, m_width, m_height, centre, m_size, values, statistics))
+        // A file made shorter since it was opened reads as zeros where it lost data: not a box to keep.
+        if (m_source &&
+            SampleBox(*m_source, m_image.Width(), m_image.Height(), centre, m_size, values, statistics) &&
+            m_image.IsIntact())
             return true;
         if (!m_readFailed)
-            m_messages.Error(pick_text::CANNOT_READ_VALUES + m_micrograph.m_strMrcPath);
+            m_messages.Error(pick_text::CANNOT_READ_VALUES +
+                             (m_micrograph.IsMrc() ? m_micrograph.m_strMrcPath : m_state.m_strOpenFilePath));
         m_readFailed = m_anyFailed = true;
         return false;
     }
@@ -346,8 +345,7 @@ private:
     }
 
     PickState& m_state;
-    const DIBSection* m_image;
-    const int m_width, m_height;
+    const PixelStore& m_image;
     Messages& m_messages;
     const PickSaveHooks& m_hooks;
     const PickMicrograph& m_micrograph;
@@ -380,7 +378,7 @@ PickRect PickTestRect(PickPoint centre, int maskSize) {
     return {centre.x - half, centre.y - half, centre.x + half, centre.y + half};
 }
 
-AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centre) {
+AddPickResult AddPick(PickState& state, const PixelStore* image, PickPoint centre) {
     if (!HasPickableImage(state, image))
         return AddPickResult::NotPicking;
     if (state.m_nPickCount >= MAX_PICKS)
@@ -388,8 +386,8 @@ AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centr
     if (!state.IsMaskSizeValid())
         return AddPickResult::InvalidMaskSize;
 
-    const int width = image->GetWidth();
-    const int height = image->GetHeight();
+    const int width = image->Width();
+    const int height = image->Height();
     const PickRect rect = PickTestRect(centre, state.m_nMaskSize);
     if (rect.left < 0 || rect.top < 0 || rect.right > width || rect.bottom > height)
         return AddPickResult::LeavesImage;
@@ -404,7 +402,7 @@ AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centr
     return AddPickResult::Added;
 }
 
-bool RemovePick(PickState& state, const DIBSection* image, PickPoint position) {
+bool RemovePick(PickState& state, const PixelStore* image, PickPoint position) {
     if (!HasPickableImage(state, image) || state.m_nPickCount <= 0)
         return false;
     const PickRect rect = PickTestRect(position, state.m_nMaskSize);
@@ -420,14 +418,14 @@ bool RemovePick(PickState& state, const DIBSection* image, PickPoint position) {
     return false;
 }
 
-SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
+SavePicksResult SavePicks(PickState& state, const PixelStore* image, Messages& messages,
                           const PickSaveHooks& hooks, const PickMicrograph& micrograph,
                           const std::vector<std::string>& otherInputs) {
     // Picks are only ever added with a valid size, and the size changes only through the settings
     // dialog, which empties the list; a list with another size is never written.
     if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
         return {};
-    PickSave save(state, image, image->GetWidth(), image->GetHeight(), messages, hooks, micrograph);
+    PickSave save(state, *image, messages, hooks, micrograph);
     if (!save.AllocateBuffer()) {
         messages.Error(pick_text::NO_MEMORY);
         return {SavePicksOutcome::FatalMemory, {}, {}};
@@ -438,31 +436,14 @@ SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& m
     return save.Finish();
 }
 
-SavePicksResult SavePickCoordinates(PickState& state, const DIBSection* image, Messages& messages,
+SavePicksResult SavePickCoordinates(PickState& state, const PixelStore* image, Messages& messages,
                                     const PickSaveHooks& hooks, const PickMicrograph& micrograph) {
     if (!HasPickableImage(state, image) || state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
         return {};
-    PickSave save(state, image, image->GetWidth(), image->GetHeight(), messages, hooks, micrograph);
+    PickSave save(state, *image, messages, hooks, micrograph);
     save.Prepare({});
     save.WriteCoordinateFiles(false);
     return save.Finish(false);
-}
-
-SavePicksResult SaveSectionPicks(PickState& state, const PickMicrograph& micrograph, int width, int height,
-                                 bool coordinatesOnly, Messages& messages, const PickSaveHooks& hooks) {
-    if (!micrograph.IsMrc() || width <= 0 || height <= 0 || state.m_bPickMode != 1 ||
-        state.m_nPickCount <= 0 || !state.IsMaskSizeValid())
-        return {};
-    PickSave save(state, nullptr, width, height, messages, hooks, micrograph);
-    if (!coordinatesOnly && !save.AllocateBuffer()) {
-        messages.Error(pick_text::NO_MEMORY);
-        return {SavePicksOutcome::FatalMemory, {}, {}};
-    }
-    save.Prepare({});
-    if (!coordinatesOnly)
-        save.WriteBoxes();
-    save.WriteCoordinateFiles(!coordinatesOnly);
-    return save.Finish(!coordinatesOnly);
 }
 
 std::string PickFileBase(const std::string& path) {

@@ -7,7 +7,7 @@
 #include "PickState.h"
 #include "PickValues.h"
 #include "core/Messages.h"
-#include "image/DIBSection.h"
+#include "image/PixelStore.h"
 
 #include "core/Outcome.h"
 #include <chrono>
@@ -89,34 +89,29 @@ struct PickRect {
 };
 PickRect PickTestRect(PickPoint centre, int maskSize);
 
-AddPickResult AddPick(PickState& state, const DIBSection* image, PickPoint centre);
+AddPickResult AddPick(PickState& state, const PixelStore* image, PickPoint centre);
 // Removes the oldest pick whose centre lies strictly inside the test rectangle around `position`.
-bool RemovePick(PickState& state, const DIBSection* image, PickPoint position);
+bool RemovePick(PickState& state, const PixelStore* image, PickPoint position);
 // Writes the boxes, then the centres of the boxes written as "<image>_picks.box" (EMAN2) and
 // "<image>_picks.star" (RELION; none when no box was written), clears the list and switches pick mode
-// and collate off (the size stays). Each file is written under a temporary name and takes its own
-// name only when complete; a file that cannot be created or written is reported (after a line naming
-// it and the system's reason) and left out. "Picked Images are saved ..." is shown only when every
-// file was written. Nothing is cleared on FatalMemory.
-// The boxes hold the grey levels of `image`, or, when `micrograph` names the MRC file and section
-// the image was read from, that section's own values (a box whose values cannot be read is reported
-// and left out), and the boxes take the file's pixel size unless the state gives one. The coordinate
-// files count rows as the readers of that micrograph do (RowOrder).
+// and collate off (the size stays). Each file is written under a temporary name and takes its own name
+// only when complete; a file that cannot be created or written is reported (after a line naming it and
+// the system's reason) and left out. "Picked Images are saved ..." is shown only when every file was
+// written. Nothing is cleared on FatalMemory.
+// The boxes hold the values of `image` (PickValues.h; a box whose values cannot be read is reported
+// and left out) and take the micrograph's pixel size unless the state gives one. The coordinate files
+// count rows as the readers of the micrograph do (RowOrder): as stored when `micrograph` names the MRC
+// file the image was read from, from the bottom otherwise.
 // No file replaces the opened image, one of `otherInputs` (a coordinate file the centres came from)
 // or another file of the same save: such a file is not written, with a warning (SavedNotAll).
-SavePicksResult SavePicks(PickState& state, const DIBSection* image, Messages& messages,
+SavePicksResult SavePicks(PickState& state, const PixelStore* image, Messages& messages,
                           const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {},
                           const std::vector<std::string>& otherInputs = {});
 
 // Writes only the coordinate files of the picks, as SavePicks writes them (no boxes, no "saved"
 // message), and clears the list as a save does.
-SavePicksResult SavePickCoordinates(PickState& state, const DIBSection* image, Messages& messages,
+SavePicksResult SavePickCoordinates(PickState& state, const PixelStore* image, Messages& messages,
                                     const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {});
-
-// SavePicks (or, with `coordinatesOnly`, SavePickCoordinates) of picks on the `width` × `height`
-// section `micrograph` names, read from its MRC file alone, without an image shown.
-SavePicksResult SaveSectionPicks(PickState& state, const PickMicrograph& micrograph, int width, int height,
-                                 bool coordinatesOnly, Messages& messages, const PickSaveHooks& hooks = {});
 
 // The path cut at the first "." of its file name (the part after the last "/").
 std::string PickFileBase(const std::string& path);

@@ -1,19 +1,22 @@
-// Where the values of picked boxes come from: for an image read from a TIFF, JPEG or BMP file the
-// grey levels shown (PickSampleValue), for a section of an MRC file the file's own values of that
-// section. Saving reads each box row by row through PickRowSource.
+// Where the values of picked boxes come from: the image's own values as the document holds them
+// (PixelStore) — the file's values of an MRC section or a 16-bit or float TIFF, the grey level of an
+// 8-bit picture, the truncated mean of red, green and blue for a colour one. Saving reads each box
+// row by row through PickRowSource.
 #pragma once
 
-#include "image/DIBSection.h"
+#include "image/PixelStore.h"
 
 #include <memory>
 #include <string>
 
 namespace gc {
 
-// The picked image as saving sees it: the MRC file and section it was read from, or neither.
+// The picked image as saving sees it: the MRC file and section it was read from, or neither. An MRC
+// micrograph's coordinate files count rows as stored.
 struct PickMicrograph {
     std::string m_strMrcPath; // empty for an image read from a TIFF, JPEG or BMP file
     int m_nSection = 0;       // 0-based section of the MRC file
+    double m_dPixelSize = 0;  // Å per pixel as the MRC file's header gives it (MrcHeader::PixelSize)
     bool IsMrc() const { return !m_strMrcPath.empty(); }
 };
 
@@ -27,13 +30,7 @@ public:
     virtual double PixelSize() const { return 0; }
 };
 
-// One box sample: the mean of red, green and blue truncated to an integer.
-float PickSampleValue(const DIBSection& image, int x, int y);
-
-// The grey levels of `image` (which must outlive the source).
-std::unique_ptr<PickRowSource> DisplayRowSource(const DIBSection& image);
-// The values of section `section` of the MRC file at `path`; nullptr when it cannot be read as an
-// MRC section of `width` × `height` values (the image shown was read from it).
-std::unique_ptr<PickRowSource> MrcRowSource(const std::string& path, int section, int width, int height);
+// The values of `image` (which must outlive the source), of `pixelSize` Å per pixel (0: unknown).
+std::unique_ptr<PickRowSource> StoreRowSource(const PixelStore& image, double pixelSize = 0);
 
 } // namespace gc

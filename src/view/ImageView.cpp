@@ -1,6 +1,7 @@
 #include "ImageView.h"
 
 #include "ImageListWindow.h"
+#include "ViewMessages.h"
 #include "ViewerNavigation.h"
 #include "ZoomFactor.h"
 
@@ -8,6 +9,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,23 +19,10 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace gc {
-
-QImage ImageFromDIB(const DIBSection& image, const QRect& part) {
-    const QRect inside = part.intersected(QRect(0, 0, image.GetWidth(), image.GetHeight()));
-    if (!image.IsValid() || inside.isEmpty())
-        return {};
-    QImage result(inside.width(), inside.height(), QImage::Format_BGR888);
-    // Memory rows are bottom-up: picture row y lives in memory row height − 1 − y.
-    for (int y = 0; y < inside.height(); ++y) {
-        const unsigned char* source =
-            image.MemoryRow(image.GetHeight() - 1 - (inside.top() + y)) + 3 * inside.left();
-        std::memcpy(result.scanLine(y), source, static_cast<std::size_t>(inside.width()) * 3);
-    }
-    return result;
-}
 
 ImageView::ImageView(ViewContext& context, QWidget* parent)
     : QAbstractScrollArea(parent), m_context(context) {
@@ -66,8 +55,8 @@ void ImageView::OnUpdate() {
         m_pDirDlg->SetImageCount(count);
 
     m_nImageIndex = 0;
-    if (const DIBSection* image = m_context.GetImage(0); image != nullptr && image->IsValid())
-        m_sizeZoomed = {image->GetWidth(), image->GetHeight()};
+    if (const PixelStore* image = m_context.GetImage(0); image != nullptr && image->IsValid())
+        m_sizeZoomed = {image->Width(), image->Height()};
     SetScrollSizes(m_sizeZoomed);
     viewport()->update();
 
@@ -86,10 +75,10 @@ void ImageView::DrawImage() {
 }
 
 void ImageView::SelectImage(int index) {
-    const DIBSection* image = m_context.GetImage(index);
+    const PixelStore* image = m_context.GetImage(index);
     if (image == nullptr || !image->IsValid())
         return;
-    m_sizeZoomed = {image->GetWidth(), image->GetHeight()};
+    m_sizeZoomed = {image->Width(), image->Height()};
     SetScrollSizes(m_sizeZoomed);
     m_nImageIndex = index;
     DrawImage();
@@ -109,18 +98,22 @@ void ImageView::SetImageListVisible(bool visible) {
 
 QIcon ImageView::Thumbnail(int index) {
     constexpr int side = 64;
-    const DIBSection* image = m_context.GetImage(index);
+    const PixelStore* image = m_context.GetImage(index);
     QIcon icon;
     if (image != nullptr && image->IsValid()) {
+        // A renderer of its own, so the view's caches stay with the image shown.
+        ImageRenderer small;
+        small.SetImage(image);
+        small.SetMapping(DefaultMapping(
+            image->Type(), image->Type() == SampleType::UInt8 ? ValueHistogram{} : small.Histogram(side)));
         const double scale =
-            std::min(1.0, static_cast<double>(side) / std::max(image->GetWidth(), image->GetHeight()));
-        const int width = std::max(1, static_cast<int>(image->GetWidth() * scale));
-        const int height = std::max(1, static_cast<int>(image->GetHeight() * scale));
-        DIBSection small;
-        image->StretchTo(small, width, height);
-        const QImage picture = ImageFromDIB(small, QRect(0, 0, width, height));
-        if (!picture.isNull())
-            icon = QIcon(QPixmap::fromImage(picture));
+            std::min(1.0, static_cast<double>(side) / std::max(image->Width(), image->Height()));
+        QImage picture(std::max(1, static_cast<int>(image->Width() * scale)),
+                       std::max(1, static_cast<int>(image->Height() * scale)), QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        small.Render({scale, 0, 0, picture.width(), picture.height()},
+                     reinterpret_cast<std::uint32_t*>(picture.bits()), picture.bytesPerLine() / 4);
+        icon = QIcon(QPixmap::fromImage(picture));
     }
     m_context.GetImage(m_nImageIndex); // the shown image stays the document's current one
     return icon;
@@ -168,50 +161,72 @@ void ImageView::paintEvent(QPaintEvent*) {
     PaintImage(painter);
 }
 
+void ImageView::TakeImage(const PixelStore& image) {
+    m_renderer.SetImage(&image);
+    if (image.Serial() == m_nShownSerial)
+        return;
+    m_nShownSerial = image.Serial();
+    // 8-bit samples show as they are unless the automatic window is asked for; wider ones always
+    // start with it.
+    if (m_bAutoContrast)
+        m_renderer.SetMapping(AutoMapping(m_renderer.Histogram()));
+    else if (image.Type() == SampleType::UInt8)
+        m_renderer.SetMapping(DisplayMapping{});
+    else
+        m_renderer.SetMapping(DefaultMapping(image.Type(), m_renderer.Histogram()));
+}
+
 void ImageView::PaintImage(QPainter& painter) {
-    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    const PixelStore* image = m_context.GetImage(m_nImageIndex);
     const float zoom = m_context.GetZoom();
     if (image == nullptr || !image->IsValid())
         return;
+    TakeImage(*image);
     const ViewPoint scroll = GetScrollPosition();
-    const int width = ZoomedLength(image->GetWidth(), zoom);
-    const int height = ZoomedLength(image->GetHeight(), zoom);
-    m_sizeZoomed = {width, height};
-
-    DIBSection zoomed;
-    image->StretchTo(zoomed, width, height);
+    m_sizeZoomed = {ZoomedLength(image->Width(), zoom), ZoomedLength(image->Height(), zoom)};
     if (m_sizeScroll != m_sizeZoomed)
         SetScrollSizes(m_sizeZoomed);
 
-    if (zoomed.IsValid())
-        PaintVisiblePart(painter, *image, zoomed, scroll);
+    const QSize size = viewport()->size();
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(m_canvas.isValid() ? m_canvas : palette().color(QPalette::Base));
+    m_renderer.Render({zoom, scroll.x, scroll.y, size.width(), size.height()},
+                      reinterpret_cast<std::uint32_t*>(picture.bits()), picture.bytesPerLine() / 4);
+    painter.drawImage(0, 0, picture);
     if (m_fZoomShown != zoom) {
         m_fZoomShown = zoom;
         emit ZoomShown(zoom);
     }
+    PaintOverlay(painter, zoom, scroll);
     PaintSavedBoxes(painter, zoom, scroll);
     if (m_context.IsPickMode())
         PaintPickBoxes(painter, zoom, scroll);
 }
 
-void ImageView::PaintVisiblePart(QPainter& painter, const DIBSection& image, const DIBSection& zoomed,
-                                 ViewPoint scroll) {
-    const QRect visible(scroll.x, scroll.y, viewport()->width(), viewport()->height());
-    QImage part = ImageFromDIB(zoomed, visible);
-    if (part.isNull())
+QImage ImageView::RenderedPicture() {
+    QImage picture(viewport()->size(), QImage::Format_RGB32);
+    picture.fill(m_canvas.isValid() ? m_canvas : palette().color(QPalette::Base));
+    QPainter painter(&picture);
+    PaintImage(painter);
+    return picture;
+}
+
+void ImageView::PaintOverlay(QPainter& painter, float zoom, ViewPoint scroll) {
+    if (m_overlay.empty())
         return;
-    if (m_bAutoContrast) {
-        if (m_pContrastImage != &image) {
-            m_contrast = AutoContrastTable(image);
-            m_pContrastImage = &image;
-        }
-        for (int y = 0; y < part.height(); ++y) {
-            unsigned char* line = part.scanLine(y);
-            for (int i = 0; i < part.width() * 3; ++i)
-                line[i] = m_contrast[line[i]];
-        }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    for (const OverlayCircle& circle : m_overlay) {
+        painter.setPen(QPen(circle.colour, 2));
+        const QPointF centre((circle.x + 0.5) * zoom - scroll.x, (circle.y + 0.5) * zoom - scroll.y);
+        painter.drawEllipse(centre, circle.radius * zoom, circle.radius * zoom);
     }
-    painter.drawImage(0, 0, part);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void ImageView::SetOverlay(std::vector<OverlayCircle> circles) {
+    m_overlay = std::move(circles);
+    viewport()->update();
 }
 
 void ImageView::PaintSavedBoxes(QPainter& painter, float zoom, ViewPoint scroll) {
@@ -254,17 +269,26 @@ void ImageView::Print(QPrinter& printer) {
     painter.end();
 }
 
+// The page is painted from the pyramid at the printer's own resolution, in bands, so no copy of the
+// whole printed picture is made at once.
 void ImageView::PrintPage(QPainter& painter, const QSize& page) {
-    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    const PixelStore* image = m_context.GetImage(m_nImageIndex);
     if (image == nullptr || !image->IsValid())
         return;
-    const ViewSize printed = FitToPage(image->GetWidth(), image->GetHeight(), page.width(), page.height());
+    TakeImage(*image);
+    const ViewSize printed = FitToPage(image->Width(), image->Height(), page.width(), page.height());
+    if (printed.cx <= 0 || printed.cy <= 0)
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    DIBSection stretched;
-    image->StretchTo(stretched, printed.cx, printed.cy);
-    const QImage picture = ImageFromDIB(stretched, QRect(0, 0, printed.cx, printed.cy));
-    if (!picture.isNull())
-        painter.drawImage(QPoint(0, 0), picture);
+    const double zoom = static_cast<double>(printed.cx) / image->Width();
+    constexpr int BAND_ROWS = 512;
+    for (int top = 0; top < printed.cy; top += BAND_ROWS) {
+        QImage band(printed.cx, std::min(BAND_ROWS, printed.cy - top), QImage::Format_RGB32);
+        band.fill(Qt::white);
+        m_renderer.Render({zoom, 0, top, band.width(), band.height()},
+                          reinterpret_cast<std::uint32_t*>(band.bits()), band.bytesPerLine() / 4);
+        painter.drawImage(QPoint(0, top), band);
+    }
     QApplication::restoreOverrideCursor();
 }
 
@@ -275,48 +299,93 @@ void ImageView::SetCanvasColor(const QColor& color) {
 
 void ImageView::SetAutoContrast(bool on) {
     m_bAutoContrast = on;
-    m_pContrastImage = nullptr;
+    if (const PixelStore* image = m_context.GetImage(m_nImageIndex); image != nullptr && image->IsValid()) {
+        m_renderer.SetImage(image);
+        m_nShownSerial = 0; // the mapping is chosen anew at the next paint
+    }
+    viewport()->update();
+}
+
+void ImageView::SetMapping(const DisplayMapping& mapping) {
+    m_renderer.SetMapping(mapping);
+    viewport()->update();
+}
+
+ValueHistogram ImageView::Histogram() {
+    const PixelStore* image = m_context.GetImage(m_nImageIndex);
+    if (image == nullptr || !image->IsValid())
+        return {};
+    TakeImage(*image);
+    return m_renderer.Histogram();
+}
+
+void ImageView::SetLowPass(double sigma) {
+    m_renderer.SetLowPass(sigma);
     viewport()->update();
 }
 
 void ImageView::UpdateZoomedSize() {
-    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    const PixelStore* image = m_context.GetImage(m_nImageIndex);
     if (image == nullptr || !image->IsValid())
         return;
     const float zoom = m_context.GetZoom();
-    m_sizeZoomed = {ZoomedLength(image->GetWidth(), zoom), ZoomedLength(image->GetHeight(), zoom)};
+    m_sizeZoomed = {ZoomedLength(image->Width(), zoom), ZoomedLength(image->Height(), zoom)};
     SetScrollSizes(m_sizeZoomed);
 }
 
+void ImageView::ZoomStep(bool in) {
+    const QSize size = viewport()->size();
+    ZoomAbout({size.width() / 2, size.height() / 2}, KeyZoom(m_context.GetZoom(), in));
+}
+
+void ImageView::PanStep(int dx, int dy) {
+    const QSize size = viewport()->size();
+    const ViewPoint scroll = GetScrollPosition();
+    ScrollTo(
+        {scroll.x + dx * std::max(1, size.width() / 10), scroll.y + dy * std::max(1, size.height() / 10)});
+}
+
 void ImageView::ZoomAbout(ViewPoint pointer, float zoom) {
-    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+    const PixelStore* image = m_context.GetImage(m_nImageIndex);
     const float oldZoom = m_context.GetZoom();
     if (image == nullptr || !image->IsValid() || zoom == oldZoom || !m_context.SetZoom(zoom))
         return;
     const ViewPoint target = ScrollKeepingPoint(GetScrollPosition(), pointer, oldZoom, zoom);
-    m_sizeZoomed = {ZoomedLength(image->GetWidth(), zoom), ZoomedLength(image->GetHeight(), zoom)};
+    m_sizeZoomed = {ZoomedLength(image->Width(), zoom), ZoomedLength(image->Height(), zoom)};
     SetScrollSizes(m_sizeZoomed);
     ScrollTo(target);
     DrawImage();
 }
 
-std::pair<QString, QString> ImageView::PointerTexts(ViewPoint pointer) {
-    const DIBSection* image = m_context.GetImage(m_nImageIndex);
+std::optional<ViewPoint> ImageView::ImagePixelAt(ViewPoint pointer) {
+    const PixelStore* image = m_context.GetImage(m_nImageIndex);
     if (image == nullptr || !image->IsValid())
-        return {};
-    const float zoom = m_context.GetZoom();
-    const ViewSize zoomed{ZoomedLength(image->GetWidth(), zoom), ZoomedLength(image->GetHeight(), zoom)};
-    const std::optional<ViewPoint> pixel =
-        PixelUnderPointer(pointer, GetScrollPosition(), zoomed, image->GetWidth(), image->GetHeight());
+        return std::nullopt;
+    return PixelUnderPointer(pointer, GetScrollPosition(), m_context.GetZoom(), image->Width(),
+                             image->Height());
+}
+
+std::pair<QString, QString> ImageView::PointerTexts(ViewPoint pointer) {
+    const std::optional<ViewPoint> pixel = ImagePixelAt(pointer);
     if (!pixel)
         return {};
-    std::string value = m_context.FileValueText(m_nImageIndex, pixel->x, pixel->y);
-    if (value.empty()) {
-        unsigned char rgba[4] = {};
-        image->GetPixelColor(static_cast<unsigned>(pixel->x), static_cast<unsigned>(pixel->y), rgba);
-        value = PictureValuePaneText(rgba[0], rgba[1], rgba[2]);
-    }
-    return {QString::fromStdString(PositionPaneText(pixel->x, pixel->y)), QString::fromStdString(value)};
+    const PixelStore* image = m_context.GetImage(m_nImageIndex);
+    return {QString::fromStdString(PositionPaneText(pixel->x, pixel->y)),
+            QString::fromStdString(StoreValuePaneText(*image, pixel->x, pixel->y))};
+}
+
+QString ImageView::MeasureText(ViewPoint start, ViewPoint end) const {
+    const double length =
+        std::hypot(static_cast<double>(end.x - start.x), static_cast<double>(end.y - start.y));
+    QString text = QString(MSG_MEASURE)
+                       .arg(start.x + 1)
+                       .arg(start.y + 1)
+                       .arg(end.x + 1)
+                       .arg(end.y + 1)
+                       .arg(length, 0, 'f', 1);
+    if (const double pixelSize = m_context.GetPixelSize(); pixelSize > 0)
+        text += QString(MSG_MEASURE_ANGSTROM).arg(length * pixelSize, 0, 'f', 1);
+    return text;
 }
 
 // Ctrl+wheel zooms about the pointer; the wheel alone scrolls, Shift+wheel scrolls sideways.
@@ -371,7 +440,12 @@ ViewPoint PointOf(const QMouseEvent* event) {
 void ImageView::mousePressEvent(QMouseEvent* event) {
     const ViewPoint p = PointOf(event);
     const bool pickMode = m_context.IsPickMode();
-    if (event->button() == Qt::LeftButton) {
+    const bool left = event->button() == Qt::LeftButton;
+    if ((left || event->button() == Qt::RightButton) && m_context.ReviewClick(PointerAt(p), left)) {
+        event->accept();
+        return;
+    }
+    if (left) {
         m_bLeftDown = true;
         if (pickMode)
             m_context.RemovePick(PointerAt(p));
@@ -382,8 +456,7 @@ void ImageView::mousePressEvent(QMouseEvent* event) {
         if (pickMode) {
             m_context.AddPick(PointerAt(p));
         } else {
-            const ViewPoint scroll = GetScrollPosition();
-            m_ptMarkStart = {p.x + scroll.x, p.y + scroll.y};
+            m_measureStart = ImagePixelAt(p);
         }
     }
     event->accept();
@@ -396,11 +469,12 @@ void ImageView::mouseReleaseEvent(QMouseEvent* event) {
         m_bLeftDown = false;
     } else if (event->button() == Qt::RightButton) {
         m_bRightDown = false;
-        if (!pickMode) {
-            const ViewPoint scroll = GetScrollPosition();
-            m_ptMarkEnd = {p.x + scroll.x, p.y + scroll.y};
-            m_context.GetMessages().Information(PositionReadout(m_ptMarkStart, m_ptMarkEnd));
+        // A drag from one image pixel to another is measured in image pixels (and ångström).
+        if (!pickMode && m_measureStart) {
+            if (const std::optional<ViewPoint> end = ImagePixelAt(p))
+                emit Measured(MeasureText(*m_measureStart, *end));
         }
+        m_measureStart.reset();
     }
     event->accept();
 }
@@ -416,6 +490,35 @@ void ImageView::mouseMoveEvent(QMouseEvent* event) {
         m_ptDragLast = p;
         ScrollTo(target);
         DrawImage();
+    }
+    event->accept();
+}
+
+// + and − (and Ctrl+= / Ctrl+−) zoom about the view's centre; the arrow keys pan a tenth of the view.
+void ImageView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomStep(true);
+        break;
+    case Qt::Key_Minus:
+        ZoomStep(false);
+        break;
+    case Qt::Key_Left:
+        PanStep(-1, 0);
+        break;
+    case Qt::Key_Right:
+        PanStep(1, 0);
+        break;
+    case Qt::Key_Up:
+        PanStep(0, -1);
+        break;
+    case Qt::Key_Down:
+        PanStep(0, 1);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
     }
     event->accept();
 }

@@ -1,23 +1,28 @@
 // ImageView: the one view of the main window. Shows the document's current image scaled by the zoom
-// factor, pans by a left-button drag, reads out a right-button drag, prints the image fitted to the
+// factor, pans by a left-button drag, measures a right-button drag, prints the image fitted to the
 // page and owns the image list window. In pick mode the mouse buttons add, remove and save picks
 // instead, and every stored pick is outlined in red.
 //
 // Around that, the viewer's own navigation: Ctrl+wheel zooms about the pointer (the wheel alone
-// scrolls, Shift+wheel sideways), the pointer's pixel and value are reported for the status bar, a
-// display-only contrast stretch can be switched on, and the canvas colour is settable.
+// scrolls, Shift+wheel sideways), + and − zoom, the arrow keys pan a tenth of the view, the pointer's
+// pixel and value are reported for the status bar, and the canvas colour is settable.
 //
-// Each paint resamples the whole image at the current zoom (nearest neighbour) and copies only the
-// visible part to the screen; no pixels are kept between paints.
+// What is painted comes from ImageRenderer (Qt-free): the visible part only, from the pyramid level
+// nearest the zoom, through the display mapping (automatic or window/level, invert) and the low-pass
+// filter. Other parts of the program draw over the picture through the overlay (circles in image
+// coordinates).
 #pragma once
 
 #include "ViewContext.h"
 #include "ViewGeometry.h"
 
+#include "ImageRenderer.h"
 #include "PixelReadout.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
+
+#include <vector>
 
 class QPrinter;
 
@@ -25,8 +30,13 @@ namespace gc {
 
 class ImageListWindow;
 
-// The part of `image` inside `part` (image coordinates, y from the top) as a top-down QImage.
-QImage ImageFromDIB(const DIBSection& image, const QRect& part);
+// A circle drawn over the picture: centre and radius in image pixels, and its colour.
+struct OverlayCircle {
+    double x = 0;
+    double y = 0;
+    double radius = 0;
+    QColor colour;
+};
 
 class ImageView : public QAbstractScrollArea {
     Q_OBJECT
@@ -70,9 +80,27 @@ public:
     void ZoomAbout(ViewPoint pointer, float zoom);
     // The colour around the image (the palette's base colour unless set).
     void SetCanvasColor(const QColor& color);
-    // Display-only contrast stretch of the shown image (View ▸ Auto Contrast).
+    // Display-only contrast stretch of the shown image (View ▸ Auto Contrast): the automatic window
+    // when on, the image's own default when off.
     void SetAutoContrast(bool on);
     bool IsAutoContrast() const { return m_bAutoContrast; }
+    // The display mapping (window/level, invert); display only.
+    void SetMapping(const DisplayMapping& mapping);
+    const DisplayMapping& Mapping() const { return m_renderer.Mapping(); }
+    // The histogram of the shown image's values (of a coarse pyramid level).
+    ValueHistogram Histogram();
+    // The low-pass filter's sigma in image pixels; 0 is off.
+    void SetLowPass(double sigma);
+    double LowPass() const { return m_renderer.LowPass(); }
+    // Circles drawn over the picture after it, until replaced; an empty list draws none.
+    void SetOverlay(std::vector<OverlayCircle> circles);
+    // The picture of the view as painted now (for tests and screenshots).
+    QImage RenderedPicture();
+    ImageRenderer& Renderer() { return m_renderer; }
+    // Zooms by one + or − step about the view's centre.
+    void ZoomStep(bool in);
+    // Scrolls by a tenth of the view: dx, dy in −1, 0, 1.
+    void PanStep(int dx, int dy);
     // The status texts for window position `pointer`: position and value panes, empty beyond the
     // picture. Also what PointerStatus reports while the pointer moves.
     std::pair<QString, QString> PointerTexts(ViewPoint pointer);
@@ -84,6 +112,8 @@ signals:
     void ZoomShown(float zoom);
     // Files were dropped on the view.
     void FileDropped(const QString& path);
+    // A right-button drag was measured: its text for the status bar.
+    void Measured(const QString& text);
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
@@ -97,13 +127,17 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetScrollSizes(ViewSize size);
     void PaintImage(QPainter& painter);
-    // The part of the zoomed image inside the window, through the contrast stretch when it is on.
-    void PaintVisiblePart(QPainter& painter, const DIBSection& image, const DIBSection& zoomed,
-                          ViewPoint scroll);
+    // The renderer shows `image`; a new image gets its default mapping.
+    void TakeImage(const PixelStore& image);
+    void PaintOverlay(QPainter& painter, float zoom, ViewPoint scroll);
+    // The image pixel under window position `pointer`, nothing beyond the picture.
+    std::optional<ViewPoint> ImagePixelAt(ViewPoint pointer);
+    QString MeasureText(ViewPoint start, ViewPoint end) const;
     // The outlines of the boxes saved from the image shown (green) and of the current picks (red).
     void PaintSavedBoxes(QPainter& painter, float zoom, ViewPoint scroll);
     void PaintPickBoxes(QPainter& painter, float zoom, ViewPoint scroll);
@@ -117,14 +151,14 @@ private:
     bool m_bLeftDown = false;
     bool m_bRightDown = false;
     ViewPoint m_ptDragLast;
-    ViewPoint m_ptMarkStart;
-    ViewPoint m_ptMarkEnd;
     ViewSize m_sizeZoomed;
     ViewSize m_sizeScroll{100, 100};
     QColor m_canvas;
     bool m_bAutoContrast = false;
-    const DIBSection* m_pContrastImage = nullptr; // the image m_contrast was computed for
-    ContrastTable m_contrast = IdentityContrast();
+    ImageRenderer m_renderer;
+    std::uint64_t m_nShownSerial = 0;
+    std::vector<OverlayCircle> m_overlay;
+    std::optional<ViewPoint> m_measureStart;
     float m_fZoomShown = 0;
 };
 

@@ -1,11 +1,11 @@
-// What the image view reads and calls outside itself: the document's images, the application's zoom
+// What the image view reads and calls outside itself: the document's images' values, the application's zoom
 // factor and pick state, the pick operations of the mouse, and the message sink. The desktop program
 // implements it over the document and the application object; tests implement it with plain fields.
 #pragma once
 
 #include "ViewGeometry.h"
 #include "core/Messages.h"
-#include "image/DIBSection.h"
+#include "image/PixelStore.h"
 
 #include <optional>
 #include <string>
@@ -25,8 +25,9 @@ class ViewContext {
 public:
     virtual ~ViewContext() = default;
 
-    // The document's image `index`, which becomes the current one; null when there is none.
-    virtual DIBSection* GetImage(int index) = 0;
+    // The values of the document's image `index`, which becomes the current one; null when there is
+    // none. The store lives until the next call.
+    virtual const PixelStore* GetImage(int index) = 0;
     virtual int GetImageCount() const = 0;
     // Full path of the open file (the window title).
     virtual std::string GetImagePath() const = 0;
@@ -48,12 +49,14 @@ public:
     // The viewer's additions; a context without them keeps the documented behaviour.
     // Sets the zoom factor (Ctrl+wheel); false when the factor cannot change now.
     virtual bool SetZoom(float) { return false; }
-    // The value pane for pixel (x, y) of image `index` when the file has values of its own (MRC);
-    // empty when the picture's colour is all there is.
-    virtual std::string FileValueText(int, int, int) { return {}; }
+    // Ångström per pixel of the open image; 0 when unknown.
+    virtual double GetPixelSize() const { return 0; }
     // Boxes saved from image `index` since it was shown, drawn in their own colour.
     virtual std::vector<ViewPoint> GetSavedPicks(int) const { return {}; }
     virtual int GetSavedMaskSize() const { return 0; }
+    // A left (`remove`) or right press on the picture, offered first to a review of suggested picks;
+    // true when the review took it (the press then does nothing else).
+    virtual bool ReviewClick(const PickPointer&, bool /*remove*/) { return false; }
 };
 
 } // namespace gc

@@ -33,21 +33,21 @@ ViewPoint ScrollKeepingPoint(ViewPoint scroll, ViewPoint pointer, float oldZoom,
     return {keep(scroll.x, pointer.x), keep(scroll.y, pointer.y)};
 }
 
-std::optional<ViewPoint> PixelUnderPointer(ViewPoint pointer, ViewPoint scroll, ViewSize zoomed, int width,
+std::optional<ViewPoint> PixelUnderPointer(ViewPoint pointer, ViewPoint scroll, float zoom, int width,
                                            int height) {
     const long long shownX = static_cast<long long>(pointer.x) + scroll.x;
     const long long shownY = static_cast<long long>(pointer.y) + scroll.y;
-    if (width <= 0 || height <= 0 || shownX < 0 || shownY < 0 || shownX >= zoomed.cx || shownY >= zoomed.cy)
+    if (width <= 0 || height <= 0 || !(zoom > 0) || shownX < 0 || shownY < 0 ||
+        shownX >= ZoomedLength(width, zoom) || shownY >= ZoomedLength(height, zoom))
         return std::nullopt;
-    // StretchTo takes source column round(j · width / zoomed width) for column j, and the same for
-    // memory rows, which run from the bottom.
-    auto source = [](long long shown, int length, int zoomedLength) {
-        const auto index = static_cast<int>(static_cast<double>(shown) * length / zoomedLength + 0.5);
-        return std::min(index, length - 1);
+    const auto source = [zoom](long long shown, int length) {
+        return std::min(static_cast<int>(static_cast<double>(shown) / static_cast<double>(zoom)), length - 1);
     };
-    const int x = source(shownX, width, zoomed.cx);
-    const int memoryRow = source(zoomed.cy - 1 - shownY, height, zoomed.cy);
-    return ViewPoint{x, height - 1 - memoryRow};
+    return ViewPoint{source(shownX, width), source(shownY, height)};
+}
+
+float KeyZoom(float zoom, bool in) {
+    return WheelZoom(zoom, in ? WHEEL_NOTCH : -WHEEL_NOTCH);
 }
 
 } // namespace gc

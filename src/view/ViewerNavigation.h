@@ -31,9 +31,13 @@ float WheelZoom(float zoom, int angleDelta);
 ViewPoint ScrollKeepingPoint(ViewPoint scroll, ViewPoint pointer, float oldZoom, float newZoom);
 
 // The image pixel (0-based, y from the top) that the view shows at window position `pointer` when a
-// width × height image is displayed at `zoomed` size, with the view's own nearest-neighbour
-// resampling (DIBSection::StretchTo, whose rows count from the bottom); nothing beyond the picture.
-std::optional<ViewPoint> PixelUnderPointer(ViewPoint pointer, ViewPoint scroll, ViewSize zoomed, int width,
+// width × height image is displayed at `zoom`: floor((pointer + scroll) / zoom), as the view paints;
+// nothing beyond the displayed picture (trunc(width × zoom) × trunc(height × zoom)).
+std::optional<ViewPoint> PixelUnderPointer(ViewPoint pointer, ViewPoint scroll, float zoom, int width,
                                            int height);
+
+// The zoom factor after one + or − key step (WHEEL_ZOOM_STEP), within WHEEL_ZOOM_MINIMUM ..
+// WHEEL_ZOOM_MAXIMUM.
+float KeyZoom(float zoom, bool in);
 
 } // namespace gc

@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(app->m_pick.m_bPickMode, 0);
         QCOMPARE(app->m_pick.m_nPickCount, 0);
 
-        const DIBSection& shown = *app->GetDocument().GetImage(0);
+        const PixelStore& shown = *app->GetDocument().GetImage(0);
         std::vector<float> firstSamples;
         for (const std::string& box : boxes) {
             const auto bytes = test::ReadFileBytes(box);
@@ -167,8 +167,8 @@ private slots:
         // Boxes 1 and 2 are the first and third picks; their first sample is their top-left pixel.
         QVERIFY(boxes[0].find("_Image_Number_1.mrc") != std::string::npos);
         QVERIFY(boxes[1].find("_Image_Number_2.mrc") != std::string::npos);
-        QCOMPARE(firstSamples[0], PickSampleValue(shown, 30, 30));
-        QCOMPARE(firstSamples[1], PickSampleValue(shown, 190, 140));
+        QCOMPARE(firstSamples[0], shown.BoxValue(30, 30));
+        QCOMPARE(firstSamples[1], shown.BoxValue(190, 140));
     }
 };
 

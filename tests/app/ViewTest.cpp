@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -19,7 +20,7 @@ namespace {
 // A view context with plain fields: images, zoom, picks, and what the mouse asked for.
 class FakeContext final : public ViewContext {
 public:
-    DIBSection* GetImage(int index) override {
+    const PixelStore* GetImage(int index) override {
         if (index < 0 || index >= static_cast<int>(m_images.size()))
             return nullptr;
         m_nCurrent = index;
@@ -36,7 +37,7 @@ public:
     void SavePicks(const PickPointer& pointer) override { m_saved.push_back(pointer); }
     Messages& GetMessages() override { return m_messages; }
 
-    std::vector<std::unique_ptr<DIBSection>> m_images;
+    std::vector<std::unique_ptr<PixelStore>> m_images;
     int m_nCurrent = 0;
     std::string m_strPath;
     float m_fZoom = 1.0f;
@@ -48,7 +49,7 @@ public:
 };
 
 // An image whose pixel (x, y), y from the top, has blue = x, green = y and red = tag.
-std::unique_ptr<DIBSection> Gradient(int width, int height, unsigned char tag) {
+std::unique_ptr<PixelStore> Gradient(int width, int height, unsigned char tag) {
     auto image = std::make_unique<DIBSection>();
     image->Create(width, height, 24);
     for (int y = 0; y < height; ++y) {
@@ -59,7 +60,7 @@ std::unique_ptr<DIBSection> Gradient(int width, int height, unsigned char tag) {
             row[3 * x + 2] = tag;
         }
     }
-    return image;
+    return std::make_unique<PixelStore>(PixelStore::FromPicture(*image));
 }
 
 QRgb Rgb(int red, int green, int blue) {
@@ -147,17 +148,17 @@ private slots:
         m_view->DrawImage();
         shot = Render();
         QCOMPARE(m_view->GetZoomedSize(), (ViewSize{240, 200}));
-        // Nearest neighbour on bottom-up rows: displayed columns 73, 74 and rows 43, 44 show (37, 21).
-        QCOMPARE(shot.pixel(73, 43), Rgb(9, 21, 37));
-        QCOMPARE(shot.pixel(74, 44), Rgb(9, 21, 37));
-        QCOMPARE(shot.pixel(75, 42), Rgb(9, 20, 38));
+        // Zoomed in, each image pixel is a block: displayed columns 74, 75 and rows 42, 43 show (37, 21).
+        QCOMPARE(shot.pixel(74, 42), Rgb(9, 21, 37));
+        QCOMPARE(shot.pixel(75, 43), Rgb(9, 21, 37));
+        QCOMPARE(shot.pixel(76, 41), Rgb(9, 20, 38));
         QCOMPARE(m_view->horizontalScrollBar()->maximum(), 240 - 200);
         QCOMPARE(m_view->verticalScrollBar()->maximum(), 200 - 150);
 
         m_view->ScrollTo({30, 40});
         shot = Render();
-        QCOMPARE(shot.pixel(0, 0), Rgb(9, 19, 15));
-        QCOMPARE(shot.pixel(43, 3), Rgb(9, 21, 37));
+        QCOMPARE(shot.pixel(0, 0), Rgb(9, 20, 15));
+        QCOMPARE(shot.pixel(43, 3), Rgb(9, 21, 36));
     }
 
     void zoomedSizeTruncates() {
@@ -205,16 +206,18 @@ private slots:
         m_view->OnUpdate();
         Render();
         m_view->ScrollTo({200, 0});
+        QSignalSpy measured(m_view, &ImageView::Measured);
         QTest::mousePress(Viewport(), Qt::RightButton, {}, QPoint(10, 20));
         QTest::mouseRelease(Viewport(), Qt::RightButton, {}, QPoint(110, 70));
-        QCOMPARE(m_context->m_messages.Texts(),
-                 std::vector<std::string>{"X Position Start: 210\nY Position Start: 20\n"
-                                          "X Position End: 310\nY Position End: 70\n"});
-        // The read-out works without an image as well.
+        // Measured in image pixels, counted from 1, in the status bar rather than a message box.
+        QCOMPARE(measured.count(), 1);
+        QCOMPARE(measured.first().first().toString(), QString("From x 211, y 21 to x 311, y 71: 111.8 px"));
+        QVERIFY(m_context->m_messages.Texts().empty());
+        // Without an image there is nothing to measure.
         m_context->m_images.clear();
         QTest::mousePress(Viewport(), Qt::RightButton, {}, QPoint(1, 2));
         QTest::mouseRelease(Viewport(), Qt::RightButton, {}, QPoint(3, 4));
-        QCOMPARE(m_context->m_messages.m_shown.size(), std::size_t(2));
+        QCOMPARE(measured.count(), 1);
     }
 
     void pickModeRoutesTheButtonsAndDrawsOutlines() {
@@ -268,7 +271,7 @@ private slots:
         // Pick mode off: no outlines.
         m_context->m_bPickMode = false;
         shot = Render();
-        QCOMPARE(shot.pixel(60, 100), Rgb(0, 49, 30));
+        QCOMPARE(shot.pixel(60, 100), Rgb(0, 50, 30));
     }
 
     void imageListFollowsTheDocument() {
@@ -323,7 +326,7 @@ private slots:
         QCOMPARE(page.pixel(319, 639), Rgb(5, 199, 99));
         QCOMPARE(page.pixel(320, 100), qRgb(255, 255, 255));
         QCOMPARE(page.pixel(0, 0), Rgb(5, 0, 0));
-        QCOMPARE(page.pixel(160, 320), Rgb(5, 99, 50)); // no pick outline on paper
+        QCOMPARE(page.pixel(160, 320), Rgb(5, 100, 50)); // no pick outline on paper
     }
 };
 

@@ -67,7 +67,8 @@ Bytes GreysOf(const std::string& path, int image = 0) {
     SilentMessages silent;
     if (document.OpenFile(path, silent) != OpenOutcome::Opened || document.GetImage(image) == nullptr)
         return {};
-    const DIBSection& picture = *document.GetImage(image);
+    DIBSection picture;
+    document.GetPicture(image, picture);
     Bytes greys;
     for (int y = 0; y < picture.GetHeight(); ++y)
         for (int x = 0; x < picture.GetWidth(); ++x) {

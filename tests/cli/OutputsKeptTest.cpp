@@ -78,8 +78,9 @@ TEST(OutputsKept, NoWriterReplacesWhatItMustKeep) {
 // write over the file size limit is a failed write: status 1 and the reason, no file left.
 TEST(OutputsKept, PickAndExportEndedFromOutsideLeaveNoFile) {
     TempDir dir;
-    // Large enough that opening it takes longer than the wait before the signal.
-    ASSERT_TRUE(test::WriteTiff(dir.File("big.tif"), {9000, 9000, 8, 64},
+    // Large enough that opening it takes longer than the wait before the signal: a colour picture is
+    // decoded whole (a grey one in plain strips would be mapped, read only where boxes lie).
+    ASSERT_TRUE(test::WriteTiff(dir.File("big.tif"), {9000, 9000, 8, 64, 1, 3},
                                 [](std::uint32_t x, std::uint32_t y) { return (x + y) % 251; }));
     ASSERT_TRUE(test::WriteTiff(dir.File("plate.tif"), {200, 200, 8, 1},
                                 [](std::uint32_t x, std::uint32_t y) { return (x * 3 + y) % 256; }));

@@ -82,11 +82,11 @@ TEST_F(PickCommand, AddsInOrderReportsRefusalsAndPrintsTheCollatedFile) {
     ImageDocument document;
     SilentMessages silent;
     ASSERT_EQ(document.OpenFile(m_dir.File("scan.tif"), silent), OpenOutcome::Opened);
-    const DIBSection& image = *document.GetImage(0);
-    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE), PickSampleValue(image, 15, 15));
-    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE + 400), PickSampleValue(image, 65, 25));
-    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE + 800), PickSampleValue(image, 35, 35));
-    EXPECT_NE(PickSampleValue(image, 15, 15), PickSampleValue(image, 16, 15));
+    const PixelStore& image = *document.GetImage(0);
+    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE), image.BoxValue(15, 15));
+    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE + 400), image.BoxValue(65, 25));
+    EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE + 800), image.BoxValue(35, 35));
+    EXPECT_NE(image.BoxValue(15, 15), image.BoxValue(16, 15));
 }
 
 TEST_F(PickCommand, SingleFilesEachNamed) {

@@ -4,6 +4,7 @@
 #include "image/BmpCodec.h"
 #include "image/ImageMessages.h"
 #include "image/JpegTestFiles.h"
+#include "image/MrcHeader.h"
 #include "image/TiffCodec.h"
 #include "image/TiffTestFiles.h"
 #include "support/TestSupport.h"
@@ -20,6 +21,13 @@
 
 namespace gc {
 namespace {
+
+// The 24-bit picture of image `index` as the writers take it (the document holds values).
+std::shared_ptr<DIBSection> PictureAt(ImageDocument& document, int index) {
+    auto picture = std::make_shared<DIBSection>();
+    document.GetPicture(index, *picture);
+    return picture;
+}
 
 using test::GreyPage;
 using test::RecordingMessages;
@@ -59,14 +67,14 @@ TEST(ImageDocument, OpensEveryDirectoryAndTracksTheCurrentImage) {
     EXPECT_EQ(document.GetImagePath(), path);
     ASSERT_EQ(document.GetImageCount(), 4);
     for (int i = 0; i < 4; ++i) {
-        const DIBSection* image = document.GetImageList()[i].get();
+        const auto image = PictureAt(document, i);
         EXPECT_EQ(image->GetWidth(), 11 + i);
         EXPECT_EQ(image->MemoryRow(0)[0], 10 * (i + 1)); // grey levels kept
     }
 
-    DIBSection* fourth = document.GetImage(3);
+    const PixelStore* fourth = document.GetImage(3);
     ASSERT_NE(fourth, nullptr);
-    EXPECT_EQ(fourth->GetWidth(), 14);
+    EXPECT_EQ(fourth->Width(), 14);
     EXPECT_EQ(document.GetCurrentImage(), 3);
     EXPECT_EQ(document.GetImage(4), nullptr);
     EXPECT_EQ(document.GetImage(-1), nullptr);
@@ -82,7 +90,7 @@ TEST(ImageDocument, OpensEveryDirectoryAndTracksTheCurrentImage) {
     EXPECT_EQ(document.GetFileType(), FT_TIFF);
     EXPECT_EQ(document.GetImageCount(), 4);
     EXPECT_EQ(document.GetCurrentImage(), 3);
-    EXPECT_EQ(fourth->MemoryRow(0)[0], 40);
+    EXPECT_EQ(fourth->Value(0, 0), 40);
     EXPECT_TRUE(messages.m_shown.empty());
 
     // After a new open the view fetches the first image, which makes it current.
@@ -102,7 +110,7 @@ TEST(ImageDocument, ADirectoryLeftOutOfTheListDoesNotHideTheNextOne) {
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     ASSERT_EQ(document.GetImageCount(), 2);
-    EXPECT_EQ(document.GetImageList()[1]->GetWidth(), 3);
+    EXPECT_EQ(PictureAt(document, 1)->GetWidth(), 3);
     EXPECT_EQ(document.GetImageDirectory(1), 2);
     // Properties of the second image describe the directory it came from.
     document.GetImage(1);
@@ -119,10 +127,10 @@ TEST(ImageDocument, AnUndecodableDirectoryStaysAsABlackImage) {
     RecordingMessages messages;
     ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
     ASSERT_EQ(document.GetImageCount(), 2);
-    const DIBSection* black = document.GetImageList()[1].get();
+    const auto black = PictureAt(document, 1);
     ASSERT_TRUE(black->IsValid());
     EXPECT_EQ(black->MemoryRow(0)[0], 0);
-    EXPECT_EQ(document.GetImageList()[0]->MemoryRow(0)[0], 100);
+    EXPECT_EQ(PictureAt(document, 0)->MemoryRow(0)[0], 100);
     EXPECT_FALSE(messages.m_shown.empty()); // the library said why
 }
 
@@ -141,13 +149,13 @@ TEST(ImageDocument, ADirectoryTheLibraryCannotReadCompletelyStaysAsABlackImage) 
     // The middle directory is listed with its size and read like any other: the library says what it
     // misses, each time the directory is selected, and its picture stays black.
     ASSERT_EQ(document.GetImageCount(), 3);
-    EXPECT_EQ(document.GetImageList()[0]->MemoryRow(0)[0], 100);
-    const DIBSection* black = document.GetImageList()[1].get();
+    EXPECT_EQ(PictureAt(document, 0)->MemoryRow(0)[0], 100);
+    const auto black = PictureAt(document, 1);
     ASSERT_TRUE(black->IsValid());
     EXPECT_EQ(black->GetWidth(), 4);
     EXPECT_EQ(black->MemoryRow(0)[0], 0);
-    EXPECT_EQ(document.GetImageList()[2]->GetWidth(), 5);
-    EXPECT_EQ(document.GetImageList()[2]->MemoryRow(0)[0], 100);
+    EXPECT_EQ(PictureAt(document, 2)->GetWidth(), 5);
+    EXPECT_EQ(PictureAt(document, 2)->MemoryRow(0)[0], 100);
     ASSERT_GE(messages.m_shown.size(), 2u);
     EXPECT_EQ(messages.m_shown[0].m_strCaption, messages.m_shown[1].m_strCaption);
     EXPECT_EQ(messages.m_shown[0].m_strText, messages.m_shown[1].m_strText);
@@ -188,14 +196,18 @@ TEST(ImageDocument, OpeningNothingEmptiesTheListButKeepsThePath) {
     EXPECT_FALSE(document.CanShowProperties());
 }
 
-TEST(ImageDocument, AnImageAboveTheLimitIsFatal) {
+// No pixel limit: a directory wider than the documented 10,000 pixels opens as its values.
+TEST(ImageDocument, AnImageOfAnySizeOpens) {
     TempDir dir;
     const std::string path = dir.File("wide.tif");
-    ASSERT_TRUE(test::WriteTiff(path, {GreyPage(4, 2), GreyPage(10001, 1)}));
+    ASSERT_TRUE(test::WriteTiff(path, {GreyPage(4, 2), GreyPage(20000, 1)}));
     ImageDocument document;
     RecordingMessages messages;
-    EXPECT_EQ(document.OpenFile(path, messages), OpenOutcome::Fatal);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_TIFF_TOO_LARGE});
+    ASSERT_EQ(document.OpenFile(path, messages), OpenOutcome::Opened);
+    EXPECT_TRUE(messages.m_shown.empty());
+    const PixelStore* wide = document.GetImage(1);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->Width(), 20000);
 }
 
 TEST(ImageDocument, SaveWithNothingOpenDoesNothing) {
@@ -307,24 +319,24 @@ TEST(ImageDocument, SavesAndReopensEachType) {
     const DIBSection picture = RedBluePicture();
     ImageDocument document;
     OpenPicture(document, dir, picture);
-    ASSERT_TRUE(SamePixels(*document.GetImage(0), picture));
+    ASSERT_TRUE(SamePixels(*PictureAt(document, 0), picture));
     RecordingMessages messages;
 
     // BMP keeps every pixel.
     ASSERT_EQ(document.SaveFile(dir.File("copy.bmp"), messages), SaveOutcome::Saved);
     ImageDocument reopened;
     ASSERT_EQ(reopened.OpenFile(dir.File("copy.bmp"), messages), OpenOutcome::Opened);
-    EXPECT_TRUE(SamePixels(*reopened.GetImage(0), picture));
+    EXPECT_TRUE(SamePixels(*PictureAt(reopened, 0), picture));
 
     // JPEG: red stays red and blue stays blue, in both the file and the document's own image.
     for (const char* name : {"copy.jpg", "copy.JPEG"}) {
         ASSERT_EQ(document.SaveFile(dir.File(name), messages), SaveOutcome::Saved) << name;
-        EXPECT_TRUE(SamePixels(*document.GetImage(0), picture)) << "saving changed the displayed image";
+        EXPECT_TRUE(SamePixels(*PictureAt(document, 0), picture)) << "saving changed the displayed image";
         ASSERT_EQ(reopened.OpenFile(dir.File(name), messages), OpenOutcome::Opened) << name;
         EXPECT_EQ(reopened.GetFileType(), FT_JPEG);
         unsigned char left[4], right[4];
-        reopened.GetImage(0)->GetPixelColor(0, 2, left);
-        reopened.GetImage(0)->GetPixelColor(4, 2, right);
+        PictureAt(reopened, 0)->GetPixelColor(0, 2, left);
+        PictureAt(reopened, 0)->GetPixelColor(4, 2, right);
         EXPECT_GT(left[0], 200);
         EXPECT_LT(left[2], 60);
         EXPECT_GT(right[2], 200);
@@ -334,7 +346,7 @@ TEST(ImageDocument, SavesAndReopensEachType) {
     // TIFF keeps every pixel too.
     ASSERT_EQ(document.SaveFile(dir.File("copy.tif"), messages), SaveOutcome::Saved);
     ASSERT_EQ(reopened.OpenFile(dir.File("copy.tif"), messages), OpenOutcome::Opened);
-    EXPECT_TRUE(SamePixels(*reopened.GetImage(0), picture));
+    EXPECT_TRUE(SamePixels(*PictureAt(reopened, 0), picture));
     EXPECT_TRUE(messages.m_shown.empty());
 
     // An unknown name gets the chosen filter's extension and is written by that type.
@@ -342,7 +354,7 @@ TEST(ImageDocument, SavesAndReopensEachType) {
     ASSERT_EQ(document.SaveFile(target, messages), SaveOutcome::Saved);
     EXPECT_TRUE(std::filesystem::exists(dir.File("notes.text.bmp")));
     ASSERT_EQ(reopened.OpenFile(target, messages), OpenOutcome::Opened);
-    EXPECT_TRUE(SamePixels(*reopened.GetImage(0), picture));
+    EXPECT_TRUE(SamePixels(*PictureAt(reopened, 0), picture));
 }
 
 TEST(ImageDocument, WriterFailuresByType) {
@@ -480,6 +492,44 @@ TEST(ImageDocument, PicturesBeyondTheViewersMemoryAreRefusedWithAMessage) {
     test::WriteFileBytes(dir.File("hollow.bmp"), BmpDeclaring(10000, 10000));
     EXPECT_EQ(document.OpenFile(dir.File("hollow.bmp"), messages), OpenOutcome::NoImage);
     EXPECT_TRUE(messages.m_shown.empty());
+}
+
+// Save keeps a file the user made read-only, whatever the type, and writes no picture of a file
+// that was cut short while it was open (its missing part would be saved as black).
+TEST(ImageDocument, SaveKeepsReadOnlyFilesAndRefusesAFileCutShort) {
+    TempDir dir;
+    ImageDocument document;
+    OpenPicture(document, dir, RedBluePicture());
+    for (const char* name : {"kept.bmp", "kept.jpg", "kept.tif"}) {
+        const std::string target = dir.File(name);
+        test::WriteFileBytes(target, {'k', 'e', 'e', 'p'});
+        std::filesystem::permissions(target,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+        RecordingMessages messages;
+        EXPECT_EQ(document.SaveFile(target, messages), SaveOutcome::NotWritten) << name;
+        EXPECT_EQ(test::ReadFileBytes(target), (std::vector<unsigned char>{'k', 'e', 'e', 'p'})) << name;
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_IMAGE_NOT_WRITTEN + target}) << name;
+        // Writable again, the same save goes through.
+        std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+        EXPECT_EQ(document.SaveFile(target, messages), SaveOutcome::Saved) << name;
+    }
+
+    // A 600 × 400 byte MRC (mapped, so the cut shows only as it is read), cut to its first rows.
+    MrcHeader header;
+    header.SetImage(600, 400, MRC_MODE_BYTE, 1);
+    const auto headerBytes = header.Bytes();
+    std::vector<unsigned char> file(headerBytes.begin(), headerBytes.end());
+    file.resize(file.size() + 600 * 400, 99);
+    const std::string mrc = dir.File("cut.mrc");
+    test::WriteFileBytes(mrc, file);
+    RecordingMessages messages;
+    ASSERT_EQ(document.OpenFile(mrc, messages), OpenOutcome::Opened);
+    std::filesystem::resize_file(mrc, MRC_HEADER_SIZE + 600 * 10);
+    const std::string target = dir.File("copy.tif");
+    EXPECT_EQ(document.SaveFile(target, messages), SaveOutcome::NotWritten);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MSG_IMAGE_NOT_WRITTEN + target});
 }
 
 } // namespace

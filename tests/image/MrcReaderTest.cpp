@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -278,6 +280,107 @@ TEST(MrcHeader, ReadsBackWhatItWritesInEitherByteOrder) {
         EXPECT_EQ(read.Label(1), "");
         EXPECT_EQ(read.Label(10), "");
     }
+}
+
+// The section as the store hands it out: the file's own values, never grey levels, in every mode and
+// byte order, from any section of a stack; a header of an older writer (no "MAP" word, axis fields 0)
+// is read all the same. Little-endian sections are the file's mapped bytes.
+TEST(MrcFileStore, SectionsHoldTheFilesOwnValues) {
+    struct Case {
+        const char* name;
+        int mode;
+        bool bigEndian;
+        bool olderHeader;
+        SampleType type;
+        std::vector<double> values; // two sections of 3 × 2, first row first
+    };
+    const std::vector<double> bytes = {0, 1, 127, 128, 200, 255, 9, 8, 7, 250, 130, 3};
+    const std::vector<double> shorts = {-32768, -1, 0, 1, 32767, 5, -300, 301, -2, 2, 0, -7};
+    const std::vector<double> unsignedShorts = {0, 1, 32768, 65535, 40000, 2, 3, 60000, 4, 5, 32896, 6};
+    const std::vector<double> reals = {-1.5, 0.25, 1e30, -1e-30, 3.0, 7.125, 8.5, -0.0, 2.75, 1e-3, -4, 1};
+    for (const Case& c : {
+             Case{"bytes above 127 are unsigned", MRC_MODE_BYTE, false, false, SampleType::UInt8, bytes},
+             Case{"bytes, older header", MRC_MODE_BYTE, false, true, SampleType::UInt8, bytes},
+             Case{"signed 16-bit", MRC_MODE_INT16, false, false, SampleType::Int16, shorts},
+             Case{"signed 16-bit, big-endian", MRC_MODE_INT16, true, false, SampleType::Int16, shorts},
+             Case{"unsigned 16-bit", MRC_MODE_UINT16, false, false, SampleType::UInt16, unsignedShorts},
+             Case{"unsigned 16-bit, older header", MRC_MODE_UINT16, false, true, SampleType::UInt16,
+                  unsignedShorts},
+             Case{"float", MRC_MODE_FLOAT, false, false, SampleType::Float32, reals},
+             Case{"float, big-endian, older header", MRC_MODE_FLOAT, true, true, SampleType::Float32, reals},
+         }) {
+        TempDir dir;
+        Bytes file = MrcFileBytes(c.mode, 3, 2, 2, c.values, c.bigEndian);
+        if (c.olderHeader) {
+            std::fill(file.begin() + 64, file.begin() + 76, 0);   // MAPC, MAPR, MAPS
+            std::fill(file.begin() + 208, file.begin() + 212, 0); // MAP
+        }
+        const std::string path = dir.File("values.mrc");
+        test::WriteFileBytes(path, file);
+        MrcFile mrc;
+        ASSERT_EQ(mrc.Open(path), MrcReadOutcome::Read) << c.name;
+        ASSERT_EQ(mrc.Sections(), 2) << c.name;
+        for (int section = 0; section < 2; ++section) {
+            PixelStore store;
+            ASSERT_TRUE(mrc.Section(section, store)) << c.name;
+            EXPECT_EQ(store.Type(), c.type) << c.name;
+            EXPECT_EQ(store.IsMapped(), !c.bigEndian) << c.name;
+            ASSERT_EQ(store.Width(), 3);
+            ASSERT_EQ(store.Height(), 2);
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < 3; ++x)
+                    EXPECT_EQ(store.Value(x, y),
+                              static_cast<double>(static_cast<float>(
+                                  c.values[static_cast<std::size_t>(section * 6 + y * 3 + x)])))
+                        << c.name << ", section " << section << " at " << x << "," << y;
+        }
+        PixelStore none;
+        EXPECT_FALSE(mrc.Section(2, none)) << c.name;
+    }
+}
+
+// A mapped section whose file another program cuts short: the pages past the new end read as zeros
+// instead of ending the process with a bus error, and the store says it is no longer the file's.
+TEST(MrcFileStore, AFileCutShortWhileOpenReadsZerosAndSaysSo) {
+    constexpr int width = 4096, height = 64; // a row per page
+    std::vector<double> values;
+    for (int y = 0; y < height; ++y)
+        values.insert(values.end(), width, y + 1);
+    TempDir dir;
+    const std::string path = dir.File("cut.mrc");
+    test::WriteFileBytes(path, MrcFileBytes(MRC_MODE_BYTE, width, height, 1, values));
+    MrcFile mrc;
+    ASSERT_EQ(mrc.Open(path), MrcReadOutcome::Read);
+    PixelStore store;
+    ASSERT_TRUE(mrc.Section(0, store));
+    ASSERT_TRUE(store.IsMapped());
+    EXPECT_EQ(store.Value(width - 1, height - 1), height);
+    EXPECT_TRUE(store.IsIntact());
+
+    // Eight rows are left; row 8 starts inside the last page the file still has.
+    std::filesystem::resize_file(path, MRC_HEADER_SIZE + 8 * width);
+    struct Read {
+        int x, y;
+        double value;
+    };
+    for (const Read& read : {Read{0, 0, 1}, Read{width - 1, 7, 8}, Read{0, 8, 0}, Read{width - 1, 8, 0},
+                             Read{5, 9, 0}, Read{0, 40, 0}, Read{width - 1, height - 1, 0}})
+        EXPECT_EQ(store.Value(read.x, read.y), read.value) << read.x << "," << read.y;
+    EXPECT_FALSE(store.IsIntact());
+    // Made long again (a hole of zeros), the pages that were missing still make the store suspect.
+    std::filesystem::resize_file(path, MRC_HEADER_SIZE + static_cast<std::uintmax_t>(width) * height);
+    EXPECT_FALSE(store.IsIntact());
+
+    // A file only cut inside its last page raises no bus error; its size tells.
+    test::WriteFileBytes(path, MrcFileBytes(MRC_MODE_BYTE, 4, 4, 1, std::vector<double>(16, 6)));
+    MrcFile small;
+    ASSERT_EQ(small.Open(path), MrcReadOutcome::Read);
+    PixelStore smallStore;
+    ASSERT_TRUE(small.Section(0, smallStore));
+    EXPECT_TRUE(smallStore.IsIntact());
+    std::filesystem::resize_file(path, MRC_HEADER_SIZE + 8);
+    EXPECT_EQ(smallStore.Value(3, 3), 0);
+    EXPECT_FALSE(smallStore.IsIntact());
 }
 
 } // namespace

@@ -106,7 +106,7 @@ TEST(AddPick, NeighbourTestIsStrict) {
 TEST(AddPick, RefusedWithoutPickingImageOrValidSize) {
     DIBSection image = PatternImage(50, 50);
     PickState state = PickingState("/x/a.tif", 4);
-    EXPECT_EQ(AddPick(state, nullptr, {10, 10}), AddPickResult::NotPicking);
+    EXPECT_EQ(AddPick(state, static_cast<const PixelStore*>(nullptr), {10, 10}), AddPickResult::NotPicking);
     DIBSection empty;
     EXPECT_EQ(AddPick(state, &empty, {10, 10}), AddPickResult::NotPicking);
     state.m_bPickMode = 0;
@@ -191,8 +191,8 @@ TEST(SavePicks, ColourPixelIsTheTruncatedMean) {
     image.Create(4, 4, 24);
     test::SetPixel(image, 2, 1, 10, 20, 31);
     test::SetPixel(image, 1, 2, 255, 255, 254);
-    EXPECT_EQ(PickSampleValue(image, 2, 1), 20.0f);
-    EXPECT_EQ(PickSampleValue(image, 1, 2), 254.0f);
+    EXPECT_EQ(PixelStore::FromPicture(image).BoxValue(2, 1), 20.0f);
+    EXPECT_EQ(PixelStore::FromPicture(image).BoxValue(1, 2), 254.0f);
 
     TempDir dir;
     PickState state = PickingState(dir.File("colour.bmp"), 2);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace gc::test {
 
@@ -58,3 +59,25 @@ inline PickState PickingState(const std::string& openFilePath, int maskSize, boo
 }
 
 } // namespace gc::test
+
+namespace gc {
+
+// The tests draw their pictures as 24-bit images; picking reads a PixelStore. These take the picture's
+// values as the document would hold them (PixelStore::FromPicture); an empty picture gives an empty
+// store, a null one none.
+inline AddPickResult AddPick(PickState& state, const DIBSection* picture, PickPoint centre) {
+    const PixelStore store = picture != nullptr ? PixelStore::FromPicture(*picture) : PixelStore();
+    return AddPick(state, picture != nullptr ? &store : nullptr, centre);
+}
+inline bool RemovePick(PickState& state, const DIBSection* picture, PickPoint position) {
+    const PixelStore store = picture != nullptr ? PixelStore::FromPicture(*picture) : PixelStore();
+    return RemovePick(state, picture != nullptr ? &store : nullptr, position);
+}
+inline SavePicksResult SavePicks(PickState& state, const DIBSection* picture, Messages& messages,
+                                 const PickSaveHooks& hooks = {}, const PickMicrograph& micrograph = {},
+                                 const std::vector<std::string>& otherInputs = {}) {
+    const PixelStore store = picture != nullptr ? PixelStore::FromPicture(*picture) : PixelStore();
+    return SavePicks(state, picture != nullptr ? &store : nullptr, messages, hooks, micrograph, otherInputs);
+}
+
+} // namespace gc

@@ -62,7 +62,7 @@ struct PickedMrc {
     ImageDocument m_document;
     test::RecordingMessages m_messages;
     PickState m_state;
-    const DIBSection* m_image = nullptr;
+    const PixelStore* m_image = nullptr;
     int m_section = 0;
 
     void Open(const char* name, int mode, int section, double pixelSize = 0) {
@@ -76,7 +76,8 @@ struct PickedMrc {
     }
     // Saves the picks with the boxes' values taken from the file's section.
     SavePicksResult Save() {
-        return SavePicks(m_state, m_image, m_messages, test::FixedClock(), {m_path, m_section});
+        return SavePicks(m_state, m_image, m_messages, test::FixedClock(),
+                         {m_path, m_section, m_document.GetMrcPixelSize()});
     }
 };
 
@@ -135,53 +136,10 @@ TEST(PickValues, BoxesTakeTheMicrographsPixelSize) {
     }
 }
 
-// The files a save wrote (boxes, then coordinate files), each name with its bytes; removes them.
-std::vector<std::pair<std::string, Bytes>> TakeWritten(const SavePicksResult& result) {
-    std::vector<std::pair<std::string, Bytes>> files;
-    for (const auto* names : {&result.m_written, &result.m_coordinateFiles})
-        for (const std::string& name : *names) {
-            files.emplace_back(name, test::ReadFileBytes(name));
-            std::filesystem::remove(name);
-        }
-    return files;
-}
-
-TEST(PickValues, ASectionSavedFromItsFileAloneIsSavedAsWhenShown) {
-    const struct {
-        bool collate, coordinatesOnly;
-        std::size_t files;
-    } cases[] = {{false, false, 4}, {true, false, 3}, {false, true, 2}};
-    for (const auto& c : cases) {
-        PickedMrc picked;
-        ASSERT_NO_FATAL_FAILURE(picked.Open("m.mrc", MRC_MODE_INT16, 1));
-        const auto pick = [&picked, &c] {
-            picked.m_state = test::PickingState(picked.m_path, 4);
-            picked.m_state.m_bCollate = c.collate ? 1 : 0;
-            for (const PickPoint centre : {PickPoint{3, 3}, PickPoint{8, 5}})
-                ASSERT_EQ(AddPick(picked.m_state, picked.m_image, centre), AddPickResult::Added);
-        };
-        const PickMicrograph section{picked.m_path, 1};
-        ASSERT_NO_FATAL_FAILURE(pick());
-        const SavePicksResult shown =
-            c.coordinatesOnly
-                ? SavePickCoordinates(picked.m_state, picked.m_image, picked.m_messages, test::FixedClock(),
-                                      section)
-                : SavePicks(picked.m_state, picked.m_image, picked.m_messages, test::FixedClock(), section);
-        const auto expected = TakeWritten(shown);
-        ASSERT_NO_FATAL_FAILURE(pick());
-        const SavePicksResult alone = SaveSectionPicks(
-            picked.m_state, section, WIDTH, HEIGHT, c.coordinatesOnly, picked.m_messages, test::FixedClock());
-        EXPECT_EQ(alone.m_outcome, shown.m_outcome) << c.collate << c.coordinatesOnly;
-        EXPECT_EQ(expected.size(), c.files);
-        EXPECT_EQ(TakeWritten(alone), expected) << c.collate << c.coordinatesOnly;
-        EXPECT_EQ(picked.m_state.m_nPickCount, 0);
-    }
-}
-
 TEST(PickValues, AFileThatNoLongerGivesItsValuesIsReported) {
     PickedMrc picked;
     ASSERT_NO_FATAL_FAILURE(picked.Open("m.mrc", MRC_MODE_FLOAT, 0));
-    // Replaced by a file of another size after it was opened.
+    // Written over in place with a shorter file after it was opened.
     test::WriteFileBytes(picked.m_path, MrcBytes(MRC_MODE_FLOAT, HEIGHT - 1, 1));
     ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 6}), AddPickResult::Added);
     ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 2}), AddPickResult::Added);

@@ -1,0 +1,97 @@
+// PixelStore: the viewer's image as the file holds it. Width × height samples of one type (unsigned
+// 8-bit, signed or unsigned 16-bit, 32-bit float), one channel, or three 8-bit channels (red, green,
+// blue) for a colour picture; rows top-down, in the machine's byte order. The samples live either in
+// a buffer of the store's own or in a mapped file (FileMapping), read only when touched.
+//
+// Everything that needs a pixel's value (the picture's display, the read-out, picked boxes) reads it
+// here; the 24-bit DIBSection is made only for the writers (PictureOf).
+#pragma once
+
+#include "image/DIBSection.h"
+#include "image/FileMapping.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace gc {
+
+enum class SampleType { UInt8, Int16, UInt16, Float32 };
+
+// Bytes of one sample of `type` (one channel).
+int SampleBytes(SampleType type);
+
+class PixelStore {
+public:
+    PixelStore() = default;
+    PixelStore(const PixelStore&) = delete;
+    PixelStore& operator=(const PixelStore&) = delete;
+    PixelStore(PixelStore&&) = default;
+    PixelStore& operator=(PixelStore&&) = default;
+
+    // A zero-filled buffer of its own; false (and an empty store) when memory runs out or a size is
+    // not positive. `channels` is 1, or 3 for UInt8 colour.
+    bool Allocate(int width, int height, SampleType type, int channels = 1);
+    // The samples at `offset` of a mapped file, which must hold them all (the caller checked).
+    void Map(std::shared_ptr<const FileMapping> mapping, std::size_t offset, int width, int height,
+             SampleType type);
+    // A copy of a 24-bit picture: one channel when every pixel is grey, three otherwise.
+    static PixelStore FromPicture(const DIBSection& picture);
+
+    bool IsValid() const { return m_pSamples != nullptr; }
+    int Width() const { return m_nWidth; }
+    int Height() const { return m_nHeight; }
+    int Channels() const { return m_nChannels; }
+    SampleType Type() const { return m_type; }
+    bool IsMapped() const { return m_mapping != nullptr; }
+    // False once the mapped file was found shorter than when it was mapped: the missing samples read
+    // as zeros (FileMapping::Lost), so values read since may not be the file's.
+    bool IsIntact() const { return m_mapping == nullptr || !m_mapping->Lost(); }
+    // Changes with every Allocate or Map, so a cache can tell one image from the next.
+    std::uint64_t Serial() const { return m_nSerial; }
+
+    std::size_t RowBytes() const {
+        return static_cast<std::size_t>(m_nWidth) *
+               static_cast<std::size_t>(m_nChannels * SampleBytes(m_type));
+    }
+    const unsigned char* Row(int y) const { return m_pSamples + static_cast<std::size_t>(y) * RowBytes(); }
+    // Only for a store with its own buffer.
+    unsigned char* MutableRow(int y) { return m_buffer.get() + static_cast<std::size_t>(y) * RowBytes(); }
+
+    // Channel `channel` of pixel (x, y), inside the image.
+    double Value(int x, int y, int channel = 0) const;
+    // The value a picked box holds: the sample, or for colour the mean of red, green and blue
+    // truncated to an integer.
+    float BoxValue(int x, int y) const;
+    // BoxValue of columns left .. left + count - 1 of row y, all inside the image.
+    void ReadBoxValues(int y, int left, int count, float* values) const;
+
+    // Gives the pages of a mapped file back to the system (FileMapping::Release); nothing for a buffer.
+    void ReleasePages() const;
+
+private:
+    struct FreeBuffer {
+        void operator()(unsigned char* bytes) const { std::free(bytes); }
+    };
+
+    std::unique_ptr<unsigned char, FreeBuffer> m_buffer;
+    std::shared_ptr<const FileMapping> m_mapping;
+    std::size_t m_nMappedOffset = 0;
+    const unsigned char* m_pSamples = nullptr;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nChannels = 1;
+    SampleType m_type = SampleType::UInt8;
+    std::uint64_t m_nSerial = 0;
+};
+
+// The 24-bit picture the viewer's writers save. One-channel 8-bit samples are grey levels as they are,
+// colour is copied; 16-bit samples become grey levels by `wide`, float samples always by SpanMinMax.
+enum class WideToGrey {
+    HighByte,   // the upper 8 bits of a 16-bit sample (the TIFF library's reduction)
+    SpanMinMax, // a linear scale from the image's minimum (0) to its maximum (255), rounded; a flat
+                // image black; NaN and −infinity black, +infinity white
+};
+void PictureOf(const PixelStore& store, WideToGrey wide, DIBSection& picture);
+
+} // namespace gc
