@@ -114,7 +114,7 @@ PixelStore PixelStore::FromPicture(const DIBSection& picture) {
             if (grey) {
                 target[x] = source[0];
             } else {
-                target[3 * x] = source[2];
+                target[3 * std::ptrdiff_t{x}] = source[2];
                 target[3 * x + 1] = source[1];
                 target[3 * x + 2] = source[0];
             }
@@ -142,7 +142,7 @@ double PixelStore::Value(int x, int y, int channel) const {
 float PixelStore::BoxValue(int x, int y) const {
     if (m_nChannels == 3) {
         const unsigned char* pixel = Row(y) + 3 * static_cast<std::size_t>(x);
-        return static_cast<float>((pixel[0] + pixel[1] + pixel[2]) / 3);
+        return static_cast<float>(static_cast<int>((pixel[0] + pixel[1] + pixel[2]) / 3));
     }
     return static_cast<float>(Value(x, y));
 }
@@ -171,7 +171,7 @@ void PictureOf(const PixelStore& store, WideToGrey wide, DIBSection& picture) {
             if (store.Channels() == 3) {
                 target[0] = row[3 * x + 2];
                 target[1] = row[3 * x + 1];
-                target[2] = row[3 * x];
+                target[2] = row[3 * std::ptrdiff_t{x}];
                 continue;
             }
             unsigned char grey;

@@ -106,7 +106,7 @@ void DecodeBlocks(const std::string& path, int directory, const TiffLayout& layo
     TiffHandle handle(TIFFOpen(path.c_str(), "r"));
     if (!handle || !SelectDirectory(handle.get(), directory))
         return;
-    const std::size_t pixelBytes = static_cast<std::size_t>(SampleBytes(store.Type()));
+    const auto pixelBytes = static_cast<std::size_t>(SampleBytes(store.Type()));
     const std::uint32_t blockWidth = layout.tiled ? layout.tileWidth : layout.width;
     const std::uint32_t blockHeight = layout.tiled ? layout.tileHeight : layout.rowsPerStrip;
     const std::uint32_t across = (layout.width + blockWidth - 1) / blockWidth;

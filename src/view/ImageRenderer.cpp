@@ -223,7 +223,7 @@ std::vector<unsigned char> ImageRenderer::AverageFromStore(int level, int tileX,
             const double count = static_cast<double>(width) * (endRow - firstRow);
             for (int k = 0; k < channels; ++k)
                 out[c * channels + k] =
-                    static_cast<float>(sums[static_cast<std::size_t>(c * channels + k)] / count);
+                    static_cast<float>(sums[(static_cast<std::size_t>(c) * channels) + k] / count);
         }
     }
     return tile;
@@ -241,7 +241,7 @@ std::vector<unsigned char> ImageRenderer::AverageFromLevelBelow(int level, int t
     std::vector<float> source(static_cast<std::size_t>(4) * TILE_PIXELS * static_cast<std::size_t>(channels));
     ReadLevel(below, 2 * tileX * TILE_SIZE, 2 * tileY * TILE_SIZE, 2 * TILE_SIZE, 2 * TILE_SIZE,
               source.data());
-    const std::size_t stride = static_cast<std::size_t>(2 * TILE_SIZE * channels);
+    const auto stride = static_cast<std::size_t>(2) * TILE_SIZE * channels;
     // Each pixel of the level below weighs as many image pixels as it covers (fewer at the last row
     // and column), so that every level is the block mean of the image itself.
     const int side = 1 << below;
@@ -314,7 +314,7 @@ void ImageRenderer::ReadLevel(int level, int x, int y, int width, int height, fl
             const float* source = tile + (static_cast<std::size_t>(row % TILE_SIZE) * TILE_SIZE +
                                           static_cast<std::size_t>(inTile)) *
                                              static_cast<std::size_t>(channels);
-            std::memcpy(target + c * channels, source,
+            std::memcpy(target + (std::ptrdiff_t{c} * channels), source,
                         static_cast<std::size_t>(run * channels) * sizeof(float));
             c += run;
         }
@@ -341,7 +341,7 @@ const unsigned char* ImageRenderer::DisplayTile(int level, int tileX, int tileY)
     const int columns = std::min(TILE_SIZE, LevelWidth(level) - tileX * TILE_SIZE);
     const int rows = std::min(TILE_SIZE, LevelHeight(level) - tileY * TILE_SIZE);
     std::vector<unsigned char> tile(TILE_PIXELS * static_cast<std::size_t>(channels));
-    const std::size_t rowBytes = static_cast<std::size_t>(TILE_SIZE * channels);
+    const auto rowBytes = static_cast<std::size_t>(TILE_SIZE) * channels;
     const double sigma = m_dLowPass / static_cast<double>(1 << level);
     if (sigma >= MIN_LOW_PASS_SIGMA) {
         const int margin = LowPassMargin(sigma);
@@ -370,7 +370,7 @@ const unsigned char* ImageRenderer::DisplayTile(int level, int tileX, int tileY)
                     out[c] = table[row[index]];
                 } else if (!table.empty()) {
                     std::uint16_t bits;
-                    std::memcpy(&bits, row + 2 * index, sizeof bits);
+                    std::memcpy(&bits, row + (2 * std::ptrdiff_t{index}), sizeof bits);
                     out[c] = table[bits];
                 } else {
                     out[c] = m_mapping.Grey(m_pStore->Value(x0 + c, y));
@@ -390,7 +390,7 @@ const unsigned char* ImageRenderer::DisplayTile(int level, int tileX, int tileY)
 void ImageRenderer::GatherDisplay(int level, int x0, int y0, int x1, int y1,
                                   std::vector<unsigned char>& out) {
     const int channels = m_pStore->Channels();
-    const std::size_t rowBytes = static_cast<std::size_t>((x1 - x0) * channels);
+    const auto rowBytes = static_cast<std::size_t>(x1 - x0) * channels;
     out.resize(rowBytes * static_cast<std::size_t>(y1 - y0));
     for (int tileY = y0 / TILE_SIZE; tileY * TILE_SIZE < y1; ++tileY)
         for (int tileX = x0 / TILE_SIZE; tileX * TILE_SIZE < x1; ++tileX) {
@@ -405,7 +405,7 @@ void ImageRenderer::GatherDisplay(int level, int x0, int y0, int x1, int y1,
                             tile + (static_cast<std::size_t>(y - tileY * TILE_SIZE) * TILE_SIZE +
                                     static_cast<std::size_t>(left - tileX * TILE_SIZE)) *
                                        static_cast<std::size_t>(channels),
-                            static_cast<std::size_t>((right - left) * channels));
+                            static_cast<std::size_t>(right - left) * channels);
         }
 }
 
@@ -436,7 +436,7 @@ void ImageRenderer::Render(const RenderView& view, std::uint32_t* pixels, std::p
     const std::vector<Taps> across = AxisTaps(view.left, columns, scale, levelWidth, x0);
     const std::vector<Taps> down = AxisTaps(view.top, rows, scale, levelHeight, y0);
     const int channels = m_pStore->Channels();
-    const std::size_t regionRow = static_cast<std::size_t>((x1 - x0) * channels);
+    const auto regionRow = static_cast<std::size_t>(x1 - x0) * channels;
     const int lastRow = y1 - y0 - 1;
     const int lastColumn = x1 - x0 - 1;
     for (int r = 0; r < rows; ++r) {

@@ -14,7 +14,8 @@ std::vector<float> Kernel(double sigma, int radius) {
     double sum = 0;
     for (int i = -radius; i <= radius; ++i) {
         const double weight = std::exp(-0.5 * i * i / (sigma * sigma));
-        kernel[static_cast<std::size_t>(i + radius)] = static_cast<float>(weight);
+        const int tap = i + radius;
+        kernel[static_cast<std::size_t>(tap)] = static_cast<float>(weight);
         sum += weight;
     }
     for (float& weight : kernel)
@@ -32,9 +33,9 @@ void BlurLines(float* values, int count, std::ptrdiff_t lineStep, int length, st
             line[static_cast<std::size_t>(i)] = start[i * step];
         for (int i = 0; i < length; ++i) {
             double sum = 0;
-            for (int k = -radius; k <= radius; ++k)
-                sum += kernel[static_cast<std::size_t>(k + radius)] *
-                       line[static_cast<std::size_t>(std::clamp(i + k, 0, length - 1))];
+            for (int tap = 0; tap <= 2 * radius; ++tap)
+                sum += kernel[static_cast<std::size_t>(tap)] *
+                       line[static_cast<std::size_t>(std::clamp(i + tap - radius, 0, length - 1))];
             start[i * step] = static_cast<float>(sum);
         }
     }
