@@ -123,45 +123,51 @@ def write_strip_tiff(path, width, height):
         out.write(struct.pack("<H", len(tags)) + entries + struct.pack("<I", 0))
 
 
-def main():
+def run_interop(check):
+    """Runs check(cli, folder, failures) in a fresh folder holding plate.tif, a one-image 7 x 9 cm scan,
+    and prints the failures it collects. Returns the exit status: 77 when RELION is not installed."""
     cli, make_scan = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     if shutil.which("relion_image_handler") is None:
         print("relion_image_handler is not on PATH (Debian package relion): interop tests skipped")
         return SKIPPED
     failures = []
     with tempfile.TemporaryDirectory(prefix="gc-interop-") as folder:
-        # A one-image scan for the Run; a small strip TIFF for Convert and picking.
         run(make_scan, "--width", "10496", "--height", "13312", "--images", "1", "--width-cm", "7",
-        "--height-cm", "9", "plate.tif", cwd=folder)
-        write_strip_tiff(os.path.join(folder, "film.tif"), 512, 384)
-        for style, options in (("classic", []), ("mrc2014", ["--mrc2014"])):
-            out = os.path.join(folder, style)
-            os.mkdir(out)
-            size = ["--pixel-size", str(PIXEL_SIZE)]
-            run(cli, "split", "--images", "1", "--width-cm", "7", "--height-cm", "9", "--binning", "2",
-                "--quiet", "--output-dir", out, *size, *options, os.path.join(folder, "plate.tif"))
-            shutil.copy(os.path.join(folder, "film.tif"), out)
-            run(cli, "convert", "--bin", "2", *size, *options, "film.tif", cwd=out)
-            run(cli, "pick", "film.tif", "--size", "32", *size, *options, "100,100", "300,200", cwd=out)
-            run(cli, "pick", "film.tif", "--size", "32", "--collate", *size, *options, "60,60", "200,150",
-                "400,300", cwd=out)
-            files = sorted(glob.glob(os.path.join(out, "*.mrc")) + glob.glob(os.path.join(out, "*.mrcs")))
-            # full and binned split image, full and binned convert, two boxes and one stack
-            if len(files) != 7:
-                failures.append(f"{style}: {len(files)} MRC files: {files}")
-            for path in files:
-                binned = BINNED_NAME.search(os.path.basename(path)) is not None
-                pixel_size = PIXEL_SIZE * (2 if binned else 1)
-                check_relion(path, pixel_size, failures)
-                if style == "mrc2014":
-                    check_mrcfile(path, pixel_size, failures)
-            if style == "mrc2014" and not glob.glob(os.path.join(out, "*Collated*.mrcs")):
-                failures.append("mrc2014: the collated stack is not named .mrcs")
+            "--height-cm", "9", "plate.tif", cwd=folder)
+        check(cli, folder, failures)
     for failure in failures:
         print("FAIL", failure)
     print(f"{len(failures)} failure(s)")
     return 1 if failures else 0
 
 
+def check_every_writer(cli, folder, failures):
+    # The Run reads plate.tif; a small strip TIFF serves Convert and picking.
+    write_strip_tiff(os.path.join(folder, "film.tif"), 512, 384)
+    for style, options in (("classic", []), ("mrc2014", ["--mrc2014"])):
+        out = os.path.join(folder, style)
+        os.mkdir(out)
+        size = ["--pixel-size", str(PIXEL_SIZE)]
+        run(cli, "split", "--images", "1", "--width-cm", "7", "--height-cm", "9", "--binning", "2",
+            "--quiet", "--output-dir", out, *size, *options, os.path.join(folder, "plate.tif"))
+        shutil.copy(os.path.join(folder, "film.tif"), out)
+        run(cli, "convert", "--bin", "2", *size, *options, "film.tif", cwd=out)
+        run(cli, "pick", "film.tif", "--size", "32", *size, *options, "100,100", "300,200", cwd=out)
+        run(cli, "pick", "film.tif", "--size", "32", "--collate", *size, *options, "60,60", "200,150",
+            "400,300", cwd=out)
+        files = sorted(glob.glob(os.path.join(out, "*.mrc")) + glob.glob(os.path.join(out, "*.mrcs")))
+        # full and binned split image, full and binned convert, two boxes and one stack
+        if len(files) != 7:
+            failures.append(f"{style}: {len(files)} MRC files: {files}")
+        for path in files:
+            binned = BINNED_NAME.search(os.path.basename(path)) is not None
+            pixel_size = PIXEL_SIZE * (2 if binned else 1)
+            check_relion(path, pixel_size, failures)
+            if style == "mrc2014":
+                check_mrcfile(path, pixel_size, failures)
+        if style == "mrc2014" and not glob.glob(os.path.join(out, "*Collated*.mrcs")):
+            failures.append("mrc2014: the collated stack is not named .mrcs")
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_interop(check_every_writer))
