@@ -190,7 +190,7 @@ private:
         } catch (const std::exception& error) {
             Fail(DETAIL_THREAD_FAILED + std::string(error.what()));
         } catch (...) {
-            Fail(DETAIL_THREAD_FAILED + std::string("unknown error"));
+            Fail(DETAIL_THREAD_FAILED + std::string(DETAIL_UNKNOWN_ERROR));
         }
         return false;
     }

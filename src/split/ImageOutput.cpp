@@ -90,7 +90,7 @@ void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t c
 }
 
 RunOutcome ImageOutputFile::Fail(RunOutcome result, const char* reason) {
-    m_strFailure = "writing " + m_strPath + ": " + (reason ? reason : std::strerror(errno));
+    m_strFailure = DETAIL_WRITING + m_strPath + ": " + (reason ? reason : std::strerror(errno));
     return result;
 }
 
@@ -119,7 +119,7 @@ RunOutcome ImageOutputFile::OpenTiff(int width, int height, int binning, const O
     // has always reported it so (the library's open is a read of the directory to be), and scripts
     // that watch for the texts rely on it. MRC outputs that cannot be created are WRITE ERRORs.
     if (!m_tiff)
-        return Fail(RunOutcome::FatalRead, errno ? nullptr : "cannot create the file");
+        return Fail(RunOutcome::FatalRead, errno ? nullptr : DETAIL_CANNOT_CREATE);
     TIFF* tiff = m_tiff.get();
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
@@ -159,7 +159,7 @@ RunOutcome ImageOutputFile::WriteRow(const unsigned char* row, int rowIndex) {
         errno = 0;
         if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(rowIndex),
                                   const_cast<unsigned char*>(row), m_nWidth) == -1)
-            return Fail(RunOutcome::FatalWrite, errno ? nullptr : "the strip cannot be written");
+            return Fail(RunOutcome::FatalWrite, errno ? nullptr : DETAIL_STRIP_UNWRITTEN);
         return RunOutcome::Done;
     }
     if (!m_mrc.WriteRow(row))
@@ -175,13 +175,13 @@ RunOutcome ImageOutputFile::CloseTiff() {
         errno = 0;
         if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(row),
                                   const_cast<unsigned char*>(zeros.data()), m_nWidth) == -1)
-            return Fail(RunOutcome::FatalWrite, errno ? nullptr : "the strip cannot be written");
+            return Fail(RunOutcome::FatalWrite, errno ? nullptr : DETAIL_STRIP_UNWRITTEN);
     }
     errno = 0;
     const bool flushed = TIFFFlush(m_tiff.get()) == 1;
     m_tiff.reset();
     if (!flushed)
-        return Fail(RunOutcome::FatalWrite, errno ? nullptr : "the file cannot be completed");
+        return Fail(RunOutcome::FatalWrite, errno ? nullptr : DETAIL_NOT_COMPLETED);
     if (!m_pending.Commit())
         return Fail(RunOutcome::FatalWrite);
     return RunOutcome::Done;

@@ -33,6 +33,22 @@ inline constexpr const char* PLAN_MSG_TOO_LARGE = "larger than 64 MiB, not a pla
 inline constexpr const char* PLAN_MSG_TOO_DEEP = "nested too deeply, not a plan or report part";
 // A report part that does not follow the parts' schema: this text, then the field.
 inline constexpr const char* PLAN_MSG_BAD_PART = "not a report part: ";
+inline constexpr const char* PLAN_MSG_OTHER_TASK = "the report part belongs to another task";
+// A plan that cannot be read and says not why: "reading ", the plan's name, then this text.
+inline constexpr const char* PLAN_MSG_READING = "reading ";
+inline constexpr const char* PLAN_MSG_UNREADABLE = ": cannot be read";
+// A plan whose time is negative: PLAN_MSG_NOT_A_PLAN, then this text.
+inline constexpr const char* PLAN_MSG_NEGATIVE_TIME = " (\"time\" is negative)";
+// The parts of the changes the plan's check finds: "image 2 at (10, 20) now at (12, 20)", "planned as
+// done, now skipped", joined by "; ".
+inline constexpr const char* PLAN_MSG_IMAGE = "image ";
+inline constexpr const char* PLAN_MSG_IMAGE_AT = " at ";
+inline constexpr const char* PLAN_MSG_IMAGE_NAMED = " named ";
+inline constexpr const char* PLAN_MSG_NOW = ", now ";
+inline constexpr const char* PLAN_MSG_NANOSECONDS = " (ns)";
+inline constexpr const char* PLAN_MSG_CHANGE_JOIN = "; ";
+// A task in the merge's account: "task 3 (<scan>)" and what happened to it.
+inline constexpr const char* PLAN_MSG_TASK = "task ";
 // The merge's report would replace a file of the batch: "The report is not written: " and its name,
 // then this text.
 inline constexpr const char* PLAN_MSG_MERGE_IS_BATCH_FILE =

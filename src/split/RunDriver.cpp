@@ -158,10 +158,10 @@ void RunDriver::ShowStop(RunOutcome outcome, int fileIndex, const RunResult& res
         m_messages.Detail(m_strDetail);
     const int files = FileCount();
     if (files > 1)
-        m_messages.Detail("The Run stopped at file " + std::to_string(fileIndex + 1) + " of " +
+        m_messages.Detail(DETAIL_STOPPED_AT_FILE + std::to_string(fileIndex + 1) + DETAIL_STOPPED_OF +
                           std::to_string(files) + " (" + m_parameters.m_strInputFiles[fileIndex] + "); " +
-                          std::to_string(result.m_nDoneFiles) + " split, " +
-                          std::to_string(result.m_nSkippedFiles) + " skipped before it.");
+                          std::to_string(result.m_nDoneFiles) + DETAIL_STOPPED_SPLIT +
+                          std::to_string(result.m_nSkippedFiles) + DETAIL_STOPPED_SKIPPED);
     m_messages.Error(FatalMessage(outcome));
 }
 

@@ -64,7 +64,7 @@ std::string ReadPart(const std::string& text, int task, const std::string& scanP
     if (const std::string field = PartProblem(part); !field.empty())
         return PLAN_MSG_BAD_PART + field;
     if (part.at("task") != task || part.at("path") != JsonTextOfBytes(scanPath))
-        return "the report part belongs to another task";
+        return PLAN_MSG_OTHER_TASK;
     return {};
 }
 
@@ -232,7 +232,7 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         // The time the plan's MRC2014 labels name; a plan without one lets each task take its own.
         p.m_nLabelTime = document.at("plan").value("time", std::int64_t{0});
         if (p.m_nLabelTime < 0) {
-            error = planPath + PLAN_MSG_NOT_A_PLAN + " (\"time\" is negative)";
+            error = planPath + PLAN_MSG_NOT_A_PLAN + PLAN_MSG_NEGATIVE_TIME;
             return false;
         }
         plan.scans.clear();
@@ -273,24 +273,28 @@ std::string ScanIdentityChange(const PlannedScan& planned, const ScanIdentity& n
     if (planned.identity.exists && !now.exists)
         return PLAN_MSG_SCAN_GONE;
     std::string change;
-    const auto add = [&change](const std::string& part) { change += (change.empty() ? "" : "; ") + part; };
+    const auto add = [&change](const std::string& part) {
+        change += (change.empty() ? "" : PLAN_MSG_CHANGE_JOIN) + part;
+    };
     if (planned.identity.size != now.size || planned.identity.exists != now.exists)
         add(PLAN_MSG_SIZE + std::to_string(now.size) + PLAN_MSG_PLANNED +
             std::to_string(planned.identity.size));
     if (planned.identity.mtimeNs != now.mtimeNs)
         add(PLAN_MSG_MTIME + std::to_string(now.mtimeNs) + PLAN_MSG_PLANNED +
-            std::to_string(planned.identity.mtimeNs) + " (ns)");
+            std::to_string(planned.identity.mtimeNs) + PLAN_MSG_NANOSECONDS);
     return change;
 }
 
 std::string FindsChange(const PlannedScan& planned, const ScanRecord& now) {
     std::string change;
-    const auto add = [&change](const std::string& part) { change += (change.empty() ? "" : "; ") + part; };
+    const auto add = [&change](const std::string& part) {
+        change += (change.empty() ? "" : PLAN_MSG_CHANGE_JOIN) + part;
+    };
     if (now.outcome != planned.outcome)
-        add(PLAN_MSG_NOW_OUTCOME + std::string(ScanOutcomeName(planned.outcome)) + ", now " +
+        add(PLAN_MSG_NOW_OUTCOME + std::string(ScanOutcomeName(planned.outcome)) + PLAN_MSG_NOW +
             ScanOutcomeName(now.outcome));
     for (const ImageRecord& plannedImage : planned.images) {
-        const std::string image = "image " + std::to_string(plannedImage.number);
+        const std::string image = PLAN_MSG_IMAGE + std::to_string(plannedImage.number);
         const ImageRecord* found = nullptr;
         for (const ImageRecord& candidate : now.images)
             if (candidate.number == plannedImage.number)
@@ -298,18 +302,18 @@ std::string FindsChange(const PlannedScan& planned, const ScanRecord& now) {
         if (found == nullptr) {
             add(image + PLAN_MSG_NOW_NOT_FOUND);
         } else if (plannedImage.found && !found->found) {
-            add(image + " at " + Corner(plannedImage.x, plannedImage.y) + PLAN_MSG_NOW_NOT_FOUND);
+            add(image + PLAN_MSG_IMAGE_AT + Corner(plannedImage.x, plannedImage.y) + PLAN_MSG_NOW_NOT_FOUND);
         } else if (!plannedImage.found && found->found) {
             add(image + PLAN_MSG_NOW_FOUND + Corner(found->x, found->y));
         } else if (found->found) {
             if (found->x != plannedImage.x || found->y != plannedImage.y)
-                add(image + " at " + Corner(plannedImage.x, plannedImage.y) + PLAN_MSG_NOW_AT +
+                add(image + PLAN_MSG_IMAGE_AT + Corner(plannedImage.x, plannedImage.y) + PLAN_MSG_NOW_AT +
                     Corner(found->x, found->y));
             else if (found->name != plannedImage.name)
-                add(image + " named " + plannedImage.name + PLAN_MSG_NOW_NAMED + found->name);
+                add(image + PLAN_MSG_IMAGE_NAMED + plannedImage.name + PLAN_MSG_NOW_NAMED + found->name);
             else if (found->notWrittenReason != plannedImage.notWrittenReason)
                 add(image + " " + plannedImage.name + PLAN_MSG_NOW_WRITTEN_AS +
-                    WritingDecision(plannedImage.notWrittenReason) + ", now " +
+                    WritingDecision(plannedImage.notWrittenReason) + PLAN_MSG_NOW +
                     WritingDecision(found->notWrittenReason));
         }
     }
@@ -342,7 +346,8 @@ bool MergeRunPlan(const std::string& planPath, const std::string& version, Merge
                   std::string& error) {
     std::string text, problem;
     if (!ReadPlanFile(planPath, text, problem)) {
-        error = problem.empty() ? "reading " + planPath + ": cannot be read" : planPath + ": " + problem;
+        error =
+            problem.empty() ? PLAN_MSG_READING + planPath + PLAN_MSG_UNREADABLE : planPath + ": " + problem;
         return false;
     }
     RunPlan plan;
@@ -360,7 +365,7 @@ bool MergeRunPlan(const std::string& planPath, const std::string& version, Merge
         json& file = files[i];
         file.erase("size");
         file.erase("mtime_ns");
-        const std::string label = "task " + std::to_string(task) + " (" + plan.scans[i].path + ")";
+        const std::string label = PLAN_MSG_TASK + std::to_string(task) + " (" + plan.scans[i].path + ")";
         std::string partText;
         if (!ReadPlanFile(TaskPartPath(planPath, task), partText, problem) && problem.empty()) {
             file["outcome"] = "not_run";
