@@ -54,7 +54,7 @@ std::string ExportRefusal(const std::string& input, const std::string& output) {
 }
 
 int RunExport(const DocumentOptions& options) {
-    const int type = FileTypeFromName(options.m_strOutput);
+    const FileType type = FileTypeFromName(options.m_strOutput);
     if (type != FT_BMP && type != FT_JPEG && type != FT_TIFF)
         throw UsageError{options.m_strOutput + CLI_EXPORT_TYPES};
     CliMessages messages;
@@ -74,7 +74,7 @@ int RunExport(const DocumentOptions& options) {
 }
 
 int RunProperties(const DocumentOptions& options) {
-    const int type = FileTypeOf(options.m_strInput);
+    const FileType type = FileTypeOf(options.m_strInput);
     // A file named as a TIFF or MRC file (or not named by type, like a folder) that cannot be read
     // is named as such; a file of another type is refused for its type.
     if (CliMessages unreadable; (type == FT_TIFF || type == FT_MRC || type == FT_UNKNOWN) &&

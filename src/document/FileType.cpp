@@ -9,7 +9,7 @@
 
 namespace gc {
 
-int FileTypeFromName(const std::string& path) {
+FileType FileTypeFromName(const std::string& path) {
     std::string name = path;
     for (char& c : name)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -33,7 +33,7 @@ int FileTypeFromName(const std::string& path) {
     return FT_UNKNOWN;
 }
 
-int FileTypeOf(const std::string& path) {
+FileType FileTypeOf(const std::string& path) {
     return IsMrcFile(path) ? FT_MRC : FileTypeFromName(path);
 }
 

@@ -171,7 +171,7 @@ OpenOutcome ImageDocument::OpenFile(const std::string& path, Messages& messages)
 namespace {
 
 // Whether the viewer writes files of `type`; any other type is refused with its message.
-bool IsWritableType(int type, Messages& messages) {
+bool IsWritableType(FileType type, Messages& messages) {
     switch (type) {
     case FT_JPEG:
     case FT_BMP:
@@ -194,8 +194,8 @@ enum class ImageWrite { Written, NotWritten, Fatal };
 
 // Writes `image` into the file `temporary` with the writer of `type` (a writable type); `path` is the
 // name the TIFF writer's messages give.
-ImageWrite WriteImageAs(int type, const std::string& temporary, DIBSection& image, const std::string& path,
-                        Messages& messages) {
+ImageWrite WriteImageAs(FileType type, const std::string& temporary, DIBSection& image,
+                        const std::string& path, Messages& messages) {
     switch (type) {
     case FT_JPEG:
         switch (WriteJpegFile(temporary, image, JPEG_SAVE_QUALITY, messages)) {
@@ -222,7 +222,7 @@ double ImageDocument::GetMrcPixelSize() const {
 }
 
 SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages) {
-    const int type = FileTypeFromName(path);
+    const FileType type = FileTypeFromName(path);
     DIBSection picture;
     if (!GetPicture(m_nCurrentImage, picture))
         return SaveOutcome::NothingOpen;

@@ -22,8 +22,10 @@
 
 namespace gc {
 
-// File types by name; the values are stored and compared as integers.
-enum FileType : int {
+// File types by name, with the documented names and values (FT_JPEG is 0, ..., FT_MRC is 6); they
+// are usable without the type's name (FT_TIFF, not FileType::FT_TIFF).
+// NOLINTBEGIN(readability-identifier-naming): the documented names of the types.
+enum class FileType : int {
     FT_JPEG = 0,
     FT_BMP = 1,
     FT_TIFF = 2,
@@ -32,15 +34,17 @@ enum FileType : int {
     FT_UNKNOWN = 5,
     FT_MRC = 6,
 };
+// NOLINTEND(readability-identifier-naming)
+using enum FileType;
 
 // The type of a file from its name, compared in upper case: ".BMP", ".JPG"/".JPEG", ".TIF"/".TIFF",
 // ".GIF", ".MRC"; any other name whose fourth-last character is "." is FT_OTHER; everything else,
 // names of 4 characters or fewer included, is FT_UNKNOWN. MRC files are opened but never written
 // here: saving to a ".mrc" name is refused as a type without a writer.
-int FileTypeFromName(const std::string& path);
+FileType FileTypeFromName(const std::string& path);
 // The type of an existing file to open: FT_MRC when it starts with an MRC header (IsMrcFile), whatever
 // its name; otherwise its type by name.
-int FileTypeOf(const std::string& path);
+FileType FileTypeOf(const std::string& path);
 
 // The name Save writes to: the chosen name, with the extension of save filter `filterIndex` (0-based
 // into SAVE_FILTERS) appended when the name's type is FT_UNKNOWN. An index outside the table appends
@@ -119,7 +123,7 @@ public:
     const PixelStore* GetImage(int index);
     int GetImageCount() const { return m_images.GetCount(); }
     const std::string& GetImagePath() const { return m_strImagePath; }
-    int GetFileType() const { return m_nFileType; }
+    FileType GetFileType() const { return m_nFileType; }
     int GetCurrentImage() const { return m_nCurrentImage; }
     // The pixel size in ångström from an MRC file's cell (0 when unknown).
     double GetPixelSize() const { return m_dPixelSize; }
@@ -151,7 +155,7 @@ private:
     // Reads image `index` into m_store; false (the reason shown) when it cannot be.
     bool LoadImage(int index, Messages& messages);
 
-    int m_nFileType = FT_UNKNOWN;
+    FileType m_nFileType = FT_UNKNOWN;
     std::string m_strImagePath;
     int m_nCurrentImage = 0;
     // The file the images are listed from, and each image's TIFF directory or MRC section.

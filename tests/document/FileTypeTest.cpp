@@ -8,7 +8,7 @@ namespace {
 TEST(FileTypeFromName, ByExtensionInAnyCase) {
     struct Case {
         const char* name;
-        int type;
+        FileType type;
     };
     for (const Case c : {
              Case{"scan.TIFF", FT_TIFF},
