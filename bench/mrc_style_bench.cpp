@@ -52,7 +52,7 @@ Timing TimedRun(const std::string& path, bool mrc2014) {
     gc::RunSettings parameters;
     parameters.m_bOutputDir = true;
     parameters.m_strOutputDir = outputs.string() + "/";
-    parameters.m_bMrc2014 = mrc2014;
+    parameters.mrc.style = gc::MrcStyleFor(mrc2014);
     Silent messages;
     gc::NullProgress progress;
     // The scan in the page cache for every run alike.

@@ -201,7 +201,7 @@ void ReadPlanInput(const std::uint8_t* data, std::size_t size) {
     if (p.m_nImageCount < 1 || p.m_nImageCount > 6 || p.m_nHeightCm < 9 || p.m_nHeightCm > 11 ||
         p.m_nWidthCm < 7 || p.m_nWidthCm > 9 ||
         (p.m_nBinning != 0 && (p.m_nBinning < 2 || p.m_nBinning > 4)) ||
-        !(p.m_dPixelSize >= 0 && p.m_dPixelSize <= MAX_PIXEL_SIZE) || !(p.m_dMagnification >= 0) ||
+        !(p.mrc.pixelSize >= 0 && p.mrc.pixelSize <= MAX_PIXEL_SIZE) || !(p.m_dMagnification >= 0) ||
         plan.scans.size() > static_cast<std::size_t>(MAX_INPUT_FILES))
         std::abort();
     for (std::size_t i = 0; i < plan.scans.size(); ++i) {

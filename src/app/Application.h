@@ -100,7 +100,7 @@ public:
     // Tools ▸ "Write MRC2014 Files": the header style of the Run, Convert and the pick boxes, checked
     // in the menu and remembered between sessions.
     void OnWriteMrc2014();
-    bool WritesMrc2014() const { return m_runSettings.m_bMrc2014; }
+    bool WritesMrc2014() const { return m_runSettings.mrc.IsMrc2014(); }
     void LoadMrcPreference();
     // The pick settings clear the pick state first, even when the command then refuses.
     void ClearPickState();

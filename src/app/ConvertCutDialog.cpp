@@ -278,7 +278,7 @@ void AttachConvertCutDialog(Application& app) {
         ConvertCutDialog dialog(
             owner.GetChooser(), owner.GetMessages(), [&owner](int status) { owner.EndProcess(status); },
             &owner.GetFrame());
-        dialog.Logic().m_mrcStyle = owner.WritesMrc2014() ? MrcStyle::Mrc2014 : MrcStyle::Classic;
+        dialog.Logic().m_mrcStyle = MrcStyleFor(owner.WritesMrc2014());
         // Outputs that exist are replaced only when the user says so; "Done..." names what was written.
         dialog.Logic().SetQuestions(&owner.GetQuestions());
         owner.GetDialogs().Exec(dialog);

@@ -19,15 +19,13 @@ bool RemembersSettings() {
 
 void Application::LoadMrcPreference() {
     const bool on = RemembersSettings() && QSettings().value(MRC2014_SETTING, false).toBool();
-    m_runSettings.m_bMrc2014 = on;
-    m_pick.m_bMrc2014 = on;
+    m_runSettings.mrc.style = m_pick.mrc.style = MrcStyleFor(on);
     UpdateCommandUi();
 }
 
 void Application::OnWriteMrc2014() {
-    const bool on = !m_runSettings.m_bMrc2014;
-    m_runSettings.m_bMrc2014 = on;
-    m_pick.m_bMrc2014 = on;
+    const bool on = !m_runSettings.mrc.IsMrc2014();
+    m_runSettings.mrc.style = m_pick.mrc.style = MrcStyleFor(on);
     if (RemembersSettings())
         QSettings().setValue(MRC2014_SETTING, on);
 }

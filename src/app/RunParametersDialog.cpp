@@ -158,8 +158,8 @@ void RunParametersDialog::ShowFields() {
     ShowChecks();
     ShowSelections();
     ShowChoices();
-    if (record.m_dPixelSize > 0)
-        m_pPixelSize->setText(QString::fromStdString(PixelSizeText(record.m_dPixelSize)));
+    if (record.mrc.pixelSize > 0)
+        m_pPixelSize->setText(QString::fromStdString(PixelSizeText(record.mrc.pixelSize)));
 }
 
 void RunParametersDialog::LayOutGroup(QGroupBox* group) {
@@ -236,7 +236,7 @@ void RunParametersDialog::ConnectControls(RunSettings& parameters, Messages& mes
             messages.Warning(MSG_PIXEL_SIZE_NOT_CORRECT);
             return;
         }
-        parameters.m_dPixelSize = pixelSize;
+        parameters.mrc.pixelSize = pixelSize;
         if (m_pLogic->OnSaveParameters())
             done(RUN_PARAMETERS_END_CODE);
     });

@@ -54,7 +54,7 @@ AutoPickResult Search(const PixelStore& image, const AutoPickTarget& target, con
                       int& boxSize) {
     double minimum = 0, maximum = 0;
     const bool parsed = ParseDiameterRange(options.m_strDiameter, minimum, maximum);
-    const double scale = target.m_dPixelSize > 0 ? 1.0 / target.m_dPixelSize : 1.0;
+    const double scale = target.mrc.pixelSize > 0 ? 1.0 / target.mrc.pixelSize : 1.0;
     minimum *= scale;
     maximum *= scale;
     if (!parsed || !AutoPickDiametersFit(minimum, maximum, image.Width(), image.Height()))
@@ -172,8 +172,7 @@ int RunAutoPick(const AutoPickTarget& target, const AutoPickOptions& options) {
     state.m_bPickMode = 1;
     state.m_bCollate = target.m_bCollate ? 1 : 0;
     state.m_nMaskSize = boxSize;
-    state.m_bMrc2014 = target.m_bMrc2014;
-    state.m_dPixelSize = target.m_dPixelSize;
+    state.mrc = target.mrc;
     AddBest(state, found, threshold, options.m_nMax > 0 ? options.m_nMax : MAX_PICKS, messages);
     std::printf("%s\n", SummaryLine(state.m_nPickCount, threshold, automatic, seconds).c_str());
     messages.Detail(RejectionLine(found));

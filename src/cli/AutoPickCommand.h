@@ -1,6 +1,8 @@
 // pick --auto: box centres suggested by the particle search instead of given ones.
 #pragma once
 
+#include "image/MrcOptions.h"
+
 #include <CLI/CLI.hpp>
 
 #include <string>
@@ -24,8 +26,7 @@ struct AutoPickTarget {
     int m_nImage = 1; // from 1
     int m_nSize = 0;  // 0: from the diameter
     bool m_bCollate = false;
-    bool m_bMrc2014 = false;
-    double m_dPixelSize = 0;
+    MrcOptions mrc;
     bool m_bCentresGiven = false; // X,Y arguments or --coords
 };
 

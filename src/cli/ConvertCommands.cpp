@@ -70,8 +70,7 @@ struct ConvertOptions {
     bool m_bNegative = false;
     bool m_bStatistics = false;
     bool m_bLastRun = false;
-    bool m_bMrc2014 = false;
-    double m_dPixelSize = 0;
+    MrcOptions mrc;
     std::vector<std::string> m_files;
 };
 
@@ -126,8 +125,7 @@ void RunConvert(const ConvertOptions& options, const CLI::App& command) {
                                                             : OUTPUT_FORMAT_AUTO;
     settings.m_bNegative = options.m_bNegative;
     settings.m_bStatistics = options.m_bStatistics;
-    settings.m_style = options.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
-    settings.m_dPixelSize = options.m_dPixelSize;
+    settings.mrc = options.mrc;
     const ConvertOutcome outcome =
         CheckFitConstants(settings.m_fit, FIT_LOWER_LIMIT, FIT_UPPER_LIMIT, messages)
             ? ConvertFiles(options.m_files, settings, LAST_RUN_FILE_NAME, messages, progress)
@@ -178,7 +176,7 @@ void AddConvertCommands(CLI::App& app) {
                       "show the pixel statistics of each file first");
     convert->add_flag("--last-run", convertOptions.m_bLastRun,
                       "load GAIN, a, x0, y0 from last_run_parameters.txt first");
-    AddMrcOptions(*convert, convertOptions.m_bMrc2014, convertOptions.m_dPixelSize);
+    AddMrcOptions(*convert, convertOptions.mrc);
     convert->add_option("FILE", convertOptions.m_files, "TIFF files (at most 100)")->required();
     convert->callback([convert] { RunConvert(convertOptions, *convert); });
 

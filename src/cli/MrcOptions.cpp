@@ -1,8 +1,6 @@
 #include "MrcOptions.h"
 #include "CommandMessages.h"
 
-#include "split/RunSettings.h"
-
 #include <cmath>
 #include <cstdlib>
 
@@ -21,12 +19,13 @@ CLI::Validator NumberInRange(double low, double high, const char* rangeText) {
             ""};
 }
 
-CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize) {
-    command.add_flag("--mrc2014", mrc2014,
-                     "write MRC2014 headers (machine stamp, NVERSION, the data's statistics; split "
-                     "writes unsigned 16-bit images, a collated pick stack is named .mrcs)");
+CLI::Option* AddMrcOptions(CLI::App& command, MrcOptions& mrc) {
+    command.add_flag_callback(
+        "--mrc2014", [&mrc] { mrc.style = MrcStyle::Mrc2014; },
+        "write MRC2014 headers (machine stamp, NVERSION, the data's statistics; split "
+        "writes unsigned 16-bit images, a collated pick stack is named .mrcs)");
     return command
-        .add_option("--pixel-size", pixelSize,
+        .add_option("--pixel-size", mrc.pixelSize,
                     "pixel size in angstrom (above 0, at most 1000), written as the cell size (binned "
                     "copies: B times it)")
         ->option_text("ANGSTROM")

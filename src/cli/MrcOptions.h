@@ -1,6 +1,8 @@
 // The options every subcommand that writes MRC files shares: --mrc2014 and --pixel-size.
 #pragma once
 
+#include "image/MrcOptions.h"
+
 #include <CLI/CLI.hpp>
 
 namespace gc::cli {
@@ -9,8 +11,8 @@ namespace gc::cli {
 // outside (low, high] (or not finite) gives `rangeText`; CLI11 puts the option's name in front.
 CLI::Validator NumberInRange(double low, double high, const char* rangeText);
 
-// Adds --mrc2014 (into `mrc2014`) and --pixel-size ANGSTROM (into `pixelSize`, a positive number of
-// at most MAX_PIXEL_SIZE) to `command`; returns the --pixel-size option.
-CLI::Option* AddMrcOptions(CLI::App& command, bool& mrc2014, double& pixelSize);
+// Adds --mrc2014 (the MRC2014 style into `mrc`) and --pixel-size ANGSTROM (into its pixel size, a
+// positive number of at most MAX_PIXEL_SIZE) to `command`; returns the --pixel-size option.
+CLI::Option* AddMrcOptions(CLI::App& command, MrcOptions& mrc);
 
 } // namespace gc::cli

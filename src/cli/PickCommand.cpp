@@ -37,8 +37,7 @@ struct PickOptions {
     bool m_bCollate = false;
     int m_nImage = 1;
     std::string m_strCoords;
-    bool m_bMrc2014 = false;
-    double m_dPixelSize = 0;
+    MrcOptions mrc;
     std::vector<std::string> m_centres;
 };
 
@@ -212,8 +211,7 @@ int RunPick(const PickOptions& options) {
     state.m_bPickMode = 1;
     state.m_bCollate = options.m_bCollate ? 1 : 0;
     state.m_nMaskSize = options.m_nSize;
-    state.m_bMrc2014 = options.m_bMrc2014;
-    state.m_dPixelSize = options.m_dPixelSize;
+    state.mrc = options.mrc;
     const int refused = AddCentres(state, *image, centres, messages);
 
     // A stop signal ends the save before its next file, as it ends a Run before its next row of tiles.
@@ -245,7 +243,7 @@ void AddPickCommand(CLI::App& app) {
         ->check(CLI::Range(1, INT_MAX));
     command->add_option("--coords", options->m_strCoords,
                         "read box centres from a .box (EMAN2), .star (RELION) or x,y .csv file first");
-    AddMrcOptions(*command, options->m_bMrc2014, options->m_dPixelSize);
+    AddMrcOptions(*command, options->mrc);
     command->add_option("CENTRES", options->m_centres, "box centres X,Y in image pixels, top-left (0, 0)");
     auto autoOptions = std::make_shared<AutoPickOptions>();
     AddAutoPickOptions(*command, *autoOptions);
@@ -256,13 +254,10 @@ void AddPickCommand(CLI::App& app) {
             CommandStatus() = RunPick(*options);
             return;
         }
-        const AutoPickTarget target{options->m_strImage,
-                                    options->m_nImage,
-                                    options->m_nSize,
-                                    options->m_bCollate,
-                                    options->m_bMrc2014,
-                                    options->m_dPixelSize,
-                                    !options->m_centres.empty() || !options->m_strCoords.empty()};
+        const AutoPickTarget target{
+            options->m_strImage, options->m_nImage,
+            options->m_nSize,    options->m_bCollate,
+            options->mrc,        !options->m_centres.empty() || !options->m_strCoords.empty()};
         CommandStatus() = RunAutoPick(target, *autoOptions);
     });
 }

@@ -22,12 +22,12 @@ std::string SettingsLine(const RunSettings& parameters, int threads, bool dryRun
             std::to_string(parameters.m_nHeightCm * PIXELS_DOWN_PER_10_CM / 10) + " pixels), ";
     line += parameters.m_nBinning == 0 ? std::string("no binning")
                                        : "binning " + std::to_string(parameters.m_nBinning);
-    line += parameters.m_bOutputTiff ? ", TIFF files "
-            : parameters.m_bMrc2014  ? ", MRC2014 files "
-                                     : ", MRC files ";
-    if (parameters.m_dPixelSize > 0) {
+    line += parameters.m_bOutputTiff     ? ", TIFF files "
+            : parameters.mrc.IsMrc2014() ? ", MRC2014 files "
+                                         : ", MRC files ";
+    if (parameters.mrc.pixelSize > 0) {
         char size[32];
-        std::snprintf(size, sizeof size, "%g", parameters.m_dPixelSize);
+        std::snprintf(size, sizeof size, "%g", parameters.mrc.pixelSize);
         line += std::string("(") + size + " A/pixel) ";
     } else if (parameters.m_dMagnification > 0) {
         char magnification[32];

@@ -42,8 +42,7 @@ struct SplitOptions {
     bool m_bKeepGoing = false;
     bool m_bDryRun = false;
     bool m_bPreview = false;
-    bool m_bMrc2014 = false;
-    double m_dPixelSize = 0;
+    MrcOptions mrc;
     double m_dMagnification = 0;
     bool m_bStrict = false;
     std::string m_strFinder = "classic";
@@ -139,8 +138,7 @@ RunSettings SettingsFrom(const SplitOptions& options, const NamingGiven& given) 
     settings.m_nWidthCm = options.m_nWidthCm;
     settings.m_nBinning = options.m_nBinning;
     settings.m_bOutputTiff = options.m_bTiff;
-    settings.m_bMrc2014 = options.m_bMrc2014;
-    settings.m_dPixelSize = options.m_dPixelSize;
+    settings.mrc = options.mrc;
     settings.m_dMagnification = options.m_dMagnification;
     settings.m_finder = options.m_strFinder == "sheet" ? ImageFinder::Sheet : ImageFinder::Classic;
     settings.m_nLabelTime = LabelTime();
@@ -259,7 +257,7 @@ void AddImageOptions(CLI::App& command, SplitOptions& options) {
     command.add_flag("--deskew", options.m_bDeskew,
                      "with --finder sheet: turn each turned sheet back about its centre before it is cut "
                      "(bilinear interpolation; without it nothing is resampled)");
-    CLI::Option* pixelSize = AddMrcOptions(command, options.m_bMrc2014, options.m_dPixelSize);
+    CLI::Option* pixelSize = AddMrcOptions(command, options.mrc);
     command
         .add_option("--magnification", options.m_dMagnification,
                     "the microscope's magnification: each scan's pixel size is its scanner step "

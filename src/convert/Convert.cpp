@@ -117,8 +117,8 @@ MrcDescription FullDescription(const StripTags& tags, const ConvertSettings& set
     description.width = static_cast<int>(tags.m_nWidth);
     description.height = static_cast<int>(tags.m_nLength);
     description.mode = MRC_MODE_FLOAT;
-    description.style = settings.m_style;
-    description.pixelSize = settings.m_dPixelSize;
+    description.style = settings.mrc.style;
+    description.pixelSize = settings.mrc.pixelSize;
     description.label = settings.m_nOutputFormat == OUTPUT_FORMAT_8_BIT ? LABEL_OD_8_BIT : LABEL_OD_16_BIT;
     return description;
 }
@@ -137,7 +137,7 @@ ConvertOutcome OpenOdOutputs(const std::string& path, const MrcDescription& full
     binnedDescription.label = BinnedLabel(binSize);
     binnedDescription.width = fullDescription.width / binSize;
     binnedDescription.height = fullDescription.height / binSize;
-    binnedDescription.pixelSize = settings.m_dPixelSize * binSize;
+    binnedDescription.pixelSize = settings.mrc.BinnedPixelSize(binSize);
     if (binned.Open(OdBinnedFileName(path, binSize), binnedDescription) != MrcOutputFile::OpenResult::Opened)
         return WriteError(messages, OdBinnedFileName(path, binSize), errno);
     return ConvertOutcome::Done;

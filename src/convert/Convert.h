@@ -32,8 +32,7 @@ struct ConvertSettings {
     int m_nOutputFormat = OUTPUT_FORMAT_AUTO;
     bool m_bNegative = false;
     bool m_bStatistics = false;
-    MrcStyle m_style = MrcStyle::Classic;
-    double m_dPixelSize = 0; // Å per pixel of the full-size file; 0 when not set
+    MrcOptions mrc; // the header style and the pixel size of the full-size file
 };
 
 // A press of Convert with the fit constants read and checked and files loaded: records the GAIN and

@@ -120,7 +120,7 @@ ConvertOutcome ConvertCutForm::OnConvert() {
     settings.m_nOutputFormat = m_nOutputFormat;
     settings.m_bNegative = m_bNegative;
     settings.m_bStatistics = m_bStatistics;
-    settings.m_style = m_mrcStyle;
+    settings.mrc.style = m_mrcStyle;
     std::vector<std::string> outputs;
     for (const std::string& file : files) {
         outputs.push_back(OdFileName(file));

@@ -58,7 +58,7 @@ void RecallTexts(RunSettings& settings, const SettingsStore& store) {
     if (const auto text = store.Value(KEY_PIXEL_SIZE)) {
         double pixelSize = 0;
         if (PixelSizeFromText(*text, pixelSize))
-            settings.m_dPixelSize = pixelSize;
+            settings.mrc.pixelSize = pixelSize;
     }
     if (const auto text = store.Value(KEY_FINDER); text == FINDER_SHEET || text == FINDER_CLASSIC)
         settings.m_finder = *text == FINDER_SHEET ? ImageFinder::Sheet : ImageFinder::Classic;
@@ -76,7 +76,7 @@ void RememberRunSettings(const RunSettings& settings, SettingsStore& store) {
     store.SetValue(KEY_APPEND_TEXT, settings.m_strAppendString);
     store.SetValue(KEY_START_NUMBER_TEXT, settings.m_strStartNumber);
     store.SetValue(KEY_OUTPUT_FOLDER, settings.m_strOutputDir);
-    store.SetValue(KEY_PIXEL_SIZE, settings.m_dPixelSize > 0 ? PixelSizeText(settings.m_dPixelSize) : "");
+    store.SetValue(KEY_PIXEL_SIZE, settings.mrc.pixelSize > 0 ? PixelSizeText(settings.mrc.pixelSize) : "");
     store.SetValue(KEY_FINDER, settings.m_finder == ImageFinder::Sheet ? FINDER_SHEET : FINDER_CLASSIC);
     store.SetValue(KEY_SAVED, "1");
 }

@@ -32,7 +32,7 @@ RunParametersForm::RunParametersForm(RunSettings& parameters, RunDialogState& st
     : m_parameters(parameters), m_state(state), m_chooser(chooser), m_messages(messages), m_pMemory(memory) {
     RunSettings start;
     start.m_strInputFiles = std::move(m_parameters.m_strInputFiles);
-    start.m_bMrc2014 = m_parameters.m_bMrc2014;
+    start.mrc.style = m_parameters.mrc.style;
     if (m_pMemory != nullptr && RecallRunSettings(start, *m_pMemory))
         m_selection = {IndexOf(RUN_PARAMETERS_IMAGE_COUNT_ITEMS, start.m_nImageCount),
                        IndexOf(RUN_PARAMETERS_HEIGHT_ITEMS, start.m_nHeightCm),

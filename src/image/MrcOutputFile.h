@@ -12,6 +12,7 @@
 #pragma once
 
 #include "MrcHeader.h"
+#include "MrcOptions.h"
 #include "core/FileHandles.h"
 #include "core/PendingFile.h"
 
@@ -24,8 +25,6 @@
 #include <vector>
 
 namespace gc {
-
-enum class MrcStyle { Classic, Mrc2014 };
 
 // DMIN, DMAX, DMEAN and RMS as a header holds them.
 struct MrcStatistics {

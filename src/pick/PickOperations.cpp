@@ -280,7 +280,7 @@ private:
         const auto time = Now();
         std::string name = PickFileName(m_state.m_strOpenFilePath, time, true, m_count);
         // Readers take a several-section ".mrc" for a volume; an MRC2014 stack is named ".mrcs".
-        if (m_state.m_bMrc2014)
+        if (m_state.mrc.IsMrc2014())
             name.replace(name.size() - std::strlen(pick_text::NAME_EXTENSION), std::string::npos,
                          pick_text::NAME_STACK_EXTENSION);
         if (WriteBoxFile(name, time, m_count, statistics, pick_text::LABEL_COLLATED))
@@ -329,10 +329,10 @@ private:
         description.width = description.height = m_size;
         description.sections = sections;
         description.mode = MRC_MODE_FLOAT;
-        description.style = m_state.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
+        description.style = m_state.mrc.style;
         // A size given for the save wins; otherwise an MRC micrograph's own.
         description.pixelSize =
-            m_state.m_dPixelSize > 0 ? m_state.m_dPixelSize : (m_source ? m_source->PixelSize() : 0.0);
+            m_state.mrc.pixelSize > 0 ? m_state.mrc.pixelSize : (m_source ? m_source->PixelSize() : 0.0);
         description.label = label;
         description.time = time;
         if (WritePickFile(name, description, statistics.Header(m_buffer.size()), m_buffer.data(),

@@ -3,6 +3,8 @@
 // top-left pixel; slots 0..m_nPickCount-1 hold the picks in the order made, every other slot (-1, -1).
 #pragma once
 
+#include "image/MrcOptions.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -40,10 +42,9 @@ public:
     int m_nMaskSize = 0;
     int m_nPickCount = 0;
     std::array<PickPoint, MAX_PICKS> m_ptPicks;
-    // How the boxes are written (kept by ResetPickState): MRC2014 headers, and the pixel size in Å
-    // (0 when not set).
-    bool m_bMrc2014 = false;
-    double m_dPixelSize = 0;
+    // How the boxes are written (kept by ResetPickState): the header style, and the pixel size in Å
+    // (0 when not set: the image's own).
+    MrcOptions mrc;
 };
 
 } // namespace gc

@@ -69,8 +69,7 @@ OutputSettings OutputSettings::For(const ScanGeometry& geometry, bool tiff, int 
 OutputSettings OutputSettings::For(const ScanGeometry& geometry, const RunSettings& parameters,
                                    double pixelSize) {
     OutputSettings settings = For(geometry, parameters.m_bOutputTiff, parameters.m_nBinning);
-    settings.m_style = parameters.m_bMrc2014 ? MrcStyle::Mrc2014 : MrcStyle::Classic;
-    settings.m_dPixelSize = pixelSize;
+    settings.mrc = {parameters.mrc.style, pixelSize};
     if (pixelSize > 0) {
         // A chosen pixel size replaces the scanner's sampling: pixels per centimetre, as the
         // readers of TIFF micrographs take the size from the resolution tags.
@@ -143,9 +142,9 @@ RunOutcome ImageOutputFile::OpenMrc(int width, int height, int binning, const Ou
     MrcDescription description;
     description.width = width;
     description.height = height;
-    description.style = settings.m_style;
-    description.mode = settings.m_style == MrcStyle::Mrc2014 ? MRC_MODE_UINT16 : MRC_MODE_BYTE;
-    description.pixelSize = settings.m_dPixelSize * binning;
+    description.style = settings.mrc.style;
+    description.mode = settings.mrc.IsMrc2014() ? MRC_MODE_UINT16 : MRC_MODE_BYTE;
+    description.pixelSize = settings.mrc.BinnedPixelSize(binning);
     description.label = MRC_SPLIT_LABEL;
     description.time = settings.m_labelTime;
     if (m_mrc.Open(m_strPath, description, MRC_STREAM_BUFFER) != MrcOutputFile::OpenResult::Opened)

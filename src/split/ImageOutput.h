@@ -35,8 +35,7 @@ struct OutputSettings {
     int m_nBinnedWidth = 0, m_nBinnedHeight = 0;     // binning only
     std::uint16_t m_nCompression = COMPRESSION_NONE; // TiffOutputCompression of the input's
     std::uint16_t m_nPhotometric = PHOTOMETRIC_MINISBLACK;
-    MrcStyle m_style = MrcStyle::Classic; // MRC2014: images as mode 6
-    double m_dPixelSize = 0;              // Å per full-size pixel; 0 when not set
+    MrcOptions mrc; // MRC2014: images as mode 6; the pixel size of the full-size outputs
     // The resolution tags of TIFF outputs: pixels per centimetre of the pixel size when one is set,
     // otherwise the scan's own (ResolutionUnit 1 when the scan has none).
     std::uint16_t m_nResolutionUnit = RESUNIT_NONE;

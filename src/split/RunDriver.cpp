@@ -277,7 +277,7 @@ RunOutcome RunDriver::CheckOpenScan(ScanTiles& scan, const std::string& path, Me
 }
 
 bool RunDriver::ScanPixelSizeOf(const std::string& path, Messages& messages, double& pixelSize) const {
-    pixelSize = m_parameters.m_dPixelSize;
+    pixelSize = m_parameters.mrc.pixelSize;
     if (m_parameters.m_dMagnification > 0) {
         pixelSize = ScanPixelSize(m_geometry, m_parameters.m_dMagnification);
         if (pixelSize <= 0) {

@@ -212,13 +212,13 @@ bool ReadRunPlan(const std::string& text, const std::string& planPath, RunPlan& 
         p.m_nWidthCm = s.at("width_cm").get<int>();
         p.m_nBinning = s.at("binning").get<int>();
         p.m_bOutputTiff = s.at("format") == "tiff";
-        p.m_bMrc2014 = s.value("mrc2014", false);
+        p.mrc.style = MrcStyleFor(s.value("mrc2014", false));
         p.m_finder =
             s.value("finder", std::string("classic")) == "sheet" ? ImageFinder::Sheet : ImageFinder::Classic;
         p.m_bDeskew = s.contains("deskew") && s.at("deskew").is_boolean() && s.at("deskew").get<bool>();
-        p.m_dPixelSize = s.contains("pixel_size") && s.at("pixel_size").is_number()
-                             ? s.at("pixel_size").get<double>()
-                             : 0.0;
+        p.mrc.pixelSize = s.contains("pixel_size") && s.at("pixel_size").is_number()
+                              ? s.at("pixel_size").get<double>()
+                              : 0.0;
         p.m_dMagnification = s.contains("magnification") && s.at("magnification").is_number()
                                  ? s.at("magnification").get<double>()
                                  : 0.0;

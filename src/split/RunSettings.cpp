@@ -41,10 +41,10 @@ std::string BuildRunSummary(const RunSettings& parameters) {
     text += "\n";
     text += parameters.m_bOutputTiff ? SUMMARY_TIFF_OUTPUT : SUMMARY_MRC_OUTPUT;
     text += "\n";
-    if (parameters.m_bMrc2014 && !parameters.m_bOutputTiff)
+    if (parameters.mrc.IsMrc2014() && !parameters.m_bOutputTiff)
         text += std::string(SUMMARY_MRC2014) + "\n";
-    if (parameters.m_dPixelSize > 0)
-        text += SUMMARY_PIXEL_SIZE + PixelSizeText(parameters.m_dPixelSize) + "\n";
+    if (parameters.mrc.pixelSize > 0)
+        text += SUMMARY_PIXEL_SIZE + PixelSizeText(parameters.mrc.pixelSize) + "\n";
     if (parameters.m_finder == ImageFinder::Sheet)
         text += std::string(SUMMARY_SHEET_FINDER) + "\n";
     if (parameters.m_finder == ImageFinder::Sheet && parameters.m_bDeskew)
@@ -65,28 +65,6 @@ std::string BuildRunSummary(const RunSettings& parameters) {
     }
     text += "\n";
     return text;
-}
-
-std::string PixelSizeText(double angstrom) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", angstrom);
-    return text;
-}
-
-bool PixelSizeFromText(const std::string& text, double& angstrom) {
-    std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        angstrom = 0;
-        return true;
-    }
-    const std::string trimmed = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    char* end = nullptr;
-    const double value = std::strtod(trimmed.c_str(), &end);
-    if (end != trimmed.c_str() + trimmed.size() || !std::isfinite(value) || value <= 0 ||
-        value > MAX_PIXEL_SIZE)
-        return false;
-    angstrom = value;
-    return true;
 }
 
 std::string AppendStringFromText(const std::string& text) {

@@ -3,6 +3,8 @@
 // dialog's own state (saved, files loaded, a Run in progress) is not here: the desktop keeps it.
 #pragma once
 
+#include "image/MrcOptions.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -34,11 +36,10 @@ struct RunSettings {
     std::string m_strStartNumber;             // at most 6 digits
     std::string m_strOutputDir;               // absolute folder ending in "/", or empty
     std::vector<std::string> m_strInputFiles; // the scans, in the order they are split
-    // How MRC outputs are written (kept by the dialog: a preference, not a dialog field).
-    bool m_bMrc2014 = false;
-    // Å per pixel of the full-size outputs (0: not set), or the microscope's magnification from which
-    // each scan's resolution tags give it (0: not used). The dialog's field is m_dPixelSize.
-    double m_dPixelSize = 0;
+    // How MRC outputs are written: the style (kept by the dialog: a preference, not a dialog field)
+    // and the pixel size in Å of the full-size outputs (0: not set; the dialog's field), or the
+    // microscope's magnification from which each scan's resolution tags give it (0: not used).
+    MrcOptions mrc;
     double m_dMagnification = 0;
     ImageFinder m_finder = ImageFinder::Classic;
     // The time every MRC2014 label of the Run names, in seconds since the epoch (0: the time the Run
@@ -60,12 +61,6 @@ std::size_t CharacterCount(const std::string& text);
 bool AppendStringStaysInFolder(const std::string& text);
 std::string StartNumberFromText(const std::string& text);
 std::string OutputFolderFromChosen(const std::string& folder);
-
-// A pixel size in Å as the summary and the dialog show it (up to six significant digits), and read
-// back from a field: empty is "not set" (0); anything but a number in (0, MAX_PIXEL_SIZE] is refused.
-inline constexpr double MAX_PIXEL_SIZE = 1000.0;
-std::string PixelSizeText(double angstrom);
-bool PixelSizeFromText(const std::string& text, double& angstrom);
 
 // The text SAVE PARAMETERS shows for `parameters` (every line ends in "\n").
 std::string BuildRunSummary(const RunSettings& parameters);

@@ -93,11 +93,11 @@ void RecordOutputs(const ScanJob& job, ImageRecord& record, const std::string& f
                    const std::string& binnedName) {
     record.name = fullName;
     OutputRecord full{fullName, job.settings.m_nWidth, job.settings.m_nHeight};
-    full.pixelSize = job.settings.m_dPixelSize;
+    full.pixelSize = job.settings.mrc.pixelSize;
     record.outputs.push_back(full);
     if (!binnedName.empty()) {
         OutputRecord binned{binnedName, job.settings.m_nBinnedWidth, job.settings.m_nBinnedHeight};
-        binned.pixelSize = job.settings.m_dPixelSize * job.settings.m_nBinning;
+        binned.pixelSize = job.settings.mrc.BinnedPixelSize(job.settings.m_nBinning);
         record.outputs.push_back(binned);
     }
 }

@@ -395,11 +395,11 @@ private slots:
         QVERIFY(mrc2014->isCheckable() && !mrc2014->isChecked());
         mrc2014->trigger();
         QVERIFY(mrc2014->isChecked());
-        QVERIFY(app->m_runSettings.m_bMrc2014 && app->m_pick.m_bMrc2014);
+        QVERIFY(app->m_runSettings.mrc.IsMrc2014() && app->m_pick.mrc.IsMrc2014());
         QVERIFY(QString::fromStdString(BuildRunSummary(app->m_runSettings)).contains("MRC2014"));
         mrc2014->trigger();
         QVERIFY(!mrc2014->isChecked());
-        QVERIFY(!app->m_runSettings.m_bMrc2014 && !app->m_pick.m_bMrc2014);
+        QVERIFY(!app->m_runSettings.mrc.IsMrc2014() && !app->m_pick.mrc.IsMrc2014());
     }
 
     // A file named on the command line opens as File Open opens it; one that cannot be read is

@@ -56,7 +56,7 @@ protected:
     TempDir m_dir;
     RecordingMessages m_messages;
     RecordingProgress m_progress;
-    ConvertSettings m_settings{0.0, DEFAULT_FIT, 0, OUTPUT_FORMAT_AUTO, false, false};
+    ConvertSettings m_settings{0.0, DEFAULT_FIT, 0, OUTPUT_FORMAT_AUTO, false, false, {}};
 };
 
 TEST(OpticalDensity, DocumentedValuesOnBothScales) {

@@ -76,7 +76,7 @@ TEST(WholeOutputs, ConvertStopsAtEveryStripAndRowWithoutPartialFiles) {
     const std::vector<std::string> files = {dir.File("a.tif"), dir.File("b.tif")};
     const std::vector<std::string> outputs = {"a.mrc", "a_2_bin.mrc", "b.mrc", "b_2_bin.mrc"};
     const int stopped = StopEverywhere(dir, outputs, [&](Progress& progress) {
-        ConvertSettings settings{0.0, DEFAULT_FIT, 2, OUTPUT_FORMAT_AUTO, false, false};
+        ConvertSettings settings{0.0, DEFAULT_FIT, 2, OUTPUT_FORMAT_AUTO, false, false, {}};
         DetailMessages messages;
         return ConvertFiles(files, settings, dir.File(LAST_RUN_FILE_NAME), messages, progress);
     });
@@ -114,7 +114,7 @@ TEST(WholeOutputs, ConvertWriteFailureLeavesNoPartialFile) {
     for (const auto& c : cases) {
         test::WriteFileBytes(lastRun, earlierRun);
         const int status = test::RunWithFileSizeLimit(c.limit, [&] {
-            ConvertSettings settings{0.0, DEFAULT_FIT, 2, OUTPUT_FORMAT_AUTO, false, false};
+            ConvertSettings settings{0.0, DEFAULT_FIT, 2, OUTPUT_FORMAT_AUTO, false, false, {}};
             DetailMessages messages;
             NullProgress progress;
             if (ConvertFiles({dir.File("conv.tif")}, settings, lastRun, messages, progress) !=
@@ -168,7 +168,7 @@ TEST(WholeOutputs, UnreadableInputAndUncreatableOutputNameTheFile) {
     EXPECT_EQ(messages.m_texts.back(), MSG_READ_ERROR);
 
     DetailMessages lastRun;
-    ConvertSettings settings{0.0, DEFAULT_FIT, 0, OUTPUT_FORMAT_AUTO, false, false};
+    ConvertSettings settings{0.0, DEFAULT_FIT, 0, OUTPUT_FORMAT_AUTO, false, false, {}};
     const std::string missingFolder = dir.File("no/such/folder/last_run_parameters.txt");
     EXPECT_EQ(ConvertFiles({}, settings, missingFolder, lastRun, progress), ConvertOutcome::FatalWrite);
     EXPECT_EQ(lastRun.m_texts,

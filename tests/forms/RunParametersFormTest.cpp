@@ -63,8 +63,7 @@ TEST_F(DialogFixture, OpeningResetsTheRecordButKeepsThePaths) {
     m_parameters.m_strAppendString = "run";
     m_parameters.m_strOutputDir = "/out/";
     m_parameters.m_strInputFiles = {"/scans/a.tif", "/scans/b.tif", "/scans/c.tif", "/scans/kept.tif"};
-    m_parameters.m_bMrc2014 = true;
-    m_parameters.m_dPixelSize = 2.5;
+    m_parameters.mrc = {MrcStyle::Mrc2014, 2.5};
     m_state.m_bRunning = true;
     RunParametersForm dialog(m_parameters, m_state, m_chooser, m_messages);
     EXPECT_EQ(m_parameters.m_nImageCount, 6);
@@ -77,10 +76,10 @@ TEST_F(DialogFixture, OpeningResetsTheRecordButKeepsThePaths) {
     EXPECT_EQ(dialog.ChosenScans().size(), 4u);
     EXPECT_EQ(m_parameters.m_strAppendString, "");
     EXPECT_EQ(m_parameters.m_strOutputDir, "");
-    EXPECT_EQ(m_parameters.m_dPixelSize, 0);
+    EXPECT_EQ(m_parameters.mrc.pixelSize, 0);
     EXPECT_EQ(m_parameters.m_strInputFiles.size(), 4u);
     EXPECT_EQ(m_parameters.m_strInputFiles[3], "/scans/kept.tif");
-    EXPECT_TRUE(m_parameters.m_bMrc2014) << "the MRC style is a preference, not a field";
+    EXPECT_TRUE(m_parameters.mrc.IsMrc2014()) << "the MRC style is a preference, not a field";
     EXPECT_TRUE(m_state.m_bRunning) << "the dialog never touches the running flag";
     EXPECT_EQ(dialog.Selection().m_nImageCountIndex, NO_SELECTION);
 }
@@ -322,7 +321,7 @@ TEST_F(DialogFixture, SavedParametersAndFoldersComeBackInTheNextSession) {
         dialog.OnOutputDir();
         m_chooser.m_files.push_back(std::vector<std::string>{"/films/day 2/a.tif", "/films/day 2/b.tif"});
         dialog.OnSelectFiles();
-        parameters.m_dPixelSize = 1.25;
+        parameters.mrc.pixelSize = 1.25;
         ASSERT_TRUE(dialog.OnSaveParameters());
     }
     RunSettings parameters;
@@ -338,7 +337,7 @@ TEST_F(DialogFixture, SavedParametersAndFoldersComeBackInTheNextSession) {
     EXPECT_EQ(parameters.m_strAppendString, "grid");
     EXPECT_EQ(parameters.m_strStartNumber, "0007");
     EXPECT_EQ(parameters.m_strOutputDir, "/data/out/");
-    EXPECT_EQ(parameters.m_dPixelSize, 1.25);
+    EXPECT_EQ(parameters.mrc.pixelSize, 1.25);
     EXPECT_FALSE(state.m_bFilesLoaded) << "scans are chosen anew in a new session";
     EXPECT_EQ(dialog.Selection().m_nImageCountIndex, 2);
     EXPECT_EQ(dialog.Selection().m_nHeightIndex, 2);
@@ -381,7 +380,7 @@ TEST(RunMemory, ValuesTheDialogDoesNotOfferAreNotTaken) {
     EXPECT_EQ(recalled.m_nBinning, defaults.m_nBinning);
     EXPECT_EQ(recalled.m_strStartNumber, "");
     EXPECT_EQ(recalled.m_strAppendString, "before");
-    EXPECT_EQ(recalled.m_dPixelSize, 0);
+    EXPECT_EQ(recalled.mrc.pixelSize, 0);
     EXPECT_EQ(recalled.m_finder, ImageFinder::Classic);
     EXPECT_FALSE(recalled.m_bOutputDir)
         << "a ticked box without a folder would write into the working directory";

@@ -120,8 +120,8 @@ TEST(PickValues, BoxesTakeTheMicrographsPixelSize) {
             std::memset(bytes.data() + 40, 0, 12); // CELLA
             test::WriteFileBytes(picked.m_path, bytes);
         }
-        picked.m_state.m_bMrc2014 = true; // the MRC2014 style writes 1 Å when it has no size
-        picked.m_state.m_dPixelSize = c.given;
+        // The MRC2014 style writes 1 Å when it has no size.
+        picked.m_state.mrc = {MrcStyle::Mrc2014, c.given};
         ASSERT_EQ(AddPick(picked.m_state, picked.m_image, {5, 6}), AddPickResult::Added);
         const SavePicksResult result = picked.Save();
         ASSERT_EQ(result.m_written.size(), 1u);

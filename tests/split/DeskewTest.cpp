@@ -153,8 +153,9 @@ TEST(DeskewTest, TurnedSheetsComeOutWithStraightEdgesWhereTheTruthPutsThem) {
                 nlohmann::json::parse(RunReportJson({parameters, "test"}, driver.Records(), "done"));
             EXPECT_EQ(report["settings"].value("deskew", false), deskew);
             EXPECT_EQ(report["files"][0]["images"][0].contains("deskewed"), deskew);
-            if (deskew)
+            if (deskew) {
                 EXPECT_EQ(report["files"][0]["images"][0]["deskewed"]["interpolation"], "bilinear");
+            }
             const std::string output = folder.File("turned" + std::to_string(turnCase.seed) + "_1.mrc");
             const test::MrcFile file = test::ReadMrc(output);
             std::filesystem::remove(output);

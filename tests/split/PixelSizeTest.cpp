@@ -62,8 +62,7 @@ TEST(RunSummary, NamesTheMrcStyleAndPixelSizeWhenSet) {
     const std::string classic = BuildRunSummary(parameters);
     EXPECT_EQ(classic.find("MRC2014"), std::string::npos);
     EXPECT_EQ(classic.find("Pixel size"), std::string::npos);
-    parameters.m_bMrc2014 = true;
-    parameters.m_dPixelSize = 1.4;
+    parameters.mrc = {MrcStyle::Mrc2014, 1.4};
     const std::string modern = BuildRunSummary(parameters);
     EXPECT_NE(modern.find("NOTE: MRC files will be written as MRC2014 (unsigned 16-bit).\n"),
               std::string::npos);
