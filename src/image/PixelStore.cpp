@@ -92,6 +92,48 @@ void PixelStore::Map(std::shared_ptr<const FileMapping> mapping, std::size_t off
     m_nSerial = NextSerial();
 }
 
+void PixelStore::MapTiles(std::shared_ptr<const FileMapping> mapping, std::vector<std::size_t> tileOffsets,
+                          int tileWidth, int tileHeight, int width, int height, SampleType type) {
+    Map(std::move(mapping), 0, width, height, type);
+    m_tileOffsets = std::move(tileOffsets);
+    m_nTileWidth = tileWidth;
+    m_nTileHeight = tileHeight;
+    m_nTilesAcross = (width + tileWidth - 1) / tileWidth;
+}
+
+void PixelStore::SetAverages(PixelStore averages, int level) {
+    m_averages = std::make_unique<PixelStore>(std::move(averages));
+    m_nAveragesLevel = level;
+}
+
+const unsigned char* PixelStore::SampleAt(int x, int y) const {
+    const auto pixelBytes = static_cast<std::size_t>(m_nChannels * SampleBytes(m_type));
+    if (m_tileOffsets.empty())
+        return Row(y) + static_cast<std::size_t>(x) * pixelBytes;
+    const auto tile = static_cast<std::size_t>(y / m_nTileHeight) * static_cast<std::size_t>(m_nTilesAcross) +
+                      static_cast<std::size_t>(x / m_nTileWidth);
+    const auto inTile = static_cast<std::size_t>(y % m_nTileHeight) * static_cast<std::size_t>(m_nTileWidth) +
+                        static_cast<std::size_t>(x % m_nTileWidth);
+    return m_pSamples + m_tileOffsets[tile] + inTile * pixelBytes;
+}
+
+const unsigned char* PixelStore::RowRun(int y, int x, int& count) const {
+    count = m_tileOffsets.empty() ? m_nWidth - x : std::min(m_nTileWidth - x % m_nTileWidth, m_nWidth - x);
+    return SampleAt(x, y);
+}
+
+void PixelStore::CopyRow(int y, int x, int count, unsigned char* out) const {
+    const auto pixelBytes = static_cast<std::size_t>(m_nChannels * SampleBytes(m_type));
+    for (int end = x + count; x < end;) {
+        int run = 0;
+        const unsigned char* samples = RowRun(y, x, run);
+        run = std::min(run, end - x);
+        std::memcpy(out, samples, static_cast<std::size_t>(run) * pixelBytes);
+        out += static_cast<std::size_t>(run) * pixelBytes;
+        x += run;
+    }
+}
+
 PixelStore PixelStore::FromPicture(const DIBSection& picture) {
     PixelStore store;
     if (!picture.IsValid() || picture.GetBitsPerPixel() != 24)
@@ -124,8 +166,8 @@ PixelStore PixelStore::FromPicture(const DIBSection& picture) {
 }
 
 double PixelStore::Value(int x, int y, int channel) const {
-    const unsigned char* sample = Row(y) + static_cast<std::size_t>(x * m_nChannels + channel) *
-                                               static_cast<std::size_t>(SampleBytes(m_type));
+    const unsigned char* sample =
+        SampleAt(x, y) + static_cast<std::size_t>(channel) * static_cast<std::size_t>(SampleBytes(m_type));
     switch (m_type) {
     case SampleType::UInt8:
         return *sample;
@@ -141,7 +183,7 @@ double PixelStore::Value(int x, int y, int channel) const {
 
 float PixelStore::BoxValue(int x, int y) const {
     if (m_nChannels == 3) {
-        const unsigned char* pixel = Row(y) + 3 * static_cast<std::size_t>(x);
+        const unsigned char* pixel = SampleAt(x, y);
         return static_cast<float>(static_cast<int>((pixel[0] + pixel[1] + pixel[2]) / 3));
     }
     return static_cast<float>(Value(x, y));
@@ -153,7 +195,9 @@ void PixelStore::ReadBoxValues(int y, int left, int count, float* values) const 
 }
 
 void PixelStore::ReleasePages() const {
-    if (m_mapping)
+    if (m_mapping && IsTiled())
+        m_mapping->Release(0, m_mapping->Size());
+    else if (m_mapping)
         m_mapping->Release(m_nMappedOffset, RowBytes() * static_cast<std::size_t>(m_nHeight));
 }
 
@@ -164,9 +208,14 @@ void PictureOf(const PixelStore& store, WideToGrey wide, DIBSection& picture) {
     const bool span = store.Type() == SampleType::Float32 ||
                       (store.Type() != SampleType::UInt8 && wide == WideToGrey::SpanMinMax);
     const GreyScale scale = span ? GreyScale(store) : GreyScale(PixelStore());
+    std::vector<unsigned char> copied(store.IsTiled() ? store.RowBytes() : 0);
     for (int y = 0; y < store.Height(); ++y) {
         unsigned char* target = picture.MemoryRow(store.Height() - 1 - y);
         const unsigned char* row = store.Row(y);
+        if (store.IsTiled()) {
+            store.CopyRow(y, 0, store.Width(), copied.data());
+            row = copied.data();
+        }
         for (int x = 0; x < store.Width(); ++x, target += 3) {
             if (store.Channels() == 3) {
                 target[0] = row[3 * x + 2];

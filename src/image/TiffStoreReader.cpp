@@ -12,6 +12,8 @@
 #include <cstring>
 #include <thread>
 #include <tiffio.h>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace gc {
@@ -98,12 +100,100 @@ bool MappableOffset(TIFF* handle, const TiffLayout& layout, std::uint64_t& offse
     return true;
 }
 
+// The file offsets of an uncompressed tiled picture's tiles, when each holds a whole tile of samples in
+// the machine's byte order: the store then reads them where they lie.
+bool MappableTiles(TIFF* handle, const TiffLayout& layout, SampleType type, std::vector<std::size_t>& offsets,
+                   std::uint64_t& tileBytes) {
+    if (!layout.tiled || layout.compression != COMPRESSION_NONE ||
+        (type != SampleType::UInt8 && TIFFIsByteSwapped(handle) != 0))
+        return false;
+    std::uint64_t* starts = nullptr;
+    std::uint64_t* counts = nullptr;
+    if (!TIFFGetField(handle, TIFFTAG_TILEOFFSETS, &starts) ||
+        !TIFFGetField(handle, TIFFTAG_TILEBYTECOUNTS, &counts) || starts == nullptr || counts == nullptr)
+        return false;
+    const std::uint64_t across = (std::uint64_t{layout.width} + layout.tileWidth - 1) / layout.tileWidth;
+    const std::uint64_t down = (std::uint64_t{layout.height} + layout.tileHeight - 1) / layout.tileHeight;
+    if (TIFFNumberOfTiles(handle) < across * down)
+        return false;
+    tileBytes =
+        std::uint64_t{layout.tileWidth} * layout.tileHeight * static_cast<std::uint64_t>(SampleBytes(type));
+    offsets.resize(static_cast<std::size_t>(across * down));
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        if (counts[i] < tileBytes)
+            return false;
+        offsets[i] = static_cast<std::size_t>(starts[i]);
+    }
+    return true;
+}
+
+// Maps the tiles when every one lies inside the file.
+bool MapTiles(const std::string& path, const TiffLayout& layout, SampleType type,
+              std::vector<std::size_t> offsets, std::uint64_t tileBytes, PixelStore& store) {
+    auto mapping = FileMapping::Open(path);
+    if (!mapping || mapping->Size() < tileBytes)
+        return false;
+    for (const std::size_t offset : offsets)
+        if (offset > mapping->Size() - tileBytes)
+            return false;
+    store.MapTiles(std::move(mapping), std::move(offsets), static_cast<int>(layout.tileWidth),
+                   static_cast<int>(layout.tileHeight), static_cast<int>(layout.width),
+                   static_cast<int>(layout.height), type);
+    return true;
+}
+
+// The means of the tile's blocks of AVERAGES_SIDE² samples (fewer at the picture's edges) into the
+// averages: for each block, the sum of each row's samples (exact for integer samples), added row by
+// row and divided by the count.
+template <typename Sample>
+void AverageTile(const unsigned char* tile, std::uint32_t tileWidth, std::uint32_t columns,
+                 std::uint32_t rows, std::uint32_t left, std::uint32_t top, PixelStore& averages) {
+    using Sum = std::conditional_t<std::is_floating_point_v<Sample>, double, std::int64_t>;
+    constexpr std::uint32_t side = 1U << DECODED_AVERAGES_LEVEL;
+    for (std::uint32_t by = 0; by < rows; by += side) {
+        auto* out =
+            reinterpret_cast<float*>(averages.MutableRow(static_cast<int>((top + by) / side))) + left / side;
+        for (std::uint32_t bx = 0; bx < columns; bx += side, ++out) {
+            const std::uint32_t height = std::min(side, rows - by);
+            const std::uint32_t width = std::min(side, columns - bx);
+            double total = 0;
+            for (std::uint32_t r = by; r < by + height; ++r) {
+                Sum sum = 0;
+                for (std::uint32_t c = bx; c < bx + width; ++c) {
+                    Sample value;
+                    std::memcpy(&value, tile + (std::size_t{r} * tileWidth + c) * sizeof value, sizeof value);
+                    sum += static_cast<Sum>(value);
+                }
+                total += static_cast<double>(sum);
+            }
+            *out = static_cast<float>(total / (static_cast<double>(width) * height));
+        }
+    }
+}
+
+void AverageTile(SampleType type, const unsigned char* tile, std::uint32_t tileWidth, std::uint32_t columns,
+                 std::uint32_t rows, std::uint32_t left, std::uint32_t top, PixelStore& averages) {
+    switch (type) {
+    case SampleType::UInt8:
+        return AverageTile<std::uint8_t>(tile, tileWidth, columns, rows, left, top, averages);
+    case SampleType::Int16:
+        return AverageTile<std::int16_t>(tile, tileWidth, columns, rows, left, top, averages);
+    case SampleType::UInt16:
+        return AverageTile<std::uint16_t>(tile, tileWidth, columns, rows, left, top, averages);
+    case SampleType::Float32:
+        return AverageTile<float>(tile, tileWidth, columns, rows, left, top, averages);
+    }
+}
+
 // Decodes the blocks (tiles, or strips of rowsPerStrip rows) numbered first, first + step, ... into
-// the store through a handle of its own; errors are kept in `errors`.
+// the store through a handle of its own, and each tile's block means into `averages` when it is valid;
+// errors are kept in `errors`.
 void DecodeBlocks(const std::string& path, int directory, const TiffLayout& layout, PixelStore& store,
-                  std::uint32_t first, std::uint32_t step, std::vector<TiffErrorRecord>& errors) {
+                  PixelStore& averages, std::uint32_t first, std::uint32_t step,
+                  std::vector<TiffErrorRecord>& errors) {
     TiffErrorCapture capture(errors);
-    TiffHandle handle(TIFFOpen(path.c_str(), "r"));
+    // Read, not mapped: a mapped file's pages would count as the process's memory beside the store.
+    TiffHandle handle(TIFFOpen(path.c_str(), "rm"));
     if (!handle || !SelectDirectory(handle.get(), directory))
         return;
     const auto pixelBytes = static_cast<std::size_t>(SampleBytes(store.Type()));
@@ -130,6 +220,8 @@ void DecodeBlocks(const std::string& path, int directory, const TiffLayout& layo
             std::memcpy(store.MutableRow(static_cast<int>(top + r)) + left * pixelBytes,
                         block.data() + static_cast<std::size_t>(r) * blockWidth * pixelBytes,
                         columns * pixelBytes);
+        if (averages.IsValid())
+            AverageTile(store.Type(), block.data(), blockWidth, columns, rows, left, top, averages);
     }
 }
 
@@ -137,22 +229,32 @@ TiffStoreOutcome ReadPlain(const std::string& path, int directory, const TiffLay
                            PixelStore& store, Messages& messages) {
     if (!store.Allocate(static_cast<int>(layout.width), static_cast<int>(layout.height), type))
         return TiffStoreOutcome::NoMemory;
+    // Tiles (whose sides are multiples of 16) hold whole blocks of the averages; strips may not.
+    constexpr std::uint32_t side = 1U << DECODED_AVERAGES_LEVEL;
+    PixelStore averages;
+    if (layout.tiled && layout.tileWidth % side == 0 && layout.tileHeight % side == 0 &&
+        !averages.Allocate(static_cast<int>((layout.width + side - 1) / side),
+                           static_cast<int>((layout.height + side - 1) / side), SampleType::Float32))
+        return TiffStoreOutcome::NoMemory;
     std::vector<std::vector<TiffErrorRecord>> errors(DECODING_THREADS);
     std::vector<std::thread> threads;
     for (int t = 1; t < DECODING_THREADS; ++t) {
         try {
             threads.emplace_back(DecodeBlocks, std::cref(path), directory, std::cref(layout), std::ref(store),
-                                 static_cast<std::uint32_t>(t), static_cast<std::uint32_t>(DECODING_THREADS),
+                                 std::ref(averages), static_cast<std::uint32_t>(t),
+                                 static_cast<std::uint32_t>(DECODING_THREADS),
                                  std::ref(errors[static_cast<std::size_t>(t)]));
         } catch (const std::system_error&) {
             // Without a second thread the first one decodes what it would have.
-            DecodeBlocks(path, directory, layout, store, static_cast<std::uint32_t>(t),
+            DecodeBlocks(path, directory, layout, store, averages, static_cast<std::uint32_t>(t),
                          static_cast<std::uint32_t>(DECODING_THREADS), errors[static_cast<std::size_t>(t)]);
         }
     }
-    DecodeBlocks(path, directory, layout, store, 0, DECODING_THREADS, errors[0]);
+    DecodeBlocks(path, directory, layout, store, averages, 0, DECODING_THREADS, errors[0]);
     for (std::thread& thread : threads)
         thread.join();
+    if (averages.IsValid())
+        store.SetAverages(std::move(averages), DECODED_AVERAGES_LEVEL);
     for (const auto& kept : errors)
         ShowTiffErrors(kept, messages);
     return TiffStoreOutcome::Read;
@@ -173,19 +275,27 @@ TiffStoreOutcome ReadTiffStore(const std::string& path, int directory, PixelStor
     TiffLayout layout;
     std::uint64_t offset = 0;
     bool mappable = false;
+    SampleType type = SampleType::UInt8;
+    bool plain = false;
+    std::vector<std::size_t> tileOffsets;
+    std::uint64_t tileBytes = 0;
     {
         TiffErrorScope errors(messages);
-        TiffHandle handle(TIFFOpen(path.c_str(), "r"));
+        TiffHandle handle(TIFFOpen(path.c_str(), "rm"));
         if (!handle || !SelectDirectory(handle.get(), directory))
             return TiffStoreOutcome::NotRead;
         layout = ReadLayout(handle.get());
         mappable = MappableOffset(handle.get(), layout, offset);
+        plain = PlainSampleType(layout, type);
+        if (plain && !MappableTiles(handle.get(), layout, type, tileOffsets, tileBytes))
+            tileOffsets.clear();
     }
     if (layout.width == 0 || layout.height == 0 || layout.width > INT32_MAX || layout.height > INT32_MAX)
         return TiffStoreOutcome::NotRead;
-    SampleType type = SampleType::UInt8;
-    if (PlainSampleType(layout, type)) {
+    if (plain) {
         const std::uint64_t bytes = std::uint64_t{layout.width} * layout.height;
+        if (!tileOffsets.empty() && MapTiles(path, layout, type, std::move(tileOffsets), tileBytes, store))
+            return TiffStoreOutcome::Read;
         if (mappable) {
             if (auto mapping = FileMapping::Open(path); mapping && offset + bytes <= mapping->Size()) {
                 store.Map(std::move(mapping), offset, static_cast<int>(layout.width),

@@ -206,6 +206,80 @@ TEST(ImageRenderer, AveragesOfAMappedFileSurviveGivingItsPagesBack) {
     EXPECT_TRUE(mapped.IsIntact());
 }
 
+// A file of tiles stored in reverse order, each padded to the full tile size, read in place: every
+// view (zoomed in, 1:1 across tile edges, averaged levels, levels made from the averaged ones), the
+// picked values and the writers' picture are those of the same values held in one buffer.
+TEST(ImageRenderer, TiledFileShowsAsItsValuesInOneBuffer) {
+    const struct {
+        SampleType type;
+        int tileWidth, tileHeight;
+    } cases[] = {{SampleType::UInt8, 48, 32}, {SampleType::UInt16, 256, 256}, {SampleType::Float32, 112, 80}};
+    constexpr int width = 1203, height = 777;
+    const RenderView views[] = {{4.0, 1100, 900, 160, 120}, {1.0, 20, 10, 300, 200},
+                                {0.7, 5, 3, 400, 300},      {1.0 / 3, 0, 0, 401, 259},
+                                {1.0 / 16, 0, 0, 75, 48},   {1.0 / 40, 0, 0, 30, 19}};
+    for (const auto& test : cases) {
+        PixelStore copy;
+        ASSERT_TRUE(copy.Allocate(width, height, test.type));
+        FillPattern(copy, test.type);
+        const int bytes = SampleBytes(test.type);
+        const int across = (width + test.tileWidth - 1) / test.tileWidth;
+        const int down = (height + test.tileHeight - 1) / test.tileHeight;
+        const auto tileBytes = static_cast<std::size_t>(test.tileWidth * test.tileHeight * bytes);
+        std::vector<unsigned char> file(100, 0); // a header of some kind before the tiles
+        std::vector<std::size_t> offsets(static_cast<std::size_t>(across * down));
+        for (int tile = across * down - 1; tile >= 0; --tile) {
+            offsets[static_cast<std::size_t>(tile)] = file.size();
+            file.resize(file.size() + tileBytes, 0);
+            const int left = tile % across * test.tileWidth;
+            const int top = tile / across * test.tileHeight;
+            for (int y = top; y < std::min(height, top + test.tileHeight); ++y) {
+                const int columns = std::min(test.tileWidth, width - left);
+                std::memcpy(file.data() + offsets[static_cast<std::size_t>(tile)] +
+                                static_cast<std::size_t>(((y - top) * test.tileWidth) * bytes),
+                            copy.Row(y) + static_cast<std::size_t>(left * bytes),
+                            static_cast<std::size_t>(columns * bytes));
+            }
+        }
+        test::TempDir dir;
+        test::WriteFileBytes(dir.File("tiles.raw"), file);
+        PixelStore tiled;
+        tiled.MapTiles(FileMapping::Open(dir.File("tiles.raw")), offsets, test.tileWidth, test.tileHeight,
+                       width, height, test.type);
+        ASSERT_TRUE(tiled.IsTiled());
+
+        ImageRenderer fromTiles, fromCopy;
+        fromTiles.SetImage(&tiled);
+        fromCopy.SetImage(&copy);
+        const DisplayMapping mapping = DefaultMapping(test.type, fromCopy.Histogram());
+        fromTiles.SetMapping(mapping);
+        fromCopy.SetMapping(mapping);
+        EXPECT_EQ(fromTiles.Histogram().counts, fromCopy.Histogram().counts) << SampleBytes(test.type);
+        for (const RenderView& view : views) {
+            const auto count = static_cast<std::size_t>(view.width * view.height);
+            std::vector<std::uint32_t> a(count, 0), b(count, 0);
+            fromTiles.Render(view, a.data(), view.width);
+            fromCopy.Render(view, b.data(), view.width);
+            ASSERT_EQ(a, b) << "bytes " << bytes << ", zoom " << view.zoom;
+            EXPECT_NE(std::count(a.begin(), a.end(), a[0]), static_cast<std::ptrdiff_t>(count));
+        }
+        std::vector<float> picked(width), expected(width);
+        for (int y = 0; y < height; y += 37) {
+            tiled.ReadBoxValues(y, 0, width, picked.data());
+            copy.ReadBoxValues(y, 0, width, expected.data());
+            ASSERT_EQ(picked, expected) << "row " << y;
+        }
+        DIBSection fromTilesPicture, fromCopyPicture;
+        PictureOf(tiled, WideToGrey::HighByte, fromTilesPicture);
+        PictureOf(copy, WideToGrey::HighByte, fromCopyPicture);
+        for (int y = 0; y < height; ++y)
+            ASSERT_EQ(std::memcmp(fromTilesPicture.MemoryRow(y), fromCopyPicture.MemoryRow(y),
+                                  static_cast<std::size_t>(width) * 3),
+                      0)
+                << "picture row " << y;
+    }
+}
+
 // How a value becomes a grey level: the window's ends, rounding, a window of no width, values that
 // are not finite, and the inverted picture.
 TEST(DisplayMapping, GreyLevelsOfTheWindow) {
