@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -147,6 +148,25 @@ TEST(TiffStoreReader, EveryPlainLayoutGivesBackItsValues) {
                          : 1;
         }
         EXPECT_EQ(wrong, 0) << layout.name << ": first value " << store.Value(0, 0);
+
+        // Decoded tiles come with the means of their 16 × 16 blocks, cut short at the edges.
+        const PixelStore* averages = store.Averages();
+        ASSERT_EQ(averages != nullptr, layout.tiled && !layout.mapped) << layout.name;
+        if (averages == nullptr)
+            continue;
+        EXPECT_EQ(store.AveragesLevel(), 4);
+        ASSERT_EQ(averages->Width(), 3);
+        ASSERT_EQ(averages->Height(), 3);
+        for (int j = 0; j < 3; ++j)
+            for (int i = 0; i < 3; ++i) {
+                double sum = 0;
+                int count = 0;
+                for (int y = j * 16; y < std::min(height, j * 16 + 16); ++y)
+                    for (int x = i * 16; x < std::min(width, i * 16 + 16); ++x, ++count)
+                        sum += ValueAt(layout, x, y);
+                EXPECT_NEAR(averages->Value(i, j), sum / count, 1e-4 * std::abs(sum / count))
+                    << layout.name << " block " << i << ", " << j;
+            }
     }
 }
 

@@ -280,6 +280,40 @@ TEST(ImageRenderer, TiledFileShowsAsItsValuesInOneBuffer) {
     }
 }
 
+// A reader's block means stand in for the level they belong to and every level above it: right ones
+// show as the values do, and they are what is shown (wrong ones change the picture).
+TEST(ImageRenderer, ReadersBlockMeansAreTheirLevel) {
+    constexpr int width = 2011, height = 1500;
+    PixelStore copy;
+    ASSERT_TRUE(copy.Allocate(width, height, SampleType::UInt8));
+    FillPattern(copy, SampleType::UInt8);
+    ImageRenderer fromValues;
+    fromValues.SetImage(&copy);
+    const int averageWidth = fromValues.LevelWidth(4);
+    const int averageHeight = fromValues.LevelHeight(4);
+    for (const bool right : {true, false}) {
+        PixelStore averages;
+        ASSERT_TRUE(averages.Allocate(averageWidth, averageHeight, SampleType::Float32));
+        for (int y = 0; y < averageHeight && right; ++y)
+            fromValues.ReadLevel(4, 0, y, averageWidth, 1, reinterpret_cast<float*>(averages.MutableRow(y)));
+        PixelStore withAverages;
+        ASSERT_TRUE(withAverages.Allocate(width, height, SampleType::UInt8));
+        for (int y = 0; y < height; ++y)
+            std::memcpy(withAverages.MutableRow(y), copy.Row(y), width);
+        withAverages.SetAverages(std::move(averages), 4);
+        ImageRenderer fromAverages;
+        fromAverages.SetImage(&withAverages);
+        for (const double zoom : {1.0 / 16, 1.0 / 24, 1.0 / 64}) {
+            const int columns = static_cast<int>(width * zoom);
+            const int rows = static_cast<int>(height * zoom);
+            std::vector<std::uint32_t> a(static_cast<std::size_t>(columns * rows)), b(a.size());
+            fromAverages.Render({zoom, 0, 0, columns, rows}, a.data(), columns);
+            fromValues.Render({zoom, 0, 0, columns, rows}, b.data(), columns);
+            EXPECT_EQ(a == b, right) << "zoom " << zoom;
+        }
+    }
+}
+
 // How a value becomes a grey level: the window's ends, rounding, a window of no width, values that
 // are not finite, and the inverted picture.
 TEST(DisplayMapping, GreyLevelsOfTheWindow) {
