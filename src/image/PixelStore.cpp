@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <list>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
 
 namespace gc {
 namespace {
@@ -48,6 +52,62 @@ private:
 };
 
 } // namespace
+
+// The tiles a TileSource decoded, the most recently used kept within DECODED_TILE_BYTES. A tile handed
+// out stays alive, even when dropped from the cache meanwhile, until the same thread has asked for
+// PINNED_TILES more: long enough for a caller to read the run it was given.
+class DecodedTiles {
+public:
+    DecodedTiles(std::shared_ptr<TileSource> source, std::size_t tileBytes, std::size_t keptBytes)
+        : m_source(std::move(source)), m_nTileBytes(tileBytes),
+          m_nCapacity(std::max<std::size_t>(8, keptBytes / std::max<std::size_t>(1, tileBytes))) {}
+
+    const unsigned char* Tile(std::size_t index) {
+        std::shared_ptr<const std::vector<unsigned char>> tile = Find(index);
+        if (!tile) {
+            auto decoded = std::make_shared<std::vector<unsigned char>>(m_nTileBytes, 0);
+            if (!m_source->Decode(index, decoded->data()))
+                std::fill(decoded->begin(), decoded->end(), 0);
+            tile = Keep(index, std::move(decoded));
+        }
+        constexpr std::size_t PINNED_TILES = 4;
+        thread_local std::shared_ptr<const std::vector<unsigned char>> pinned[PINNED_TILES];
+        thread_local std::size_t next = 0;
+        pinned[next++ % PINNED_TILES] = tile;
+        return tile->data();
+    }
+
+private:
+    using SharedTile = std::shared_ptr<const std::vector<unsigned char>>;
+    SharedTile Find(std::size_t index) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const auto found = m_tiles.find(index);
+        if (found == m_tiles.end())
+            return nullptr;
+        m_ages.splice(m_ages.begin(), m_ages, found->second.second);
+        return found->second.first;
+    }
+    // Keeps a decoded tile (or takes the one another thread kept first) and drops the oldest.
+    SharedTile Keep(std::size_t index, SharedTile tile) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (const auto found = m_tiles.find(index); found != m_tiles.end())
+            return found->second.first;
+        m_ages.push_front(index);
+        m_tiles.emplace(index, std::make_pair(tile, m_ages.begin()));
+        while (m_tiles.size() > m_nCapacity) {
+            m_tiles.erase(m_ages.back());
+            m_ages.pop_back();
+        }
+        return tile;
+    }
+
+    std::shared_ptr<TileSource> m_source;
+    std::size_t m_nTileBytes;
+    std::size_t m_nCapacity;
+    std::mutex m_mutex;
+    std::list<std::size_t> m_ages; // most recent first
+    std::unordered_map<std::size_t, std::pair<SharedTile, std::list<std::size_t>::iterator>> m_tiles;
+};
 
 int SampleBytes(SampleType type) {
     switch (type) {
@@ -106,19 +166,36 @@ void PixelStore::SetAverages(PixelStore averages, int level) {
     m_nAveragesLevel = level;
 }
 
+void PixelStore::DecodeTiles(std::shared_ptr<TileSource> source, int tileWidth, int tileHeight, int width,
+                             int height, SampleType type, std::size_t keptBytes) {
+    *this = PixelStore();
+    const std::size_t tileBytes = static_cast<std::size_t>(tileWidth) * static_cast<std::size_t>(tileHeight) *
+                                  static_cast<std::size_t>(SampleBytes(type));
+    m_decoded = std::make_shared<DecodedTiles>(std::move(source), tileBytes, keptBytes);
+    m_nWidth = width;
+    m_nHeight = height;
+    m_type = type;
+    m_nSerial = NextSerial();
+    m_nTileWidth = tileWidth;
+    m_nTileHeight = tileHeight;
+    m_nTilesAcross = (width + tileWidth - 1) / tileWidth;
+}
+
 const unsigned char* PixelStore::SampleAt(int x, int y) const {
     const auto pixelBytes = static_cast<std::size_t>(m_nChannels * SampleBytes(m_type));
-    if (m_tileOffsets.empty())
+    if (!IsTiled())
         return Row(y) + static_cast<std::size_t>(x) * pixelBytes;
     const auto tile = static_cast<std::size_t>(y / m_nTileHeight) * static_cast<std::size_t>(m_nTilesAcross) +
                       static_cast<std::size_t>(x / m_nTileWidth);
     const auto inTile = static_cast<std::size_t>(y % m_nTileHeight) * static_cast<std::size_t>(m_nTileWidth) +
                         static_cast<std::size_t>(x % m_nTileWidth);
+    if (m_decoded)
+        return m_decoded->Tile(tile) + inTile * pixelBytes;
     return m_pSamples + m_tileOffsets[tile] + inTile * pixelBytes;
 }
 
 const unsigned char* PixelStore::RowRun(int y, int x, int& count) const {
-    count = m_tileOffsets.empty() ? m_nWidth - x : std::min(m_nTileWidth - x % m_nTileWidth, m_nWidth - x);
+    count = !IsTiled() ? m_nWidth - x : std::min(m_nTileWidth - x % m_nTileWidth, m_nWidth - x);
     return SampleAt(x, y);
 }
 

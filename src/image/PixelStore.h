@@ -19,10 +19,23 @@
 
 namespace gc {
 
+inline constexpr std::size_t DECODED_TILE_BYTES = std::size_t{64} << 20;
+
 enum class SampleType { UInt8, Int16, UInt16, Float32 };
 
 // Bytes of one sample of `type` (one channel).
 int SampleBytes(SampleType type);
+
+// Where the tiles of a compressed tiled picture come from when they are first touched: Decode puts
+// tile `index` (row by row of tiles) into `out`, tileWidth × tileHeight samples; false when it
+// cannot (the tile then reads as zeros). Called from any thread, also at the same time.
+class TileSource {
+public:
+    virtual ~TileSource() = default;
+    virtual bool Decode(std::size_t index, unsigned char* out) = 0;
+};
+
+class DecodedTiles;
 
 class PixelStore {
 public:
@@ -43,16 +56,21 @@ public:
     // tiles in a row; every tile must lie in the mapping (the caller checked).
     void MapTiles(std::shared_ptr<const FileMapping> mapping, std::vector<std::size_t> tileOffsets,
                   int tileWidth, int tileHeight, int width, int height, SampleType type);
+    // Tiles of tileWidth × tileHeight samples (edge tiles padded) decoded by `source` when they are
+    // first touched, the most recently used within `keptBytes` kept (at least 8 tiles).
+    void DecodeTiles(std::shared_ptr<TileSource> source, int tileWidth, int tileHeight, int width, int height,
+                     SampleType type, std::size_t keptBytes = DECODED_TILE_BYTES);
     // A copy of a 24-bit picture: one channel when every pixel is grey, three otherwise.
     static PixelStore FromPicture(const DIBSection& picture);
 
-    bool IsValid() const { return m_pSamples != nullptr; }
+    bool IsValid() const { return m_pSamples != nullptr || m_decoded != nullptr; }
     int Width() const { return m_nWidth; }
     int Height() const { return m_nHeight; }
     int Channels() const { return m_nChannels; }
     SampleType Type() const { return m_type; }
     bool IsMapped() const { return m_mapping != nullptr; }
-    bool IsTiled() const { return !m_tileOffsets.empty(); }
+    // Tiles mapped or decoded on demand: no row lies in one piece (RowRun, CopyRow).
+    bool IsTiled() const { return !m_tileOffsets.empty() || m_decoded != nullptr; }
     // False once the mapped file was found shorter than when it was mapped: the missing samples read
     // as zeros (FileMapping::Lost), so values read since may not be the file's.
     bool IsIntact() const { return m_mapping == nullptr || !m_mapping->Lost(); }
@@ -109,6 +127,7 @@ private:
     std::uint64_t m_nSerial = 0;
     std::unique_ptr<PixelStore> m_averages;
     int m_nAveragesLevel = 0;
+    std::shared_ptr<DecodedTiles> m_decoded;
     std::vector<std::size_t> m_tileOffsets; // empty unless tiled
     int m_nTileWidth = 0;
     int m_nTileHeight = 0;

@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <tiffio.h>
 #include <type_traits>
@@ -185,18 +188,63 @@ void AverageTile(SampleType type, const unsigned char* tile, std::uint32_t tileW
     }
 }
 
+// The tiles of one directory of a compressed tiled file, decoded again when the viewer touches them.
+// Every tile was decoded once when the picture was read, its problems shown then; those of a later
+// decode are not shown again. Each decode takes a handle of its own (opened as needed, kept for the
+// next one), so threads decode at the same time.
+class TiffTileSource final : public TileSource {
+public:
+    TiffTileSource(std::string path, int directory, std::size_t tileBytes)
+        : m_strPath(std::move(path)), m_nDirectory(directory), m_nTileBytes(tileBytes) {}
+
+    bool Decode(std::size_t index, unsigned char* out) override {
+        std::vector<TiffErrorRecord> dropped;
+        TiffErrorCapture capture(dropped);
+        TiffHandle handle = Take();
+        const bool decoded = handle && TIFFReadEncodedTile(handle.get(), static_cast<std::uint32_t>(index),
+                                                           out, static_cast<tmsize_t>(m_nTileBytes)) >= 0;
+        if (handle) {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_handles.push_back(std::move(handle));
+        }
+        return decoded;
+    }
+
+private:
+    TiffHandle Take() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_handles.empty()) {
+                TiffHandle handle = std::move(m_handles.back());
+                m_handles.pop_back();
+                return handle;
+            }
+        }
+        TiffHandle handle(TIFFOpen(m_strPath.c_str(), "rm"));
+        if (handle && !SelectDirectory(handle.get(), m_nDirectory))
+            handle.reset();
+        return handle;
+    }
+
+    std::string m_strPath;
+    int m_nDirectory;
+    std::size_t m_nTileBytes;
+    std::mutex m_mutex;
+    std::vector<TiffHandle> m_handles;
+};
+
 // Decodes the blocks (tiles, or strips of rowsPerStrip rows) numbered first, first + step, ... into
-// the store through a handle of its own, and each tile's block means into `averages` when it is valid;
-// errors are kept in `errors`.
-void DecodeBlocks(const std::string& path, int directory, const TiffLayout& layout, PixelStore& store,
-                  PixelStore& averages, std::uint32_t first, std::uint32_t step,
+// the store (when it has a buffer) through a handle of its own, and each tile's block means into
+// `averages` when it is valid; errors are kept in `errors`.
+void DecodeBlocks(const std::string& path, int directory, const TiffLayout& layout, SampleType type,
+                  PixelStore& store, PixelStore& averages, std::uint32_t first, std::uint32_t step,
                   std::vector<TiffErrorRecord>& errors) {
     TiffErrorCapture capture(errors);
     // Read, not mapped: a mapped file's pages would count as the process's memory beside the store.
     TiffHandle handle(TIFFOpen(path.c_str(), "rm"));
     if (!handle || !SelectDirectory(handle.get(), directory))
         return;
-    const auto pixelBytes = static_cast<std::size_t>(SampleBytes(store.Type()));
+    const auto pixelBytes = static_cast<std::size_t>(SampleBytes(type));
     const std::uint32_t blockWidth = layout.tiled ? layout.tileWidth : layout.width;
     const std::uint32_t blockHeight = layout.tiled ? layout.tileHeight : layout.rowsPerStrip;
     const std::uint32_t across = (layout.width + blockWidth - 1) / blockWidth;
@@ -216,45 +264,54 @@ void DecodeBlocks(const std::string& path, int directory, const TiffLayout& layo
             continue;
         const std::uint32_t columns = std::min(blockWidth, layout.width - left);
         const std::uint32_t rows = std::min(blockHeight, layout.height - top);
-        for (std::uint32_t r = 0; r < rows; ++r)
+        for (std::uint32_t r = 0; r < rows && store.IsValid(); ++r)
             std::memcpy(store.MutableRow(static_cast<int>(top + r)) + left * pixelBytes,
                         block.data() + static_cast<std::size_t>(r) * blockWidth * pixelBytes,
                         columns * pixelBytes);
         if (averages.IsValid())
-            AverageTile(store.Type(), block.data(), blockWidth, columns, rows, left, top, averages);
+            AverageTile(type, block.data(), blockWidth, columns, rows, left, top, averages);
     }
 }
 
+// A compressed tiled picture is decoded once, on two threads, for its block means only; its tiles are
+// decoded again when they are looked at (TiffTileSource). Every other plain layout is decoded into a
+// buffer of the store's.
 TiffStoreOutcome ReadPlain(const std::string& path, int directory, const TiffLayout& layout, SampleType type,
                            PixelStore& store, Messages& messages) {
-    if (!store.Allocate(static_cast<int>(layout.width), static_cast<int>(layout.height), type))
-        return TiffStoreOutcome::NoMemory;
     // Tiles (whose sides are multiples of 16) hold whole blocks of the averages; strips may not.
     constexpr std::uint32_t side = 1U << DECODED_AVERAGES_LEVEL;
+    const bool onDemand = layout.tiled && layout.tileWidth % side == 0 && layout.tileHeight % side == 0;
     PixelStore averages;
-    if (layout.tiled && layout.tileWidth % side == 0 && layout.tileHeight % side == 0 &&
-        !averages.Allocate(static_cast<int>((layout.width + side - 1) / side),
-                           static_cast<int>((layout.height + side - 1) / side), SampleType::Float32))
+    if (onDemand
+            ? !averages.Allocate(static_cast<int>((layout.width + side - 1) / side),
+                                 static_cast<int>((layout.height + side - 1) / side), SampleType::Float32)
+            : !store.Allocate(static_cast<int>(layout.width), static_cast<int>(layout.height), type))
         return TiffStoreOutcome::NoMemory;
     std::vector<std::vector<TiffErrorRecord>> errors(DECODING_THREADS);
     std::vector<std::thread> threads;
     for (int t = 1; t < DECODING_THREADS; ++t) {
         try {
-            threads.emplace_back(DecodeBlocks, std::cref(path), directory, std::cref(layout), std::ref(store),
-                                 std::ref(averages), static_cast<std::uint32_t>(t),
+            threads.emplace_back(DecodeBlocks, std::cref(path), directory, std::cref(layout), type,
+                                 std::ref(store), std::ref(averages), static_cast<std::uint32_t>(t),
                                  static_cast<std::uint32_t>(DECODING_THREADS),
                                  std::ref(errors[static_cast<std::size_t>(t)]));
         } catch (const std::system_error&) {
             // Without a second thread the first one decodes what it would have.
-            DecodeBlocks(path, directory, layout, store, averages, static_cast<std::uint32_t>(t),
+            DecodeBlocks(path, directory, layout, type, store, averages, static_cast<std::uint32_t>(t),
                          static_cast<std::uint32_t>(DECODING_THREADS), errors[static_cast<std::size_t>(t)]);
         }
     }
-    DecodeBlocks(path, directory, layout, store, averages, 0, DECODING_THREADS, errors[0]);
+    DecodeBlocks(path, directory, layout, type, store, averages, 0, DECODING_THREADS, errors[0]);
     for (std::thread& thread : threads)
         thread.join();
-    if (averages.IsValid())
+    if (onDemand) {
+        const std::size_t tileBytes =
+            std::size_t{layout.tileWidth} * layout.tileHeight * static_cast<std::size_t>(SampleBytes(type));
+        store.DecodeTiles(std::make_shared<TiffTileSource>(path, directory, tileBytes),
+                          static_cast<int>(layout.tileWidth), static_cast<int>(layout.tileHeight),
+                          static_cast<int>(layout.width), static_cast<int>(layout.height), type);
         store.SetAverages(std::move(averages), DECODED_AVERAGES_LEVEL);
+    }
     for (const auto& kept : errors)
         ShowTiffErrors(kept, messages);
     return TiffStoreOutcome::Read;

@@ -10,11 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace gc {
@@ -206,14 +208,45 @@ TEST(ImageRenderer, AveragesOfAMappedFileSurviveGivingItsPagesBack) {
     EXPECT_TRUE(mapped.IsIntact());
 }
 
-// A file of tiles stored in reverse order, each padded to the full tile size, read in place: every
-// view (zoomed in, 1:1 across tile edges, averaged levels, levels made from the averaged ones), the
-// picked values and the writers' picture are those of the same values held in one buffer.
+// Tiles handed out from a picture held in memory, as a decoder of a compressed file would; counts
+// its decodes.
+class CopyTileSource final : public TileSource {
+public:
+    CopyTileSource(const PixelStore& picture, int tileWidth, int tileHeight)
+        : m_picture(picture), m_nTileWidth(tileWidth), m_nTileHeight(tileHeight) {}
+    bool Decode(std::size_t index, unsigned char* out) override {
+        ++decodes;
+        const int across = (m_picture.Width() + m_nTileWidth - 1) / m_nTileWidth;
+        const int left = static_cast<int>(index) % across * m_nTileWidth;
+        const int top = static_cast<int>(index) / across * m_nTileHeight;
+        const auto bytes = static_cast<std::size_t>(SampleBytes(m_picture.Type()));
+        for (int y = top; y < std::min(m_picture.Height(), top + m_nTileHeight); ++y)
+            std::memcpy(out + static_cast<std::size_t>((y - top) * m_nTileWidth) * bytes,
+                        m_picture.Row(y) + static_cast<std::size_t>(left) * bytes,
+                        static_cast<std::size_t>(std::min(m_nTileWidth, m_picture.Width() - left)) * bytes);
+        return true;
+    }
+    std::atomic<int> decodes{0};
+
+private:
+    const PixelStore& m_picture;
+    int m_nTileWidth, m_nTileHeight;
+};
+
+// Tiles stored in reverse order in a file and read in place, or decoded when touched and only a few
+// kept (so that tiles are dropped while two threads average): every view (zoomed in, 1:1 across tile
+// edges, averaged levels, levels made from the averaged ones), the picked values and the writers'
+// picture are those of the same values held in one buffer.
 TEST(ImageRenderer, TiledFileShowsAsItsValuesInOneBuffer) {
     const struct {
         SampleType type;
         int tileWidth, tileHeight;
-    } cases[] = {{SampleType::UInt8, 48, 32}, {SampleType::UInt16, 256, 256}, {SampleType::Float32, 112, 80}};
+        bool decoded;
+    } cases[] = {{SampleType::UInt8, 48, 32, false},
+                 {SampleType::UInt16, 256, 256, false},
+                 {SampleType::Float32, 112, 80, false},
+                 {SampleType::UInt8, 64, 48, true},
+                 {SampleType::Float32, 32, 32, true}};
     constexpr int width = 1203, height = 777;
     const RenderView views[] = {{4.0, 1100, 900, 160, 120}, {1.0, 20, 10, 300, 200},
                                 {0.7, 5, 3, 400, 300},      {1.0 / 3, 0, 0, 401, 259},
@@ -244,8 +277,13 @@ TEST(ImageRenderer, TiledFileShowsAsItsValuesInOneBuffer) {
         test::TempDir dir;
         test::WriteFileBytes(dir.File("tiles.raw"), file);
         PixelStore tiled;
-        tiled.MapTiles(FileMapping::Open(dir.File("tiles.raw")), offsets, test.tileWidth, test.tileHeight,
-                       width, height, test.type);
+        const auto source = std::make_shared<CopyTileSource>(copy, test.tileWidth, test.tileHeight);
+        if (test.decoded)
+            tiled.DecodeTiles(source, test.tileWidth, test.tileHeight, width, height, test.type,
+                              8 * tileBytes);
+        else
+            tiled.MapTiles(FileMapping::Open(dir.File("tiles.raw")), offsets, test.tileWidth, test.tileHeight,
+                           width, height, test.type);
         ASSERT_TRUE(tiled.IsTiled());
 
         ImageRenderer fromTiles, fromCopy;
@@ -277,6 +315,10 @@ TEST(ImageRenderer, TiledFileShowsAsItsValuesInOneBuffer) {
                                   static_cast<std::size_t>(width) * 3),
                       0)
                 << "picture row " << y;
+        // Decoded when touched: each tile once for the first views' levels, then again as dropped.
+        if (test.decoded) {
+            EXPECT_GT(source->decodes.load(), across * down);
+        }
     }
 }
 
