@@ -242,10 +242,10 @@ PixelStore PixelStore::FromPicture(const DIBSection& picture) {
     return store;
 }
 
-double PixelStore::Value(int x, int y, int channel) const {
-    const unsigned char* sample =
-        SampleAt(x, y) + static_cast<std::size_t>(channel) * static_cast<std::size_t>(SampleBytes(m_type));
-    switch (m_type) {
+namespace {
+
+double SampleValue(SampleType type, const unsigned char* sample) {
+    switch (type) {
     case SampleType::UInt8:
         return *sample;
     case SampleType::Int16:
@@ -258,6 +258,13 @@ double PixelStore::Value(int x, int y, int channel) const {
     return Load<float>(sample);
 }
 
+} // namespace
+
+double PixelStore::Value(int x, int y, int channel) const {
+    return SampleValue(m_type, SampleAt(x, y) + static_cast<std::size_t>(channel) *
+                                                    static_cast<std::size_t>(SampleBytes(m_type)));
+}
+
 float PixelStore::BoxValue(int x, int y) const {
     if (m_nChannels == 3) {
         const unsigned char* pixel = SampleAt(x, y);
@@ -267,8 +274,22 @@ float PixelStore::BoxValue(int x, int y) const {
 }
 
 void PixelStore::ReadBoxValues(int y, int left, int count, float* values) const {
-    for (int i = 0; i < count; ++i)
-        values[i] = BoxValue(left + i, y);
+    if (m_nChannels == 3) {
+        for (int i = 0; i < count; ++i)
+            values[i] = BoxValue(left + i, y);
+        return;
+    }
+    // Run by run, so that a tile is looked up once per run rather than once per sample.
+    const auto bytes = static_cast<std::size_t>(SampleBytes(m_type));
+    for (int x = left, end = left + count; x < end;) {
+        int run = 0;
+        const unsigned char* samples = RowRun(y, x, run);
+        run = std::min(run, end - x);
+        for (int i = 0; i < run; ++i)
+            values[x - left + i] =
+                static_cast<float>(SampleValue(m_type, samples + static_cast<std::size_t>(i) * bytes));
+        x += run;
+    }
 }
 
 void PixelStore::ReleasePages() const {
