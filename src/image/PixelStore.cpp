@@ -182,7 +182,8 @@ void PixelStore::DecodeTiles(std::shared_ptr<TileSource> source, int tileWidth, 
 }
 
 const unsigned char* PixelStore::SampleAt(int x, int y) const {
-    const auto pixelBytes = static_cast<std::size_t>(m_nChannels * SampleBytes(m_type));
+    const auto pixelBytes =
+        static_cast<std::size_t>(m_nChannels) * static_cast<std::size_t>(SampleBytes(m_type));
     if (!IsTiled())
         return Row(y) + static_cast<std::size_t>(x) * pixelBytes;
     const auto tile = static_cast<std::size_t>(y / m_nTileHeight) * static_cast<std::size_t>(m_nTilesAcross) +
@@ -200,7 +201,8 @@ const unsigned char* PixelStore::RowRun(int y, int x, int& count) const {
 }
 
 void PixelStore::CopyRow(int y, int x, int count, unsigned char* out) const {
-    const auto pixelBytes = static_cast<std::size_t>(m_nChannels * SampleBytes(m_type));
+    const auto pixelBytes =
+        static_cast<std::size_t>(m_nChannels) * static_cast<std::size_t>(SampleBytes(m_type));
     for (int end = x + count; x < end;) {
         int run = 0;
         const unsigned char* samples = RowRun(y, x, run);

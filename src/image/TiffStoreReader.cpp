@@ -145,20 +145,20 @@ bool MapTiles(const std::string& path, const TiffLayout& layout, SampleType type
     return true;
 }
 
-// The means of the tile's blocks of AVERAGES_SIDE² samples (fewer at the picture's edges) into the
+// The means of the tile's blocks of 2^DECODED_AVERAGES_LEVEL × 2^DECODED_AVERAGES_LEVEL samples (fewer at the
 // averages: for each block, the sum of each row's samples (exact for integer samples), added row by
 // row and divided by the count.
 template <typename Sample>
 void AverageTile(const unsigned char* tile, std::uint32_t tileWidth, std::uint32_t columns,
                  std::uint32_t rows, std::uint32_t left, std::uint32_t top, PixelStore& averages) {
     using Sum = std::conditional_t<std::is_floating_point_v<Sample>, double, std::int64_t>;
-    constexpr std::uint32_t side = 1U << DECODED_AVERAGES_LEVEL;
-    for (std::uint32_t by = 0; by < rows; by += side) {
+    constexpr std::uint32_t SIDE = 1U << DECODED_AVERAGES_LEVEL;
+    for (std::uint32_t by = 0; by < rows; by += SIDE) {
         auto* out =
-            reinterpret_cast<float*>(averages.MutableRow(static_cast<int>((top + by) / side))) + left / side;
-        for (std::uint32_t bx = 0; bx < columns; bx += side, ++out) {
-            const std::uint32_t height = std::min(side, rows - by);
-            const std::uint32_t width = std::min(side, columns - bx);
+            reinterpret_cast<float*>(averages.MutableRow(static_cast<int>((top + by) / SIDE))) + left / SIDE;
+        for (std::uint32_t bx = 0; bx < columns; bx += SIDE, ++out) {
+            const std::uint32_t height = std::min(SIDE, rows - by);
+            const std::uint32_t width = std::min(SIDE, columns - bx);
             double total = 0;
             for (std::uint32_t r = by; r < by + height; ++r) {
                 Sum sum = 0;
@@ -279,12 +279,12 @@ void DecodeBlocks(const std::string& path, int directory, const TiffLayout& layo
 TiffStoreOutcome ReadPlain(const std::string& path, int directory, const TiffLayout& layout, SampleType type,
                            PixelStore& store, Messages& messages) {
     // Tiles (whose sides are multiples of 16) hold whole blocks of the averages; strips may not.
-    constexpr std::uint32_t side = 1U << DECODED_AVERAGES_LEVEL;
-    const bool onDemand = layout.tiled && layout.tileWidth % side == 0 && layout.tileHeight % side == 0;
+    constexpr std::uint32_t SIDE = 1U << DECODED_AVERAGES_LEVEL;
+    const bool onDemand = layout.tiled && layout.tileWidth % SIDE == 0 && layout.tileHeight % SIDE == 0;
     PixelStore averages;
     if (onDemand
-            ? !averages.Allocate(static_cast<int>((layout.width + side - 1) / side),
-                                 static_cast<int>((layout.height + side - 1) / side), SampleType::Float32)
+            ? !averages.Allocate(static_cast<int>((layout.width + SIDE - 1) / SIDE),
+                                 static_cast<int>((layout.height + SIDE - 1) / SIDE), SampleType::Float32)
             : !store.Allocate(static_cast<int>(layout.width), static_cast<int>(layout.height), type))
         return TiffStoreOutcome::NoMemory;
     std::vector<std::vector<TiffErrorRecord>> errors(DECODING_THREADS);
