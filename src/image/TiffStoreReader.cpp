@@ -145,9 +145,9 @@ bool MapTiles(const std::string& path, const TiffLayout& layout, SampleType type
     return true;
 }
 
-// The means of the tile's blocks of 2^DECODED_AVERAGES_LEVEL × 2^DECODED_AVERAGES_LEVEL samples (fewer at the
-// averages: for each block, the sum of each row's samples (exact for integer samples), added row by
-// row and divided by the count.
+// The means of the tile's blocks of 2^DECODED_AVERAGES_LEVEL samples square (fewer at the picture's
+// edges) into the averages: for each block, the sum of each row's samples (exact for integer samples),
+// added row by row and divided by the count.
 template <typename Sample>
 void AverageTile(const unsigned char* tile, std::uint32_t tileWidth, std::uint32_t columns,
                  std::uint32_t rows, std::uint32_t left, std::uint32_t top, PixelStore& averages) {
