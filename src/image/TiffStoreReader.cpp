@@ -95,12 +95,13 @@ bool MappableOffset(TIFF* handle, const TiffLayout& layout, std::uint64_t& offse
     if (!TIFFGetField(handle, TIFFTAG_STRIPOFFSETS, &offsets) ||
         !TIFFGetField(handle, TIFFTAG_STRIPBYTECOUNTS, &counts) || offsets == nullptr || counts == nullptr)
         return false;
+    // Offset 0 is the file's header, never samples: a directory without strips may give zeros.
     const std::uint32_t strips = TIFFNumberOfStrips(handle);
     for (std::uint32_t i = 0; i + 1 < strips; ++i)
         if (offsets[i + 1] != offsets[i] + counts[i])
             return false;
     offset = offsets[0];
-    return true;
+    return strips > 0 && offset != 0;
 }
 
 // The file offsets of an uncompressed tiled picture's tiles, when each holds a whole tile of samples in
@@ -123,7 +124,7 @@ bool MappableTiles(TIFF* handle, const TiffLayout& layout, SampleType type, std:
         std::uint64_t{layout.tileWidth} * layout.tileHeight * static_cast<std::uint64_t>(SampleBytes(type));
     offsets.resize(static_cast<std::size_t>(across * down));
     for (std::size_t i = 0; i < offsets.size(); ++i) {
-        if (counts[i] < tileBytes)
+        if (counts[i] < tileBytes || starts[i] == 0)
             return false;
         offsets[i] = static_cast<std::size_t>(starts[i]);
     }
@@ -188,6 +189,12 @@ void AverageTile(SampleType type, const unsigned char* tile, std::uint32_t tileW
     }
 }
 
+// A tile or strip at offset 0 (the file's header) is missing: a directory without offsets may give
+// zeros, which a read through the file's mapping refuses and a plain read would take for samples.
+bool BlockPresent(TIFF* handle, std::uint32_t index) {
+    return TIFFGetStrileOffset(handle, index) != 0;
+}
+
 // The tiles of one directory of a compressed tiled file, decoded again when the viewer touches them.
 // Every tile was decoded once when the picture was read, its problems shown then; those of a later
 // decode are not shown again. Each decode takes a handle of its own (opened as needed, kept for the
@@ -201,8 +208,9 @@ public:
         std::vector<TiffErrorRecord> dropped;
         TiffErrorCapture capture(dropped);
         TiffHandle handle = Take();
-        const bool decoded = handle && TIFFReadEncodedTile(handle.get(), static_cast<std::uint32_t>(index),
-                                                           out, static_cast<tmsize_t>(m_nTileBytes)) >= 0;
+        const bool decoded = handle && BlockPresent(handle.get(), static_cast<std::uint32_t>(index)) &&
+                             TIFFReadEncodedTile(handle.get(), static_cast<std::uint32_t>(index), out,
+                                                 static_cast<tmsize_t>(m_nTileBytes)) >= 0;
         if (handle) {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_handles.push_back(std::move(handle));
@@ -256,6 +264,8 @@ void DecodeBlocks(const std::string& path, int directory, const TiffLayout& layo
         const std::uint32_t top = index / across * blockHeight;
         if (top >= layout.height)
             break;
+        if (!BlockPresent(handle.get(), index))
+            continue;
         const tmsize_t read = layout.tiled ? TIFFReadEncodedTile(handle.get(), index, block.data(),
                                                                  static_cast<tmsize_t>(block.size()))
                                            : TIFFReadEncodedStrip(handle.get(), index, block.data(),
