@@ -77,6 +77,8 @@ public:
         return tile->data();
     }
 
+    bool Intact() const { return m_source->Intact(); }
+
 private:
     using SharedTile = std::shared_ptr<const std::vector<unsigned char>>;
     SharedTile Find(std::size_t index) {
@@ -179,6 +181,12 @@ void PixelStore::DecodeTiles(std::shared_ptr<TileSource> source, int tileWidth, 
     m_nTileWidth = tileWidth;
     m_nTileHeight = tileHeight;
     m_nTilesAcross = (width + tileWidth - 1) / tileWidth;
+}
+
+bool PixelStore::IsIntact() const {
+    if (m_decoded)
+        return m_decoded->Intact();
+    return m_mapping == nullptr || !m_mapping->Lost();
 }
 
 const unsigned char* PixelStore::SampleAt(int x, int y) const {

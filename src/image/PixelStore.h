@@ -33,6 +33,9 @@ class TileSource {
 public:
     virtual ~TileSource() = default;
     virtual bool Decode(std::size_t index, unsigned char* out) = 0;
+    // False once a tile could not be decoded again or the file changed since the picture was read:
+    // values read since may not be the file's.
+    virtual bool Intact() const = 0;
 };
 
 class DecodedTiles;
@@ -72,8 +75,9 @@ public:
     // Tiles mapped or decoded on demand: no row lies in one piece (RowRun, CopyRow).
     bool IsTiled() const { return !m_tileOffsets.empty() || m_decoded != nullptr; }
     // False once the mapped file was found shorter than when it was mapped: the missing samples read
-    // as zeros (FileMapping::Lost), so values read since may not be the file's.
-    bool IsIntact() const { return m_mapping == nullptr || !m_mapping->Lost(); }
+    // as zeros (FileMapping::Lost), or once tiles decoded on demand were not the file's as it was read
+    // (TileSource::Intact), so values read since may not be the file's.
+    bool IsIntact() const;
     // Changes with every Allocate or Map, so a cache can tell one image from the next.
     std::uint64_t Serial() const { return m_nSerial; }
 

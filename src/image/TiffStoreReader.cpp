@@ -8,11 +8,13 @@
 #include "image/TiffCodec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <tiffio.h>
 #include <type_traits>
@@ -195,6 +197,15 @@ bool BlockPresent(TIFF* handle, std::uint32_t index) {
     return TIFFGetStrileOffset(handle, index) != 0;
 }
 
+// A file's size and modification time (nanoseconds), or (-1, -1) when it cannot be looked at.
+std::pair<std::int64_t, std::int64_t> FileStamp(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return {-1, -1};
+    return {static_cast<std::int64_t>(status.st_size),
+            static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+}
+
 // The tiles of one directory of a compressed tiled file, decoded again when the viewer touches them.
 // Every tile was decoded once when the picture was read, its problems shown then; those of a later
 // decode are not shown again. Each decode takes a handle of its own (opened as needed, kept for the
@@ -202,7 +213,10 @@ bool BlockPresent(TIFF* handle, std::uint32_t index) {
 class TiffTileSource final : public TileSource {
 public:
     TiffTileSource(std::string path, int directory, std::size_t tileBytes)
-        : m_strPath(std::move(path)), m_nDirectory(directory), m_nTileBytes(tileBytes) {}
+        : m_strPath(std::move(path)), m_nDirectory(directory), m_nTileBytes(tileBytes),
+          m_nStamp(FileStamp(m_strPath)) {}
+
+    bool Intact() const override { return !m_bFailed.load() && FileStamp(m_strPath) == m_nStamp; }
 
     bool Decode(std::size_t index, unsigned char* out) override {
         std::vector<TiffErrorRecord> dropped;
@@ -215,6 +229,8 @@ public:
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_handles.push_back(std::move(handle));
         }
+        if (!decoded)
+            m_bFailed = true;
         return decoded;
     }
 
@@ -237,6 +253,8 @@ private:
     std::string m_strPath;
     int m_nDirectory;
     std::size_t m_nTileBytes;
+    std::pair<std::int64_t, std::int64_t> m_nStamp; // size and modification time when read
+    std::atomic<bool> m_bFailed{false};
     std::mutex m_mutex;
     std::vector<TiffHandle> m_handles;
 };

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace gc {
@@ -148,6 +149,12 @@ TEST(TiffStoreReader, EveryPlainLayoutGivesBackItsValues) {
                          : 1;
         }
         EXPECT_EQ(wrong, 0) << layout.name << ": first value " << store.Value(0, 0);
+
+        // A store that reads the file again (mapped, or tiles decoded on demand) knows when the file
+        // is cut short under it; one that holds the values does not need to.
+        EXPECT_TRUE(store.IsIntact()) << layout.name;
+        ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+        EXPECT_EQ(store.IsIntact(), !layout.mapped && !layout.tiled) << layout.name;
 
         // Decoded tiles come with the means of their 16 × 16 blocks, cut short at the edges.
         const PixelStore* averages = store.Averages();

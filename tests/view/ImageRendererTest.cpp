@@ -226,6 +226,7 @@ public:
                         static_cast<std::size_t>(std::min(m_nTileWidth, m_picture.Width() - left)) * bytes);
         return true;
     }
+    bool Intact() const override { return true; }
     std::atomic<int> decodes{0};
 
 private:
