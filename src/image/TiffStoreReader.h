@@ -2,11 +2,13 @@
 //
 // One-sample greyscale (black is zero) of 8 or 16 bits (unsigned or signed) or 32-bit float, in
 // strips or tiles, under any compression the library decodes, is read as it is: tiles or strips are
-// decoded on two threads, each with a handle of its own. An uncompressed 8-bit picture whose strips
-// lie one after the other in order is not read at all but mapped (FileMapping), so its pages come in
-// only where they are looked at. Every other layout (palette, colour, white-is-zero, 1 to 4 bits, ...)
-// goes through the library's RGBA interface (ReadTiffImage) and becomes grey or colour 8-bit samples;
-// such a picture must fit MAX_VIEW_IMAGE_BYTES as a 24-bit bitmap.
+// decoded on two threads, each with a handle of its own: compressed tiles for their block means only
+// (decoded again when looked at, PixelStore::DecodeTiles), strips into a buffer of the store's. An
+// uncompressed 8-bit picture whose strips lie one after the other in order, and an uncompressed tiled
+// picture whose samples are in the machine's byte order, are not read at all but mapped (FileMapping),
+// so their pages come in only where they are looked at. Every other layout (palette, colour, white-is-zero, 1
+// to 4 bits, ...) goes through the library's RGBA interface (ReadTiffImage) and becomes grey or colour 8-bit
+// samples; such a picture must fit MAX_VIEW_IMAGE_BYTES as a 24-bit bitmap.
 #pragma once
 
 #include "core/Messages.h"
@@ -15,6 +17,10 @@
 #include <string>
 
 namespace gc {
+
+// A compressed tiled picture gets the block means of this level of its pyramid (PixelStore::Averages),
+// made tile by tile while it is decoded once at the read.
+inline constexpr int DECODED_AVERAGES_LEVEL = 4;
 
 enum class TiffStoreOutcome {
     Read,     // the store holds the directory's picture

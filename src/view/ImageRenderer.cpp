@@ -4,9 +4,14 @@
 #include "LowPass.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
+#include <type_traits>
+#include <utility>
 
 namespace gc {
 namespace {
@@ -18,36 +23,52 @@ std::uint64_t TileKey(int level, int tileX, int tileY) {
            static_cast<std::uint64_t>(tileX);
 }
 
-// Sums of one source row's samples in blocks of `block` columns, added to `sums`.
+// Sums of one run of a source row's samples (columns first .. end − 1, `samples` pointing at column
+// `first`) added to `sums`, whose entry c holds the block of `block` columns from firstColumn + c · block.
+// Integer samples are summed exactly as integers.
 template <typename Sample>
-void AddRowBlocks(const unsigned char* row, int channels, int firstColumn, int endColumn, int block,
+void AddRunBlocks(const unsigned char* samples, int channels, int first, int end, int firstColumn, int block,
                   double* sums) {
-    const auto* samples = reinterpret_cast<const Sample*>(row);
-    for (int x = firstColumn, c = 0; x < endColumn; x += block, ++c) {
-        const int end = std::min(x + block, endColumn);
+    using Sum = std::conditional_t<std::is_floating_point_v<Sample>, double, std::int64_t>;
+    for (int x = first; x < end;) {
+        const int c = (x - firstColumn) / block;
+        const int stop = std::min(firstColumn + (c + 1) * block, end);
         for (int k = 0; k < channels; ++k) {
-            double sum = 0;
-            for (int s = x; s < end; ++s) {
+            Sum sum = 0;
+            for (int s = x; s < stop; ++s) {
                 Sample value;
-                std::memcpy(&value, samples + s * channels + k, sizeof value);
-                sum += static_cast<double>(value);
+                std::memcpy(&value,
+                            samples + (static_cast<std::size_t>((s - first) * channels + k) * sizeof value),
+                            sizeof value);
+                sum += static_cast<Sum>(value);
             }
-            sums[c * channels + k] += sum;
+            sums[c * channels + k] += static_cast<double>(sum);
         }
+        x = stop;
     }
 }
 
 void AddRow(const PixelStore& store, int y, int firstColumn, int endColumn, int block, double* sums) {
-    const unsigned char* row = store.Row(y);
-    switch (store.Type()) {
-    case SampleType::UInt8:
-        return AddRowBlocks<std::uint8_t>(row, store.Channels(), firstColumn, endColumn, block, sums);
-    case SampleType::Int16:
-        return AddRowBlocks<std::int16_t>(row, store.Channels(), firstColumn, endColumn, block, sums);
-    case SampleType::UInt16:
-        return AddRowBlocks<std::uint16_t>(row, store.Channels(), firstColumn, endColumn, block, sums);
-    case SampleType::Float32:
-        return AddRowBlocks<float>(row, store.Channels(), firstColumn, endColumn, block, sums);
+    for (int x = firstColumn; x < endColumn;) {
+        int count = 0;
+        const unsigned char* run = store.RowRun(y, x, count);
+        const int end = std::min(endColumn, x + count);
+        const int channels = store.Channels();
+        switch (store.Type()) {
+        case SampleType::UInt8:
+            AddRunBlocks<std::uint8_t>(run, channels, x, end, firstColumn, block, sums);
+            break;
+        case SampleType::Int16:
+            AddRunBlocks<std::int16_t>(run, channels, x, end, firstColumn, block, sums);
+            break;
+        case SampleType::UInt16:
+            AddRunBlocks<std::uint16_t>(run, channels, x, end, firstColumn, block, sums);
+            break;
+        case SampleType::Float32:
+            AddRunBlocks<float>(run, channels, x, end, firstColumn, block, sums);
+            break;
+        }
+        x = end;
     }
 }
 
@@ -203,6 +224,17 @@ int ImageRenderer::LevelHeight(int level) const {
 
 std::vector<unsigned char> ImageRenderer::AverageFromStore(int level, int tileX, int tileY) const {
     const int channels = m_pStore->Channels();
+    const PixelStore* averages = m_pStore->Averages();
+    if (averages != nullptr && level == m_pStore->AveragesLevel() && channels == 1) {
+        // The reader's block means are this level's values.
+        std::vector<unsigned char> tile(TILE_PIXELS * sizeof(float));
+        const int columns = std::min(TILE_SIZE, averages->Width() - tileX * TILE_SIZE);
+        const int rows = std::min(TILE_SIZE, averages->Height() - tileY * TILE_SIZE);
+        for (int r = 0; r < rows; ++r)
+            averages->CopyRow(tileY * TILE_SIZE + r, tileX * TILE_SIZE, columns,
+                              tile.data() + static_cast<std::size_t>(r) * TILE_SIZE * sizeof(float));
+        return tile;
+    }
     const int block = 1 << level;
     std::vector<unsigned char> tile(TILE_PIXELS * static_cast<std::size_t>(channels) * sizeof(float));
     auto* values = reinterpret_cast<float*>(tile.data());
@@ -290,6 +322,59 @@ const float* ImageRenderer::ValueTile(int level, int tileX, int tileY) {
     return reinterpret_cast<const float*>(m_values.Store(key, std::move(tile)).data());
 }
 
+void ImageRenderer::FillDirectTiles(int level, int x0, int y0, int x1, int y1) {
+    const int direct = std::min(level, DIRECT_LEVELS);
+    if (m_pStore == nullptr || direct == 0 || x1 <= x0 || y1 <= y0)
+        return;
+    // The level's tiles over the region, and under them the tiles of the directly averaged level.
+    const int shift = level - direct;
+    const int side = TILE_SIZE << shift;
+    const int lastX =
+        std::min((LevelWidth(direct) - 1) / TILE_SIZE, ((x1 - 1) / TILE_SIZE + 1) * side / TILE_SIZE - 1);
+    const int lastY =
+        std::min((LevelHeight(direct) - 1) / TILE_SIZE, ((y1 - 1) / TILE_SIZE + 1) * side / TILE_SIZE - 1);
+    const std::size_t tileBytes =
+        TILE_PIXELS * static_cast<std::size_t>(m_pStore->Channels()) * sizeof(float);
+    std::vector<std::pair<int, int>> missing;
+    for (int tileY = y0 / TILE_SIZE * side / TILE_SIZE; tileY <= lastY; ++tileY)
+        for (int tileX = x0 / TILE_SIZE * side / TILE_SIZE; tileX <= lastX; ++tileX)
+            if (m_values.Find(TileKey(direct, tileX, tileY)) == nullptr &&
+                (missing.size() + 1) * tileBytes <= VALUE_CACHE_BYTES / 2)
+                missing.emplace_back(tileX, tileY);
+    if (missing.size() < 2)
+        return;
+    std::vector<std::vector<unsigned char>> tiles(missing.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> touched{m_nTouchedBytes};
+    const auto source = static_cast<std::size_t>(TILE_SIZE << direct) *
+                        static_cast<std::size_t>(TILE_SIZE << direct) *
+                        static_cast<std::size_t>(m_pStore->Channels() * SampleBytes(m_pStore->Type()));
+    const auto work = [&] {
+        for (std::size_t i = next++; i < missing.size(); i = next++) {
+            tiles[i] = AverageFromStore(direct, missing[i].first, missing[i].second);
+            // Pages of a mapped file are given back as they are averaged (see ValueTile).
+            if (m_pStore->IsMapped() && (touched += source) >= PAGE_RELEASE_BYTES) {
+                touched = 0;
+                m_pStore->ReleasePages();
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < FILL_THREADS; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // the calling thread averages what a helper would have
+        }
+    }
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    m_nTouchedBytes = touched;
+    for (std::size_t i = 0; i < missing.size(); ++i)
+        m_values.Store(TileKey(direct, missing[i].first, missing[i].second), std::move(tiles[i]));
+}
+
 void ImageRenderer::ReadLevel(int level, int x, int y, int width, int height, float* out) {
     const int channels = m_pStore->Channels();
     const int levelWidth = LevelWidth(level);
@@ -359,18 +444,20 @@ const unsigned char* ImageRenderer::DisplayTile(int level, int tileX, int tileY)
                            static_cast<std::size_t>(margin * channels + c)]);
     } else if (level == 0) {
         const std::vector<unsigned char> table = LookupTable(*m_pStore, m_mapping);
+        std::vector<unsigned char> samples(static_cast<std::size_t>(columns * channels) *
+                                           static_cast<std::size_t>(SampleBytes(m_pStore->Type())));
         for (int r = 0; r < rows; ++r) {
             const int y = tileY * TILE_SIZE + r;
             const int x0 = tileX * TILE_SIZE;
             unsigned char* out = tile.data() + static_cast<std::size_t>(r) * rowBytes;
-            const unsigned char* row = m_pStore->Row(y);
+            m_pStore->CopyRow(y, x0, columns, samples.data());
+            const unsigned char* row = samples.data();
             for (int c = 0; c < columns * channels; ++c) {
-                const int index = x0 * channels + c;
                 if (m_pStore->Type() == SampleType::UInt8) {
-                    out[c] = table[row[index]];
+                    out[c] = table[row[c]];
                 } else if (!table.empty()) {
                     std::uint16_t bits;
-                    std::memcpy(&bits, row + (2 * std::ptrdiff_t{index}), sizeof bits);
+                    std::memcpy(&bits, row + (2 * std::ptrdiff_t{c}), sizeof bits);
                     out[c] = table[bits];
                 } else {
                     out[c] = m_mapping.Grey(m_pStore->Value(x0 + c, y));
@@ -428,6 +515,7 @@ void ImageRenderer::Render(const RenderView& view, std::uint32_t* pixels, std::p
         std::min(levelWidth, static_cast<int>(static_cast<double>(view.left + columns) / scale) + 2);
     const int y1 = std::min(levelHeight, static_cast<int>(static_cast<double>(view.top + rows) / scale) + 2);
     const std::size_t valueTilesBefore = m_values.Count();
+    FillDirectTiles(level, x0, y0, x1, y1);
     GatherDisplay(level, x0, y0, x1, y1, m_region);
     // Pages of a mapped file read for coarse levels are given back; the averages keep what was needed.
     if (level > 0 && m_values.Count() != valueTilesBefore)
@@ -455,6 +543,7 @@ ValueHistogram ImageRenderer::Histogram(int minimumSide) {
     const int width = LevelWidth(level);
     const int height = LevelHeight(level);
     const int channels = m_pStore->Channels();
+    FillDirectTiles(level, 0, 0, width, height);
     std::vector<float> values(static_cast<std::size_t>(width) * static_cast<std::size_t>(channels));
     ValueHistogram histogram;
     double minimum = std::numeric_limits<double>::infinity();

@@ -2,7 +2,8 @@
 //
 // A pyramid of area averages: level k holds the image at 1/2^k of its size, each value the mean of
 // the 2^k × 2^k pixels (fewer at the right and bottom edges) it covers. Levels 1 to DIRECT_LEVELS are
-// averaged straight from the values; each level above from the one below it. A level is built in
+// averaged straight from the values (or taken from the block means a reader made while it decoded,
+// PixelStore::Averages), on two threads; each level above from the one below it. A level is built in
 // tiles of TILE_SIZE² values, only where it is looked at, and kept in a cache of bounded size.
 //
 // The visible part is painted from the level nearest the zoom (the finest level not finer than the
@@ -29,6 +30,7 @@ inline constexpr int MAX_LEVEL = 12;
 inline constexpr std::size_t VALUE_CACHE_BYTES = std::size_t{96} << 20;
 inline constexpr std::size_t DISPLAY_CACHE_BYTES = std::size_t{32} << 20;
 inline constexpr std::size_t PAGE_RELEASE_BYTES = std::size_t{32} << 20;
+inline constexpr int FILL_THREADS = 2;
 
 // The part of the zoomed picture in view: its top-left corner in zoomed-picture pixels (the scroll
 // position), its size in screen pixels, and the zoom factor.
@@ -105,6 +107,10 @@ private:
     const float* ValueTile(int level, int tileX, int tileY);
     const unsigned char* DisplayTile(int level, int tileX, int tileY);
     std::vector<unsigned char> AverageFromStore(int level, int tileX, int tileY) const;
+    // Averages, on FILL_THREADS threads, the missing tiles of the directly averaged level (level, or
+    // DIRECT_LEVELS above it) that the level's tiles over columns [x0, x1) and rows [y0, y1) are made
+    // from, as far as half the value cache holds them.
+    void FillDirectTiles(int level, int x0, int y0, int x1, int y1);
     std::vector<unsigned char> AverageFromLevelBelow(int level, int tileX, int tileY);
     // The level's pixels of rows [y0, y1) and columns [x0, x1) as display bytes, row by row.
     void GatherDisplay(int level, int x0, int y0, int x1, int y1, std::vector<unsigned char>& out);

@@ -10,11 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace gc {
@@ -204,6 +206,155 @@ TEST(ImageRenderer, AveragesOfAMappedFileSurviveGivingItsPagesBack) {
         EXPECT_EQ(a, b) << "level " << level;
     }
     EXPECT_TRUE(mapped.IsIntact());
+}
+
+// Tiles handed out from a picture held in memory, as a decoder of a compressed file would; counts
+// its decodes.
+class CopyTileSource final : public TileSource {
+public:
+    CopyTileSource(const PixelStore& picture, int tileWidth, int tileHeight)
+        : m_picture(picture), m_nTileWidth(tileWidth), m_nTileHeight(tileHeight) {}
+    bool Decode(std::size_t index, unsigned char* out) override {
+        ++decodes;
+        const int across = (m_picture.Width() + m_nTileWidth - 1) / m_nTileWidth;
+        const int left = static_cast<int>(index) % across * m_nTileWidth;
+        const int top = static_cast<int>(index) / across * m_nTileHeight;
+        const auto bytes = static_cast<std::size_t>(SampleBytes(m_picture.Type()));
+        for (int y = top; y < std::min(m_picture.Height(), top + m_nTileHeight); ++y)
+            std::memcpy(out + static_cast<std::size_t>((y - top) * m_nTileWidth) * bytes,
+                        m_picture.Row(y) + static_cast<std::size_t>(left) * bytes,
+                        static_cast<std::size_t>(std::min(m_nTileWidth, m_picture.Width() - left)) * bytes);
+        return true;
+    }
+    bool Intact() const override { return true; }
+    std::atomic<int> decodes{0};
+
+private:
+    const PixelStore& m_picture;
+    int m_nTileWidth, m_nTileHeight;
+};
+
+// Tiles stored in reverse order in a file and read in place, or decoded when touched and only a few
+// kept (so that tiles are dropped while two threads average): every view (zoomed in, 1:1 across tile
+// edges, averaged levels, levels made from the averaged ones), the picked values and the writers'
+// picture are those of the same values held in one buffer.
+TEST(ImageRenderer, TiledFileShowsAsItsValuesInOneBuffer) {
+    const struct {
+        SampleType type;
+        int tileWidth, tileHeight;
+        bool decoded;
+    } cases[] = {{SampleType::UInt8, 48, 32, false},
+                 {SampleType::UInt16, 256, 256, false},
+                 {SampleType::Float32, 112, 80, false},
+                 {SampleType::UInt8, 64, 48, true},
+                 {SampleType::Float32, 32, 32, true}};
+    constexpr int width = 1203, height = 777;
+    const RenderView views[] = {{4.0, 1100, 900, 160, 120}, {1.0, 20, 10, 300, 200},
+                                {0.7, 5, 3, 400, 300},      {1.0 / 3, 0, 0, 401, 259},
+                                {1.0 / 16, 0, 0, 75, 48},   {1.0 / 40, 0, 0, 30, 19}};
+    for (const auto& test : cases) {
+        PixelStore copy;
+        ASSERT_TRUE(copy.Allocate(width, height, test.type));
+        FillPattern(copy, test.type);
+        const int bytes = SampleBytes(test.type);
+        const int across = (width + test.tileWidth - 1) / test.tileWidth;
+        const int down = (height + test.tileHeight - 1) / test.tileHeight;
+        const auto tileBytes = static_cast<std::size_t>(test.tileWidth * test.tileHeight * bytes);
+        std::vector<unsigned char> file(100, 0); // a header of some kind before the tiles
+        std::vector<std::size_t> offsets(static_cast<std::size_t>(across * down));
+        for (int tile = across * down - 1; tile >= 0; --tile) {
+            offsets[static_cast<std::size_t>(tile)] = file.size();
+            file.resize(file.size() + tileBytes, 0);
+            const int left = tile % across * test.tileWidth;
+            const int top = tile / across * test.tileHeight;
+            for (int y = top; y < std::min(height, top + test.tileHeight); ++y) {
+                const int columns = std::min(test.tileWidth, width - left);
+                std::memcpy(file.data() + offsets[static_cast<std::size_t>(tile)] +
+                                static_cast<std::size_t>(((y - top) * test.tileWidth) * bytes),
+                            copy.Row(y) + static_cast<std::size_t>(left * bytes),
+                            static_cast<std::size_t>(columns * bytes));
+            }
+        }
+        test::TempDir dir;
+        test::WriteFileBytes(dir.File("tiles.raw"), file);
+        PixelStore tiled;
+        const auto source = std::make_shared<CopyTileSource>(copy, test.tileWidth, test.tileHeight);
+        if (test.decoded)
+            tiled.DecodeTiles(source, test.tileWidth, test.tileHeight, width, height, test.type,
+                              8 * tileBytes);
+        else
+            tiled.MapTiles(FileMapping::Open(dir.File("tiles.raw")), offsets, test.tileWidth, test.tileHeight,
+                           width, height, test.type);
+        ASSERT_TRUE(tiled.IsTiled());
+
+        ImageRenderer fromTiles, fromCopy;
+        fromTiles.SetImage(&tiled);
+        fromCopy.SetImage(&copy);
+        const DisplayMapping mapping = DefaultMapping(test.type, fromCopy.Histogram());
+        fromTiles.SetMapping(mapping);
+        fromCopy.SetMapping(mapping);
+        EXPECT_EQ(fromTiles.Histogram().counts, fromCopy.Histogram().counts) << SampleBytes(test.type);
+        for (const RenderView& view : views) {
+            const auto count = static_cast<std::size_t>(view.width * view.height);
+            std::vector<std::uint32_t> a(count, 0), b(count, 0);
+            fromTiles.Render(view, a.data(), view.width);
+            fromCopy.Render(view, b.data(), view.width);
+            ASSERT_EQ(a, b) << "bytes " << bytes << ", zoom " << view.zoom;
+            EXPECT_NE(std::count(a.begin(), a.end(), a[0]), static_cast<std::ptrdiff_t>(count));
+        }
+        std::vector<float> picked(width), expected(width);
+        for (int y = 0; y < height; y += 37) {
+            tiled.ReadBoxValues(y, 0, width, picked.data());
+            copy.ReadBoxValues(y, 0, width, expected.data());
+            ASSERT_EQ(picked, expected) << "row " << y;
+        }
+        DIBSection fromTilesPicture, fromCopyPicture;
+        PictureOf(tiled, WideToGrey::HighByte, fromTilesPicture);
+        PictureOf(copy, WideToGrey::HighByte, fromCopyPicture);
+        for (int y = 0; y < height; ++y)
+            ASSERT_EQ(std::memcmp(fromTilesPicture.MemoryRow(y), fromCopyPicture.MemoryRow(y),
+                                  static_cast<std::size_t>(width) * 3),
+                      0)
+                << "picture row " << y;
+        // Decoded when touched: each tile once for the first views' levels, then again as dropped.
+        if (test.decoded) {
+            EXPECT_GT(source->decodes.load(), across * down);
+        }
+    }
+}
+
+// A reader's block means stand in for the level they belong to and every level above it: right ones
+// show as the values do, and they are what is shown (wrong ones change the picture).
+TEST(ImageRenderer, ReadersBlockMeansAreTheirLevel) {
+    constexpr int width = 2011, height = 1500;
+    PixelStore copy;
+    ASSERT_TRUE(copy.Allocate(width, height, SampleType::UInt8));
+    FillPattern(copy, SampleType::UInt8);
+    ImageRenderer fromValues;
+    fromValues.SetImage(&copy);
+    const int averageWidth = fromValues.LevelWidth(4);
+    const int averageHeight = fromValues.LevelHeight(4);
+    for (const bool right : {true, false}) {
+        PixelStore averages;
+        ASSERT_TRUE(averages.Allocate(averageWidth, averageHeight, SampleType::Float32));
+        for (int y = 0; y < averageHeight && right; ++y)
+            fromValues.ReadLevel(4, 0, y, averageWidth, 1, reinterpret_cast<float*>(averages.MutableRow(y)));
+        PixelStore withAverages;
+        ASSERT_TRUE(withAverages.Allocate(width, height, SampleType::UInt8));
+        for (int y = 0; y < height; ++y)
+            std::memcpy(withAverages.MutableRow(y), copy.Row(y), width);
+        withAverages.SetAverages(std::move(averages), 4);
+        ImageRenderer fromAverages;
+        fromAverages.SetImage(&withAverages);
+        for (const double zoom : {1.0 / 16, 1.0 / 24, 1.0 / 64}) {
+            const int columns = static_cast<int>(width * zoom);
+            const int rows = static_cast<int>(height * zoom);
+            std::vector<std::uint32_t> a(static_cast<std::size_t>(columns * rows)), b(a.size());
+            fromAverages.Render({zoom, 0, 0, columns, rows}, a.data(), columns);
+            fromValues.Render({zoom, 0, 0, columns, rows}, b.data(), columns);
+            EXPECT_EQ(a == b, right) << "zoom " << zoom;
+        }
+    }
 }
 
 // How a value becomes a grey level: the window's ends, rounding, a window of no width, values that
