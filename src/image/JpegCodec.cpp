@@ -103,11 +103,13 @@ int Decompress(std::FILE* file, DIBSection& image, Messages& messages, JpegReadS
     info->mem->max_memory_to_use = JPEG_MAX_WORKING_MEMORY;
     jpeg_stdio_src(info, file);
     jpeg_read_header(info, TRUE);
-    if (info->num_components != COLOUR_COMPONENTS) {
-        // Greyscale and four-component files open nothing, silently.
+    if (info->num_components != COLOUR_COMPONENTS && info->num_components != 1) {
+        // Four-component files open nothing, silently.
         jpeg_destroy_decompress(info);
         return 0;
     }
+    // A greyscale file is read as colour rows whose three channels are equal.
+    info->out_color_space = JCS_RGB;
     if (!FitsViewImageLimit(info->image_width, info->image_height)) {
         jpeg_destroy_decompress(info);
         return READ_TOO_LARGE;
@@ -144,8 +146,10 @@ struct JpegWriteState {
     JpegErrorManager m_errors;
 };
 
-// Compresses `image` into the open file, exchanging red and blue in place. Armed jump region.
-bool Compress(std::FILE* file, DIBSection& image, int quality, Messages& messages, JpegWriteState* state) {
+// Compresses `image` into the open file, exchanging red and blue in place; with PictureChannels::Grey
+// the library stores the rows as one grey component. Armed jump region.
+bool Compress(std::FILE* file, DIBSection& image, int quality, Messages& messages, JpegWriteState* state,
+              PictureChannels channels) {
     std::memset(&state->m_info, 0, sizeof state->m_info);
     state->m_info.err = ArmErrors(state->m_errors, messages);
     if (setjmp(state->m_errors.m_jumpBuffer) != 0) {
@@ -162,6 +166,8 @@ bool Compress(std::FILE* file, DIBSection& image, int quality, Messages& message
     info->in_color_space = JCS_RGB;
     jpeg_set_defaults(info);
     jpeg_set_quality(info, quality, TRUE);
+    if (channels == PictureChannels::Grey)
+        jpeg_set_colorspace(info, JCS_GRAYSCALE);
     jpeg_start_compress(info, TRUE);
 
     const int height = image.GetHeight();
@@ -191,7 +197,8 @@ int ReadJpegFile(const std::string& path, DIBSection& image, Messages& messages)
     return Decompress(file.get(), image, messages, &state);
 }
 
-JpegWriteResult WriteJpegFile(const std::string& path, DIBSection& image, int quality, Messages& messages) {
+JpegWriteResult WriteJpegFile(const std::string& path, DIBSection& image, int quality, Messages& messages,
+                              PictureChannels channels) {
     if (!image.IsValid() || image.GetBitsPerPixel() != 24)
         return JpegWriteResult::NotWritten;
     FileHandle file(OpenForWriting(path));
@@ -200,7 +207,7 @@ JpegWriteResult WriteJpegFile(const std::string& path, DIBSection& image, int qu
         return JpegWriteResult::Fatal;
     }
     JpegWriteState state;
-    const bool written = Compress(file.get(), image, quality, messages, &state);
+    const bool written = Compress(file.get(), image, quality, messages, &state, channels);
     const bool closed = std::fclose(file.release()) == 0;
     if (!written)
         return JpegWriteResult::Fatal;
