@@ -182,7 +182,8 @@ public:
     std::string m_strHelpViewer;
     // Opens the HTML guide in the desktop's browser (QDesktopServices); false when nothing opened it.
     std::function<bool(const std::string&)> m_openHelpPage;
-    // Called at every new position of the Run's progress window (tests press its Stop button here).
+    // Called at every new position of the Run's progress window, on the user-interface thread; when it
+    // is set, the Run waits for it at each new position (tests press its Stop button here).
     std::function<void(RunProgressDialog&)> m_fnRunProgressShown;
     // The progress of the Run in progress, or nullptr.
     RunProgressWindow* m_pRunProgress = nullptr;
