@@ -18,6 +18,9 @@ inline constexpr const char* MSG_CANNOT_OPEN_ARGUMENT = "gridcarver: cannot open
 inline constexpr const char* ABOUT_CAPTION = "About Filmsplice";
 inline constexpr const char* ABOUT_AUTHOR_LINE = "Copyright (C) 2026 the Gridcarver developers";
 inline constexpr const char* PROGRESS_CAPTION = "Run Progress Indicator...";
+// The main window closed while a Run works.
+inline constexpr const char* MSG_QUIT_DURING_RUN =
+    "A Run is in progress. Stop it and quit once it has stopped? The files it has written stay.";
 
 // External programs: the help viewer (opens the help document) and the PDF converter.
 inline constexpr const char* HELP_VIEWER = "xdg-open";

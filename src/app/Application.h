@@ -39,6 +39,7 @@ class MainWindow;
 class ImageView;
 class RunProgressDialog;
 class RunProgressWindow;
+struct RunResult;
 
 struct AppServices {
     Messages* m_pMessages = nullptr;      // default: message boxes
@@ -181,10 +182,14 @@ public:
     std::string m_strHelpViewer;
     // Opens the HTML guide in the desktop's browser (QDesktopServices); false when nothing opened it.
     std::function<bool(const std::string&)> m_openHelpPage;
-    // Called at every new position of the Run's progress window (tests press its Stop button here).
+    // Called at every new position of the Run's progress window, on the user-interface thread; when it
+    // is set, the Run waits for it at each new position (tests press its Stop button here).
     std::function<void(RunProgressDialog&)> m_fnRunProgressShown;
     // The progress of the Run in progress, or nullptr.
     RunProgressWindow* m_pRunProgress = nullptr;
+    // Set when the user closed the main window during a Run and chose to stop it: the window closes
+    // once the Run has ended.
+    bool m_bQuitAfterRun = false;
     // Where Help looks for the guide, in order: the installed guide (<prefix>/share/doc/gridcarver
     // beside <prefix>/bin), the guide beside the build, the working directory.
     std::vector<std::string> m_helpFolders;
@@ -197,8 +202,8 @@ public:
     void EndProcess(int status);
 
 protected:
-    // The main window's close: during a Run it asks the Run to stop instead; unsaved picks are asked
-    // about first.
+    // The main window's close: during a Run it asks whether to stop the Run and quit (MSG_QUIT_DURING_RUN;
+    // yes stops it, and the window closes once it has ended); unsaved picks are asked about first.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -206,6 +211,11 @@ private:
     void RunCommand(const CommandEntry& entry);
     // While a Run is in progress: shows "Running ... Wait!" and returns true.
     bool RefuseDuringRun();
+    // The Run of `settings` on a thread of its own while this thread handles the events; returns when
+    // it has ended, with its scans' records and the input it ended at.
+    RunResult RunOnThread(const RunSettings& settings, const CornerCorrections& corrections,
+                          RunProgressWindow& progress, BusyFlag& busy, std::vector<ScanRecord>& records,
+                          std::string& lastInput);
     QPrinter& Printer();
     const PixelStore* PickImage(const PickPointer& pointer);
 

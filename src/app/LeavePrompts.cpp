@@ -1,6 +1,6 @@
 // What happens before work in progress would be lost: unsaved picks when another image is opened or
 // the program ends ("Save the picks of NAME?" Save / Discard / Cancel), and a Run in progress when the
-// main window is closed (the Run is asked to stop; the window stays until it has).
+// main window is closed (asked: Yes stops the Run, and the window closes once it has ended).
 #include "AppMessages.h"
 #include "Application.h"
 #include "MainWindow.h"
@@ -29,9 +29,14 @@ bool Application::MayLeavePicks() {
 
 bool Application::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_pFrame.get() && event->type() == QEvent::Close) {
-        if (m_pRunProgress != nullptr && m_pRunProgress->Dialog() != nullptr) {
-            m_pRunProgress->Dialog()->RequestStop();
+        if (m_pRunProgress != nullptr) {
+            // The Run ends first (within one image), so no file is left half-written.
             event->ignore();
+            if (!m_bQuitAfterRun &&
+                m_pQuestions->Ask(MSG_QUIT_DURING_RUN, {Answer::Yes, Answer::No}) == Answer::Yes) {
+                m_bQuitAfterRun = true;
+                m_pRunProgress->RequestStop();
+            }
             return true;
         }
         if (!MayLeavePicks()) {

@@ -46,6 +46,8 @@ void RunProgressDialog::RequestStop() {
     m_pStop->setText(QString::fromUtf8(PROGRESS_STOPPING_BUTTON));
     m_pStop->setEnabled(false);
     m_pTime->setText(PROGRESS_STOPPING);
+    if (m_fnStop)
+        m_fnStop();
 }
 
 void RunProgressDialog::closeEvent(QCloseEvent* event) {
@@ -55,13 +57,36 @@ void RunProgressDialog::closeEvent(QCloseEvent* event) {
 
 bool RunProgressWindow::StopRequested() const {
     if (!m_pControl)
-        return false;
+        return StopFlag();
     if (!m_pControl->m_bStopRequested &&
         (!m_pollTimer.isValid() || m_pollTimer.elapsed() >= POLL_MILLISECONDS)) {
         m_pollTimer.start();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
-    return m_pControl && m_pControl->m_bStopRequested;
+    return StopFlag();
+}
+
+void RunProgressWindow::RequestStop() {
+    m_stop = true;
+    if (m_pControl)
+        m_pControl->RequestStop();
+}
+
+void RunProgressWindow::ShowTexts(int position, const RunProgressStatus& status) {
+    if (m_pControl->m_bStopRequested)
+        return;
+    if (!status.path.empty())
+        m_pControl->m_pFile->setText(ProgressFileText(status.path, status.fileIndex, status.fileCount));
+    m_pControl->m_pImages->setText(ProgressImagesText(status.imagesWritten));
+    m_pControl->m_pTime->setText(TimeLeftText(static_cast<double>(m_timer.elapsed()) / 1000.0, position));
+}
+
+void RunProgressWindow::Show(int position, const RunProgressStatus& status) {
+    Window();
+    ShowTexts(position, status);
+    m_pControl->m_progress->setValue(position);
+    if (m_fnShown)
+        m_fnShown(*m_pControl);
 }
 
 void RunProgressWindow::SetPos(int position) {
@@ -70,13 +95,8 @@ void RunProgressWindow::SetPos(int position) {
     if (position == m_nLastPosition)
         return;
     m_nLastPosition = position;
-    if (m_fnStatus && !m_pControl->m_bStopRequested) {
-        const RunProgressStatus status = m_fnStatus();
-        if (!status.path.empty())
-            m_pControl->m_pFile->setText(ProgressFileText(status.path, status.fileIndex, status.fileCount));
-        m_pControl->m_pImages->setText(ProgressImagesText(status.imagesWritten));
-        m_pControl->m_pTime->setText(TimeLeftText(static_cast<double>(m_timer.elapsed()) / 1000.0, position));
-    }
+    if (m_fnStatus && !m_pControl->m_bStopRequested)
+        ShowTexts(position, m_fnStatus());
     bar.SetPos(position);
     // The user's input: Stop, and the viewer's commands in the other windows.
     m_pollTimer.start();
@@ -94,6 +114,9 @@ void RunProgressWindow::Close() {
 BarProgress& RunProgressWindow::Window() {
     if (!m_pControl) {
         m_pControl = std::make_unique<RunProgressDialog>(m_pParent);
+        m_pControl->m_fnStop = [this] { m_stop = true; };
+        if (m_stop)
+            m_pControl->RequestStop();
         m_pControl->show();
         m_timer.start();
         m_progress.SetBar(m_pControl->m_progress);

@@ -3,13 +3,11 @@
 // and a Stop button. RunProgressWindow opens it when the work starts and moves its bar through a
 // BarProgress.
 //
-// The window does not block the others: at each new position, and whenever the Run looks for a stop
-// request (once per row of tiles, and before each scan), the program takes the user's input, so the
-// viewer stays usable while a batch runs; the commands that must not interrupt a Run refuse meanwhile
-// ("Running ... Wait!"). Stop (or Esc, or the window's close box) asks the Run to end at the next row
-// of tiles, as SIGINT does for the command line; the button then reads "Stopping…" and stays down.
-// The button never takes the keyboard focus, so the bar taking it at each position cannot undo a
-// press in progress.
+// The window does not block the others: the viewer stays usable while a batch runs; the commands that
+// must not interrupt a Run refuse meanwhile ("Running ... Wait!"). Stop (or Esc, or the window's close box)
+// asks the Run to end at the next row of tiles, as SIGINT does for the command line; the button then reads
+// "Stopping…" and stays down. The button never takes the keyboard focus, so the bar taking it at each
+// position cannot undo a press in progress.
 #pragma once
 
 #include "BarProgress.h"
@@ -17,6 +15,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,6 +38,8 @@ public:
     bool m_bStopRequested = false;
     // What Stop does: asks the Run to stop and shows that it is stopping.
     void RequestStop();
+    // Called once by the first RequestStop.
+    std::function<void()> m_fnStop;
 
 protected:
     // Esc and the close box stop the Run rather than hide its window.
@@ -57,6 +58,10 @@ struct RunProgressStatus {
 // The progress of a Run (or of a preview of one): shows a RunProgressDialog at the first range or
 // position set, so a refused command shows no window; Close removes it. Each new position gives the
 // bar the keyboard focus.
+//
+// The preview works on the user-interface thread and sets the positions itself (SetPos takes the
+// user's input). The Run works on a thread of its own: ThreadProgress (RunThread.h) hands its
+// positions to Show on the user-interface thread and reads StopFlag from the Run's thread.
 class RunProgressWindow final : public Progress {
 public:
     explicit RunProgressWindow(QWidget* parent) : m_pParent(parent) {}
@@ -66,6 +71,13 @@ public:
     // within one row of tiles whatever the bar is doing.
     bool StopRequested() const override;
     void Close();
+    // A position of a Run working on another thread, with the texts beside the bar (none while
+    // stopping); then m_fnShown.
+    void Show(int position, const RunProgressStatus& status);
+    // Stop pressed (or RequestStop called): safe to read on any thread.
+    bool StopFlag() const { return m_stop.load(); }
+    // What Stop does, also without a window (it may have gone as the Run ends).
+    void RequestStop();
     // Where the window's texts come from; without it, only the bar moves.
     std::function<RunProgressStatus()> m_fnStatus;
     // Called at every new position after the texts are set (tests press Stop here).
@@ -76,12 +88,14 @@ public:
 
 private:
     BarProgress& Window();
+    void ShowTexts(int position, const RunProgressStatus& status);
     QElapsedTimer m_timer;
     mutable QElapsedTimer m_pollTimer;
     int m_nLastPosition = -1;
     QWidget* m_pParent;
     std::unique_ptr<RunProgressDialog> m_pControl;
     BarProgress m_progress{nullptr, BarProgress::Focus::MoveToBar};
+    std::atomic<bool> m_stop{false};
 };
 
 } // namespace gc

@@ -95,8 +95,6 @@ void Application::OnUndoLastPick() {
 }
 
 bool Application::SetZoom(float zoom) {
-    if (m_runState.m_bRunning)
-        return false;
     m_fZoom = zoom;
     return true;
 }

@@ -1,6 +1,7 @@
 // export and properties: the viewer's File Open, Save As and Properties from the command line.
 // export opens IN as the viewer does (every image of the file is decoded), makes image N current
-// and saves it by OUT's extension; properties opens a TIFF or MRC file the same way and prints the
+// and saves it by OUT's extension, a greyscale image as greyscale (8-bit, the grey levels the viewer's
+// picture has before any display contrast); properties opens a TIFF or MRC file the same way and prints the
 // tag report of image N's directory (TIFF) or the header report (MRC, the same for every section).
 // Images are numbered from 1, as the viewer's image list names them: an MRC file's sections.
 #include "CliShell.h"
@@ -70,7 +71,7 @@ int RunExport(const DocumentOptions& options) {
     // A stop signal during the open ends the command before anything is written.
     if (StopSignal() != 0)
         return ExitStatusFor(Outcome::Interrupted);
-    return ExitStatusFor(OutcomeOf(document.SaveFile(options.m_strOutput, messages)));
+    return ExitStatusFor(OutcomeOf(document.SaveFile(options.m_strOutput, messages, SaveChannels::GreyKept)));
 }
 
 int RunProperties(const DocumentOptions& options) {

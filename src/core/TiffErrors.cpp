@@ -7,18 +7,18 @@
 namespace gc {
 namespace {
 
-Messages* g_pTiffMessages = nullptr;
+thread_local Messages* t_sink = nullptr;
 thread_local std::vector<TiffErrorRecord>* t_capture = nullptr;
 
 void RouteTiffError(const char* module, const char* format, va_list arguments) {
-    if (g_pTiffMessages == nullptr && t_capture == nullptr)
+    if (t_sink == nullptr && t_capture == nullptr)
         return;
     char text[1024];
     std::vsnprintf(text, sizeof text, format, arguments);
     if (t_capture != nullptr)
         t_capture->push_back({TiffErrorCaption(module), text});
     else
-        g_pTiffMessages->Show(MessageKind::Warning, text, TiffErrorCaption(module));
+        t_sink->Show(MessageKind::Warning, text, TiffErrorCaption(module));
 }
 
 } // namespace
@@ -46,13 +46,17 @@ void ShowTiffErrors(const std::vector<TiffErrorRecord>& records, Messages& messa
         messages.Show(MessageKind::Warning, record.text, record.caption);
 }
 
-TiffErrorScope::TiffErrorScope(Messages& messages) : m_pPrevious(g_pTiffMessages) {
+Messages* TiffErrorSink() {
+    return t_sink;
+}
+
+TiffErrorScope::TiffErrorScope(Messages& messages) : m_pPrevious(t_sink) {
     InstallTiffHandlers();
-    g_pTiffMessages = &messages;
+    t_sink = &messages;
 }
 
 TiffErrorScope::~TiffErrorScope() {
-    g_pTiffMessages = m_pPrevious;
+    t_sink = m_pPrevious;
 }
 
 } // namespace gc

@@ -1,8 +1,10 @@
 // Routes the TIFF library's errors to a Messages sink and switches its warnings off.
 //
-// The library reports through process-wide C callbacks, so the sink is process-wide too. A
-// TiffErrorScope installs a sink for its lifetime and puts the previous one back when it ends;
-// without a sink, errors are dropped.
+// The library reports through process-wide C callbacks; the sink is the reporting thread's own, so a
+// Run on one thread and the viewer reading a file on another each hear of their own errors. A
+// TiffErrorScope installs a sink for its thread and lifetime and puts the previous one back when it
+// ends; without a sink, errors are dropped. A thread that works for another (a writer thread) installs
+// the other's sink (TiffErrorSink) for itself.
 #pragma once
 
 #include "Messages.h"
@@ -40,6 +42,9 @@ private:
 
 // Shows kept errors as the error handler would have shown them.
 void ShowTiffErrors(const std::vector<TiffErrorRecord>& records, Messages& messages);
+
+// The calling thread's sink, or nullptr.
+Messages* TiffErrorSink();
 
 class TiffErrorScope {
 public:

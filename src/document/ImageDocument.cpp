@@ -195,9 +195,10 @@ enum class ImageWrite { Written, NotWritten, Fatal };
 // Writes `image` into the file `temporary` with the writer of `type` (a writable type); `path` is the
 // name the TIFF writer's messages give.
 ImageWrite WriteImageAs(FileType type, const std::string& temporary, DIBSection& image,
-                        const std::string& path, Messages& messages) {
+                        const std::string& path, Messages& messages, PictureChannels channels) {
     switch (type) {
     case FT_JPEG:
+        // Always three components: the viewer opens only colour JPEGs.
         switch (WriteJpegFile(temporary, image, JPEG_SAVE_QUALITY, messages)) {
         case JpegWriteResult::Written:
             return ImageWrite::Written;
@@ -208,10 +209,10 @@ ImageWrite WriteImageAs(FileType type, const std::string& temporary, DIBSection&
         }
         return ImageWrite::NotWritten;
     case FT_BMP:
-        return WriteBmpFile(temporary, image) != 0 ? ImageWrite::Written : ImageWrite::NotWritten;
+        return WriteBmpFile(temporary, image, channels) != 0 ? ImageWrite::Written : ImageWrite::NotWritten;
     default:
-        return WriteTiffFile(temporary, image, messages, path) != 0 ? ImageWrite::Written
-                                                                    : ImageWrite::NotWritten;
+        return WriteTiffFile(temporary, image, messages, path, channels) != 0 ? ImageWrite::Written
+                                                                              : ImageWrite::NotWritten;
     }
 }
 
@@ -221,7 +222,7 @@ double ImageDocument::GetMrcPixelSize() const {
     return m_nFileType == FT_MRC ? m_mrc.Header().PixelSize() : 0.0;
 }
 
-SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages) {
+SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages, SaveChannels channels) {
     const FileType type = FileTypeFromName(path);
     DIBSection picture;
     if (!GetPicture(m_nCurrentImage, picture))
@@ -248,7 +249,9 @@ SaveOutcome ImageDocument::SaveFile(const std::string& path, Messages& messages)
     if (const int fd = output.Create(); fd >= 0)
         ::close(fd);
     errno = 0;
-    const ImageWrite write = WriteImageAs(type, output.TemporaryPath(), picture, path, messages);
+    const bool grey = channels == SaveChannels::GreyKept && store != nullptr && store->Channels() == 1;
+    const ImageWrite write = WriteImageAs(type, output.TemporaryPath(), picture, path, messages,
+                                          grey ? PictureChannels::Grey : PictureChannels::Colour);
     const int writeError = errno;
     if (write == ImageWrite::Fatal)
         return SaveOutcome::Fatal;

@@ -61,6 +61,9 @@ enum class OpenOutcome {
     Unsupported, // MSG_NO_SUPPORT_FOR_TYPE was shown; the document is empty
 };
 
+// What a save writes for a greyscale image: the picture's colour file, or one grey sample per pixel.
+enum class SaveChannels { Picture, GreyKept };
+
 enum class SaveOutcome {
     Saved,
     NothingOpen, // no current image: nothing happens, nothing is shown
@@ -116,7 +119,13 @@ public:
     // The file is written whole or not at all: under a temporary name in the same folder, renamed to
     // `path` only when the writer succeeded; after any failure `path` is as it was and no temporary
     // is left.
-    SaveOutcome SaveFile(const std::string& path, Messages& messages);
+    // With SaveChannels::GreyKept (the command line's export), a greyscale image (one sample per pixel:
+    // 8-bit, 16-bit or float) is written to TIFF and BMP as one 8-bit grey sample per pixel, the grey
+    // levels of the picture (GetPicture: the values as shown before any display contrast); JPEG
+    // files and colour images are written as with SaveChannels::Picture, the viewer's File Save,
+    // which writes colour files.
+    SaveOutcome SaveFile(const std::string& path, Messages& messages,
+                         SaveChannels channels = SaveChannels::Picture);
 
     // The values of image `index`, which becomes the current image (read now when another image was
     // held); nullptr, and no change, when there is no such image or it cannot be read.

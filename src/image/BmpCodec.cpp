@@ -295,28 +295,53 @@ int DecodeBmp(std::size_t byteCount, const unsigned char* bytes, DIBSection& ima
     return 1;
 }
 
-int WriteBmpFile(const std::string& path, const DIBSection& image) {
+namespace {
+
+// Writes the grey palette (256 levels) and each row's blue channel, one byte per pixel, the row's
+// padding zero-filled. False when a write failed.
+bool WriteGreyPixels(std::FILE* file, const DIBSection& image, std::size_t rowLength) {
+    unsigned char palette[256 * PALETTE_ENTRY_SIZE] = {};
+    for (std::size_t level = 0; level < 256; ++level)
+        std::memset(palette + level * PALETTE_ENTRY_SIZE, static_cast<int>(level), 3);
+    bool success = std::fwrite(palette, 1, sizeof palette, file) == sizeof palette;
+    std::vector<unsigned char> row(rowLength, 0);
+    for (int y = 0; y < image.GetHeight(); ++y) {
+        const unsigned char* pixel = image.MemoryRow(y);
+        for (int x = 0; x < image.GetWidth(); ++x, pixel += BYTES_PER_PIXEL)
+            row[static_cast<std::size_t>(x)] = pixel[0];
+        success = std::fwrite(row.data(), 1, rowLength, file) == rowLength && success;
+    }
+    return success;
+}
+
+} // namespace
+
+int WriteBmpFile(const std::string& path, const DIBSection& image, PictureChannels channels) {
     FileHandle file(OpenForWriting(path));
     if (!file)
         return 0;
     if (!image.IsValid())
         return 0;
 
-    const std::size_t rowLength = FileRowLength(image.GetWidth(), 24);
+    const bool grey = channels == PictureChannels::Grey;
+    const std::size_t rowLength = FileRowLength(image.GetWidth(), grey ? 8 : 24);
     const auto imageDataSize =
         static_cast<std::uint32_t>(rowLength * static_cast<std::size_t>(image.GetHeight()));
+    const auto paletteSize = static_cast<std::uint32_t>(grey ? 256 * PALETTE_ENTRY_SIZE : 0);
+    const auto pixelOffset = static_cast<std::uint32_t>(BMP_HEADERS_SIZE) + paletteSize;
     unsigned char headers[BMP_HEADERS_SIZE] = {};
     headers[OFFSET_SIGNATURE] = 'B';
     headers[OFFSET_SIGNATURE + 1] = 'M';
-    PutU32(headers + OFFSET_FILE_SIZE, static_cast<std::uint32_t>(BMP_HEADERS_SIZE) + imageDataSize);
-    PutU32(headers + OFFSET_PIXEL_DATA_OFFSET, static_cast<std::uint32_t>(BMP_HEADERS_SIZE));
+    PutU32(headers + OFFSET_FILE_SIZE, pixelOffset + imageDataSize);
+    PutU32(headers + OFFSET_PIXEL_DATA_OFFSET, pixelOffset);
     PutU32(headers + OFFSET_INFO_HEADER_SIZE, BMP_INFO_HEADER_SIZE);
     PutU32(headers + OFFSET_WIDTH, static_cast<std::uint32_t>(image.GetWidth()));
     PutU32(headers + OFFSET_HEIGHT, static_cast<std::uint32_t>(image.GetHeight()));
     PutU16(headers + OFFSET_PLANES, 1);
-    PutU16(headers + OFFSET_BITS_PER_PIXEL, 24);
+    PutU16(headers + OFFSET_BITS_PER_PIXEL, grey ? 8 : 24);
     PutU32(headers + OFFSET_COMPRESSION, COMPRESSION_NONE);
     PutU32(headers + OFFSET_IMAGE_DATA_SIZE, imageDataSize);
+    PutU32(headers + OFFSET_COLOURS_USED, grey ? 256 : 0);
     if (std::fwrite(headers, 1, BMP_FILE_HEADER_SIZE, file.get()) != BMP_FILE_HEADER_SIZE ||
         std::fwrite(headers + BMP_FILE_HEADER_SIZE, 1, BMP_INFO_HEADER_SIZE, file.get()) !=
             BMP_INFO_HEADER_SIZE)
@@ -327,9 +352,12 @@ int WriteBmpFile(const std::string& path, const DIBSection& image) {
     // Each memory row is padded width × 3 bytes, never shorter than the file row; the file's padding
     // bytes come from the image's padding columns. A short write fails the file but the rest is written.
     int success = 1;
-    for (int row = 0; row < image.GetHeight(); ++row)
-        if (std::fwrite(image.MemoryRow(row), 1, rowLength, file.get()) != rowLength)
-            success = 0;
+    if (grey)
+        success = WriteGreyPixels(file.get(), image, rowLength) ? 1 : 0;
+    else
+        for (int row = 0; row < image.GetHeight(); ++row)
+            if (std::fwrite(image.MemoryRow(row), 1, rowLength, file.get()) != rowLength)
+                success = 0;
     if (std::fclose(file.release()) != 0)
         success = 0;
     return success;

@@ -1,7 +1,7 @@
 // BMP reader and writer of the viewer. The reader decodes 1-, 4-, 8- and 24-bit files, uncompressed
 // or run-length encoded (RLE4, RLE8), into a 24-bit DIBSection, expanding palette indexes to colour.
-// The writer stores a DIBSection as an uncompressed 24-bit file. This file and BmpCodec.cpp are the
-// only places that know the byte layout of a BMP file; no library is involved.
+// The writer stores a DIBSection as an uncompressed 24-bit file, or an 8-bit grey one. This file and
+// BmpCodec.cpp are the only places that know the byte layout of a BMP file; no library is involved.
 #pragma once
 
 #include "image/DIBSection.h"
@@ -24,8 +24,10 @@ int ReadBmpFile(const std::string& path, DIBSection& image);
 // and one whose pixel data is far too short to fill it (0; see DataCanFill in BmpCodec.cpp).
 int DecodeBmp(std::size_t byteCount, const unsigned char* bytes, DIBSection& image);
 
-// Writes a 24-bit image as an uncompressed BMP file. 1 when every byte was written, 0 otherwise (the
-// file cannot be created, the image is not valid or not 24-bit, a write or the final flush failed).
-int WriteBmpFile(const std::string& path, const DIBSection& image);
+// Writes a 24-bit image as an uncompressed BMP file: 24-bit, or with PictureChannels::Grey 8-bit
+// with a 256-level grey palette. 1 when every byte was written, 0 otherwise (the file cannot be
+// created, the image is not valid or not 24-bit, a write or the final flush failed).
+int WriteBmpFile(const std::string& path, const DIBSection& image,
+                 PictureChannels channels = PictureChannels::Colour);
 
 } // namespace gc

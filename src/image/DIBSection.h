@@ -30,6 +30,10 @@ inline constexpr int BITMAP_INFO_HEADER_SIZE = 40;
 inline constexpr std::int64_t MAX_DIB_BYTES = 0x7fffffff;
 inline constexpr int MAX_DIB_WIDTH = 1 << 28;
 
+// How the writers store a 24-bit picture: as colour (red, green, blue), or, for a picture whose three
+// channels are equal, as one 8-bit grey sample per pixel (the blue channel's value).
+enum class PictureChannels { Colour, Grey };
+
 // Width rounded up to a multiple of 4 pixels, ((width·8 + 31) & ~31) / 8, without the overflow of
 // width·8 for very wide images.
 constexpr int PaddedWidthOf(int width) {

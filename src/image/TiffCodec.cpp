@@ -115,7 +115,7 @@ TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int di
     return TiffReadOutcome::Read;
 }
 
-int WriteTiffImage(TIFF* handle, const DIBSection& image) {
+int WriteTiffImage(TIFF* handle, const DIBSection& image, PictureChannels channels) {
     if (handle == nullptr || !image.IsValid() || image.GetWidth() <= 0 || image.GetHeight() <= 0 ||
         image.GetBitsPerPixel() < 24)
         return 0;
@@ -125,21 +125,27 @@ int WriteTiffImage(TIFF* handle, const DIBSection& image) {
     TIFFSetField(handle, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
     TIFFSetField(handle, TIFFTAG_BITSPERSAMPLE, 8);
     TIFFSetField(handle, TIFFTAG_COMPRESSION, COMPRESSION_PACKBITS);
-    TIFFSetField(handle, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(handle, TIFFTAG_SAMPLESPERPIXEL, 3);
+    const bool grey = channels == PictureChannels::Grey;
+    const int samples = grey ? 1 : 3;
+    TIFFSetField(handle, TIFFTAG_PHOTOMETRIC, grey ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    TIFFSetField(handle, TIFFTAG_SAMPLESPERPIXEL, samples);
     TIFFSetField(handle, TIFFTAG_ROWSPERSTRIP, 1);
     TIFFSetField(handle, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(handle, TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE);
     TIFFSetField(handle, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
 
     const int bytesPerPixel = image.GetBitsPerPixel() / 8;
-    std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
+    std::vector<unsigned char> row(static_cast<std::size_t>(width) * static_cast<std::size_t>(samples));
     bool written = true;
     for (int i = 0; i < height && written; ++i) {
         std::memset(row.data(), 0, row.size());
         const unsigned char* source = image.MemoryRow(height - 1 - i);
         for (int x = 0; x < width; ++x) {
             const unsigned char* pixel = source + static_cast<std::size_t>(x) * bytesPerPixel;
+            if (grey) {
+                row[x] = pixel[0];
+                continue;
+            }
             row[3 * x] = pixel[2];
             row[3 * x + 1] = pixel[1];
             row[3 * x + 2] = pixel[0];
@@ -153,7 +159,7 @@ int WriteTiffImage(TIFF* handle, const DIBSection& image) {
 }
 
 int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages,
-                  const std::string& shownName) {
+                  const std::string& shownName, PictureChannels channels) {
     if (!image.IsValid() || image.GetWidth() == 0 || image.GetHeight() == 0)
         return 0;
     TiffErrorScope errors(messages);
@@ -170,7 +176,7 @@ int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& me
         ::close(descriptor);
         return 0;
     }
-    return WriteTiffImage(handle.get(), image);
+    return WriteTiffImage(handle.get(), image, channels);
 }
 
 } // namespace gc

@@ -42,15 +42,17 @@ enum class TiffReadOutcome {
 // leaves a valid, black image. The viewer reads the plain greyscale layouts itself (TiffStoreReader).
 TiffReadOutcome ReadTiffImage(const std::string& path, DIBSection& image, int directory, Messages& messages);
 
-// Writes `image` as a new TIFF file; returns the number of pixels written (width × height), or 0
-// when the image is empty, the file cannot be created, or a row or the directory cannot be written.
-// The library's messages name the file `shownName`, or `path` when that is empty: a caller that
-// writes under a temporary name (PendingFile) passes the name the user chose.
+// Writes `image` as a new TIFF file, PackBits-compressed in strips of one row: RGB, or with
+// PictureChannels::Grey one 8-bit sample per pixel (min-is-black). Returns the number of pixels
+// written (width × height), or 0 when the image is empty, the file cannot be created, or a row or
+// the directory cannot be written. The library's messages name the file `shownName`, or `path` when
+// that is empty: a caller that writes under a temporary name (PendingFile) passes the name the user
+// chose.
 int WriteTiffFile(const std::string& path, const DIBSection& image, Messages& messages,
-                  const std::string& shownName = {});
+                  const std::string& shownName = {}, PictureChannels channels = PictureChannels::Colour);
 
 // The writer's work on a handle opened for writing: tags, rows, then a flush. Returns width × height,
 // or 0 on any failure. The handle stays open.
-int WriteTiffImage(TIFF* handle, const DIBSection& image);
+int WriteTiffImage(TIFF* handle, const DIBSection& image, PictureChannels channels = PictureChannels::Colour);
 
 } // namespace gc

@@ -1,8 +1,10 @@
 #include "RowWriter.h"
 
 #include "ImageExtraction.h"
+#include "core/TiffErrors.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace gc {
@@ -12,7 +14,13 @@ RowWriter::RowWriter(ImageRowSink& sink, std::size_t rowBytes, int slots)
     for (Slot& slot : m_ring)
         slot.row.resize(rowBytes);
     m_nBatch = std::max<std::size_t>(1, m_ring.size() / 4);
-    m_thread = std::thread([this] { Run(); });
+    // The library's errors on the writer's thread go where the creating thread's go.
+    m_thread = std::thread([this, sink = TiffErrorSink()] {
+        std::optional<TiffErrorScope> errors;
+        if (sink != nullptr)
+            errors.emplace(*sink);
+        Run();
+    });
 }
 
 RowWriter::~RowWriter() {

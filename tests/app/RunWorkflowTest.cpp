@@ -1,14 +1,16 @@
 // The desktop workflow where work could be lost: a Stop that stops whatever the bar is doing, the
-// Run's window leaving the viewer usable, the results listing every scan, the windows fitting their
-// screen, and the question about unsaved picks before another image opens.
+// Run working on its own thread while the viewer stays usable, a quit during a Run, the results listing every
+// scan, the windows fitting their screen, and the question about unsaved picks before another image opens.
 #include "AppTestSupport.h"
 
 #include "app/AppMessages.h"
 #include "app/MainWindow.h"
 #include "app/RunProgressDialog.h"
 #include "app/RunResultsWindow.h"
+#include "app/RunThread.h"
 #include "app/WindowPlacement.h"
 #include "image/TiffCodec.h"
+#include "split/SplitMessages.h"
 #include "tools/ScanGenerator.h"
 #include "view/ImageView.h"
 
@@ -19,9 +21,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <thread>
 
 namespace gc {
 namespace {
@@ -131,46 +136,91 @@ private slots:
         }
     }
 
-    // Stop by the Run's Stop or by closing the main window (which stays open): nothing is written. After
-    // the Stop during the first scan of three, the results list all three scans, the first stopped and
-    // the two others never reached; meanwhile the viewer opened an image: the Run's window blocks
-    // nothing.
-    void aStoppedBatchListsEveryScanAndTheViewerStaysUsable() {
-        for (const bool closeMainWindow : {false, true}) {
+    // The Run works on a thread of its own: while it splits the first scan of three, the viewer opens
+    // an image and zooms (its events are handled meanwhile), and then Stop ends it with nothing
+    // written; the results list all three scans, the first stopped and the two others never reached.
+    // Closing the main window meanwhile asks; Yes stops the Run and the program ends once it has, with
+    // no file half-written; No lets the Run go on.
+    void theViewerWorksWhileTheRunSplits() {
+        for (const char* way : {"stop", "quit", "keep running"}) {
             test::TempDir dir;
             const std::string picture = WriteGreyTiff(dir, "look.tif", 40, 30);
             test::TestApp app;
             const std::vector<std::string> scans = SaveBatch(app, dir);
-            bool stopped = false;
+            app.m_questions.m_answers = {QString(way) == "keep running" ? Answer::No : Answer::Yes};
+            bool handled = false;
+            bool zoomedDuringRun = false;
             app->m_fnRunProgressShown = [&](RunProgressDialog& dialog) {
-                if (closeMainWindow) {
-                    if (!stopped && dialog.isVisible()) {
-                        stopped = true;
-                        QVERIFY(!app->GetFrame().close());
-                    }
+                if (handled || !dialog.m_pFile->text().startsWith("a.tif"))
                     return;
-                }
-                if (!stopped) {
+                handled = true;
+                // Handled by the event loop after this position, while the Run goes on splitting.
+                QTimer::singleShot(0, &dialog, [&, pDialog = &dialog] {
                     QVERIFY(QApplication::activeModalWidget() == nullptr);
                     app.m_chooser.Answer(picture);
                     app->GetFrame().GetAction(ID_FILE_OPEN)->trigger();
-                }
-                stopped = true;
-                if (dialog.m_pFile->text().startsWith("a.tif") && dialog.m_pStop->isEnabled())
-                    QTest::mouseClick(dialog.m_pStop, Qt::LeftButton);
+                    const float zoom = app->m_fZoom;
+                    app->GetFrame().GetAction(ID_ZOOM_IN)->trigger();
+                    zoomedDuringRun = app->m_fZoom > zoom && app->m_runState.m_bRunning;
+                    if (QString(way) == "stop")
+                        QTest::mouseClick(pDialog->m_pStop, Qt::LeftButton);
+                    else
+                        QVERIFY(!app->GetFrame().close());
+                });
             };
             app->OnCommand(ID_FILE_RUN);
-            QVERIFY(stopped);
-            QVERIFY(app->GetFrame().isVisible());
-            if (!closeMainWindow)
-                QCOMPARE(app->GetDocument().GetImagePath(), picture);
-            QCOMPARE(app.m_messages.Texts(), std::vector<std::string>{MSG_RUN_STOPPED});
+            QVERIFY2(zoomedDuringRun, way);
+            QCOMPARE(app->GetDocument().GetImagePath(), picture);
+            QVERIFY(!app->m_runState.m_bRunning);
+            if (QString(way) == "keep running") {
+                QCOMPARE(app.m_messages.Texts(), std::vector<std::string>{MSG_RUN_COMPLETE});
+                QCOMPARE(MrcFilesIn(dir), 3);
+                QVERIFY(app->GetFrame().isVisible());
+                ShownResults()->close();
+                continue;
+            }
             QCOMPARE(MrcFilesIn(dir), 0);
-            if (!closeMainWindow)
+            // Nothing half-written: the folder holds the inputs alone.
+            QCOMPARE(static_cast<int>(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                                                    std::filesystem::directory_iterator())),
+                     4);
+            if (QString(way) == "stop") {
+                QCOMPARE(app.m_messages.Texts(), std::vector<std::string>{MSG_RUN_STOPPED});
+                QVERIFY(app->GetFrame().isVisible());
                 CheckStoppedBatchResults(app, scans);
-            else if (RunResultsWindow* results = ShownResults())
-                results->close();
+            } else {
+                QCOMPARE(app.m_questions.m_asked, std::vector<std::string>{MSG_QUIT_DURING_RUN});
+                QVERIFY(app.m_messages.Texts().empty());
+                QVERIFY(!app->GetFrame().isVisible());
+                QVERIFY(ShownResults() == nullptr);
+            }
         }
+    }
+
+    // The messages of a Run on its thread reach the user on the user-interface thread, in order, each
+    // one after the one before was confirmed; from the user-interface thread they are shown at once;
+    // once abandoned, nothing more is shown and no caller waits.
+    void messagesFromTheRunsThreadComeInOrder() {
+        test::RecordingMessages shown;
+        UiThreadCalls calls;
+        ThreadMessages messages(shown, calls);
+        std::vector<bool> onUiThread;
+        std::thread worker([&] {
+            for (int i = 0; i < 3; ++i)
+                messages.Warning("message " + std::to_string(i));
+            calls.Post([&] { onUiThread.push_back(calls.OnUiThread()); });
+        });
+        QTRY_COMPARE(onUiThread.size(), std::size_t{1});
+        worker.join();
+        QVERIFY(onUiThread[0]);
+        QCOMPARE(shown.Texts(), (std::vector<std::string>{"message 0", "message 1", "message 2"}));
+        messages.Information("here");
+        QCOMPARE(shown.Texts().back(), std::string("here"));
+        calls.Abandon();
+        std::thread late([&] { messages.Warning("dropped"); });
+        late.join();
+        QTest::qWait(10);
+        QCOMPARE(shown.Texts().size(), std::size_t{4});
     }
 
     // A scan skipped before its images were looked for gets one row with the reason.

@@ -54,9 +54,9 @@ const Listed LISTED[] = {
     {ID_TOOLS_CONVERT_TO_PDF, "Convert to PDF", "", "Convert open TIFF image file to PDF", "", false},
     {ID_TOOLS_TRANSMITTIVITY_TO_OD, "Transmittivity to OD - MRC Output", "",
      "Convert open TIFF image file to MRC in OD format", "", true},
-    {ID_TOOLS_SET_PICK_MODE, "Set pick mode and mask size...", "", "", "", true},
+    {ID_TOOLS_SET_PICK_MODE, "Set pick mode and mask size...", "", "", "", false},
     {ID_TOOLS_SUGGEST_PICKS, "Suggest Picks...", "",
-     "Find particles of a given diameter and review them on the image as picks", "", true},
+     "Find particles of a given diameter and review them on the image as picks", "", false},
     {ID_TOOLS_PREVIEW_PLACEMENTS, "Preview Placements", "",
      "Find the images of the chosen scans without writing any file, and show where they lie", "", true},
     {ID_TOOLS_WRITE_MRC2014, "Write MRC2014 Files", "",
@@ -64,9 +64,9 @@ const Listed LISTED[] = {
     {ID_VIEW_TOOLBAR, "&Toolbar", "", "Show or hide the toolbar", "Toggle ToolBar", false},
     {ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", "Toggle StatusBar", false},
     {ID_VIEW_FIT_TO_WINDOW, "&Fit to Window\tCtrl+0", "Ctrl+0", "Show the whole image in the window",
-     "Fit to Window", true},
+     "Fit to Window", false},
     {ID_VIEW_ACTUAL_SIZE, "&Actual Size\tCtrl+1", "Ctrl+1", "Show the image one screen pixel per image pixel",
-     "Actual Size", true},
+     "Actual Size", false},
     {ID_VIEW_AUTO_CONTRAST, "Auto &Contrast", "",
      "Stretch the display between the 0.5 % and 99.5 % levels; files and picks are unchanged", "", false},
     {ID_VIEW_CONTRAST, "C&ontrast Panel", "",
@@ -81,9 +81,9 @@ const Listed LISTED[] = {
      false},
     {ID_APP_ABOUT, "&About Filmsplice...", "", "Display program information, version number and copyright",
      "About Filmsplice", false},
-    {ID_ZOOM_IN, "", "I", "Resize Image - Zoom In", "Zoom In", true},
-    {ID_ZOOM_OUT, "", "O", "Resize Image - Zoom Out", "Zoom Out", true},
-    {ID_RESET_ZOOM, "", "R", "Reset Zoom", "Reset Zoom", true},
+    {ID_ZOOM_IN, "", "I", "Resize Image - Zoom In", "Zoom In", false},
+    {ID_ZOOM_OUT, "", "O", "Resize Image - Zoom Out", "Zoom Out", false},
+    {ID_RESET_ZOOM, "", "R", "Reset Zoom", "Reset Zoom", false},
     {ID_NEXT_PANE, "", "F6", "Switch to the next window pane", "Next Pane", false},
     {ID_PREV_PANE, "", "Shift+F6", "Switch back to the previous window pane", "Previous Pane", false},
 };
@@ -321,12 +321,13 @@ private slots:
                 QCOMPARE(app.m_dialogs.m_titles.size(), dialogs);
             }
         }
-        // The pick settings command clears the pick state before it refuses.
+        // The pick settings command clears the pick state before its dialog (cancelled here).
         QCOMPARE(app->m_pick.m_bPickMode, 0);
         QCOMPARE(app->m_pick.m_nMaskSize, 0);
-        // Open, Save, Print, Print Preview, Print Setup, Low-pass and About still worked.
+        // Open, Save, Print, Print Preview, Print Setup, the pick settings, Low-pass and About still
+        // worked: the viewer and picking go on during a Run.
         QCOMPARE(app.m_chooser.m_nCalls, 3);
-        QCOMPARE(app.m_dialogs.m_titles.size(), qsizetype(5));
+        QCOMPARE(app.m_dialogs.m_titles.size(), qsizetype(6));
 
         app->m_runState.m_bRunning = false;
         app.m_messages.m_shown.clear();
