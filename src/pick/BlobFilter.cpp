@@ -23,6 +23,8 @@ namespace {
 constexpr std::size_t SPREAD_SAMPLES = 200000;
 // The reduced copy that is smoothed has at least this many of its pixels per smoothing width.
 constexpr double SMOOTHING_PIXELS = 4.0;
+// Radial frequency bins of the power spectrum that whitens the picture before the Laplacian filters.
+constexpr std::size_t WHITENING_BINS = 256;
 
 // FFTW's planner is not thread-safe; execution of a finished plan is.
 std::mutex& PlannerLock() {
@@ -68,7 +70,7 @@ public:
           m_width(FastTransformSize(planeWidth + 2 * margin)),
           m_height(FastTransformSize(planeHeight + 2 * margin)), m_halfWidth(m_width / 2 + 1) {}
 
-    bool Transform(const PickPlane& plane) {
+    bool Transform(const PickPlane& plane, bool whiten) {
         m_spectrum = AllocateSpectrum(SpectrumSize());
         float* padded = RealOf(m_spectrum.get());
         Plan forward;
@@ -93,7 +95,51 @@ public:
                 row[x] = source[columns[static_cast<std::size_t>(x)]];
         }
         fftwf_execute(forward.get());
+        if (whiten)
+            Whiten();
         return true;
+    }
+
+    // Divides the spectrum by the square root of its radially averaged power, so that every
+    // frequency carries noise of about the same strength: slow, particle-sized background variation
+    // no longer outweighs the particles' edges.
+    void Whiten() {
+        std::vector<double> power(WHITENING_BINS, 0.0), counts(WHITENING_BINS, 0.0);
+        ForEachFrequency([&](std::size_t bin, fftwf_complex& value) {
+            power[bin] += static_cast<double>(value[0]) * value[0] + static_cast<double>(value[1]) * value[1];
+            counts[bin] += 1;
+        });
+        std::vector<float> gain(WHITENING_BINS, 0.0f);
+        for (std::size_t bin = 0; bin < WHITENING_BINS; ++bin) {
+            // A few bins on either side even out the estimate.
+            double sum = 0, count = 0;
+            for (std::size_t k = bin >= 2 ? bin - 2 : 0; k <= std::min(WHITENING_BINS - 1, bin + 2); ++k) {
+                sum += power[k];
+                count += counts[k];
+            }
+            if (count > 0 && sum > 0)
+                gain[bin] = static_cast<float>(1.0 / std::sqrt(sum / count));
+        }
+        gain[0] = 0.0f;
+        ForEachFrequency([&](std::size_t bin, fftwf_complex& value) {
+            value[0] *= gain[bin];
+            value[1] *= gain[bin];
+        });
+    }
+
+    // Calls `visit` with every spectrum value and the bin of its radial frequency.
+    template <typename Visit> void ForEachFrequency(Visit visit) {
+        const double binsPerCycle = WHITENING_BINS / (0.5 * std::numbers::sqrt2);
+        for (int y = 0; y < m_height; ++y) {
+            const int ky = y <= m_height / 2 ? y : y - m_height;
+            const double fy = static_cast<double>(ky) / m_height;
+            fftwf_complex* row = m_spectrum.get() + static_cast<std::size_t>(y) * m_halfWidth;
+            for (int x = 0; x < m_halfWidth; ++x) {
+                const double fx = static_cast<double>(x) / m_width;
+                const auto bin = static_cast<std::size_t>(std::sqrt(fx * fx + fy * fy) * binsPerCycle);
+                visit(std::min(bin, WHITENING_BINS - 1), row[x]);
+            }
+        }
     }
 
     // The picture filtered by a Gaussian of width² `s2` (times −s2·ω², the scale-normalised Laplacian,
@@ -186,7 +232,7 @@ bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, 
         return false;
     const double sigma = settings.m_dSmoothingSigma / step;
     PaddedSpectrum spectrum(reduced.m_nWidth, reduced.m_nHeight, MarginFor(sigma, reduced));
-    if (!spectrum.Transform(reduced))
+    if (!spectrum.Transform(reduced, false))
         return false;
     SpectrumBuffer work = AllocateSpectrum(spectrum.SpectrumSize());
     spectrum.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
@@ -305,7 +351,7 @@ bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& 
             return false;
         const double widest = *std::max_element(settings.m_sigmas.begin(), settings.m_sigmas.end());
         PaddedSpectrum spectrum(plane.m_nWidth, plane.m_nHeight, MarginFor(widest, plane));
-        if (!spectrum.Transform(plane))
+        if (!spectrum.Transform(plane, true))
             return false;
         const std::size_t count = plane.m_values.size();
         maps.m_response = {plane.m_nWidth, plane.m_nHeight, {}};
