@@ -25,7 +25,7 @@ constexpr int MAX_SCALES = 5;
 // Local maxima below this response (noise units) are not candidates.
 constexpr float CANDIDATE_FLOOR = 1.0f;
 // Where the smoothed picture is this many spreads darker than usual, it is not a particle's background.
-constexpr float DARK_AREA_LIMIT = 2.0f;
+constexpr float DARK_AREA_LIMIT = 4.0f;
 
 struct PlaneCandidate {
     int x = 0, y = 0;

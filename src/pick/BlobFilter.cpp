@@ -178,14 +178,34 @@ public:
     }
 
     // The median and robust spread of the plane's part of a filtered buffer.
-    RobustSpread SpreadOf(const fftwf_complex* work) const {
+    RobustSpread SpreadOf(const fftwf_complex* work) const { return RobustSpreadOfSamples(Samples(work)); }
+
+    // The median and the spread of the values below it alone (1.4826 × their median distance from
+    // it): where large areas lie on the other side, they widen the spread of all values but not this.
+    RobustSpread LowerSpreadOf(const fftwf_complex* work) const {
+        std::vector<float> samples = Samples(work);
+        const RobustSpread whole = RobustSpreadOfSamples(samples);
+        std::vector<float> below;
+        for (float value : samples)
+            if (value < whole.m_dMedian)
+                below.push_back(static_cast<float>(whole.m_dMedian - value));
+        if (below.empty())
+            return whole;
+        const auto middle = below.begin() + static_cast<std::ptrdiff_t>(below.size() / 2);
+        std::nth_element(below.begin(), middle, below.end());
+        const double sigma = 1.4826 * *middle;
+        return {whole.m_dMedian, sigma > 0 && std::isfinite(sigma) ? sigma : whole.m_dSigma};
+    }
+
+    // About SPREAD_SAMPLES evenly spaced values of the plane's part of a filtered buffer.
+    std::vector<float> Samples(const fftwf_complex* work) const {
         const std::size_t count = static_cast<std::size_t>(m_planeWidth) * m_planeHeight;
         const std::size_t step = std::max<std::size_t>(1, count / SPREAD_SAMPLES);
         std::vector<float> samples;
         samples.reserve(count / step + 1);
         for (std::size_t i = 0; i < count; i += step)
             samples.push_back(PlaneRow(work, static_cast<int>(i / m_planeWidth))[i % m_planeWidth]);
-        return RobustSpreadOfSamples(std::move(samples));
+        return samples;
     }
 
     std::size_t SpectrumSize() const { return static_cast<std::size_t>(m_height) * m_halfWidth; }
@@ -236,7 +256,9 @@ bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, 
         return false;
     SpectrumBuffer work = AllocateSpectrum(spectrum.SpectrumSize());
     spectrum.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
-    const RobustSpread spread = spectrum.SpreadOf(work.get());
+    // Contamination on the particles' side may cover much of the picture; the other side shows
+    // how much the smoothed picture varies without it.
+    const RobustSpread spread = spectrum.LowerSpreadOf(work.get());
     maps.m_darkness = reduced;
     maps.m_nDarknessStep = step;
     for (int y = 0; y < reduced.m_nHeight; ++y) {
