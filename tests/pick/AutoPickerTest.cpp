@@ -102,6 +102,20 @@ TEST(AutoPicker, NoiseAloneGivesNoParticles) {
     }
 }
 
+TEST(AutoPicker, CrowdedParticlesInStrongNoiseAreNotTakenForNoise) {
+    // The bright gaps between crowded dark particles are blobs of the opposite contrast about as
+    // strong as the particles: counted as noise, they would outnumber the particles and nothing
+    // would be picked.
+    for (unsigned seed : {51u, 52u, 53u}) {
+        const Search search =
+            SearchMicrograph({.seed = seed, .particles = 400, .noise = 7.0, .smoothNoise = 0.3}, 40, 40);
+        const auto truth = static_cast<double>(search.micrograph.m_centres.size());
+        const int matched = test::MatchedCount(search.picked, search.micrograph.m_centres, 12.0);
+        EXPECT_GE(matched, 0.35 * truth) << seed << ": " << matched << " of " << truth;
+        EXPECT_GE(matched, 0.8 * static_cast<double>(search.picked.size())) << seed;
+    }
+}
+
 TEST(AutoPicker, DropsCandidatesOnALargeDarkAreaAndBoxesLeavingTheImage) {
     const int box = 100;
     const Search search = SearchMicrograph({.seed = 31, .noise = 1.0, .contamination = true}, 40, 40, box);
@@ -166,21 +180,49 @@ TEST(AutoPicker, ShrinkAveragesWholeBlocksAndTheCutShortOnesAtTheEdges) {
     EXPECT_EQ(shrunk.m_values, (std::vector<float>{3.0f, 5.0f, 6.5f, 10.5f, 12.5f, 14.0f}));
 }
 
-TEST(AutoPicker, AutomaticThresholdSeparatesParticlesFromWhatNoiseScores) {
-    // Noise gives both kinds of blob alike; particles add a group of high scores.
-    std::vector<float> noise, candidates;
-    for (int i = 0; i < 200; ++i) {
-        const float score = 1.0f + 2.0f * static_cast<float>(i) / 200.0f;
-        noise.push_back(score + 0.005f);
-        candidates.push_back(score);
+// Scores spread evenly over [low, high): `count` of them.
+std::vector<float> Spread(int count, float low, float high) {
+    std::vector<float> scores;
+    for (int i = 0; i < count; ++i)
+        scores.push_back(low + (high - low) * static_cast<float>(i) / static_cast<float>(count));
+    return scores;
+}
+
+std::vector<float> Joined(std::vector<float> a, const std::vector<float>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(AutoPicker, TellsParticlesFromWhatNoiseScores) {
+    const std::vector<float> noise = Spread(200, 1.0f, 3.0f);
+    struct Case {
+        const char* name;
+        std::vector<float> candidates, blobs;
+        bool outnumber, dominate;
+    } cases[] = {
+        {"noise alone", Spread(200, 1.0f, 3.0f), Spread(200, 1.005f, 3.005f), false, false},
+        {"a group of particles above the noise", Joined(noise, Spread(60, 6.0f, 7.0f)), noise, true, true},
+        // Six above every blob: enough for the Poisson margin alone, but among many thresholds
+        // such a run is chance.
+        {"a few above every blob", Joined(noise, Spread(6, 3.5f, 3.6f)), noise, true, false},
+        // Half as many again everywhere: more than noise, but not mostly particles anywhere.
+        {"evenly more", Joined(noise, Spread(100, 1.0f, 3.0f)), noise, true, false},
+        {"nothing", {}, {}, false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(OutnumberNoise(c.candidates, c.blobs), c.outnumber) << c.name;
+        EXPECT_EQ(DominateNoise(c.candidates, c.blobs), c.dominate) << c.name;
     }
-    EXPECT_GT(AutomaticThreshold(candidates, noise), 3.0) << "noise alone: above every score";
-    for (int i = 0; i < 60; ++i)
-        candidates.push_back(6.0f + static_cast<float>(i) / 60.0f);
-    const double threshold = AutomaticThreshold(candidates, noise);
+}
+
+TEST(AutoPicker, AutomaticThresholdSplitsTheScoresWhenThereAreParticles) {
+    const std::vector<float> scores = Joined(Spread(200, 1.0f, 3.0f), Spread(60, 6.0f, 7.0f));
+    EXPECT_GT(AutomaticThreshold(scores, false), 7.0) << "no particles: above every score";
+    const double threshold = AutomaticThreshold(scores, true);
     EXPECT_GT(threshold, 3.0);
     EXPECT_LT(threshold, 6.0);
-    EXPECT_GE(AutomaticThreshold({}, {}), MIN_AUTOMATIC_THRESHOLD);
+    EXPECT_EQ(AutomaticThreshold({}, true), MIN_AUTOMATIC_THRESHOLD);
+    EXPECT_EQ(AutomaticThreshold(Spread(10, 0.1f, 0.5f), true), MIN_AUTOMATIC_THRESHOLD);
 }
 
 } // namespace
