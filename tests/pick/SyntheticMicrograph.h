@@ -1,7 +1,6 @@
 // Generated micrographs with known particle centres for the particle search's tests: projected balls
-// darker (or brighter) than a background with a gradient, white noise, optionally smooth noise whose
-// blobs are about half a particle across, and optionally one large dark contamination that holds no
-// particle.
+// darker (or brighter) than a background with a gradient, white noise, optionally waves two and a half
+// particles long, and optionally one large dark contamination that holds no particle.
 #pragma once
 
 #include "image/DIBSection.h"
@@ -28,52 +27,13 @@ struct SyntheticMicrograph {
 struct MicrographRecipe {
     unsigned seed = 1;
     int width = 1024, height = 1024;
-    double diameter = 40;   // pixels
-    int particles = 100;    // attempted; fewer when they do not fit
-    double noise = 1.0;     // white noise in units of a particle's peak contrast
-    double smoothNoise = 0; // spread of the smooth noise, in the same units
+    double diameter = 40; // pixels
+    int particles = 100;  // attempted; fewer when they do not fit
+    double noise = 1.0;   // white noise in units of a particle's peak contrast
+    double waves = 0;     // amplitude of the waves across and down, in the same units
     bool bright = false;
     bool contamination = false;
 };
-
-// White noise smoothed by a Gaussian of `sigma` pixels (three box blurs each way), scaled to a spread
-// of `spread`.
-inline std::vector<double> SmoothNoise(std::mt19937& random, int width, int height, double sigma,
-                                       double spread) {
-    std::normal_distribution<double> normal(0.0, 1.0);
-    std::vector<double> field(static_cast<std::size_t>(width) * height);
-    for (double& value : field)
-        value = normal(random);
-    // Three boxes of 2·half + 1 pixels have the variance of a Gaussian of about `sigma`.
-    const int half =
-        std::max(1, static_cast<int>(std::lround((std::sqrt(4.0 * sigma * sigma + 1.0) - 1.0) / 2.0)));
-    const auto blur = [&](int count, int lines, std::size_t step, std::size_t lineStep) {
-        std::vector<double> line(static_cast<std::size_t>(count));
-        for (int l = 0; l < lines; ++l)
-            for (int pass = 0; pass < 3; ++pass) {
-                for (int i = 0; i < count; ++i)
-                    line[static_cast<std::size_t>(i)] = field[l * lineStep + i * step];
-                for (int i = 0; i < count; ++i) {
-                    double sum = 0;
-                    for (int k = -half; k <= half; ++k)
-                        sum += line[static_cast<std::size_t>(std::clamp(i + k, 0, count - 1))];
-                    field[l * lineStep + i * step] = sum / (2 * half + 1);
-                }
-            }
-    };
-    blur(width, height, 1, static_cast<std::size_t>(width));
-    blur(height, width, static_cast<std::size_t>(width), 1);
-    double sum = 0, squares = 0;
-    for (double value : field) {
-        sum += value;
-        squares += value * value;
-    }
-    const double mean = sum / static_cast<double>(field.size());
-    const double scale = spread / std::sqrt(squares / static_cast<double>(field.size()) - mean * mean);
-    for (double& value : field)
-        value = (value - mean) * scale;
-    return field;
-}
 
 // Centres at least 1.2 diameters apart and a diameter from the edges (and the contamination).
 inline SyntheticMicrograph MakeMicrograph(const MicrographRecipe& recipe) {
@@ -103,20 +63,17 @@ inline SyntheticMicrograph MakeMicrograph(const MicrographRecipe& recipe) {
             m.m_centres.push_back({static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)});
     }
     std::normal_distribution<double> normal(0.0, recipe.noise);
-    const std::vector<double> smooth =
-        recipe.smoothNoise > 0 ? SmoothNoise(random, recipe.width, recipe.height, d / 4, recipe.smoothNoise)
-                               : std::vector<double>();
     const double sign = recipe.bright ? 1.0 : -1.0;
     m.m_values.resize(static_cast<std::size_t>(recipe.width) * recipe.height);
     for (int y = 0; y < recipe.height; ++y)
         for (int x = 0; x < recipe.width; ++x) {
-            double value = 20.0 + 1.5 * x / recipe.width - 1.0 * y / recipe.height + normal(random);
+            double value = 20.0 + 1.5 * x / recipe.width - 1.0 * y / recipe.height + normal(random) +
+                           recipe.waves * (std::sin(2.5 * x / d) + std::sin(2.5 * y / d));
             if (recipe.contamination) {
                 const double r = std::hypot(x - m.m_contamination.x, y - m.m_contamination.y);
                 value -= r < m.m_dContaminationRadius ? 3.0 : 0.0;
             }
-            const std::size_t index = static_cast<std::size_t>(y) * recipe.width + x;
-            m.m_values[index] = static_cast<float>(value + (smooth.empty() ? 0.0 : smooth[index]));
+            m.m_values[static_cast<std::size_t>(y) * recipe.width + x] = static_cast<float>(value);
         }
     for (const PickPoint& c : m.m_centres)
         for (int y = std::max(0, c.y - static_cast<int>(radius));
