@@ -74,7 +74,7 @@ AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const A
 // all be of one contrast).
 inline constexpr double NOISE_MARGIN = 2.0;
 inline constexpr double NOISE_RATIO = 2.0;
-inline constexpr double NOISE_SMALL_COUNTS = 3.5;
+inline constexpr double NOISE_SMALL_COUNTS = 6.0;
 bool OutnumberNoise(std::vector<float> scores, std::vector<float> noiseScores);
 bool DominateNoise(std::vector<float> scores, std::vector<float> noiseScores);
 

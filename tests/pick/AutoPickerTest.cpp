@@ -62,8 +62,7 @@ TEST(AutoPicker, FindsTheParticlesAtTheAutomaticThreshold) {
          90,
          0.9,
          0.9},
-        // The whitened spectrum lifts the contamination's sharp rim as well: a few particles near it
-        // are lost.
+        // Whitening costs a few of the particles near the contamination's sharp rim.
         {"with a contamination", {.seed = 16, .noise = 4.0, .contamination = true}, 40, 40, 0.85, 0.9},
         // Waves 2.5 particles long have troughs of a particle's size; unwhitened, the search finds
         // a third of the particles.
