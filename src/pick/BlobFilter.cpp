@@ -242,7 +242,8 @@ private:
 };
 
 // The smoothed picture on the plane reduced so that the smoothing is SMOOTHING_PIXELS of its
-// pixels wide, turned so that the particles' side is positive, in units of its robust spread.
+// pixels wide, turned so that the particles' side is positive, in units of the robust spread of its side
+// away from the particles.
 bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, BlobMaps& maps) {
     const int step = std::clamp(static_cast<int>(settings.m_dSmoothingSigma / SMOOTHING_PIXELS), 1,
                                 std::min(plane.m_nWidth, plane.m_nHeight));
