@@ -9,14 +9,18 @@ them, and prints precision, recall and F1 (a pick matches an unmatched true cent
 diameter) per noise level and overall, and the time each picker took.
 
     bench/suggest_picks_eval.py --cli build/src/cli/gridcarver-cli [--work DIR] [--seeds 101 102]
-        [--size 4096] [--levels 1 2 3] [--no-relion]
+        [--size 4096] [--levels 1 2 3] [--no-relion] [--repeat 3] [--cpus 0]
 
-Timings on a shared machine are indicative only.
+Times are wall-clock times of whole commands. Each picker runs --repeat times on the same
+micrographs (RELION once per threshold, which does the same filtering whatever the threshold) and the
+median per micrograph is printed; --cpus pins both pickers to the same cores (taskset), so that they
+have the same number of threads. Timings on a shared machine are indicative only.
 """
 import argparse
 import glob
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import time
@@ -138,19 +142,24 @@ def f1(tp, npicks, ntrue):
     return precision, recall, score
 
 
-def run_gridcarver(cli, path):
+def pinned(command, cpus):
+    """The command run on the given cores only (taskset), or as it is."""
+    return ["taskset", "-c", cpus] + command if cpus else command
+
+
+def run_gridcarver(cli, path, cpus):
     for old in glob.glob(path[:-4] + "_picks.*"):
         os.remove(old)
     started = time.perf_counter()
-    run = subprocess.run([cli, "pick", path, "--auto", "--diameter", f"{DIAMETER_MIN:g}:{DIAMETER_MAX:g}",
-                          "--pixel-size", f"{ANGPIX:g}", "--dry-run"], capture_output=True, text=True)
+    run = subprocess.run(pinned([cli, "pick", path, "--auto", "--diameter", f"{DIAMETER_MIN:g}:{DIAMETER_MAX:g}",
+                          "--pixel-size", f"{ANGPIX:g}", "--dry-run"], cpus), capture_output=True, text=True)
     seconds = time.perf_counter() - started
     star = path[:-4] + "_picks.star"
     picks = read_star_xy(star) if os.path.exists(star) else []
     return picks, seconds, run.stdout.splitlines()[0] if run.stdout else run.stderr.strip()
 
 
-def run_relion(work, micrographs, threshold):
+def run_relion(work, micrographs, threshold, cpus):
     odir = os.path.join(work, f"relion_{threshold:g}")
     shutil.rmtree(odir, ignore_errors=True)
     star = os.path.join(work, "mics.star")
@@ -162,10 +171,10 @@ def run_relion(work, micrographs, threshold):
         for path in micrographs:
             out.write(os.path.basename(path) + " 1\n")
     started = time.perf_counter()
-    subprocess.run(["relion_autopick", "--i", "mics.star", "--odir", os.path.basename(odir) + "/",
-                    "--pickname", "autopick", "--LoG", "--LoG_diam_min", f"{DIAMETER_MIN:g}",
-                    "--LoG_diam_max", f"{DIAMETER_MAX:g}", "--angpix", f"{ANGPIX:g}",
-                    "--LoG_adjust_threshold", f"{threshold:g}"], cwd=work, check=False,
+    subprocess.run(pinned(["relion_autopick", "--i", "mics.star", "--odir", os.path.basename(odir) + "/",
+                           "--pickname", "autopick", "--LoG", "--LoG_diam_min", f"{DIAMETER_MIN:g}",
+                           "--LoG_diam_max", f"{DIAMETER_MAX:g}", "--angpix", f"{ANGPIX:g}",
+                           "--LoG_adjust_threshold", f"{threshold:g}"], cpus), cwd=work, check=False,
                    capture_output=True)
     seconds = time.perf_counter() - started
     picks = {}
@@ -184,6 +193,8 @@ def main():
     parser.add_argument("--levels", type=float, nargs="+", default=[1.0, 2.0, 3.0])
     parser.add_argument("--size", type=int, default=4096)
     parser.add_argument("--no-relion", action="store_true")
+    parser.add_argument("--repeat", type=int, default=3, help="runs of our picker per micrograph")
+    parser.add_argument("--cpus", default="", help="cores both pickers are pinned to, e.g. 0")
     args = parser.parse_args()
     cli = os.path.abspath(args.cli)
     os.makedirs(args.work, exist_ok=True)
@@ -200,16 +211,18 @@ def main():
             truths[path], levels[path] = truth, level
 
     results = {"gridcarver": {}}
-    times = {"gridcarver": 0.0}
+    times = {"gridcarver": []}
     for path in micrographs:
-        picks, seconds, line = run_gridcarver(cli, path)
-        results["gridcarver"][path] = picks
-        times["gridcarver"] += seconds
-        print(f"{os.path.basename(path)}: {line}", file=sys.stderr)
+        runs = [run_gridcarver(cli, path, args.cpus) for _ in range(max(1, args.repeat))]
+        results["gridcarver"][path] = runs[-1][0]
+        times["gridcarver"].append(statistics.median(seconds for _, seconds, _ in runs))
+        print(f"{os.path.basename(path)}: {runs[-1][2]}", file=sys.stderr)
+    relion_times = []
     if not args.no_relion and shutil.which("relion_autopick"):
         for threshold in RELION_THRESHOLDS:
             name = f"relion LoG {threshold:g}"
-            results[name], times[name] = run_relion(os.path.abspath(args.work), micrographs, threshold)
+            results[name], seconds = run_relion(os.path.abspath(args.work), micrographs, threshold, args.cpus)
+            relion_times.append(seconds / len(micrographs))
 
     print(f"{len(micrographs)} micrographs {args.size}x{args.size}, {ANGPIX:g} A/pixel, particles "
           f"{DIAMETER_MIN:g}-{DIAMETER_MAX:g} A, seeds {args.seeds}")
@@ -222,9 +235,16 @@ def main():
             ntrue = sum(len(truths[p]) for p in chosen)
             precision, recall, score = f1(tp, npicks, ntrue)
             print(f"{name:<18}{str(level):>6}{ntrue:>7}{npicks:>7}{precision:>7.3f}{recall:>7.3f}{score:>7.3f}")
-    print("time per micrograph (s, whole command, indicative only):")
-    for name, seconds in times.items():
-        print(f"  {name:<18}{seconds / len(micrographs):8.2f}")
+    ours = statistics.median(times["gridcarver"])
+    print(f"time per micrograph (s, wall clock of whole commands, cores {args.cpus or 'all'}, "
+          "shared machine: indicative only):")
+    print(f"  gridcarver        median {ours:6.2f}  (median of {args.repeat} runs each; slowest "
+          f"{max(times['gridcarver']):.2f})")
+    if relion_times:
+        theirs = statistics.median(relion_times)
+        print(f"  relion LoG        median {theirs:6.2f}  (median of the {len(relion_times)} threshold runs: "
+              + ", ".join(f"{t:.2f}" for t in relion_times) + ")")
+        print(f"  relion / gridcarver {theirs / ours:.1f}x")
 
 
 if __name__ == "__main__":

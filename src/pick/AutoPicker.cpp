@@ -196,6 +196,26 @@ struct Search {
         return candidates;
     }
 
+    // The scores of the maxima of both contrasts once they are suppressed together (off large dark
+    // areas): noise makes maxima of either contrast alike, but next to a particle the bright gap
+    // between it and its neighbours is a maximum of the opposite contrast, which a better candidate
+    // now suppresses, so crowded particles no longer pass for noise. The opposite blobs are marked by
+    // scale 1.
+    void JointScores(std::vector<float>& scores, std::vector<float>& noiseScores) const {
+        std::vector<PlaneCandidate> maxima = LocalMaxima(maps.m_response, {});
+        for (PlaneCandidate blob : LocalMaxima(maps.m_opposite, {})) {
+            blob.scale = 1;
+            maxima.push_back(blob);
+        }
+        std::stable_sort(maxima.begin(), maxima.end(),
+                         [](const PlaneCandidate& a, const PlaneCandidate& b) { return a.score > b.score; });
+        const double darkRadius = 0.5 * diameters.back();
+        for (const PlaneCandidate& kept : SuppressNeighbours(
+                 maxima, diameters.front(), maps.m_response.m_nWidth, maps.m_response.m_nHeight))
+            if (!OnDarkArea(maps, kept, darkRadius))
+                (kept.scale == 0 ? scores : noiseScores).push_back(kept.score);
+    }
+
     void Collect(AutoPickResult& result) const {
         // Blobs of the opposite contrast pass the same tests; their scores are what noise scores.
         AutoPickResult opposite;
@@ -203,29 +223,15 @@ struct Search {
         for (const AutoPickCandidate& candidate : Candidates(maps.m_opposite, {}, opposite))
             noiseScores.push_back(candidate.m_fScore);
         result.m_candidates = Candidates(maps.m_response, maps.m_scale, result);
-        std::vector<float> scores;
+        std::vector<float> scores, jointScores, jointNoiseScores;
         for (const AutoPickCandidate& candidate : result.m_candidates)
             scores.push_back(candidate.m_fScore);
-        result.m_dAutomaticThreshold = AutomaticThreshold(std::move(scores), std::move(noiseScores));
+        JointScores(jointScores, jointNoiseScores);
+        const bool particles = OutnumberNoise(scores, std::move(noiseScores)) ||
+                               DominateNoise(jointScores, std::move(jointNoiseScores));
+        result.m_dAutomaticThreshold = AutomaticThreshold(std::move(scores), particles);
     }
 };
-
-// Whether the candidates above some threshold outnumber the blobs of opposite contrast there by more
-// than NOISE_MARGIN standard deviations of the difference (both counts taken as Poisson counts).
-bool MoreThanNoise(const std::vector<float>& scores, const std::vector<float>& noiseScores) {
-    double most = 0, count = 0;
-    std::size_t noise = 0;
-    for (std::size_t i = 0; i < scores.size(); ++i) {
-        while (noise < noiseScores.size() && noiseScores[noise] >= scores[i])
-            ++noise;
-        const double difference = static_cast<double>(i + 1) - static_cast<double>(noise);
-        if (difference > most) {
-            most = difference;
-            count = static_cast<double>(i + 1 + noise);
-        }
-    }
-    return most > 0 && most > NOISE_MARGIN * std::sqrt(count) + 1.0;
-}
 
 // Otsu's split of the scores (sorted best first): the cut maximising n1·n2·(mean1 − mean2)², halfway
 // between the two scores it falls between.
@@ -289,10 +295,41 @@ AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const A
     return result;
 }
 
-double AutomaticThreshold(std::vector<float> scores, std::vector<float> noiseScores) {
+bool OutnumberNoise(std::vector<float> scores, std::vector<float> noiseScores) {
     std::sort(scores.begin(), scores.end(), std::greater<>());
     std::sort(noiseScores.begin(), noiseScores.end(), std::greater<>());
-    if (scores.size() < 2 || !MoreThanNoise(scores, noiseScores))
+    double most = 0, count = 0;
+    std::size_t noise = 0;
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        while (noise < noiseScores.size() && noiseScores[noise] >= scores[i])
+            ++noise;
+        const double difference = static_cast<double>(i + 1) - static_cast<double>(noise);
+        if (difference > most) {
+            most = difference;
+            count = static_cast<double>(i + 1 + noise);
+        }
+    }
+    return most > 0 && most > NOISE_MARGIN * std::sqrt(count) + 1.0;
+}
+
+bool DominateNoise(std::vector<float> scores, std::vector<float> noiseScores) {
+    std::sort(scores.begin(), scores.end(), std::greater<>());
+    std::sort(noiseScores.begin(), noiseScores.end(), std::greater<>());
+    std::size_t noise = 0;
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        while (noise < noiseScores.size() && noiseScores[noise] >= scores[i])
+            ++noise;
+        const auto count = static_cast<double>(i + 1), blobs = static_cast<double>(noise);
+        if (count >= NOISE_RATIO * blobs &&
+            count - blobs > NOISE_MARGIN * std::sqrt(count + blobs) + NOISE_SMALL_COUNTS)
+            return true;
+    }
+    return false;
+}
+
+double AutomaticThreshold(std::vector<float> scores, bool particles) {
+    std::sort(scores.begin(), scores.end(), std::greater<>());
+    if (scores.size() < 2 || !particles)
         return std::max(MIN_AUTOMATIC_THRESHOLD, (scores.empty() ? 0.0 : scores.front()) + 1.0);
     return std::max(MIN_AUTOMATIC_THRESHOLD, OtsuSplit(scores));
 }

@@ -1,14 +1,15 @@
 // Suggested picks: a search for round particles of a given diameter range in the image's own values.
 //
 // The image is read row by row and reduced by block averages until a particle of the smallest
-// diameter is 16 to 24 pixels across; a quadratic background is taken out; the Laplacian of a Gaussian
-// at a few sizes between the smallest and the largest diameter (in units of each size's noise) marks
-// blob centres; local maxima closer than the smallest diameter to a better one are dropped. Each
-// remaining maximum is a candidate with its score (the response in noise units) and the diameter that
-// fit it best. Candidates on a large area darker than its surroundings (ice, aggregates, carbon) are
-// dropped, and so, when a box size is given, are those whose box leaves the image (the rule of a pick
-// made by hand). The automatic threshold compares the candidates with the blobs of the opposite
-// contrast, which noise makes as often but particles do not (AutomaticThreshold).
+// diameter is 16 to 24 pixels across; a quadratic background is taken out; the spectrum is whitened
+// (every frequency brought to the same average power); the Laplacian of a Gaussian at a few sizes between the
+// smallest and the largest diameter (in units of each size's noise) marks blob centres; local maxima closer
+// than the smallest diameter to a better one are dropped. Each remaining maximum is a candidate with its
+// score (the response in noise units) and the diameter that fit it best. Candidates on a large area darker
+// than its surroundings (ice, aggregates, carbon) are dropped, and so, when a box size is given, are those
+// whose box leaves the image (the rule of a pick made by hand). The automatic threshold compares the
+// candidates with the blobs of the opposite contrast, which noise makes as often but particles do not
+// (AutomaticThreshold).
 #pragma once
 
 #include "PickState.h"
@@ -61,15 +62,27 @@ bool AutoPickDiametersFit(double diameterMin, double diameterMax, int width, int
 // Searches the `width` × `height` image whose values `rows` gives.
 AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const AutoPickSettings& settings);
 
-// The automatic threshold from the candidates' scores and the scores of blobs of the opposite contrast
-// found the same way, which noise makes about as often as false candidates but particles do not. When
-// the candidates above some threshold do not outnumber those blobs by more than NOISE_MARGIN standard
-// deviations, there are no particles and the threshold lies above every score; otherwise it is Otsu's
-// split of the scores into a low (noise) and a high (particle) group. Never below
+// Whether there are particles at all, told by the scores of the candidates against those of the
+// blobs of the opposite contrast found the same way, which noise makes about as often as candidates
+// but particles do not. OutnumberNoise: the candidates above some threshold outnumber those blobs by
+// more than NOISE_MARGIN standard deviations of the difference (both taken as Poisson counts).
+// Crowded particles hide this: the bright gaps between them are strong blobs of the opposite
+// contrast. DominateNoise, given the maxima of both contrasts once suppressed together (a gap next
+// to a better particle is then gone): above some threshold the candidates are at least NOISE_RATIO
+// times as many as those blobs and outnumber them by NOISE_MARGIN standard deviations plus
+// NOISE_SMALL_COUNTS (among the many thresholds tried, the few blobs above a high one may by chance
+// all be of one contrast).
+inline constexpr double NOISE_MARGIN = 2.0;
+inline constexpr double NOISE_RATIO = 2.0;
+inline constexpr double NOISE_SMALL_COUNTS = 6.0;
+bool OutnumberNoise(std::vector<float> scores, std::vector<float> noiseScores);
+bool DominateNoise(std::vector<float> scores, std::vector<float> noiseScores);
+
+// The automatic threshold from the candidates' scores: without `particles`, above every score;
+// otherwise Otsu's split of the scores into a low (noise) and a high (particle) group. Never below
 // MIN_AUTOMATIC_THRESHOLD.
 inline constexpr double MIN_AUTOMATIC_THRESHOLD = 1.0;
-inline constexpr double NOISE_MARGIN = 2.0;
-double AutomaticThreshold(std::vector<float> scores, std::vector<float> noiseScores);
+double AutomaticThreshold(std::vector<float> scores, bool particles);
 
 // Reads "MIN" or "MIN:MAX" (decimal numbers, nothing else in the text) into the two diameters; MIN
 // alone gives both. False when the text is not of that form (the numbers are checked by

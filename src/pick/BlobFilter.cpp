@@ -23,6 +23,8 @@ namespace {
 constexpr std::size_t SPREAD_SAMPLES = 200000;
 // The reduced copy that is smoothed has at least this many of its pixels per smoothing width.
 constexpr double SMOOTHING_PIXELS = 4.0;
+// Radial frequency bins of the power spectrum that whitens the picture before the Laplacian filters.
+constexpr std::size_t WHITENING_BINS = 256;
 
 // FFTW's planner is not thread-safe; execution of a finished plan is.
 std::mutex& PlannerLock() {
@@ -68,7 +70,7 @@ public:
           m_width(FastTransformSize(planeWidth + 2 * margin)),
           m_height(FastTransformSize(planeHeight + 2 * margin)), m_halfWidth(m_width / 2 + 1) {}
 
-    bool Transform(const PickPlane& plane) {
+    bool Transform(const PickPlane& plane, bool whiten) {
         m_spectrum = AllocateSpectrum(SpectrumSize());
         float* padded = RealOf(m_spectrum.get());
         Plan forward;
@@ -93,7 +95,51 @@ public:
                 row[x] = source[columns[static_cast<std::size_t>(x)]];
         }
         fftwf_execute(forward.get());
+        if (whiten)
+            Whiten();
         return true;
+    }
+
+    // Divides the spectrum by the square root of its radially averaged power, so that every
+    // frequency carries noise of about the same strength: slow, particle-sized background variation
+    // no longer outweighs the particles' edges.
+    void Whiten() {
+        std::vector<double> power(WHITENING_BINS, 0.0), counts(WHITENING_BINS, 0.0);
+        ForEachFrequency([&](std::size_t bin, fftwf_complex& value) {
+            power[bin] += static_cast<double>(value[0]) * value[0] + static_cast<double>(value[1]) * value[1];
+            counts[bin] += 1;
+        });
+        std::vector<float> gain(WHITENING_BINS, 0.0f);
+        for (std::size_t bin = 0; bin < WHITENING_BINS; ++bin) {
+            // A few bins on either side even out the estimate.
+            double sum = 0, count = 0;
+            for (std::size_t k = bin >= 2 ? bin - 2 : 0; k <= std::min(WHITENING_BINS - 1, bin + 2); ++k) {
+                sum += power[k];
+                count += counts[k];
+            }
+            if (count > 0 && sum > 0)
+                gain[bin] = static_cast<float>(1.0 / std::sqrt(sum / count));
+        }
+        gain[0] = 0.0f;
+        ForEachFrequency([&](std::size_t bin, fftwf_complex& value) {
+            value[0] *= gain[bin];
+            value[1] *= gain[bin];
+        });
+    }
+
+    // Calls `visit` with every spectrum value and the bin of its radial frequency.
+    template <typename Visit> void ForEachFrequency(Visit visit) {
+        const double binsPerCycle = WHITENING_BINS / (0.5 * std::numbers::sqrt2);
+        for (int y = 0; y < m_height; ++y) {
+            const int ky = y <= m_height / 2 ? y : y - m_height;
+            const double fy = static_cast<double>(ky) / m_height;
+            fftwf_complex* row = m_spectrum.get() + static_cast<std::size_t>(y) * m_halfWidth;
+            for (int x = 0; x < m_halfWidth; ++x) {
+                const double fx = static_cast<double>(x) / m_width;
+                const auto bin = static_cast<std::size_t>(std::sqrt(fx * fx + fy * fy) * binsPerCycle);
+                visit(std::min(bin, WHITENING_BINS - 1), row[x]);
+            }
+        }
     }
 
     // The picture filtered by a Gaussian of width² `s2` (times −s2·ω², the scale-normalised Laplacian,
@@ -132,14 +178,34 @@ public:
     }
 
     // The median and robust spread of the plane's part of a filtered buffer.
-    RobustSpread SpreadOf(const fftwf_complex* work) const {
+    RobustSpread SpreadOf(const fftwf_complex* work) const { return RobustSpreadOfSamples(Samples(work)); }
+
+    // The median and the spread of the values below it alone (1.4826 × their median distance from
+    // it): where large areas lie on the other side, they widen the spread of all values but not this.
+    RobustSpread LowerSpreadOf(const fftwf_complex* work) const {
+        std::vector<float> samples = Samples(work);
+        const RobustSpread whole = RobustSpreadOfSamples(samples);
+        std::vector<float> below;
+        for (float value : samples)
+            if (value < whole.m_dMedian)
+                below.push_back(static_cast<float>(whole.m_dMedian - value));
+        if (below.empty())
+            return whole;
+        const auto middle = below.begin() + static_cast<std::ptrdiff_t>(below.size() / 2);
+        std::nth_element(below.begin(), middle, below.end());
+        const double sigma = 1.4826 * *middle;
+        return {whole.m_dMedian, sigma > 0 && std::isfinite(sigma) ? sigma : whole.m_dSigma};
+    }
+
+    // About SPREAD_SAMPLES evenly spaced values of the plane's part of a filtered buffer.
+    std::vector<float> Samples(const fftwf_complex* work) const {
         const std::size_t count = static_cast<std::size_t>(m_planeWidth) * m_planeHeight;
         const std::size_t step = std::max<std::size_t>(1, count / SPREAD_SAMPLES);
         std::vector<float> samples;
         samples.reserve(count / step + 1);
         for (std::size_t i = 0; i < count; i += step)
             samples.push_back(PlaneRow(work, static_cast<int>(i / m_planeWidth))[i % m_planeWidth]);
-        return RobustSpreadOfSamples(std::move(samples));
+        return samples;
     }
 
     std::size_t SpectrumSize() const { return static_cast<std::size_t>(m_height) * m_halfWidth; }
@@ -176,7 +242,8 @@ private:
 };
 
 // The smoothed picture on the plane reduced so that the smoothing is SMOOTHING_PIXELS of its
-// pixels wide, turned so that the particles' side is positive, in units of its robust spread.
+// pixels wide, turned so that the particles' side is positive, in units of the robust spread of its side
+// away from the particles.
 bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, BlobMaps& maps) {
     const int step = std::clamp(static_cast<int>(settings.m_dSmoothingSigma / SMOOTHING_PIXELS), 1,
                                 std::min(plane.m_nWidth, plane.m_nHeight));
@@ -186,11 +253,13 @@ bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, 
         return false;
     const double sigma = settings.m_dSmoothingSigma / step;
     PaddedSpectrum spectrum(reduced.m_nWidth, reduced.m_nHeight, MarginFor(sigma, reduced));
-    if (!spectrum.Transform(reduced))
+    if (!spectrum.Transform(reduced, false))
         return false;
     SpectrumBuffer work = AllocateSpectrum(spectrum.SpectrumSize());
     spectrum.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
-    const RobustSpread spread = spectrum.SpreadOf(work.get());
+    // Contamination on the particles' side may cover much of the picture; the other side shows
+    // how much the smoothed picture varies without it.
+    const RobustSpread spread = spectrum.LowerSpreadOf(work.get());
     maps.m_darkness = reduced;
     maps.m_nDarknessStep = step;
     for (int y = 0; y < reduced.m_nHeight; ++y) {
@@ -305,7 +374,7 @@ bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& 
             return false;
         const double widest = *std::max_element(settings.m_sigmas.begin(), settings.m_sigmas.end());
         PaddedSpectrum spectrum(plane.m_nWidth, plane.m_nHeight, MarginFor(widest, plane));
-        if (!spectrum.Transform(plane))
+        if (!spectrum.Transform(plane, true))
             return false;
         const std::size_t count = plane.m_values.size();
         maps.m_response = {plane.m_nWidth, plane.m_nHeight, {}};

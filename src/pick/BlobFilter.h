@@ -1,5 +1,6 @@
 // The band-pass filters of the particle search, applied in Fourier space (FFTW) to a levelled,
-// reduced picture: the scale-normalised Laplacian of a Gaussian at a few particle sizes, each in
+// reduced picture whose spectrum is whitened (divided by the square root of its radially averaged
+// power): the scale-normalised Laplacian of a Gaussian at a few particle sizes, each in
 // units of its own noise, keeping at every pixel the strongest response and the size that gave it;
 // and a wide Gaussian smoothing that shows where the picture is darker than its surroundings over
 // more than a particle (ice, aggregates, carbon). The picture is mirrored at its edges before the
@@ -28,7 +29,8 @@ struct BlobMaps {
     // hardly raise it, so its maxima show how high noise alone scores.
     PickPlane m_opposite;
     // The smoothed picture, signed so that the particles' side (dark, or bright when inverted) is
-    // positive, in units of its own robust spread. It is as smooth as a particle is large, so it is
+    // positive, in units of the robust spread of its side away from the particles (contamination may
+    // cover much of the picture on the other side). It is as smooth as a particle is large, so it is
     // kept reduced again: its pixel (x, y) covers the plane pixels from (x, y) · m_nDarknessStep.
     PickPlane m_darkness;
     int m_nDarknessStep = 1;

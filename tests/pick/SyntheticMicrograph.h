@@ -1,6 +1,6 @@
 // Generated micrographs with known particle centres for the particle search's tests: projected balls
-// darker (or brighter) than a background with a gradient, white noise, and optionally one large dark
-// contamination that holds no particle.
+// darker (or brighter) than a background with a gradient, white noise, optionally waves two and a half
+// particles long, and optionally one large dark contamination that holds no particle.
 #pragma once
 
 #include "image/DIBSection.h"
@@ -30,6 +30,7 @@ struct MicrographRecipe {
     double diameter = 40; // pixels
     int particles = 100;  // attempted; fewer when they do not fit
     double noise = 1.0;   // white noise in units of a particle's peak contrast
+    double waves = 0;     // amplitude of the waves across and down, in the same units
     bool bright = false;
     bool contamination = false;
 };
@@ -66,7 +67,8 @@ inline SyntheticMicrograph MakeMicrograph(const MicrographRecipe& recipe) {
     m.m_values.resize(static_cast<std::size_t>(recipe.width) * recipe.height);
     for (int y = 0; y < recipe.height; ++y)
         for (int x = 0; x < recipe.width; ++x) {
-            double value = 20.0 + 1.5 * x / recipe.width - 1.0 * y / recipe.height + normal(random);
+            double value = 20.0 + 1.5 * x / recipe.width - 1.0 * y / recipe.height + normal(random) +
+                           recipe.waves * (std::sin(2.5 * x / d) + std::sin(2.5 * y / d));
             if (recipe.contamination) {
                 const double r = std::hypot(x - m.m_contamination.x, y - m.m_contamination.y);
                 value -= r < m.m_dContaminationRadius ? 3.0 : 0.0;
