@@ -42,9 +42,11 @@ void WriteWide(const std::string& path, bool mrc, double base, double step) {
         MrcHeader header;
         header.SetImage(WIDTH, HEIGHT, MRC_MODE_FLOAT, 1);
         const auto bytes = header.Bytes();
-        Bytes file(bytes.begin(), bytes.end());
         const auto* samples = reinterpret_cast<const unsigned char*>(floats.data());
-        file.insert(file.end(), samples, samples + 4 * floats.size());
+        Bytes file(bytes.size() + 4 * floats.size());
+        std::copy(bytes.begin(), bytes.end(), file.begin());
+        std::copy(samples, samples + 4 * floats.size(),
+                  file.begin() + static_cast<std::ptrdiff_t>(bytes.size()));
         return test::WriteFileBytes(path, file);
     }
     TiffHandle tiff(TIFFOpen(path.c_str(), "w"));
