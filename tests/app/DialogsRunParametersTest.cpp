@@ -25,7 +25,6 @@ private slots:
     void DefaultSettingsKeepTheCheckBoxes();
     void ReopeningStartsFromTheDefaults();
     void ReopeningShowsTheSavedParameters();
-    void TheFinderIsAChoice();
 };
 
 namespace {
@@ -230,47 +229,15 @@ void DialogsRunParametersTest::ReopeningStartsFromTheDefaults() {
     QCOMPARE(again.m_pScans->count(), 1);
 }
 
-// With a memory, the dialog opens with the parameters last saved: lists, boxes, fields.
+// With a memory, the dialog opens with the parameters last saved: lists, boxes, fields, and the
+// finder. The finder list shows the classic search on opening; the sheet finder chosen there (with the
+// deskew it enables) is what the Run gets and what the summary names.
 void DialogsRunParametersTest::ReopeningShowsTheSavedParameters() {
     RunSettings parameters;
     RunDialogState state;
     test::DialogChooser chooser;
     chooser.m_openFiles = {"/scans/plate.tif"};
     chooser.m_folders.push_back("/out");
-    test::RecordingMessages messages;
-    MemorySettings memory;
-    {
-        RunParametersDialog dialog(parameters, state, chooser, messages, nullptr, &memory);
-        Activate(dialog);
-        test::Choose(dialog.m_pBinning, 3);
-        test::Choose(dialog.m_pImageCount, 1);
-        test::ClickBox(dialog.m_pOutputDir);
-        test::ClickBox(dialog.m_pStartNumber);
-        test::Retype(dialog.m_pStartNumberText, "12");
-        test::Retype(dialog.m_pPixelSize, "1.5");
-        QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton);
-        QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
-        QVERIFY(state.m_bSaved);
-    }
-    RunSettings nextSession;
-    RunDialogState nextState;
-    RunParametersDialog again(nextSession, nextState, chooser, messages, nullptr, &memory);
-    QCOMPARE(again.m_pBinning->currentIndex(), 3);
-    QCOMPARE(again.m_pImageCount->currentIndex(), 1);
-    QVERIFY(again.m_pOutputDir->isChecked() && again.m_pStartNumber->isChecked());
-    QCOMPARE(again.m_pStartNumberText->text(), QString("12"));
-    QCOMPARE(again.m_pPixelSize->text(), QString("1.5"));
-    QCOMPARE(again.m_pOutputFolder->text(), QString("/out/"));
-    QCOMPARE(again.m_pScanCount->text(), QString("No scans chosen."));
-}
-
-// The finder list shows the classic search on opening; the sheet finder chosen there is what the Run
-// gets, the summary says so, and the next session opens with it.
-void DialogsRunParametersTest::TheFinderIsAChoice() {
-    RunSettings parameters;
-    RunDialogState state;
-    test::DialogChooser chooser;
-    chooser.m_openFiles = {"/scans/plate.tif"};
     test::RecordingMessages messages;
     MemorySettings memory;
     {
@@ -284,8 +251,15 @@ void DialogsRunParametersTest::TheFinderIsAChoice() {
         QVERIFY(dialog.m_pDeskew->isEnabled());
         test::ClickBox(dialog.m_pDeskew);
         QVERIFY(parameters.m_bDeskew);
+        // The defaults button keeps the finder.
         QTest::mouseClick(dialog.m_pDefaultSettings, Qt::LeftButton);
         QCOMPARE(dialog.m_pFinder->currentIndex(), 1);
+        test::Choose(dialog.m_pBinning, 3);
+        test::Choose(dialog.m_pImageCount, 1);
+        test::ClickBox(dialog.m_pOutputDir);
+        test::ClickBox(dialog.m_pStartNumber);
+        test::Retype(dialog.m_pStartNumberText, "12");
+        test::Retype(dialog.m_pPixelSize, "1.5");
         QTest::mouseClick(dialog.m_pSelectFiles, Qt::LeftButton);
         QTest::mouseClick(dialog.m_pSaveParameters, Qt::LeftButton);
         QVERIFY(state.m_bSaved);
@@ -296,6 +270,13 @@ void DialogsRunParametersTest::TheFinderIsAChoice() {
     RunSettings nextSession;
     RunDialogState nextState;
     RunParametersDialog again(nextSession, nextState, chooser, messages, nullptr, &memory);
+    QCOMPARE(again.m_pBinning->currentIndex(), 3);
+    QCOMPARE(again.m_pImageCount->currentIndex(), 1);
+    QVERIFY(again.m_pOutputDir->isChecked() && again.m_pStartNumber->isChecked());
+    QCOMPARE(again.m_pStartNumberText->text(), QString("12"));
+    QCOMPARE(again.m_pPixelSize->text(), QString("1.5"));
+    QCOMPARE(again.m_pOutputFolder->text(), QString("/out/"));
+    QCOMPARE(again.m_pScanCount->text(), QString("No scans chosen."));
     QCOMPARE(again.m_pFinder->currentIndex(), 1);
     QVERIFY(nextSession.m_finder == ImageFinder::Sheet);
     QVERIFY(again.m_pDeskew->isChecked());
