@@ -30,9 +30,11 @@ void UiThreadCalls::Wait(const std::function<void()>& call) {
         call();
         return;
     }
-    // The flag lives as long as the later of the waiter and the posted call.
+    // The flag and the call (with what it captured) live as long as the later of the waiter and the
+    // posted call: a waiter released by Abandon while the call still runs (a message box's own event
+    // loop) leaves it nothing that is gone.
     auto ran = std::make_shared<bool>(false);
-    Post([this, ran, &call] {
+    Post([this, ran, call] {
         call();
         const std::lock_guard lock(m_mutex);
         *ran = true;
@@ -49,15 +51,15 @@ void UiThreadCalls::Abandon() {
 }
 
 void ThreadMessages::Show(MessageKind kind, const std::string& text, const std::string& caption) {
-    m_calls.Wait([&] { m_target.Show(kind, text, caption); });
+    m_calls.Wait([this, kind, text, caption] { m_target.Show(kind, text, caption); });
 }
 
 void ThreadMessages::Detail(const std::string& line) {
-    m_calls.Wait([&] { m_target.Detail(line); });
+    m_calls.Wait([this, line] { m_target.Detail(line); });
 }
 
 void ThreadMessages::FileWritten(const std::string& path) {
-    m_calls.Wait([&] { m_target.FileWritten(path); });
+    m_calls.Wait([this, path] { m_target.FileWritten(path); });
 }
 
 void ThreadProgress::SetRange(int lower, int upper) {
