@@ -1,8 +1,15 @@
 #include "ImagePlacement.h"
 
+#include "core/TiffErrors.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
 
 namespace gc {
 namespace {
@@ -102,35 +109,129 @@ void DetectInRow(const unsigned char* row, int y, int m, int begin, int end, con
     }
 }
 
+// Decodes tiles for the search on the calling thread and, given more threads, on helpers that read
+// through readers of their own; the readers are made at the first batch and kept for the search.
+// Every thread keeps what the library reports for its tiles, and the calling thread shows it in tile
+// order. A tile that failed anywhere is read once more on the calling thread, so the failure is
+// reported in the library's own words, exactly as a lone reader would have reported it.
+class SearchDecoder {
+public:
+    SearchDecoder(ScanTiles& scan, std::size_t tileSize, int threads)
+        : m_scan(scan), m_tileSize(tileSize), m_threads(std::max(1, threads)) {}
+
+    // Decodes `tiles` into `buffers` (one each); false, with `detail` naming the tile, when one cannot
+    // be read. The tiles before it are decoded and their reports shown.
+    bool Decode(const std::vector<int>& tiles, std::vector<std::vector<unsigned char>>& buffers,
+                std::string& detail) {
+        const std::size_t count = tiles.size();
+        m_failed.assign(count, 0);
+        m_reports.assign(count, {});
+        std::atomic<std::size_t> next{0};
+        const auto work = [&](ScanTiles& reader) {
+            for (std::size_t i = next++; i < count; i = next++) {
+                TiffErrorCapture capture(m_reports[i]);
+                try {
+                    buffers[i].resize(m_tileSize);
+                    m_failed[i] =
+                        reader.ReadTile(static_cast<std::uint32_t>(tiles[i]), buffers[i].data(), m_tileSize)
+                            ? 0
+                            : 1;
+                } catch (const std::bad_alloc&) {
+                    m_failed[i] = 1;
+                }
+            }
+        };
+        {
+            std::vector<std::jthread> helpers;
+            if (count >= MIN_SHARED_BATCH)
+                StartHelpers(helpers, work);
+            work(m_scan);
+        }
+        return Report(tiles, buffers, detail);
+    }
+
+private:
+    // Tiles in a batch below which helpers would cost more than they save.
+    static constexpr std::size_t MIN_SHARED_BATCH = 2;
+
+    template <typename Work> void StartHelpers(std::vector<std::jthread>& helpers, const Work& work) {
+        while (m_readers.size() + 1 < static_cast<std::size_t>(m_threads)) {
+            std::vector<TiffErrorRecord> openErrors;
+            TiffErrorCapture capture(openErrors);
+            std::unique_ptr<ScanTiles> reader = m_scan.Reader();
+            if (!reader) {
+                m_threads = static_cast<int>(m_readers.size()) + 1;
+                break;
+            }
+            m_readers.push_back(std::move(reader));
+        }
+        try {
+            for (const std::unique_ptr<ScanTiles>& reader : m_readers)
+                helpers.emplace_back([&work, &reader] { work(*reader); });
+        } catch (const std::system_error&) {
+            // Fewer helpers: the calling thread takes what they would have.
+        }
+    }
+
+    // Shows the reports in tile order up to the first tile that fails again on this thread.
+    bool Report(const std::vector<int>& tiles, std::vector<std::vector<unsigned char>>& buffers,
+                std::string& detail) {
+        Messages* sink = TiffErrorSink();
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            if (!m_failed[i]) {
+                if (sink)
+                    ShowTiffErrors(m_reports[i], *sink);
+                continue;
+            }
+            buffers[i].resize(m_tileSize);
+            if (!m_scan.ReadTile(static_cast<std::uint32_t>(tiles[i]), buffers[i].data(), m_tileSize)) {
+                detail = m_scan.UnreadableTile(tiles[i]);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    ScanTiles& m_scan;
+    const std::size_t m_tileSize;
+    int m_threads;
+    std::vector<std::unique_ptr<ScanTiles>> m_readers;
+    std::vector<char> m_failed;
+    std::vector<std::vector<TiffErrorRecord>> m_reports;
+};
+
 // The tiles of one tile row under a search's columns [firstColumn, lastColumn]: those the cache
-// holds from it, the others read (and kept while the budget allows).
+// holds from it, the others decoded (and kept while the budget allows).
 class TileRowFetch {
 public:
-    TileRowFetch(ScanTiles& scan, const ScanGeometry& geometry, KeptTiles& kept,
-                 std::vector<unsigned char>& scratch, int firstColumn, int lastColumn)
-        : tiles(static_cast<std::size_t>(lastColumn - firstColumn + 1)), m_scan(scan), m_geometry(geometry),
-          m_kept(kept), m_scratch(scratch), m_firstColumn(firstColumn), m_lastColumn(lastColumn),
+    TileRowFetch(SearchDecoder& decoder, const ScanGeometry& geometry, KeptTiles& kept, int firstColumn,
+                 int lastColumn)
+        : tiles(static_cast<std::size_t>(lastColumn - firstColumn + 1)), m_decoder(decoder),
+          m_geometry(geometry), m_kept(kept), m_firstColumn(firstColumn), m_lastColumn(lastColumn),
           m_unkept(tiles.size()) {}
 
     // Fetches the tiles of `tileRow`; FatalRead (with `detail` naming the tile) when one cannot be read.
     RunOutcome Fetch(int tileRow, std::string& detail) {
-        const std::size_t tileSize = static_cast<std::size_t>(m_geometry.m_nTileSize);
+        m_missing.clear();
         for (int column = m_firstColumn; column <= m_lastColumn; ++column) {
             const int tile = tileRow * m_geometry.m_nTilesAcross + column;
-            const std::size_t slot = static_cast<std::size_t>(column - m_firstColumn);
-            if (const std::vector<unsigned char>* held = m_kept.Find(tile)) {
-                tiles[slot] = held->data();
-                continue;
-            }
-            m_scratch.resize(tileSize);
-            if (!m_scan.ReadTile(static_cast<std::uint32_t>(tile), m_scratch.data(), tileSize)) {
-                detail = m_scan.UnreadableTile(tile);
-                return RunOutcome::FatalRead;
-            }
-            if (m_kept.Keep(tile, m_scratch)) {
+            if (const std::vector<unsigned char>* held = m_kept.Find(tile))
+                tiles[static_cast<std::size_t>(column - m_firstColumn)] = held->data();
+            else
+                m_missing.push_back(tile);
+        }
+        m_decoded.resize(m_missing.size());
+        if (!m_decoder.Decode(m_missing, m_decoded, detail))
+            return RunOutcome::FatalRead;
+        // Kept in column order, so the budget takes the same tiles however many threads decoded them.
+        for (std::size_t i = 0; i < m_missing.size(); ++i) {
+            const int tile = m_missing[i];
+            const std::size_t slot =
+                static_cast<std::size_t>(tile % m_geometry.m_nTilesAcross - m_firstColumn);
+            if (m_kept.Keep(tile, m_decoded[i])) {
                 tiles[slot] = m_kept.Find(tile)->data();
             } else {
-                m_unkept[slot].swap(m_scratch);
+                m_unkept[slot].swap(m_decoded[i]);
                 tiles[slot] = m_unkept[slot].data();
             }
         }
@@ -140,20 +241,20 @@ public:
     std::vector<const unsigned char*> tiles; // the pixels of each column's tile, from firstColumn on
 
 private:
-    ScanTiles& m_scan;
+    SearchDecoder& m_decoder;
     const ScanGeometry& m_geometry;
     KeptTiles& m_kept;
-    std::vector<unsigned char>& m_scratch;
     int m_firstColumn, m_lastColumn;
-    std::vector<std::vector<unsigned char>> m_unkept; // tiles read that the cache did not keep
+    std::vector<int> m_missing;                        // the tiles of the row the cache does not hold
+    std::vector<std::vector<unsigned char>> m_decoded; // their pixels, until kept
+    std::vector<std::vector<unsigned char>> m_unkept;  // tiles read that the cache did not keep
 };
 
 // The search of image m: the rows of its window top to bottom, each over the tiles under its column
 // window (and the run that may follow a candidate at the window's end), until the image is found.
-RunOutcome FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
-                     ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
-                     std::vector<unsigned char>& row, std::vector<unsigned char>& scratch,
-                     std::string& detail) {
+RunOutcome FindImage(int m, SearchDecoder& decoder, const ScanGeometry& geometry,
+                     const SearchConstants& constants, ImagePlacements& placements, KeptTiles& kept,
+                     const Progress& progress, std::vector<unsigned char>& row, std::string& detail) {
     std::int64_t rowBegin = 0;
     std::int64_t rowEnd = 0;
     RowWindow(m, placements, constants, rowBegin, rowEnd);
@@ -173,7 +274,7 @@ RunOutcome FindImage(int m, ScanTiles& scan, const ScanGeometry& geometry, const
     const int lastColumn = static_cast<int>((readEnd - 1) / tileWidth);
     // Columns outside the tiles read stay 0, which reads as dark.
     std::fill(row.begin(), row.end(), 0);
-    TileRowFetch fetch(scan, geometry, kept, scratch, firstColumn, lastColumn);
+    TileRowFetch fetch(decoder, geometry, kept, firstColumn, lastColumn);
 
     for (int tileRow = static_cast<int>(rowBegin / tileLength);
          tileRow * static_cast<std::int64_t>(tileLength) < rowEnd; ++tileRow) {
@@ -237,9 +338,9 @@ bool KeptTiles::Keep(int tile, std::vector<unsigned char>& decoded) {
 
 RunOutcome FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
                       ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
-                      std::string& detail) {
+                      std::string& detail, int threads) {
     std::vector<unsigned char> row(static_cast<std::size_t>(geometry.m_nPaddedWidth), 0);
-    std::vector<unsigned char> scratch;
+    SearchDecoder decoder(scan, static_cast<std::size_t>(geometry.m_nTileSize), threads);
     for (int m = 1; m <= MAX_IMAGES; ++m) {
         if (placements[m - 1].m_nState != PLACEMENT_SEARCHED)
             continue;
@@ -247,7 +348,7 @@ RunOutcome FindImages(ScanTiles& scan, const ScanGeometry& geometry, const Searc
         if (m > 1 && placements[m - 2].m_nState != PLACEMENT_FOUND)
             break;
         const RunOutcome result =
-            FindImage(m, scan, geometry, constants, placements, kept, progress, row, scratch, detail);
+            FindImage(m, decoder, geometry, constants, placements, kept, progress, row, detail);
         if (result != RunOutcome::Done)
             return result;
     }

@@ -265,8 +265,8 @@ RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTile
         return job.progress.StopRequested() ? RunOutcome::Interrupted : RunOutcome::Done;
     }
     const SearchConstants constants = SearchConstants::For(job.geometry);
-    const RunOutcome found =
-        FindImages(job.scan, job.geometry, constants, placements, kept, job.progress, report.detail);
+    const RunOutcome found = FindImages(job.scan, job.geometry, constants, placements, kept, job.progress,
+                                        report.detail, WorkerCount(job.extraction.m_nThreads, job.geometry));
     RecordFinds(job, placements, report);
     if (found != RunOutcome::Done)
         return found;

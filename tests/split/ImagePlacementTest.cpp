@@ -106,8 +106,8 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     ResetPlacements(run.m_placements, imageCount);
     const SearchConstants search = constants ? *constants : SearchConstants::For(scan.m_geometry);
     KeptTiles kept(scan.m_geometry.m_nTileCount, 8 * TILE * TILE);
-    run.m_results.push_back(
-        FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept, run.m_progress, run.m_strDetail));
+    run.m_results.push_back(FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept,
+                                       run.m_progress, run.m_strDetail, threads));
     for (int m = 1; m <= MAX_IMAGES; ++m)
         if (run.m_placements[m - 1].m_nState == PLACEMENT_FOUND)
             run.m_sink.m_opened.push_back(m);
@@ -316,11 +316,8 @@ TEST(RunProgress, MonotoneFromTenToAHundredAcrossTheBatch) {
     EXPECT_EQ(RunProgressPosition(2, 3, 59, 59), 100);
 }
 
-TEST(FindAndExtract, UnreadableTileIsAReadError) {
-    TempDir dir;
-    const std::string path = dir.File("broken.tif");
-    SmallScan scan;
-    scan.Bright(30, 10, 120, 50);
+// Writes `scan` Deflate-compressed to `path` with the data of tile `damaged` overwritten.
+void WriteDamagedScan(const std::string& path, SmallScan& scan, int damaged) {
     ASSERT_TRUE(test::WriteTiledScan(
         path, WIDTH, HEIGHT, TILE, TILE, [&](int x, int y) { return scan.At(x, y); },
         COMPRESSION_ADOBE_DEFLATE));
@@ -330,7 +327,7 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         ASSERT_TRUE(input);
         std::uint64_t* offsets = nullptr;
         ASSERT_TRUE(TIFFGetField(input.get(), TIFFTAG_TILEOFFSETS, &offsets));
-        offset = offsets[12];
+        offset = offsets[damaged];
     }
     std::FILE* file = std::fopen(path.c_str(), "r+b");
     ASSERT_NE(file, nullptr);
@@ -338,6 +335,48 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
     const unsigned char garbage[8] = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
     std::fwrite(garbage, 1, sizeof garbage, file);
     std::fclose(file);
+}
+
+// A damaged tile under the search stops it with the same detail and the same library messages
+// whether one thread or several decode the search's tiles.
+TEST(FindAndExtract, UnreadableTileInTheSearchIsAReadErrorOnEveryThreadCount) {
+    TempDir dir;
+    const std::string path = dir.File("broken.tif");
+    SmallScan scan;
+    scan.Bright(30, 10, 120, 50);
+    WriteDamagedScan(path, scan, 2);
+    std::unique_ptr<ScanTiles> tiles = ScanTiles::Open(path);
+    ASSERT_TRUE(tiles);
+    std::vector<std::string> lone;
+    for (int threads : {1, 2, 3}) {
+        SCOPED_TRACE(threads);
+        ImagePlacements placements;
+        ResetPlacements(placements, 1);
+        KeptTiles kept(scan.m_geometry.m_nTileCount, 8 * TILE * TILE);
+        RecordingProgress recorded;
+        test::RecordingMessages messages;
+        TiffErrorScope errors(messages);
+        std::string detail;
+        EXPECT_EQ(FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements, kept,
+                             recorded, detail, threads),
+                  RunOutcome::FatalRead);
+        EXPECT_EQ(detail, "reading " + path + ": tile 2 cannot be read");
+        std::vector<std::string> shown;
+        for (const auto& message : messages.m_shown)
+            shown.push_back(message.m_strCaption + ": " + message.m_strText);
+        ASSERT_FALSE(shown.empty());
+        if (threads == 1)
+            lone = shown;
+        EXPECT_EQ(shown, lone);
+    }
+}
+
+TEST(FindAndExtract, UnreadableTileIsAReadError) {
+    TempDir dir;
+    const std::string path = dir.File("broken.tif");
+    SmallScan scan;
+    scan.Bright(30, 10, 120, 50);
+    WriteDamagedScan(path, scan, 12);
 
     // Image 1 lies in the top rows of tiles; the damaged tile (12: row 1, column 2) is outside the search
     // window and the image, yet the one pass reads it and stops, with the library's message first.
