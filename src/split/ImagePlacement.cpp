@@ -226,8 +226,7 @@ public:
         // Kept in column order, so the budget takes the same tiles however many threads decoded them.
         for (std::size_t i = 0; i < m_missing.size(); ++i) {
             const int tile = m_missing[i];
-            const std::size_t slot =
-                static_cast<std::size_t>(tile % m_geometry.m_nTilesAcross - m_firstColumn);
+            const auto slot = static_cast<std::size_t>(tile % m_geometry.m_nTilesAcross - m_firstColumn);
             if (m_kept.Keep(tile, m_decoded[i])) {
                 tiles[slot] = m_kept.Find(tile)->data();
             } else {
