@@ -11,7 +11,7 @@ void PickState::ResetPickState() {
 
 void PickState::ClearPicks() {
     m_nPickCount = 0;
-    m_ptPicks.fill(EMPTY_PICK);
+    m_ptPicks.assign(MAX_PICKS, EMPTY_PICK);
 }
 
 } // namespace gc

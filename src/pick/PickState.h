@@ -5,9 +5,9 @@
 
 #include "image/MrcOptions.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace gc {
 
@@ -41,7 +41,7 @@ public:
     int m_bCollate = 0;
     int m_nMaskSize = 0;
     int m_nPickCount = 0;
-    std::array<PickPoint, MAX_PICKS> m_ptPicks;
+    std::vector<PickPoint> m_ptPicks = std::vector<PickPoint>(MAX_PICKS, EMPTY_PICK); // MAX_PICKS slots
     // How the boxes are written (kept by ResetPickState): the header style, and the pixel size in Å
     // (0 when not set: the image's own).
     MrcOptions mrc;
