@@ -1,20 +1,20 @@
 // Fourier-space filtering of the reduced picture: one forward transform of the mirrored picture, one
-// inverse transform per Laplacian filter, the inverse transforms spread over threads; the wide
+// inverse transform per Laplacian filter, the inverse transforms spread over a pool of workers; the wide
 // smoothing runs on a copy reduced once more. Every transform works in place, so the memory is the
-// spectrum, one transform buffer per thread and the maps.
+// spectrum, one transform buffer per worker and the maps.
 #include "BlobFilter.h"
+
+#include "core/WorkerPool.h"
 
 #include <fftw3.h>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <numbers>
-#include <thread>
 
 namespace gc {
 namespace {
@@ -271,41 +271,24 @@ bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, 
     return true;
 }
 
-// Runs the Laplacian filters on `threads` threads, each with its own transform buffer, and merges
-// each filtered picture into the maps as it is done.
+// Runs the Laplacian filters on a pool of workers, each filter in a transform buffer of its own, and
+// merges each filtered picture into the maps as it is done.
 class FilterJobs {
 public:
     FilterJobs(const PaddedSpectrum& spectrum, const BlobFilterSettings& settings, BlobMaps& maps)
         : m_spectrum(spectrum), m_settings(settings), m_maps(maps) {}
 
-    bool Run() {
-        const int count = static_cast<int>(m_settings.m_sigmas.size());
-        const int threads = std::clamp(m_settings.m_nThreads, 1, count);
-        std::vector<std::thread> helpers;
-        for (int t = 1; t < threads; ++t) {
-            try {
-                helpers.emplace_back([this, count] { Work(count); });
-            } catch (const std::system_error&) {
-                break; // fewer helpers: the calling thread does their share
-            }
-        }
-        Work(count);
-        for (std::thread& helper : helpers)
-            helper.join();
-        return !m_failed;
+    // Throws std::bad_alloc when a buffer cannot be had.
+    void Run() {
+        const std::size_t count = m_settings.m_sigmas.size();
+        WorkerPool pool(std::clamp(m_settings.m_nThreads, 1, static_cast<int>(count)));
+        pool.ParallelFor(count, [this](std::size_t job) {
+            const SpectrumBuffer work = AllocateSpectrum(m_spectrum.SpectrumSize());
+            RunJob(static_cast<int>(job), work.get());
+        });
     }
 
 private:
-    void Work(int count) {
-        try {
-            SpectrumBuffer work = AllocateSpectrum(m_spectrum.SpectrumSize());
-            for (int job = m_next++; job < count && !m_failed; job = m_next++)
-                RunJob(job, work.get());
-        } catch (const std::bad_alloc&) {
-            m_failed = true;
-        }
-    }
-
     void RunJob(int job, fftwf_complex* work) {
         const double sigma = m_settings.m_sigmas[static_cast<std::size_t>(job)];
         // sigma² times the Laplacian of the Gaussian: positive at the centre of a dark blob.
@@ -335,8 +318,6 @@ private:
     const PaddedSpectrum& m_spectrum;
     const BlobFilterSettings& m_settings;
     BlobMaps& m_maps;
-    std::atomic<int> m_next{0};
-    std::atomic<bool> m_failed{false};
     std::mutex m_mergeLock;
 };
 
@@ -382,8 +363,8 @@ bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& 
         maps.m_response.m_values.assign(count, -HUGE_VALF);
         maps.m_scale.assign(count, 0);
         maps.m_opposite = maps.m_response;
-        FilterJobs jobs(spectrum, settings, maps);
-        return jobs.Run();
+        FilterJobs(spectrum, settings, maps).Run();
+        return true;
     } catch (const std::bad_alloc&) {
         return false;
     }
