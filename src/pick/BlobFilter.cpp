@@ -23,6 +23,10 @@ namespace {
 constexpr std::size_t SPREAD_SAMPLES = 200000;
 // The reduced copy that is smoothed has at least this many of its pixels per smoothing width.
 constexpr double SMOOTHING_PIXELS = 4.0;
+// The background under the darkness: a plane fitted this many times, each time to the pixels at
+// most this many spreads on the particles' side of the last one.
+constexpr int DARK_FIT_ROUNDS = 5;
+constexpr double DARK_FIT_SPREADS = 2.0;
 // Radial frequency bins of the power spectrum that whitens the picture before the Laplacian filters.
 constexpr std::size_t WHITENING_BINS = 256;
 
@@ -180,23 +184,6 @@ public:
     // The median and robust spread of the plane's part of a filtered buffer.
     RobustSpread SpreadOf(const fftwf_complex* work) const { return RobustSpreadOfSamples(Samples(work)); }
 
-    // The median and the spread of the values below it alone (1.4826 × their median distance from
-    // it): where large areas lie on the other side, they widen the spread of all values but not this.
-    RobustSpread LowerSpreadOf(const fftwf_complex* work) const {
-        std::vector<float> samples = Samples(work);
-        const RobustSpread whole = RobustSpreadOfSamples(samples);
-        std::vector<float> below;
-        for (float value : samples)
-            if (value < whole.m_dMedian)
-                below.push_back(static_cast<float>(whole.m_dMedian - value));
-        if (below.empty())
-            return whole;
-        const auto middle = below.begin() + static_cast<std::ptrdiff_t>(below.size() / 2);
-        std::nth_element(below.begin(), middle, below.end());
-        const double sigma = 1.4826 * *middle;
-        return {whole.m_dMedian, sigma > 0 && std::isfinite(sigma) ? sigma : whole.m_dSigma};
-    }
-
     // About SPREAD_SAMPLES evenly spaced values of the plane's part of a filtered buffer.
     std::vector<float> Samples(const fftwf_complex* work) const {
         const std::size_t count = static_cast<std::size_t>(m_planeWidth) * m_planeHeight;
@@ -221,6 +208,85 @@ private:
     Plan m_inverse;
 };
 
+// The median and the spread of the values below it alone (1.4826 × their median distance from it):
+// where large areas lie on the other side, they widen the spread of all values but not this.
+RobustSpread LowerSpreadOf(const std::vector<float>& samples) {
+    const RobustSpread whole = RobustSpreadOfSamples(samples);
+    std::vector<float> below;
+    for (float value : samples)
+        if (value < whole.m_dMedian)
+            below.push_back(static_cast<float>(whole.m_dMedian - value));
+    if (below.empty())
+        return whole;
+    const auto middle = below.begin() + static_cast<std::ptrdiff_t>(below.size() / 2);
+    std::nth_element(below.begin(), middle, below.end());
+    const double sigma = 1.4826 * *middle;
+    return {whole.m_dMedian, sigma > 0 && std::isfinite(sigma) ? sigma : whole.m_dSigma};
+}
+
+// A plane a + b·x + c·y over a picture's pixels.
+struct Slope {
+    double a = 0, b = 0, c = 0;
+    double At(int x, int y) const { return a + b * x + c * y; }
+};
+
+// The least-squares plane through the pixels of `map` that `keep` marks (a constant level when they
+// do not span a plane, 0 when there are none).
+Slope FitSlope(const PickPlane& map, const std::vector<char>& keep) {
+    double n = 0, sx = 0, sy = 0, sv = 0, sxx = 0, syy = 0, sxy = 0, sxv = 0, syv = 0;
+    for (int y = 0; y < map.m_nHeight; ++y)
+        for (int x = 0; x < map.m_nWidth; ++x) {
+            if (!keep[map.Index(x, y)])
+                continue;
+            const double value = map.At(x, y);
+            n += 1;
+            sx += x, sy += y, sv += value;
+            sxx += 1.0 * x * x, syy += 1.0 * y * y, sxy += 1.0 * x * y;
+            sxv += x * value, syv += y * value;
+        }
+    if (n == 0)
+        return {};
+    // The sums about the kept pixels' centre.
+    const double cxx = sxx - sx * sx / n, cyy = syy - sy * sy / n, cxy = sxy - sx * sy / n;
+    const double cxv = sxv - sx * sv / n, cyv = syv - sy * sv / n;
+    const double determinant = cxx * cyy - cxy * cxy;
+    Slope slope;
+    if (determinant > 1e-9 * (cxx * cyy) && determinant > 0) {
+        slope.b = (cxv * cyy - cyv * cxy) / determinant;
+        slope.c = (cyv * cxx - cxv * cxy) / determinant;
+    }
+    slope.a = (sv - slope.b * sx - slope.c * sy) / n;
+    return slope;
+}
+
+// Turns the smoothed picture `map` (particles' side positive) into darkness: its height above the
+// background in units of the background's spread below it. The background is a plane fitted
+// DARK_FIT_ROUNDS times, each time to the pixels not more than DARK_FIT_SPREADS spreads above the
+// last one, so that large dark areas, which may fill a corner or much of the picture, neither bend
+// nor lift it.
+void LevelDarkness(PickPlane& map) {
+    std::vector<char> keep(map.m_values.size(), 1);
+    std::vector<float> residual(map.m_values.size()), kept;
+    RobustSpread spread;
+    for (int round = 0; round < DARK_FIT_ROUNDS; ++round) {
+        const Slope slope = FitSlope(map, keep);
+        kept.clear();
+        for (int y = 0; y < map.m_nHeight; ++y)
+            for (int x = 0; x < map.m_nWidth; ++x) {
+                const std::size_t i = map.Index(x, y);
+                residual[i] = static_cast<float>(map.m_values[i] - slope.At(x, y));
+                if (keep[i])
+                    kept.push_back(residual[i]);
+            }
+        spread = LowerSpreadOf(kept);
+        const double limit = spread.m_dMedian + DARK_FIT_SPREADS * spread.m_dSigma;
+        for (std::size_t i = 0; i < residual.size(); ++i)
+            keep[i] = residual[i] < limit ? 1 : 0;
+    }
+    for (std::size_t i = 0; i < residual.size(); ++i)
+        map.m_values[i] = static_cast<float>((residual[i] - spread.m_dMedian) / spread.m_dSigma);
+}
+
 // Mirroring more than the plane's own size adds nothing, and keeps the padded sizes in range.
 int MarginFor(double sigma, const PickPlane& plane) {
     return static_cast<int>(
@@ -242,8 +308,7 @@ private:
 };
 
 // The smoothed picture on the plane reduced so that the smoothing is SMOOTHING_PIXELS of its
-// pixels wide, turned so that the particles' side is positive, in units of the robust spread of its side
-// away from the particles.
+// pixels wide, turned so that the particles' side is positive and levelled (LevelDarkness).
 bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, BlobMaps& maps) {
     const int step = std::clamp(static_cast<int>(settings.m_dSmoothingSigma / SMOOTHING_PIXELS), 1,
                                 std::min(plane.m_nWidth, plane.m_nHeight));
@@ -257,17 +322,15 @@ bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, 
         return false;
     SpectrumBuffer work = AllocateSpectrum(spectrum.SpectrumSize());
     spectrum.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
-    // Contamination on the particles' side may cover much of the picture; the other side shows
-    // how much the smoothed picture varies without it.
-    const RobustSpread spread = spectrum.LowerSpreadOf(work.get());
-    maps.m_darkness = reduced;
+    maps.m_darkness = std::move(reduced);
     maps.m_nDarknessStep = step;
-    for (int y = 0; y < reduced.m_nHeight; ++y) {
+    for (int y = 0; y < maps.m_darkness.m_nHeight; ++y) {
         const float* source = spectrum.PlaneRow(work.get(), y);
-        float* target = maps.m_darkness.m_values.data() + maps.m_darkness.Index(0, y);
-        for (int x = 0; x < reduced.m_nWidth; ++x)
-            target[x] = static_cast<float>((source[x] - spread.m_dMedian) / spread.m_dSigma);
+        std::copy(source, source + maps.m_darkness.m_nWidth,
+                  maps.m_darkness.m_values.begin() +
+                      static_cast<std::ptrdiff_t>(maps.m_darkness.Index(0, y)));
     }
+    LevelDarkness(maps.m_darkness);
     return true;
 }
 
@@ -351,8 +414,11 @@ bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& 
         std::max(plane.m_nWidth, plane.m_nHeight) > INT_MAX / 4 || !BlobFiltersValid(settings))
         return false;
     try {
+        // The darkness sees the picture before levelling: a quadratic surface would partly take in
+        // large dark areas in the corners.
         if (!SmoothDarkness(plane, settings, maps))
             return false;
+        RemoveQuadraticBackground(plane);
         const double widest = *std::max_element(settings.m_sigmas.begin(), settings.m_sigmas.end());
         PaddedSpectrum spectrum(plane.m_nWidth, plane.m_nHeight, MarginFor(widest, plane));
         if (!spectrum.Transform(plane, true))

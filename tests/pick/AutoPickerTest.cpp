@@ -48,7 +48,9 @@ TEST(AutoPicker, FindsTheParticlesAtTheAutomaticThreshold) {
         double recall, precision; // floors
     } cases[] = {
         {"dark, mild noise", {.seed = 11, .noise = 1.0}, 40, 40, 0.95, 0.95},
-        {"dark, strong noise", {.seed = 12, .noise = 7.0}, 40, 40, 0.7, 0.8},
+        // The automatic threshold lies nearer the noise than halfway: more particles, a few more
+        // noise blobs.
+        {"dark, strong noise", {.seed = 12, .noise = 7.0}, 40, 40, 0.8, 0.7},
         {"bright, inverted", {.seed = 13, .noise = 4.0, .bright = true}, 40, 40, 0.9, 0.9},
         {"range of sizes searched",
          {.seed = 14, .diameter = 60, .particles = 60, .noise = 1.5},
