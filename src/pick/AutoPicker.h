@@ -1,7 +1,7 @@
 // Suggested picks: a search for round particles of a given diameter range in the image's own values.
 //
 // The image is read row by row and reduced by block averages until a particle of the smallest
-// diameter is 16 to 24 pixels across; a quadratic background is taken out; the spectrum is whitened
+// diameter is 16 to 24 pixels across; a quadratic background is taken out; the Fourier transform is whitened
 // (every frequency brought to the same average power); the Laplacian of a Gaussian at a few sizes between the
 // smallest and the largest diameter (in units of each size's noise) marks blob centres; local maxima closer
 // than the smallest diameter to a better one are dropped. Each remaining maximum is a candidate with its

@@ -1,7 +1,7 @@
 // Fourier-space filtering of the reduced picture: one forward transform of the mirrored picture, one
 // inverse transform per Laplacian filter, the inverse transforms spread over a pool of workers; the wide
 // smoothing runs on a copy reduced once more. Every transform works in place, so the memory is the
-// spectrum, one transform buffer per worker and the maps.
+// Fourier transform, one transform buffer per worker and the maps.
 #include "BlobFilter.h"
 
 #include "core/WorkerPool.h"
@@ -27,7 +27,7 @@ constexpr double SMOOTHING_PIXELS = 4.0;
 // most this many spreads on the particles' side of the last one.
 constexpr int DARK_FIT_ROUNDS = 5;
 constexpr double DARK_FIT_SPREADS = 2.0;
-// Radial frequency bins of the power spectrum that whitens the picture before the Laplacian filters.
+// Radial frequency bins of the averaged power that whitens the picture before the Laplacian filters.
 constexpr std::size_t WHITENING_BINS = 256;
 
 // FFTW's planner is not thread-safe; execution of a finished plan is.
@@ -39,10 +39,10 @@ std::mutex& PlannerLock() {
 struct FftwFree {
     void operator()(void* memory) const { fftwf_free(memory); }
 };
-using SpectrumBuffer = std::unique_ptr<fftwf_complex[], FftwFree>;
+using FrequencyBuffer = std::unique_ptr<fftwf_complex[], FftwFree>;
 
-SpectrumBuffer AllocateSpectrum(std::size_t count) {
-    SpectrumBuffer buffer(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count)));
+FrequencyBuffer AllocateFrequencies(std::size_t count) {
+    FrequencyBuffer buffer(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count)));
     if (!buffer)
         throw std::bad_alloc();
     return buffer;
@@ -65,26 +65,27 @@ int Mirrored(int i, int size) {
     return k < size ? k : period - 1 - k;
 }
 
-// The padded picture's spectrum and the in-place inverse plan every filter runs through. The real
+// The padded picture's Fourier transform and the in-place inverse plan every filter runs through. The real
 // picture of a transform buffer has rows of 2 · (width / 2 + 1) floats.
-class PaddedSpectrum {
+class PaddedTransform {
 public:
-    PaddedSpectrum(int planeWidth, int planeHeight, int margin)
+    PaddedTransform(int planeWidth, int planeHeight, int margin)
         : m_planeWidth(planeWidth), m_planeHeight(planeHeight), m_margin(margin),
           m_width(FastTransformSize(planeWidth + 2 * margin)),
           m_height(FastTransformSize(planeHeight + 2 * margin)), m_halfWidth(m_width / 2 + 1) {}
 
     bool Transform(const PickPlane& plane, bool whiten) {
-        m_spectrum = AllocateSpectrum(SpectrumSize());
-        float* padded = RealOf(m_spectrum.get());
+        m_frequencies = AllocateFrequencies(FrequencyCount());
+        float* padded = RealOf(m_frequencies.get());
         Plan forward;
         {
             // FFTW_ESTIMATE leaves the arrays alone while planning, and the inverse plan runs on every
             // thread's buffer (same alignment, also in place).
             std::lock_guard<std::mutex> guard(PlannerLock());
-            forward.reset(fftwf_plan_dft_r2c_2d(m_height, m_width, padded, m_spectrum.get(), FFTW_ESTIMATE));
+            forward.reset(
+                fftwf_plan_dft_r2c_2d(m_height, m_width, padded, m_frequencies.get(), FFTW_ESTIMATE));
             m_inverse.reset(
-                fftwf_plan_dft_c2r_2d(m_height, m_width, m_spectrum.get(), padded, FFTW_ESTIMATE));
+                fftwf_plan_dft_c2r_2d(m_height, m_width, m_frequencies.get(), padded, FFTW_ESTIMATE));
         }
         if (!forward || !m_inverse)
             return false;
@@ -104,7 +105,7 @@ public:
         return true;
     }
 
-    // Divides the spectrum by the square root of its radially averaged power, so that every
+    // Divides the Fourier transform by the square root of its radially averaged power, so that every
     // frequency carries noise of about the same strength: slow, particle-sized background variation
     // no longer outweighs the particles' edges.
     void Whiten() {
@@ -131,13 +132,13 @@ public:
         });
     }
 
-    // Calls `visit` with every spectrum value and the bin of its radial frequency.
+    // Calls `visit` with the value at every frequency and the bin of its radial frequency.
     template <typename Visit> void ForEachFrequency(Visit visit) {
         const double binsPerCycle = WHITENING_BINS / (0.5 * std::numbers::sqrt2);
         for (int y = 0; y < m_height; ++y) {
             const int ky = y <= m_height / 2 ? y : y - m_height;
             const double fy = static_cast<double>(ky) / m_height;
-            fftwf_complex* row = m_spectrum.get() + static_cast<std::size_t>(y) * m_halfWidth;
+            fftwf_complex* row = m_frequencies.get() + static_cast<std::size_t>(y) * m_halfWidth;
             for (int x = 0; x < m_halfWidth; ++x) {
                 const double fx = static_cast<double>(x) / m_width;
                 const auto bin = static_cast<std::size_t>(std::sqrt(fx * fx + fy * fy) * binsPerCycle);
@@ -163,7 +164,7 @@ public:
             const double wy = 2.0 * std::numbers::pi * ky / m_height;
             const auto rowGain = static_cast<float>(scale * std::exp(-0.5 * s2 * wy * wy));
             const auto wy2 = static_cast<float>(wy * wy);
-            const fftwf_complex* source = m_spectrum.get() + static_cast<std::size_t>(y) * m_halfWidth;
+            const fftwf_complex* source = m_frequencies.get() + static_cast<std::size_t>(y) * m_halfWidth;
             fftwf_complex* target = work + static_cast<std::size_t>(y) * m_halfWidth;
             for (std::size_t x = 0; x < wx2.size(); ++x) {
                 float factor = rowGain * gx[x];
@@ -195,7 +196,7 @@ public:
         return samples;
     }
 
-    std::size_t SpectrumSize() const { return static_cast<std::size_t>(m_height) * m_halfWidth; }
+    std::size_t FrequencyCount() const { return static_cast<std::size_t>(m_height) * m_halfWidth; }
 
 private:
     static float* RealOf(fftwf_complex* buffer) { return reinterpret_cast<float*>(buffer); }
@@ -204,7 +205,7 @@ private:
 
     const int m_planeWidth, m_planeHeight, m_margin;
     const int m_width, m_height, m_halfWidth;
-    SpectrumBuffer m_spectrum;
+    FrequencyBuffer m_frequencies;
     Plan m_inverse;
 };
 
@@ -317,15 +318,15 @@ bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, 
     if (!ShrinkImage(rows, plane.m_nWidth, plane.m_nHeight, step, reduced))
         return false;
     const double sigma = settings.m_dSmoothingSigma / step;
-    PaddedSpectrum spectrum(reduced.m_nWidth, reduced.m_nHeight, MarginFor(sigma, reduced));
-    if (!spectrum.Transform(reduced, false))
+    PaddedTransform fourier(reduced.m_nWidth, reduced.m_nHeight, MarginFor(sigma, reduced));
+    if (!fourier.Transform(reduced, false))
         return false;
-    SpectrumBuffer work = AllocateSpectrum(spectrum.SpectrumSize());
-    spectrum.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
+    FrequencyBuffer work = AllocateFrequencies(fourier.FrequencyCount());
+    fourier.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
     maps.m_darkness = std::move(reduced);
     maps.m_nDarknessStep = step;
     for (int y = 0; y < maps.m_darkness.m_nHeight; ++y) {
-        const float* source = spectrum.PlaneRow(work.get(), y);
+        const float* source = fourier.PlaneRow(work.get(), y);
         std::copy(source, source + maps.m_darkness.m_nWidth,
                   maps.m_darkness.m_values.begin() +
                       static_cast<std::ptrdiff_t>(maps.m_darkness.Index(0, y)));
@@ -338,15 +339,15 @@ bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, 
 // merges each filtered picture into the maps as it is done.
 class FilterJobs {
 public:
-    FilterJobs(const PaddedSpectrum& spectrum, const BlobFilterSettings& settings, BlobMaps& maps)
-        : m_spectrum(spectrum), m_settings(settings), m_maps(maps) {}
+    FilterJobs(const PaddedTransform& fourier, const BlobFilterSettings& settings, BlobMaps& maps)
+        : m_frequencies(fourier), m_settings(settings), m_maps(maps) {}
 
     // Throws std::bad_alloc when a buffer cannot be had.
     void Run() {
         const std::size_t count = m_settings.m_sigmas.size();
         WorkerPool pool(std::clamp(m_settings.m_nThreads, 1, static_cast<int>(count)));
         pool.ParallelFor(count, [this](std::size_t job) {
-            const SpectrumBuffer work = AllocateSpectrum(m_spectrum.SpectrumSize());
+            const FrequencyBuffer work = AllocateFrequencies(m_frequencies.FrequencyCount());
             RunJob(static_cast<int>(job), work.get());
         });
     }
@@ -355,14 +356,14 @@ private:
     void RunJob(int job, fftwf_complex* work) {
         const double sigma = m_settings.m_sigmas[static_cast<std::size_t>(job)];
         // sigma² times the Laplacian of the Gaussian: positive at the centre of a dark blob.
-        m_spectrum.Filter(sigma * sigma, true, m_settings.m_bBrightParticles ? -1.0 : 1.0, work);
-        const RobustSpread spread = m_spectrum.SpreadOf(work);
+        m_frequencies.Filter(sigma * sigma, true, m_settings.m_bBrightParticles ? -1.0 : 1.0, work);
+        const RobustSpread spread = m_frequencies.SpreadOf(work);
         const auto median = static_cast<float>(spread.m_dMedian);
         const auto inverse = static_cast<float>(1.0 / spread.m_dSigma);
         const auto scale = static_cast<unsigned char>(job);
         std::lock_guard<std::mutex> guard(m_mergeLock);
         for (int y = 0; y < m_maps.m_response.m_nHeight; ++y) {
-            const float* source = m_spectrum.PlaneRow(work, y);
+            const float* source = m_frequencies.PlaneRow(work, y);
             const std::size_t row = m_maps.m_response.Index(0, y);
             float* response = m_maps.m_response.m_values.data() + row;
             float* opposite = m_maps.m_opposite.m_values.data() + row;
@@ -378,7 +379,7 @@ private:
         }
     }
 
-    const PaddedSpectrum& m_spectrum;
+    const PaddedTransform& m_frequencies;
     const BlobFilterSettings& m_settings;
     BlobMaps& m_maps;
     std::mutex m_mergeLock;
@@ -420,8 +421,8 @@ bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& 
             return false;
         RemoveQuadraticBackground(plane);
         const double widest = *std::max_element(settings.m_sigmas.begin(), settings.m_sigmas.end());
-        PaddedSpectrum spectrum(plane.m_nWidth, plane.m_nHeight, MarginFor(widest, plane));
-        if (!spectrum.Transform(plane, true))
+        PaddedTransform fourier(plane.m_nWidth, plane.m_nHeight, MarginFor(widest, plane));
+        if (!fourier.Transform(plane, true))
             return false;
         const std::size_t count = plane.m_values.size();
         maps.m_response = {plane.m_nWidth, plane.m_nHeight, {}};
@@ -429,7 +430,7 @@ bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& 
         maps.m_response.m_values.assign(count, -HUGE_VALF);
         maps.m_scale.assign(count, 0);
         maps.m_opposite = maps.m_response;
-        FilterJobs(spectrum, settings, maps).Run();
+        FilterJobs(fourier, settings, maps).Run();
         return true;
     } catch (const std::bad_alloc&) {
         return false;

@@ -1,5 +1,5 @@
 // The band-pass filters of the particle search, applied in Fourier space (FFTW) to a levelled,
-// reduced picture whose spectrum is whitened (divided by the square root of its radially averaged
+// reduced picture whose Fourier transform is whitened (divided by the square root of its radially averaged
 // power): the scale-normalised Laplacian of a Gaussian at a few particle sizes, each in
 // units of its own noise, keeping at every pixel the strongest response and the size that gave it;
 // and a wide Gaussian smoothing that shows where the picture is darker than its surroundings over
@@ -47,8 +47,8 @@ inline constexpr int MAX_BLOB_SIZES = 255;
 inline constexpr double MAX_BLOB_SIGMA = 1 << 20;
 bool BlobFiltersValid(const BlobFilterSettings& settings);
 
-// Filters `plane`, whose memory is given up once its spectrum is taken: the darkness first, then, once
-// the plane is levelled (RemoveQuadraticBackground), the Laplacian filters. False when the settings are
+// Filters `plane`, whose memory is given up once its Fourier transform is taken: the darkness first, then,
+// once the plane is levelled (RemoveQuadraticBackground), the Laplacian filters. False when the settings are
 // not valid, the plane is empty, memory runs out or a transform cannot be planned.
 bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& maps);
 
