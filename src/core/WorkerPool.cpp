@@ -50,12 +50,17 @@ public:
 
     // Closes the range to threads yet to join, waits for those that did, and throws again the first
     // exception a call threw.
+    // The exception is taken out of the range, which a thread yet to take its task may free later.
     void Close() {
-        std::unique_lock lock(m_mutex);
-        m_closed = true;
-        m_left.wait(lock, [this] { return m_helpers == 0; });
-        if (m_thrown)
-            std::rethrow_exception(m_thrown);
+        std::exception_ptr thrown;
+        {
+            std::unique_lock lock(m_mutex);
+            m_closed = true;
+            m_left.wait(lock, [this] { return m_helpers == 0; });
+            std::swap(thrown, m_thrown);
+        }
+        if (thrown)
+            std::rethrow_exception(thrown);
     }
 
 private:
