@@ -24,8 +24,9 @@ constexpr double SCALE_RATIO = 1.35;
 constexpr int MAX_SCALES = 5;
 // Local maxima below this response (noise units) are not candidates.
 constexpr float CANDIDATE_FLOOR = 1.0f;
-// Where the smoothed picture is this many spreads darker than usual, it is not a particle's background.
-constexpr float DARK_AREA_LIMIT = 4.0f;
+// Where the smoothed picture is this many spreads of its background darker than that background, it
+// is not a particle's background.
+constexpr float DARK_AREA_LIMIT = 8.0f;
 
 struct PlaneCandidate {
     int x = 0, y = 0;
@@ -110,25 +111,10 @@ std::vector<PlaneCandidate> SuppressNeighbours(const std::vector<PlaneCandidate>
     return kept;
 }
 
-// Whether the disc of `radius` around the candidate reaches a pixel of the darkness map (a block of
-// the plane's pixels) darker than DARK_AREA_LIMIT.
-bool OnDarkArea(const BlobMaps& maps, const PlaneCandidate& candidate, double radius) {
-    const int step = maps.m_nDarknessStep;
-    const auto reach = static_cast<int>(radius);
-    const int top = std::max(0, (candidate.y - reach) / step);
-    const int bottom = std::min(maps.m_darkness.m_nHeight - 1, (candidate.y + reach) / step);
-    const int left = std::max(0, (candidate.x - reach) / step);
-    const int right = std::min(maps.m_darkness.m_nWidth - 1, (candidate.x + reach) / step);
-    for (int y = top; y <= bottom; ++y) {
-        // The block's pixel nearest to the candidate.
-        const double dy = std::clamp(candidate.y, y * step, y * step + step - 1) - candidate.y;
-        for (int x = left; x <= right; ++x) {
-            const double dx = std::clamp(candidate.x, x * step, x * step + step - 1) - candidate.x;
-            if (dx * dx + dy * dy <= radius * radius && maps.m_darkness.At(x, y) > DARK_AREA_LIMIT)
-                return true;
-        }
-    }
-    return false;
+// Whether the candidate lies where the picture, smoothed over a particle, is darker than its
+// background by DARK_AREA_LIMIT.
+bool OnDarkArea(const BlobMaps& maps, const PlaneCandidate& candidate) {
+    return maps.DarknessAt(candidate.x, candidate.y) > DARK_AREA_LIMIT;
 }
 
 // The peak's position refined along one axis by a parabola through it and its two neighbours.
@@ -178,10 +164,9 @@ struct Search {
         const std::vector<PlaneCandidate> kept =
             SuppressNeighbours(maxima, diameters.front(), map.m_nWidth, map.m_nHeight);
         result.m_nTooClose = static_cast<int>(maxima.size() - kept.size());
-        const double darkRadius = 0.5 * diameters.back();
         std::vector<AutoPickCandidate> candidates;
         for (const PlaneCandidate& candidate : kept) {
-            if (OnDarkArea(maps, candidate, darkRadius)) {
+            if (OnDarkArea(maps, candidate)) {
                 ++result.m_nOnDarkArea;
                 continue;
             }
@@ -209,10 +194,9 @@ struct Search {
         }
         std::stable_sort(maxima.begin(), maxima.end(),
                          [](const PlaneCandidate& a, const PlaneCandidate& b) { return a.score > b.score; });
-        const double darkRadius = 0.5 * diameters.back();
         for (const PlaneCandidate& kept : SuppressNeighbours(
                  maxima, diameters.front(), maps.m_response.m_nWidth, maps.m_response.m_nHeight))
-            if (!OnDarkArea(maps, kept, darkRadius))
+            if (!OnDarkArea(maps, kept))
                 (kept.scale == 0 ? scores : noiseScores).push_back(kept.score);
     }
 
@@ -273,7 +257,6 @@ AutoPickResult FindParticles(PickRowSource& rows, int width, int height, const A
         result.m_outcome = AutoPickOutcome::Unreadable;
         return result;
     }
-    RemoveQuadraticBackground(plane);
     Search search{settings,
                   width,
                   height,
@@ -331,7 +314,7 @@ double AutomaticThreshold(std::vector<float> scores, bool particles) {
     std::sort(scores.begin(), scores.end(), std::greater<>());
     if (scores.size() < 2 || !particles)
         return std::max(MIN_AUTOMATIC_THRESHOLD, (scores.empty() ? 0.0 : scores.front()) + 1.0);
-    return std::max(MIN_AUTOMATIC_THRESHOLD, OtsuSplit(scores));
+    return std::max(MIN_AUTOMATIC_THRESHOLD, OTSU_SHARE * OtsuSplit(scores));
 }
 
 bool ParseDiameterRange(const std::string& text, double& diameterMin, double& diameterMax) {

@@ -1,7 +1,7 @@
 // Suggested picks: a search for round particles of a given diameter range in the image's own values.
 //
 // The image is read row by row and reduced by block averages until a particle of the smallest
-// diameter is 16 to 24 pixels across; a quadratic background is taken out; the spectrum is whitened
+// diameter is 16 to 24 pixels across; a quadratic background is taken out; the Fourier transform is whitened
 // (every frequency brought to the same average power); the Laplacian of a Gaussian at a few sizes between the
 // smallest and the largest diameter (in units of each size's noise) marks blob centres; local maxima closer
 // than the smallest diameter to a better one are dropped. Each remaining maximum is a candidate with its
@@ -79,9 +79,11 @@ bool OutnumberNoise(std::vector<float> scores, std::vector<float> noiseScores);
 bool DominateNoise(std::vector<float> scores, std::vector<float> noiseScores);
 
 // The automatic threshold from the candidates' scores: without `particles`, above every score;
-// otherwise Otsu's split of the scores into a low (noise) and a high (particle) group. Never below
-// MIN_AUTOMATIC_THRESHOLD.
+// otherwise OTSU_SHARE of Otsu's split of the scores into a low (noise) and a high (particle) group:
+// the noise scores lie closer together than the particles', so the cut that loses the fewest of
+// either lies nearer to them than halfway. Never below MIN_AUTOMATIC_THRESHOLD.
 inline constexpr double MIN_AUTOMATIC_THRESHOLD = 1.0;
+inline constexpr double OTSU_SHARE = 0.9;
 double AutomaticThreshold(std::vector<float> scores, bool particles);
 
 // Reads "MIN" or "MIN:MAX" (decimal numbers, nothing else in the text) into the two diameters; MIN

@@ -1,20 +1,20 @@
 // Fourier-space filtering of the reduced picture: one forward transform of the mirrored picture, one
-// inverse transform per Laplacian filter, the inverse transforms spread over threads; the wide
+// inverse transform per Laplacian filter, the inverse transforms spread over a pool of workers; the wide
 // smoothing runs on a copy reduced once more. Every transform works in place, so the memory is the
-// spectrum, one transform buffer per thread and the maps.
+// Fourier transform, one transform buffer per worker and the maps.
 #include "BlobFilter.h"
+
+#include "core/WorkerPool.h"
 
 #include <fftw3.h>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <numbers>
-#include <thread>
 
 namespace gc {
 namespace {
@@ -23,7 +23,11 @@ namespace {
 constexpr std::size_t SPREAD_SAMPLES = 200000;
 // The reduced copy that is smoothed has at least this many of its pixels per smoothing width.
 constexpr double SMOOTHING_PIXELS = 4.0;
-// Radial frequency bins of the power spectrum that whitens the picture before the Laplacian filters.
+// The background under the darkness: a plane fitted this many times, each time to the pixels at
+// most this many spreads on the particles' side of the last one.
+constexpr int DARK_FIT_ROUNDS = 5;
+constexpr double DARK_FIT_SPREADS = 2.0;
+// Radial frequency bins of the averaged power that whitens the picture before the Laplacian filters.
 constexpr std::size_t WHITENING_BINS = 256;
 
 // FFTW's planner is not thread-safe; execution of a finished plan is.
@@ -35,10 +39,10 @@ std::mutex& PlannerLock() {
 struct FftwFree {
     void operator()(void* memory) const { fftwf_free(memory); }
 };
-using SpectrumBuffer = std::unique_ptr<fftwf_complex[], FftwFree>;
+using FrequencyBuffer = std::unique_ptr<fftwf_complex[], FftwFree>;
 
-SpectrumBuffer AllocateSpectrum(std::size_t count) {
-    SpectrumBuffer buffer(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count)));
+FrequencyBuffer AllocateFrequencies(std::size_t count) {
+    FrequencyBuffer buffer(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count)));
     if (!buffer)
         throw std::bad_alloc();
     return buffer;
@@ -61,26 +65,27 @@ int Mirrored(int i, int size) {
     return k < size ? k : period - 1 - k;
 }
 
-// The padded picture's spectrum and the in-place inverse plan every filter runs through. The real
+// The padded picture's Fourier transform and the in-place inverse plan every filter runs through. The real
 // picture of a transform buffer has rows of 2 · (width / 2 + 1) floats.
-class PaddedSpectrum {
+class PaddedTransform {
 public:
-    PaddedSpectrum(int planeWidth, int planeHeight, int margin)
+    PaddedTransform(int planeWidth, int planeHeight, int margin)
         : m_planeWidth(planeWidth), m_planeHeight(planeHeight), m_margin(margin),
           m_width(FastTransformSize(planeWidth + 2 * margin)),
           m_height(FastTransformSize(planeHeight + 2 * margin)), m_halfWidth(m_width / 2 + 1) {}
 
     bool Transform(const PickPlane& plane, bool whiten) {
-        m_spectrum = AllocateSpectrum(SpectrumSize());
-        float* padded = RealOf(m_spectrum.get());
+        m_frequencies = AllocateFrequencies(FrequencyCount());
+        float* padded = RealOf(m_frequencies.get());
         Plan forward;
         {
             // FFTW_ESTIMATE leaves the arrays alone while planning, and the inverse plan runs on every
             // thread's buffer (same alignment, also in place).
             std::lock_guard<std::mutex> guard(PlannerLock());
-            forward.reset(fftwf_plan_dft_r2c_2d(m_height, m_width, padded, m_spectrum.get(), FFTW_ESTIMATE));
+            forward.reset(
+                fftwf_plan_dft_r2c_2d(m_height, m_width, padded, m_frequencies.get(), FFTW_ESTIMATE));
             m_inverse.reset(
-                fftwf_plan_dft_c2r_2d(m_height, m_width, m_spectrum.get(), padded, FFTW_ESTIMATE));
+                fftwf_plan_dft_c2r_2d(m_height, m_width, m_frequencies.get(), padded, FFTW_ESTIMATE));
         }
         if (!forward || !m_inverse)
             return false;
@@ -100,7 +105,7 @@ public:
         return true;
     }
 
-    // Divides the spectrum by the square root of its radially averaged power, so that every
+    // Divides the Fourier transform by the square root of its radially averaged power, so that every
     // frequency carries noise of about the same strength: slow, particle-sized background variation
     // no longer outweighs the particles' edges.
     void Whiten() {
@@ -127,13 +132,13 @@ public:
         });
     }
 
-    // Calls `visit` with every spectrum value and the bin of its radial frequency.
+    // Calls `visit` with the value at every frequency and the bin of its radial frequency.
     template <typename Visit> void ForEachFrequency(Visit visit) {
         const double binsPerCycle = WHITENING_BINS / (0.5 * std::numbers::sqrt2);
         for (int y = 0; y < m_height; ++y) {
             const int ky = y <= m_height / 2 ? y : y - m_height;
             const double fy = static_cast<double>(ky) / m_height;
-            fftwf_complex* row = m_spectrum.get() + static_cast<std::size_t>(y) * m_halfWidth;
+            fftwf_complex* row = m_frequencies.get() + static_cast<std::size_t>(y) * m_halfWidth;
             for (int x = 0; x < m_halfWidth; ++x) {
                 const double fx = static_cast<double>(x) / m_width;
                 const auto bin = static_cast<std::size_t>(std::sqrt(fx * fx + fy * fy) * binsPerCycle);
@@ -159,7 +164,7 @@ public:
             const double wy = 2.0 * std::numbers::pi * ky / m_height;
             const auto rowGain = static_cast<float>(scale * std::exp(-0.5 * s2 * wy * wy));
             const auto wy2 = static_cast<float>(wy * wy);
-            const fftwf_complex* source = m_spectrum.get() + static_cast<std::size_t>(y) * m_halfWidth;
+            const fftwf_complex* source = m_frequencies.get() + static_cast<std::size_t>(y) * m_halfWidth;
             fftwf_complex* target = work + static_cast<std::size_t>(y) * m_halfWidth;
             for (std::size_t x = 0; x < wx2.size(); ++x) {
                 float factor = rowGain * gx[x];
@@ -180,23 +185,6 @@ public:
     // The median and robust spread of the plane's part of a filtered buffer.
     RobustSpread SpreadOf(const fftwf_complex* work) const { return RobustSpreadOfSamples(Samples(work)); }
 
-    // The median and the spread of the values below it alone (1.4826 × their median distance from
-    // it): where large areas lie on the other side, they widen the spread of all values but not this.
-    RobustSpread LowerSpreadOf(const fftwf_complex* work) const {
-        std::vector<float> samples = Samples(work);
-        const RobustSpread whole = RobustSpreadOfSamples(samples);
-        std::vector<float> below;
-        for (float value : samples)
-            if (value < whole.m_dMedian)
-                below.push_back(static_cast<float>(whole.m_dMedian - value));
-        if (below.empty())
-            return whole;
-        const auto middle = below.begin() + static_cast<std::ptrdiff_t>(below.size() / 2);
-        std::nth_element(below.begin(), middle, below.end());
-        const double sigma = 1.4826 * *middle;
-        return {whole.m_dMedian, sigma > 0 && std::isfinite(sigma) ? sigma : whole.m_dSigma};
-    }
-
     // About SPREAD_SAMPLES evenly spaced values of the plane's part of a filtered buffer.
     std::vector<float> Samples(const fftwf_complex* work) const {
         const std::size_t count = static_cast<std::size_t>(m_planeWidth) * m_planeHeight;
@@ -208,7 +196,7 @@ public:
         return samples;
     }
 
-    std::size_t SpectrumSize() const { return static_cast<std::size_t>(m_height) * m_halfWidth; }
+    std::size_t FrequencyCount() const { return static_cast<std::size_t>(m_height) * m_halfWidth; }
 
 private:
     static float* RealOf(fftwf_complex* buffer) { return reinterpret_cast<float*>(buffer); }
@@ -217,9 +205,88 @@ private:
 
     const int m_planeWidth, m_planeHeight, m_margin;
     const int m_width, m_height, m_halfWidth;
-    SpectrumBuffer m_spectrum;
+    FrequencyBuffer m_frequencies;
     Plan m_inverse;
 };
+
+// The median and the spread of the values below it alone (1.4826 × their median distance from it):
+// where large areas lie on the other side, they widen the spread of all values but not this.
+RobustSpread LowerSpreadOf(const std::vector<float>& samples) {
+    const RobustSpread whole = RobustSpreadOfSamples(samples);
+    std::vector<float> below;
+    for (float value : samples)
+        if (value < whole.m_dMedian)
+            below.push_back(static_cast<float>(whole.m_dMedian - value));
+    if (below.empty())
+        return whole;
+    const auto middle = below.begin() + static_cast<std::ptrdiff_t>(below.size() / 2);
+    std::nth_element(below.begin(), middle, below.end());
+    const double sigma = 1.4826 * *middle;
+    return {whole.m_dMedian, sigma > 0 && std::isfinite(sigma) ? sigma : whole.m_dSigma};
+}
+
+// A plane a + b·x + c·y over a picture's pixels.
+struct Slope {
+    double a = 0, b = 0, c = 0;
+    double At(int x, int y) const { return a + b * x + c * y; }
+};
+
+// The least-squares plane through the pixels of `map` that `keep` marks (a constant level when they
+// do not span a plane, 0 when there are none).
+Slope FitSlope(const PickPlane& map, const std::vector<char>& keep) {
+    double n = 0, sx = 0, sy = 0, sv = 0, sxx = 0, syy = 0, sxy = 0, sxv = 0, syv = 0;
+    for (int y = 0; y < map.m_nHeight; ++y)
+        for (int x = 0; x < map.m_nWidth; ++x) {
+            if (!keep[map.Index(x, y)])
+                continue;
+            const double value = map.At(x, y);
+            n += 1;
+            sx += x, sy += y, sv += value;
+            sxx += 1.0 * x * x, syy += 1.0 * y * y, sxy += 1.0 * x * y;
+            sxv += x * value, syv += y * value;
+        }
+    if (n == 0)
+        return {};
+    // The sums about the kept pixels' centre.
+    const double cxx = sxx - sx * sx / n, cyy = syy - sy * sy / n, cxy = sxy - sx * sy / n;
+    const double cxv = sxv - sx * sv / n, cyv = syv - sy * sv / n;
+    const double determinant = cxx * cyy - cxy * cxy;
+    Slope slope;
+    if (determinant > 1e-9 * (cxx * cyy) && determinant > 0) {
+        slope.b = (cxv * cyy - cyv * cxy) / determinant;
+        slope.c = (cyv * cxx - cxv * cxy) / determinant;
+    }
+    slope.a = (sv - slope.b * sx - slope.c * sy) / n;
+    return slope;
+}
+
+// Turns the smoothed picture `map` (particles' side positive) into darkness: its height above the
+// background in units of the background's spread below it. The background is a plane fitted
+// DARK_FIT_ROUNDS times, each time to the pixels not more than DARK_FIT_SPREADS spreads above the
+// last one, so that large dark areas, which may fill a corner or much of the picture, neither bend
+// nor lift it.
+void LevelDarkness(PickPlane& map) {
+    std::vector<char> keep(map.m_values.size(), 1);
+    std::vector<float> residual(map.m_values.size()), kept;
+    RobustSpread spread;
+    for (int round = 0; round < DARK_FIT_ROUNDS; ++round) {
+        const Slope slope = FitSlope(map, keep);
+        kept.clear();
+        for (int y = 0; y < map.m_nHeight; ++y)
+            for (int x = 0; x < map.m_nWidth; ++x) {
+                const std::size_t i = map.Index(x, y);
+                residual[i] = static_cast<float>(map.m_values[i] - slope.At(x, y));
+                if (keep[i])
+                    kept.push_back(residual[i]);
+            }
+        spread = LowerSpreadOf(kept);
+        const double limit = spread.m_dMedian + DARK_FIT_SPREADS * spread.m_dSigma;
+        for (std::size_t i = 0; i < residual.size(); ++i)
+            keep[i] = residual[i] < limit ? 1 : 0;
+    }
+    for (std::size_t i = 0; i < residual.size(); ++i)
+        map.m_values[i] = static_cast<float>((residual[i] - spread.m_dMedian) / spread.m_dSigma);
+}
 
 // Mirroring more than the plane's own size adds nothing, and keeps the padded sizes in range.
 int MarginFor(double sigma, const PickPlane& plane) {
@@ -242,8 +309,7 @@ private:
 };
 
 // The smoothed picture on the plane reduced so that the smoothing is SMOOTHING_PIXELS of its
-// pixels wide, turned so that the particles' side is positive, in units of the robust spread of its side
-// away from the particles.
+// pixels wide, turned so that the particles' side is positive and levelled (LevelDarkness).
 bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, BlobMaps& maps) {
     const int step = std::clamp(static_cast<int>(settings.m_dSmoothingSigma / SMOOTHING_PIXELS), 1,
                                 std::min(plane.m_nWidth, plane.m_nHeight));
@@ -252,71 +318,52 @@ bool SmoothDarkness(const PickPlane& plane, const BlobFilterSettings& settings, 
     if (!ShrinkImage(rows, plane.m_nWidth, plane.m_nHeight, step, reduced))
         return false;
     const double sigma = settings.m_dSmoothingSigma / step;
-    PaddedSpectrum spectrum(reduced.m_nWidth, reduced.m_nHeight, MarginFor(sigma, reduced));
-    if (!spectrum.Transform(reduced, false))
+    PaddedTransform fourier(reduced.m_nWidth, reduced.m_nHeight, MarginFor(sigma, reduced));
+    if (!fourier.Transform(reduced, false))
         return false;
-    SpectrumBuffer work = AllocateSpectrum(spectrum.SpectrumSize());
-    spectrum.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
-    // Contamination on the particles' side may cover much of the picture; the other side shows
-    // how much the smoothed picture varies without it.
-    const RobustSpread spread = spectrum.LowerSpreadOf(work.get());
-    maps.m_darkness = reduced;
+    FrequencyBuffer work = AllocateFrequencies(fourier.FrequencyCount());
+    fourier.Filter(sigma * sigma, false, settings.m_bBrightParticles ? 1.0 : -1.0, work.get());
+    maps.m_darkness = std::move(reduced);
     maps.m_nDarknessStep = step;
-    for (int y = 0; y < reduced.m_nHeight; ++y) {
-        const float* source = spectrum.PlaneRow(work.get(), y);
-        float* target = maps.m_darkness.m_values.data() + maps.m_darkness.Index(0, y);
-        for (int x = 0; x < reduced.m_nWidth; ++x)
-            target[x] = static_cast<float>((source[x] - spread.m_dMedian) / spread.m_dSigma);
+    for (int y = 0; y < maps.m_darkness.m_nHeight; ++y) {
+        const float* source = fourier.PlaneRow(work.get(), y);
+        std::copy(source, source + maps.m_darkness.m_nWidth,
+                  maps.m_darkness.m_values.begin() +
+                      static_cast<std::ptrdiff_t>(maps.m_darkness.Index(0, y)));
     }
+    LevelDarkness(maps.m_darkness);
     return true;
 }
 
-// Runs the Laplacian filters on `threads` threads, each with its own transform buffer, and merges
-// each filtered picture into the maps as it is done.
+// Runs the Laplacian filters on a pool of workers, each filter in a transform buffer of its own, and
+// merges each filtered picture into the maps as it is done.
 class FilterJobs {
 public:
-    FilterJobs(const PaddedSpectrum& spectrum, const BlobFilterSettings& settings, BlobMaps& maps)
-        : m_spectrum(spectrum), m_settings(settings), m_maps(maps) {}
+    FilterJobs(const PaddedTransform& fourier, const BlobFilterSettings& settings, BlobMaps& maps)
+        : m_frequencies(fourier), m_settings(settings), m_maps(maps) {}
 
-    bool Run() {
-        const int count = static_cast<int>(m_settings.m_sigmas.size());
-        const int threads = std::clamp(m_settings.m_nThreads, 1, count);
-        std::vector<std::thread> helpers;
-        for (int t = 1; t < threads; ++t) {
-            try {
-                helpers.emplace_back([this, count] { Work(count); });
-            } catch (const std::system_error&) {
-                break; // fewer helpers: the calling thread does their share
-            }
-        }
-        Work(count);
-        for (std::thread& helper : helpers)
-            helper.join();
-        return !m_failed;
+    // Throws std::bad_alloc when a buffer cannot be had.
+    void Run() {
+        const std::size_t count = m_settings.m_sigmas.size();
+        WorkerPool pool(std::clamp(m_settings.m_nThreads, 1, static_cast<int>(count)));
+        pool.ParallelFor(count, [this](std::size_t job) {
+            const FrequencyBuffer work = AllocateFrequencies(m_frequencies.FrequencyCount());
+            RunJob(static_cast<int>(job), work.get());
+        });
     }
 
 private:
-    void Work(int count) {
-        try {
-            SpectrumBuffer work = AllocateSpectrum(m_spectrum.SpectrumSize());
-            for (int job = m_next++; job < count && !m_failed; job = m_next++)
-                RunJob(job, work.get());
-        } catch (const std::bad_alloc&) {
-            m_failed = true;
-        }
-    }
-
     void RunJob(int job, fftwf_complex* work) {
         const double sigma = m_settings.m_sigmas[static_cast<std::size_t>(job)];
         // sigma² times the Laplacian of the Gaussian: positive at the centre of a dark blob.
-        m_spectrum.Filter(sigma * sigma, true, m_settings.m_bBrightParticles ? -1.0 : 1.0, work);
-        const RobustSpread spread = m_spectrum.SpreadOf(work);
+        m_frequencies.Filter(sigma * sigma, true, m_settings.m_bBrightParticles ? -1.0 : 1.0, work);
+        const RobustSpread spread = m_frequencies.SpreadOf(work);
         const auto median = static_cast<float>(spread.m_dMedian);
         const auto inverse = static_cast<float>(1.0 / spread.m_dSigma);
         const auto scale = static_cast<unsigned char>(job);
         std::lock_guard<std::mutex> guard(m_mergeLock);
         for (int y = 0; y < m_maps.m_response.m_nHeight; ++y) {
-            const float* source = m_spectrum.PlaneRow(work, y);
+            const float* source = m_frequencies.PlaneRow(work, y);
             const std::size_t row = m_maps.m_response.Index(0, y);
             float* response = m_maps.m_response.m_values.data() + row;
             float* opposite = m_maps.m_opposite.m_values.data() + row;
@@ -332,11 +379,9 @@ private:
         }
     }
 
-    const PaddedSpectrum& m_spectrum;
+    const PaddedTransform& m_frequencies;
     const BlobFilterSettings& m_settings;
     BlobMaps& m_maps;
-    std::atomic<int> m_next{0};
-    std::atomic<bool> m_failed{false};
     std::mutex m_mergeLock;
 };
 
@@ -370,11 +415,14 @@ bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& 
         std::max(plane.m_nWidth, plane.m_nHeight) > INT_MAX / 4 || !BlobFiltersValid(settings))
         return false;
     try {
+        // The darkness sees the picture before levelling: a quadratic surface would partly take in
+        // large dark areas in the corners.
         if (!SmoothDarkness(plane, settings, maps))
             return false;
+        RemoveQuadraticBackground(plane);
         const double widest = *std::max_element(settings.m_sigmas.begin(), settings.m_sigmas.end());
-        PaddedSpectrum spectrum(plane.m_nWidth, plane.m_nHeight, MarginFor(widest, plane));
-        if (!spectrum.Transform(plane, true))
+        PaddedTransform fourier(plane.m_nWidth, plane.m_nHeight, MarginFor(widest, plane));
+        if (!fourier.Transform(plane, true))
             return false;
         const std::size_t count = plane.m_values.size();
         maps.m_response = {plane.m_nWidth, plane.m_nHeight, {}};
@@ -382,8 +430,8 @@ bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& 
         maps.m_response.m_values.assign(count, -HUGE_VALF);
         maps.m_scale.assign(count, 0);
         maps.m_opposite = maps.m_response;
-        FilterJobs jobs(spectrum, settings, maps);
-        return jobs.Run();
+        FilterJobs(fourier, settings, maps).Run();
+        return true;
     } catch (const std::bad_alloc&) {
         return false;
     }

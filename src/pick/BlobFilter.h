@@ -1,5 +1,5 @@
 // The band-pass filters of the particle search, applied in Fourier space (FFTW) to a levelled,
-// reduced picture whose spectrum is whitened (divided by the square root of its radially averaged
+// reduced picture whose Fourier transform is whitened (divided by the square root of its radially averaged
 // power): the scale-normalised Laplacian of a Gaussian at a few particle sizes, each in
 // units of its own noise, keeping at every pixel the strongest response and the size that gave it;
 // and a wide Gaussian smoothing that shows where the picture is darker than its surroundings over
@@ -29,9 +29,10 @@ struct BlobMaps {
     // hardly raise it, so its maxima show how high noise alone scores.
     PickPlane m_opposite;
     // The smoothed picture, signed so that the particles' side (dark, or bright when inverted) is
-    // positive, in units of the robust spread of its side away from the particles (contamination may
-    // cover much of the picture on the other side). It is as smooth as a particle is large, so it is
-    // kept reduced again: its pixel (x, y) covers the plane pixels from (x, y) · m_nDarknessStep.
+    // positive, less a background plane fitted to it away from large areas on that side, in units of
+    // the background's spread on the other side (contamination may cover much of the picture, or
+    // fill its corners). It is as smooth as a particle is large, so it is kept reduced again: its
+    // pixel (x, y) covers the plane pixels from (x, y) · m_nDarknessStep.
     PickPlane m_darkness;
     int m_nDarknessStep = 1;
 
@@ -46,7 +47,8 @@ inline constexpr int MAX_BLOB_SIZES = 255;
 inline constexpr double MAX_BLOB_SIGMA = 1 << 20;
 bool BlobFiltersValid(const BlobFilterSettings& settings);
 
-// Filters `plane`, whose memory is given up once its spectrum is taken. False when the settings are
+// Filters `plane`, whose memory is given up once its Fourier transform is taken: the darkness first, then,
+// once the plane is levelled (RemoveQuadraticBackground), the Laplacian filters. False when the settings are
 // not valid, the plane is empty, memory runs out or a transform cannot be planned.
 bool FilterBlobs(PickPlane plane, const BlobFilterSettings& settings, BlobMaps& maps);
 

@@ -3,6 +3,7 @@
 #include "RowWriter.h"
 #include "SplitMessages.h"
 #include "core/TiffErrors.h"
+#include "core/WorkerPool.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -82,18 +84,20 @@ public:
             m_bStopping = true;
         }
         m_changed.notify_all();
-        for (std::thread& helper : m_helpers)
-            helper.join();
+        m_pool.reset();
     }
 
     OnePass(const OnePass&) = delete;
     OnePass& operator=(const OnePass&) = delete;
 
-    // Starts up to `count` helpers reading through readers of `scan`; a thread or reader that cannot
-    // be made means fewer helpers (the calling thread reads in any case).
+    // Starts up to `count` helpers reading through readers of `scan`, each a task on a thread of the
+    // pass's pool of its own (a helper waits for the calling thread to free places in the ring, so it
+    // must never run on the calling thread); a thread or reader that cannot be made means fewer helpers
+    // (the calling thread reads in any case).
     void StartHelpers(const ScanTiles& scan, int count) {
-        for (int i = 0; i < count; ++i) {
-            try {
+        try {
+            m_pool.emplace(count + 1);
+            for (int i = 0; i < m_pool->Threads(); ++i) {
                 std::unique_ptr<ScanTiles> reader;
                 {
                     std::vector<TiffErrorRecord> openErrors;
@@ -102,13 +106,11 @@ public:
                 }
                 if (!reader)
                     return;
-                m_helpers.emplace_back(
+                m_pool->Submit(
                     [this, owned = std::shared_ptr<ScanTiles>(std::move(reader))] { Help(*owned); });
-            } catch (const std::system_error&) {
-                return;
-            } catch (const std::bad_alloc&) {
-                return;
             }
+        } catch (const std::bad_alloc&) {
+            return;
         }
     }
 
@@ -269,7 +271,7 @@ private:
     int m_nReleasedRows = 0;
     bool m_bStopping = false;
     std::string m_strFailure;
-    std::vector<std::thread> m_helpers;
+    std::optional<WorkerPool> m_pool; // last: its tasks use everything above
 };
 
 // Where HandOver puts the image rows: in the sink's own place for the row (or, where it has none,

@@ -33,6 +33,10 @@ struct MicrographRecipe {
     double waves = 0;     // amplitude of the waves across and down, in the same units
     bool bright = false;
     bool contamination = false;
+    // Where the contamination lies (the default: a third across, halfway down) and its radius in
+    // particle diameters.
+    PickPoint contaminationCentre{-1, -1};
+    double contaminationRadius = 2.5;
 };
 
 // Centres at least 1.2 diameters apart and a diameter from the edges (and the contamination).
@@ -44,8 +48,9 @@ inline SyntheticMicrograph MakeMicrograph(const MicrographRecipe& recipe) {
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     const double d = recipe.diameter, radius = d / 2;
     if (recipe.contamination) {
-        m.m_contamination = {recipe.width / 3, recipe.height / 2};
-        m.m_dContaminationRadius = 2.5 * d;
+        m.m_contamination = recipe.contaminationCentre.x < 0 ? PickPoint{recipe.width / 3, recipe.height / 2}
+                                                             : recipe.contaminationCentre;
+        m.m_dContaminationRadius = recipe.contaminationRadius * d;
     }
     const auto free = [&](double x, double y) {
         for (const PickPoint& c : m.m_centres)
