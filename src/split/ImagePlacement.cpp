@@ -1,6 +1,7 @@
 #include "ImagePlacement.h"
 
 #include "core/TiffErrors.h"
+#include "core/WorkerPool.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,8 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
+#include <optional>
 
 namespace gc {
 namespace {
@@ -109,8 +109,9 @@ void DetectInRow(const unsigned char* row, int y, int m, int begin, int end, con
     }
 }
 
-// Decodes tiles for the search on the calling thread and, given more threads, on helpers that read
-// through readers of their own; the readers are made at the first batch and kept for the search.
+// Decodes tiles for the search on the calling thread and, given more threads, on the threads of a
+// worker pool, each reading through a reader of its own; pool and readers are made at the first
+// batch and kept for the search.
 // Every thread keeps what the library reports for its tiles, and the calling thread shows it in tile
 // order. A tile that failed anywhere is read once more on the calling thread, so the failure is
 // reported in the library's own words, exactly as a lone reader would have reported it.
@@ -141,12 +142,12 @@ public:
                 }
             }
         };
-        {
-            std::vector<std::jthread> helpers;
-            if (count >= MIN_SHARED_BATCH)
-                StartHelpers(helpers, work);
-            work(m_scan);
-        }
+        if (count >= MIN_SHARED_BATCH && StartHelpers())
+            for (const std::unique_ptr<ScanTiles>& reader : m_readers)
+                m_pool->Submit([&work, &reader] { work(*reader); });
+        work(m_scan);
+        if (m_pool)
+            m_pool->Wait();
         return Report(tiles, buffers, detail);
     }
 
@@ -154,23 +155,21 @@ private:
     // Tiles in a batch below which helpers would cost more than they save.
     static constexpr std::size_t MIN_SHARED_BATCH = 2;
 
-    template <typename Work> void StartHelpers(std::vector<std::jthread>& helpers, const Work& work) {
-        while (m_readers.size() + 1 < static_cast<std::size_t>(m_threads)) {
-            std::vector<TiffErrorRecord> openErrors;
-            TiffErrorCapture capture(openErrors);
-            std::unique_ptr<ScanTiles> reader = m_scan.Reader();
-            if (!reader) {
-                m_threads = static_cast<int>(m_readers.size()) + 1;
-                break;
+    // Makes the pool and a reader for each of its threads at the first shared batch; false when there
+    // are no helpers (one thread asked for, or none the system gives, or no reader the library makes).
+    bool StartHelpers() {
+        if (!m_pool) {
+            m_pool.emplace(m_threads);
+            while (m_readers.size() < static_cast<std::size_t>(m_pool->Threads())) {
+                std::vector<TiffErrorRecord> openErrors;
+                TiffErrorCapture capture(openErrors);
+                std::unique_ptr<ScanTiles> reader = m_scan.Reader();
+                if (!reader)
+                    break;
+                m_readers.push_back(std::move(reader));
             }
-            m_readers.push_back(std::move(reader));
         }
-        try {
-            for (const std::unique_ptr<ScanTiles>& reader : m_readers)
-                helpers.emplace_back([&work, &reader] { work(*reader); });
-        } catch (const std::system_error&) {
-            // Fewer helpers: the calling thread takes what they would have.
-        }
+        return !m_readers.empty();
     }
 
     // Shows the reports in tile order up to the first tile that fails again on this thread.
@@ -194,10 +193,11 @@ private:
 
     ScanTiles& m_scan;
     const std::size_t m_tileSize;
-    int m_threads;
-    std::vector<std::unique_ptr<ScanTiles>> m_readers;
-    std::vector<char> m_failed;
-    std::vector<std::vector<TiffErrorRecord>> m_reports;
+    const int m_threads;
+    std::vector<std::unique_ptr<ScanTiles>> m_readers;   // one for each thread of the pool
+    std::vector<char> m_failed;                          // of the batch: each tile's failure
+    std::vector<std::vector<TiffErrorRecord>> m_reports; // and what the library said of it
+    std::optional<WorkerPool> m_pool;                    // last: ended before everything its tasks use
 };
 
 // The tiles of one tile row under a search's columns [firstColumn, lastColumn]: those the cache
