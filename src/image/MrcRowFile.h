@@ -1,0 +1,36 @@
+// The MRC row file: MrcOutputFile behind the RowFile interface. Rows are put together in the
+// writer's own block where they fit (NextRowPlace), so the Run's rows reach the file without a copy.
+#pragma once
+
+#include "RowFile.h"
+
+#include <cstddef>
+
+namespace gc {
+
+class MrcRowFile final : public RowFile {
+public:
+    // The size of the block the values are gathered in before each write.
+    static constexpr std::size_t BLOCK_BYTES = std::size_t{1} << 20;
+
+    explicit MrcRowFile(std::size_t blockBytes = BLOCK_BYTES) : m_blockBytes(blockBytes) {}
+
+    RowFileResult Open(const std::string& path, const RowFileDescription& description) override;
+    unsigned char* NextRowPlace() override { return m_file.NextRowPlace(); }
+    RowFileResult WriteRow(const unsigned char* row) override;
+    RowFileResult Finish() override;
+    void Discard() override;
+    bool IsOpen() const override { return m_file.IsOpen(); }
+    std::optional<MrcStatistics> Statistics() const override { return m_written; }
+
+private:
+    RowFileResult Failure(RowFileOutcome outcome);
+
+    std::size_t m_blockBytes;
+    MrcOutputFile m_file;
+    ClassicStatisticsRule m_classic;
+    int m_rows = 0;
+    std::optional<MrcStatistics> m_written;
+};
+
+} // namespace gc
