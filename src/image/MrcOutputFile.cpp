@@ -246,6 +246,21 @@ void MrcDataStatistics::AddZeros(std::size_t count) {
     m_nCount += static_cast<std::int64_t>(count);
 }
 
+void DocumentedMeanAndRms(double sum, double sumSquares, double count, double& mean, double& rms) {
+    mean = count > 0 ? sum / count : 0.0;
+    rms = count > 1 ? std::sqrt(std::fabs(sumSquares / count - mean * mean) / (count - 1)) : 0.0;
+}
+
+void ClassicFloatMeanAndRms(double sum, double sumSquares, double count, double& mean, double& rms) {
+    mean = sum / count;
+    rms = std::sqrt(std::fabs(sumSquares - mean * mean) / count);
+}
+
+void MrcDataStatistics::ByteMeanAndRms(std::int64_t nominalCount, double& mean, double& rms) const {
+    DocumentedMeanAndRms(static_cast<double>(m_nByteSum), static_cast<double>(m_nByteSumSquares),
+                         static_cast<double>(nominalCount), mean, rms);
+}
+
 MrcStatistics MrcDataStatistics::Data() const {
     if (m_nCount == 0)
         return {};

@@ -31,6 +31,13 @@ struct MrcStatistics {
     double dmin = 0, dmax = 0, dmean = 0, rms = 0;
 };
 
+// The documented mean and RMS of `count` values from their sum and sum of squares: mean = sum / n,
+// rms = √(|sumSquares / n − mean²| / (n − 1)); no values have mean 0, one value RMS 0.
+void DocumentedMeanAndRms(double sum, double sumSquares, double count, double& mean, double& rms);
+// The mean and RMS the classic float writers' headers hold: mean = sum / n and
+// rms = √(|sumSquares − mean²| / n), the sum of squares taken as it is, not divided by n.
+void ClassicFloatMeanAndRms(double sum, double sumSquares, double count, double& mean, double& rms);
+
 // What a file will hold.
 struct MrcDescription {
     int width = 0, height = 0, sections = 1;
@@ -58,6 +65,9 @@ public:
     // Minimum, maximum, mean and standard deviation from the mean (over the count, not count − 1);
     // all 0 for no values.
     MrcStatistics Data() const;
+    // The documented mean and RMS (DocumentedMeanAndRms) of the 8-bit values over a nominal count,
+    // which counts values never added (rows an image did not deliver) as zeros.
+    void ByteMeanAndRms(std::int64_t nominalCount, double& mean, double& rms) const;
 
 private:
     std::int64_t m_nCount = 0;

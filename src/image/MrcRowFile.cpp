@@ -31,20 +31,36 @@ RowFileResult MrcRowFile::WriteRow(const unsigned char* row) {
     return {};
 }
 
-RowFileResult MrcRowFile::Finish() {
+RowFileResult MrcRowFile::WriteFloatRow(const float* row) {
+    ++m_rows;
+    if (!m_file.WriteFloats(row, static_cast<std::size_t>(m_file.Description().width)))
+        return Failure(RowFileOutcome::WriteFailed);
+    return {};
+}
+
+RowFileResult MrcRowFile::Complete(const std::function<MrcStatistics(std::int64_t pixels)>& classic) {
     if (!m_file.IsOpen())
         return {};
     const MrcDescription& description = m_file.Description();
     if (!m_file.WriteZeroRows(description.height - m_rows))
         return Failure(RowFileOutcome::WriteFailed);
-    const std::int64_t pixels =
-        static_cast<std::int64_t>(description.width) * description.height * description.sections;
-    const MrcDataStatistics& data = m_file.Statistics();
     const std::string path = m_file.Path();
-    if (!m_file.Close(m_classic ? m_classic(data, pixels) : data.Data()))
+    if (!m_file.Close(classic(static_cast<std::int64_t>(description.width) * description.height *
+                              description.sections)))
         return RowFileFailure(RowFileOutcome::WriteFailed, path, errno);
     m_written = m_file.Written();
     return {};
+}
+
+RowFileResult MrcRowFile::Finish() {
+    return Complete([this](std::int64_t pixels) {
+        const MrcDataStatistics& data = m_file.Statistics();
+        return m_classic ? m_classic(data, pixels) : data.Data();
+    });
+}
+
+RowFileResult MrcRowFile::Finish(const MrcStatistics& classic) {
+    return Complete([&classic](std::int64_t) { return classic; });
 }
 
 void MrcRowFile::Discard() {

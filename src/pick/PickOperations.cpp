@@ -37,9 +37,9 @@ struct PickStatistics {
     }
     // DMEAN = sum / m and RMS = sqrt(|sumsq - DMEAN²| / m), sumsq the plain sum of squares.
     MrcStatistics Header(std::size_t count) const {
-        const double mean = m_dSum / static_cast<double>(count);
-        const double rms = std::sqrt(std::fabs(m_dSumSq - mean * mean) / static_cast<double>(count));
-        return {m_dMin, m_dMax, mean, rms};
+        MrcStatistics header{m_dMin, m_dMax, 0.0, 0.0};
+        ClassicFloatMeanAndRms(m_dSum, m_dSumSq, static_cast<double>(count), header.dmean, header.rms);
+        return header;
     }
 };
 

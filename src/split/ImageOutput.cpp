@@ -7,17 +7,16 @@
 #include "image/TiffRowFile.h"
 
 #include <algorithm>
-#include <cmath>
 #include <tuple>
 
 namespace gc {
 namespace {
 
-// The Run's classic header: DMIN 0 and DMAX 255 always, mean and rms of the delivered rows over the
-// nominal pixel count.
+// The Run's classic header: DMIN 0 and DMAX 255 always, the documented mean and rms of the delivered
+// rows over the nominal pixel count.
 MrcStatistics RunClassicStatistics(const MrcDataStatistics& data, std::int64_t pixels) {
     MrcStatistics classic{0.0, 255.0, 0.0, 0.0};
-    SplitStatistics(data.ByteSum(), data.ByteSumSquares(), pixels, classic.dmean, classic.rms);
+    data.ByteMeanAndRms(pixels, classic.dmean, classic.rms);
     return classic;
 }
 
@@ -60,14 +59,6 @@ OutputSettings OutputSettings::For(const ScanGeometry& geometry, const RunSettin
             static_cast<float>(ANGSTROM_PER_CENTIMETRE / pixelSize);
     }
     return settings;
-}
-
-void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t count, double& mean,
-                     double& rms) {
-    const double n = static_cast<double>(count);
-    mean = static_cast<double>(sum) / n;
-    rms = std::sqrt(std::fabs(static_cast<double>(sumSquares) / n - mean * mean) /
-                    static_cast<double>(count - 1));
 }
 
 RowFileDescription OutputSettings::Description() const {

@@ -55,11 +55,6 @@ struct OutputSettings {
 // Deflate (lossless) for JPEG, which the library cannot write one row a strip.
 std::uint16_t TiffOutputCompression(std::uint16_t scanCompression);
 
-// The header statistics of an 8-bit image from exact sums over the nominal pixel count n:
-// mean = sum / n, rms = √(|sumSquares / n − mean²| / (n − 1)).
-void SplitStatistics(std::uint64_t sum, std::uint64_t sumSquares, std::int64_t count, double& mean,
-                     double& rms);
-
 // The result of an output step: Done, or the stop with the file and the system's reason.
 using OutputResult = Result<RunOutcome>;
 
