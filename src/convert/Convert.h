@@ -6,7 +6,7 @@
 
 #include "ConvertOutcome.h"
 #include "OpticalDensity.h"
-#include "PendingOutput.h"
+#include "SystemReason.h"
 #include "StripImage.h"
 #include "core/Messages.h"
 #include "core/Progress.h"

@@ -19,6 +19,13 @@ template <class Kind> struct Result {
     std::string detail; // the reason when the system gave none
     int error = 0;      // the system's error number; 0 when it gave none
 
+    // An outcome that carries no reason (an interruption, a stop reported on the way).
+    static Result Of(Kind kind) {
+        Result result;
+        result.outcome = kind;
+        return result;
+    }
+
     bool Succeeded() const { return outcome == Kind{}; }
     std::string Reason() const { return ReasonText(what, detail, error); }
 

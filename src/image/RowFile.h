@@ -19,8 +19,9 @@ namespace gc {
 
 enum class RowFileOutcome {
     Done,
-    NotCreated, // the file (its temporary) could not be created or started
-    WriteFailed // a row, the completion, the close or the rename failed
+    NotCreated,  // the file (its temporary) could not be created or started
+    WriteFailed, // a row, the completion or the close failed (MRC: the rename too)
+    NotRenamed   // complete, but the file cannot take its name (TIFF)
 };
 using RowFileResult = Result<RowFileOutcome>;
 
@@ -33,9 +34,14 @@ using ClassicStatisticsRule =
 struct RowFileDescription : MrcDescription {
     // MRC: the classic header's statistics; without a rule, the data's own.
     ClassicStatisticsRule classicStatistics;
-    // TIFF: the tags (the values of tiffio.h's COMPRESSION_NONE, PHOTOMETRIC_MINISBLACK and
-    // RESUNIT_NONE by default); the resolution is written only when both values are above 0.
-    std::uint16_t compression = 1, photometric = 1, resolutionUnit = 1;
+    // TIFF: 8 or 16 bits a sample (rows of 2 × width bytes), and the tags (the values of tiffio.h's
+    // COMPRESSION_NONE, PHOTOMETRIC_MINISBLACK and RESUNIT_NONE by default); the photometric
+    // interpretation and the orientation are written only when set, the resolution only when both
+    // values are above 0.
+    std::uint16_t bitsPerSample = 8;
+    std::uint16_t compression = 1;
+    std::optional<std::uint16_t> photometric = 1, orientation;
+    std::uint16_t resolutionUnit = 1;
     float xResolution = 0, yResolution = 0;
 };
 
@@ -51,7 +57,8 @@ public:
     // Where the next row may be put together so that WriteRow takes it without a copy; nullptr when
     // the file has no such place. Valid until the next write.
     virtual unsigned char* NextRowPlace() { return nullptr; }
-    // The next row (rows are counted from 0 in the order they come).
+    // The next row (rows are counted from 0 in the order they come); 8-bit values unless the format
+    // says otherwise.
     virtual RowFileResult WriteRow(const unsigned char* row) = 0;
     // The rows not written as zeros, the file completed, closed and renamed; after a failure nothing
     // is left. Done at once when not open.

@@ -13,9 +13,12 @@ namespace {
 void SetTags(TIFF* tiff, const RowFileDescription& description) {
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(description.width));
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(description.height));
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, description.bitsPerSample);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, description.compression);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, description.photometric);
+    if (description.photometric)
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, *description.photometric);
+    if (description.orientation)
+        TIFFSetField(tiff, TIFFTAG_ORIENTATION, *description.orientation);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1);
     TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, description.resolutionUnit);
@@ -37,7 +40,7 @@ RowFileResult TiffRowFile::Failure(RowFileOutcome outcome, int error, const char
 RowFileResult TiffRowFile::Open(const std::string& path, const RowFileDescription& description) {
     Discard();
     m_pending = PendingFile(path);
-    m_width = description.width;
+    m_rowBytes = static_cast<std::size_t>(description.width) * (description.bitsPerSample == 16 ? 2 : 1);
     m_height = description.height;
     m_rows = 0;
     // The library does not always say why it failed: errno is cleared first, so that a stale one
@@ -58,7 +61,7 @@ RowFileResult TiffRowFile::Open(const std::string& path, const RowFileDescriptio
 RowFileResult TiffRowFile::WriteStrip(const unsigned char* row, int strip) {
     errno = 0;
     if (TIFFWriteEncodedStrip(m_tiff.get(), static_cast<std::uint32_t>(strip),
-                              const_cast<unsigned char*>(row), m_width) == -1)
+                              const_cast<unsigned char*>(row), static_cast<tmsize_t>(m_rowBytes)) == -1)
         return Failure(RowFileOutcome::WriteFailed, errno, DETAIL_STRIP_UNWRITTEN);
     return {};
 }
@@ -70,7 +73,7 @@ RowFileResult TiffRowFile::WriteRow(const unsigned char* row) {
 RowFileResult TiffRowFile::Finish() {
     if (!m_tiff)
         return {};
-    const std::vector<unsigned char> zeros(static_cast<std::size_t>(m_width), 0);
+    const std::vector<unsigned char> zeros(m_rowBytes, 0);
     for (; m_rows < m_height; ++m_rows)
         if (RowFileResult written = WriteStrip(zeros.data(), m_rows); !written.Succeeded())
             return written;
@@ -80,7 +83,7 @@ RowFileResult TiffRowFile::Finish() {
     if (!flushed)
         return Failure(RowFileOutcome::WriteFailed, errno, DETAIL_NOT_COMPLETED);
     if (!m_pending.Commit())
-        return Failure(RowFileOutcome::WriteFailed, errno, nullptr);
+        return Failure(RowFileOutcome::NotRenamed, errno, nullptr);
     return {};
 }
 

@@ -1,5 +1,5 @@
-// The TIFF row file: 8-bit greyscale, one row a strip, the description's compression, photometric
-// interpretation and resolution tags.
+// The TIFF row file: greyscale of 8 or 16 bits, one row a strip, the description's compression,
+// photometric interpretation, orientation and resolution tags.
 #pragma once
 
 #include "RowFile.h"
@@ -23,7 +23,8 @@ private:
     // Closes the file, removes its temporary and returns the failure.
     RowFileResult Failure(RowFileOutcome outcome, int error, const char* detail);
 
-    int m_width = 0, m_height = 0, m_rows = 0;
+    int m_height = 0, m_rows = 0;
+    std::size_t m_rowBytes = 0;
     // Declared before the handle, so that the handle is closed before its temporary is removed.
     PendingFile m_pending;
     TiffHandle m_tiff;

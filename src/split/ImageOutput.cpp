@@ -105,6 +105,7 @@ OutputResult ImageOutput::Of(const RowFileResult& result) const {
         // ERRORs.
         return result.As(m_notCreated);
     case RowFileOutcome::WriteFailed:
+    case RowFileOutcome::NotRenamed:
         break;
     }
     return result.As(RunOutcome::FatalWrite);
