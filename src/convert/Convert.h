@@ -6,8 +6,8 @@
 
 #include "ConvertOutcome.h"
 #include "OpticalDensity.h"
-#include "SystemReason.h"
 #include "StripImage.h"
+#include "SystemReason.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
 #include "image/MrcRowFile.h"
