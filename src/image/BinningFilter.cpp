@@ -37,7 +37,7 @@ RowFileDescription BinnedDescription(const RowFileDescription& full, int factor)
     binned.width = full.width / factor;
     binned.height = full.height / factor;
     binned.pixelSize = MrcOptions{full.style, full.pixelSize}.BinnedPixelSize(factor);
-    const float scale = static_cast<float>(factor);
+    const auto scale = static_cast<float>(factor);
     binned.xResolution = full.xResolution / scale;
     binned.yResolution = full.yResolution / scale;
     return binned;

@@ -7,6 +7,7 @@
 #include "image/TiffRowFile.h"
 
 #include <algorithm>
+#include <ranges>
 #include <tuple>
 
 namespace gc {
@@ -129,8 +130,8 @@ OutputResult ImageOutput::Open(const ImageName& name, const OutputSettings& sett
 OutputResult ImageOutput::WriteRow(const unsigned char* row) {
     // Binned first: a row put together in the full-size file's block may be written out and the block
     // reused by the time that file's WriteRow returns.
-    for (auto file = m_files.rbegin(); file != m_files.rend(); ++file)
-        if (const RowFileResult written = (*file)->WriteRow(row); !written.Succeeded())
+    for (const std::unique_ptr<RowFile>& file : std::ranges::reverse_view(m_files))
+        if (const RowFileResult written = file->WriteRow(row); !written.Succeeded())
             return Of(written);
     return {};
 }
