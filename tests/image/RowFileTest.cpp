@@ -52,13 +52,16 @@ Bytes BlockMeans(const Bytes& pixels, int width, int height, int b) {
 TEST(BinningFilter, PassesTheBlockMeansOfCompleteBlocksOnly) {
     const struct {
         int factor, width, height;
-    } cases[] = {{2, 8, 6}, {2, 7, 5}, {3, 11, 8}, {4, 9, 13}, {4, 3, 3}};
+    } cases[] = {{2, 40, 30}, {2, 41, 33}, {3, 50, 38}, {4, 63, 45}, {4, 3, 3}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.factor) + ": " + std::to_string(c.width) + " x " +
                      std::to_string(c.height));
         Bytes pixels(static_cast<std::size_t>(c.width) * c.height);
-        for (std::size_t i = 0; i < pixels.size(); ++i)
-            pixels[i] = static_cast<unsigned char>((i * 97 + i / 7 * 31) % 256); // 255s included
+        std::uint32_t state = 12345; // a plain linear congruential sequence, 0 and 255 included
+        for (unsigned char& pixel : pixels) {
+            state = state * 1103515245u + 12345u;
+            pixel = static_cast<unsigned char>(state >> 23);
+        }
         auto kept = std::make_unique<KeptRows>();
         const KeptRows& target = *kept;
         BinningFilter filter(c.factor, std::move(kept));
