@@ -1,40 +1,35 @@
 #include "MrcRowFile.h"
 
-#include <cerrno>
+#include <utility>
 
 namespace gc {
 
-RowFileResult MrcRowFile::Failure(RowFileOutcome outcome) {
-    // The writer leaves errno at 0 where the system gave no reason.
-    const int error = errno;
-    const std::string path = m_file.Path();
+RowFileResult MrcRowFile::Failed(RowFileResult failure) {
     m_file.Discard();
-    return RowFileFailure(outcome, path, error);
+    return failure;
 }
 
 RowFileResult MrcRowFile::Open(const std::string& path, const RowFileDescription& description) {
     m_rows = 0;
     m_written.reset();
     m_classic = description.classicStatistics;
-    const MrcOutputFile::OpenResult opened = m_file.Open(path, description, m_blockBytes);
-    if (opened == MrcOutputFile::OpenResult::NotCreated)
-        return RowFileFailure(RowFileOutcome::NotCreated, path, errno);
-    if (opened != MrcOutputFile::OpenResult::Opened)
-        return Failure(RowFileOutcome::NotCreated);
+    if (RowFileResult opened = m_file.Open(path, description, m_blockBytes); !opened.Succeeded())
+        return Failed(std::move(opened));
     return {};
 }
 
 RowFileResult MrcRowFile::WriteRow(const unsigned char* row) {
     ++m_rows;
-    if (!m_file.WriteRow(row))
-        return Failure(RowFileOutcome::WriteFailed);
+    if (RowFileResult written = m_file.WriteRow(row); !written.Succeeded())
+        return Failed(std::move(written));
     return {};
 }
 
 RowFileResult MrcRowFile::WriteFloatRow(const float* row) {
     ++m_rows;
-    if (!m_file.WriteFloats(row, static_cast<std::size_t>(m_file.Description().width)))
-        return Failure(RowFileOutcome::WriteFailed);
+    if (RowFileResult written = m_file.WriteFloats(row, static_cast<std::size_t>(m_file.Description().width));
+        !written.Succeeded())
+        return Failed(std::move(written));
     return {};
 }
 
@@ -42,12 +37,12 @@ RowFileResult MrcRowFile::Complete(const std::function<MrcStatistics(std::int64_
     if (!m_file.IsOpen())
         return {};
     const MrcDescription& description = m_file.Description();
-    if (!m_file.WriteZeroRows(description.height - m_rows))
-        return Failure(RowFileOutcome::WriteFailed);
-    const std::string path = m_file.Path();
-    if (!m_file.Close(classic(static_cast<std::int64_t>(description.width) * description.height *
-                              description.sections)))
-        return RowFileFailure(RowFileOutcome::WriteFailed, path, errno);
+    if (RowFileResult written = m_file.WriteZeroRows(description.height - m_rows); !written.Succeeded())
+        return Failed(std::move(written));
+    if (RowFileResult closed = m_file.Close(classic(static_cast<std::int64_t>(description.width) *
+                                                    description.height * description.sections));
+        !closed.Succeeded())
+        return closed;
     m_written = m_file.Written();
     return {};
 }

@@ -30,7 +30,8 @@ public:
     const std::string& Path() const { return m_file.Path(); }
 
 private:
-    RowFileResult Failure(RowFileOutcome outcome);
+    // Closes the file and removes its temporary; returns `failure`.
+    RowFileResult Failed(RowFileResult failure);
     // The missing rows as zeros, then the header with the classic statistics `classic` makes.
     RowFileResult Complete(const std::function<MrcStatistics(std::int64_t pixels)>& classic);
 

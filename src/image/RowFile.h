@@ -8,7 +8,7 @@
 #pragma once
 
 #include "MrcOutputFile.h"
-#include "core/Result.h"
+#include "RowFileResult.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,14 +16,6 @@
 #include <string>
 
 namespace gc {
-
-enum class RowFileOutcome {
-    Done,
-    NotCreated,  // the file (its temporary) could not be created or started
-    WriteFailed, // a row, the completion or the close failed (MRC: the rename too)
-    NotRenamed   // complete, but the file cannot take its name (TIFF)
-};
-using RowFileResult = Result<RowFileOutcome>;
 
 // The statistics a classic MRC header holds, from those of the values written and the described
 // pixel count (which counts the zero rows a Finish adds).
@@ -69,10 +61,5 @@ public:
     // After Finish: the statistics the header holds, where the format has them.
     virtual std::optional<MrcStatistics> Statistics() const { return std::nullopt; }
 };
-
-// The failure of doing something to the file `path`: "writing <path>" with `error` (errno) or, when
-// that is 0, `detail`.
-RowFileResult RowFileFailure(RowFileOutcome outcome, const std::string& path, int error,
-                             const char* detail = nullptr);
 
 } // namespace gc
