@@ -324,7 +324,7 @@ RowFileResult MrcOutputFile::Open(const std::string& path, const MrcDescription&
     errno = 0;
     m_file.reset(opener ? opener(m_pending.TemporaryPath()) : m_pending.CreateStream("wb"));
     if (!m_file) {
-        const RowFileResult failure = Failure(RowFileOutcome::NotCreated);
+        RowFileResult failure = Failure(RowFileOutcome::NotCreated);
         m_pending.Discard();
         return failure;
     }

@@ -7,7 +7,6 @@
 #include "image/TiffRowFile.h"
 
 #include <algorithm>
-#include <ranges>
 #include <tuple>
 
 namespace gc {
@@ -130,8 +129,8 @@ OutputResult ImageOutput::Open(const ImageName& name, const OutputSettings& sett
 OutputResult ImageOutput::WriteRow(const unsigned char* row) {
     // Binned first: a row put together in the full-size file's block may be written out and the block
     // reused by the time that file's WriteRow returns.
-    for (const std::unique_ptr<RowFile>& file : std::ranges::reverse_view(m_files))
-        if (const RowFileResult written = file->WriteRow(row); !written.Succeeded())
+    for (std::size_t i = m_files.size(); i-- > 0;)
+        if (const RowFileResult written = m_files[i]->WriteRow(row); !written.Succeeded())
             return Of(written);
     return {};
 }
