@@ -6,15 +6,15 @@
 #include "GainTable.h"
 #include "NumberText.h"
 #include "OutputNames.h"
-#include "PendingOutput.h"
 #include "PixelStatistics.h"
+#include "SystemReason.h"
+#include "core/FileHandles.h"
 #include "core/TiffErrors.h"
 #include "image/MrcHeader.h"
-#include "image/MrcOutputFile.h"
+#include "image/MrcRowFile.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 
 namespace gc {
 namespace {
@@ -23,7 +23,14 @@ constexpr std::uint32_t PROGRESS_STRIP_STEP = 1000;
 
 // The WRITE ERROR stop, after a line naming the file and the system's reason (`error`, an errno).
 ConvertOutcome WriteError(Messages& messages, const std::string& path, int error) {
-    messages.Detail("writing " + path + ": " + SystemReason(error));
+    messages.Detail(DETAIL_WRITING + path + ": " + SystemReason(error));
+    messages.Error(MSG_WRITE_ERROR);
+    return ConvertOutcome::FatalWrite;
+}
+
+// The same for a failed output file.
+ConvertOutcome WriteError(Messages& messages, const RowFileResult& failure) {
+    messages.Detail(failure.what + ": " + SystemReason(failure.error));
     messages.Error(MSG_WRITE_ERROR);
     return ConvertOutcome::FatalWrite;
 }
@@ -105,15 +112,14 @@ ConvertOutcome MeasureDensities(ConvertInput& input, const std::vector<float>& d
         statistics.EndStrip();
     }
     const double pixels = static_cast<double>(tags.m_nWidth) * static_cast<double>(tags.m_nLength);
-    const double mean = statistics.m_dSum / pixels;
-    const double rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares - mean * mean) / pixels);
-    result = MrcStatistics{statistics.m_fMinimum, statistics.m_fMaximum, mean, rms};
+    result = MrcStatistics{statistics.m_fMinimum, statistics.m_fMaximum, 0.0, 0.0};
+    ClassicFloatMeanAndRms(statistics.m_dSum, statistics.m_dSumOfSquares, pixels, result.dmean, result.rms);
     return ConvertOutcome::Done;
 }
 
 // The full-size output's header fields.
-MrcDescription FullDescription(const StripTags& tags, const ConvertSettings& settings) {
-    MrcDescription description;
+RowFileDescription FullDescription(const StripTags& tags, const ConvertSettings& settings) {
+    RowFileDescription description;
     description.width = static_cast<int>(tags.m_nWidth);
     description.height = static_cast<int>(tags.m_nLength);
     description.mode = MRC_MODE_FLOAT;
@@ -125,26 +131,27 @@ MrcDescription FullDescription(const StripTags& tags, const ConvertSettings& set
 
 // Opens the full-size output and, with a bin size, the binned one (a WRITE ERROR stop when either
 // cannot be created).
-ConvertOutcome OpenOdOutputs(const std::string& path, const MrcDescription& fullDescription,
-                             const ConvertSettings& settings, MrcOutputFile& full, MrcOutputFile& binned,
+ConvertOutcome OpenOdOutputs(const std::string& path, const RowFileDescription& fullDescription,
+                             const ConvertSettings& settings, MrcRowFile& full, MrcRowFile& binned,
                              Messages& messages) {
-    if (full.Open(OdFileName(path), fullDescription) != MrcOutputFile::OpenResult::Opened)
-        return WriteError(messages, OdFileName(path), errno);
+    if (const RowFileResult opened = full.Open(OdFileName(path), fullDescription); !opened.Succeeded())
+        return WriteError(messages, opened);
     const int binSize = settings.m_nBinSize;
     if (binSize == 0)
         return ConvertOutcome::Done;
-    MrcDescription binnedDescription = fullDescription;
+    RowFileDescription binnedDescription = fullDescription;
     binnedDescription.label = BinnedLabel(binSize);
     binnedDescription.width = fullDescription.width / binSize;
     binnedDescription.height = fullDescription.height / binSize;
     binnedDescription.pixelSize = settings.mrc.BinnedPixelSize(binSize);
-    if (binned.Open(OdBinnedFileName(path, binSize), binnedDescription) != MrcOutputFile::OpenResult::Opened)
-        return WriteError(messages, OdBinnedFileName(path, binSize), errno);
+    if (const RowFileResult opened = binned.Open(OdBinnedFileName(path, binSize), binnedDescription);
+        !opened.Succeeded())
+        return WriteError(messages, opened);
     return ConvertOutcome::Done;
 }
 
 // The second pass: every row's densities into the full-size output, the bar moved now and then.
-ConvertOutcome WriteDensities(ConvertInput& input, const std::vector<float>& density, MrcOutputFile& full,
+ConvertOutcome WriteDensities(ConvertInput& input, const std::vector<float>& density, MrcRowFile& full,
                               int fileIndex, int fileCount, Messages& messages, Progress& progress) {
     const StripTags& tags = input.tags;
     const std::size_t width = tags.m_nWidth;
@@ -159,8 +166,8 @@ ConvertOutcome WriteDensities(ConvertInput& input, const std::vector<float>& den
         for (std::uint32_t r = 0; r < rows; ++r) {
             float* out = row.data();
             input.strip.ForEachSample(r * width, width, [&](unsigned value) { *out++ = density[value]; });
-            if (!full.WriteFloats(row.data(), row.size()))
-                return WriteError(messages, full.Path(), errno);
+            if (const RowFileResult written = full.WriteFloatRow(row.data()); !written.Succeeded())
+                return WriteError(messages, written);
         }
         if (s % PROGRESS_STRIP_STEP == 0)
             progress.SetPos(SecondPassPosition(s, fileIndex, fileCount, tags));
@@ -186,13 +193,9 @@ void AddRowToBlocks(const std::vector<unsigned char>& inRow, int usedColumns, in
 // rather than 0 ÷ 0).
 MrcStatistics BinnedStatistics(const OdStatistics& statistics, int binnedWidth, int binnedHeight) {
     const double values = static_cast<double>(binnedWidth) * static_cast<double>(binnedHeight);
-    double mean = 0.0, rms = 0.0;
-    if (values > 0) {
-        mean = statistics.m_dSum / values;
-        if (values > 1)
-            rms = std::sqrt(std::fabs(statistics.m_dSumOfSquares / values - mean * mean) / (values - 1));
-    }
-    return {statistics.m_fMinimum, statistics.m_fMaximum, mean, rms};
+    MrcStatistics header{statistics.m_fMinimum, statistics.m_fMaximum, 0.0, 0.0};
+    DocumentedMeanAndRms(statistics.m_dSum, statistics.m_dSumOfSquares, values, header.dmean, header.rms);
+    return header;
 }
 
 } // namespace
@@ -241,8 +244,8 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
 
     // Both outputs are written under temporary names; each appears under its own name only when it is
     // complete, and whatever ends this function early removes what is still pending.
-    MrcOutputFile full;
-    MrcOutputFile binned;
+    MrcRowFile full(0);
+    MrcRowFile binned(0);
     if (const ConvertOutcome opened =
             OpenOdOutputs(path, FullDescription(input.tags, settings), settings, full, binned, messages);
         opened != ConvertOutcome::Done)
@@ -256,14 +259,14 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
     input.tiff.reset();
     // The full-size file is complete: it takes its name, and the binned copy is made from it.
     const std::string fullName = full.Path();
-    if (!full.Close(fullStatistics))
-        return WriteError(messages, fullName, errno);
+    if (const RowFileResult finished = full.Finish(fullStatistics); !finished.Succeeded())
+        return WriteError(messages, finished);
     if (binSize != 0)
         return BinMrcFile(fullName, binned, binSize, messages, progress);
     return ConvertOutcome::Done;
 }
 
-ConvertOutcome BinMrcFile(const std::string& fullName, MrcOutputFile& binned, int binSize, Messages& messages,
+ConvertOutcome BinMrcFile(const std::string& fullName, MrcRowFile& binned, int binSize, Messages& messages,
                           Progress& progress) {
     errno = 0;
     FileHandle full(std::fopen(fullName.c_str(), "rb"));
@@ -301,16 +304,16 @@ ConvertOutcome BinMrcFile(const std::string& fullName, MrcOutputFile& binned, in
                 outRow[static_cast<std::size_t>(k)] = value;
                 accumulators[k] = 0.0f;
             }
-            if (!binned.WriteFloats(outRow.data(), outRow.size()))
-                return WriteError(messages, binned.Path(), errno);
+            if (const RowFileResult written = binned.WriteFloatRow(outRow.data()); !written.Succeeded())
+                return WriteError(messages, written);
             ++rowsWritten;
         }
     }
     full.reset();
 
-    const std::string binnedName = binned.Path();
-    if (!binned.Close(BinnedStatistics(statistics, binnedWidth, binnedHeight)))
-        return WriteError(messages, binnedName, errno);
+    if (const RowFileResult finished = binned.Finish(BinnedStatistics(statistics, binnedWidth, binnedHeight));
+        !finished.Succeeded())
+        return WriteError(messages, finished);
     return ConvertOutcome::Done;
 }
 

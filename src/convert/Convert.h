@@ -6,11 +6,11 @@
 
 #include "ConvertOutcome.h"
 #include "OpticalDensity.h"
-#include "PendingOutput.h"
 #include "StripImage.h"
+#include "SystemReason.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
-#include "image/MrcOutputFile.h"
+#include "image/MrcRowFile.h"
 
 #include <string>
 #include <vector>
@@ -49,7 +49,7 @@ ConvertOutcome ConvertFileToOd(const std::string& path, int fileIndex, int fileC
 // Writes the binned copy of the full-size file `fullName` into `binned`, which holds the placeholder
 // header: B × B block means as float32, the last NX mod B columns and NY mod B rows dropped, then the
 // finished header over the placeholder; closes both files and commits `binned` under its own name.
-ConvertOutcome BinMrcFile(const std::string& fullName, MrcOutputFile& binned, int binSize, Messages& messages,
+ConvertOutcome BinMrcFile(const std::string& fullName, MrcRowFile& binned, int binSize, Messages& messages,
                           Progress& progress);
 
 } // namespace gc

@@ -5,16 +5,15 @@
 #include "FileBatch.h"
 #include "NumberText.h"
 #include "OutputNames.h"
-#include "PendingOutput.h"
 #include "PixelStatistics.h"
 #include "StripImage.h"
-#include "core/PendingFile.h"
+#include "SystemReason.h"
 #include "core/TiffErrors.h"
+#include "image/TiffRowFile.h"
 
 #include <cerrno>
 #include <cstring>
 #include <new>
-#include <unistd.h>
 
 namespace gc {
 namespace {
@@ -29,6 +28,13 @@ ConvertOutcome FatalStop(Messages& messages, const char* doing, const std::strin
     messages.Detail(doing + (" " + path) + ": " + SystemReason(error));
     messages.Error(text);
     return outcome;
+}
+
+// The WRITE ERROR stop of an output that cannot be created or cannot take its name.
+ConvertOutcome WriteStop(Messages& messages, const RowFileResult& failure) {
+    messages.Detail(failure.what + ": " + SystemReason(failure.error));
+    messages.Error(MSG_WRITE_ERROR);
+    return ConvertOutcome::FatalWrite;
 }
 
 bool CornerAccepted(long long value, int lower, int upper) {
@@ -48,46 +54,41 @@ const char* RectangleOutside(const CutRectangle& rectangle, const StripTags& tag
     return nullptr;
 }
 
-// The output's tags: the rectangle's size, the input's depth, one row per strip, and the input's
+// The output: the rectangle's size, the input's depth, one row per strip, and the input's
 // compression, photometric interpretation and orientation where it has them.
-void SetCutTags(TIFF* out, TIFF* in, const StripTags& tags, const CutRectangle& rectangle) {
-    std::uint16_t compression = 0, photometric = 0, orientation = 0;
-    const bool hasCompression = TIFFGetField(in, TIFFTAG_COMPRESSION, &compression) == 1;
-    const bool hasPhotometric = TIFFGetField(in, TIFFTAG_PHOTOMETRIC, &photometric) == 1;
-    const bool hasOrientation = TIFFGetField(in, TIFFTAG_ORIENTATION, &orientation) == 1;
-    TIFFSetField(out, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(rectangle.Width()));
-    TIFFSetField(out, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(rectangle.Height()));
-    TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, tags.m_nBitsPerSample);
-    TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(1));
-    TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, CUT_ROWS_PER_STRIP);
-    TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, static_cast<std::uint16_t>(RESUNIT_NONE));
-    TIFFSetField(out, TIFFTAG_PLANARCONFIG, static_cast<std::uint16_t>(PLANARCONFIG_CONTIG));
-    if (hasCompression)
-        TIFFSetField(out, TIFFTAG_COMPRESSION, compression);
-    if (hasPhotometric)
-        TIFFSetField(out, TIFFTAG_PHOTOMETRIC, photometric);
-    if (hasOrientation)
-        TIFFSetField(out, TIFFTAG_ORIENTATION, orientation);
+RowFileDescription CutDescription(TIFF* in, const StripTags& tags, const CutRectangle& rectangle) {
+    RowFileDescription description;
+    description.width = rectangle.Width();
+    description.height = rectangle.Height();
+    description.bitsPerSample = static_cast<std::uint16_t>(tags.m_nBitsPerSample);
+    std::uint16_t value = 0;
+    if (TIFFGetField(in, TIFFTAG_COMPRESSION, &value) == 1)
+        description.compression = value;
+    description.photometric.reset();
+    if (TIFFGetField(in, TIFFTAG_PHOTOMETRIC, &value) == 1)
+        description.photometric = value;
+    if (TIFFGetField(in, TIFFTAG_ORIENTATION, &value) == 1)
+        description.orientation = value;
+    return description;
 }
 
 // What CopyRectangleRows reads from and writes to.
 struct RowCopy {
     TIFF* input;
-    TIFF* output;
+    TiffRowFile& output;
     StripBuffer& strip;
     const StripTags& tags;
     const CutRectangle& rectangle;
 };
 
-// Marks `writeError` as not set: errno values are positive, and a failed write may leave errno 0.
-constexpr int NO_WRITE_PROBLEM = -1;
+// The result of a copy: a failed write carries the output's name and the reason.
+using CopyResult = Result<ConvertOutcome>;
 
 // Reads the rows from the first to the last, each row being one strip, and writes the columns and
-// rows of the rectangle to the output, one output row per strip, then flushes the directory that
-// completes the output. A write that fails ends it with CannotHandle and `writeError` set to errno.
-ConvertOutcome CopyRectangleRows(const RowCopy& copy, int fileIndex, int fileCount, Progress& progress,
-                                 int& writeError) {
-    writeError = NO_WRITE_PROBLEM;
+// rows of the rectangle to the output, one output row per strip, then finishes the output. A write
+// that fails ends it with CannotHandle and the write's reason; an output that cannot take its name
+// with FatalWrite.
+CopyResult CopyRectangleRows(const RowCopy& copy, int fileIndex, int fileCount, Progress& progress) {
     const CutRectangle& rectangle = copy.rectangle;
     const bool sixteenBit = copy.tags.m_nBitsPerSample == 16;
     const std::size_t firstColumn = static_cast<std::size_t>(rectangle.m_nStartX - 1);
@@ -95,27 +96,21 @@ ConvertOutcome CopyRectangleRows(const RowCopy& copy, int fileIndex, int fileCou
     try {
         outRow.assign(static_cast<std::size_t>(rectangle.Width()) * (sixteenBit ? 2 : 1), 0);
     } catch (const std::bad_alloc&) {
-        return ConvertOutcome::CannotHandle;
+        return CopyResult::Of(ConvertOutcome::CannotHandle);
     }
     const std::uint32_t length = copy.tags.m_nLength;
-    std::uint32_t outStrip = 0;
     for (std::uint32_t r = 1; r <= length; ++r) {
         if (progress.StopRequested())
-            return ConvertOutcome::Interrupted;
+            return CopyResult::Of(ConvertOutcome::Interrupted);
         if (!copy.strip.Read(copy.input, r - 1))
-            return ConvertOutcome::CannotHandle;
+            return CopyResult::Of(ConvertOutcome::CannotHandle);
         if (r >= static_cast<std::uint32_t>(rectangle.m_nStartY) &&
             r <= static_cast<std::uint32_t>(rectangle.m_nEndY)) {
             const void* source = sixteenBit ? static_cast<const void*>(copy.strip.Samples16() + firstColumn)
                                             : static_cast<const void*>(copy.strip.Samples8() + firstColumn);
             std::memcpy(outRow.data(), source, outRow.size());
-            errno = 0;
-            if (TIFFWriteEncodedStrip(copy.output, outStrip, outRow.data(),
-                                      static_cast<tmsize_t>(outRow.size())) < 0) {
-                writeError = errno;
-                return ConvertOutcome::CannotHandle;
-            }
-            ++outStrip;
+            if (const RowFileResult written = copy.output.WriteRow(outRow.data()); !written.Succeeded())
+                return written.As(ConvertOutcome::CannotHandle);
         }
         if ((r - 1) % PROGRESS_ROW_STEP == 0) {
             progress.SetPos(
@@ -123,13 +118,12 @@ ConvertOutcome CopyRectangleRows(const RowCopy& copy, int fileIndex, int fileCou
                                  static_cast<std::uint64_t>(length) * static_cast<std::uint64_t>(fileCount)));
         }
     }
-    // Flushing writes the directory that completes the output; a failure leaves it unusable.
-    errno = 0;
-    if (TIFFFlush(copy.output) != 1) {
-        writeError = errno;
-        return ConvertOutcome::CannotHandle;
-    }
-    return ConvertOutcome::Done;
+    // The directory that completes the output; a failure leaves it unusable. A complete output that
+    // cannot take its name was, for the user, never created.
+    const RowFileResult finished = copy.output.Finish();
+    return finished.As(finished.outcome == RowFileOutcome::NotRenamed ? ConvertOutcome::FatalWrite
+                       : finished.Succeeded()                         ? ConvertOutcome::Done
+                                                                      : ConvertOutcome::CannotHandle);
 }
 
 } // namespace
@@ -187,24 +181,16 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
     if (!input) {
         return FatalStop(messages, "reading", path, MSG_READ_ERROR, ConvertOutcome::FatalRead);
     }
-    // The output is written under a temporary name (closed before the temporary is removed) and takes
-    // its own name only when complete.
-    PendingFile pending(outputName);
-    errno = 0;
-    const int outputFd = pending.Create();
-    TiffHandle output(outputFd >= 0 ? TIFFFdOpen(outputFd, pending.TemporaryPath().c_str(), "w") : nullptr);
-    if (outputFd >= 0 && !output) {
-        const int error = errno;
-        ::close(outputFd);
-        errno = error;
-    }
-    if (!output)
-        return FatalStop(messages, "writing", outputName, MSG_WRITE_ERROR, ConvertOutcome::FatalWrite);
+    // The output is written under a temporary name and takes its own name only when complete.
     TIFFSetDirectory(input.get(), 0);
     const StripTags tags = ReadStripTags(input.get());
+    TiffRowFile output;
+    if (const RowFileResult opened = output.Open(outputName, CutDescription(input.get(), tags, rectangle));
+        !opened.Succeeded())
+        return WriteStop(messages, opened);
     if (const char* problem = StripTagsProblem(tags, CUT_ROWS_PER_STRIP, MSG_CUT_ONE_ROW_PER_STRIP)) {
         messages.Warning(problem);
-        output.reset();
+        output.Discard();
         input.reset();
         messages.Error(MSG_READ_ERROR);
         return ConvertOutcome::FatalRead;
@@ -217,23 +203,17 @@ ConvertOutcome CutFile(const std::string& path, int fileIndex, int fileCount, co
     if (!strip.Allocate(input.get(), tags))
         return ConvertOutcome::CannotHandle;
 
-    SetCutTags(output.get(), input.get(), tags, rectangle);
-    int writeError = 0;
-    const RowCopy copy{input.get(), output.get(), strip, tags, rectangle};
-    const ConvertOutcome copied = CopyRectangleRows(copy, fileIndex, fileCount, progress, writeError);
-    if (copied == ConvertOutcome::CannotHandle && writeError != NO_WRITE_PROBLEM) {
-        // The library's own reports of closing the broken output come before the detail and the text.
-        output.reset();
-        messages.Detail("writing " + outputName + ": " + SystemReason(writeError));
+    const RowCopy copy{input.get(), output, strip, tags, rectangle};
+    const CopyResult copied = CopyRectangleRows(copy, fileIndex, fileCount, progress);
+    if (copied.outcome == ConvertOutcome::FatalWrite)
+        return WriteStop(messages, copied.As(RowFileOutcome::NotRenamed));
+    if (copied.outcome == ConvertOutcome::CannotHandle && !copied.what.empty()) {
+        // The library's own reports of closing the broken output (TiffRowFile closes it at the
+        // failure) come before the detail and the text.
+        messages.Detail(copied.what + ": " + SystemReason(copied.error));
         messages.Warning(MSG_CUT_ERROR_WRITING);
     }
-    if (copied != ConvertOutcome::Done)
-        return copied;
-    output.reset();
-    // A complete output that cannot take its name was, for the user, never created.
-    if (!pending.Commit())
-        return FatalStop(messages, "writing", outputName, MSG_WRITE_ERROR, ConvertOutcome::FatalWrite);
-    return ConvertOutcome::Done;
+    return copied.outcome;
 }
 
 ConvertOutcome CutFromTexts(const std::vector<std::string>& files, const CutTexts& texts, bool statistics,

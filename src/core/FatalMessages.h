@@ -5,5 +5,7 @@ namespace gc {
 
 inline constexpr const char* MSG_READ_ERROR = "READ ERROR: Program will now exit. Restart program.";
 inline constexpr const char* MSG_WRITE_ERROR = "WRITE ERROR: Program will now exit. Restart program.";
+// The start of the reason of a failed output: DETAIL_WRITING, the path, ": ", then the reason.
+inline constexpr const char* DETAIL_WRITING = "writing ";
 
 } // namespace gc

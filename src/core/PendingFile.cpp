@@ -1,5 +1,8 @@
 #include "PendingFile.h"
 
+#include "FatalMessages.h"
+#include "Result.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -249,7 +252,7 @@ bool WriteWholeFile(const std::string& path, const void* data, std::size_t size,
     PendingFile file(path);
     std::FILE* stream = file.CreateStream("wb");
     if (stream == nullptr) {
-        error = "writing " + path + ": " + std::strerror(errno);
+        error = ReasonText(DETAIL_WRITING + path, {}, errno);
         return false;
     }
     const bool written = std::fwrite(data, 1, size, stream) == size;
@@ -260,7 +263,7 @@ bool WriteWholeFile(const std::string& path, const void* data, std::size_t size,
         std::fclose(stream);
         file.Discard();
     }
-    error = "writing " + path + ": " + std::strerror(written ? errno : reason);
+    error = ReasonText(DETAIL_WRITING + path, {}, written ? errno : reason);
     return false;
 }
 

@@ -23,4 +23,10 @@ inline constexpr const char* MSG_MRC_BAD_SIZE =
 inline constexpr const char* MSG_MRC_TRUNCATED =
     "MRC file is shorter than its header says: the data end before NX x NY x NZ values.";
 
+// The reasons of a TIFF output that fails where the library gives no system reason (after
+// DETAIL_WRITING and the path).
+inline constexpr const char* DETAIL_CANNOT_CREATE = "cannot create the file";
+inline constexpr const char* DETAIL_STRIP_UNWRITTEN = "the strip cannot be written";
+inline constexpr const char* DETAIL_NOT_COMPLETED = "the file cannot be completed";
+
 } // namespace gc

@@ -246,6 +246,21 @@ void MrcDataStatistics::AddZeros(std::size_t count) {
     m_nCount += static_cast<std::int64_t>(count);
 }
 
+void DocumentedMeanAndRms(double sum, double sumSquares, double count, double& mean, double& rms) {
+    mean = count > 0 ? sum / count : 0.0;
+    rms = count > 1 ? std::sqrt(std::fabs(sumSquares / count - mean * mean) / (count - 1)) : 0.0;
+}
+
+void ClassicFloatMeanAndRms(double sum, double sumSquares, double count, double& mean, double& rms) {
+    mean = sum / count;
+    rms = std::sqrt(std::fabs(sumSquares - mean * mean) / count);
+}
+
+void MrcDataStatistics::ByteMeanAndRms(std::int64_t nominalCount, double& mean, double& rms) const {
+    DocumentedMeanAndRms(static_cast<double>(m_nByteSum), static_cast<double>(m_nByteSumSquares),
+                         static_cast<double>(nominalCount), mean, rms);
+}
+
 MrcStatistics MrcDataStatistics::Data() const {
     if (m_nCount == 0)
         return {};
@@ -293,22 +308,25 @@ MrcHeader MrcHeaderFor(const MrcDescription& description, const MrcStatistics& s
     return header;
 }
 
-MrcOutputFile::OpenResult MrcOutputFile::Open(const std::string& path, const MrcDescription& description,
-                                              std::size_t bufferBytes, const Opener& opener) {
+RowFileResult MrcOutputFile::Failure(RowFileOutcome outcome) const {
+    return RowFileFailure(outcome, Path(), errno);
+}
+
+RowFileResult MrcOutputFile::Open(const std::string& path, const MrcDescription& description,
+                                  std::size_t bufferBytes, const Opener& opener) {
     Discard();
     m_description = description;
     m_statistics = {};
     m_written = {};
     m_pending = PendingFile(path);
-    errno = 0;
     // The temporary is created exclusively, never through a link (PendingFile::Create); a test's
-    // opener stands in for it.
+    // opener stands in for it, and may fail without a reason (errno 0).
+    errno = 0;
     m_file.reset(opener ? opener(m_pending.TemporaryPath()) : m_pending.CreateStream("wb"));
     if (!m_file) {
-        const int error = errno;
+        RowFileResult failure = Failure(RowFileOutcome::NotCreated);
         m_pending.Discard();
-        errno = error;
-        return OpenResult::NotCreated;
+        return failure;
     }
     // With a block of its own the stream needs none: each full block goes out in one write. The
     // blocks follow the header, so they do not start on block boundaries of the file; on the build
@@ -328,15 +346,13 @@ MrcOutputFile::OpenResult MrcOutputFile::Open(const std::string& path, const Mrc
                                            static_cast<std::uint64_t>(MrcBytesPerSample(description.mode)));
     // Every file starts with the cleared header as its placeholder.
     m_nBytesPut = 0;
-    errno = 0;
     if (!MrcHeader().Write(m_file.get()))
-        return OpenResult::PlaceholderFailed;
+        return Failure(RowFileOutcome::WriteFailed);
     m_nBytesPut = MRC_HEADER_SIZE;
-    return OpenResult::Opened;
+    return {};
 }
 
 bool MrcOutputFile::Put(const void* bytes, std::size_t size) {
-    errno = 0;
     if (size != 0 && std::fwrite(bytes, 1, size, m_file.get()) != size)
         return false;
     m_nBytesPut += size;
@@ -384,7 +400,19 @@ unsigned char* MrcOutputFile::NextRowPlace() {
     return m_block.data() + m_nBlockUsed;
 }
 
-bool MrcOutputFile::WriteRow(const unsigned char* row) {
+RowFileResult MrcOutputFile::WriteRow(const unsigned char* row) {
+    return PutRow(row) ? RowFileResult{} : Failure(RowFileOutcome::WriteFailed);
+}
+
+RowFileResult MrcOutputFile::WriteFloats(const float* values, std::size_t count) {
+    return PutFloats(values, count) ? RowFileResult{} : Failure(RowFileOutcome::WriteFailed);
+}
+
+RowFileResult MrcOutputFile::WriteZeroRows(int rows) {
+    return PutZeroRows(rows) ? RowFileResult{} : Failure(RowFileOutcome::WriteFailed);
+}
+
+bool MrcOutputFile::PutRow(const unsigned char* row) {
     const auto width = static_cast<std::size_t>(m_description.width);
     m_statistics.AddBytes(row, width);
     if (!m_block.empty() && row == m_block.data() + m_nBlockUsed) {
@@ -405,7 +433,7 @@ bool MrcOutputFile::WriteRow(const unsigned char* row) {
     return Filled(out, size);
 }
 
-bool MrcOutputFile::WriteFloats(const float* values, std::size_t count) {
+bool MrcOutputFile::PutFloats(const float* values, std::size_t count) {
     m_statistics.AddFloats(values, count);
     for (std::size_t start = 0; start < count; start += FLOAT_CHUNK) {
         const std::size_t chunk = std::min(count - start, FLOAT_CHUNK);
@@ -420,7 +448,7 @@ bool MrcOutputFile::WriteFloats(const float* values, std::size_t count) {
     return true;
 }
 
-bool MrcOutputFile::WriteZeroRows(int rows) {
+bool MrcOutputFile::PutZeroRows(int rows) {
     if (rows <= 0)
         return true;
     const std::size_t rowBytes = static_cast<std::size_t>(m_description.width) *
@@ -437,30 +465,27 @@ bool MrcOutputFile::WriteZeroRows(int rows) {
     return true;
 }
 
-bool MrcOutputFile::Close(const MrcStatistics& classic) {
+RowFileResult MrcOutputFile::Close(const MrcStatistics& classic) {
     if (!m_file)
-        return false;
+        return RowFileFailure(RowFileOutcome::WriteFailed, Path(), 0);
     const MrcStatistics statistics = m_description.style == MrcStyle::Classic ? classic : m_statistics.Data();
     const MrcHeader header = MrcHeaderFor(m_description, statistics);
     bool written = Flush();
     std::FILE* open = m_file.release();
-    if (written) {
-        errno = 0;
+    if (written)
         written = std::fseek(open, 0, SEEK_SET) == 0 && header.Write(open) && FitReservation(open);
-    }
-    const int writeError = errno;
-    errno = 0;
-    const bool closed = std::fclose(open) == 0;
-    if (!written || !closed) {
-        const int error = written ? errno : writeError;
+    // The first failure's reason: the write's, else the close's.
+    RowFileResult failure = written ? RowFileResult{} : Failure(RowFileOutcome::WriteFailed);
+    if (std::fclose(open) != 0 && written)
+        failure = Failure(RowFileOutcome::WriteFailed);
+    if (!failure.Succeeded()) {
         m_pending.Discard();
-        errno = error;
-        return false;
+        return failure;
     }
     if (!m_pending.Commit())
-        return false;
+        return Failure(RowFileOutcome::WriteFailed);
     m_written = statistics;
-    return true;
+    return {};
 }
 
 void MrcOutputFile::Discard() {

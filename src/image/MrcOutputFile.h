@@ -13,6 +13,7 @@
 
 #include "MrcHeader.h"
 #include "MrcOptions.h"
+#include "RowFileResult.h"
 #include "core/FileHandles.h"
 #include "core/PendingFile.h"
 
@@ -30,6 +31,13 @@ namespace gc {
 struct MrcStatistics {
     double dmin = 0, dmax = 0, dmean = 0, rms = 0;
 };
+
+// The documented mean and RMS of `count` values from their sum and sum of squares: mean = sum / n,
+// rms = √(|sumSquares / n − mean²| / (n − 1)); no values have mean 0, one value RMS 0.
+void DocumentedMeanAndRms(double sum, double sumSquares, double count, double& mean, double& rms);
+// The mean and RMS the classic float writers' headers hold: mean = sum / n and
+// rms = √(|sumSquares − mean²| / n), the sum of squares taken as it is, not divided by n.
+void ClassicFloatMeanAndRms(double sum, double sumSquares, double count, double& mean, double& rms);
 
 // What a file will hold.
 struct MrcDescription {
@@ -58,6 +66,9 @@ public:
     // Minimum, maximum, mean and standard deviation from the mean (over the count, not count − 1);
     // all 0 for no values.
     MrcStatistics Data() const;
+    // The documented mean and RMS (DocumentedMeanAndRms) of the 8-bit values over a nominal count,
+    // which counts values never added (rows an image did not deliver) as zeros.
+    void ByteMeanAndRms(std::int64_t nominalCount, double& mean, double& rms) const;
 
 private:
     std::int64_t m_nCount = 0;
@@ -74,7 +85,6 @@ MrcHeader MrcHeaderFor(const MrcDescription& description, const MrcStatistics& s
 
 class MrcOutputFile {
 public:
-    enum class OpenResult { Opened, NotCreated, PlaceholderFailed };
     // Creates the file under a given temporary name; default: fopen(name, "wb").
     using Opener = std::function<std::FILE*(const std::string& temporaryPath)>;
 
@@ -83,25 +93,26 @@ public:
     MrcOutputFile& operator=(const MrcOutputFile&) = delete;
 
     // Creates the temporary of `path` (space for the whole file reserved where the file system
-    // allows) and writes the placeholder header. After PlaceholderFailed the file stays open, so a
-    // caller may still try the values. `bufferBytes` > 0: the values are gathered (widened, encoded)
-    // straight into a block of that size, which goes to the file in one write when full; 0: each
-    // piece goes to the stream as it comes. errno tells why on failure.
-    OpenResult Open(const std::string& path, const MrcDescription& description, std::size_t bufferBytes = 0,
-                    const Opener& opener = {});
+    // allows) and writes the placeholder header: NotCreated when the temporary cannot be made,
+    // WriteFailed when the placeholder cannot be written; the file then stays open, so a caller may
+    // still try the values. `bufferBytes` > 0: the values are gathered (widened, encoded) straight
+    // into a block of that size, which goes to the file in one write when full; 0: each piece goes
+    // to the stream as it comes.
+    RowFileResult Open(const std::string& path, const MrcDescription& description,
+                       std::size_t bufferBytes = 0, const Opener& opener = {});
     // Where the next row of 8-bit values may be put together, in the block itself, so that WriteRow
     // need not copy it (mode 0 with a block that has room for it); nullptr otherwise. Valid until the
     // next write.
     unsigned char* NextRowPlace();
     // One row of `width` 8-bit values (mode 0: as they are; mode 6: as unsigned 16-bit values).
-    bool WriteRow(const unsigned char* row);
+    RowFileResult WriteRow(const unsigned char* row);
     // `count` values as little-endian float32 (mode 2).
-    bool WriteFloats(const float* values, std::size_t count);
+    RowFileResult WriteFloats(const float* values, std::size_t count);
     // `rows` rows of zeros, of the file's mode.
-    bool WriteZeroRows(int rows);
+    RowFileResult WriteZeroRows(int rows);
     // The finished header over the placeholder (Classic: `classic`; Mrc2014: the data's statistics),
-    // then the close and the rename. False (errno set, temporary removed) when any of them fails.
-    bool Close(const MrcStatistics& classic);
+    // then the close and the rename; the temporary is removed when any of them fails.
+    RowFileResult Close(const MrcStatistics& classic);
     // Closes and removes the temporary.
     void Discard();
 
@@ -113,6 +124,11 @@ public:
     const MrcStatistics& Written() const { return m_written; }
 
 private:
+    // The failure of the step that has just failed, with the reason the system gave for it.
+    RowFileResult Failure(RowFileOutcome outcome) const;
+    bool PutRow(const unsigned char* row);
+    bool PutFloats(const float* values, std::size_t count);
+    bool PutZeroRows(int rows);
     bool Put(const void* bytes, std::size_t size);
     // Room for `size` more bytes: in the block (written out first when full), or, without a block or
     // for more than a block holds, in m_encoded. False when writing the block failed.

@@ -37,9 +37,9 @@ struct PickStatistics {
     }
     // DMEAN = sum / m and RMS = sqrt(|sumsq - DMEAN²| / m), sumsq the plain sum of squares.
     MrcStatistics Header(std::size_t count) const {
-        const double mean = m_dSum / static_cast<double>(count);
-        const double rms = std::sqrt(std::fabs(m_dSumSq - mean * mean) / static_cast<double>(count));
-        return {m_dMin, m_dMax, mean, rms};
+        MrcStatistics header{m_dMin, m_dMax, 0.0, 0.0};
+        ClassicFloatMeanAndRms(m_dSum, m_dSumSq, static_cast<double>(count), header.dmean, header.rms);
+        return header;
     }
 };
 
@@ -118,30 +118,29 @@ FileResult WritePickFile(const std::string& name, const MrcDescription& descript
                          const MrcStatistics& statistics, const float* values, std::size_t count,
                          Messages& messages, const PickSaveHooks& hooks) {
     MrcOutputFile file;
-    const MrcOutputFile::OpenResult opened = file.Open(name, description, 0, hooks.m_open);
-    if (opened == MrcOutputFile::OpenResult::NotCreated) {
-        WritingDetail(messages, name, errno);
+    const RowFileResult opened = file.Open(name, description, 0, hooks.m_open);
+    if (opened.outcome == RowFileOutcome::NotCreated) {
+        WritingDetail(messages, name, opened.error);
         messages.Error(pick_text::CANNOT_CREATE + name);
         return FileResult::NotCreated;
     }
-    if (opened == MrcOutputFile::OpenResult::PlaceholderFailed) {
-        WritingDetail(messages, name, errno);
+    if (!opened.Succeeded()) {
+        WritingDetail(messages, name, opened.error);
         messages.Error(pick_text::CANNOT_WRITE_HEADER + name);
     }
-    if (!file.WriteFloats(values, count)) {
-        const int error = errno;
+    if (const RowFileResult written = file.WriteFloats(values, count); !written.Succeeded()) {
         file.Discard();
-        WritingDetail(messages, name, error);
+        WritingDetail(messages, name, written.error);
         messages.Error(pick_text::CANNOT_WRITE_DATA + name);
         return FileResult::WriteFailed;
     }
-    if (opened != MrcOutputFile::OpenResult::Opened) {
+    if (!opened.Succeeded()) {
         file.Discard();
         return FileResult::WriteFailed;
     }
     // Buffered bytes reach the disk only at the close; a failure there loses data just the same.
-    if (!file.Close(statistics)) {
-        WritingDetail(messages, name, errno);
+    if (const RowFileResult closed = file.Close(statistics); !closed.Succeeded()) {
+        WritingDetail(messages, name, closed.error);
         messages.Error(pick_text::CANNOT_WRITE_DATA + name);
         return FileResult::WriteFailed;
     }

@@ -146,12 +146,6 @@ inline constexpr const char* DETAIL_SCAN_CHANGED = ": the scan changed while it 
 // A thread of the one pass that failed: DETAIL_READING, the path, this text, then its reason.
 inline constexpr const char* DETAIL_THREAD_FAILED = ": a reading thread failed: ";
 inline constexpr const char* DETAIL_UNKNOWN_ERROR = "unknown error";
-// An output that cannot be made: DETAIL_WRITING, the path, ": ", then the system's reason or, where it
-// gives none, one of these.
-inline constexpr const char* DETAIL_WRITING = "writing ";
-inline constexpr const char* DETAIL_CANNOT_CREATE = "cannot create the file";
-inline constexpr const char* DETAIL_STRIP_UNWRITTEN = "the strip cannot be written";
-inline constexpr const char* DETAIL_NOT_COMPLETED = "the file cannot be completed";
 // A Run of several scans that stops: "The Run stopped at file 3 of 5 (<path>); 2 split, 0 skipped
 // before it."
 inline constexpr const char* DETAIL_STOPPED_AT_FILE = "The Run stopped at file ";

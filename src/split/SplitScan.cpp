@@ -17,7 +17,8 @@ inline constexpr std::size_t KEPT_TILES_BUDGET = std::size_t{32} << 20;
 // The sheet finder reads tiles along every sheet's four sides; most lie inside the images.
 inline constexpr std::size_t SHEET_KEPT_TILES_BUDGET = std::size_t{48} << 20;
 
-// Hands each row to its image's outputs; images that are not written pass their rows by.
+// Hands each row to its image's outputs; images that are not written pass their rows by. The result
+// of a failed write is kept for the report, as the extraction passes on only its outcome.
 class OutputSink final : public ImageRowSink {
 public:
     explicit OutputSink(std::array<ImageOutput, MAX_IMAGES>& outputs) : m_outputs(outputs) {}
@@ -25,13 +26,20 @@ public:
         ImageOutput& output = m_outputs[static_cast<std::size_t>(image - 1)];
         return output.IsOpen() ? output.NextRowPlace() : nullptr;
     }
-    RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
+    RunOutcome WriteOutputRow(int image, const unsigned char* row, int) override {
         ImageOutput& output = m_outputs[static_cast<std::size_t>(image - 1)];
-        return output.IsOpen() ? output.WriteRow(row, rowIndex) : RunOutcome::Done;
+        if (!output.IsOpen())
+            return RunOutcome::Done;
+        OutputResult written = output.WriteRow(row);
+        if (!written.Succeeded())
+            m_failure = std::move(written);
+        return m_failure.outcome;
     }
+    const OutputResult& Failure() const { return m_failure; }
 
 private:
     std::array<ImageOutput, MAX_IMAGES>& m_outputs;
+    OutputResult m_failure;
 };
 
 } // namespace
@@ -142,9 +150,9 @@ RunOutcome OpenOutputs(const ScanJob& job, const ImagePlacements& placements, Im
             job.runFiles.AddOutput(binnedName);
         if (job.dryRun)
             continue;
-        if (const RunOutcome opened = outputs[k].Open(name, job.settings); opened != RunOutcome::Done) {
-            report.detail = outputs[k].Failure();
-            return opened;
+        if (const OutputResult opened = outputs[k].Open(name, job.settings); !opened.Succeeded()) {
+            report.detail = opened.Reason();
+            return opened.outcome;
         }
     }
     return RunOutcome::Done;
@@ -173,10 +181,8 @@ RunOutcome ExtractRows(const ScanJob& job, ImagePlacements& placements, KeptTile
         report.detail);
     if (extracted == RunOutcome::Done && turning && !job.dryRun)
         extracted = deskewSink.Finish();
-    if (extracted != RunOutcome::Done)
-        for (const ImageOutput& output : outputs)
-            if (!output.Failure().empty())
-                report.detail = output.Failure();
+    if (extracted != RunOutcome::Done && !outputSink.Failure().Succeeded())
+        report.detail = outputSink.Failure().Reason();
     return extracted;
 }
 
@@ -187,21 +193,19 @@ RunOutcome FinishOutputs(const ScanJob& job, ImageOutputs& outputs, SplitReport&
         ImageOutput& output = outputs[k];
         if (!output.IsOpen())
             continue;
-        if (const RunOutcome finished = job.settings.m_bTiff ? output.CloseTiff() : output.FinishMrc();
-            finished != RunOutcome::Done) {
-            report.detail = output.Failure();
-            return RunOutcome::FatalWrite;
+        if (const OutputResult finished = output.Finish(); !finished.Succeeded()) {
+            report.detail = finished.Reason();
+            return finished.outcome;
         }
         ImageRecord& record = *RecordOf(report, k + 1);
         record.written = true;
-        if (!job.settings.m_bTiff)
-            for (std::size_t i = 0; i < record.outputs.size(); ++i) {
-                const MrcStatistics& written = output.Finished(i == 1);
+        for (std::size_t i = 0; i < record.outputs.size(); ++i)
+            if (const std::optional<MrcStatistics> written = output.Statistics(i)) {
                 record.outputs[i].hasStatistics = true;
-                record.outputs[i].dmin = written.dmin;
-                record.outputs[i].dmax = written.dmax;
-                record.outputs[i].mean = written.dmean;
-                record.outputs[i].rms = written.rms;
+                record.outputs[i].dmin = written->dmin;
+                record.outputs[i].dmax = written->dmax;
+                record.outputs[i].mean = written->dmean;
+                record.outputs[i].rms = written->rms;
             }
         if (job.imageCommitted)
             job.imageCommitted(record);

@@ -54,10 +54,11 @@ void WriteRunOutputs(const TempDir& dir, const Bytes& pixels) {
     settings.m_nBinnedHeight = HEIGHT / 2;
     const std::string name = dir.File("plate_1.tif");
     ImageOutput output;
-    ASSERT_EQ(output.Open({name, name.rfind('.')}, settings), RunOutcome::Done);
+    ASSERT_EQ(output.Open({name, name.rfind('.')}, settings).outcome, RunOutcome::Done);
     for (int y = 0; y < HEIGHT; ++y)
-        ASSERT_EQ(output.WriteRow(pixels.data() + static_cast<std::size_t>(y) * WIDTH, y), RunOutcome::Done);
-    ASSERT_EQ(output.FinishMrc(), RunOutcome::Done);
+        ASSERT_EQ(output.WriteRow(pixels.data() + static_cast<std::size_t>(y) * WIDTH).outcome,
+                  RunOutcome::Done);
+    ASSERT_EQ(output.Finish().outcome, RunOutcome::Done);
 }
 
 // The grey levels of an image file opened as the viewer does, first row first; empty when it does

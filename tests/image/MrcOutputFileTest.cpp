@@ -42,14 +42,14 @@ MrcDescription Describe(int mode, MrcStyle style, double pixelSize = 0, int sect
 // Rows 0 and 1 given, row 2 completed with zeros; values 0..255 both halves.
 Bytes WriteByteFile(const std::string& path, MrcStyle style, int mode, const MrcStatistics& classic) {
     MrcOutputFile file;
-    EXPECT_EQ(file.Open(path, Describe(mode, style)), MrcOutputFile::OpenResult::Opened);
+    EXPECT_EQ(file.Open(path, Describe(mode, style)).outcome, RowFileOutcome::Done);
     const unsigned char rows[2][W] = {{0, 1, 127, 128, 255}, {200, 200, 10, 20, 30}};
-    EXPECT_TRUE(file.WriteRow(rows[0]));
-    EXPECT_TRUE(file.WriteRow(rows[1]));
+    EXPECT_TRUE(file.WriteRow(rows[0]).Succeeded());
+    EXPECT_TRUE(file.WriteRow(rows[1]).Succeeded());
     // Nothing appears under the final name before the close.
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_TRUE(file.WriteZeroRows(1));
-    EXPECT_TRUE(file.Close(classic));
+    EXPECT_TRUE(file.WriteZeroRows(1).Succeeded());
+    EXPECT_TRUE(file.Close(classic).Succeeded());
     return ReadFileBytes(path);
 }
 
@@ -140,37 +140,38 @@ TEST(MrcOutputFile, FloatsAndDiscard) {
     MrcOutputFile file;
     MrcDescription description = Describe(MRC_MODE_FLOAT, MrcStyle::Mrc2014);
     description.height = 1;
-    ASSERT_EQ(file.Open(dir.File("f.mrc"), description), MrcOutputFile::OpenResult::Opened);
+    ASSERT_EQ(file.Open(dir.File("f.mrc"), description).outcome, RowFileOutcome::Done);
     const float values[W] = {-2.5f, 0.5f, 1.0f, 3.25f, 0.75f};
-    ASSERT_TRUE(file.WriteFloats(values, W));
+    ASSERT_TRUE(file.WriteFloats(values, W).Succeeded());
     const MrcStatistics data = file.Statistics().Data();
     EXPECT_DOUBLE_EQ(data.dmin, -2.5);
     EXPECT_DOUBLE_EQ(data.dmax, 3.25);
     EXPECT_DOUBLE_EQ(data.dmean, 0.6);
-    ASSERT_TRUE(file.Close({}));
+    ASSERT_TRUE(file.Close({}).Succeeded());
     const Bytes bytes = ReadFileBytes(dir.File("f.mrc"));
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(MRC_HEADER_SIZE + 4 * W));
     for (int i = 0; i < W; ++i)
         EXPECT_EQ(GetFloatLE(bytes.data() + MRC_HEADER_SIZE + 4 * i), values[i]);
 
     MrcOutputFile dropped;
-    ASSERT_EQ(dropped.Open(dir.File("g.mrc"), description), MrcOutputFile::OpenResult::Opened);
-    ASSERT_TRUE(dropped.WriteFloats(values, W));
+    ASSERT_EQ(dropped.Open(dir.File("g.mrc"), description).outcome, RowFileOutcome::Done);
+    ASSERT_TRUE(dropped.WriteFloats(values, W).Succeeded());
     dropped.Discard();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 
     // A file that cannot be created, and one whose placeholder cannot be written.
     MrcOutputFile missing;
-    EXPECT_EQ(missing.Open(dir.File("no/such/h.mrc"), description), MrcOutputFile::OpenResult::NotCreated);
+    EXPECT_EQ(missing.Open(dir.File("no/such/h.mrc"), description).outcome, RowFileOutcome::NotCreated);
     MrcOutputFile full;
     EXPECT_EQ(full.Open(dir.File("full.mrc"), description, 0,
                         [](const std::string&) {
                             std::FILE* stream = std::fopen("/dev/full", "wb");
                             std::setvbuf(stream, nullptr, _IONBF, 0);
                             return stream;
-                        }),
-              MrcOutputFile::OpenResult::PlaceholderFailed);
-    EXPECT_FALSE(full.Close({}));
+                        })
+                  .outcome,
+              RowFileOutcome::WriteFailed);
+    EXPECT_FALSE(full.Close({}).Succeeded());
     EXPECT_FALSE(std::filesystem::exists(dir.File("full.mrc")));
 }
 
@@ -195,11 +196,12 @@ TEST(MrcOutputFile, BlockSizesGiveTheSameBytesAndShortFilesEndAfterTheirValues) 
             const std::string path =
                 dir.File("m" + std::to_string(mode) + "b" + std::to_string(block) + ".mrc");
             MrcOutputFile file;
-            ASSERT_EQ(file.Open(path, Describe(mode, MrcStyle::Mrc2014), block),
-                      MrcOutputFile::OpenResult::Opened);
+            ASSERT_EQ(file.Open(path, Describe(mode, MrcStyle::Mrc2014), block).outcome,
+                      RowFileOutcome::Done);
             for (const auto& row : rows)
-                ASSERT_TRUE(mode == MRC_MODE_FLOAT ? file.WriteFloats(values, W) : file.WriteRow(row));
-            ASSERT_TRUE(file.Close({}));
+                ASSERT_TRUE(
+                    (mode == MRC_MODE_FLOAT ? file.WriteFloats(values, W) : file.WriteRow(row)).Succeeded());
+            ASSERT_TRUE(file.Close({}).Succeeded());
             const Bytes bytes = ReadFileBytes(path);
             // Two of the three rows described.
             ASSERT_EQ(bytes.size(), MRC_HEADER_SIZE + 2 * W * sample);
@@ -255,8 +257,8 @@ TEST(MrcOutputFile, RowsPutTogetherInPlaceGiveTheSameBytes) {
         {0, 1, 127, 128, 255}, {200, 200, 10, 20, 30}, {9, 8, 7, 6, 5}, {1, 2, 3, 4, 5}};
     const auto write = [&](const std::string& path, int mode, std::size_t block, bool inPlace) {
         MrcOutputFile file;
-        EXPECT_EQ(file.Open(path, Describe(mode, MrcStyle::Mrc2014, 0, 2), block),
-                  MrcOutputFile::OpenResult::Opened);
+        EXPECT_EQ(file.Open(path, Describe(mode, MrcStyle::Mrc2014, 0, 2), block).outcome,
+                  RowFileOutcome::Done);
         int placed = 0;
         for (const auto& row : rows) {
             unsigned char* place = inPlace ? file.NextRowPlace() : nullptr;
@@ -264,10 +266,10 @@ TEST(MrcOutputFile, RowsPutTogetherInPlaceGiveTheSameBytes) {
                 std::memcpy(place, row, W);
                 ++placed;
             }
-            EXPECT_TRUE(file.WriteRow(place ? place : row));
+            EXPECT_TRUE(file.WriteRow(place ? place : row).Succeeded());
         }
-        EXPECT_TRUE(file.WriteZeroRows(2));
-        EXPECT_TRUE(file.Close({}));
+        EXPECT_TRUE(file.WriteZeroRows(2).Succeeded());
+        EXPECT_TRUE(file.Close({}).Succeeded());
         return std::pair{ReadFileBytes(path), placed};
     };
     const Bytes reference = write(dir.File("reference.mrc"), MRC_MODE_BYTE, 0, false).first;

@@ -59,7 +59,8 @@ std::vector<unsigned char> BlockMeans(const std::vector<unsigned char>& pixels, 
 
 RunOutcome WriteImage(ImageOutput& output, const std::vector<unsigned char>& pixels, int width, int rows) {
     for (int i = 0; i < rows; ++i) {
-        const RunOutcome result = output.WriteRow(pixels.data() + static_cast<std::size_t>(i) * width, i);
+        const RunOutcome result =
+            output.WriteRow(pixels.data() + static_cast<std::size_t>(i) * width).outcome;
         if (result != RunOutcome::Done)
             return result;
     }
@@ -87,7 +88,7 @@ TEST(ImageOutput, MrcWithBinningTwo) {
     pixels[W] = 1;
     pixels[W + 1] = 1;
     ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), Settings(false, W, H, 2)), RunOutcome::Done);
+    ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), Settings(false, W, H, 2)).outcome, RunOutcome::Done);
     EXPECT_EQ(output.Name(), dir.File("plate_1.mrc"));
     EXPECT_EQ(output.BinnedName(), dir.File("plate_1_2X2.mrc"));
     ASSERT_EQ(WriteImage(output, pixels, W, H), RunOutcome::Done);
@@ -106,7 +107,7 @@ TEST(ImageOutput, MrcWithBinningTwo) {
     }
     EXPECT_EQ(temporaries, 2);
 
-    ASSERT_EQ(output.FinishMrc(), RunOutcome::Done);
+    ASSERT_EQ(output.Finish().outcome, RunOutcome::Done);
     const test::MrcFile full = test::ReadMrc(dir.File("plate_1.mrc"));
     EXPECT_EQ(full.m_nNX, W);
     EXPECT_EQ(full.m_nNY, H);
@@ -138,9 +139,9 @@ TEST(ImageOutput, ConstantImageAndNominalCount) {
     TempDir dir;
     std::vector<unsigned char> pixels(20 * 10, 200);
     ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "flat_1.tif"), Settings(false, 20, 10, 0)), RunOutcome::Done);
+    ASSERT_EQ(output.Open(NameIn(dir, "flat_1.tif"), Settings(false, 20, 10, 0)).outcome, RunOutcome::Done);
     ASSERT_EQ(WriteImage(output, pixels, 20, 10), RunOutcome::Done);
-    ASSERT_EQ(output.FinishMrc(), RunOutcome::Done);
+    ASSERT_EQ(output.Finish().outcome, RunOutcome::Done);
     const test::MrcFile flat = test::ReadMrc(dir.File("flat_1.mrc"));
     EXPECT_EQ(flat.m_fDMean, 200.0f);
     EXPECT_EQ(flat.m_fRms, 0.0f);
@@ -149,9 +150,9 @@ TEST(ImageOutput, ConstantImageAndNominalCount) {
     // Four of ten rows delivered: NY stays 10, the file is completed with six zero rows, and the mean is
     // still over 200 pixels. The binned copy (b = 3) gets its one complete block, then zeros.
     ImageOutput partial;
-    ASSERT_EQ(partial.Open(NameIn(dir, "part_1.tif"), Settings(false, 20, 10, 3)), RunOutcome::Done);
+    ASSERT_EQ(partial.Open(NameIn(dir, "part_1.tif"), Settings(false, 20, 10, 3)).outcome, RunOutcome::Done);
     ASSERT_EQ(WriteImage(partial, pixels, 20, 4), RunOutcome::Done);
-    ASSERT_EQ(partial.FinishMrc(), RunOutcome::Done);
+    ASSERT_EQ(partial.Finish().outcome, RunOutcome::Done);
     const test::MrcFile part = test::ReadMrc(dir.File("part_1.mrc"));
     EXPECT_EQ(part.m_nNY, 10);
     ASSERT_EQ(part.m_data.size(), 200u);
@@ -171,9 +172,9 @@ TEST(ImageOutput, BinningThreeDropsTheLastPartialBlocks) {
     constexpr int W = 11, H = 8; // 11 = 3·3 + 2 columns, 8 = 3·2 + 2 rows
     const std::vector<unsigned char> pixels = Pattern(W, H);
     ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "p_1.tif"), Settings(false, W, H, 3)), RunOutcome::Done);
+    ASSERT_EQ(output.Open(NameIn(dir, "p_1.tif"), Settings(false, W, H, 3)).outcome, RunOutcome::Done);
     ASSERT_EQ(WriteImage(output, pixels, W, H), RunOutcome::Done);
-    ASSERT_EQ(output.FinishMrc(), RunOutcome::Done);
+    ASSERT_EQ(output.Finish().outcome, RunOutcome::Done);
     const test::MrcFile binned = test::ReadMrc(dir.File("p_1_3X3.mrc"));
     EXPECT_EQ(binned.m_nNX, 3);
     EXPECT_EQ(binned.m_nNY, 2);
@@ -187,9 +188,9 @@ TEST(ImageOutput, TiffOutputsCopyTheInputsCompression) {
     OutputSettings settings = Settings(true, W, H, 4);
     settings.m_nCompression = COMPRESSION_LZW;
     ImageOutput output;
-    ASSERT_EQ(output.Open(NameIn(dir, "plate_2.tif"), settings), RunOutcome::Done);
+    ASSERT_EQ(output.Open(NameIn(dir, "plate_2.tif"), settings).outcome, RunOutcome::Done);
     ASSERT_EQ(WriteImage(output, pixels, W, H), RunOutcome::Done);
-    ASSERT_EQ(output.CloseTiff(), RunOutcome::Done);
+    ASSERT_EQ(output.Finish().outcome, RunOutcome::Done);
 
     const test::TiffImage full = test::ReadTiff(dir.File("plate_2.tif"));
     ASSERT_TRUE(full.m_bRead);
@@ -219,9 +220,9 @@ TEST(ImageOutput, FilesThatCannotBeCreated) {
     const ImageName missing{dir.File("no/such/dir/plate_1.tif"),
                             FirstDotOfFileName(dir.File("no/such/dir/plate_1.tif"))};
     ImageOutput mrc;
-    EXPECT_EQ(mrc.Open(missing, Settings(false, 4, 4, 0)), RunOutcome::FatalWrite);
+    EXPECT_EQ(mrc.Open(missing, Settings(false, 4, 4, 0)).outcome, RunOutcome::FatalWrite);
     ImageOutput tiff;
-    EXPECT_EQ(tiff.Open(missing, Settings(true, 4, 4, 0)), RunOutcome::FatalRead);
+    EXPECT_EQ(tiff.Open(missing, Settings(true, 4, 4, 0)).outcome, RunOutcome::FatalRead);
 }
 
 TEST(ImageOutput, FailedWritesLeaveNoFileAndSayWhy) {
@@ -233,14 +234,17 @@ TEST(ImageOutput, FailedWritesLeaveNoFileAndSayWhy) {
             // The rows stay in the stream buffer; the finish runs into the file size limit.
             test::FileSizeLimit limit(2000);
             ImageOutput output;
-            ASSERT_EQ(output.Open(NameIn(dir, "full_1.tif"), Settings(tiff, 64, 64, 2)), RunOutcome::Done);
-            RunOutcome result = WriteImage(output, pixels, 64, 64);
-            if (result == RunOutcome::Done)
-                result = tiff ? output.CloseTiff() : output.FinishMrc();
-            EXPECT_EQ(result, RunOutcome::FatalWrite);
-            EXPECT_NE(output.Failure().find("writing " + dir.Path().string() + "/full_1"), std::string::npos)
-                << output.Failure();
-            EXPECT_NE(output.Failure().find(": File too large"), std::string::npos) << output.Failure();
+            ASSERT_EQ(output.Open(NameIn(dir, "full_1.tif"), Settings(tiff, 64, 64, 2)).outcome,
+                      RunOutcome::Done);
+            OutputResult result;
+            for (int i = 0; i < 64 && result.Succeeded(); ++i)
+                result = output.WriteRow(pixels.data() + static_cast<std::size_t>(i) * 64);
+            if (result.Succeeded())
+                result = output.Finish();
+            EXPECT_EQ(result.outcome, RunOutcome::FatalWrite);
+            const std::string reason = result.Reason();
+            EXPECT_NE(reason.find("writing " + dir.Path().string() + "/full_1"), std::string::npos) << reason;
+            EXPECT_NE(reason.find(": File too large"), std::string::npos) << reason;
         }
         EXPECT_TRUE(std::filesystem::is_empty(dir.Path()))
             << "neither the files nor their temporaries remain";
@@ -270,9 +274,9 @@ TEST(ImageOutput, TiffOutputsOfAJpegScanAreDeflated) {
         geometry.m_nExpectedHeight = H;
         const OutputSettings settings = OutputSettings::For(geometry, true, 0);
         ImageOutput output;
-        ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), settings), RunOutcome::Done) << scan;
+        ASSERT_EQ(output.Open(NameIn(dir, "plate_1.tif"), settings).outcome, RunOutcome::Done) << scan;
         ASSERT_EQ(WriteImage(output, pixels, W, H), RunOutcome::Done) << scan;
-        ASSERT_EQ(output.CloseTiff(), RunOutcome::Done) << scan;
+        ASSERT_EQ(output.Finish().outcome, RunOutcome::Done) << scan;
         const test::TiffImage image = test::ReadTiff(dir.File("plate_1.tif"));
         EXPECT_EQ(image.m_nCompression, written) << scan;
         EXPECT_EQ(image.m_pixels, pixels) << scan;
@@ -306,10 +310,11 @@ TEST(ImageOutput, TiffResolutionCarriesThePixelSize) {
         parameters.m_nBinning = 2;
         ImageOutput output;
         ASSERT_EQ(
-            output.Open(NameIn(dir, "plate_1.tif"), OutputSettings::For(geometry, parameters, c.pixelSize)),
+            output.Open(NameIn(dir, "plate_1.tif"), OutputSettings::For(geometry, parameters, c.pixelSize))
+                .outcome,
             RunOutcome::Done);
         ASSERT_EQ(WriteImage(output, Pattern(W, H), W, H), RunOutcome::Done);
-        ASSERT_EQ(output.CloseTiff(), RunOutcome::Done);
+        ASSERT_EQ(output.Finish().outcome, RunOutcome::Done);
         for (const auto& [name, resolution] :
              {std::pair{"plate_1.tif", c.full}, std::pair{"plate_1_2X2.tif", c.binned}}) {
             const test::TiffImage image = test::ReadTiff(dir.File(name));

@@ -60,19 +60,17 @@ bool SixPassSplit(const std::vector<unsigned char>& pixels, const std::string& p
             }
             if (image.m_nState == PLACEMENT_FOUND && image.m_nY0 <= y && y < image.m_nY1) {
                 if (image.m_nRowsDone == 0 &&
-                    outputs[k].Open(namer.MakeImageName(path, m), settings) != RunOutcome::Done)
+                    !outputs[k].Open(namer.MakeImageName(path, m), settings).Succeeded())
                     return false;
-                if (outputs[k].WriteRow(row.data(), image.m_nRowsDone++) != RunOutcome::Done)
+                if (++image.m_nRowsDone; !outputs[k].WriteRow(row.data()).Succeeded())
                     return false;
             }
         }
-        if (settings.m_bTiff && image.m_nState == PLACEMENT_FOUND &&
-            outputs[k].CloseTiff() != RunOutcome::Done)
+        if (settings.m_bTiff && image.m_nState == PLACEMENT_FOUND && !outputs[k].Finish().Succeeded())
             return false;
     }
     for (int k = 0; k < MAX_IMAGES; ++k)
-        if (!settings.m_bTiff && images[k].m_nState == PLACEMENT_FOUND &&
-            outputs[k].FinishMrc() != RunOutcome::Done)
+        if (!settings.m_bTiff && images[k].m_nState == PLACEMENT_FOUND && !outputs[k].Finish().Succeeded())
             return false;
     return true;
 }
