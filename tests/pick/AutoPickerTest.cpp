@@ -228,12 +228,8 @@ TEST(AutoPicker, AutomaticThresholdSplitsTheScoresWhenThereAreParticles) {
     EXPECT_LT(crowded, sparse);
     EXPECT_LT(sparse, 6.0);
     EXPECT_EQ(AutomaticThreshold(scores, true, CROWDED_KEPT), crowded) << "crowded enough: the same cut";
-    EXPECT_GT(AutomaticThreshold(scores, true, -1.0), sparse) << "a share below 0 counts as 0";
     EXPECT_EQ(AutomaticThreshold({}, true, 1.0), MIN_AUTOMATIC_THRESHOLD);
     EXPECT_EQ(AutomaticThreshold(Spread(10, 0.1f, 0.5f), true, 0.0), MIN_AUTOMATIC_THRESHOLD);
-}
-
-TEST(AutoPicker, KeptShareOfTheCandidates) {
     EXPECT_DOUBLE_EQ(KeptShare(30, 40), 0.75);
     EXPECT_DOUBLE_EQ(KeptShare(50, 40), 1.0) << "never above every candidate";
     EXPECT_DOUBLE_EQ(KeptShare(0, 0), 1.0) << "no candidates";
