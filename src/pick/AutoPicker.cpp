@@ -213,7 +213,8 @@ struct Search {
         JointScores(jointScores, jointNoiseScores);
         const bool particles = OutnumberNoise(scores, std::move(noiseScores)) ||
                                DominateNoise(jointScores, std::move(jointNoiseScores));
-        result.m_dAutomaticThreshold = AutomaticThreshold(std::move(scores), particles);
+        const double kept = KeptShare(jointScores.size(), scores.size());
+        result.m_dAutomaticThreshold = AutomaticThreshold(std::move(scores), particles, kept);
     }
 };
 
@@ -310,11 +311,18 @@ bool DominateNoise(std::vector<float> scores, std::vector<float> noiseScores) {
     return false;
 }
 
-double AutomaticThreshold(std::vector<float> scores, bool particles) {
+double KeptShare(std::size_t jointCount, std::size_t count) {
+    if (count == 0)
+        return 1.0;
+    return std::min(1.0, static_cast<double>(jointCount) / static_cast<double>(count));
+}
+
+double AutomaticThreshold(std::vector<float> scores, bool particles, double kept) {
     std::sort(scores.begin(), scores.end(), std::greater<>());
     if (scores.size() < 2 || !particles)
         return std::max(MIN_AUTOMATIC_THRESHOLD, (scores.empty() ? 0.0 : scores.front()) + 1.0);
-    return std::max(MIN_AUTOMATIC_THRESHOLD, OTSU_SHARE * OtsuSplit(scores));
+    const double share = OTSU_SHARE + SPARSE_SLOPE * std::max(0.0, CROWDED_KEPT - std::clamp(kept, 0.0, 1.0));
+    return std::max(MIN_AUTOMATIC_THRESHOLD, share * OtsuSplit(scores));
 }
 
 bool ParseDiameterRange(const std::string& text, double& diameterMin, double& diameterMax) {

@@ -15,6 +15,7 @@
 #include "PickState.h"
 #include "PickValues.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -78,13 +79,24 @@ inline constexpr double NOISE_SMALL_COUNTS = 6.0;
 bool OutnumberNoise(std::vector<float> scores, std::vector<float> noiseScores);
 bool DominateNoise(std::vector<float> scores, std::vector<float> noiseScores);
 
+// The share of the candidates (`count`) that keep their place when the maxima of both contrasts are
+// suppressed together (`jointCount`), at most 1 (1 when there are none). Noise maxima of the two
+// contrasts are alike and suppress one another about as often as not, while a particle outscores the
+// bright gaps around it: the fewer kept, the more of the candidates are noise.
+double KeptShare(std::size_t jointCount, std::size_t count);
+
 // The automatic threshold from the candidates' scores: without `particles`, above every score;
-// otherwise OTSU_SHARE of Otsu's split of the scores into a low (noise) and a high (particle) group:
-// the noise scores lie closer together than the particles', so the cut that loses the fewest of
-// either lies nearer to them than halfway. Never below MIN_AUTOMATIC_THRESHOLD.
+// otherwise a share of Otsu's split of the scores into a low (noise) and a high (particle) group.
+// Where particles are many for the area (at least CROWDED_KEPT of the candidates kept, KeptShare)
+// the noise scores lie closer together than the particles' and the cut that loses the fewest of
+// either lies nearer to them than halfway: OTSU_SHARE. Where they are few the split falls among the
+// noise maxima, whose upper tail then outnumbers the particles near it: the share grows by
+// SPARSE_SLOPE per unit of kept share below CROWDED_KEPT. Never below MIN_AUTOMATIC_THRESHOLD.
 inline constexpr double MIN_AUTOMATIC_THRESHOLD = 1.0;
 inline constexpr double OTSU_SHARE = 0.9;
-double AutomaticThreshold(std::vector<float> scores, bool particles);
+inline constexpr double CROWDED_KEPT = 0.76;
+inline constexpr double SPARSE_SLOPE = 2.5;
+double AutomaticThreshold(std::vector<float> scores, bool particles, double kept);
 
 // Reads "MIN" or "MIN:MAX" (decimal numbers, nothing else in the text) into the two diameters; MIN
 // alone gives both. False when the text is not of that form (the numbers are checked by

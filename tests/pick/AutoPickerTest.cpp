@@ -48,9 +48,9 @@ TEST(AutoPicker, FindsTheParticlesAtTheAutomaticThreshold) {
         double recall, precision; // floors
     } cases[] = {
         {"dark, mild noise", {.seed = 11, .noise = 1.0}, 40, 40, 0.95, 0.95},
-        // The automatic threshold lies nearer the noise than halfway: more particles, a few more
-        // noise blobs.
-        {"dark, strong noise", {.seed = 12, .noise = 7.0}, 40, 40, 0.8, 0.7},
+        // Few particles for the area: the automatic threshold rises above the upper tail of the
+        // noise maxima, trading a few faint particles for far fewer noise blobs.
+        {"dark, strong noise", {.seed = 12, .noise = 7.0}, 40, 40, 0.7, 0.85},
         {"bright, inverted", {.seed = 13, .noise = 4.0, .bright = true}, 40, 40, 0.9, 0.9},
         {"range of sizes searched",
          {.seed = 14, .diameter = 60, .particles = 60, .noise = 1.5},
@@ -220,12 +220,19 @@ TEST(AutoPicker, TellsParticlesFromWhatNoiseScores) {
 
 TEST(AutoPicker, AutomaticThresholdSplitsTheScoresWhenThereAreParticles) {
     const std::vector<float> scores = Joined(Spread(200, 1.0f, 3.0f), Spread(60, 6.0f, 7.0f));
-    EXPECT_GT(AutomaticThreshold(scores, false), 7.0) << "no particles: above every score";
-    const double threshold = AutomaticThreshold(scores, true);
-    EXPECT_GT(threshold, 3.0);
-    EXPECT_LT(threshold, 6.0);
-    EXPECT_EQ(AutomaticThreshold({}, true), MIN_AUTOMATIC_THRESHOLD);
-    EXPECT_EQ(AutomaticThreshold(Spread(10, 0.1f, 0.5f), true), MIN_AUTOMATIC_THRESHOLD);
+    EXPECT_GT(AutomaticThreshold(scores, false, 1.0), 7.0) << "no particles: above every score";
+    // Most candidates kept: the cut lies nearer the noise than Otsu's split; few kept: above it.
+    const double crowded = AutomaticThreshold(scores, true, 1.0);
+    const double sparse = AutomaticThreshold(scores, true, 0.7);
+    EXPECT_GT(crowded, 3.0);
+    EXPECT_LT(crowded, sparse);
+    EXPECT_LT(sparse, 6.0);
+    EXPECT_EQ(AutomaticThreshold(scores, true, CROWDED_KEPT), crowded) << "crowded enough: the same cut";
+    EXPECT_EQ(AutomaticThreshold({}, true, 1.0), MIN_AUTOMATIC_THRESHOLD);
+    EXPECT_EQ(AutomaticThreshold(Spread(10, 0.1f, 0.5f), true, 0.0), MIN_AUTOMATIC_THRESHOLD);
+    EXPECT_DOUBLE_EQ(KeptShare(30, 40), 0.75);
+    EXPECT_DOUBLE_EQ(KeptShare(50, 40), 1.0) << "never above every candidate";
+    EXPECT_DOUBLE_EQ(KeptShare(0, 0), 1.0) << "no candidates";
 }
 
 } // namespace
