@@ -17,7 +17,7 @@ namespace {
 // A RunDriver set up for scan `index` as the one Run of the batch reached it.
 ScanRecord SplitPlannedScan(const RunPlan& plan, std::size_t index, const RunSettings& parameters,
                             Messages& messages, Progress& progress, int threads, bool dryRun,
-                            RunOutcome& outcome, std::string& detail, int& imagesNotWritten) {
+                            SplitResult& split, int& imagesNotWritten) {
     const BatchState state = BatchStateBefore(plan, index);
     TiffErrorScope tiffErrors(messages);
     RunDriver driver(parameters, messages, progress);
@@ -26,8 +26,7 @@ ScanRecord SplitPlannedScan(const RunPlan& plan, std::size_t index, const RunSet
     driver.PrepareRun();
     driver.ContinueBatch(state.namesMade, state.inputs, state.earlierOutputs);
     driver.SetGivenCorners(plan.scans[index].images);
-    outcome = driver.SplitScanFile(plan.scans[index].path, 0);
-    detail = driver.Detail();
+    split = driver.SplitScanFile(plan.scans[index].path, 0);
     imagesNotWritten = 0;
     for (const ImageRecord& image : driver.Records().back().images)
         imagesNotWritten += image.found && !image.notWrittenReason.empty() ? 1 : 0;
@@ -55,10 +54,11 @@ PlanTaskResult RunPlanTask(const RunPlan& plan, std::size_t index, Messages& mes
     // A search of the scan, writing nothing, must name its images as the plan does.
     SilentMessages silent;
     NullProgress quiet;
-    std::string detail;
+    SplitResult split;
     int notWritten = 0;
-    const ScanRecord found = SplitPlannedScan(plan, index, parameters, silent, quiet, threads, true,
-                                              result.outcome, detail, notWritten);
+    const ScanRecord found =
+        SplitPlannedScan(plan, index, parameters, silent, quiet, threads, true, split, notWritten);
+    result.outcome = split.outcome;
     if (const std::string change = FindsChange(planned, found); !change.empty())
         return refuse(change);
 
@@ -68,11 +68,12 @@ PlanTaskResult RunPlanTask(const RunPlan& plan, std::size_t index, Messages& mes
 
     progress.SetRange(0, PROGRESS_END);
     progress.SetPos(PROGRESS_START);
-    result.record = SplitPlannedScan(plan, index, parameters, messages, progress, threads, false,
-                                     result.outcome, detail, result.imagesNotWritten);
+    result.record = SplitPlannedScan(plan, index, parameters, messages, progress, threads, false, split,
+                                     result.imagesNotWritten);
+    result.outcome = split.outcome;
     if (const char* fatal = FatalMessage(result.outcome)) {
-        if (!detail.empty())
-            messages.Detail(detail);
+        if (const std::string reason = split.Reason(); !reason.empty())
+            messages.Detail(reason);
         messages.Error(fatal);
     } else if (result.outcome == RunOutcome::Done) {
         progress.SetPos(PROGRESS_END);
