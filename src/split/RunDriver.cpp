@@ -119,7 +119,7 @@ RunResult RunDriver::OnRun() {
 bool RunDriver::CountFile(const SplitResult& split, int fileIndex, RunResult& result) {
     const std::string& path = m_parameters.m_strInputFiles[fileIndex];
     const RunOutcome outcome = split.outcome;
-    result.m_nImagesNotWritten += m_nImagesNotWritten;
+    result.m_nImagesNotWritten += ImagesNotWritten(m_records.back());
     result.m_nFilesNotWritten += m_nFilesNotWritten;
     if (outcome == RunOutcome::Done)
         for (const ImageRecord& image : m_records.back().images)
@@ -204,7 +204,6 @@ SplitResult RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     m_strCurrentInput = path;
     if (m_fnScanStarted)
         m_fnScanStarted(path, fileIndex, FileCount());
-    m_nImagesNotWritten = 0;
     m_nFilesNotWritten = 0;
     ScanRecord record;
     record.path = path;
@@ -353,7 +352,6 @@ SplitResult RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, i
         job.imageCommitted = [this, &path](const ImageRecord& image) { m_fnImageCommitted(path, image); };
     SplitReport report;
     SplitResult result = SplitCheckedScan(job, m_placements, report);
-    m_nImagesNotWritten = report.imagesNotWritten;
     record.images = std::move(report.images);
     return result;
 }

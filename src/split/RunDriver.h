@@ -162,7 +162,6 @@ private:
     std::vector<ImageRecord> m_givenCorners;
     CornerCorrections m_corrections;
     RunFiles m_runFiles;
-    int m_nImagesNotWritten = 0;
     int m_nFilesNotWritten = 0; // of the current scan: its placement picture
     std::string m_strReportPath;
     std::string m_strReportNotWritten;

@@ -134,7 +134,6 @@ SplitResult OpenOutputs(const ScanJob& job, const ImagePlacements& placements, I
         if (!record.notWrittenReason.empty()) {
             job.messages.Warning("Image " + std::to_string(k + 1) + " of " + job.path +
                                  MSG_RUN_IMAGE_NOT_WRITTEN + record.notWrittenReason);
-            ++report.imagesNotWritten;
             continue;
         }
         job.runFiles.AddOutput(fullName);

@@ -43,7 +43,6 @@ private:
 
 // What one split leaves for the driver besides its result.
 struct SplitReport {
-    int imagesNotWritten = 0;        // found, but their output would have replaced a file of the Run
     std::vector<ImageRecord> images; // the expected images, in order
 };
 
