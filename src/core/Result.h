@@ -5,7 +5,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
 
 namespace gc {
 
@@ -29,10 +28,10 @@ template <class Kind> struct Result {
     }
 
     // An outcome whose reason is one whole line ("reading s.tif: tile 3 cannot be read").
-    static Result Because(Kind kind, std::string line) {
+    static Result Because(Kind kind, const std::string& line) {
         Result result;
         result.outcome = kind;
-        result.detail = std::move(line);
+        result.detail = line;
         return result;
     }
 

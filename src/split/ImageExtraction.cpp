@@ -381,8 +381,9 @@ SplitResult PassRows(const ExtractionJob& job, OnePass& pass, RowTarget& target)
         RowOfTiles& row = pass.WaitForRow(tileRow, job.scan);
         if (const std::string failure = pass.Failure(); !failure.empty())
             return SplitResult::Because(RunOutcome::FatalRead, DETAIL_READING + job.path + failure);
-        if (std::string unreadable = CheckRowOfTiles(job, pass, row, tileRow, again); !unreadable.empty())
-            return SplitResult::Because(RunOutcome::FatalRead, std::move(unreadable));
+        if (const std::string unreadable = CheckRowOfTiles(job, pass, row, tileRow, again);
+            !unreadable.empty())
+            return SplitResult::Because(RunOutcome::FatalRead, unreadable);
         if (SplitResult handed = HandOver(row, tileRow, job.geometry, job.placements, target);
             !handed.Succeeded())
             return handed;
@@ -393,8 +394,8 @@ SplitResult PassRows(const ExtractionJob& job, OnePass& pass, RowTarget& target)
             return SplitResult::Of(RunOutcome::Interrupted);
     }
     // Tiles read before the scan changed may not belong with those read after: nothing is kept.
-    if (std::string changed = job.scan.Changed(); !changed.empty())
-        return SplitResult::Because(RunOutcome::FatalRead, std::move(changed));
+    if (const std::string changed = job.scan.Changed(); !changed.empty())
+        return SplitResult::Because(RunOutcome::FatalRead, changed);
     return {};
 }
 

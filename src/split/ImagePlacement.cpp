@@ -349,7 +349,7 @@ SplitResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const Sear
         const RunOutcome result =
             FindImage(m, decoder, geometry, constants, placements, kept, progress, row, detail);
         if (result != RunOutcome::Done)
-            return SplitResult::Because(result, std::move(detail));
+            return SplitResult::Because(result, detail);
     }
     return {};
 }
