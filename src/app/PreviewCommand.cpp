@@ -28,13 +28,14 @@ void Application::OnPreviewPlacements() {
         driver.SetPreview(true);
         driver.SetPreviewPass(true);
         // The picture exists only during the call: it is drawn here, kept as PNG bytes.
-        driver.m_fnScanDone = [&scans, &driver](const ScanRecord& record, const PlacementPreview* preview) {
+        driver.m_fnScanDone = [&scans](const ScanRecord& record, const PlacementPreview* preview,
+                                       const SplitResult& split) {
             ScanPreview scan;
             scan.record = record;
             if (preview != nullptr)
                 scan.png = preview->RenderPng(record.images);
             if (record.outcome == ScanOutcome::Fatal)
-                scan.detail = driver.Detail();
+                scan.detail = split.Reason();
             scans.push_back(std::move(scan));
         };
         // A stopped preview's bar is full too, as the window goes.

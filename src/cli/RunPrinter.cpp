@@ -81,7 +81,8 @@ void RunPrinter::Attach(RunDriver& driver,
         std::printf("%s\n", ImageLine(path, image, false).c_str());
         std::fflush(stdout);
     };
-    driver.m_fnScanDone = [this, scanDone](const ScanRecord& record, const PlacementPreview* preview) {
+    driver.m_fnScanDone = [this, scanDone](const ScanRecord& record, const PlacementPreview* preview,
+                                           const SplitResult&) {
         ScanDone(record);
         if (scanDone)
             scanDone(record, preview);

@@ -9,7 +9,8 @@
 namespace gc {
 
 // "<what>: <reason>": the reason is the system's text for `error`, or `detail` when `error` is 0 and
-// there is one ("writing out/a_1.mrc: No space left on device").
+// there is one ("writing out/a_1.mrc: No space left on device"). Without `what`, `detail` is the whole
+// reason as it was given ("reading s.tif: tile 3 cannot be read"); "" when there is none at all.
 std::string ReasonText(const std::string& what, const std::string& detail, int error);
 
 // `Kind` is the subsystem's outcome enum; its first value (Kind{}) means the operation succeeded.
@@ -26,7 +27,16 @@ template <class Kind> struct Result {
         return result;
     }
 
+    // An outcome whose reason is one whole line ("reading s.tif: tile 3 cannot be read").
+    static Result Because(Kind kind, const std::string& line) {
+        Result result;
+        result.outcome = kind;
+        result.detail = line;
+        return result;
+    }
+
     bool Succeeded() const { return outcome == Kind{}; }
+    // The reason's line; "" when the result carries none.
     std::string Reason() const { return ReasonText(what, detail, error); }
 
     // The same reason under another outcome (a subsystem's view of a lower layer's failure).

@@ -74,7 +74,7 @@ unsigned char* DeskewSink::RowPlace(int image, int rowIndex) {
     return m_plan[static_cast<std::size_t>(image - 1)].active ? nullptr : m_target.RowPlace(image, rowIndex);
 }
 
-RunOutcome DeskewSink::WriteOutputRow(int image, const unsigned char* row, int rowIndex) {
+SplitResult DeskewSink::WriteOutputRow(int image, const unsigned char* row, int rowIndex) {
     const DeskewGeometry& turn = m_plan[static_cast<std::size_t>(image - 1)];
     if (!turn.active)
         return m_target.WriteOutputRow(image, row, rowIndex);
@@ -87,22 +87,22 @@ RunOutcome DeskewSink::WriteOutputRow(int image, const unsigned char* row, int r
     return Emit(image, false);
 }
 
-RunOutcome DeskewSink::Finish() {
+SplitResult DeskewSink::Finish() {
     for (int image = 1; image <= MAX_IMAGES; ++image)
         if (m_plan[static_cast<std::size_t>(image - 1)].active)
-            if (const RunOutcome written = Emit(image, true); written != RunOutcome::Done)
+            if (SplitResult written = Emit(image, true); !written.Succeeded())
                 return written;
-    return RunOutcome::Done;
+    return {};
 }
 
-RunOutcome DeskewSink::Emit(int image, bool flush) {
+SplitResult DeskewSink::Emit(int image, bool flush) {
     const DeskewGeometry& turn = m_plan[static_cast<std::size_t>(image - 1)];
     Band& band = m_bands[static_cast<std::size_t>(image - 1)];
     band.output.resize(static_cast<std::size_t>(turn.width));
     while (band.nextOutput < turn.height && (flush || LastRowNeeded(turn, band.nextOutput) < band.received)) {
         Interpolate(turn, band, band.nextOutput, band.output.data());
-        if (const RunOutcome written = m_target.WriteOutputRow(image, band.output.data(), band.nextOutput);
-            written != RunOutcome::Done)
+        if (SplitResult written = m_target.WriteOutputRow(image, band.output.data(), band.nextOutput);
+            !written.Succeeded())
             return written;
         ++band.nextOutput;
         // Rows above what the next output row reads are not needed again.
@@ -115,7 +115,7 @@ RunOutcome DeskewSink::Emit(int image, bool flush) {
     }
     if (flush)
         band.rows.clear();
-    return RunOutcome::Done;
+    return {};
 }
 
 void DeskewSink::Interpolate(const DeskewGeometry& turn, const Band& band, int v, unsigned char* out) const {

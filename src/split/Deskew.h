@@ -59,9 +59,9 @@ class DeskewSink final : public ImageRowSink {
 public:
     DeskewSink(ImageRowSink& target, const DeskewPlan& plan);
     unsigned char* RowPlace(int image, int rowIndex) override;
-    RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) override;
+    SplitResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) override;
     // After the pass: the output rows still owed (their source rows below the scan count as 0).
-    RunOutcome Finish();
+    SplitResult Finish();
     // The most source rows one image's band has held (for the benchmarks and tests).
     std::size_t PeakBandRows() const { return m_nPeakBandRows; }
 
@@ -74,7 +74,7 @@ private:
         std::vector<unsigned char> output;
     };
     // Writes the output rows whose source rows are all in the band (all of them when `flush`).
-    RunOutcome Emit(int image, bool flush);
+    SplitResult Emit(int image, bool flush);
     void Interpolate(const DeskewGeometry& geometry, const Band& band, int v, unsigned char* out) const;
 
     ImageRowSink& m_target;

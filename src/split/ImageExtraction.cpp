@@ -288,9 +288,11 @@ public:
         unsigned char* place = m_sink.RowPlace(image, rowIndex);
         return place ? place : m_row.data();
     }
-    // Row `rowIndex` of image `image`, filled in the buffer Row gave.
-    RunOutcome Put(int image, const unsigned char* row, int rowIndex) {
-        return m_pWriter ? m_pWriter->Queue(image, rowIndex) : m_sink.WriteOutputRow(image, row, rowIndex);
+    // Row `rowIndex` of image `image`, filled in the buffer Row gave. With the writer thread, a failure
+    // carries only its outcome here: the writer's Finish gives its reason.
+    SplitResult Put(int image, const unsigned char* row, int rowIndex) {
+        return m_pWriter ? SplitResult::Of(m_pWriter->Queue(image, rowIndex))
+                         : m_sink.WriteOutputRow(image, row, rowIndex);
     }
 
 private:
@@ -316,8 +318,8 @@ std::unique_ptr<RowWriter> StartWriter(ImageRowSink& sink, std::size_t rowBytes)
 
 // Hands the scan rows of row of tiles `tileRow` to every found image that covers them, in the
 // images' order. Pixels of an image row beyond the padded scan's right edge are 0.
-RunOutcome HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geometry,
-                    ImagePlacements& placements, RowTarget& target) {
+SplitResult HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geometry,
+                     ImagePlacements& placements, RowTarget& target) {
     const int tileWidth = static_cast<int>(geometry.m_nTileWidth);
     const int tileLength = static_cast<int>(geometry.m_nTileLength);
     const int top = tileRow * tileLength;
@@ -342,67 +344,64 @@ RunOutcome HandOver(const RowOfTiles& row, int tileRow, const ScanGeometry& geom
                 x = end;
             }
             std::memset(imageRow + inside, 0, static_cast<std::size_t>(image.m_nX1 - image.m_nX0) - inside);
-            const RunOutcome written = target.Put(m, imageRow, image.m_nRowsDone);
-            if (written != RunOutcome::Done)
+            if (SplitResult written = target.Put(m, imageRow, image.m_nRowsDone); !written.Succeeded())
                 return written;
             ++image.m_nRowsDone;
         }
     }
-    return RunOutcome::Done;
+    return {};
 }
 
 // Shows what reading the tiles of a decoded row of tiles reported, and reads each tile that failed
 // once more on the calling thread, so the library reports the failure in its own words; should it
-// succeed there, the pass goes on with that tile. False (with `detail`) when it fails again.
-bool CheckRowOfTiles(const ExtractionJob& job, OnePass& pass, RowOfTiles& row, int tileRow,
-                     std::vector<unsigned char>& again, std::string& detail) {
+// succeed there, the pass goes on with that tile. The reason naming the tile when it fails again,
+// else "".
+std::string CheckRowOfTiles(const ExtractionJob& job, OnePass& pass, RowOfTiles& row, int tileRow,
+                            std::vector<unsigned char>& again) {
     for (std::size_t column = 0; column < row.failed.size(); ++column) {
         if (!row.failed[column]) {
             ShowTiffErrors(row.errors[column], job.messages);
             continue;
         }
         const int tile = tileRow * job.geometry.m_nTilesAcross + static_cast<int>(column);
-        if (!job.scan.ReadTile(static_cast<std::uint32_t>(tile), again.data(), again.size())) {
-            detail = job.scan.UnreadableTile(tile);
-            return false;
-        }
+        if (!job.scan.ReadTile(static_cast<std::uint32_t>(tile), again.data(), again.size()))
+            return job.scan.UnreadableTile(tile);
         if (pass.Covered(tile))
             row.tiles[column].assign(again.begin(), again.end());
         if (job.settings.m_fnTileDecoded)
             job.settings.m_fnTileDecoded(tile, again.data());
     }
-    return true;
+    return {};
 }
 
 // The rows of tiles in order: each decoded, checked and handed over, then its place freed.
-RunOutcome PassRows(const ExtractionJob& job, OnePass& pass, RowTarget& target, std::string& detail) {
+SplitResult PassRows(const ExtractionJob& job, OnePass& pass, RowTarget& target) {
     std::vector<unsigned char> again(static_cast<std::size_t>(job.geometry.m_nTileSize));
     for (int tileRow = 0; tileRow < job.geometry.m_nTilesDown; ++tileRow) {
         RowOfTiles& row = pass.WaitForRow(tileRow, job.scan);
-        if (const std::string failure = pass.Failure(); !failure.empty()) {
-            detail = DETAIL_READING + job.path + failure;
-            return RunOutcome::FatalRead;
-        }
-        if (!CheckRowOfTiles(job, pass, row, tileRow, again, detail))
-            return RunOutcome::FatalRead;
-        const RunOutcome result = HandOver(row, tileRow, job.geometry, job.placements, target);
-        if (result != RunOutcome::Done)
-            return result;
+        if (const std::string failure = pass.Failure(); !failure.empty())
+            return SplitResult::Because(RunOutcome::FatalRead, DETAIL_READING + job.path + failure);
+        if (const std::string unreadable = CheckRowOfTiles(job, pass, row, tileRow, again);
+            !unreadable.empty())
+            return SplitResult::Because(RunOutcome::FatalRead, unreadable);
+        if (SplitResult handed = HandOver(row, tileRow, job.geometry, job.placements, target);
+            !handed.Succeeded())
+            return handed;
         pass.Release(tileRow);
         if (job.settings.m_fnRowOfTilesDone)
             job.settings.m_fnRowOfTilesDone(tileRow + 1);
         if (job.progress.StopRequested())
-            return RunOutcome::Interrupted;
+            return SplitResult::Of(RunOutcome::Interrupted);
     }
     // Tiles read before the scan changed may not belong with those read after: nothing is kept.
-    if (detail = job.scan.Changed(); !detail.empty())
-        return RunOutcome::FatalRead;
-    return RunOutcome::Done;
+    if (const std::string changed = job.scan.Changed(); !changed.empty())
+        return SplitResult::Because(RunOutcome::FatalRead, changed);
+    return {};
 }
 
 } // namespace
 
-RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail) {
+SplitResult ExtractImages(const ExtractionJob& job) {
     // Every thread reads through a reader of the one open scan; the calling thread's is the search's.
     const int threads = WorkerCount(job.settings.m_nThreads, job.geometry);
     OnePass pass(job.geometry, job.placements, job.kept, job.settings.m_fnTileDecoded);
@@ -417,13 +416,12 @@ RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail) {
     // and the row copy it needs would cost more than the calling thread's writing between tiles.
     const std::unique_ptr<RowWriter> writer = threads < Cores() ? StartWriter(job.sink, rowBytes) : nullptr;
     RowTarget target(job.sink, rowBytes, writer.get());
-    std::string passDetail = detail;
-    const RunOutcome passed = PassRows(job, pass, target, passDetail);
+    SplitResult passed = PassRows(job, pass, target);
     // The rows queued before the pass ended lie above wherever it stopped: a failure to write one of
     // them (or what the sink threw) comes first, as it would have without the writer thread.
-    if (const RunOutcome written = writer ? writer->Finish() : RunOutcome::Done; written != RunOutcome::Done)
-        return written;
-    detail = std::move(passDetail);
+    if (writer)
+        if (SplitResult written = writer->Finish(); !written.Succeeded())
+            return written;
     return passed;
 }
 

@@ -25,8 +25,8 @@ public:
     // caller's own buffer.
     virtual unsigned char* RowPlace(int /*image*/, int /*rowIndex*/) { return nullptr; }
     // Row `rowIndex` (0, 1, 2, ...) of image `image` (1..6): the placement's width, x1 − x0 bytes (the
-    // expected width, or the wider box of an image that is turned back).
-    virtual RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) = 0;
+    // expected width, or the wider box of an image that is turned back). A failure carries its reason.
+    virtual SplitResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) = 0;
 };
 
 struct ExtractionSettings {
@@ -62,10 +62,10 @@ int WorkerCount(int requested, const ScanGeometry& geometry);
 // m_nRowsDone. When the machine has a core that no decoding thread uses, the sink takes the rows on
 // a thread of its own (one at a time, in order) while the tiles of the next rows are decoded;
 // otherwise on the calling thread, each row put together where the sink's RowPlace says.
-// A tile that cannot be read: its library errors are shown (in tile order, on the calling thread),
-// `detail` names the tile and the result is FatalRead. The sink's first failure ends the pass with
-// it; Interrupted when `progress` asks to stop.
-RunOutcome ExtractImages(const ExtractionJob& job, std::string& detail);
+// A tile that cannot be read: its library errors are shown (in tile order, on the calling thread)
+// and the result is FatalRead, its reason naming the tile. The sink's first failure ends the pass
+// with it; Interrupted when `progress` asks to stop.
+SplitResult ExtractImages(const ExtractionJob& job);
 
 // The progress bar while file `fileIndex` of `fileCount` is split: from 10 at the start of the first
 // file to 100 at the end of the last, in proportion to the rows of tiles extracted.

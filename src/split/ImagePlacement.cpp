@@ -335,9 +335,8 @@ bool KeptTiles::Keep(int tile, std::vector<unsigned char>& decoded) {
     return true;
 }
 
-RunOutcome FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
-                      ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
-                      std::string& detail, int threads) {
+SplitResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
+                       ImagePlacements& placements, KeptTiles& kept, const Progress& progress, int threads) {
     std::vector<unsigned char> row(static_cast<std::size_t>(geometry.m_nPaddedWidth), 0);
     SearchDecoder decoder(scan, static_cast<std::size_t>(geometry.m_nTileSize), threads);
     for (int m = 1; m <= MAX_IMAGES; ++m) {
@@ -346,12 +345,13 @@ RunOutcome FindImages(ScanTiles& scan, const ScanGeometry& geometry, const Searc
         // Each image needs its predecessor found; once one is missing, the later ones are too.
         if (m > 1 && placements[m - 2].m_nState != PLACEMENT_FOUND)
             break;
+        std::string detail;
         const RunOutcome result =
             FindImage(m, decoder, geometry, constants, placements, kept, progress, row, detail);
         if (result != RunOutcome::Done)
-            return result;
+            return SplitResult::Because(result, detail);
     }
-    return RunOutcome::Done;
+    return {};
 }
 
 } // namespace gc

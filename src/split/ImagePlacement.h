@@ -80,10 +80,10 @@ private:
 
 // Finds images 1..6 of the scan in order (slots that are not expected stay so). Reads the tiles
 // through `scan`, and, with `threads` above 1, each batch of a search's tiles also through that many
-// less one further readers of the same scan on threads of their own. FatalRead (with `detail` naming the
+// less one further readers of the same scan on threads of their own. FatalRead (its reason naming the
 // tile) when a tile cannot be read, Interrupted when `progress` asks to stop.
-RunOutcome FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
-                      ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
-                      std::string& detail, int threads = 1);
+SplitResult FindImages(ScanTiles& scan, const ScanGeometry& geometry, const SearchConstants& constants,
+                       ImagePlacements& placements, KeptTiles& kept, const Progress& progress,
+                       int threads = 1);
 
 } // namespace gc

@@ -4,6 +4,8 @@
 #include "core/PendingFile.h"
 #include "core/TiffErrors.h"
 
+#include <utility>
+
 namespace gc {
 
 void RemoveLeftoverTemporaries(const std::string& finalPath) {
@@ -14,10 +16,15 @@ void RemoveLeftoverTemporaries(const std::string& finalPath) {
 
 namespace {
 
+// What splitting one planned scan left: its record and its result.
+struct PlannedSplit {
+    ScanRecord record;
+    SplitResult result;
+};
+
 // A RunDriver set up for scan `index` as the one Run of the batch reached it.
-ScanRecord SplitPlannedScan(const RunPlan& plan, std::size_t index, const RunSettings& parameters,
-                            Messages& messages, Progress& progress, int threads, bool dryRun,
-                            RunOutcome& outcome, std::string& detail, int& imagesNotWritten) {
+PlannedSplit SplitPlannedScan(const RunPlan& plan, std::size_t index, const RunSettings& parameters,
+                              Messages& messages, Progress& progress, int threads, bool dryRun) {
     const BatchState state = BatchStateBefore(plan, index);
     TiffErrorScope tiffErrors(messages);
     RunDriver driver(parameters, messages, progress);
@@ -26,12 +33,8 @@ ScanRecord SplitPlannedScan(const RunPlan& plan, std::size_t index, const RunSet
     driver.PrepareRun();
     driver.ContinueBatch(state.namesMade, state.inputs, state.earlierOutputs);
     driver.SetGivenCorners(plan.scans[index].images);
-    outcome = driver.SplitScanFile(plan.scans[index].path, 0);
-    detail = driver.Detail();
-    imagesNotWritten = 0;
-    for (const ImageRecord& image : driver.Records().back().images)
-        imagesNotWritten += image.found && !image.notWrittenReason.empty() ? 1 : 0;
-    return driver.Records().back();
+    SplitResult split = driver.SplitScanFile(plan.scans[index].path, 0);
+    return {driver.Records().back(), std::move(split)};
 }
 
 } // namespace
@@ -55,11 +58,9 @@ PlanTaskResult RunPlanTask(const RunPlan& plan, std::size_t index, Messages& mes
     // A search of the scan, writing nothing, must name its images as the plan does.
     SilentMessages silent;
     NullProgress quiet;
-    std::string detail;
-    int notWritten = 0;
-    const ScanRecord found = SplitPlannedScan(plan, index, parameters, silent, quiet, threads, true,
-                                              result.outcome, detail, notWritten);
-    if (const std::string change = FindsChange(planned, found); !change.empty())
+    const PlannedSplit found = SplitPlannedScan(plan, index, parameters, silent, quiet, threads, true);
+    result.outcome = found.result.outcome;
+    if (const std::string change = FindsChange(planned, found.record); !change.empty())
         return refuse(change);
 
     for (const ImageRecord& image : planned.images)
@@ -68,11 +69,13 @@ PlanTaskResult RunPlanTask(const RunPlan& plan, std::size_t index, Messages& mes
 
     progress.SetRange(0, PROGRESS_END);
     progress.SetPos(PROGRESS_START);
-    result.record = SplitPlannedScan(plan, index, parameters, messages, progress, threads, false,
-                                     result.outcome, detail, result.imagesNotWritten);
+    PlannedSplit split = SplitPlannedScan(plan, index, parameters, messages, progress, threads, false);
+    result.record = std::move(split.record);
+    result.outcome = split.result.outcome;
+    result.imagesNotWritten = ImagesNotWritten(result.record);
     if (const char* fatal = FatalMessage(result.outcome)) {
-        if (!detail.empty())
-            messages.Detail(detail);
+        if (const std::string reason = split.result.Reason(); !reason.empty())
+            messages.Detail(reason);
         messages.Error(fatal);
     } else if (result.outcome == RunOutcome::Done) {
         progress.SetPos(PROGRESS_END);

@@ -52,14 +52,14 @@ RunOutcome RowWriter::Queue(int image, int rowIndex) {
         ++m_nQueued;
         wake = m_bWriterWaits && Waiting() >= m_nBatch;
         // After a throw the rows are dropped too; Finish throws it again.
-        failure = m_thrown ? RunOutcome::FatalWrite : m_failure;
+        failure = m_thrown ? RunOutcome::FatalWrite : m_failure.outcome;
     }
     if (wake)
         m_rowsQueued.notify_one();
     return failure;
 }
 
-RunOutcome RowWriter::Finish() {
+SplitResult RowWriter::Finish() {
     std::unique_lock lock(m_mutex);
     m_bFinishing = true;
     m_rowsQueued.notify_one();
@@ -83,9 +83,9 @@ void RowWriter::Run() {
             return;
         // The rows waiting now are handed over without the mutex; the caller fills other buffers.
         const Slot& slot = m_ring[m_nHanded % m_ring.size()];
-        if (m_failure == RunOutcome::Done && !m_thrown) {
+        if (m_failure.Succeeded() && !m_thrown) {
             lock.unlock();
-            RunOutcome written = RunOutcome::FatalWrite;
+            SplitResult written = SplitResult::Of(RunOutcome::FatalWrite);
             std::exception_ptr thrown;
             try {
                 written = m_sink.WriteOutputRow(slot.image, slot.row.data(), slot.rowIndex);
@@ -95,8 +95,8 @@ void RowWriter::Run() {
             lock.lock();
             if (thrown)
                 m_thrown = thrown;
-            else if (written != RunOutcome::Done)
-                m_failure = written;
+            else if (!written.Succeeded())
+                m_failure = std::move(written);
         }
         ++m_nHanded;
         if (m_bCallerWaits && (Waiting() == 0 || m_ring.size() - Waiting() >= m_nBatch))

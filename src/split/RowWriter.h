@@ -36,8 +36,8 @@ public:
     // sink's first failure so far, Done while there is none.
     RunOutcome Queue(int image, int rowIndex);
     // Waits until every queued row is handed over (or dropped after a failure) and returns the
-    // sink's first failure, Done when there was none.
-    RunOutcome Finish();
+    // sink's first failure with its reason, Done when there was none.
+    SplitResult Finish();
 
 private:
     struct Slot {
@@ -60,7 +60,7 @@ private:
     std::size_t m_nHanded = 0; // rows handed over (or dropped) so far
     bool m_bWriterWaits = false, m_bCallerWaits = false, m_bFinishing = false;
     bool m_bStopping = false;
-    RunOutcome m_failure = RunOutcome::Done;
+    SplitResult m_failure;
     std::exception_ptr m_thrown;
     std::thread m_thread; // last: started when everything it uses is ready
 };

@@ -103,8 +103,7 @@ RunResult RunDriver::OnRun() {
             result.m_outcome = RunOutcome::Interrupted;
             return result;
         }
-        const RunOutcome outcome = SplitScanFile(m_parameters.m_strInputFiles[f], f);
-        if (CountFile(outcome, f, result))
+        if (CountFile(SplitScanFile(m_parameters.m_strInputFiles[f], f), f, result))
             return result;
     }
     FinishProgress(m_progress);
@@ -117,9 +116,10 @@ RunResult RunDriver::OnRun() {
     return result;
 }
 
-bool RunDriver::CountFile(RunOutcome outcome, int fileIndex, RunResult& result) {
+bool RunDriver::CountFile(const SplitResult& split, int fileIndex, RunResult& result) {
     const std::string& path = m_parameters.m_strInputFiles[fileIndex];
-    result.m_nImagesNotWritten += m_nImagesNotWritten;
+    const RunOutcome outcome = split.outcome;
+    result.m_nImagesNotWritten += ImagesNotWritten(m_records.back());
     result.m_nFilesNotWritten += m_nFilesNotWritten;
     if (outcome == RunOutcome::Done)
         for (const ImageRecord& image : m_records.back().images)
@@ -133,8 +133,8 @@ bool RunDriver::CountFile(RunOutcome outcome, int fileIndex, RunResult& result) 
         return false;
     }
     if (m_bKeepGoing && (outcome == RunOutcome::FatalRead || outcome == RunOutcome::FatalRgb)) {
-        if (!m_strDetail.empty())
-            m_messages.Detail(m_strDetail);
+        if (const std::string reason = split.Reason(); !reason.empty())
+            m_messages.Detail(reason);
         m_messages.Warning(path + MSG_SCAN_NOT_SPLIT);
         m_records.back().outcome = ScanOutcome::Skipped;
         m_records.back().message += std::string("\n") + path + MSG_SCAN_NOT_SPLIT;
@@ -142,7 +142,7 @@ bool RunDriver::CountFile(RunOutcome outcome, int fileIndex, RunResult& result) 
         return false;
     }
     if (IsFatal(outcome)) {
-        ShowStop(outcome, fileIndex, result);
+        ShowStop(split, fileIndex, result);
         result.m_outcome = outcome;
         return true;
     }
@@ -153,16 +153,16 @@ bool RunDriver::CountFile(RunOutcome outcome, int fileIndex, RunResult& result) 
     return false;
 }
 
-void RunDriver::ShowStop(RunOutcome outcome, int fileIndex, const RunResult& result) {
-    if (!m_strDetail.empty())
-        m_messages.Detail(m_strDetail);
+void RunDriver::ShowStop(const SplitResult& stop, int fileIndex, const RunResult& result) {
+    if (const std::string reason = stop.Reason(); !reason.empty())
+        m_messages.Detail(reason);
     const int files = FileCount();
     if (files > 1)
         m_messages.Detail(DETAIL_STOPPED_AT_FILE + std::to_string(fileIndex + 1) + DETAIL_STOPPED_OF +
                           std::to_string(files) + " (" + m_parameters.m_strInputFiles[fileIndex] + "); " +
                           std::to_string(result.m_nDoneFiles) + DETAIL_STOPPED_SPLIT +
                           std::to_string(result.m_nSkippedFiles) + DETAIL_STOPPED_SKIPPED);
-    m_messages.Error(FatalMessage(outcome));
+    m_messages.Error(FatalMessage(stop.outcome));
 }
 
 namespace {
@@ -198,44 +198,41 @@ ScanOutcome RecordedOutcome(RunOutcome outcome) {
 
 } // namespace
 
-RunOutcome RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
+SplitResult RunDriver::SplitScanFile(const std::string& path, int fileIndex) {
     if (!m_namer)
         PrepareRun();
     m_strCurrentInput = path;
     if (m_fnScanStarted)
         m_fnScanStarted(path, fileIndex, FileCount());
-    m_strDetail.clear();
-    m_nImagesNotWritten = 0;
     m_nFilesNotWritten = 0;
     ScanRecord record;
     record.path = path;
     ScanMessages messages(m_messages);
     std::unique_ptr<PlacementPreview> preview;
-    RunOutcome outcome = RunOutcome::Skipped;
+    SplitResult split = SplitResult::Of(RunOutcome::Skipped);
     // The scan is opened once: the check, the search and every reading thread read this descriptor.
     std::unique_ptr<ScanTiles> scan = ScanTiles::Open(path);
     if (!scan) {
         messages.Warning(path + MSG_INVALID_TIFF);
     } else {
         try {
-            outcome = SplitOpenScan(*scan, path, fileIndex, messages, record, preview);
+            split = SplitOpenScan(*scan, path, fileIndex, messages, record, preview);
         } catch (const std::bad_alloc&) {
-            m_strDetail = DETAIL_READING + path + DETAIL_NO_MEMORY;
-            outcome = RunOutcome::FatalRead;
+            split = SplitResult::Because(RunOutcome::FatalRead, DETAIL_READING + path + DETAIL_NO_MEMORY);
         }
     }
-    record.outcome = RecordedOutcome(outcome);
+    record.outcome = RecordedOutcome(split.outcome);
     record.message = messages.texts;
-    if (const char* fatal = FatalMessage(outcome)) {
+    if (const char* fatal = FatalMessage(split.outcome)) {
         // The stop as the user saw it: the detail line, then the fatal text.
-        if (!m_strDetail.empty())
-            record.message += (record.message.empty() ? "" : "\n") + m_strDetail;
+        if (const std::string reason = split.Reason(); !reason.empty())
+            record.message += (record.message.empty() ? "" : "\n") + reason;
         record.message += (record.message.empty() ? "" : "\n") + std::string(fatal);
     }
     m_records.push_back(record);
     if (m_fnScanDone)
-        m_fnScanDone(record, outcome == RunOutcome::Done ? preview.get() : nullptr);
-    return outcome;
+        m_fnScanDone(record, split.outcome == RunOutcome::Done ? preview.get() : nullptr, split);
+    return split;
 }
 
 int RunDriver::Threads() const {
@@ -245,8 +242,8 @@ int RunDriver::Threads() const {
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-RunOutcome RunDriver::CheckOpenScan(ScanTiles& scan, const std::string& path, Messages& messages,
-                                    ScanRecord& record) {
+SplitResult RunDriver::CheckOpenScan(ScanTiles& scan, const std::string& path, Messages& messages,
+                                     ScanRecord& record) {
     const RunOutcome verdict = CheckScanFile(scan.Handle(), path, m_parameters, m_geometry, messages);
     record.width = static_cast<int>(m_geometry.m_nImageWidth);
     record.height = static_cast<int>(m_geometry.m_nImageLength);
@@ -255,25 +252,21 @@ RunOutcome RunDriver::CheckOpenScan(ScanTiles& scan, const std::string& path, Me
     record.compression = m_geometry.m_nCompression;
     switch (verdict) {
     case RunOutcome::Skipped:
-        return RunOutcome::Skipped;
+        return SplitResult::Of(RunOutcome::Skipped);
     case RunOutcome::FatalRgb:
-        m_strDetail = DETAIL_READING + path + DETAIL_RGB;
-        return RunOutcome::FatalRgb;
+        return SplitResult::Because(RunOutcome::FatalRgb, DETAIL_READING + path + DETAIL_RGB);
     case RunOutcome::FatalRead:
-        m_strDetail = DETAIL_READING + path + DETAIL_NOT_FITTING;
-        return RunOutcome::FatalRead;
+        return SplitResult::Because(RunOutcome::FatalRead, DETAIL_READING + path + DETAIL_NOT_FITTING);
     case RunOutcome::FatalWrite: // the check neither writes nor stops on a request
     case RunOutcome::Interrupted:
-        return verdict;
+        return SplitResult::Of(verdict);
     case RunOutcome::Done:
         break;
     }
     // The limits of the one-row-of-tiles design: larger scans are refused as before.
-    if (!m_geometry.FitsBand()) {
-        m_strDetail = DETAIL_READING + path + DETAIL_NOT_FITTING;
-        return RunOutcome::FatalRead;
-    }
-    return RunOutcome::Done;
+    if (!m_geometry.FitsBand())
+        return SplitResult::Because(RunOutcome::FatalRead, DETAIL_READING + path + DETAIL_NOT_FITTING);
+    return {};
 }
 
 bool RunDriver::ScanPixelSizeOf(const std::string& path, Messages& messages, double& pixelSize) const {
@@ -329,16 +322,16 @@ std::unique_ptr<PlacementPreview> RunDriver::StartPreview(const std::string& pat
     return std::make_unique<PlacementPreview>(m_geometry);
 }
 
-RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex,
-                                    Messages& messages, ScanRecord& record,
-                                    std::unique_ptr<PlacementPreview>& preview) {
+SplitResult RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex,
+                                     Messages& messages, ScanRecord& record,
+                                     std::unique_ptr<PlacementPreview>& preview) {
     ResetPlacements(m_placements, m_parameters.m_nImageCount);
-    if (const RunOutcome checked = CheckOpenScan(scan, path, messages, record); checked != RunOutcome::Done)
+    if (SplitResult checked = CheckOpenScan(scan, path, messages, record); !checked.Succeeded())
         return checked;
     // The pixel size: given, or the scan's own sampling at the microscope's magnification.
     double pixelSize = 0;
     if (!ScanPixelSizeOf(path, messages, pixelSize))
-        return RunOutcome::Skipped;
+        return SplitResult::Of(RunOutcome::Skipped);
 
     m_progress.SetPos(RunProgressPosition(fileIndex, FileCount(), 0, m_geometry.m_nTilesDown));
     OutputSettings settings = OutputSettings::For(m_geometry, m_parameters, pixelSize);
@@ -358,9 +351,7 @@ RunOutcome RunDriver::SplitOpenScan(ScanTiles& scan, const std::string& path, in
     if (m_fnImageCommitted)
         job.imageCommitted = [this, &path](const ImageRecord& image) { m_fnImageCommitted(path, image); };
     SplitReport report;
-    const RunOutcome result = SplitCheckedScan(job, m_placements, report);
-    m_strDetail = report.detail;
-    m_nImagesNotWritten = report.imagesNotWritten;
+    SplitResult result = SplitCheckedScan(job, m_placements, report);
     record.images = std::move(report.images);
     return result;
 }
@@ -374,14 +365,14 @@ RunOutcome SplitOneScan(const std::string& path, const RunSettings& parameters, 
     driver.SetThreads(threads);
     driver.PrepareRun();
     StartProgress(progress);
-    const RunOutcome outcome = driver.SplitScanFile(path, 0);
-    if (IsFatal(outcome)) {
-        if (!driver.Detail().empty())
-            messages.Detail(driver.Detail());
-        messages.Error(FatalMessage(outcome));
+    const SplitResult split = driver.SplitScanFile(path, 0);
+    if (IsFatal(split.outcome)) {
+        if (const std::string reason = split.Reason(); !reason.empty())
+            messages.Detail(reason);
+        messages.Error(FatalMessage(split.outcome));
     } else
         FinishProgress(progress);
-    return outcome;
+    return split.outcome;
 }
 
 } // namespace gc

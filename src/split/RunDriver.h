@@ -66,8 +66,9 @@ public:
     // Starts the per-Run state (numbering) without the rest of OnRun; SplitScanFile needs it.
     void PrepareRun();
     // One input file; `fileIndex` places it in the batch for the progress bar. Shows the file's skip
-    // and check messages, not the fatal message (OnRun does).
-    RunOutcome SplitScanFile(const std::string& path, int fileIndex = 0);
+    // and check messages, not the fatal message nor its detail line (OnRun does): a fatal result
+    // carries that line as its reason.
+    SplitResult SplitScanFile(const std::string& path, int fileIndex = 0);
     // After PrepareRun, for one scan of a planned batch split on its own: the numbering moves on by
     // the names made before it, and the batch's inputs and earlier outputs are files of the Run.
     void ContinueBatch(int namesMade, const std::vector<std::string>& inputs,
@@ -100,17 +101,15 @@ public:
     void SetReportPath(const std::string& path) { m_strReportPath = path; }
     // Empty, or why the report must not be written (shown as a warning when the Run starts).
     const std::string& ReportNotWrittenReason() const { return m_strReportNotWritten; }
-    // Called after every scan with its record and, for a scan that was split, its placement picture
-    // (nullptr without SetPreview).
-    std::function<void(const ScanRecord&, const PlacementPreview*)> m_fnScanDone;
+    // Called after every scan with its record, for a scan that was split its placement picture
+    // (nullptr without SetPreview), and its result (a fatal one with the detail line's reason).
+    std::function<void(const ScanRecord&, const PlacementPreview*, const SplitResult&)> m_fnScanDone;
     // Called before each scan is opened, with its place in the batch (0-based) and the batch's size.
     std::function<void(const std::string& path, int fileIndex, int fileCount)> m_fnScanStarted;
     // Called once an image's files are complete and in place under their final names.
     std::function<void(const std::string& path, const ImageRecord&)> m_fnImageCommitted;
     // The records of the scans split so far in this Run.
     const std::vector<ScanRecord>& Records() const { return m_records; }
-    // After a fatal outcome of SplitScanFile: the file and the reason, for the detail line.
-    const std::string& Detail() const { return m_strDetail; }
 
     // Called when a Run that was not stopped has set the bar to 100, before "Run Complete." is shown:
     // where the desktop program closes its progress window and ends its busy state.
@@ -126,12 +125,12 @@ private:
     int FileCount() const;
     // Counts file `fileIndex`'s outcome into `result` and shows what a stop or a skip of it says; true
     // when the Run ends with it (result.m_outcome says how).
-    bool CountFile(RunOutcome outcome, int fileIndex, RunResult& result);
+    bool CountFile(const SplitResult& split, int fileIndex, RunResult& result);
     // The detail lines and the fatal text of a Run stopped at file `fileIndex`.
-    void ShowStop(RunOutcome outcome, int fileIndex, const RunResult& result);
+    void ShowStop(const SplitResult& stop, int fileIndex, const RunResult& result);
     // The scan check: its geometry into `record`; Done when the scan may be split.
-    RunOutcome CheckOpenScan(ScanTiles& scan, const std::string& path, Messages& messages,
-                             ScanRecord& record);
+    SplitResult CheckOpenScan(ScanTiles& scan, const std::string& path, Messages& messages,
+                              ScanRecord& record);
     // The pixel size of the outputs: given, or the scan's own sampling at the microscope's
     // magnification; false (after its warning) when the scan has no sampling to give it or the size
     // it gives is not finite, above 0 and at most MAX_PIXEL_SIZE.
@@ -140,8 +139,8 @@ private:
     ExtractionSettings ExtractionFor(int fileIndex, Messages& messages);
     // The scan's placement picture, or nullptr when its file name is taken.
     std::unique_ptr<PlacementPreview> StartPreview(const std::string& path, Messages& messages);
-    RunOutcome SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex, Messages& messages,
-                             ScanRecord& record, std::unique_ptr<PlacementPreview>& preview);
+    SplitResult SplitOpenScan(ScanTiles& scan, const std::string& path, int fileIndex, Messages& messages,
+                              ScanRecord& record, std::unique_ptr<PlacementPreview>& preview);
     // Removes the temporaries that ended processes left in this Run's output folders, saying how many.
     void RemoveLeftoverTemporaries();
 
@@ -163,8 +162,6 @@ private:
     std::vector<ImageRecord> m_givenCorners;
     CornerCorrections m_corrections;
     RunFiles m_runFiles;
-    std::string m_strDetail;
-    int m_nImagesNotWritten = 0;
     int m_nFilesNotWritten = 0; // of the current scan: its placement picture
     std::string m_strReportPath;
     std::string m_strReportNotWritten;

@@ -2,6 +2,8 @@
 // input file.
 #pragma once
 
+#include "core/Result.h"
+
 namespace gc {
 
 enum class RunOutcome {
@@ -17,5 +19,9 @@ inline bool IsFatal(RunOutcome outcome) {
     return outcome == RunOutcome::FatalRead || outcome == RunOutcome::FatalWrite ||
            outcome == RunOutcome::FatalRgb;
 }
+
+// A step's outcome with the detail line of its stop ("reading s.tif: tile 3 cannot be read",
+// "writing out/a_1.mrc: No space left on device"); no reason for Done, Skipped or Interrupted.
+using SplitResult = Result<RunOutcome>;
 
 } // namespace gc

@@ -19,6 +19,13 @@ std::string AngleText(const ImageRecord& image) {
     return text;
 }
 
+int ImagesNotWritten(const ScanRecord& scan) {
+    int notWritten = 0;
+    for (const ImageRecord& image : scan.images)
+        notWritten += image.found && !image.notWrittenReason.empty() ? 1 : 0;
+    return notWritten;
+}
+
 const char* ScanOutcomeName(ScanOutcome outcome) {
     switch (outcome) {
     case ScanOutcome::Done:

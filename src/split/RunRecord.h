@@ -50,6 +50,9 @@ struct ScanRecord {
 };
 
 const char* ScanOutcomeName(ScanOutcome outcome);
+// The scan's images that were found but not written (their outputs would have replaced a file of the
+// Run, or an earlier output is read-only).
+int ImagesNotWritten(const ScanRecord& scan);
 // ", turned 0.32 degrees" for an image placed by the sheet finder (", turned 0.32 degrees, turned back
 // (bilinear interpolation)" when it was deskewed), else "".
 std::string AngleText(const ImageRecord& image);  // "done", "skipped", "stopped", "interrupted"

@@ -17,8 +17,7 @@ inline constexpr std::size_t KEPT_TILES_BUDGET = std::size_t{32} << 20;
 // The sheet finder reads tiles along every sheet's four sides; most lie inside the images.
 inline constexpr std::size_t SHEET_KEPT_TILES_BUDGET = std::size_t{48} << 20;
 
-// Hands each row to its image's outputs; images that are not written pass their rows by. The result
-// of a failed write is kept for the report, as the extraction passes on only its outcome.
+// Hands each row to its image's outputs; images that are not written pass their rows by.
 class OutputSink final : public ImageRowSink {
 public:
     explicit OutputSink(std::array<ImageOutput, MAX_IMAGES>& outputs) : m_outputs(outputs) {}
@@ -26,20 +25,13 @@ public:
         ImageOutput& output = m_outputs[static_cast<std::size_t>(image - 1)];
         return output.IsOpen() ? output.NextRowPlace() : nullptr;
     }
-    RunOutcome WriteOutputRow(int image, const unsigned char* row, int) override {
+    SplitResult WriteOutputRow(int image, const unsigned char* row, int) override {
         ImageOutput& output = m_outputs[static_cast<std::size_t>(image - 1)];
-        if (!output.IsOpen())
-            return RunOutcome::Done;
-        OutputResult written = output.WriteRow(row);
-        if (!written.Succeeded())
-            m_failure = std::move(written);
-        return m_failure.outcome;
+        return output.IsOpen() ? output.WriteRow(row) : SplitResult{};
     }
-    const OutputResult& Failure() const { return m_failure; }
 
 private:
     std::array<ImageOutput, MAX_IMAGES>& m_outputs;
-    OutputResult m_failure;
 };
 
 } // namespace
@@ -61,7 +53,7 @@ namespace {
 // Counts the rows of a dry run that decodes the tiles; writes nothing.
 class CountingSink final : public ImageRowSink {
 public:
-    RunOutcome WriteOutputRow(int, const unsigned char*, int) override { return RunOutcome::Done; }
+    SplitResult WriteOutputRow(int, const unsigned char*, int) override { return {}; }
 };
 
 // The records of the expected images after the search: corners, sizes and what the rows would be.
@@ -129,8 +121,8 @@ std::string NotWrittenReason(const ScanJob& job, const std::string& fullName, co
 
 // Names every found image in order and, unless a dry run, opens its outputs; an image that must not
 // be written is reported and passed by.
-RunOutcome OpenOutputs(const ScanJob& job, const ImagePlacements& placements, ImageOutputs& outputs,
-                       SplitReport& report) {
+SplitResult OpenOutputs(const ScanJob& job, const ImagePlacements& placements, ImageOutputs& outputs,
+                        SplitReport& report) {
     for (int k = 0; k < MAX_IMAGES; ++k) {
         if (placements[k].m_nState != PLACEMENT_FOUND)
             continue;
@@ -142,7 +134,6 @@ RunOutcome OpenOutputs(const ScanJob& job, const ImagePlacements& placements, Im
         if (!record.notWrittenReason.empty()) {
             job.messages.Warning("Image " + std::to_string(k + 1) + " of " + job.path +
                                  MSG_RUN_IMAGE_NOT_WRITTEN + record.notWrittenReason);
-            ++report.imagesNotWritten;
             continue;
         }
         job.runFiles.AddOutput(fullName);
@@ -150,18 +141,16 @@ RunOutcome OpenOutputs(const ScanJob& job, const ImagePlacements& placements, Im
             job.runFiles.AddOutput(binnedName);
         if (job.dryRun)
             continue;
-        if (const OutputResult opened = outputs[k].Open(name, job.settings); !opened.Succeeded()) {
-            report.detail = opened.Reason();
-            return opened.outcome;
-        }
+        if (OutputResult opened = outputs[k].Open(name, job.settings); !opened.Succeeded())
+            return opened;
     }
-    return RunOutcome::Done;
+    return {};
 }
 
 // The one pass over the scan's tiles: rows to the open outputs (or counted, in a dry run), tiles to
 // the placement picture.
-RunOutcome ExtractRows(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept,
-                       ImageOutputs& outputs, const DeskewPlan& deskew, SplitReport& report) {
+SplitResult ExtractRows(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept,
+                        ImageOutputs& outputs, const DeskewPlan& deskew) {
     ExtractionSettings extraction = job.extraction;
     if (job.preview)
         extraction.m_fnTileDecoded = [&job](int tile, const unsigned char* pixels) {
@@ -176,27 +165,22 @@ RunOutcome ExtractRows(const ScanJob& job, ImagePlacements& placements, KeptTile
     ImageRowSink& sink = job.dryRun ? static_cast<ImageRowSink&>(countingSink)
                          : turning  ? static_cast<ImageRowSink&>(deskewSink)
                                     : outputSink;
-    RunOutcome extracted = ExtractImages(
-        {job.path, job.scan, job.geometry, placements, kept, sink, job.messages, job.progress, extraction},
-        report.detail);
-    if (extracted == RunOutcome::Done && turning && !job.dryRun)
+    SplitResult extracted = ExtractImages(
+        {job.path, job.scan, job.geometry, placements, kept, sink, job.messages, job.progress, extraction});
+    if (extracted.Succeeded() && turning && !job.dryRun)
         extracted = deskewSink.Finish();
-    if (extracted != RunOutcome::Done && !outputSink.Failure().Succeeded())
-        report.detail = outputSink.Failure().Reason();
     return extracted;
 }
 
 // Closes the TIFF files or writes the MRC headers; each finished image's record gets its statistics
 // and is handed to imageCommitted.
-RunOutcome FinishOutputs(const ScanJob& job, ImageOutputs& outputs, SplitReport& report) {
+SplitResult FinishOutputs(const ScanJob& job, ImageOutputs& outputs, SplitReport& report) {
     for (int k = 0; k < MAX_IMAGES; ++k) {
         ImageOutput& output = outputs[k];
         if (!output.IsOpen())
             continue;
-        if (const OutputResult finished = output.Finish(); !finished.Succeeded()) {
-            report.detail = finished.Reason();
-            return finished.outcome;
-        }
+        if (OutputResult finished = output.Finish(); !finished.Succeeded())
+            return finished;
         ImageRecord& record = *RecordOf(report, k + 1);
         record.written = true;
         for (std::size_t i = 0; i < record.outputs.size(); ++i)
@@ -210,7 +194,7 @@ RunOutcome FinishOutputs(const ScanJob& job, ImageOutputs& outputs, SplitReport&
         if (job.imageCommitted)
             job.imageCommitted(record);
     }
-    return RunOutcome::Done;
+    return {};
 }
 
 } // namespace
@@ -257,8 +241,8 @@ void MarkGivenCorners(const ScanJob& job, SplitReport& report) {
 
 // Finds the images with the job's finder and adds their size and placement warnings. The sheet
 // finder's fits go to `fits` (one per image slot).
-RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept, SplitReport& report,
-                       std::vector<SheetFit>& fits) {
+SplitResult PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTiles& kept, SplitReport& report,
+                        std::vector<SheetFit>& fits) {
     if (job.finder == ImageFinder::Sheet) {
         const PixelReader pixel = KeepingPixelReader(job.scan, job.geometry, kept);
         FindSheets(job, pixel, placements, fits);
@@ -266,13 +250,13 @@ RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTile
         RecordFinds(job, placements, report);
         MarkGivenCorners(job, report);
         CheckSheetImages(job.geometry, fits, report.images);
-        return job.progress.StopRequested() ? RunOutcome::Interrupted : RunOutcome::Done;
+        return SplitResult::Of(job.progress.StopRequested() ? RunOutcome::Interrupted : RunOutcome::Done);
     }
     const SearchConstants constants = SearchConstants::For(job.geometry);
-    const RunOutcome found = FindImages(job.scan, job.geometry, constants, placements, kept, job.progress,
-                                        report.detail, WorkerCount(job.extraction.m_nThreads, job.geometry));
+    SplitResult found = FindImages(job.scan, job.geometry, constants, placements, kept, job.progress,
+                                   WorkerCount(job.extraction.m_nThreads, job.geometry));
     RecordFinds(job, placements, report);
-    if (found != RunOutcome::Done)
+    if (!found.Succeeded())
         return found;
     ApplyGivenCorners(job, placements);
     RecordFinds(job, placements, report);
@@ -280,7 +264,7 @@ RunOutcome PlaceImages(const ScanJob& job, ImagePlacements& placements, KeptTile
     const PixelReader pixel = ScanPixelReader(job.scan, job.geometry, kept);
     CheckImageSizes(job.geometry, pixel, report.images);
     AddSheetFinderHints(job.geometry, pixel, report.images);
-    return RunOutcome::Done;
+    return {};
 }
 
 // With deskew: every found sheet the finder saw turned (and whose corner no person set) is turned
@@ -317,24 +301,23 @@ DeskewPlan PlanDeskew(const ScanJob& job, const std::vector<SheetFit>& fits, Ima
 
 } // namespace
 
-RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
+SplitResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report) {
     KeptTiles kept(job.geometry.m_nTileCount,
                    job.finder == ImageFinder::Sheet ? SHEET_KEPT_TILES_BUDGET : KEPT_TILES_BUDGET);
     std::vector<SheetFit> fits;
-    if (const RunOutcome found = PlaceImages(job, placements, kept, report, fits); found != RunOutcome::Done)
+    if (SplitResult found = PlaceImages(job, placements, kept, report, fits); !found.Succeeded())
         return found;
     const DeskewPlan deskew = PlanDeskew(job, fits, placements, report);
 
     ImageOutputs outputs;
-    if (const RunOutcome opened = OpenOutputs(job, placements, outputs, report); opened != RunOutcome::Done)
+    if (SplitResult opened = OpenOutputs(job, placements, outputs, report); !opened.Succeeded())
         return opened;
     if (job.dryRun && !job.preview)
-        return RunOutcome::Done;
-    if (const RunOutcome extracted = ExtractRows(job, placements, kept, outputs, deskew, report);
-        extracted != RunOutcome::Done)
+        return {};
+    if (SplitResult extracted = ExtractRows(job, placements, kept, outputs, deskew); !extracted.Succeeded())
         return extracted;
     if (job.dryRun)
-        return RunOutcome::Done;
+        return {};
     return FinishOutputs(job, outputs, report);
 }
 

@@ -43,8 +43,6 @@ private:
 
 // What one split leaves for the driver besides its result.
 struct SplitReport {
-    std::string detail;              // after a failure: the file and the reason
-    int imagesNotWritten = 0;        // found, but their output would have replaced a file of the Run
     std::vector<ImageRecord> images; // the expected images, in order
 };
 
@@ -74,7 +72,8 @@ struct ScanJob {
 
 // `placements` must be reset for the expected images; they hold the finds and the rows written
 // afterwards. A found image whose output would replace a file of the Run is not written: one message
-// names the image, the input and the clashing name. The first failure ends the split with its result.
-RunOutcome SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report);
+// names the image, the input and the clashing name. The first failure ends the split with its result
+// and reason.
+SplitResult SplitCheckedScan(const ScanJob& job, ImagePlacements& placements, SplitReport& report);
 
 } // namespace gc

@@ -113,9 +113,8 @@ TEST(NameSafety, TheReportAndThePicturesAreFilesOfTheRun) {
     driver.SetDryRun(true);
     driver.SetPreview(true);
     int pictures = 0;
-    driver.m_fnScanDone = [&pictures](const ScanRecord&, const PlacementPreview* preview) {
-        pictures += preview != nullptr ? 1 : 0;
-    };
+    driver.m_fnScanDone = [&pictures](const ScanRecord&, const PlacementPreview* preview,
+                                      const SplitResult&) { pictures += preview != nullptr ? 1 : 0; };
     EXPECT_EQ(OutcomeOf(driver.OnRun()), Outcome::Skipped) << "image 1 of s.2.tif would be s_1.mrc again";
     EXPECT_EQ(pictures, 2);
 }

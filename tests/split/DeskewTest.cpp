@@ -20,10 +20,10 @@ namespace {
 // Collects the output rows it is given.
 class KeepingSink final : public ImageRowSink {
 public:
-    RunOutcome WriteOutputRow(int, const unsigned char* row, int rowIndex) override {
+    SplitResult WriteOutputRow(int, const unsigned char* row, int rowIndex) override {
         EXPECT_EQ(rowIndex, static_cast<int>(m_rows.size())) << "rows in order";
         m_rows.emplace_back(row, row + m_nWidth);
-        return RunOutcome::Done;
+        return {};
     }
     int m_nWidth = 0;
     std::vector<std::vector<unsigned char>> m_rows;
@@ -62,9 +62,9 @@ TEST(DeskewTest, TheBandSinkReproducesAPlaneWithABoundedBand) {
             for (int x = 0; x < boxWidth; ++x)
                 row[static_cast<std::size_t>(x)] =
                     static_cast<unsigned char>(std::lround(Plane(turn.boxX0 + x, y)));
-            ASSERT_EQ(sink.WriteOutputRow(2, row.data(), y - turn.boxY0), RunOutcome::Done);
+            ASSERT_EQ(sink.WriteOutputRow(2, row.data(), y - turn.boxY0).outcome, RunOutcome::Done);
         }
-        ASSERT_EQ(sink.Finish(), RunOutcome::Done);
+        ASSERT_EQ(sink.Finish().outcome, RunOutcome::Done);
         ASSERT_EQ(target.m_rows.size(), static_cast<std::size_t>(turn.height));
         double worst = 0;
         for (int v = 0; v < turn.height; ++v)

@@ -73,10 +73,10 @@ struct SmallScan {
 
 class RecordingSink final : public ImageRowSink {
 public:
-    RunOutcome WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
+    SplitResult WriteOutputRow(int image, const unsigned char* row, int rowIndex) override {
         EXPECT_EQ(rowIndex, static_cast<int>(m_rows[image].size()));
         m_rows[image].emplace_back(row, row + m_nWidth);
-        return RunOutcome::Done;
+        return {};
     }
     int m_nWidth = 0;
     std::vector<int> m_opened; // the found images, in order
@@ -88,7 +88,6 @@ struct PassRun {
     RecordingSink m_sink;
     RecordingProgress m_progress;
     std::vector<RunOutcome> m_results; // the search's, then the extraction's
-    std::string m_strDetail;
 };
 
 // Writes the scan, finds its images and extracts them as the driver does, with `threads` threads.
@@ -106,8 +105,8 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     ResetPlacements(run.m_placements, imageCount);
     const SearchConstants search = constants ? *constants : SearchConstants::For(scan.m_geometry);
     KeptTiles kept(scan.m_geometry.m_nTileCount, 8 * TILE * TILE);
-    run.m_results.push_back(FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept,
-                                       run.m_progress, run.m_strDetail, threads));
+    run.m_results.push_back(
+        FindImages(*tiles, scan.m_geometry, search, run.m_placements, kept, run.m_progress, threads).outcome);
     for (int m = 1; m <= MAX_IMAGES; ++m)
         if (run.m_placements[m - 1].m_nState == PLACEMENT_FOUND)
             run.m_sink.m_opened.push_back(m);
@@ -115,8 +114,8 @@ PassRun RunPasses(SmallScan& scan, int imageCount, const SearchConstants* consta
     ExtractionSettings settings;
     settings.m_nThreads = threads;
     run.m_results.push_back(ExtractImages({path, *tiles, scan.m_geometry, run.m_placements, kept, run.m_sink,
-                                           messages, run.m_progress, settings},
-                                          run.m_strDetail));
+                                           messages, run.m_progress, settings})
+                                .outcome);
     return run;
 }
 
@@ -356,11 +355,10 @@ TEST(FindAndExtract, UnreadableTileInTheSearchIsAReadErrorOnEveryThreadCount) {
         RecordingProgress recorded;
         test::RecordingMessages messages;
         TiffErrorScope errors(messages);
-        std::string detail;
-        EXPECT_EQ(FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements, kept,
-                             recorded, detail, threads),
-                  RunOutcome::FatalRead);
-        EXPECT_EQ(detail, "reading " + path + ": tile 2 cannot be read");
+        const SplitResult found = FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry),
+                                             placements, kept, recorded, threads);
+        EXPECT_EQ(found.outcome, RunOutcome::FatalRead);
+        EXPECT_EQ(found.Reason(), "reading " + path + ": tile 2 cannot be read");
         std::vector<std::string> shown;
         for (const auto& message : messages.m_shown)
             shown.push_back(message.m_strCaption + ": " + message.m_strText);
@@ -388,9 +386,9 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         ResetPlacements(placements, 1);
         KeptTiles kept(scan.m_geometry.m_nTileCount, 0);
         RecordingProgress recorded;
-        std::string detail;
         ASSERT_EQ(FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements, kept,
-                             recorded, detail),
+                             recorded)
+                      .outcome,
                   RunOutcome::Done);
         EXPECT_EQ(placements[0].m_nState, PLACEMENT_FOUND);
         EXPECT_EQ(placements[0].m_nX0, 30);
@@ -401,11 +399,10 @@ TEST(FindAndExtract, UnreadableTileIsAReadError) {
         TiffErrorScope errors(messages);
         ExtractionSettings settings;
         settings.m_nThreads = threads;
-        EXPECT_EQ(ExtractImages(
-                      {path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded, settings},
-                      detail),
-                  RunOutcome::FatalRead);
-        EXPECT_EQ(detail, "reading " + path + ": tile 12 cannot be read");
+        const SplitResult extracted = ExtractImages(
+            {path, *tiles, scan.m_geometry, placements, kept, sink, messages, recorded, settings});
+        EXPECT_EQ(extracted.outcome, RunOutcome::FatalRead);
+        EXPECT_EQ(extracted.Reason(), "reading " + path + ": tile 12 cannot be read");
         ASSERT_FALSE(messages.m_shown.empty());
         EXPECT_NE(messages.m_shown.front().m_strCaption.find("Error"), std::string::npos);
         EXPECT_EQ(sink.m_rows[1].size(), 50u) << "the rows above the damaged row of tiles are handed over";
@@ -444,12 +441,10 @@ TEST(OnePass, AThreadsExceptionIsAFatalStopWithItsReason) {
                 if (tile == failing)
                     throw std::runtime_error("decoder gave up");
             };
-            std::string detail;
-            EXPECT_EQ(
-                ExtractImages({path, *tiles, geometry, placements, kept, sink, messages, progress, settings},
-                              detail),
-                RunOutcome::FatalRead);
-            EXPECT_EQ(detail, "reading " + path + DETAIL_THREAD_FAILED + "decoder gave up");
+            const SplitResult extracted =
+                ExtractImages({path, *tiles, geometry, placements, kept, sink, messages, progress, settings});
+            EXPECT_EQ(extracted.outcome, RunOutcome::FatalRead);
+            EXPECT_EQ(extracted.Reason(), "reading " + path + DETAIL_THREAD_FAILED + "decoder gave up");
         }
     }
 }
@@ -462,7 +457,7 @@ namespace {
 
 // The sink's first failure (a result or an exception) ends the pass with it whether the rows are
 // written on the calling thread (1 thread) or on the writer thread: no row after it is handed over,
-// the rows before it all are, in order, and the detail stays as it was.
+// the rows before it all are, in order, and a failure's reason is the sink's.
 TEST(OnePass, TheSinksFirstFailureEndsThePassOnEveryThreadCount) {
     TempDir dir;
     const std::string path = dir.File("s.tif");
@@ -476,14 +471,14 @@ TEST(OnePass, TheSinksFirstFailureEndsThePassOnEveryThreadCount) {
     class FailingSink final : public ImageRowSink {
     public:
         explicit FailingSink(bool throws) : m_bThrows(throws) {}
-        RunOutcome WriteOutputRow(int, const unsigned char* row, int rowIndex) override {
+        SplitResult WriteOutputRow(int, const unsigned char* row, int rowIndex) override {
             m_rows.push_back(rowIndex);
             m_firstPixels.push_back(row[0]);
             if (rowIndex < FAILING_ROW)
-                return RunOutcome::Done;
+                return {};
             if (m_bThrows)
                 throw std::runtime_error("disk gone");
-            return RunOutcome::FatalWrite;
+            return {RunOutcome::FatalWrite, "writing s_1.mrc", "disk gone", 0};
         }
         bool m_bThrows;
         std::vector<int> m_rows;
@@ -496,9 +491,9 @@ TEST(OnePass, TheSinksFirstFailureEndsThePassOnEveryThreadCount) {
             ResetPlacements(placements, 1);
             KeptTiles kept(scan.m_geometry.m_nTileCount, 0);
             RecordingProgress progress;
-            std::string detail;
             ASSERT_EQ(FindImages(*tiles, scan.m_geometry, SearchConstants::For(scan.m_geometry), placements,
-                                 kept, progress, detail),
+                                 kept, progress)
+                          .outcome,
                       RunOutcome::Done);
             FailingSink sink(throws);
             test::RecordingMessages messages;
@@ -506,12 +501,14 @@ TEST(OnePass, TheSinksFirstFailureEndsThePassOnEveryThreadCount) {
             settings.m_nThreads = threads;
             const ExtractionJob job{path, *tiles,   scan.m_geometry, placements, kept,
                                     sink, messages, progress,        settings};
-            detail = "as given";
             if (throws)
-                EXPECT_THROW(ExtractImages(job, detail), std::runtime_error);
-            else
-                EXPECT_EQ(ExtractImages(job, detail), RunOutcome::FatalWrite);
-            EXPECT_EQ(detail, "as given");
+                EXPECT_THROW(ExtractImages(job), std::runtime_error);
+            else {
+                const SplitResult extracted = ExtractImages(job);
+                EXPECT_EQ(extracted.outcome, RunOutcome::FatalWrite);
+                EXPECT_EQ(extracted.Reason(), "writing s_1.mrc: disk gone")
+                    << "the reason crosses the thread";
+            }
             ASSERT_EQ(sink.m_rows.size(), static_cast<std::size_t>(FAILING_ROW + 1));
             for (int i = 0; i <= FAILING_ROW; ++i) {
                 EXPECT_EQ(sink.m_rows[i], i);

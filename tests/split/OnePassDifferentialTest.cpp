@@ -177,7 +177,7 @@ TEST(OnePassEngine, SameFindsAndSameFilesAsTheSixPassReference) {
         RunFiles runFiles;
         const ScanJob job{path, *tiles, g, settings, actualNamer, messages, progress, extraction, runFiles};
         SplitReport report;
-        ASSERT_EQ(SplitCheckedScan(job, actual, report), RunOutcome::Done);
+        ASSERT_EQ(SplitCheckedScan(job, actual, report).outcome, RunOutcome::Done);
         EXPECT_TRUE(messages.m_shown.empty());
 
         for (int k = 0; k < MAX_IMAGES; ++k) {

@@ -306,7 +306,7 @@ TEST(RunStops, AStopBetweenScansEndsTheRunBeforeTheNext) {
     RunDriver driver(parameters, messages, progress);
     std::vector<std::string> started;
     driver.m_fnScanStarted = [&started](const std::string& path, int, int) { started.push_back(path); };
-    driver.m_fnScanDone = [&progress](const ScanRecord&, const PlacementPreview*) {
+    driver.m_fnScanDone = [&progress](const ScanRecord&, const PlacementPreview*, const SplitResult&) {
         progress.m_bStop = true;
     };
     const RunResult result = driver.OnRun();
@@ -374,8 +374,8 @@ TEST(RunStops, RgbEndsTheRunAfterItsMessagesButNotThePreviewPass) {
     driver.SetPreview(true);
     driver.SetPreviewPass(true);
     std::vector<std::string> details;
-    driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview*) {
-        details.push_back(record.outcome == ScanOutcome::Fatal ? driver.Detail() : "");
+    driver.m_fnScanDone = [&](const ScanRecord& record, const PlacementPreview*, const SplitResult& split) {
+        details.push_back(record.outcome == ScanOutcome::Fatal ? split.Reason() : "");
     };
     EXPECT_EQ(driver.OnRun().m_outcome, RunOutcome::Done);
     EXPECT_EQ(messages.Texts(),
